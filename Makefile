@@ -3,7 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps build build-asan run test test-plain test-asan clean
+.PHONY: all deps build build-asan run test test-plain test-asan test-fuzz clean
 
 all: build
 
@@ -40,7 +40,12 @@ test-asan: build-asan
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
-test: test-plain test-asan
+# Bounded libFuzzer runs of the readers that take input from strangers.
+FUZZ_SECONDS ?= 20
+test-fuzz: deps
+	bash scripts/run-fuzzers $(FUZZ_SECONDS)
+
+test: test-plain test-asan test-fuzz
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz

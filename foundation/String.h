@@ -42,7 +42,7 @@ public:
     int GetLength() const { return m_text ? Header()->length : 0; }
     const char* GetText() const { return m_text ? m_text : ""; }
     bool IsEmpty() const { return GetLength() == 0; }
-    char operator[](int i) const { return m_text[i]; }
+    char operator[](int i) const { return GetText()[i]; }
     int GetCapacity() const { return m_text ? Header()->capacity : 0; }
     int GetGrowStep() const { return m_text ? Header()->growStep : 0; }
     int GetRefCount() const { return m_text ? Header()->refs : 0; }
@@ -52,7 +52,14 @@ public:
     void Append(const char* text);
     void Append(const CString& text);
     void Append(const char* text, int n);
-    void Append(char c);
+    void Append(char c)
+    {
+        int len = GetLength();
+        if (!m_text || Header()->refs > 1 || len + kHeaderSize + 2 > Header()->capacity)
+            Reserve(len + 1);
+        m_text[len] = c;
+        SetLengthRaw(len + 1);
+    }
     void Append(int value);
     void Append(unsigned value);
     void Append(float value);
@@ -114,6 +121,10 @@ private:
     void SetLengthRaw(int n) { Header()->length = n; m_text[n] = 0; }
     int Adjust(int index) const { return index < 0 ? index + GetLength() : index; }
     void CaseRange(int from, int to, bool upper);
+    bool Owns(const char* p) const;
+    CString Range(int start, int count) const;
+    void Splice(int start, int removeCount, const char* text, int n);
+    static char* NewBlock(int64_t size, int growStep);
 
     char* m_text;
 };

@@ -1,0 +1,280 @@
+#include "chess/PgnScanner.h"
+
+#include "foundation/AssocArray.h"
+#include "foundation/File.h"
+
+using Zorlin::CAssocArray;
+using Zorlin::CFile;
+using Zorlin::CString;
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Longest tag name LooksLikeTagLine looks through.
+const int kTagNameLookahead = 64;
+
+} // namespace
+
+bool IsPgnResult(const CString& text)
+{
+    return text == "1-0" || text == "0-1" || text == "1/2-1/2" || text == "*";
+}
+
+bool CPgnScanner::ReadByte(char& c) { return m_file.Read(&c, 1); }
+
+void CPgnScanner::StepBack() { m_file.Seek(-1, CFile::kSeekCurrent); }
+
+PgnToken CPgnScanner::Next()
+{
+    m_tokenBeganLine = m_atLineStart;
+    m_token = ReadPgnToken(m_file, m_text, m_atLineStart);
+    return m_token;
+}
+
+CPgnScanner::TagEnd CPgnScanner::ReadTags(CAssocArray<CString>& tags, CString& errorText)
+{
+    // Each game starts with its own tags: nothing is carried from the last one.
+    tags.RemoveAll();
+    int count = 0;
+    for (;;) {
+        switch (Next()) {
+        case TOKEN_END_OF_FILE:
+            return count > 0 ? TAGS_ONLY : TAGS_NO_GAME;
+        case TOKEN_END_OF_LINE:
+        case TOKEN_INVALID:
+        case TOKEN_COMMENT_LINE:
+        case TOKEN_ESCAPE_LINE:
+            break;
+        case TOKEN_BRACKET:
+            if (m_text == "[") {
+                if (ReadTagPair(tags, errorText))
+                    ++count;
+                break;
+            }
+            m_pending = true;
+            return TAGS_MOVE_TEXT;
+        default:
+            m_pending = true;
+            return TAGS_MOVE_TEXT;
+        }
+    }
+}
+
+bool CPgnScanner::ReadTagPair(CAssocArray<CString>& tags, CString& errorText)
+{
+    Next();
+    CString name = m_text;
+    bool ok = m_token == TOKEN_SYMBOL;
+    if (ok) {
+        Next();
+        ok = m_token == TOKEN_STRING;
+    }
+    if (!ok) {
+        errorText = name.IsEmpty() ? CString("[") : name;
+        // A line end (or a whole comment line) has already been read: the
+        // next line may hold the next tag.
+        if (m_token != TOKEN_END_OF_LINE && m_token != TOKEN_COMMENT_LINE &&
+            m_token != TOKEN_ESCAPE_LINE && m_token != TOKEN_END_OF_FILE) {
+            DropRestOfLine();
+            m_atLineStart = true;
+        }
+        return false;
+    }
+    tags[name] = m_text;
+    FinishTagLine();
+    return true;
+}
+
+// After a tag's value: its "]", then either another tag on the same line,
+// a move number that begins the move text on it, or the line's end; anything
+// else left on the line is dropped.
+void CPgnScanner::FinishTagLine()
+{
+    char c;
+    do {
+        if (!ReadByte(c))
+            return;
+    } while (IsBlank(c));
+    if (c == ']') {
+        do {
+            if (!ReadByte(c))
+                return;
+        } while (IsBlank(c));
+        if (c == '[' || IsDigit(c)) {
+            StepBack();
+            return;
+        }
+    }
+    if (c == '\r') {
+        if (ReadByte(c) && c != '\n')
+            StepBack();
+    } else if (c != '\n') {
+        DropRestOfLine();
+    }
+    m_atLineStart = true;
+}
+
+bool CPgnScanner::NextMove()
+{
+    for (;;) {
+        if (m_pending)
+            m_pending = false;
+        else
+            Next();
+        switch (m_token) {
+        case TOKEN_END_OF_FILE:
+            return false;
+        case TOKEN_SYMBOL:
+            if (IsPgnResult(m_text)) {
+                FinishResultLine();
+                return false;
+            }
+            return true;
+        case TOKEN_PUNCTUATION:
+            if (m_text == "*") {
+                FinishResultLine();
+                return false;
+            }
+            break;
+        case TOKEN_BRACKET: {
+            const char b = m_text[0];
+            if (b == '[' && m_tokenBeganLine) {
+                // The next game's tags: a game without a result ends here.
+                StepBack();
+                m_atLineStart = true;
+                return false;
+            }
+            bool goesOn = true;
+            if (b == '{')
+                goesOn = SkipPast('}');
+            else if (b == '<')
+                goesOn = SkipPast('>');
+            else if (b == '(')
+                goesOn = SkipVariation();
+            if (!goesOn)
+                return false;
+            m_atLineStart = false;
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}
+
+// The rest of the result's line belongs to this game (a comment after the
+// result, blanks), except a "[" that glues the next game on.
+void CPgnScanner::FinishResultLine()
+{
+    char c;
+    while (ReadByte(c)) {
+        if (c == '\n')
+            break;
+        if (c == '\r') {
+            if (ReadByte(c) && c != '\n')
+                StepBack();
+            break;
+        }
+        if (c == '[') {
+            StepBack();
+            break;
+        }
+        if (c == '{' && !SkipPast('}'))
+            break;
+    }
+    m_atLineStart = true;
+}
+
+bool CPgnScanner::SkipPast(char close)
+{
+    bool lineStart = false;
+    char c;
+    while (ReadByte(c)) {
+        if (c == close)
+            return true;
+        if (IsLineEnd(c)) {
+            lineStart = true;
+            continue;
+        }
+        if (c == '[' && lineStart && LooksLikeTagLine()) {
+            StepBack();
+            m_atLineStart = true;
+            return false;
+        }
+        if (!IsBlank(c))
+            lineStart = false;
+    }
+    return false;
+}
+
+bool CPgnScanner::SkipVariation()
+{
+    int depth = 1;
+    bool lineStart = false;
+    char c;
+    while (ReadByte(c)) {
+        if (IsLineEnd(c)) {
+            lineStart = true;
+            continue;
+        }
+        if (c == '[' && lineStart && LooksLikeTagLine()) {
+            StepBack();
+            m_atLineStart = true;
+            return false;
+        }
+        if (!IsBlank(c))
+            lineStart = false;
+        if (c == '(') {
+            ++depth;
+        } else if (c == ')') {
+            if (--depth == 0)
+                return true;
+        } else if (c == '{') {
+            if (!SkipPast('}'))
+                return false;
+        } else if (c == ';') {
+            DropRestOfLine();
+            lineStart = true;
+        }
+    }
+    return false;
+}
+
+// A comment or variation left open by a damaged game must not swallow the
+// games after it: a line like [Name "... ends it. Clock and arrow commands
+// ([%clk ...]) and other bracketed remarks do not look like that. The file
+// is left just after the "[".
+bool CPgnScanner::LooksLikeTagLine()
+{
+    const unsigned start = m_file.GetPosition();
+    bool looks = false;
+    char c;
+    if (ReadByte(c) && IsLetter(c)) {
+        int n = 0;
+        while (ReadByte(c) && (IsLetter(c) || IsDigit(c) || c == '_') && ++n < kTagNameLookahead) {
+        }
+        while (IsBlank(c) && ReadByte(c)) {
+        }
+        looks = c == '"';
+    }
+    m_file.Seek(static_cast<int>(start), CFile::kSeekStart);
+    return looks;
+}
+
+void CPgnScanner::DropRestOfLine()
+{
+    char c;
+    while (ReadByte(c)) {
+        if (c == '\n')
+            return;
+        if (c == '\r') {
+            if (ReadByte(c) && c != '\n')
+                StepBack();
+            return;
+        }
+    }
+}

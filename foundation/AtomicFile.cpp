@@ -1,0 +1,211 @@
+#include "foundation/AtomicFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "foundation/File.h"
+
+namespace Zorlin {
+
+namespace {
+
+std::atomic<unsigned> g_serial{0};
+
+// The path a symbolic link leads to, so the link itself survives.
+CString FollowLink(const CString& path)
+{
+    struct stat info;
+    if (lstat(path.GetText(), &info) != 0 || !S_ISLNK(info.st_mode))
+        return path;
+    char* real = realpath(path.GetText(), nullptr);
+    if (!real)
+        return path;
+    CString resolved(real);
+    std::free(real);
+    return resolved;
+}
+
+void SplitPath(const CString& path, CString& folder, CString& name)
+{
+    int slash = -1;
+    for (int i = path.GetLength() - 1; i >= 0; --i) {
+        if (path[i] == '/') {
+            slash = i;
+            break;
+        }
+    }
+    if (slash < 0) {
+        folder = ".";
+        name = path;
+    } else {
+        folder = slash == 0 ? CString("/") : path.Mid(0, slash - 1);
+        name = path.Mid(slash + 1);
+    }
+}
+
+CString TemporaryName(const CString& folder, const CString& name)
+{
+    // Short enough for any file system's name limit.
+    const int keep = name.GetLength() < 160 ? name.GetLength() : 160;
+    CString temporary(folder);
+    if (!temporary.IsEmpty() && temporary[temporary.GetLength() - 1] != '/')
+        temporary.Append('/');
+    temporary.Append('.');
+    temporary.Append(name.Mid(0, keep - 1));
+    temporary.AppendFormat(".tmp-%ld-%u", long(getpid()), g_serial.fetch_add(1));
+    return temporary;
+}
+
+void SyncFolder(const CString& folder)
+{
+    const int handle = open(folder.GetText(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (handle < 0)
+        return;
+    fsync(handle);
+    close(handle);
+}
+
+} // namespace
+
+CAtomicFile::CAtomicFile() : m_handle(-1), m_failed(false), m_permissions(-1) {}
+
+CAtomicFile::~CAtomicFile()
+{
+    Abort();
+}
+
+bool CAtomicFile::Open(const CString& path, int permissions)
+{
+    Abort();
+    m_failed = false;
+    if (path.IsEmpty())
+        return false;
+    m_target = FollowLink(path);
+
+    struct stat existing;
+    const bool exists = stat(m_target.GetText(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode))
+        return false;
+    m_permissions = permissions;
+    if (m_permissions == -1 && exists)
+        m_permissions = int(existing.st_mode & 07777);
+
+    CString folder;
+    CString name;
+    SplitPath(m_target, folder, name);
+    if (name.IsEmpty())
+        return false;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        CString temporary = TemporaryName(folder, name);
+        m_handle = open(temporary.GetText(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (m_handle >= 0) {
+            m_temporary = temporary;
+            break;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    if (m_handle < 0)
+        return false;
+    if (m_permissions != -1 && fchmod(m_handle, mode_t(m_permissions)) != 0) {
+        Abort();
+        return false;
+    }
+    if (exists && fchown(m_handle, existing.st_uid, existing.st_gid) != 0) {
+        // Only a privileged writer can give a file away; the bytes matter more.
+    }
+    return true;
+}
+
+bool CAtomicFile::Write(const void* data, size_t size)
+{
+    if (m_handle < 0 || m_failed)
+        return false;
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const size_t piece = size < size_t(1) << 30 ? size : size_t(1) << 30;
+        const ssize_t wrote = write(m_handle, bytes, piece);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0) {
+            m_failed = true;
+            return false;
+        }
+        bytes += wrote;
+        size -= size_t(wrote);
+    }
+    return true;
+}
+
+bool CAtomicFile::WriteFrom(CFile& source)
+{
+    if (!source.IsOpen() || !source.IsReadable()) {
+        m_failed = true;
+        return false;
+    }
+    unsigned char block[16384];
+    while (source.Read(block, sizeof block)) {
+        const uint32_t got = source.GetLastReadCount();
+        if (got == 0 || got > sizeof block)
+            break;
+        if (!Write(block, got))
+            return false;
+    }
+    return !m_failed;
+}
+
+bool CAtomicFile::Commit()
+{
+    if (m_handle < 0 || m_failed) {
+        Abort();
+        return false;
+    }
+    // Sync before the rename: otherwise a crash can leave the new name on
+    // an empty file.
+    const bool synced = fsync(m_handle) == 0;
+    const bool closed = close(m_handle) == 0;
+    m_handle = -1;
+    if (!synced || !closed || std::rename(m_temporary.GetText(), m_target.GetText()) != 0) {
+        Abort();
+        return false;
+    }
+    m_temporary = CString();
+    CString folder;
+    CString name;
+    SplitPath(m_target, folder, name);
+    SyncFolder(folder);
+    return true;
+}
+
+void CAtomicFile::Abort()
+{
+    if (m_handle >= 0) {
+        close(m_handle);
+        m_handle = -1;
+    }
+    if (!m_temporary.IsEmpty()) {
+        unlink(m_temporary.GetText());
+        m_temporary = CString();
+    }
+}
+
+bool WriteFileAtomically(const CString& path, const void* data, size_t size, int permissions)
+{
+    CAtomicFile file;
+    return file.Open(path, permissions) && file.Write(data, size) && file.Commit();
+}
+
+bool WriteFileAtomically(const CString& path, CFile& source, int permissions)
+{
+    CAtomicFile file;
+    return file.Open(path, permissions) && file.WriteFrom(source) && file.Commit();
+}
+
+} // namespace Zorlin

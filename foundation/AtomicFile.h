@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+
+#include "foundation/String.h"
+
+namespace Zorlin {
+
+class CFile;
+
+// Replaces a disk file all at once. The bytes go to a new file in the same
+// folder, which is synced and then renamed over the target, so anyone
+// reading the target sees the old file or the new one, never a part, and a
+// failure half-way (no folder, no room, no rights) leaves the old file as it
+// was. A symbolic link is kept: the file it points to is replaced.
+//
+// An existing target keeps its permission bits; a new one gets 0666 less the
+// umask. permissions, when not -1, is used instead in both cases (0755 for a
+// program that must stay runnable).
+class CAtomicFile {
+public:
+    CAtomicFile();
+    // Removes the temporary file unless Commit succeeded.
+    ~CAtomicFile();
+    CAtomicFile(const CAtomicFile&) = delete;
+    CAtomicFile& operator=(const CAtomicFile&) = delete;
+
+    // Creates the temporary file beside path.
+    bool Open(const CString& path, int permissions = -1);
+    // All of the bytes or false; after a failure Commit fails too.
+    bool Write(const void* data, size_t size);
+    // Copies source from its position to its end.
+    bool WriteFrom(CFile& source);
+    // Syncs, closes and renames over the target.
+    bool Commit();
+    // Drops the temporary file; the target is untouched.
+    void Abort();
+
+    const CString& GetTargetPath() const { return m_target; }
+
+private:
+    int m_handle;
+    bool m_failed;
+    CString m_target;
+    CString m_temporary;
+    int m_permissions;
+};
+
+// One call for the common case: the whole new content at once.
+bool WriteFileAtomically(const CString& path, const void* data, size_t size, int permissions = -1);
+bool WriteFileAtomically(const CString& path, CFile& source, int permissions = -1);
+
+} // namespace Zorlin

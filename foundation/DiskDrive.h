@@ -1,0 +1,48 @@
+#pragma once
+
+#include "foundation/Drive.h"
+
+namespace Zorlin {
+
+// A folder of the local disk seen as a drive. Every path is resolved to an
+// absolute one below the root (the process's working folder is never
+// changed, so threads may run beside it); a path whose exact spelling is
+// missing is matched component by component ignoring the case of ASCII
+// letters, so files named on a system that ignores case are still found.
+// Listings are sorted by name.
+class CDiskDrive : public CDrive {
+public:
+    // "." is the working folder at the time of the call.
+    explicit CDiskDrive(const char* root);
+
+    // Makes root absolute and normal and keeps it with a trailing '/'; the
+    // drive is valid when it names an existing folder that can be entered.
+    // On success the current folder is the root itself.
+    bool SetRoot(const CString& root);
+
+    bool IsValid() const override { return m_valid; }
+    CAutoPointer<CFile> OpenFile(const CURL& path, unsigned mode) override;
+    bool Exists(const CURL& path) override;
+    bool GetInfo(const CURL& path, SFileInfo& info) override;
+    unsigned GetFileSize(const CURL& path) override;
+    bool ChangeDirectory(const CURL& path) override;
+    // Makes one folder; true also when it already exists.
+    bool MakeDirectory(const CURL& path) override;
+    bool ListDirectory(CArray<CString>& out, bool fullPaths) override;
+    // The disk path, with the spelling found on the disk.
+    void GetFullPath(CURL& inOut, const char* path) override;
+
+    // The absolute disk path of a path of this drive.
+    CString GetDiskPath(const CURL& path) const;
+
+    // The spelling on disk of an absolute path: each component that does
+    // not exist as written is replaced by an entry of its folder that
+    // matches it ignoring case; from the first component that matches
+    // nothing, the rest is kept as written.
+    static CString FindOnDisk(const CString& absolutePath);
+
+private:
+    bool m_valid;
+};
+
+} // namespace Zorlin

@@ -1,0 +1,174 @@
+#include "foundation/Drive.h"
+
+#include "foundation/AutoDirectory.h"
+
+namespace Zorlin {
+
+namespace {
+
+const int kPathReserve = 128;
+
+void AppendBlanks(CString& out, int count)
+{
+    for (int i = 0; i < count; ++i)
+        out += ' ';
+}
+
+} // namespace
+
+CDrive::CDrive() : m_stack(10, 10)
+{
+    m_root.Reserve(kPathReserve);
+    m_current.Reserve(kPathReserve);
+}
+
+CDrive::~CDrive() {}
+
+CAutoPointer<CFile> CDrive::OpenFile(const CURL&, unsigned)
+{
+    return CAutoPointer<CFile>();
+}
+
+bool CDrive::Exists(const CURL&)
+{
+    return true;
+}
+
+bool CDrive::GetInfo(const CURL&, SFileInfo&)
+{
+    return true;
+}
+
+unsigned CDrive::GetFileSize(const CURL& path)
+{
+    CAutoPointer<CFile> file = OpenFile(path, CFile::kModeRead);
+    return file && file->IsOpen() ? file->GetSize() : 0;
+}
+
+bool CDrive::ChangeDirectory(const CURL&)
+{
+    return false;
+}
+
+bool CDrive::MakeDirectory(const CURL&)
+{
+    return false;
+}
+
+bool CDrive::ListDirectory(CArray<CString>&, bool)
+{
+    return true;
+}
+
+CURL CDrive::ResolveInCurrent(const CURL& path) const
+{
+    CURL resolved(m_current);
+    resolved.Resolve(path.GetText());
+    return resolved;
+}
+
+void CDrive::GetFullPath(CURL& inOut, const char* path)
+{
+    CURL full(m_root);
+    full.Append(ResolveInCurrent(inOut));
+    full.Append(path);
+    inOut = full;
+}
+
+void CDrive::GetDrivePath(CURL& inOut, const char* path)
+{
+    CURL full("/");
+    full.Append(ResolveInCurrent(inOut));
+    full.Append(path);
+    inOut = full;
+}
+
+void CDrive::PushDirectory()
+{
+    m_stack.Add(m_current);
+}
+
+bool CDrive::PopDirectory()
+{
+    int count = m_stack.GetCount();
+    if (count == 0)
+        return false;
+    CURL folder(*m_stack.GetAt(count - 1));
+    if (!ChangeDirectory(folder))
+        return false;
+    m_stack.SetSize(count - 1);
+    return true;
+}
+
+void CDrive::DropDirectory()
+{
+    if (m_stack.GetCount() > 0)
+        m_stack.SetSize(m_stack.GetCount() - 1);
+}
+
+bool CDrive::IsFile(const CURL& path)
+{
+    SFileInfo info = {kKindFile, 1, 0};
+    return GetInfo(path, info) && (info.kind & kKindFolder) == 0;
+}
+
+bool CDrive::IsDirectory(const CURL& path)
+{
+    SFileInfo info = {kKindFile, 1, 0};
+    return GetInfo(path, info) && (info.kind & kKindFolder) != 0;
+}
+
+bool CDrive::CopyTreeFrom(CDrive& source, bool overwrite, bool foldersOnly)
+{
+    CArray<CString> names;
+    source.ListDirectory(names, false);
+    bool ok = true;
+    for (int i = 0; i < names.GetCount(); ++i) {
+        const CString& name = *names.GetAt(i);
+        if (!CURL::IsPlainName(name))
+            continue;
+        CURL path(name);
+        if (!source.IsDirectory(path)) {
+            if (foldersOnly || (!overwrite && Exists(path)))
+                continue;
+            CAutoPointer<CFile> to = OpenFile(path, CFile::kModeWrite | CFile::kModeCreate);
+            CAutoPointer<CFile> from = source.OpenFile(path, CFile::kModeRead);
+            if (!to || !from || !to->IsOpen() || !from->IsOpen() || !to->CopyFrom(*from))
+                ok = false;
+            continue;
+        }
+        if (!MakeDirectory(path)) {
+            ok = false;
+            continue;
+        }
+        CAutoDirectory into(*this, name.GetText());
+        CAutoDirectory from(source, name.GetText());
+        if (into.Succeeded() && from.Succeeded()) {
+            if (!CopyTreeFrom(source, overwrite, foldersOnly))
+                ok = false;
+        } else {
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+void CDrive::ListTree(CString& out, int depth)
+{
+    CArray<CString> names;
+    ListDirectory(names, false);
+    out.SetGrowStep(256);
+    for (int i = 0; i < names.GetCount(); ++i) {
+        const CString& name = *names.GetAt(i);
+        AppendBlanks(out, depth);
+        out += name;
+        out += '\n';
+        if (!IsDirectory(CURL(name)))
+            continue;
+        CAutoDirectory into(*this, name.GetText());
+        if (into.Succeeded())
+            ListTree(out, depth + 1);
+    }
+}
+
+} // namespace Zorlin

@@ -1,0 +1,560 @@
+#include "foundation/AtomicFile.h"
+#include "foundation/BufferFile.h"
+#include "foundation/Config.h"
+#include "foundation/DiskDrive.h"
+#include "foundation/List.h"
+#include "foundation/MemFile.h"
+#include "foundation/Win32File.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Zorlin;
+
+namespace {
+
+std::string Str(const CString& s)
+{
+    return std::string(s.GetText(), size_t(s.GetLength()));
+}
+
+CString Make(const std::string& s)
+{
+    CString out;
+    out.Append(s.data(), int(s.size()));
+    return out;
+}
+
+CConfig Parse(const std::string& text, bool* ok = nullptr)
+{
+    CConfig store;
+    bool result = store.ReadText(text.data(), int(text.size()));
+    if (ok)
+        *ok = result;
+    return store;
+}
+
+std::string Value(CConfig& store, const char* key)
+{
+    EXPECT_TRUE(store.KeyExists(key)) << key;
+    return Str(store.GetValueOr(key, ""));
+}
+
+std::string Lower(std::string s)
+{
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return s;
+}
+
+// The store's keys and values, keyed case-insensitively as the store does.
+std::map<std::string, std::string> Contents(const CConfig& store)
+{
+    std::map<std::string, std::string> out;
+    store.ForEachValue([&](const CString& key, const CString& value) { out[Lower(Str(key))] = Str(value); });
+    return out;
+}
+
+std::string ReadFileBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+class TempFolder {
+public:
+    TempFolder()
+    {
+        char pattern[] = "/tmp/config-test-XXXXXX";
+        m_path = mkdtemp(pattern);
+    }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, ignored);
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    const std::filesystem::path& Path() const { return m_path; }
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_path))
+            names.push_back(entry.path().filename().string());
+        return names;
+    }
+
+private:
+    std::filesystem::path m_path;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------- reading
+
+TEST(ConfigRead, ValuesKeepInnerBlanksAndDropOuterOnes)
+{
+    CConfig store = Parse("a=1\r\nb = 2\r\nc=   two  words   \r\nd=\r\ne= x=y\r\n");
+    EXPECT_EQ(Value(store, "a"), "1");
+    EXPECT_EQ(Value(store, "b"), "2");
+    EXPECT_EQ(Value(store, "c"), "two  words");
+    EXPECT_EQ(Value(store, "d"), "");
+    EXPECT_EQ(Value(store, "e"), "x=y");
+    EXPECT_EQ(store.GetKeyCount(), 5);
+}
+
+TEST(ConfigRead, UnnamedEntriesAreNumberedPerFrame)
+{
+    CConfig store = Parse("list=\r\n{\r\n\t= first\r\n\t= second\r\n}\r\nother=\r\n{\r\n\t= third\r\n}\r\n");
+    EXPECT_EQ(Value(store, "list.#0"), "first");
+    EXPECT_EQ(Value(store, "list.#1"), "second");
+    EXPECT_EQ(Value(store, "other.#0"), "third");
+    EXPECT_TRUE(store.FrameExists("list"));
+    CList<CString> names;
+    store.SetPrefix("list");
+    ASSERT_EQ(store.ListFrame(names), 2);
+    EXPECT_EQ(Str(names.GetHead()->value), "#0");
+    EXPECT_EQ(Str(names.GetTail()->value), "#1");
+}
+
+TEST(ConfigRead, EscapesBracketsAndComments)
+{
+    CConfig store = Parse("; a comment = not a key\r\n"
+                          "path= c:\\dir\r\n"
+                          "angle= <a <b> c>\r\n"
+                          "span= <one\r\ntwo>\r\n"
+                          "semi= x;y\r\n"
+                          "quoted= \"a\\\"b\\\\c|d\"\r\n");
+    EXPECT_FALSE(store.KeyExists("; a comment"));
+    EXPECT_EQ(Value(store, "path"), "c:dir");
+    EXPECT_EQ(Value(store, "angle"), "a <b> c");
+    EXPECT_EQ(Value(store, "span"), "one\r\ntwo");
+    EXPECT_EQ(Value(store, "semi"), "x;y");
+    EXPECT_EQ(Value(store, "quoted"), "a\"b\\c|d");
+}
+
+TEST(ConfigRead, FirstValueWins)
+{
+    CConfig store;
+    store.GetValue("preset") = "mine";
+    const std::string text = "preset= theirs\r\nk= one two\r\nk= three four\r\nafter= ok\r\n";
+    ASSERT_TRUE(store.ReadText(text.data(), int(text.size())));
+    EXPECT_EQ(Value(store, "preset"), "mine");
+    EXPECT_EQ(Value(store, "k"), "one two");
+    EXPECT_EQ(Value(store, "after"), "ok");
+}
+
+TEST(ConfigRead, LenientAboutOpenEndsButNotStrayBraces)
+{
+    bool ok = false;
+    CConfig open = Parse("f=\r\n{\r\n\ta= 1\r\n\tg=\r\n\t{\r\n\t\tb= \"unterminated\r\n", &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(Value(open, "f.a"), "1");
+    EXPECT_EQ(Value(open, "f.g.b"), "unterminated\r\n");
+
+    // The first stray '}' closes the top level itself; a second one fails.
+    CConfig once = Parse("a= 1\r\n}\r\nb= 2\r\n", &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(Value(once, "b"), "2");
+    CConfig twice = Parse("a= 1\r\n}\r\n}\r\nb= 2\r\n", &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(Value(twice, "a"), "1");
+    EXPECT_FALSE(twice.KeyExists("b"));
+    Parse("}\r\n= unnamed\r\n", &ok);
+    EXPECT_FALSE(ok);
+
+    // A partial key at the very end is dropped.
+    CConfig partial = Parse("a= 1\r\ndangling", &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(partial.GetKeyCount(), 1);
+}
+
+TEST(ConfigRead, QuotedMarkersArePlainText)
+{
+    CConfig store = Parse("\"}\"= close\r\n\";x\"= semi\r\nbrace= \"{\"\r\nsemi= \";\"\r\n\"q=\"=  v \r\n");
+    EXPECT_EQ(Value(store, "}"), "close");
+    EXPECT_EQ(Value(store, ";x"), "semi");
+    EXPECT_EQ(Value(store, "brace"), "{");
+    EXPECT_FALSE(store.FrameExists("brace"));
+    EXPECT_EQ(Value(store, "semi"), ";");
+    EXPECT_EQ(Value(store, "q="), "v");
+}
+
+TEST(ConfigRead, NestingAndKeyLengthAreBounded)
+{
+    auto nested = [](int depth) {
+        std::string text;
+        for (int i = 0; i < depth; ++i)
+            text += "f=\r\n{\r\n";
+        return text + "leaf= yes\r\n";
+    };
+    bool ok = false;
+    CConfig deep = Parse(nested(CConfig::kMaxDepth), &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(deep.GetKeyCount(), 1);
+
+    CConfig tooDeep = Parse("before= 1\r\n" + nested(CConfig::kMaxDepth + 1), &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(Value(tooDeep, "before"), "1");
+    EXPECT_EQ(tooDeep.GetKeyCount(), 1);
+
+    Parse("\"" + std::string(CConfig::kMaxKeyLength, 'k') + "\"= fits\r\n", &ok);
+    EXPECT_TRUE(ok);
+    Parse("\"" + std::string(CConfig::kMaxKeyLength + 1, 'k') + "\"= too long\r\n", &ok);
+    EXPECT_FALSE(ok);
+}
+
+TEST(ConfigRead, FromFiles)
+{
+    CWin32File closed;
+    CConfig store;
+    EXPECT_FALSE(store.Read(closed));
+
+    // From the position onwards, through a real disk file.
+    TempFolder folder;
+    WriteFileBytes(folder.Path() / "x.cfg", "skipped= 1\r\nkept= 2\r\n");
+    CWin32File file((folder.Path() / "x.cfg").c_str(), CFile::kModeRead);
+    ASSERT_TRUE(file.IsOpen());
+    ASSERT_TRUE(file.Seek(12, CFile::kSeekStart));
+    store.SetPrefix("somewhere");
+    ASSERT_TRUE(store.Read(file));
+    EXPECT_EQ(Str(store.GetPrefix()), "");
+    EXPECT_FALSE(store.KeyExists("skipped"));
+    EXPECT_EQ(Value(store, "kept"), "2");
+}
+
+// ---------------------------------------------------------------- writing
+
+TEST(ConfigWrite, GoldenBytes)
+{
+    CConfig store;
+    store.GetValue("board.name") = "Wood";
+    store.GetValue("board.#0") = "a";
+    EXPECT_EQ(Str(store.ToText(true)),
+              "; auto-generated\r\n; 2 keys\r\nboard=\r\n{\r\n\tname= Wood\r\n\t= a\r\n}\r\n");
+
+    CConfig richer;
+    richer.GetValue("preferences.window.x") = "12";
+    richer.GetValue("preferences.sound.mute") = "no";
+    richer.GetValue("preferences.window.title") = " padded ";
+    richer.GetValue("top") = "";
+    richer.GetValue("a=b") = "x|y\\z\"";
+    richer.GetValue("list.#0") = "{";
+    richer.GetValue("list.#1") = ";";
+    EXPECT_EQ(Str(richer.ToText(true)),
+              "; auto-generated\r\n"
+              "; 7 keys\r\n"
+              "preferences=\r\n"
+              "{\r\n"
+              "\twindow=\r\n"
+              "\t{\r\n"
+              "\t\tx= 12\r\n"
+              "\t\ttitle= \" padded \"\r\n"
+              "\t}\r\n"
+              "\tsound=\r\n"
+              "\t{\r\n"
+              "\t\tmute= no\r\n"
+              "\t}\r\n"
+              "}\r\n"
+              "top= \"\"\r\n"
+              "\"a=b\"= \"x\\|y\\\\z\\\"\"\r\n"
+              "list=\r\n"
+              "{\r\n"
+              "\t= \"{\"\r\n"
+              "\t= \";\"\r\n"
+              "}\r\n");
+    EXPECT_EQ(Str(richer.ToText(false)).substr(0, 13), "preferences=\r");
+}
+
+TEST(ConfigWrite, ReportsFailuresOfTheTarget)
+{
+    CConfig store;
+    store.GetValue("key") = "value";
+    CMemFile memory;
+    EXPECT_FALSE(store.Write(memory, true)); // not open
+    ASSERT_TRUE(memory.Open(CString("mem"), CFile::kModeRead | CFile::kModeWrite));
+    ASSERT_TRUE(store.Write(memory, true));
+    ASSERT_TRUE(memory.Seek(0, CFile::kSeekStart));
+    CConfig back;
+    ASSERT_TRUE(back.Read(memory));
+    EXPECT_EQ(Value(back, "key"), "value");
+
+    CString tiny("abc"); // a buffer that cannot grow
+    CBufferFile small(tiny);
+    EXPECT_FALSE(store.Write(small, true));
+}
+
+TEST(ConfigWrite, QuotingKeepsAwkwardNamesAndValues)
+{
+    CConfig store;
+    store.GetValue(";x") = ";value";
+    store.GetValue("#tag") = "not unnamed";
+    store.GetValue("frame.#1") = "one";  // out of order: must keep its number
+    store.GetValue("frame.#0") = "zero";
+    store.GetValue("both") = "value";   // a value and a frame of one name
+    store.GetValue("both.inner") = "x";
+    store.GetValue("l.#0") = "v";
+    store.GetValue("l.#0.sub") = "w";
+    store.GetValue("cr") = "a\rb\nc";
+    store.GetValue("high") = "\x80\xff end";
+    const std::string text = Str(store.ToText(true));
+    CConfig back = Parse(text);
+    EXPECT_EQ(Contents(back), Contents(store));
+    // Only a name that matches the running count is written bare.
+    EXPECT_NE(text.find("frame=\r\n{\r\n\t\"#1\"= one\r\n\t= zero\r\n}"), std::string::npos) << text;
+}
+
+TEST(ConfigWrite, MissingKeyReadIsWrittenEmpty)
+{
+    CConfig store;
+    EXPECT_EQ(Str(store.GetValue("made.by.reading")), "");
+    EXPECT_EQ(Str(store.ToText(false)), "made=\r\n{\r\n\tby=\r\n\t{\r\n\t\treading= \"\"\r\n\t}\r\n}\r\n");
+}
+
+// Random stores built from every byte value come back equal, and writing
+// what was read gives the same bytes again.
+TEST(ConfigWrite, RandomStoresRoundTrip)
+{
+    std::mt19937 random(20240611);
+    auto byte = [&](bool inKey) {
+        for (;;) {
+            char c = char(random() % 256);
+            if (!inKey || c != '.')
+                return c;
+        }
+    };
+    auto text = [&](bool inKey, int maxLength) {
+        std::string s(size_t(random() % unsigned(maxLength)) + (inKey ? 1 : 0), ' ');
+        for (char& c : s)
+            c = byte(inKey);
+        return s;
+    };
+    for (int round = 0; round < 200; ++round) {
+        CConfig store;
+        std::map<std::string, std::string> model;
+        auto set = [&](const std::string& key, const std::string& value) {
+            store.GetValue(Make(key)) = Make(value);
+            model[Lower(key)] = value;
+        };
+        if (round == 0) {
+            for (int b = 0; b < 256; ++b)
+                if (b != '.')
+                    set(std::string("k") + char(b) + "." + char(b), std::string(1, char(b)) + "v" + char(b));
+        }
+        const int keys = 1 + int(random() % 30);
+        std::vector<std::string> frames;
+        for (int i = 0; i < keys; ++i) {
+            std::string key;
+            if (!frames.empty() && random() % 2)
+                key = frames[random() % frames.size()] + ".";
+            if (random() % 4 == 0)
+                key += "#" + std::to_string(random() % 4);
+            else
+                key += text(true, 6);
+            if (random() % 3 == 0)
+                frames.push_back(key);
+            set(key, text(false, 12));
+        }
+        const CString written = store.ToText(true);
+        bool ok = false;
+        CConfig back = Parse(Str(written), &ok);
+        ASSERT_TRUE(ok) << "round " << round;
+        ASSERT_EQ(Contents(back), model) << "round " << round;
+        ASSERT_EQ(Contents(store), model);
+        ASSERT_EQ(Str(back.ToText(true)), Str(written)) << "round " << round;
+    }
+}
+
+// ---------------------------------------------------------------- the store
+
+TEST(ConfigStore, PrefixesResolveRelativeAndAbsoluteKeys)
+{
+    CConfig store;
+    store.SetPrefix("preferences");
+    store.GetValue("window.x") = "5";
+    EXPECT_EQ(Str(store.GetValue(".preferences.window.x")), "5");
+    store.PushPrefix("window");
+    EXPECT_EQ(Str(store.GetPrefix()), "preferences.window");
+    EXPECT_EQ(Str(store.GetValue("x")), "5");
+    store.PushPrefix(2);
+    EXPECT_EQ(Str(store.GetPrefix()), "preferences.window.#2");
+    store.PushAbsolutePrefix(".raw");
+    EXPECT_EQ(Str(store.GetPrefix()), ".raw");
+    store.PopPrefix();
+    store.PopPrefix();
+    store.PopPrefix();
+    EXPECT_EQ(Str(store.GetPrefix()), "preferences");
+    store.PopPrefix(); // unmatched
+    EXPECT_EQ(Str(store.GetPrefix()), "");
+    EXPECT_TRUE(store.KeyExists("PREFERENCES.Window.X"));
+    EXPECT_FALSE(store.KeyExists("preferences.window"));
+    EXPECT_TRUE(store.FrameExists("preferences.window"));
+}
+
+TEST(ConfigStore, DefaultsAndFlags)
+{
+    CConfig store;
+    store.SetDefault("n", 42);
+    store.SetDefault("n", 7);
+    store.SetDefault("flag", true);
+    store.SetDefault("off", false);
+    EXPECT_EQ(Value(store, "n"), "42");
+    EXPECT_EQ(Value(store, "flag"), "yes");
+    EXPECT_EQ(Str(store.GetValueOr("missing", true)), "yes");
+    EXPECT_EQ(Str(store.GetValueOr("missing", static_cast<const char*>(nullptr))), "");
+    EXPECT_FALSE(store.KeyExists("missing"));
+    EXPECT_TRUE(CConfig::IsTrue(CString("TRUE")));
+    EXPECT_TRUE(CConfig::IsTrue(CString("Yes")));
+    EXPECT_FALSE(CConfig::IsTrue(CString("1")));
+    EXPECT_FALSE(CConfig::IsTrue(store.GetValue("off")));
+}
+
+TEST(ConfigStore, MergeCopiesUnderThePrefix)
+{
+    CConfig source;
+    source.GetValue("a.x") = "1";
+    source.GetValue("ab.x") = "2";
+    source.GetValue("A.y") = "3";
+    CConfig target;
+    target.GetValue("a.x") = "old";
+    target.GetValue("a.kept") = "k";
+    source.SetPrefix("a");
+    target.SetPrefix("a");
+    target.Merge(source);
+    target.SetPrefix(".");
+    EXPECT_EQ(Value(target, "a.x"), "1");
+    EXPECT_EQ(Value(target, "a.y"), "3");
+    EXPECT_EQ(Value(target, "a.kept"), "k");
+    EXPECT_FALSE(target.KeyExists("ab.x"));
+    EXPECT_FALSE(target.KeyExists("a.ab.x"));
+
+    // The saver's pattern: file on disk, live store merged over it.
+    CConfig onDisk = Parse("hand= edited\r\nlive= stale\r\n");
+    CConfig live;
+    live.GetValue("live") = "fresh";
+    onDisk.Merge(live);
+    EXPECT_EQ(Value(onDisk, "hand"), "edited");
+    EXPECT_EQ(Value(onDisk, "live"), "fresh");
+}
+
+TEST(ConfigStore, CopiesAreIndependent)
+{
+    CConfig a = Parse("f=\r\n{\r\n\tk= 1\r\n}\r\n");
+    CConfig b(a);
+    b.GetValue("f.k") = "2";
+    EXPECT_EQ(Value(a, "f.k"), "1");
+    EXPECT_EQ(Value(b, "f.k"), "2");
+    EXPECT_TRUE(b.FrameExists("f"));
+    a.Clear();
+    EXPECT_EQ(a.GetKeyCount(), 0);
+    EXPECT_FALSE(a.FrameExists("f"));
+    EXPECT_EQ(b.GetKeyCount(), 1);
+}
+
+// ---------------------------------------------------------------- atomic writes
+
+TEST(AtomicWrite, ReplacesKeepingModeAndLinks)
+{
+    TempFolder folder;
+    const auto target = folder.Path() / "user.cfg";
+    EXPECT_TRUE(WriteFileAtomically(CString(target.c_str()), "new", 3));
+    EXPECT_EQ(ReadFileBytes(target), "new");
+
+    chmod(target.c_str(), 0640);
+    std::filesystem::create_symlink("user.cfg", folder.Path() / "link.cfg");
+    EXPECT_TRUE(WriteFileAtomically(CString((folder.Path() / "link.cfg").c_str()), "via link", 8));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.Path() / "link.cfg"));
+    EXPECT_EQ(ReadFileBytes(target), "via link");
+    struct stat info;
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+
+    EXPECT_TRUE(WriteFileAtomically(CString(target.c_str()), "", 0, 0755));
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0755u);
+    EXPECT_EQ(info.st_size, 0);
+
+    // Nothing but the two names is left behind.
+    std::vector<std::string> names = folder.Names();
+    EXPECT_EQ(names.size(), 2u);
+}
+
+TEST(AtomicWrite, FailureLeavesTheOldFile)
+{
+    TempFolder folder;
+    const auto target = folder.Path() / "user.cfg";
+    WriteFileBytes(target, "old contents");
+
+    EXPECT_FALSE(WriteFileAtomically(CString((folder.Path() / "missing" / "user.cfg").c_str()), "x", 1));
+    std::filesystem::create_directory(folder.Path() / "folder");
+    EXPECT_FALSE(WriteFileAtomically(CString((folder.Path() / "folder").c_str()), "x", 1));
+    EXPECT_TRUE(std::filesystem::is_directory(folder.Path() / "folder"));
+
+    // A file-size limit makes the disk "full" part-way through the write.
+    CConfig store;
+    for (int i = 0; i < 2000; ++i)
+        store.GetValue(i) = "a value long enough to pass the limit";
+    struct rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool wrote = store.WriteDiskFile(CString(target.c_str()), true);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(wrote);
+    EXPECT_EQ(ReadFileBytes(target), "old contents");
+
+    if (geteuid() != 0) {
+        chmod(folder.Path().c_str(), 0555);
+        EXPECT_FALSE(WriteFileAtomically(CString(target.c_str()), "x", 1));
+        chmod(folder.Path().c_str(), 0755);
+        EXPECT_EQ(ReadFileBytes(target), "old contents");
+    }
+    std::vector<std::string> names = folder.Names();
+    EXPECT_EQ(names.size(), 2u) << "a temporary file was left behind";
+
+    // And the same store written without the limit reads back.
+    ASSERT_TRUE(store.WriteDiskFile(CString(target.c_str()), true));
+    CWin32File file(target.c_str(), CFile::kModeRead);
+    CConfig back;
+    ASSERT_TRUE(back.Read(file));
+    EXPECT_EQ(Contents(back), Contents(store));
+}
+
+TEST(AtomicWrite, ThroughADiskDrive)
+{
+    TempFolder folder;
+    WriteFileBytes(folder.Path() / "user.cfg", "old= 1\r\n");
+    CDiskDrive drive(folder.Path().c_str());
+    ASSERT_TRUE(drive.IsValid());
+    CConfig store;
+    store.GetValue("new") = "2";
+    // The spelling on disk is found ignoring case, and replaced in place.
+    ASSERT_TRUE(store.Write(drive, CURL("/USER.cfg"), true));
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"user.cfg"});
+    CAutoPointer<CFile> file = drive.OpenFile(CURL("user.cfg"), CFile::kModeRead);
+    CConfig back;
+    ASSERT_TRUE(back.Read(*file));
+    EXPECT_EQ(Contents(back), Contents(store));
+    EXPECT_FALSE(store.Write(drive, CURL("/no/such/folder/x.cfg"), true));
+}

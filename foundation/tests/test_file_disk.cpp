@@ -1,0 +1,142 @@
+// Disk files on real temporary folders: the open-mode matrix, access and
+// state bits, seeking, and failures the operating system reports.
+#include "foundation/Win32File.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <unistd.h>
+
+using namespace Zorlin;
+namespace fs = std::filesystem;
+
+namespace {
+
+class DiskFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/rookwell-file-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_dir = pattern;
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    std::string PathOf(const std::string& name) const { return m_dir + "/" + name; }
+    void Put(const std::string& name, const std::string& bytes) const
+    {
+        std::ofstream(PathOf(name), std::ios::binary | std::ios::trunc) << bytes;
+    }
+    std::string Get(const std::string& name) const
+    {
+        std::ifstream in(PathOf(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    std::string m_dir;
+};
+
+TEST_F(DiskFileTest, ModeMatrix)
+{
+    struct Case {
+        unsigned mode;
+        bool opensMissing;  // on a missing file
+        unsigned state;     // after opening the existing file "hello"
+        unsigned position;
+        const char* afterWritingX; // "" when the mode cannot write
+    } cases[] = {
+        {1, false, 13, 0, "hello"},
+        {65, false, 13, 0, "hello"},
+        {3, false, 15, 0, "xello"},
+        {6, false, 14, 5, "hellox"},     // append needs an existing file
+        {2 | 4 | 16, false, 14, 5, "hellox"}, // open-or-create is off with append
+        {2 | 16, true, 14, 0, "xello"},
+        {10, true, 14, 0, "x"},          // create truncates
+        {11, true, 15, 0, "x"},
+    };
+    for (const Case& c : cases) {
+        const std::string missing = "missing" + std::to_string(c.mode);
+        CWin32File created(PathOf(missing).c_str(), c.mode);
+        EXPECT_EQ(created.IsOpen(), c.opensMissing) << c.mode;
+        EXPECT_EQ(fs::exists(PathOf(missing)), c.opensMissing) << c.mode;
+
+        Put("f", "hello");
+        CWin32File file(PathOf("f").c_str(), c.mode);
+        ASSERT_TRUE(file.IsOpen()) << c.mode;
+        EXPECT_EQ(file.GetState(), c.state) << c.mode;
+        EXPECT_EQ(file.GetMode(), c.mode);
+        EXPECT_EQ(file.GetPosition(), c.position) << c.mode;
+        EXPECT_EQ(file.Write("x", 1), (c.mode & 2) != 0) << c.mode;
+        char byte;
+        file.Seek(0, 0);
+        EXPECT_EQ(file.Read(&byte, 1), (c.mode & 1) != 0) << c.mode;
+        file.Close();
+        EXPECT_EQ(Get("f"), c.afterWritingX) << c.mode;
+    }
+}
+
+TEST_F(DiskFileTest, FoldersTemporariesAndSeparators)
+{
+    fs::create_directory(PathOf("sub"));
+    for (unsigned mode : {1u, 3u, 11u}) {
+        CWin32File folder(PathOf("sub").c_str(), mode);
+        EXPECT_FALSE(folder.IsOpen()) << mode;
+    }
+
+    CWin32File temporary(PathOf("t").c_str(), 11 | CFile::kModeDeleteOnClose | CFile::kModeTemporary);
+    ASSERT_TRUE(temporary.IsOpen());
+    EXPECT_TRUE(fs::exists(PathOf("t")));
+    temporary.Close();
+    EXPECT_FALSE(fs::exists(PathOf("t")));
+
+    // Names made for the other platform use backslashes between folders.
+    CWin32File file((m_dir + "\\sub\\name.txt").c_str(), 10);
+    ASSERT_TRUE(file.IsOpen());
+    EXPECT_EQ(std::string(file.GetFileName().GetText()), PathOf("sub/name.txt"));
+    EXPECT_FALSE(file.WriteString("", true)); // nothing written, not even the 0 byte
+    EXPECT_TRUE(file.WriteString("x", true));
+    file.Close();
+    EXPECT_EQ(Get("sub/name.txt"), std::string("x\0", 2));
+}
+
+TEST_F(DiskFileTest, SeekOrigins)
+{
+    Put("f", "0123456789");
+    CWin32File file(PathOf("f").c_str(), 1);
+    const struct {
+        int offset, origin;
+        bool ok;
+        unsigned position;
+    } steps[] = {
+        {0, 1, true, 10}, {-4, 1, true, 6}, {-2, 2, true, 4}, {2, 0, true, 2},
+        // An unknown origin and targets outside the file fail and stay put.
+        {1, 5, false, 2}, {-3, 0, false, 2}, {1, 1, false, 2}, {-3, 2, false, 2},
+    };
+    for (const auto& s : steps) {
+        EXPECT_EQ(file.Seek(s.offset, s.origin), s.ok) << s.offset << "," << s.origin;
+        EXPECT_EQ(file.GetPosition(), s.position) << s.offset << "," << s.origin;
+    }
+    file.Close();
+    char c;
+    EXPECT_FALSE(file.Seek(0, 0));
+    EXPECT_FALSE(file.Read(&c, 1));
+    EXPECT_EQ(file.GetLastReadCount(), 0u);
+    EXPECT_EQ(file.GetSize(), 0u);
+}
+
+TEST_F(DiskFileTest, FullDiskIsAFailedWrite)
+{
+    if (access("/dev/full", W_OK) != 0)
+        GTEST_SKIP() << "no /dev/full";
+    CWin32File file("/dev/full", 2);
+    ASSERT_TRUE(file.IsOpen());
+    EXPECT_FALSE(file.Write("abc", 3));
+    EXPECT_EQ(file.GetLastWriteCount(), 0u);
+    EXPECT_FALSE(file.WriteLine("text"));
+}
+
+} // namespace
