@@ -4,45 +4,79 @@
 #include "foundation/AssocArray.h"
 #include "foundation/File.h"
 
+#include <algorithm>
+
 using Zorlin::CAssocArray;
 using Zorlin::CFile;
 using Zorlin::CString;
 
 namespace {
 
-void AppendLine(CString& line, CString& out)
-{
-    line.Trim();
-    if (!line.IsEmpty() && out.GetLength() + line.GetLength() < kPgnMaxMoveText) {
-        out.Append(line);
-        out.Append('\n');
-    }
-    line.Assign(CString());
-}
+// Raw move text to trimmed lines, each ended by "\n"; empty lines are left
+// out. A line is cut to kPgnMaxMoveText bytes before it is trimmed, and a
+// line that would take the text past that bound is dropped.
+class CLineCollector {
+public:
+    explicit CLineCollector(CString& out) : m_out(out) {}
 
-// The raw bytes from..to, as trimmed lines; empty lines are left out.
-void CollectLines(CFile& f, unsigned from, unsigned to, CString& out)
+    void Add(const char* bytes, unsigned count)
+    {
+        const char* const end = bytes + count;
+        while (bytes < end) {
+            const char* stop = bytes;
+            while (stop < end && *stop != '\n' && *stop != '\r')
+                ++stop;
+            Keep(bytes, stop);
+            if (stop == end)
+                return;
+            EndLine();
+            bytes = stop + 1;
+        }
+    }
+    void Finish() { EndLine(); }
+
+private:
+    void Keep(const char* from, const char* to)
+    {
+        const int room = kPgnMaxMoveText - m_line.GetLength();
+        const int n = static_cast<int>(std::min<ptrdiff_t>(to - from, room));
+        if (n > 0)
+            m_line.Append(from, n);
+    }
+    void EndLine()
+    {
+        const char* text = m_line.GetText();
+        int from = 0, to = m_line.GetLength();
+        while (from < to && text[from] == ' ')
+            ++from;
+        while (to > from && text[to - 1] == ' ')
+            --to;
+        if (to > from && m_out.GetLength() + (to - from) < kPgnMaxMoveText) {
+            m_out.Append(text + from, to - from);
+            m_out.Append('\n');
+        }
+        m_line.Truncate(0);
+    }
+
+    CString& m_out;
+    CString m_line;
+};
+
+// The bytes from..to read again from the file, which is left at to.
+void CollectFromFile(CFile& f, unsigned from, unsigned to, CLineCollector& lines)
 {
-    if (to <= from || !f.Seek(static_cast<int>(from), CFile::kSeekStart))
+    if (!f.Seek(static_cast<int>(from), CFile::kSeekStart))
         return;
-    CString line;
     char block[4096];
     unsigned left = to - from;
     while (left > 0) {
         const unsigned n = left < sizeof block ? left : unsigned(sizeof block);
         if (!f.Read(block, n))
             break;
-        const unsigned got = f.GetLastReadCount();
-        for (unsigned i = 0; i < got; ++i) {
-            const char c = block[i];
-            if (c == '\n' || c == '\r')
-                AppendLine(line, out);
-            else if (line.GetLength() < kPgnMaxMoveText)
-                line.Append(c);
-        }
+        const unsigned got = std::min(f.GetLastReadCount(), n);
+        lines.Add(block, got);
         left -= got;
     }
-    AppendLine(line, out);
     f.Seek(static_cast<int>(to), CFile::kSeekStart);
 }
 
@@ -52,17 +86,32 @@ bool ReadPgnGame(CFile& f, CAssocArray<CString>& tags, CString& errorText, CStri
 {
     moveText.Assign(CString());
     errorText.Assign(CString());
-    CPgnScanner scanner(f);
-    switch (scanner.ReadTags(tags, errorText)) {
-    case CPgnScanner::TAGS_NO_GAME:
-        return false;
-    case CPgnScanner::TAGS_ONLY:
-        return true;
-    case CPgnScanner::TAGS_MOVE_TEXT:
-        break;
+    unsigned from = 0, to = 0;
+    CLineCollector lines(moveText);
+    {
+        CPgnScanner scanner(f);
+        switch (scanner.ReadTags(tags, errorText)) {
+        case CPgnScanner::TAGS_NO_GAME:
+            return false;
+        case CPgnScanner::TAGS_ONLY:
+            return true;
+        case CPgnScanner::TAGS_MOVE_TEXT:
+            break;
+        }
+        from = scanner.GetPosition();
+        scanner.KeepFrom(from);
+        scanner.SkipGame();
+        to = scanner.GetPosition();
+        if (const char* bytes = scanner.FindBytesSince(from)) {
+            lines.Add(bytes, to - from);
+            lines.Finish();
+            return true;
+        }
     }
-    const unsigned from = f.GetPosition();
-    scanner.SkipGame();
-    CollectLines(f, from, f.GetPosition(), moveText);
+    // A game longer than the scanner's buffer; the scanner has put the file
+    // at its end.
+    if (to > from)
+        CollectFromFile(f, from, to, lines);
+    lines.Finish();
     return true;
 }

@@ -85,29 +85,21 @@ bool IsPromotionMove(const CChessBoard& board, const CMove& move)
     return board.GetPieceAt(move.m_from).m_type == PIECE_PAWN && (move.m_to.y == 0 || move.m_to.y == 7);
 }
 
-// The move must be one of the mover's legal moves; the generated move, not
-// the parsed one, is what gets played.
+// ParseMove with legalOnly accepts only one of the mover's legal moves, and
+// copies the generated move's kind and squares into the parsed one (the
+// promotion piece is checked there too), so the parsed move is played.
 bool PlayPgnMove(CChessBoard& board, const CString& token)
 {
-    CMove parsed;
-    if (!board.ParseMove(token, parsed, true))
+    CMove move;
+    if (!board.ParseMove(token, move, true))
         return false;
-    const CPiece& mover = board.GetPieceAt(parsed.m_from);
+    const CPiece& mover = board.GetPieceAt(move.m_from);
     if (mover.m_type == PIECE_NONE || mover.m_colour != board.GetSideToMove())
         return false;
-    CArray<CMove> legal;
-    mover.GetLegalMoves(legal, board);
-    for (int i = 0; i < legal.GetCount(); ++i) {
-        CMove move = *legal.GetAt(i);
-        if (!move.SameSquares(parsed))
-            continue;
-        if (IsPromotionMove(board, move) ? !IsPromotionType(parsed.m_promotion) : parsed.m_promotion != PIECE_NONE)
-            return false;
-        move.m_promotion = parsed.m_promotion;
-        move.m_text = token.GetLength() <= kMaxMoveTextLength ? token : CString();
-        return board.MakeMove(move, 0.0);
-    }
-    return false;
+    if (IsPromotionMove(board, move) ? !IsPromotionType(move.m_promotion) : move.m_promotion != PIECE_NONE)
+        return false;
+    move.m_text = token.GetLength() <= kMaxMoveTextLength ? token : CString();
+    return board.MakeMove(move, 0.0);
 }
 
 } // namespace

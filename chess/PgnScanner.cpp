@@ -3,6 +3,9 @@
 #include "foundation/AssocArray.h"
 #include "foundation/File.h"
 
+#include <algorithm>
+#include <cstring>
+
 using Zorlin::CAssocArray;
 using Zorlin::CFile;
 using Zorlin::CString;
@@ -21,17 +24,57 @@ const int kTagNameLookahead = 64;
 
 bool IsPgnResult(const CString& text)
 {
+    // Asked of every move: most are told apart by their first letter.
+    const char first = text.IsEmpty() ? 0 : text[0];
+    if (first != '0' && first != '1' && first != '*')
+        return false;
     return text == "1-0" || text == "0-1" || text == "1/2-1/2" || text == "*";
 }
 
-bool CPgnScanner::ReadByte(char& c) { return m_file.Read(&c, 1); }
+CPgnInput::CPgnInput(CFile& f) : m_file(f), m_start(f.GetPosition()) {}
 
-void CPgnScanner::StepBack() { m_file.Seek(-1, CFile::kSeekCurrent); }
+bool CPgnInput::Refill()
+{
+    // The last byte stays for Unget, and the kept bytes while they fit in
+    // half the buffer.
+    unsigned from = m_end > 0 ? m_end - 1 : 0;
+    if (m_keep >= m_start && m_keep - m_start < from && m_end - (m_keep - m_start) <= kBufferSize / 2)
+        from = m_keep - m_start;
+    if (from > 0) {
+        std::memmove(m_buffer, m_buffer + from, m_end - from);
+        m_start += from;
+        m_end -= from;
+        m_next -= from;
+    }
+    const unsigned want = std::min(m_readSize, kBufferSize - m_end);
+    m_readSize = std::min(m_readSize * 2, kBufferSize / 2);
+    if (!m_file.Read(m_buffer + m_end, want))
+        return false;
+    m_end += std::min(m_file.GetLastReadCount(), want);
+    return m_next < m_end;
+}
+
+void CPgnInput::SeekTo(unsigned position)
+{
+    if (position >= m_start && position <= m_start + m_end) {
+        m_next = position - m_start;
+        return;
+    }
+    m_file.Seek(static_cast<int>(position), CFile::kSeekStart);
+    m_start = position;
+    m_next = m_end = 0;
+}
+
+void CPgnInput::Sync()
+{
+    if (GetPosition() != m_start + m_end)
+        m_file.Seek(static_cast<int>(GetPosition()), CFile::kSeekStart);
+}
 
 PgnToken CPgnScanner::Next()
 {
     m_tokenBeganLine = m_atLineStart;
-    m_token = ReadPgnToken(m_file, m_text, m_atLineStart);
+    m_token = ReadPgnToken(m_input, m_text, m_atLineStart);
     return m_token;
 }
 
@@ -250,7 +293,7 @@ bool CPgnScanner::SkipVariation()
 // is left just after the "[".
 bool CPgnScanner::LooksLikeTagLine()
 {
-    const unsigned start = m_file.GetPosition();
+    const unsigned start = m_input.GetPosition();
     bool looks = false;
     char c;
     if (ReadByte(c) && IsLetter(c)) {
@@ -261,7 +304,7 @@ bool CPgnScanner::LooksLikeTagLine()
         }
         looks = c == '"';
     }
-    m_file.Seek(static_cast<int>(start), CFile::kSeekStart);
+    m_input.SeekTo(start);
     return looks;
 }
 

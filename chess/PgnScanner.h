@@ -3,6 +3,70 @@
 #include "chess/Pgn.h"
 #include "foundation/String.h"
 
+namespace Zorlin {
+class CFile;
+}
+
+// The bytes of a file through a buffer of its own, so that taking a byte or
+// stepping back one costs no call on the file (a step back on a disk file
+// asks the system for its size). The file itself runs ahead of the reading;
+// the destructor puts it back where the reading stands.
+class CPgnInput {
+public:
+    explicit CPgnInput(Zorlin::CFile& f);
+    ~CPgnInput() { Sync(); }
+    CPgnInput(const CPgnInput&) = delete;
+    CPgnInput& operator=(const CPgnInput&) = delete;
+
+    bool Get(char& c)
+    {
+        if (m_next == m_end && !Refill())
+            return false;
+        c = m_buffer[m_next++];
+        return true;
+    }
+    // Only after a Get that returned true.
+    void Unget()
+    {
+        if (m_next > 0)
+            --m_next;
+        else
+            SeekTo(GetPosition() - 1);
+    }
+    unsigned GetPosition() const { return m_start + m_next; }
+    // Back (or on) to a position already read.
+    void SeekTo(unsigned position);
+    // The bytes from..to, when they are all still in the buffer.
+    const char* FindBytes(unsigned from, unsigned to) const
+    {
+        return from >= m_start && from <= to && to <= m_start + m_end ? m_buffer + (from - m_start) : nullptr;
+    }
+    // Asks that the bytes from position on stay in the buffer while they
+    // fit, for FindBytes.
+    void KeepFrom(unsigned position) { m_keep = position; }
+    // Moves the file to where the reading stands.
+    void Sync();
+
+private:
+    bool Refill();
+
+    // Reads start small, as most games are short, and grow while a game
+    // goes on.
+    static const unsigned kBufferSize = 32768;
+    static const unsigned kFirstRead = 2048;
+
+    unsigned m_readSize = kFirstRead;
+    unsigned m_keep = ~0u;
+    Zorlin::CFile& m_file;
+    unsigned m_start;    // file position of m_buffer[0]
+    unsigned m_next = 0; // next byte to hand out
+    unsigned m_end = 0;  // bytes in the buffer; the file stands at m_start + m_end
+    char m_buffer[kBufferSize];
+};
+
+// The lexer of ReadPgnToken over a buffered input.
+PgnToken ReadPgnToken(CPgnInput& in, Zorlin::CString& text, bool& atLineStart);
+
 // Walks one game of a PGN file token by token. Both readers use it, so the
 // game list and the loader always agree on where a game ends: at its result
 // (with the rest of that line), at a "[" that begins a line outside any
@@ -16,7 +80,8 @@ public:
         TAGS_MOVE_TEXT, // a token that begins the move text is current
     };
 
-    explicit CPgnScanner(Zorlin::CFile& f) : m_file(f) {}
+    // The file is left where the reading stopped when the scanner goes.
+    explicit CPgnScanner(Zorlin::CFile& f) : m_input(f) {}
 
     // Reads the tag section into tags (emptied first). A malformed pair is
     // dropped with the rest of its tag and its name goes to errorText.
@@ -33,6 +98,11 @@ public:
     }
 
     const Zorlin::CString& GetText() const { return m_text; }
+    unsigned GetPosition() const { return m_input.GetPosition(); }
+    // The raw bytes from an earlier position to the current one, when the
+    // input still holds them; null otherwise.
+    const char* FindBytesSince(unsigned from) const { return m_input.FindBytes(from, GetPosition()); }
+    void KeepFrom(unsigned position) { m_input.KeepFrom(position); }
 
 private:
     PgnToken Next();
@@ -46,10 +116,10 @@ private:
     // After a "[" that began a line inside a comment or variation.
     bool LooksLikeTagLine();
     void DropRestOfLine();
-    bool ReadByte(char& c);
-    void StepBack();
+    bool ReadByte(char& c) { return m_input.Get(c); }
+    void StepBack() { m_input.Unget(); }
 
-    Zorlin::CFile& m_file;
+    CPgnInput m_input;
     Zorlin::CString m_text;
     PgnToken m_token = TOKEN_END_OF_FILE;
     bool m_atLineStart = true;

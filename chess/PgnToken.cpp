@@ -1,5 +1,6 @@
 #include "chess/Pgn.h"
 
+#include "chess/PgnScanner.h"
 #include "foundation/File.h"
 
 using Zorlin::CFile;
@@ -20,8 +21,20 @@ bool IsOneOf(char c, const char* set)
 }
 bool IsSymbolChar(char c) { return IsLetter(c) || IsDigit(c) || IsOneOf(c, "_+#=:-/"); }
 
-bool ReadByte(CFile& f, char& c) { return f.Read(&c, 1); }
-void StepBack(CFile& f) { f.Seek(-1, CFile::kSeekCurrent); }
+// A file read a byte at a time, for callers that keep the file's position
+// exact after every token.
+class CFileBytes {
+public:
+    explicit CFileBytes(CFile& f) : m_file(f) {}
+    bool Get(char& c) { return m_file.Read(&c, 1); }
+    void Unget() { m_file.Seek(-1, CFile::kSeekCurrent); }
+
+private:
+    CFile& m_file;
+};
+
+template <class TInput> bool ReadByte(TInput& f, char& c) { return f.Get(c); }
+template <class TInput> void StepBack(TInput& f) { f.Unget(); }
 
 void Keep(CString& text, char c)
 {
@@ -30,7 +43,7 @@ void Keep(CString& text, char c)
 }
 
 // The rest of the line, its end consumed; LF, CR LF and a lone CR end it.
-void ReadRestOfLine(CFile& f, CString& text)
+template <class TInput> void ReadRestOfLine(TInput& f, CString& text)
 {
     char c;
     while (ReadByte(f, c)) {
@@ -48,7 +61,7 @@ void ReadRestOfLine(CFile& f, CString& text)
 
 // A line end stops the string and is read again as the end of the line, so
 // an unclosed quote never swallows the following lines.
-void ReadStringBody(CFile& f, CString& text)
+template <class TInput> void ReadStringBody(TInput& f, CString& text)
 {
     char c;
     while (ReadByte(f, c)) {
@@ -70,7 +83,7 @@ void ReadStringBody(CFile& f, CString& text)
     }
 }
 
-PgnToken ReadSymbol(CFile& f, CString& text, char first)
+template <class TInput> PgnToken ReadSymbol(TInput& f, CString& text, char first)
 {
     bool digitsOnly = IsDigit(first);
     Keep(text, first);
@@ -86,7 +99,7 @@ PgnToken ReadSymbol(CFile& f, CString& text, char first)
     return digitsOnly ? TOKEN_INTEGER : TOKEN_SYMBOL;
 }
 
-PgnToken ReadNag(CFile& f, CString& text)
+template <class TInput> PgnToken ReadNag(TInput& f, CString& text)
 {
     text.Append('$');
     char c;
@@ -103,7 +116,7 @@ PgnToken ReadNag(CFile& f, CString& text)
 // Skips blanks and control bytes (and every byte from 128 up, which takes
 // care of a UTF-8 byte-order mark); false at the end of the file. A line end
 // is returned as '\n'.
-bool NextSignificant(CFile& f, char& c)
+template <class TInput> bool NextSignificant(TInput& f, char& c)
 {
     for (;;) {
         if (!ReadByte(f, c))
@@ -120,9 +133,7 @@ bool NextSignificant(CFile& f, char& c)
     }
 }
 
-} // namespace
-
-PgnToken ReadPgnToken(CFile& f, CString& text, bool& atLineStart)
+template <class TInput> PgnToken ReadToken(TInput& f, CString& text, bool& atLineStart)
 {
     text.Assign(CString());
     char c;
@@ -157,4 +168,17 @@ PgnToken ReadPgnToken(CFile& f, CString& text, bool& atLineStart)
     if (IsSymbolChar(c))
         return ReadSymbol(f, text, c);
     return TOKEN_INVALID;
+}
+
+} // namespace
+
+PgnToken ReadPgnToken(CFile& f, CString& text, bool& atLineStart)
+{
+    CFileBytes bytes(f);
+    return ReadToken(bytes, text, atLineStart);
+}
+
+PgnToken ReadPgnToken(CPgnInput& in, CString& text, bool& atLineStart)
+{
+    return ReadToken(in, text, atLineStart);
 }
