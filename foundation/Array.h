@@ -129,14 +129,18 @@ public:
     // Inclusive index ranges over raw or live storage.
     // GCC 12 cannot see that SetSize reserved the room first and warns of a
     // write into a null block when the loop becomes a memset.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wstringop-overflow"
+#endif
     void ConstructRange(int first, int last)
     {
         for (int i = first; i <= last; ++i)
             new (m_data + i) T();
     }
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
     void CopyConstructRange(int first, int last, const T& value)
     {
         for (int i = first; i <= last; ++i)
