@@ -1,0 +1,244 @@
+#include "client/core/AIGame.h"
+
+#include <cstdlib>
+
+#include <wx/defs.h>
+
+#include "client/core/AppServices.h"
+#include "client/core/ChessView.h"
+#include "client/core/ClockView.h"
+#include "client/core/ComputerPlayer.h"
+#include "client/core/Console.h"
+#include "client/core/EngineProcess.h"
+#include "client/core/FrameView.h"
+#include "client/core/LocalPlayer.h"
+#include "client/core/Prompt.h"
+#include "client/core/XboardText.h"
+#include "foundation/Drive.h"
+#include "foundation/URL.h"
+
+using Zorlin::CConfig;
+using Zorlin::CString;
+
+const char* const CAIGame::kLaunchFailure = "Unable to launch the chess engine.";
+
+CAIGame::CAIGame(int localColour, const CString& engine)
+    : m_started(false), m_localColour(localColour == BLACK ? BLACK : WHITE)
+{
+    m_console.reset(GetAppServices().CreateConsole("AI Game - Console"));
+    m_settings.GetValue("type") = "AIGame";
+    m_board.SetupStartPosition();
+
+    // The name may come from a saved game: it must name a package folder,
+    // not a path to a program elsewhere.
+    if (!Zorlin::CURL::IsPlainName(engine))
+        return;
+    Zorlin::CDrive& drive = GetAppServices().GetProgramDrive();
+    drive.PushDirectory();
+    CString folder;
+    folder.AppendFormat("/engines/%s/", engine.GetText());
+    CComputerPlayer* computer = nullptr;
+    if (drive.ChangeDirectory(folder)) {
+        computer = new CComputerPlayer();
+        CEngineProcess* process = computer->GetEngineProcess();
+        computer->GetProperties().GetValue("name") = engine;
+        // A program that cannot be started leaves no half-made game.
+        if (!process->Load(drive) || !process->Start()) {
+            if (m_console)
+                m_console->Write((CString("Engine not started: ") + process->GetLastError() + "\n").GetText());
+            computer->Destroy();
+            computer = nullptr;
+        }
+    }
+    drive.PopDirectory();
+    if (!computer)
+        return;
+    SetPlayers(computer, new CLocalPlayer());
+    m_settings.GetValue("engine") = engine;
+    m_started = true;
+}
+
+CAIGame::~CAIGame()
+{
+    EndGame();
+    m_console.reset();
+}
+
+CComputerPlayer* CAIGame::GetComputerPlayer() const
+{
+    return static_cast<CComputerPlayer*>(m_players[0]);
+}
+
+void CAIGame::Log(const char* text)
+{
+    if (m_console)
+        m_console->Write(text);
+}
+
+void CAIGame::ReportLaunchFailure()
+{
+    CFrameView* frame = GetFrame();
+    GetPrompt().ShowMessage(kLaunchFailure, "Error", wxOK | wxICON_ERROR, frame ? frame->GetWindow() : nullptr);
+}
+
+void CAIGame::ReadTimeControl(int& moves, double& seconds)
+{
+    moves = ReadSettingNumber(m_settings.GetValueOr("timecontrol.moves", ""));
+    seconds = std::strtod(m_settings.GetValueOr("timecontrol.seconds", "").GetText(), nullptr);
+    if (!(seconds > 0.0))
+        seconds = 0.0;
+}
+
+bool CAIGame::Setup()
+{
+    m_inPlay = false;
+    return true;
+}
+
+void CAIGame::Start()
+{
+    NewGame();
+}
+
+void CAIGame::End()
+{
+    EndGame();
+}
+
+void CAIGame::Reset()
+{
+    ResetGame();
+}
+
+void CAIGame::OfferDraw(int side)
+{
+    CPlayer* other = GetPlayer(side == BLACK ? WHITE : BLACK);
+    if (other && other->GetColour() != side)
+        other->OfferDraw();
+}
+
+void CAIGame::Resign(int side)
+{
+    CPlayer* other = GetPlayer(side == BLACK ? WHITE : BLACK);
+    if (other && other->GetColour() != side)
+        other->Resign();
+}
+
+void CAIGame::GetStatusPage(CString& out)
+{
+    out = "inplay.htm";
+}
+
+void CAIGame::SetPondering(bool pondering)
+{
+    m_settings.GetValue("pondering") = pondering ? "yes" : "no";
+}
+
+void CAIGame::SetDepth(int depth)
+{
+    m_settings.GetValue("depth") = "";
+    m_settings.GetValue("depth").Append(depth);
+}
+
+// ------------------------------------------------------------ life cycle
+
+void CAIGame::NewGame()
+{
+    CPlayer* computer = m_players[0];
+    CPlayer* local = m_players[1];
+    if (local)
+        local->StartGame(&m_board, m_localColour);
+    if (computer)
+        computer->StartGame(&m_board, OtherColour(Colour(m_localColour)));
+    m_settings.GetValue("LocalPlayer") = m_localColour == WHITE ? "white" : "black";
+    Log("NewGame\n");
+    int moves;
+    double seconds;
+    ReadTimeControl(moves, seconds);
+    m_board.SetTimeControl(moves, seconds);
+}
+
+void CAIGame::StartGame()
+{
+    m_inPlay = true;
+    Log("StartGame\n");
+    m_result = RESULT_NONE;
+    UpdateTags();
+    m_tags["TimeControl"] =
+        m_settings.GetValueOr("timecontrol.moves", "") + "/" + m_settings.GetValueOr("timecontrol.seconds", "");
+    WritePlayerPictures();
+}
+
+void CAIGame::EndGame()
+{
+    DestroyPlayers();
+    Log("EndGame\n");
+    m_inPlay = false;
+}
+
+void CAIGame::ResetGame()
+{
+    int moves;
+    double seconds;
+    ReadTimeControl(moves, seconds);
+    m_board.SetupStartPosition();
+    m_board.SetTimeControl(moves, seconds);
+    CGame::SetTimeControl(TIME_CONVENTIONAL, moves, seconds);
+    if (m_players[1])
+        m_players[1]->SetPosition(m_board);
+    if (m_players[0])
+        m_players[0]->SetPosition(m_board);
+    ShowBoardClocks();
+    m_stopwatch.Start();
+    if (CClockView* clock = GetClockView()) {
+        clock->Stop();
+        clock->LoadReminders(-1.0);
+    }
+    Log("ResetGame\n");
+    StartGame();
+    if (CFrameView* frame = GetFrame())
+        frame->ShowPosition();
+}
+
+bool CAIGame::Restore(const CString& path, CConfig& saved)
+{
+    int localColour = saved.GetValueOr(".game.LocalPlayer", "") == "white" ? WHITE : BLACK;
+    CAIGame* game = new CAIGame(localColour, saved.GetValueOr(".game.engine", ""));
+    game->SetSavedPath(path);
+    saved.PushAbsolutePrefix("game");
+    game->m_settings.Merge(saved);
+    saved.PopPrefix();
+    CChessView* view = GetChessView();
+    if (!game->IsStarted()) {
+        delete game;
+        ReportLaunchFailure();
+        return false;
+    }
+    if (!view) {
+        delete game;
+        return false;
+    }
+    int moves;
+    double seconds;
+    game->ReadTimeControl(moves, seconds);
+    game->Start();
+    view->ResetView(game, true, false);
+
+    game->m_board.SetupStartPosition();
+    game->m_board.SetTimeControl(moves, seconds);
+    game->CGame::SetTimeControl(TIME_CONVENTIONAL, moves, seconds);
+    game->LoadMoves(saved, true);
+    if (game->m_players[1])
+        game->m_players[1]->SetPosition(game->m_board);
+    if (game->m_players[0])
+        game->m_players[0]->SetPosition(game->m_board);
+
+    game->Log("StartGame\n");
+    game->ShowBoardClocks();
+    game->m_stopwatch.Start();
+    if (CClockView* clock = GetClockView())
+        clock->Start();
+    game->StartGame();
+    game->m_savedPly = game->m_board.GetPly();
+    return true;
+}

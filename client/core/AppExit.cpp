@@ -1,0 +1,92 @@
+// The end of the client: the user settings saved, the services freed in an
+// order that lets each one close before the library under it shuts down.
+
+#include "client/core/ChessApp.h"
+
+#include <GL/gl.h>
+
+#include "client/core/AppServices.h"
+#include "client/core/ChessFrame.h"
+#include "client/core/ExitSaver.h"
+#include "client/core/MediaSet.h"
+#include "client/core/MusicPlayer.h"
+#include "client/core/SafeMode.h"
+#include "client/core/Sound.h"
+#include "client/core/VoicePlayer.h"
+#include "client/view/ConsoleWindow.h"
+#include "client/view/ViewHost.h"
+#include "foundation/Image.h"
+
+using Zorlin::CString;
+
+bool CChessApp::SaveUserConfig()
+{
+    if (!m_userConfig || !m_userDrive || !m_userSettingsRead)
+        return true;
+    return SaveUserSettings(*m_userDrive, *m_userConfig);
+}
+
+int CChessApp::OnExit()
+{
+    SaveUserConfig();
+    if (m_userDrive && m_userSettingsRead)
+        RemoveCrashMarker(*m_userDrive);
+    if (GetMediaHost() == this)
+        SetMediaHost(nullptr);
+    if (&GetAppServices() == &GetApplicationServices())
+        SetAppServices(nullptr);
+    if (&GetViewHost() == &GetApplicationViewHost())
+        SetViewHost(nullptr);
+
+    // Streams, samples and voices go first: each releases what it holds in
+    // the sound and image libraries, which must still be running then.
+    m_musicPlayer.reset();
+    m_mediaSet.reset();
+    m_mediaSetGone = true;
+    m_voice1.reset();
+    m_voice2.reset();
+    m_voicesLoaded = false;
+    CloseSound();
+    Zorlin::CImage::Shutdown();
+
+    m_programConfig.reset();
+    m_userConfig.reset();
+    m_liveContent.reset();
+    m_userSettingsRead = false;
+    m_programDrive.reset();
+    m_userDrive.reset();
+    m_userName.reset();
+    return 1;
+}
+
+void CChessApp::OnFatalException()
+{
+    // Nothing runs here: the program is broken and this may be a signal
+    // handler. The crash marker left in the user folder brings the safe
+    // mode question at the next start.
+}
+
+void CChessApp::OnTerminate()
+{
+    if (m_frame)
+        m_frame->Close(true);
+    else
+        ExitMainLoop();
+}
+
+void CChessApp::WriteGLInfo()
+{
+    if (m_glInfoWritten || !m_console)
+        return;
+    const GLubyte* version = glGetString(GL_VERSION);
+    if (!version)
+        return;
+    m_glInfoWritten = true;
+    CString text;
+    text.AppendFormat("GL VENDOR= %s\nGL RENDERER= %s\nGL VERSION= %s\n", (const char*)glGetString(GL_VENDOR),
+                      (const char*)glGetString(GL_RENDERER), (const char*)version);
+    GLint size = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+    text.AppendFormat("GL_MAX_TEXTURE_SIZE= %d\n\n", (int)size);
+    m_console->Write(text.GetText());
+}

@@ -1,0 +1,395 @@
+// The client's start-up: program folder, user, settings, sound, the main
+// frame with its console, the first file and the periodic update check.
+
+#include "client/core/ChessApp.h"
+
+#include <chrono>
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <wx/cmdline.h>
+#include <wx/dirdlg.h>
+#include <wx/display.h>
+#include <wx/stdpaths.h>
+#include <wx/stopwatch.h>
+#include <wx/utils.h>
+
+#include "client/core/AppServices.h"
+#include "client/core/AppTexts.h"
+#include "client/core/ChessFrame.h"
+#include "client/core/DownloadThread.h"
+#include "client/core/Internet.h"
+#include "client/core/MediaSet.h"
+#include "client/core/MusicPlayer.h"
+#include "client/core/Prompt.h"
+#include "client/core/SafeMode.h"
+#include "client/core/Sound.h"
+#include "client/core/StartUp.h"
+#include "client/core/StartupSplash.h"
+#include "client/core/UpdateCheckThread.h"
+#include "client/core/VoicePlayer.h"
+#include "client/core/WxText.h"
+#include "client/view/ConsoleWindow.h"
+#include "client/view/ViewHost.h"
+#include "foundation/File.h"
+
+using Zorlin::CAutoPointer;
+using Zorlin::CConfig;
+using Zorlin::CFile;
+using Zorlin::CString;
+using Zorlin::CURL;
+
+namespace {
+
+// Taken while the program's statics are made, just after it was loaded.
+const std::chrono::steady_clock::time_point g_processStart = std::chrono::steady_clock::now();
+
+long MillisecondsSinceProcessStart()
+{
+    using namespace std::chrono;
+    return (long)duration_cast<milliseconds>(steady_clock::now() - g_processStart).count();
+}
+
+CString Support(const char* text)
+{
+    CString message(text);
+    message += kSupportAddress;
+    return message;
+}
+
+void ShowAroundSplash(const CString& text, const char* caption, long style, wxWindow* parent)
+{
+    if (g_startupSplash)
+        g_startupSplash->Show(false);
+    GetPrompt().ShowMessage(text, caption, style, parent);
+    if (g_startupSplash)
+        g_startupSplash->Show(true);
+}
+
+void DestroySplash()
+{
+    if (g_startupSplash) {
+        g_startupSplash->Destroy();
+        g_startupSplash = nullptr;
+    }
+}
+
+CString CurrentFolder()
+{
+    char buffer[4096];
+    return getcwd(buffer, sizeof buffer) ? CString(buffer) : CString();
+}
+
+// The folder of the running program: the one the environment names (a
+// program folder kept apart from its programs, as the tests do), else the
+// executable's own (links resolved), else what the command line says.
+CString FindProgramFolder(const CString& argv0, const CString& cwd)
+{
+    const char* forced = getenv("ROOKWELL_PROGRAM_FOLDER");
+    if (forced && *forced)
+        return CString(forced);
+    std::string executable(wxStandardPaths::Get().GetExecutablePath().utf8_str().data());
+    size_t slash = executable.rfind('/');
+    if (slash != std::string::npos && slash > 0)
+        return CString(executable.substr(0, slash).c_str());
+    return FindAppPath(argv0, cwd, "");
+}
+
+bool ReadConfig(Zorlin::CDrive& drive, const char* path, CConfig& out)
+{
+    CAutoPointer<CFile> file = drive.OpenFile(CURL(path), CFile::kModeRead);
+    return file && !file->IsNull() && file->IsOpen() && out.Read(*file);
+}
+
+// The folder selector of the user dialog; scripted prompts answer it as a
+// file question.
+CString AskUserFolder(const CString& startFolder)
+{
+    if (dynamic_cast<CWxPrompt*>(&GetPrompt())) {
+        wxDirDialog dialog(nullptr, "Select user folder", ToWx(startFolder),
+                           wxDD_DEFAULT_STYLE | wxDD_NEW_DIR_BUTTON);
+        return dialog.ShowModal() == wxID_OK ? FromWx(dialog.GetPath()) : CString();
+    }
+    CString path;
+    return GetPrompt().AskFile("Select user folder", startFolder, "", "", wxDD_NEW_DIR_BUTTON, nullptr, path)
+               ? path
+               : CString();
+}
+
+void OnTerminateSignal(int)
+{
+    if (CChessApp* app = GetChessApp())
+        app->CallAfter([app] { app->OnTerminate(); });
+}
+
+} // namespace
+
+bool CChessApp::OnInit()
+{
+    setlocale(LC_NUMERIC, "C");
+    SetMediaHost(this);
+    SetAppServices(&GetApplicationServices());
+    SetViewHost(&GetApplicationViewHost());
+
+    // The command line's files name places relative to where we were started.
+    wxCmdLineParser parser(argc, argv);
+    parser.AddSwitch("", "client", "accepted and not used");
+    parser.AddSwitch("", "server", "accepted and not used");
+    parser.AddParam("input file", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL | wxCMD_LINE_PARAM_MULTIPLE);
+    parser.Parse(false);
+    CString startFolder = CurrentFolder();
+    CString firstFile;
+    if (parser.GetParamCount() > 0)
+        firstFile = MakeAbsolutePath(FromWx(parser.GetParam(0)), startFolder);
+    bool hasArguments = argc > 1;
+
+    CString appPath = FindProgramFolder(FromWx(argv[0]), startFolder);
+    if (!appPath.IsEmpty() && chdir(appPath.GetText()) != 0)
+        appPath = startFolder;
+    wxInitAllImageHandlers();
+    SetSignalHandler(SIGTERM, OnTerminateSignal);
+    m_has32BitFormat = wxGLCanvas::IsDisplaySupported(GetGLAttributes(32));
+    m_has16BitFormat = wxGLCanvas::IsDisplaySupported(GetGLAttributes(16));
+
+    m_programDrive.reset(new Zorlin::CDiskDrive(appPath.IsEmpty() ? "." : appPath.GetText()));
+    g_startupSplash = OpenStartupSplash(*m_programDrive, "/assets/images/splash/load splash.jpg");
+    SwapInNewUpdater(m_programDrive->GetRoot());
+
+    m_programConfig.reset(new CConfig);
+    ReadConfig(*m_programDrive, "/cfg/app.cfg", *m_programConfig);
+    if (m_programConfig->GetKeyCount() == 0) {
+        ShowAroundSplash(Support("Rookwell couldn't find an important file!\n\nYou may have to re-install.\n\n"
+                                 "For technical support email "),
+                         "Problem", wxOK | wxICON_WARNING, nullptr);
+        return false;
+    }
+
+    CString setuser = m_programConfig->GetValueOr(".setuser", "");
+    CString registryUser = setuser.IsEmpty() ? ReadRegistryUser() : CString();
+    CString chosen;
+    if (CConfig::IsTrue(m_programConfig->GetValueOr(".userdialog", ""))) {
+        m_programDrive->MakeDirectory(CURL("/users"));
+        chosen = AskUserFolder(m_programDrive->GetDiskPath(CURL("/users")));
+    }
+    m_userName.reset(new CString(ChooseUserName(setuser, registryUser, chosen)));
+    if (m_userName->IsEmpty()) {
+        DestroySplash();
+        GetPrompt().ShowMessage(Support("Rookwell has encountered a problem and can not continue.\n\n"
+                                        "Error: No user set\n\nFor technical support email "),
+                                "Problem", wxOK | wxICON_WARNING, nullptr);
+        return false;
+    }
+
+    if (!PrepareUserFolder(*m_userName)) {
+        DestroySplash();
+        return false;
+    }
+    m_userDrive.reset(new Zorlin::CDiskDrive(m_programDrive->GetDiskPath(CURL(CString("/users/") + *m_userName))
+                                                 .GetText()));
+    m_programDrive->MakeDirectory(CURL("/logs"));
+
+    m_liveContent.reset(new CConfig);
+    if (!ReadConfig(*m_programDrive, "/live content/live.cfg", *m_liveContent))
+        ReadConfig(*m_programDrive, "/assets/cfg/defaultlive.cfg", *m_liveContent);
+    m_userConfig.reset(new CConfig);
+    ReadConfig(*m_userDrive, "/user.cfg", *m_userConfig);
+    m_userSettingsRead = true;
+
+    if (HasCrashMarker(*m_userDrive))
+        AskForSafeMode();
+    WriteCrashMarker(*m_userDrive);
+
+    if (KeysEqualNoCase(m_userConfig->GetValueOr(".profile.id", ""), "calculate")) {
+        if (g_startupSplash)
+            g_startupSplash->Show(false);
+        if (!RunNewUserProfile()) {
+            DestroySplash();
+            return false;
+        }
+        if (g_startupSplash)
+            g_startupSplash->Show(true);
+    }
+
+    m_16BitColour = CConfig::IsTrue(m_userConfig->GetValueOr(".preferences.graphics.16bit", ""));
+    m_smallTextures = CConfig::IsTrue(m_userConfig->GetValueOr(".preferences.graphics.small textures", ""));
+    m_noFiltering = CConfig::IsTrue(m_userConfig->GetValueOr(".preferences.graphics.DisableFiltering", ""));
+
+    StartSoundWithMessages();
+    LoadMusic();
+    WritePlayerPictures();
+    m_voice1.reset(new CVoicePlayer);
+    m_voice2.reset(new CVoicePlayer);
+
+    CreateMainFrame();
+    if (!m_frame)
+        return false;
+
+    m_frame->UpdateGamePanel();
+    m_frame->Show(true);
+    m_frame->Raise();
+    m_frame->BrowserRebuild(true);
+
+    {
+        wxBusyCursor busy;
+        if (!hasArguments) {
+            wxStopWatch wait;
+            while (wait.Time() < 1000 && m_frame) {
+                Yield(true);
+                wxMilliSleep(10);
+            }
+        }
+        DestroySplash();
+    }
+    if (!m_frame)
+        return false;
+
+    if (!hasArguments) {
+        LoadMedia();
+        if (CMediaSet* media = GetMediaSet()) {
+            CString track("assets/sounds/");
+            track += m_programConfig->GetValueOr(".music.title", "");
+            media->GetSplash(CMediaSet::kTitle).Show(track.GetText());
+        }
+    } else {
+        GetMusicPlayer()->Resume();
+    }
+    if (!firstFile.IsEmpty())
+        OpenTransportFile(firstFile.GetText());
+    CheckUpdatesIfDue();
+    if (m_console) {
+        CString line;
+        line.AppendFormat("Start-up took %ld ms\n", MillisecondsSinceProcessStart());
+        m_console->Write(line.GetText());
+    }
+    return true;
+}
+
+void CChessApp::AskForSafeMode()
+{
+    wxWindow* parent = nullptr;
+    if (g_startupSplash)
+        g_startupSplash->Show(false);
+    bool yes = GetPrompt().ShowMessage("Rookwell did not close properly the last time it ran.\n\n"
+                                       "Would you like to change the settings to run Rookwell\nin safe mode?",
+                                       "Safe Mode", wxYES_NO | wxICON_ERROR, parent) == wxYES;
+    if (yes) {
+        ApplySafeMode(*m_userConfig);
+        if (!SaveUserConfig()) {
+            GetPrompt().ShowMessage("Unable to change settings!", "Problem", wxOK | wxICON_ERROR, parent);
+        } else {
+            GetPrompt().ShowMessage(Support("Safe Mode is now active.\n\nIf this problem persists please contact "),
+                                    "Safe Mode", wxOK | wxICON_INFORMATION, parent);
+        }
+    } else {
+        GetPrompt().ShowMessage(Support("If this problem persists please contact "), "Safe Mode",
+                                wxOK | wxICON_INFORMATION, parent);
+    }
+    ShowHelp("troubleshooting", nullptr);
+    if (g_startupSplash)
+        g_startupSplash->Show(true);
+}
+
+void CChessApp::StartSoundWithMessages()
+{
+    try {
+        if (StartSound(*m_userConfig) == ESoundStart::kFailed)
+            ShowAroundSplash("Failed to start sound.\n\nRookwell will continue without sound.", "No Sound",
+                             wxOK | wxICON_INFORMATION, nullptr);
+    } catch (...) {
+        MarkSoundNotReady();
+        ShowAroundSplash("Problem starting up sound.\n\nRookwell will attempt to continue without sound.",
+                         "Sound Problem", wxOK | wxICON_INFORMATION, nullptr);
+    }
+}
+
+void CChessApp::WritePlayerPictures()
+{
+    CString html("/html/");
+    html += m_userConfig->GetValueOr(".preferences.language", "english");
+    html += "/";
+    LoadMedia();
+    CMediaSet* media = GetMediaSet();
+    if (!media || media->GetNoPhoto().GetWidth() <= 0 || !m_programDrive->IsDirectory(CURL(html)))
+        return;
+    for (const char* name : {"white.bmp", "black.bmp"}) {
+        CAutoPointer<CFile> file = m_programDrive->OpenFile(CURL(html + name), CFile::kModeWrite | CFile::kModeCreate);
+        if (file && !file->IsNull() && file->IsOpen())
+            media->GetNoPhoto().Save(*file, "bmp");
+    }
+}
+
+void CChessApp::CreateMainFrame()
+{
+    SRectangle area = {0, 0, 1024, 768};
+    if (wxDisplay::GetCount() > 0) {
+        wxRect client = wxDisplay(0u).GetClientArea();
+        area = {client.x, client.y, client.width, client.height};
+    }
+    SWindowPlacement place = ChooseWindowPlacement(*m_userConfig, area);
+    wxBusyCursor busy;
+    wxPoint position = place.defaultPosition ? wxDefaultPosition : wxPoint(place.x, place.y);
+    m_frame = new CChessFrame("Rookwell", position, wxSize(place.width, place.height));
+    SetTopWindow(m_frame);
+    if (place.centre)
+        m_frame->Centre(wxBOTH);
+
+    m_console = new CConsoleWindow(m_frame, "Rookwell - Console");
+    CString text;
+    text.AppendFormat("Rookwell - v%d.%d (%s)\n", kVersionMajor, kVersionMinor, kEditionWord);
+    text += "Built on " __DATE__ " at " __TIME__ "\n";
+    text += FromWx(wxVERSION_STRING);
+    text += "\nOS is ";
+    text += FromWx(wxGetOsDescription());
+    text += "\n";
+    m_console->Write(text.GetText());
+    m_console->Write((CString("App path is ") + GetProgramFolder() + "\n").GetText());
+    m_console->Write((CString("UserID is ") + FromWx(wxGetUserId()) + "\n").GetText());
+    int depth = wxDisplayDepth();
+    CString depthLine;
+    depthLine.AppendFormat("Display Depth is %d bpp\n", depth);
+    m_console->Write(depthLine.GetText());
+    if (depth < 15)
+        ShowAroundSplash("Your desktop is in 8 bit mode.\nRookwell may run very slowly.\n"
+                         "Please change your desktop to 16bit or higher.",
+                         "Desktop is in 8 bit mode.", wxOK | wxICON_WARNING, m_frame);
+}
+
+void CChessApp::OnFirstFrameShown()
+{
+    if (!m_console)
+        return;
+    CString line;
+    line.AppendFormat("First frame drawn after %ld ms\n", MillisecondsSinceProcessStart());
+    m_console->Write(line.GetText());
+}
+
+void CChessApp::CheckUpdatesIfDue()
+{
+    if (!m_userConfig || !m_programDrive)
+        return;
+    bool app = CConfig::IsTrue(m_userConfig->GetValueOr(".preferences.updates.app", ""));
+    bool browser = CConfig::IsTrue(m_userConfig->GetValueOr(".preferences.updates.browser", ""));
+    if ((!app && !browser) || !IsInternetConnected())
+        return;
+    CConfig record;
+    ReadConfig(*m_programDrive, "/cfg/update.cfg", record);
+    time_t now = time(nullptr);
+    double today = JulianDayOf(now);
+    if (!IsUpdateDue(record.GetValueOr(".date", ""), today))
+        return;
+    if (app)
+        (new CUpdateCheckThread(true))->Start();
+    if (browser)
+        StartLiveContentDownload(true);
+    record.GetValue(".date") = FormatJulianDay(today);
+    char stamp[128];
+    struct tm local;
+    localtime_r(&now, &local);
+    strftime(stamp, sizeof stamp, "%c", &local);
+    record.GetValue(".checked") = stamp;
+    record.Write(*m_programDrive, CURL("/cfg/update.cfg"), true);
+}

@@ -1,0 +1,186 @@
+#include "client/core/ChessApp.h"
+
+#include <chrono>
+#include <ctime>
+
+#include <wx/config.h>
+#include <wx/utils.h>
+
+#include "client/core/AppTexts.h"
+#include "client/core/ChessFrame.h"
+#include "client/core/MediaSet.h"
+#include "client/core/MusicPlayer.h"
+#include "client/core/Prompt.h"
+#include "client/core/StartUp.h"
+#include "client/core/UserFolder.h"
+#include "client/core/VoicePlayer.h"
+#include "client/core/WxText.h"
+#include "client/dialogs/HtmlMessageBox.h"
+
+using Zorlin::CString;
+
+wxFrame* g_startupSplash = nullptr;
+
+namespace {
+
+CChessApp::SOnlineSessionKind g_sessionKind = {nullptr, nullptr, nullptr};
+
+const int kAttributes32[] = {WX_GL_DOUBLEBUFFER, WX_GL_RGBA, WX_GL_MIN_RED, 8, WX_GL_MIN_GREEN, 8,
+                             WX_GL_MIN_BLUE, 8, WX_GL_MIN_ALPHA, 0, WX_GL_STENCIL_SIZE, 0, 0};
+const int kAttributes16[] = {WX_GL_DOUBLEBUFFER, WX_GL_RGBA, WX_GL_STENCIL_SIZE, 0, 0};
+
+} // namespace
+
+CChessApp& wxGetApp()
+{
+    return *static_cast<CChessApp*>(wxApp::GetInstance());
+}
+
+CChessApp* GetChessApp()
+{
+    return dynamic_cast<CChessApp*>(wxApp::GetInstance());
+}
+
+const int* GetGLAttributes(int depth)
+{
+    return depth == 16 ? kAttributes16 : kAttributes32;
+}
+
+CChessApp::CChessApp()
+    : m_mediaSetGone(false), m_console(nullptr), m_frame(nullptr), m_onlineSession(nullptr),
+      m_onlineSessionGone(false), m_16BitColour(false), m_smallTextures(false), m_noFiltering(false),
+      m_opponentList(nullptr), m_voicesLoaded(false), m_has32BitFormat(false), m_has16BitFormat(false),
+      m_glInfoWritten(false), m_userSettingsRead(false)
+{
+    // The pixel-format tests need the display, which the toolkit opens only
+    // after construction: start-up runs them.
+}
+
+CChessApp::~CChessApp()
+{
+    if (m_opponentList && g_sessionKind.deleteList)
+        g_sessionKind.deleteList(m_opponentList);
+    m_opponentList = nullptr;
+    if (GetMediaHost() == this)
+        SetMediaHost(nullptr);
+}
+
+CMusicPlayer* CChessApp::GetMusicPlayer()
+{
+    if (!m_musicPlayer)
+        m_musicPlayer.reset(new CMusicPlayer);
+    return m_musicPlayer.get();
+}
+
+CMediaSet* CChessApp::GetMediaSet()
+{
+    if (m_mediaSetGone)
+        return nullptr;
+    if (!m_mediaSet)
+        m_mediaSet.reset(new CMediaSet);
+    return m_mediaSet.get();
+}
+
+void CChessApp::LoadMedia()
+{
+    CMediaSet* media = GetMediaSet();
+    if (media && m_programDrive && !media->IsLoaded())
+        media->Load(*m_programDrive);
+}
+
+void CChessApp::LoadMusic()
+{
+    if (m_programDrive)
+        LoadMusicFolder(*m_programDrive, *GetMusicPlayer());
+}
+
+void CChessApp::LoadVoices()
+{
+    if (!m_programDrive || !m_userConfig || !m_voice1 || !m_voice2)
+        return;
+    LoadVoicePacks(*m_programDrive, *m_userConfig, *m_voice1, *m_voice2);
+    m_voicesLoaded = true;
+}
+
+CVoicePlayer* CChessApp::GetVoice(int side)
+{
+    if (!m_voicesLoaded)
+        LoadVoices();
+    bool whiteIsLocal = m_frame ? m_frame->IsWhiteLocal() : true;
+    return SelectVoicePlayer(side, whiteIsLocal, m_voice1.get(), m_voice2.get());
+}
+
+void CChessApp::SetOnlineSessionKind(const SOnlineSessionKind& kind)
+{
+    g_sessionKind = kind;
+}
+
+CGridmoorSession* CChessApp::GetOnlineSession()
+{
+    if (m_onlineSessionGone)
+        return nullptr;
+    if (!m_onlineSession && g_sessionKind.make)
+        m_onlineSession = g_sessionKind.make();
+    return m_onlineSession;
+}
+
+void CChessApp::CloseOnlineSession()
+{
+    if (m_onlineSessionGone)
+        return;
+    if (m_onlineSession && g_sessionKind.destroy)
+        g_sessionKind.destroy(m_onlineSession);
+    m_onlineSession = nullptr;
+    m_onlineSessionGone = true;
+}
+
+void CChessApp::ShowHtmlMessage(const CString& title, const CString& html)
+{
+    CHtmlMessageBox* box = new CHtmlMessageBox(nullptr, title, false);
+    box->SetHtml(html);
+    box->Show(true);
+}
+
+CString CChessApp::GetProgramFolder() const
+{
+    if (!m_programDrive)
+        return CString();
+    return m_programDrive->GetRoot();
+}
+
+CString ReadRegistryUser()
+{
+    wxConfig settings("Rookwell Lite", "Pemberlode");
+    wxString user;
+    if (settings.Read("user", &user) && !user.empty())
+        return FromWx(user);
+    CString name = DefaultUserName(FromWx(wxGetUserId()), time(nullptr));
+    settings.Write("user", ToWx(name));
+    settings.Flush();
+    return name;
+}
+
+bool PrepareUserFolder(const CString& userName)
+{
+    CChessApp* app = GetChessApp();
+    if (!app || !app->m_programDrive)
+        return false;
+    CString problem;
+    if (PrepareUserFolderOn(*app->m_programDrive, userName, problem))
+        return true;
+    CString text("Rookwell could not prepare the folder of the user \"");
+    text += userName;
+    text += "\".\n\n";
+    text += problem;
+    text += "\n\nFor technical support email ";
+    text += kSupportAddress;
+    GetPrompt().ShowMessage(text, "Problem", wxOK | wxICON_WARNING, nullptr);
+    return false;
+}
+
+void MakeUserId(const char* seed, CString& out)
+{
+    using namespace std::chrono;
+    unsigned ticks = (unsigned)duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    out = MakeUserIdFrom(seed, ticks, (unsigned long)time(nullptr));
+}

@@ -1,0 +1,154 @@
+#pragma once
+
+// The application object of the client: it owns every long-lived service
+// (drives, the three settings stores, music, media, voices, the console,
+// the online session, the opponent list) and points at the main frame.
+// Everything else reaches it through wxGetApp().
+
+#include <memory>
+
+#include <wx/glcanvas.h>
+
+#include "client/core/MediaHost.h"
+#include "foundation/Config.h"
+#include "foundation/DiskDrive.h"
+#include "foundation/String.h"
+
+class CChessFrame;
+class CConsoleWindow;
+class CGridmoorSession;
+class CMediaSet;
+class CMusicPlayer;
+class COpponentList;
+class CVoicePlayer;
+class wxFrame;
+
+class CChessApp : public wxGLApp, public IMediaHost {
+public:
+    CChessApp();
+    ~CChessApp() override;
+
+    bool OnInit() override;
+    int OnExit() override;
+    void OnFatalException() override;
+
+    // IMediaHost.
+    Zorlin::CConfig* GetUserSettings() override { return m_userConfig.get(); }
+    Zorlin::CDiskDrive* GetProgramDrive() override { return m_programDrive.get(); }
+    CMusicPlayer* GetMusicPlayer() override;
+
+    // Writes the user settings (see SaveUserSettings); false when the file
+    // could not be written. Nothing to do, and true, before they were read.
+    bool SaveUserConfig();
+    // Destroys the online session; afterwards none is made again.
+    void CloseOnlineSession();
+    // The online session, made on first use; null after it was closed or
+    // when remote play has installed no way to make one.
+    CGridmoorSession* GetOnlineSession();
+
+    // Opens the help page html/<language>/Doc/<topic>.htm in the browser.
+    void ShowHelp(const char* topic, const char* anchor);
+    void CheckUpdatesIfDue();
+
+    // The voice player speaking for a side (0 White, 1 Black); loads the
+    // voices on first use.
+    CVoicePlayer* GetVoice(int side);
+    void LoadVoices();
+    // The media set, made on first use; null after exit.
+    CMediaSet* GetMediaSet();
+    void LoadMedia();
+    void LoadMusic();
+
+    // Opens a file named on the command line or chosen by the user.
+    bool OpenTransportFile(const char* path);
+
+    // An HTML message box without a parent, shown without waiting.
+    void ShowHtmlMessage(const Zorlin::CString& title, const Zorlin::CString& html);
+
+    // Called once when the frame has been drawn for the first time.
+    void OnFirstFrameShown();
+
+    // The program folder as a disk path with a trailing '/'; empty before
+    // start-up found it.
+    Zorlin::CString GetProgramFolder() const;
+
+    // Fields, used directly by the rest of the client.
+    std::unique_ptr<CMusicPlayer> m_musicPlayer;
+    std::unique_ptr<CMediaSet> m_mediaSet;
+    bool m_mediaSetGone;
+    std::unique_ptr<Zorlin::CDiskDrive> m_programDrive;
+    std::unique_ptr<Zorlin::CDiskDrive> m_userDrive;
+    std::unique_ptr<Zorlin::CConfig> m_programConfig;
+    std::unique_ptr<Zorlin::CConfig> m_userConfig;
+    std::unique_ptr<Zorlin::CConfig> m_liveContent;
+    std::unique_ptr<Zorlin::CString> m_userName;
+    CConsoleWindow* m_console;
+    CChessFrame* m_frame;
+    CGridmoorSession* m_onlineSession;
+    bool m_onlineSessionGone;
+    std::unique_ptr<CVoicePlayer> m_voice1;
+    std::unique_ptr<CVoicePlayer> m_voice2;
+    bool m_16BitColour;
+    bool m_smallTextures;
+    bool m_noFiltering;
+    COpponentList* m_opponentList;
+    bool m_voicesLoaded;
+    bool m_has32BitFormat;
+    bool m_has16BitFormat;
+
+    // What remote play installs so the application can make and end the
+    // online session without knowing its type.
+    struct SOnlineSessionKind {
+        CGridmoorSession* (*make)();
+        void (*destroy)(CGridmoorSession*);
+        void (*deleteList)(COpponentList*);
+    };
+    static void SetOnlineSessionKind(const SOnlineSessionKind& kind);
+
+    // Ends the program as closing the main window does (SIGTERM).
+    void OnTerminate();
+    // Writes the OpenGL strings to the console once a context is current;
+    // the board canvas calls it when it first draws.
+    void WriteGLInfo();
+
+private:
+    void AskForSafeMode();
+    void StartSoundWithMessages();
+    void WritePlayerPictures();
+    void CreateMainFrame();
+    // The profile dialog of a new user; false when it was cancelled.
+    bool RunNewUserProfile();
+    bool m_glInfoWritten;
+    bool m_userSettingsRead;
+};
+
+// The one application object (the toolkit's instance).
+CChessApp& wxGetApp();
+// The application object when the running toolkit application is one; null
+// in programs (tests) that run another.
+CChessApp* GetChessApp();
+
+// The start-up splash while it exists, else null.
+extern wxFrame* g_startupSplash;
+
+class CAppServices;
+class CViewHost;
+// The application's answers to the games and to the view windows; start-up
+// installs them (SetAppServices, SetViewHost) and exit removes them.
+CAppServices& GetApplicationServices();
+CViewHost& GetApplicationViewHost();
+
+// The attribute lists of the board's OpenGL pixel formats: the 16-bit list
+// for depth 16, the 32-bit list for any other value.
+const int* GetGLAttributes(int depth);
+
+// The user name kept in the desktop's settings ("Rookwell Lite" of
+// "Pemberlode"), written there from the login name on first use.
+Zorlin::CString ReadRegistryUser();
+
+// Makes or completes a user's folder below the program folder; false
+// after the reason was shown to the user.
+bool PrepareUserFolder(const Zorlin::CString& userName);
+
+// A new profile identifier from seed, the tick count and the time.
+void MakeUserId(const char* seed, Zorlin::CString& out);

@@ -1,0 +1,209 @@
+#pragma once
+
+// The client's one main window: it holds the board view (the board canvas
+// over the chat pane in a splitter, the game panel beside it) and the
+// browser view, keeps the view options and their menu checks in step, turns
+// keys, menu choices and named commands into calls of its handlers, and
+// closes the program in an orderly way.
+
+#include <wx/frame.h>
+
+#include "client/core/FrameView.h"
+#include "foundation/AssocArray.h"
+#include "foundation/String.h"
+
+class CGame;
+class wxListEvent;
+class wxSashLayoutWindow;
+class wxSplitterWindow;
+
+class CChessFrame : public wxFrame, public CFrameView {
+public:
+    // Client widths below this leave no room for the game panel.
+    static const int kPanelMinClientWidth = 260;
+
+    CChessFrame();
+    CChessFrame(const wxString& title, const wxPoint& position, const wxSize& size);
+    ~CChessFrame() override;
+
+    // The board canvas's current game; null before the first one.
+    CGame* GetGame() const;
+    // Runs a command by name (case ignored) exactly as its menu item would:
+    // false for an unknown name.
+    bool ExecuteCommand(const Zorlin::CString& name);
+    void ShowBrowser(bool browser, bool yield);
+    void UpdateGamePanel();
+    void RefreshGamePanel();
+    void SetFlipView(bool flipped);
+    // A chat line arrived: the chat pane comes into view.
+    void ShowChat();
+    void ShowClock();
+    bool CanClose();
+    void SaveViewOptions();
+    // Whether White's player is at this machine (true without a game).
+    bool IsWhiteLocal() const;
+    // Opens files of the side panel's links and of dropped files.
+    void OpenGameFile(const Zorlin::CString& diskPath);
+    void OpenPgnFile(const Zorlin::CString& diskPath);
+
+    // Rebuilds the side panel's page, re-reading the live content on request.
+    void BrowserRebuild(bool reloadLiveContent);
+
+    // CFrameView: what games and players use of the frame.
+    bool SaveGame() override;
+    void RefreshFromGame() override;
+    void ShowPosition() override;
+    wxWindow* GetWindow() override { return this; }
+    CChessView* GetChessView() override;
+    CClockView* GetClockView() override;
+
+    // The key hook's work: true when the key was used up.
+    bool HandleKey(int keyCode, bool alt);
+
+    // The view state, for the windows around the frame.
+    bool IsBrowserView() const { return m_browserView; }
+    bool IsFullScreenMode() const { return m_fullScreen; }
+    bool IsPanelEnabled() const { return m_panelEnabled; }
+    bool IsFlipped() const { return m_flipped; }
+    bool IsChatShown() const { return m_chatShown; }
+    bool IsMoveListShown() const { return m_moveListShown; }
+    bool IsAnnotationShown() const { return m_annotationShown; }
+    bool GetShowCoordinates() const { return m_showCoordinates; }
+    bool GetSkinnedCursor() const { return m_skinnedCursor; }
+    bool GetLegalMoves() const { return m_legalMoves; }
+    bool GetLastMove() const { return m_lastMove; }
+    wxWindow* GetBoardCanvas() const { return m_boardCanvas; }
+    wxWindow* GetChatPane() const { return m_chatPane; }
+    wxSashLayoutWindow* GetGamePanel() const { return m_gamePanel; }
+    wxSplitterWindow* GetSplitter() const { return m_splitter; }
+    wxWindow* GetBrowserPanel() const { return m_browserPanel; }
+
+private:
+    void FillCommandMap();
+    void ApplyViewOptions();
+    void CreateStatusFields();
+    void SetCheck(int id, bool checked);
+    void LayoutBoardView();
+    void SizeBrowserToClient();
+    void ApplyPanelRule();
+    void YieldOnce();
+    void ShowStatusBarAgain();
+    void ToggleFullScreen();
+
+    // The windows of the board view and the side panel, and what the frame
+    // asks of them (FrameWindows.cpp).
+    void CreateViewWindows();
+    bool CanvasIsDragging();
+    void CanvasCancelDrag();
+    void CanvasStopTimers();
+    void CanvasTakeOptions();
+    void CanvasSyncScene();
+    void CanvasRedraw();
+    void CanvasUpdateStatus();
+    void SceneSetFlipped(bool flipped);
+    void SceneSetShowCoordinates(bool show);
+    void SceneSetShowAnnotation(bool show);
+    void GamePanelShowMoveList(bool show);
+    bool GamePanelToggleClock();
+    void GamePanelShowClock();
+    void GamePanelLayout();
+    void BrowserRescanGames();
+    void ChatClear();
+    bool GameInPlay();
+    bool QueryCloseGame();
+    bool GameHasWhiteLocal() const;
+    bool GameCanTakeBack();
+
+    // Events.
+    void OnCharHook(wxKeyEvent& event);
+    void OnUpdateUI(wxUpdateUIEvent& event);
+    void OnMenuOpen(wxMenuEvent& event);
+    void OnEraseBackground(wxEraseEvent& event);
+    void OnSize(wxSizeEvent& event);
+    void OnClose(wxCloseEvent& event);
+    void OnIdle(wxIdleEvent& event);
+    void OnListItemFocused(wxListEvent& event);
+
+    // View handlers.
+    void OnShowStatusBar(wxCommandEvent& event);
+    void OnFlipView(wxCommandEvent& event);
+    void OnFullScreen(wxCommandEvent& event);
+    void OnShowCoordinates(wxCommandEvent& event);
+    void OnShowLegalMoves(wxCommandEvent& event);
+    void OnShowChat(wxCommandEvent& event);
+    void OnShowMoveText(wxCommandEvent& event);
+    void OnSkinnedCursor(wxCommandEvent& event);
+    void OnShowLastMove(wxCommandEvent& event);
+    void OnRefreshBrowser(wxCommandEvent& event);
+    void OnViewBrowser(wxCommandEvent& event);
+    void OnViewBoard(wxCommandEvent& event);
+    void OnShowClock(wxCommandEvent& event);
+    void OnShowPanel(wxCommandEvent& event);
+    void OnShowAnnotation(wxCommandEvent& event);
+    void OnExit(wxCommandEvent& event);
+
+    // Game, action, option and help commands (FrameCommands.cpp).
+    void OnAbout(wxCommandEvent& event);
+    void OnExportPgn(wxCommandEvent& event);
+    void OnOpenPgn(wxCommandEvent& event);
+    void OnCopyPgn(wxCommandEvent& event);
+    void OnPastePgn(wxCommandEvent& event);
+    void OnDisplayPgn(wxCommandEvent& event);
+    void OnExportFen(wxCommandEvent& event);
+    void OnMoveDialog(wxCommandEvent& event);
+    void OnPreferences(wxCommandEvent& event);
+    void OnGridmoorPreferences(wxCommandEvent& event);
+    void OnProfile(wxCommandEvent& event);
+    void OnOpponents(wxCommandEvent& event);
+    void OnClearAnnotation(wxCommandEvent& event);
+    void OnChangePenColour(wxCommandEvent& event);
+    void OnChangeOpponentPenColour(wxCommandEvent& event);
+    void OnClearStatistics(wxCommandEvent& event);
+    void OnClearChat(wxCommandEvent& event);
+    void OnTakeBack(wxCommandEvent& event);
+    void OnOfferDraw(wxCommandEvent& event);
+    void OnResign(wxCommandEvent& event);
+    void OnResetGame(wxCommandEvent& event);
+    void OnPlayOnline(wxCommandEvent& event);
+    void OnNewComputerGame(wxCommandEvent& event);
+    void OnNewEmailGame(wxCommandEvent& event);
+    void OnHostNetworkGame(wxCommandEvent& event);
+    void OnJoinNetworkGame(wxCommandEvent& event);
+    void OnEndGame(wxCommandEvent& event);
+    void OnOpenGame(wxCommandEvent& event);
+    void OnSaveGame(wxCommandEvent& event);
+    void OnSaveGameAs(wxCommandEvent& event);
+    void OnOpenTransportFile(wxCommandEvent& event);
+    void OnSaveSnapshot(wxCommandEvent& event);
+    void OnHelpContents(wxCommandEvent& event);
+    void OnOnlineSupport(wxCommandEvent& event);
+    void OnTroubleshooting(wxCommandEvent& event);
+    void OnWebSite(wxCommandEvent& event);
+    // A command whose window comes with a later part of the client.
+    void NotYetAvailable(const char* what);
+
+    wxWindow* m_boardCanvas;
+    wxWindow* m_chatPane;
+    wxSashLayoutWindow* m_gamePanel;
+    wxSplitterWindow* m_splitter;
+    wxWindow* m_browserPanel;
+    wxWindow* m_moveDialog;
+    Zorlin::CAssocArray<int> m_commands;
+    Zorlin::CString m_keyText;
+    bool m_fullScreen;
+    bool m_flipped;
+    bool m_showCoordinates;
+    bool m_chatShown;
+    bool m_moveListShown;
+    bool m_skinnedCursor;
+    bool m_legalMoves;
+    bool m_lastMove;
+    bool m_annotationShown;
+    bool m_browserView;
+    bool m_panelEnabled;
+    bool m_yielding;
+    bool m_firstIdleSeen;
+
+    wxDECLARE_DYNAMIC_CLASS_NO_COPY(CChessFrame);
+    wxDECLARE_EVENT_TABLE();
+};

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <wx/process.h>
+#include <wx/timer.h>
+
+#include "client/core/ByteDevice.h"
+#include "foundation/Array.h"
+#include "foundation/String.h"
+
+// The one way the client starts a helper program that it talks to: started
+// with the toolkit in an explicit working folder (ours never changes), its
+// three standard streams on pipes read without blocking, in a process group
+// of its own so its children end with it. The object outlives the program
+// when it was released, and deletes itself when the program has ended, so
+// the toolkit's end notification never meets a freed object.
+class CChildProcess : public wxProcess, public CByteDevice {
+public:
+    // Grace between releasing a running program and killing it.
+    static const int kGraceMs = 1500;
+
+    // Starts argv[0] (a path to an executable file) with the arguments after
+    // it; null with error set when it cannot be started.
+    static CChildProcess* Spawn(const Zorlin::CArray<Zorlin::CString>& argv, const Zorlin::CString& folder,
+                                Zorlin::CString& error);
+    // Programs started and not yet ended, released ones included.
+    static int GetLiveCount();
+    // Kills every program still running (the application's exit).
+    static void KillAll();
+
+    int Read(char* buffer, int size) override;
+    int ReadError(char* buffer, int size) override;
+    bool Write(const char* data, int size) override;
+    void CloseInput() override;
+    void WaitReadable(int ms) override;
+    bool HasEnded() const override { return m_ended; }
+    void Release() override;
+
+    long GetProcessId() const { return m_processId; }
+    int GetExitCode() const { return m_exitCode; }
+
+private:
+    CChildProcess();
+    ~CChildProcess() override;
+
+    void OnTerminate(int pid, int status) override;
+    void OnKillTimer(wxTimerEvent& event);
+    bool TakeDescriptors();
+    void Flush();
+    static int ReadFrom(int& fd, char* buffer, int size);
+
+    long m_processId = 0;
+    int m_outFd = -1;
+    int m_errFd = -1;
+    int m_inFd = -1;
+    bool m_ended = false;
+    bool m_released = false;
+    int m_exitCode = 0;
+    Zorlin::CString m_pending; // input the pipe did not take yet
+    wxTimer m_killTimer;
+};

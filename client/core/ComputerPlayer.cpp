@@ -1,0 +1,399 @@
+#include "client/core/ComputerPlayer.h"
+
+#include <wx/defs.h>
+#include <wx/evtloop.h>
+
+#include "client/core/AppServices.h"
+#include "client/core/ChessView.h"
+#include "client/core/Console.h"
+#include "client/core/EngineProcess.h"
+#include "client/core/FrameView.h"
+#include "client/core/Game.h"
+#include "client/core/HtmlText.h"
+#include "client/core/Prompt.h"
+#include "client/core/XboardText.h"
+
+wxIMPLEMENT_DYNAMIC_CLASS(CComputerPlayer, CPlayer);
+
+using Zorlin::CArray;
+using Zorlin::CAutoPointer;
+using Zorlin::CConfig;
+using Zorlin::CFile;
+using Zorlin::CString;
+
+CComputerPlayer::CComputerPlayer()
+    : m_process(nullptr), m_engineName("GnuChess"), m_moveReady(false), m_board(nullptr), m_featuresDone(false),
+      m_drawOffered(false), m_resignDeclined(false), m_goPending(false), m_polling(false), m_endReported(false),
+      m_pingCounter(0), m_awaitedPong(0), m_pongDeadline(0.0), m_alive(std::make_shared<bool>(true))
+{
+    m_properties.GetValue("name") = m_engineName;
+    m_properties.GetValue("type") = "CComputerPlayer";
+    m_accepted["setboard"] = true;
+    m_accepted["usermove"] = true;
+    m_console.reset(GetAppServices().CreateConsole("CComputerPlayer - Console"));
+}
+
+CComputerPlayer::~CComputerPlayer()
+{
+    *m_alive = false;
+    CEngineProcess* process = m_process;
+    m_process = nullptr;
+    delete process; // stops the engine
+}
+
+void CComputerPlayer::Destroy()
+{
+    CEngineProcess* process = m_process;
+    m_process = nullptr;
+    if (process) {
+        process->Stop();
+        delete process;
+    }
+    delete this;
+}
+
+CEngineProcess* CComputerPlayer::GetEngineProcess()
+{
+    if (!m_process)
+        m_process = new CEngineProcess();
+    return m_process;
+}
+
+void CComputerPlayer::Send(const char* text)
+{
+    if (m_process)
+        m_process->Send(text);
+}
+
+wxWindow* CComputerPlayer::DialogParent() const
+{
+    CFrameView* frame = CGame::GetFrame();
+    return frame ? frame->GetWindow() : nullptr;
+}
+
+void CComputerPlayer::ForgetReadyMove()
+{
+    m_moveReady = false;
+    m_readyMove = CMove();
+    m_readyText = "";
+    m_pendingMove = "";
+}
+
+// ------------------------------------------------------------ features
+
+bool CComputerPlayer::IsFeatureOn(const char* name)
+{
+    WaitForFeatures();
+    const CString* value = m_features.Find(name);
+    return value && *value == "1";
+}
+
+void CComputerPlayer::WaitForFeatures()
+{
+    std::shared_ptr<bool> alive = m_alive;
+    while (!m_featuresDone) {
+        const CString* done = m_features.Find("done");
+        if (done && *done == "1")
+            break;
+        // Nothing more can come from an engine that is gone.
+        if (!m_process || !m_process->IsRunning() || m_process->HasEnded())
+            break;
+        double waited = m_process->GetSecondsSinceStart();
+        bool saidWait = done && *done == "0";
+        if ((!saidWait && waited > kFeatureWait) || waited > kMaxFeatureWait)
+            break;
+        // Windows repaint, but no input or timer runs: the user cannot act
+        // on a game that might be torn down meanwhile.
+        wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+        if (loop && !loop->IsYielding())
+            loop->YieldFor(wxEVT_CATEGORY_UI);
+        if (!*alive)
+            return;
+        Poll();
+        if (!*alive)
+            return;
+        if (m_process)
+            m_process->WaitForOutput(10);
+    }
+    m_featuresDone = true;
+}
+
+void CComputerPlayer::HandleFeatures(const CString& line)
+{
+    CArray<CString> words;
+    SplitFeatureWords(line, words);
+    for (int i = 1; i + 1 < words.GetCount(); i += 2) {
+        const CString& name = *words.GetAt(i);
+        const CString& value = *words.GetAt(i + 1);
+        if (m_console) {
+            CString note = CString("FEATURE ") + name + "= " + value + "\n";
+            m_console->Write(note.GetText());
+        }
+        m_features[name] = value;
+        if (!KeysEqualNoCase(name, "done") && m_accepted.Contains(name.GetText())) {
+            CString answer;
+            answer.AppendFormat("accepted %s\n", name.GetText());
+            Send(answer.GetText());
+        }
+        if (KeysEqualNoCase(name, "done") && value == "1")
+            m_featuresDone = true;
+    }
+}
+
+// ------------------------------------------------------------ game events
+
+void CComputerPlayer::StartGame(CChessBoard* board, int colour)
+{
+    m_colour = colour;
+    m_board = board;
+    m_drawOffered = false;
+    m_resignDeclined = false;
+    m_goPending = false;
+    ForgetReadyMove();
+    Send("new\n");
+    Send("random\n");
+    SendLevel();
+    if (colour == WHITE) {
+        Send("white\n");
+        Send("go\n");
+    }
+    if (m_process)
+        m_properties.GetValue("link") = m_process->GetSettings().GetValueOr("link", "");
+}
+
+void CComputerPlayer::SendLevel()
+{
+    CConfig empty;
+    CConfig& settings = m_game ? m_game->GetSettings() : empty;
+    Send(MakeLevelCommand(settings.GetValueOr("timecontrol.moves", ""), settings.GetValueOr("timecontrol.seconds", ""))
+             .GetText());
+    if (settings.KeyExists("depth")) {
+        CString depth;
+        depth.Append(ReadSettingNumber(settings.GetValueOr("depth", "")));
+        bool sdOnly = m_process && CConfig::IsTrue(m_process->GetSettings().GetValueOr("nosetdepth", ""));
+        if (!sdOnly)
+            Send((CString("depth ") + depth + "\n").GetText());
+        Send((CString("sd ") + depth + "\n").GetText());
+    }
+    if (CConfig::IsTrue(settings.GetValueOr("pondering", ""))) {
+        Send("hard\n");
+    } else {
+        Send("hard\n");
+        Send("easy\n");
+    }
+}
+
+bool CComputerPlayer::OpponentMoved(const CMove& move)
+{
+    std::shared_ptr<bool> alive = m_alive;
+    CString text = IsFeatureOn("usermove") ? "usermove " : "";
+    if (!*alive)
+        return false;
+    move.ToCoordinateText(text);
+    text.Append('\n');
+    Send(text.GetText());
+    ForgetReadyMove();
+    if (m_goPending) {
+        Send(m_colour == WHITE ? "white\n" : "black\n");
+        Send("go\n");
+        m_goPending = false;
+    }
+    return true;
+}
+
+void CComputerPlayer::SetPosition(const CChessBoard& board)
+{
+    std::shared_ptr<bool> alive = m_alive;
+    bool canPing = IsFeatureOn("ping");
+    if (!*alive)
+        return;
+    // Whatever the engine said about the old position is of no use now;
+    // only its announcements are kept.
+    if (m_process) {
+        CString line;
+        for (int n = 0; n < 1000 && m_process->ReadLine(line); ++n)
+            HandleQuietLine(line);
+    }
+    ForgetReadyMove();
+    Send("new\n");
+    Send("force\n");
+    const CArray<SHistoryEntry>& history = board.GetHistory();
+    for (int i = 0; i < history.GetCount(); ++i) {
+        CString text;
+        history.GetAt(i)->m_move.ToCoordinateText(text);
+        text.Append('\n');
+        Send(text.GetText());
+    }
+    // A move the engine wrote before it read "new" arrives before the pong.
+    if (canPing) {
+        CString ping;
+        ping.AppendFormat("ping %i\n", ++m_pingCounter);
+        Send(ping.GetText());
+        m_awaitedPong = m_pingCounter;
+        m_pongDeadline = CEngineProcess::Now() + kPongWait;
+    }
+    Colour mine = m_colour == BLACK ? BLACK : WHITE;
+    CString clocks;
+    clocks.AppendFormat("time %i\n", int(board.GetClock(mine) * 100.0));
+    clocks.AppendFormat("otim %i\n", int(board.GetClock(OtherColour(mine)) * 100.0));
+    Send(clocks.GetText());
+    SendLevel();
+    if (board.GetSideToMove() == m_colour)
+        Send("go\n");
+    else
+        m_goPending = true;
+}
+
+bool CComputerPlayer::RequestTakeBack(int moveNumber)
+{
+    if (!m_board || !m_game)
+        return false;
+    if (m_board->GetPly() - moveNumber == 1 && m_game->GetResult() == RESULT_NONE) {
+        GetPrompt().ShowMessage("Cant take back while computer is thinking.", "Take back", wxOK | wxICON_INFORMATION,
+                                DialogParent());
+        return false;
+    }
+    m_game->TakeBackTo(moveNumber);
+    if (CFrameView* frame = CGame::GetFrame())
+        frame->RefreshFromGame();
+    return true;
+}
+
+void CComputerPlayer::TakeBackTo(int moveNumber)
+{
+    if (!m_board)
+        return;
+    int d = m_board->GetPly() - moveNumber;
+    if (d <= 0)
+        return;
+    bool over = m_game && m_game->GetResult() != RESULT_NONE;
+    if (d == 2 && !over) {
+        ForgetReadyMove();
+        Send("remove\n");
+        return;
+    }
+    // Any other distance: the engine is given the whole position again, so
+    // it never plays on from a position the game has left.
+    CChessBoard copy;
+    CMove last;
+    m_board->ReplayInto(copy, last, moveNumber);
+    SetPosition(copy);
+}
+
+void CComputerPlayer::Resign() {}
+
+bool CComputerPlayer::OfferDraw()
+{
+    Send("draw\n");
+    m_drawOffered = true;
+    return true;
+}
+
+void CComputerPlayer::GameOver()
+{
+    ForgetReadyMove();
+    int result = m_game ? m_game->GetResult() : RESULT_NONE;
+    switch (result) {
+    case RESULT_WHITE_WINS: Send("result 1-0\n"); break;
+    case RESULT_BLACK_WINS: Send("result 0-1\n"); break;
+    case RESULT_DRAW: Send("result 1/2-1/2\n"); break;
+    default: Send("result *\n"); break;
+    }
+}
+
+bool CComputerPlayer::HasMove()
+{
+    return m_moveReady;
+}
+
+bool CComputerPlayer::GetMove(CMove& out)
+{
+    if (!m_moveReady)
+        return false;
+    out = m_readyMove;
+    m_moveReady = false;
+    return true;
+}
+
+void CComputerPlayer::GetPhoto(CAutoPointer<CFile>& out)
+{
+    Zorlin::CMemFile* photo = new Zorlin::CMemFile();
+    photo->Open("photo.bmp", CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
+    if (m_process) {
+        m_process->GetPhoto().Seek(0, CFile::kSeekStart);
+        photo->CopyFrom(m_process->GetPhoto());
+        m_process->GetPhoto().Seek(0, CFile::kSeekStart);
+    }
+    photo->Seek(0, CFile::kSeekStart);
+    out.Reset(photo);
+}
+
+// ------------------------------------------------------------ the engine's word
+
+void CComputerPlayer::EndGameDrawn()
+{
+    if (!m_game)
+        return;
+    m_game->SetInPlay(false);
+    m_game->SetResult(RESULT_DRAW);
+    if (CChessView* view = CGame::GetChessView())
+        view->GameOver(0, 0);
+}
+
+void CComputerPlayer::OnEngineOffersDraw()
+{
+    if (!m_game || !m_game->IsInPlay())
+        return;
+    std::shared_ptr<bool> alive = m_alive;
+    bool offered = m_drawOffered;
+    m_drawOffered = false;
+    if (offered) {
+        GetPrompt().ShowMessage("Draw accepted", "Offer draw", wxOK, DialogParent());
+        if (*alive && m_game && m_game->IsInPlay())
+            EndGameDrawn();
+        return;
+    }
+    bool accept = GetPrompt().ShowMessage("Accept draw?", "Draw offered", wxYES_NO, DialogParent()) == wxYES;
+    if (accept && *alive && m_game && m_game->IsInPlay())
+        EndGameDrawn();
+}
+
+void CComputerPlayer::OnEngineResigns()
+{
+    if (m_resignDeclined || !m_game || !m_game->IsInPlay())
+        return;
+    std::shared_ptr<bool> alive = m_alive;
+    CArray<CString> choices;
+    choices.Add(CString("End game"));
+    choices.Add(CString("Keep playing"));
+    int choice = GetPrompt().AskChoice("Computer resigns.", "Resign", choices, DialogParent(), 200, 150);
+    if (!*alive)
+        return;
+    if (choice != 0) {
+        m_resignDeclined = true;
+        return;
+    }
+    if (!m_game || !m_game->IsInPlay())
+        return;
+    m_game->SetInPlay(false);
+    m_game->SetResult(m_colour == BLACK ? RESULT_WHITE_WINS : RESULT_BLACK_WINS);
+    if (CChessView* view = CGame::GetChessView())
+        view->GameOver(1, 0);
+}
+
+void CComputerPlayer::ShowEngineMessage(const CString& text)
+{
+    CString title = CString("Message from ") + GetProperty("name");
+    GetAppServices().ShowHtmlMessage(title, EscapeHtml(AfterFirstBlank(text)));
+}
+
+void CComputerPlayer::ReportEngineEnd()
+{
+    if (m_endReported)
+        return;
+    m_endReported = true;
+    if (m_console)
+        m_console->Write("The chess engine has stopped.\n");
+    if (m_game && m_game->IsInPlay())
+        GetPrompt().ShowMessage("The chess engine has stopped.", "Chess engine", wxOK | wxICON_ERROR, DialogParent());
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <memory>
+
+#include "chess/Move.h"
+#include "client/core/Player.h"
+#include "foundation/AssocArray.h"
+
+class CConsole;
+class CEngineProcess;
+
+// The player an engine program plays for: the game's events become xboard
+// commands, and the engine's lines become moves, draw offers, resignations
+// and messages. The engine is only read when polled, and only what is
+// already waiting.
+class CComputerPlayer : public CPlayer {
+public:
+    // Bounds of the feature negotiation: an engine that announced nothing is
+    // waited for a little over this, one that said done=0 at most kMaxFeatureWait.
+    static const int kFeatureWait = 2;
+    static const int kMaxFeatureWait = 10;
+    // How long engine moves are ignored while waiting for the engine to
+    // confirm a new position (ping/pong).
+    static const int kPongWait = 10;
+
+    CComputerPlayer();
+    ~CComputerPlayer() override;
+
+    void Destroy() override;
+    void Poll() override;
+    void StartGame(CChessBoard* board, int colour) override;
+    bool HasMove() override;
+    bool GetMove(CMove& out) override;
+    bool OpponentMoved(const CMove& move) override;
+    bool RequestTakeBack(int moveNumber) override;
+    void TakeBackTo(int moveNumber) override;
+    void SetPosition(const CChessBoard& board) override;
+    void Resign() override;
+    bool OfferDraw() override;
+    void GetPhoto(Zorlin::CAutoPointer<Zorlin::CFile>& out) override;
+    void GameOver() override;
+
+    // Made on first use, never replaced.
+    CEngineProcess* GetEngineProcess();
+    bool HandleEngineLine(const Zorlin::CString& line);
+    void HandleFeatures(const Zorlin::CString& line);
+    // Waits for the feature negotiation the first time, then answers
+    // whether the engine announced the feature with the value 1.
+    bool IsFeatureOn(const char* name);
+    void SendLevel();
+    void OnEngineOffersDraw();
+    void ShowEngineMessage(const Zorlin::CString& text);
+    void OnEngineResigns();
+
+    bool AreFeaturesDone() const { return m_featuresDone; }
+    // The value the engine announced, or null.
+    const Zorlin::CString* FindFeature(const char* name) const { return m_features.Find(name); }
+    const Zorlin::CString& GetReadyText() const { return m_readyText; }
+    bool IsWaitingForPong() const { return m_awaitedPong != 0; }
+    CConsole* GetConsole() { return m_console.get(); }
+
+private:
+    void Send(const char* text);
+    void WaitForFeatures();
+    // A parsed engine move, taken only when it is this side's turn in a game
+    // in play and no new position is still unconfirmed.
+    bool OfferMove(const CMove& move, const Zorlin::CString& text);
+    bool ParseEngineMove(const Zorlin::CString& text, CMove& out);
+    bool HandleQuietLine(const Zorlin::CString& line);
+    void ForgetReadyMove();
+    void ReportEngineEnd();
+    void EndGameDrawn();
+    wxWindow* DialogParent() const;
+
+    Zorlin::CString m_pendingMove;
+    CEngineProcess* m_process;
+    Zorlin::CString m_engineName;
+    bool m_moveReady;
+    CChessBoard* m_board;
+    CMove m_readyMove;
+    Zorlin::CString m_readyText;
+    Zorlin::CAssocArray<Zorlin::CString> m_features;
+    bool m_featuresDone;
+    Zorlin::CAssocArray<bool> m_accepted;
+    std::unique_ptr<CConsole> m_console;
+    bool m_drawOffered;
+    bool m_resignDeclined;
+    bool m_goPending;
+
+    bool m_polling;        // inside Poll: dialogs raised there must not poll again
+    bool m_endReported;
+    int m_pingCounter;
+    int m_awaitedPong;     // the ping whose pong makes engine moves count again
+    double m_pongDeadline;
+    // Cleared by the destructor, so code that raised a dialog can tell
+    // whether the player outlived it.
+    std::shared_ptr<bool> m_alive;
+
+    wxDECLARE_DYNAMIC_CLASS(CComputerPlayer);
+};

@@ -1,0 +1,196 @@
+// Reading the engine: its lines become moves, commands and messages.
+#include <cstdlib>
+
+#include "client/core/ComputerPlayer.h"
+#include "client/core/Console.h"
+#include "client/core/EngineProcess.h"
+#include "client/core/Game.h"
+#include "client/core/XboardText.h"
+
+using Zorlin::CArray;
+using Zorlin::CString;
+
+namespace {
+
+// Lines read per poll; announcements (features, pongs) are counted apart,
+// with a bound of their own.
+const int kLinesPerPoll = 10;
+const int kQuietLinesPerPoll = 500;
+
+class CFlagGuard {
+public:
+    explicit CFlagGuard(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~CFlagGuard() { m_flag = false; }
+
+private:
+    bool& m_flag;
+};
+
+} // namespace
+
+void CComputerPlayer::Poll()
+{
+    // A dialog raised while handling a line runs the event loop, whose game
+    // tick would poll again: that poll does nothing.
+    if (m_polling)
+        return;
+    if (!m_process) {
+        m_pendingMove = "";
+        return;
+    }
+    std::shared_ptr<bool> alive = m_alive;
+    CFlagGuard guard(m_polling);
+
+    CString line;
+    if (!m_process->ReadLine(line)) {
+        m_pendingMove = "";
+        if (m_process->HasEnded())
+            ReportEngineEnd();
+        return;
+    }
+    int counted = 0;
+    int quiet = 0;
+    for (;;) {
+        CArray<CString> words;
+        SplitAtBlanks(line, words);
+
+        bool handled = false;
+        if (!m_pendingMove.IsEmpty()) {
+            m_pendingMove.Trim();
+            if (words.GetCount() > 0)
+                m_pendingMove.Append(*words.GetAt(0));
+            CMove move;
+            if (ParseEngineMove(m_pendingMove, move)) {
+                OfferMove(move, m_pendingMove);
+                m_pendingMove = "";
+                return;
+            }
+        }
+
+        if (line.Find(':', 0) < line.GetLength())
+            line = AfterFirstColon(line);
+
+        if (words.GetCount() == 0) {
+            m_pendingMove = "";
+            return;
+        }
+        if (words.GetCount() > 1 && IsMoveLine(words)) {
+            const CString& last = *words.GetAt(-1);
+            CMove move;
+            if (ParseEngineMove(last, move)) {
+                OfferMove(move, last);
+                m_pendingMove = "";
+                return;
+            }
+            if (m_console && last != "...")
+                m_console->Write((CString("Illegal move from the engine: ") + last + "\n").GetText());
+            bool thirdIsWord = words.GetCount() > 2 && words.GetAt(2)->GetLength() >= 2;
+            if (!thirdIsWord) {
+                // The move may come on the next line: its first word completes it.
+                m_pendingMove = words.GetCount() > 2 ? *words.GetAt(2) : CString(" ");
+                return;
+            }
+        }
+
+        if (HandleQuietLine(line)) {
+            handled = true;
+            ++quiet;
+        } else if (HandleEngineLine(line)) {
+            m_pendingMove = "";
+            return;
+        }
+        if (!*alive)
+            return;
+        if (!handled && ++counted >= kLinesPerPoll) {
+            m_pendingMove = "";
+            return;
+        }
+        if (quiet >= kQuietLinesPerPoll || !m_process->ReadLine(line)) {
+            m_pendingMove = "";
+            return;
+        }
+    }
+}
+
+bool CComputerPlayer::HandleQuietLine(const CString& line)
+{
+    CArray<CString> words;
+    if (SplitCommandWords(line, words) == 0)
+        return false;
+    const CString& first = *words.GetAt(0);
+    if (KeysEqualNoCase(first, "feature")) {
+        HandleFeatures(line);
+        return true;
+    }
+    if (KeysEqualNoCase(first, "pong")) {
+        if (words.GetCount() > 1 && m_awaitedPong != 0 && std::atoi(words.GetAt(1)->GetText()) == m_awaitedPong)
+            m_awaitedPong = 0;
+        return true;
+    }
+    return false;
+}
+
+bool CComputerPlayer::HandleEngineLine(const CString& line)
+{
+    CArray<CString> words;
+    int count = SplitCommandWords(line, words);
+    if (count == 0)
+        return false;
+    const CString& first = *words.GetAt(0);
+    if (KeysEqualNoCase(first, "feature")) {
+        HandleFeatures(line);
+        return true;
+    }
+    if (KeysEqualNoCase(first, "offer")) {
+        OnEngineOffersDraw();
+        return true;
+    }
+    if (KeysEqualNoCase(first, "resign")) {
+        OnEngineResigns();
+        return true;
+    }
+    if (count >= 3 && KeysEqualNoCase(first, "tellics") && KeysEqualNoCase(*words.GetAt(1), "say")) {
+        ShowEngineMessage(AfterFirstBlank(line));
+        return true;
+    }
+    if (count >= 2 && (KeysEqualNoCase(first, "tellics") || KeysEqualNoCase(first, "tellopponent") ||
+                       KeysEqualNoCase(first, "tellall"))) {
+        ShowEngineMessage(line);
+        return true;
+    }
+    return false;
+}
+
+bool CComputerPlayer::ParseEngineMove(const CString& text, CMove& out)
+{
+    if (!m_board)
+        return false;
+    out = CMove();
+    if (!m_board->ParseMove(text, out, true))
+        return false;
+    // The rules fill in the SAN when the move is made.
+    out.m_text = "";
+    return true;
+}
+
+bool CComputerPlayer::OfferMove(const CMove& move, const CString& text)
+{
+    const char* refusal = nullptr;
+    if (m_awaitedPong != 0 && CEngineProcess::Now() > m_pongDeadline)
+        m_awaitedPong = 0; // the engine never confirmed; stop waiting for it
+    if (m_awaitedPong != 0)
+        refusal = "it belongs to an earlier position";
+    else if (!m_game || !m_game->IsInPlay() || m_game->GetResult() != RESULT_NONE)
+        refusal = "the game is not in play";
+    else if (!m_board || m_board->GetSideToMove() != m_colour)
+        refusal = "it is not the engine's turn";
+    if (refusal) {
+        if (m_console)
+            m_console->Write((CString("Ignored engine move ") + text + ": " + refusal + "\n").GetText());
+        return false;
+    }
+    m_readyMove = move;
+    m_readyText = text;
+    m_moveReady = true;
+    return true;
+}

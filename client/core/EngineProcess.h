@@ -1,0 +1,99 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+
+#include "client/core/LineAccumulator.h"
+#include "foundation/Config.h"
+#include "foundation/MemFile.h"
+#include "foundation/String.h"
+
+namespace Zorlin {
+class CDrive;
+}
+
+class CByteDevice;
+class CConsole;
+class CEnginePumpTimer;
+
+// A chess engine program and its line dialogue: loads an engine package
+// (info.cfg, photo.bmp), starts the program, writes lines to it and reads
+// its lines without ever waiting for it. Everything the engine writes is
+// gathered into whole lines first (engines write partial lines), its error
+// output is drained into the console, and input sent before an engine that
+// needs a nudge is through its start is held back until it is.
+class CEngineProcess {
+public:
+    // How long a nudged engine is given to get through its start.
+    static const int kNudgeLimitMs = 5000;
+    static const int kNudgeIntervalMs = 5;
+
+    CEngineProcess();
+    ~CEngineProcess();
+    CEngineProcess(const CEngineProcess&) = delete;
+    CEngineProcess& operator=(const CEngineProcess&) = delete;
+
+    // Reads info.cfg and the photo from the drive's current folder; false
+    // (nothing else changed) when info.cfg cannot be read.
+    bool Load(Zorlin::CDrive& packageDrive);
+    // Starts the package's program in the package folder; false (no console,
+    // nothing sent) when it cannot be started.
+    bool Start();
+    // Starts the dialogue over a device that is already running (the device
+    // becomes ours).
+    void Attach(CByteDevice* device);
+    // Writes the text as it stands (callers end it with "\n").
+    void Send(const char* text);
+    // The next whole line the engine wrote; false when none is waiting.
+    bool ReadLine(Zorlin::CString& line);
+    // Asks the engine to quit and lets go of it; it is killed when it does
+    // not end within a grace period.
+    void Stop();
+
+    // Moves what the engine wrote into the line store; nudges when due.
+    void Pump();
+    // Waits at most ms for the engine to write something.
+    void WaitForOutput(int ms);
+
+    // Started and not stopped (lines may still be waiting after its end).
+    bool IsRunning() const { return m_device != nullptr; }
+    // The engine has ended and every line it wrote has been read.
+    bool HasEnded() const;
+    bool IsNudging() const { return m_nudging; }
+    double GetStartTime() const { return m_startTime; }
+    double GetSecondsSinceStart() const;
+
+    Zorlin::CConfig& GetSettings() { return m_settings; }
+    const Zorlin::CString& GetPackageFolder() const { return m_packageFolder; }
+    const Zorlin::CString& GetExe() const { return m_exe; }
+    const Zorlin::CString& GetLastError() const { return m_lastError; }
+    Zorlin::CMemFile& GetPhoto() { return m_photo; }
+    CConsole* GetConsole() { return m_console.get(); }
+
+    // Wall-clock seconds, the clock of the start time.
+    static double Now();
+
+private:
+    void Log(const char* text);
+    void DrainErrors();
+    void Nudge();
+    void EndNudging();
+    void ReadAllWaiting();
+
+    Zorlin::CString m_packageFolder;
+    Zorlin::CString m_exe;
+    Zorlin::CString m_command;
+    Zorlin::CConfig m_settings;
+    CByteDevice* m_device;
+    std::unique_ptr<CConsole> m_console;
+    double m_startTime;
+    Zorlin::CMemFile m_photo;
+    CLineAccumulator m_lines;
+    CLineAccumulator m_errors;
+    bool m_outputEnded;
+    bool m_nudging;
+    double m_lastNudge;
+    Zorlin::CString m_held; // input held back while nudging
+    Zorlin::CString m_lastError;
+    std::unique_ptr<CEnginePumpTimer> m_timer;
+};

@@ -1,0 +1,132 @@
+#pragma once
+
+#include <wx/event.h>
+#include <wx/stopwatch.h>
+
+#include "chess/ChessBoard.h"
+#include "foundation/AssocArray.h"
+#include "foundation/Config.h"
+#include "foundation/String.h"
+
+namespace Zorlin {
+class CFile;
+}
+
+class CChessView;
+class CClockView;
+class CFrameView;
+class CPlayer;
+
+enum TimeControlType : int32_t {
+    TIME_NONE = 0,
+    TIME_CONVENTIONAL = 1,
+    TIME_BLITZ = 2,
+};
+
+enum GameResult : int32_t {
+    RESULT_NONE = 0,
+    RESULT_WHITE_WINS = 1,
+    RESULT_BLACK_WINS = 2,
+    RESULT_DRAW = 3,
+};
+
+// GetPlayer's side meaning "the side to move".
+const int SIDE_TO_MOVE = 2;
+
+// "*", "1-0", "0-1", "1/2-1/2"; empty for anything else.
+const char* ResultText(int result);
+
+// One game session: the board, the two players, the game's settings, the
+// PGN tags, the time control with the clocks shown to the user, and the
+// result. Before any real game, the current game is a plain CGame of type
+// "Dummy".
+class CGame : public wxEvtHandler {
+public:
+    CGame();
+    ~CGame() override;
+    CGame(const CGame&) = delete;
+    CGame& operator=(const CGame&) = delete;
+
+    virtual void Destroy();
+    // Start position and two local players.
+    virtual bool Setup();
+    virtual void Start();
+    // Destroys both players and leaves play.
+    virtual void End();
+    virtual void SendPosition();
+    virtual void Reset();
+    virtual void OfferDraw(int side);
+    virtual void Resign(int side);
+    virtual void SendChat(const Zorlin::CString& name, const Zorlin::CString& text);
+    virtual void OnPenStroke(bool down, int x, int y);
+    virtual void GetStatusPage(Zorlin::CString& out);
+    // The mover's time for the move about to be made (ms), charged to its
+    // display clock; called before the move is made on the board.
+    virtual double UpdateClock();
+    virtual void Poll();
+    virtual void OnGameOver();
+    virtual CPlayer* GetPlayer(int side);
+    // True when the game may be closed (after asking to save unsaved moves).
+    virtual bool QueryClose();
+    virtual void OnClearAnnotation();
+
+    bool FindLocalPlayer(CPlayer*& out);
+    bool FindRemotePlayer(CPlayer*& out);
+
+    void SetTimeControl(TimeControlType type, int moves, double seconds);
+    void UpdateTags();
+    void WritePgn(Zorlin::CFile& file, bool refreshTags);
+    void Save(Zorlin::CConfig& config);
+    // Replays the saved moves on the board; stops at the first one that
+    // cannot be read or is not legal, keeping those before it. Returns the
+    // number of moves made.
+    int LoadMoves(Zorlin::CConfig& config, bool includeLast);
+    void ReadTags(Zorlin::CConfig& config);
+    void TakeBackTo(int n);
+    void WritePlayerPictures();
+
+    CChessBoard& GetBoard() { return m_board; }
+    const CChessBoard& GetBoard() const { return m_board; }
+    Zorlin::CConfig& GetSettings() { return m_settings; }
+    Zorlin::CAssocArray<Zorlin::CString>& GetTags() { return m_tags; }
+    bool IsInPlay() const { return m_inPlay; }
+    void SetInPlay(bool inPlay) { m_inPlay = inPlay; }
+    int GetResult() const { return m_result; }
+    void SetResult(int result) { m_result = GameResult(result); }
+    int GetSavedPly() const { return m_savedPly; }
+    void SetSavedPly(int ply) { m_savedPly = ply; }
+    const Zorlin::CString& GetSavedPath() const { return m_savedPath; }
+    void SetSavedPath(const Zorlin::CString& path) { m_savedPath = path; }
+    TimeControlType GetTimeControlType() const { return m_timeControl; }
+    int GetMovesPerPeriod() const { return m_movesPerPeriod; }
+    double GetPeriodSeconds() const { return m_seconds; }
+    double GetDisplayClock(int colour) const { return m_displayClocks[colour == BLACK ? 1 : 0]; }
+    CPlayer* GetFirstPlayer() const { return m_players[0]; }
+    CPlayer* GetSecondPlayer() const { return m_players[1]; }
+
+    // The neighbours, any of which may be missing (no frame yet, tests).
+    static CFrameView* GetFrame();
+    static CChessView* GetChessView();
+    static CClockView* GetClockView();
+
+protected:
+    // Destroys the players through Destroy, each once.
+    void DestroyPlayers();
+    void SetPlayers(CPlayer* first, CPlayer* second);
+    // Display clocks from the board's clocks, shown with the side to move.
+    void ShowBoardClocks();
+
+    TimeControlType m_timeControl;
+    int m_movesPerPeriod;
+    double m_seconds;
+    int m_savedPly;
+    bool m_inPlay;
+    CPlayer* m_players[2];
+    Zorlin::CConfig m_settings;
+    Zorlin::CAssocArray<Zorlin::CString> m_tags;
+    CChessBoard m_board;
+    Zorlin::CString m_savedPath;
+    double m_displayClocks[2];
+    wxStopWatch m_stopwatch;
+    GameResult m_result;
+};

@@ -1,0 +1,8 @@
+#pragma once
+
+#include "foundation/String.h"
+
+// Text from outside (engines, peers, files) put into an HTML page: the
+// markup characters become entities, so it shows as written and cannot add
+// tags or links of its own.
+Zorlin::CString EscapeHtml(const Zorlin::CString& text);

@@ -1,0 +1,93 @@
+#include "client/core/Launch.h"
+
+#include <string>
+#include <sys/stat.h>
+
+#include <wx/stdpaths.h>
+#include <wx/utils.h>
+
+#include "client/core/ChessApp.h"
+#include "client/core/ChessFrame.h"
+#include "client/core/Prompt.h"
+#include "client/core/StartUp.h"
+#include "launcher/LinkPolicy.h"
+
+using Zorlin::CString;
+
+namespace {
+
+CString ProgramFolder()
+{
+    CChessApp* app = GetChessApp();
+    if (app && app->m_programDrive)
+        return app->GetProgramFolder();
+    wxString executable = wxStandardPaths::Get().GetExecutablePath();
+    std::string path(executable.utf8_str().data());
+    return CString(path.substr(0, path.rfind('/') + 1).c_str());
+}
+
+wxWindow* MessageParent()
+{
+    CChessApp* app = GetChessApp();
+    return app ? (wxWindow*)app->m_frame : nullptr;
+}
+
+} // namespace
+
+bool MakeLauncherCommand(const char* url, const CString& programFolder, CString& program, CString& argument)
+{
+    std::string target;
+    if (LinkPolicy::Classify(url, programFolder.GetText(), target) == LinkPolicy::kRefused)
+        return false;
+    program = programFolder;
+    if (!program.IsEmpty() && program[program.GetLength() - 1] != '/')
+        program.Append('/');
+    program.Append("linkhop");
+    argument = target.c_str();
+    return true;
+}
+
+void OpenUrl(const char* url)
+{
+    CString program, argument;
+    if (!MakeLauncherCommand(url, ProgramFolder(), program, argument)) {
+        CString text("Rookwell opens only web pages, mail addresses and its own documents.\n\n"
+                     "This address was not opened:\n");
+        text += url ? url : "";
+        GetPrompt().ShowMessage(text, "Open", wxOK | wxICON_INFORMATION, MessageParent());
+        return;
+    }
+    // wxExecute takes the arguments as given: no shell sees the address.
+    const char* argv[] = {program.GetText(), argument.GetText(), nullptr};
+    wxExecute(argv, wxEXEC_ASYNC);
+}
+
+CString HelpPagePath(const CString& language, const char* topic)
+{
+    CChessApp* app = GetChessApp();
+    CString path("/html/");
+    path += language;
+    path += "/Doc/";
+    path += topic ? topic : "";
+    path += ".htm";
+    if (!app || !app->m_programDrive)
+        return CString();
+    return app->m_programDrive->GetDiskPath(Zorlin::CURL(path));
+}
+
+void CChessApp::ShowHelp(const char* topic, const char* anchor)
+{
+    CString language = m_userConfig ? m_userConfig->GetValueOr(".Preferences.Language", "") : CString();
+    if (language.IsEmpty())
+        language = "english";
+    CString path = HelpPagePath(language, topic);
+    struct stat info;
+    if (path.IsEmpty() || stat(path.GetText(), &info) != 0) {
+        CString text("The help page \"");
+        text += topic ? topic : "";
+        text += "\" could not be found.\n\nYou may have to re-install Rookwell.";
+        GetPrompt().ShowMessage(text, "Help", wxOK | wxICON_INFORMATION, m_frame);
+        return;
+    }
+    OpenUrl(MakeFileAddress(path, anchor).GetText());
+}

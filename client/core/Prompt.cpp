@@ -1,0 +1,205 @@
+#include "client/core/Prompt.h"
+
+#include <wx/choicdlg.h>
+#include <wx/filedlg.h>
+#include <wx/msgdlg.h>
+#include <wx/textdlg.h>
+
+#include "client/core/WxText.h"
+
+using Zorlin::CArray;
+using Zorlin::CString;
+
+namespace {
+
+CWxPrompt& ToolkitPrompt()
+{
+    static CWxPrompt prompt;
+    return prompt;
+}
+
+CPrompt* g_prompt = nullptr;
+
+} // namespace
+
+bool CPrompt::AskYesNo(const CString& text, const CString& caption, wxWindow* parent)
+{
+    return ShowMessage(text, caption, wxYES_NO | wxICON_QUESTION, parent) == wxYES;
+}
+
+CPrompt& GetPrompt()
+{
+    return g_prompt ? *g_prompt : ToolkitPrompt();
+}
+
+CPrompt* SetPrompt(CPrompt* prompt)
+{
+    CPrompt* previous = g_prompt;
+    g_prompt = prompt;
+    return previous;
+}
+
+// ------------------------------------------------------------ the toolkit's
+
+int CWxPrompt::ShowMessage(const CString& text, const CString& caption, long style, wxWindow* parent)
+{
+    return wxMessageBox(ToWx(text), ToWx(caption), style, parent);
+}
+
+int CWxPrompt::AskChoice(const CString& message, const CString& caption, const CArray<CString>& choices,
+                         wxWindow* parent, int width, int height)
+{
+    wxArrayString items;
+    for (int i = 0; i < choices.GetCount(); ++i)
+        items.Add(ToWx(*choices.GetAt(i)));
+    wxSingleChoiceDialog dialog(parent, ToWx(message), ToWx(caption), items);
+    if (width > 0 && height > 0)
+        dialog.SetSize(width, height);
+    if (dialog.ShowModal() != wxID_OK)
+        return -1;
+    return dialog.GetSelection();
+}
+
+bool CWxPrompt::AskText(const CString& message, const CString& caption, CString& text, wxWindow* parent)
+{
+    wxTextEntryDialog dialog(parent, ToWx(message), ToWx(caption), ToWx(text));
+    if (dialog.ShowModal() != wxID_OK)
+        return false;
+    text = FromWx(dialog.GetValue());
+    return true;
+}
+
+bool CWxPrompt::AskFile(const CString& message, const CString& folder, const CString& file,
+                        const CString& wildcard, long style, wxWindow* parent, CString& path)
+{
+    wxFileDialog dialog(parent, ToWx(message), ToWx(folder), ToWx(file),
+                        wildcard.IsEmpty() ? wxString(wxFileSelectorDefaultWildcardStr) : ToWx(wildcard),
+                        style ? style : long(wxFD_DEFAULT_STYLE));
+    if (dialog.ShowModal() != wxID_OK)
+        return false;
+    path = FromWx(dialog.GetPath());
+    return true;
+}
+
+// ------------------------------------------------------------- scripted
+
+CScriptedPrompt::CScriptedPrompt() = default;
+
+CScriptedPrompt::~CScriptedPrompt()
+{
+    if (m_installed)
+        SetPrompt(m_previous);
+}
+
+void CScriptedPrompt::Install()
+{
+    if (m_installed)
+        return;
+    m_previous = SetPrompt(this);
+    m_installed = true;
+}
+
+void CScriptedPrompt::QueueButton(int button)
+{
+    SAnswer answer;
+    answer.code = button;
+    m_queue.Add(answer);
+}
+
+void CScriptedPrompt::QueueChoice(int index)
+{
+    SAnswer answer;
+    answer.code = index;
+    answer.accepted = index >= 0;
+    m_queue.Add(answer);
+}
+
+void CScriptedPrompt::QueueText(const CString& text, bool accepted)
+{
+    SAnswer answer;
+    answer.code = accepted ? wxID_OK : wxID_CANCEL;
+    answer.text = text;
+    answer.accepted = accepted;
+    m_queue.Add(answer);
+}
+
+int CScriptedPrompt::CountText(const char* text) const
+{
+    int n = 0;
+    for (int i = 0; i < m_asked.GetCount(); ++i)
+        if (m_asked.GetAt(i)->text == text)
+            ++n;
+    return n;
+}
+
+void CScriptedPrompt::Clear()
+{
+    m_asked.RemoveAll();
+    m_queue.RemoveAll();
+    m_next = 0;
+    m_unexpected = 0;
+}
+
+CScriptedPrompt::SAnswer CScriptedPrompt::Take(const SQuestion& question, const SAnswer& cautious)
+{
+    m_asked.Add(question);
+    if (m_next < m_queue.GetCount())
+        return *m_queue.GetAt(m_next++);
+    if (m_responder)
+        return m_responder(question);
+    ++m_unexpected;
+    return cautious;
+}
+
+int CScriptedPrompt::ShowMessage(const CString& text, const CString& caption, long style, wxWindow*)
+{
+    SQuestion question;
+    question.kind = kMessage;
+    question.text = text;
+    question.caption = caption;
+    question.style = style;
+    SAnswer cautious;
+    cautious.code = (style & wxCANCEL) ? wxCANCEL : (style & wxYES_NO) ? wxNO : wxOK;
+    return Take(question, cautious).code;
+}
+
+int CScriptedPrompt::AskChoice(const CString& message, const CString& caption, const CArray<CString>& choices,
+                               wxWindow*, int width, int height)
+{
+    SQuestion question;
+    question.kind = kChoice;
+    question.text = message;
+    question.caption = caption;
+    question.choices = choices;
+    question.width = width;
+    question.height = height;
+    SAnswer cautious;
+    cautious.code = -1;
+    int index = Take(question, cautious).code;
+    return index >= 0 && index < choices.GetCount() ? index : -1;
+}
+
+bool CScriptedPrompt::AskText(const CString& message, const CString& caption, CString& text, wxWindow*)
+{
+    SQuestion question;
+    question.kind = kText;
+    question.text = message;
+    question.caption = caption;
+    SAnswer answer = Take(question, SAnswer());
+    if (answer.accepted)
+        text = answer.text;
+    return answer.accepted;
+}
+
+bool CScriptedPrompt::AskFile(const CString& message, const CString&, const CString&, const CString&,
+                              long style, wxWindow*, CString& path)
+{
+    SQuestion question;
+    question.kind = kFile;
+    question.text = message;
+    question.style = style;
+    SAnswer answer = Take(question, SAnswer());
+    if (answer.accepted)
+        path = answer.text;
+    return answer.accepted;
+}

@@ -1,0 +1,16 @@
+// The toolkit's entry point of tavrin. wxGetApp() lives with the application
+// object, so the client library links without this file (its tests do).
+
+#include "client/core/ChessApp.h"
+
+wxIMPLEMENT_WX_THEME_SUPPORT
+
+wxAppConsole* wxCreateApp()
+{
+    wxAppConsole::CheckBuildOptions(WX_BUILD_OPTIONS_SIGNATURE, "tavrin");
+    return new CChessApp;
+}
+
+wxAppInitializer wxTheAppInitializer((wxAppInitializerFunction)wxCreateApp);
+
+wxIMPLEMENT_WXWIN_MAIN

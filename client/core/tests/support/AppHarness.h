@@ -1,0 +1,72 @@
+#pragma once
+
+// Runs the real application object of the client inside a test program: a
+// fresh copy of the program folder in a temporary folder (with the real
+// linkhop and a fake xdg-open that records what it is asked to open), a
+// private X server, scripted prompts, and the toolkit started around it.
+
+#include <string>
+#include <vector>
+
+#include "client/core/Prompt.h"
+
+class CChessApp;
+
+namespace AppTest {
+
+class CHarness {
+public:
+    CHarness();
+    ~CHarness();
+
+    // Makes the program folder; settings lines are appended to cfg/app.cfg
+    // (setuser and the like). False with the reason in GetError.
+    bool PrepareFolder(const std::string& appSettings);
+    // Starts the toolkit and runs the start-up with these arguments after
+    // the program name, from the folder startFolder (the program folder
+    // when empty). False when the display or the toolkit could not start.
+    bool Start(const std::vector<std::string>& arguments, const std::string& startFolder = "");
+    // Closes the frame as its close box does and lets the toolkit delete
+    // it; then the application's exit runs and the toolkit ends.
+    void Stop();
+
+    CChessApp* GetApp() const { return m_app; }
+    CScriptedPrompt& GetPrompt() { return m_prompt; }
+    const std::string& GetFolder() const { return m_folder; }
+    const std::string& GetError() const { return m_error; }
+    bool OnInitResult() const { return m_onInitResult; }
+
+    std::string Path(const std::string& relative) const { return m_folder + "/" + relative; }
+    std::string ReadFile(const std::string& relative) const;
+    bool Exists(const std::string& relative) const;
+    // Each call of the fake opener, its one argument.
+    std::vector<std::string> OpenedAddresses() const;
+    // Lets the toolkit run until done() or about ten seconds passed.
+    template <class F>
+    bool PumpUntil(F done)
+    {
+        for (int i = 0; i < 1000; ++i) {
+            if (done())
+                return true;
+            Pump();
+        }
+        return done();
+    }
+    void Pump();
+    // Toolkit assertions seen so far.
+    static int GetAssertCount();
+
+private:
+    std::string m_base;
+    std::string m_folder;
+    std::string m_error;
+    CScriptedPrompt m_prompt;
+    CChessApp* m_app;
+    bool m_started;
+    bool m_onInitResult;
+    std::vector<std::string> m_argStorage;
+    std::vector<char*> m_argv;
+    int m_argc;
+};
+
+} // namespace AppTest

@@ -1,0 +1,93 @@
+#!/usr/bin/env python3
+"""A scripted stand-in for a chess engine, for the engine dialogue tests.
+
+Usage: fake_engine.py SCRIPT LOG
+
+Everything read from standard input is appended to LOG, one line each. The
+script is run step by step, one step a line:
+
+  say TEXT        write TEXT and a line end
+  raw TEXT        write TEXT as it stands (\\n, \\r and \\t are decoded)
+  err COUNT       write COUNT bytes of noise lines to standard error
+  wait PREFIX     read lines until one starts with PREFIX (end of input: exit)
+  sleep MS        pause
+  exit CODE       end at once with that code
+  cwd             write "cwd " and the working folder
+  autopong on|off answer "ping N" with "pong N" while waiting (on at start)
+  deaf            ignore the end of input, "quit" and SIGTERM: run until killed
+
+After the last step the engine reads on until "quit" or the end of input.
+"""
+import os
+import signal
+import sys
+import time
+
+
+def main():
+    script_path, log_path = sys.argv[1], sys.argv[2]
+    with open(script_path) as f:
+        steps = [line.rstrip("\n") for line in f if line.strip()]
+    log = open(log_path, "a", buffering=1)
+    out = sys.stdout
+    autopong = True
+
+    def read_line():
+        line = sys.stdin.readline()
+        if not line:
+            return None
+        line = line.rstrip("\n")
+        log.write(line + "\n")
+        if autopong and line.startswith("ping "):
+            out.write("pong " + line[5:] + "\n")
+            out.flush()
+        return line
+
+    for step in steps:
+        word, _, rest = step.partition(" ")
+        if word == "say":
+            out.write(rest + "\n")
+            out.flush()
+        elif word == "raw":
+            out.write(rest.replace("\\n", "\n").replace("\\r", "\r").replace("\\t", "\t"))
+            out.flush()
+        elif word == "err":
+            left = int(rest)
+            while left > 0:
+                chunk = ("noise " * 16 + "\n")[:left]
+                sys.stderr.write(chunk)
+                left -= len(chunk)
+            sys.stderr.flush()
+        elif word == "wait":
+            while True:
+                line = read_line()
+                if line is None:
+                    return 0
+                if line.startswith(rest):
+                    break
+        elif word == "sleep":
+            time.sleep(int(rest) / 1000.0)
+        elif word == "exit":
+            out.flush()
+            os._exit(int(rest))
+        elif word == "cwd":
+            out.write("cwd " + os.getcwd() + "\n")
+            out.flush()
+        elif word == "autopong":
+            autopong = rest == "on"
+        elif word == "deaf":
+            signal.signal(signal.SIGTERM, signal.SIG_IGN)
+            while True:
+                time.sleep(0.05)
+                try:
+                    read_line()
+                except Exception:
+                    pass
+    while True:
+        line = read_line()
+        if line is None or line == "quit":
+            return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,304 @@
+// The game against the computer around a scripted fake engine: start,
+// reset, save and restore as White and as Black, and what cannot start.
+#include <gtest/gtest.h>
+
+#include "client/core/AIGame.h"
+#include "client/core/ChildProcess.h"
+#include "client/core/ComputerPlayer.h"
+#include "client/core/tests/support/GameFixture.h"
+#include "foundation/MemFile.h"
+
+using namespace EngineTest;
+using Zorlin::CString;
+
+namespace {
+
+class AIGameTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        View().DropGame();
+        PumpUntil([] { return CChildProcess::GetLiveCount() == 0; }, 10000);
+    }
+    CFakeChessView& View() { return m_services.m_frame.m_view; }
+
+    CAIGame* NewGame(int localColour, const char* engine = "Fake")
+    {
+        CAIGame* game = new CAIGame(localColour, engine);
+        if (!game->IsStarted()) {
+            delete game;
+            return nullptr;
+        }
+        game->SetTimeControl(TIME_CONVENTIONAL, 40, 300);
+        game->SetPondering(true);
+        game->SetDepth(3);
+        View().ResetView(game, false, false);
+        game->Start();
+        game->StartGame();
+        return game;
+    }
+    bool WaitForMoves(size_t count)
+    {
+        return PumpUntil(
+            [&] {
+                View().Tick();
+                return View().m_sans.size() >= count;
+            },
+            10000);
+    }
+    // What the engine read until it has read text (or a few seconds pass).
+    std::string WaitForEngineToRead(const std::string& log, const std::string& text)
+    {
+        std::string read;
+        PumpUntil(
+            [&] {
+                View().Tick();
+                read = ReadWholeFile(log);
+                return read.find(text) != std::string::npos;
+            },
+            10000);
+        return read;
+    }
+    // Saved as a .rwg file is: through the configuration text and back.
+    Zorlin::CConfig SaveThroughText(CGame& game)
+    {
+        Zorlin::CConfig saved;
+        game.Save(saved);
+        Zorlin::CString text = saved.ToText(true);
+        Zorlin::CConfig reread;
+        EXPECT_TRUE(reread.ReadText(text.GetText(), text.GetLength()));
+        return reread;
+    }
+    std::vector<std::string> History(CGame& game)
+    {
+        std::vector<std::string> texts;
+        for (int i = 0; i < game.GetBoard().GetHistory().GetCount(); ++i)
+            texts.push_back(game.GetBoard().GetHistory().GetAt(i)->m_shortText);
+        return texts;
+    }
+    std::string Fen(CGame& game)
+    {
+        CString fen;
+        game.GetBoard().GetFen(fen, false);
+        return fen.GetText();
+    }
+
+    CTestServices m_services;
+};
+
+const char* const kFeatures = "say feature ping=1 setboard=1 done=1\n";
+
+} // namespace
+
+TEST_F(AIGameTest, NewGameSetsUpSidesSettingsAndTags)
+{
+    m_services.MakeFakePackage("Fake", kFeatures);
+    CAIGame* game = NewGame(BLACK);
+    ASSERT_NE(game, nullptr);
+    CComputerPlayer* computer = game->GetComputerPlayer();
+    EXPECT_EQ(computer->GetColour(), WHITE);
+    EXPECT_EQ(game->GetPlayer(WHITE), computer);
+    EXPECT_TRUE(game->GetPlayer(BLACK)->IsLocal());
+    EXPECT_EQ(computer->GetProperty("name"), "Fake");
+    EXPECT_EQ(computer->GetProperty("link"), "https://engine.example/");
+    Zorlin::CConfig& settings = game->GetSettings();
+    EXPECT_EQ(settings.GetValueOr("type", ""), "AIGame");
+    EXPECT_EQ(settings.GetValueOr("engine", ""), "Fake");
+    EXPECT_EQ(settings.GetValueOr("LocalPlayer", ""), "black");
+    EXPECT_EQ(settings.GetValueOr("pondering", ""), "yes");
+    EXPECT_EQ(settings.GetValueOr("depth", ""), "3");
+    EXPECT_EQ(*game->GetTags().Find("TimeControl"), "40/300");
+    EXPECT_EQ(*game->GetTags().Find("White"), "Fake");
+    EXPECT_EQ(*game->GetTags().Find("Black"), "Tess Tester");
+    EXPECT_EQ(*game->GetTags().Find("Event"), "Rookwell");
+    EXPECT_TRUE(game->IsInPlay());
+    CString page;
+    game->GetStatusPage(page);
+    EXPECT_EQ(page, "inplay.htm");
+    // The players' pictures for the side panel's pages.
+    std::string photo = ReadWholeFile(DataFolder() + "/assets/images/misc/nophoto.bmp");
+    EXPECT_EQ(ReadWholeFile(m_services.m_programFolder + "/html/english/white.bmp"), photo);
+    EXPECT_EQ(ReadWholeFile(m_services.m_programFolder + "/html/english/black.bmp"), photo);
+    std::string console = m_services.ConsoleText("AI Game - Console");
+    EXPECT_EQ(console, "NewGame\nStartGame\n");
+}
+
+TEST_F(AIGameTest, EnginesThatCannotRunLeaveNoGame)
+{
+    WriteWholeFile(m_services.m_programFolder + "/engines/Broken/info.cfg", "exe = \"/nonexistent/engine\"\n");
+    for (const char* engine : { "Missing", "Broken", "../engines/Broken", "" }) {
+        SCOPED_TRACE(engine);
+        CAIGame game(WHITE, engine);
+        EXPECT_FALSE(game.IsStarted());
+        EXPECT_EQ(game.GetFirstPlayer(), nullptr);
+        EXPECT_EQ(game.GetSecondPlayer(), nullptr);
+    }
+    EXPECT_EQ(CChildProcess::GetLiveCount(), 0);
+    EXPECT_EQ(m_services.GetProgramDrive().GetDirectoryDepth(), 0);
+
+    // A saved game naming such an engine is refused with the message, and
+    // the current game stays.
+    CGame* current = new CGame();
+    View().ResetView(current, false, false);
+    Zorlin::CConfig saved;
+    saved.GetValue("game.type") = "AIGame";
+    saved.GetValue("game.engine") = "../../../../usr/games";
+    saved.GetValue("game.LocalPlayer") = "white";
+    EXPECT_FALSE(CAIGame::Restore("x.rwg", saved));
+    ASSERT_EQ(m_services.m_prompt.GetCount(), 1);
+    EXPECT_EQ(m_services.m_prompt.GetQuestion(0).text, "Unable to launch the chess engine.");
+    EXPECT_EQ(m_services.m_prompt.GetQuestion(0).caption, "Error");
+    EXPECT_EQ(View().m_game, current);
+}
+
+TEST_F(AIGameTest, SaveAndRestoreAsWhite)
+{
+    std::string log = m_services.MakeFakePackage(
+        "Fake", std::string(kFeatures) + "wait e2e4\nsay move e7e5\nwait f1c4\nsay move b8c6\nwait d1h5\n"
+                                         "say move g8f6\n");
+    CAIGame* game = NewGame(WHITE);
+    ASSERT_NE(game, nullptr);
+    for (const char* move : { "e4", "Bc4", "Qh5" }) {
+        size_t before = View().m_sans.size();
+        ASSERT_TRUE(View().PlayText(move)) << move;
+        ASSERT_TRUE(WaitForMoves(before + 2)) << move;
+    }
+    ASSERT_TRUE(View().PlayText("Qxf7"));
+    EXPECT_FALSE(game->IsInPlay());
+    EXPECT_EQ(game->GetResult(), RESULT_WHITE_WINS);
+    std::vector<std::string> history = History(*game);
+    ASSERT_EQ(history.back(), "Qxf7#");
+    std::string fen = Fen(*game);
+
+    Zorlin::CConfig saved = SaveThroughText(*game);
+    EXPECT_EQ(saved.GetValueOr("game.type", ""), "AIGame");
+    EXPECT_EQ(saved.GetValueOr("game.LocalPlayer", ""), "white");
+    EXPECT_EQ(saved.GetValueOr("White.name", ""), "Tess Tester");
+    EXPECT_EQ(saved.GetValueOr("Black.name", ""), "Fake");
+    EXPECT_EQ(saved.GetValueOr("Moves.#6.Move", ""), "Qxf7#");
+    EXPECT_EQ(saved.GetValueOr("Tags.TimeControl", ""), "40/300");
+
+    // The restored engine answers its old moves again: they are stale.
+    WriteWholeFile(log, "");
+    ASSERT_TRUE(CAIGame::Restore("/active games/game.rwg", saved));
+    CAIGame* restored = static_cast<CAIGame*>(View().m_game);
+    ASSERT_NE(restored, nullptr);
+    EXPECT_EQ(History(*restored), history);
+    EXPECT_EQ(Fen(*restored), fen);
+    EXPECT_EQ(restored->GetSavedPath(), "/active games/game.rwg");
+    EXPECT_EQ(restored->GetLocalColour(), WHITE);
+    EXPECT_EQ(restored->GetComputerPlayer()->GetColour(), BLACK);
+    EXPECT_EQ(*restored->GetTags().Find("TimeControl"), "40/300");
+    EXPECT_FALSE(restored->QueryClose() == false); // nothing unsaved
+    EXPECT_EQ(m_services.m_prompt.GetCount(), 0);
+    std::string read = WaitForEngineToRead(log, "ping 1");
+    EXPECT_NE(read.find("new\nforce\ne2e4\ne7e5\nf1c4\nb8c6\nd1h5\ng8f6\nh5f7\nping 1\n"), std::string::npos)
+        << read;
+    for (int i = 0; i < 20; ++i)
+        View().Tick();
+    EXPECT_EQ(View().m_refusedMoves, 0);
+    EXPECT_EQ(restored->GetBoard().GetPly(), 7);
+}
+
+TEST_F(AIGameTest, SaveAndRestoreAsBlackGivesTheEngineItsTurn)
+{
+    std::string log = m_services.MakeFakePackage(
+        "Fake", std::string(kFeatures) + "wait go\nsay move e2e4\nwait e7e5\nsay move f1c4\nwait b8c6\n"
+                                         "say move c4f7\n");
+    CAIGame* game = NewGame(BLACK);
+    ASSERT_NE(game, nullptr);
+    ASSERT_TRUE(WaitForMoves(1));
+    ASSERT_TRUE(View().PlayText("e5"));
+    ASSERT_TRUE(WaitForMoves(3));
+    ASSERT_TRUE(View().PlayText("Nc6"));
+    ASSERT_TRUE(WaitForMoves(5));
+    ASSERT_TRUE(View().PlayText("Kxf7"));
+    std::vector<std::string> history = History(*game);
+    ASSERT_EQ(history.size(), 6u);
+    EXPECT_EQ(history[4], "Bxf7+");
+    Zorlin::CConfig saved = SaveThroughText(*game);
+
+    // The new engine is first set going from the start (and answers, late),
+    // then gets the saved moves and its turn: the late answer, legal in both
+    // positions, must not be played.
+    m_services.MakeFakePackage("Fake", std::string(kFeatures) + "wait go\nsay move g1f3\nwait go\nsay move d1h5\n");
+    log = m_services.m_programFolder + "/engines/Fake/engine.log";
+    ASSERT_TRUE(CAIGame::Restore("game.rwg", saved));
+    CAIGame* restored = static_cast<CAIGame*>(View().m_game);
+    EXPECT_EQ(restored->GetLocalColour(), BLACK);
+    EXPECT_EQ(restored->GetComputerPlayer()->GetColour(), WHITE);
+    EXPECT_EQ(History(*restored), history);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            View().Tick();
+            return restored->GetBoard().GetPly() == 7;
+        },
+        10000));
+    EXPECT_EQ(History(*restored).back(), "Qh5+");
+    std::string read = ReadWholeFile(log);
+    EXPECT_NE(read.find("force\ne2e4\ne7e5\nf1c4\nb8c6\nc4f7\ne8f7\nping 1\n"), std::string::npos) << read;
+}
+
+TEST_F(AIGameTest, ResetStartsOverWithFullClocks)
+{
+    std::string log =
+        m_services.MakeFakePackage("Fake", std::string(kFeatures) + "wait e2e4\nsay move e7e5\n");
+    CAIGame* game = NewGame(WHITE);
+    ASSERT_NE(game, nullptr);
+    ASSERT_TRUE(View().PlayText("e4"));
+    ASSERT_TRUE(WaitForMoves(2));
+    game->Reset();
+    EXPECT_EQ(game->GetBoard().GetPly(), 0);
+    EXPECT_TRUE(game->IsInPlay());
+    CFakeClock& clock = m_services.m_frame.m_clock;
+    EXPECT_EQ(clock.m_whiteMs, 300000.0);
+    EXPECT_EQ(clock.m_blackMs, 300000.0);
+    EXPECT_TRUE(clock.m_shown);
+    EXPECT_FALSE(clock.m_running);
+    ASSERT_FALSE(clock.m_reminders.empty());
+    EXPECT_EQ(clock.m_reminders.back(), -1.0);
+    EXPECT_EQ(game->GetDisplayClock(WHITE), 300000.0);
+    EXPECT_EQ(*game->GetTags().Find("TimeControl"), "40/300");
+    EXPECT_EQ(m_services.m_frame.m_shows, 1);
+    std::string read = WaitForEngineToRead(log, "ping 1");
+    EXPECT_NE(read.find("new\nforce\nping 1\n"), std::string::npos) << read;
+    EXPECT_NE(m_services.ConsoleText("AI Game - Console").find("ResetGame\nStartGame\n"), std::string::npos);
+}
+
+TEST_F(AIGameTest, EmptyMovesPerPeriodMeansOnePeriod)
+{
+    m_services.MakeFakePackage("Fake", kFeatures);
+    CAIGame* game = new CAIGame(WHITE, "Fake");
+    ASSERT_TRUE(game->IsStarted());
+    View().ResetView(game, false, false);
+    game->GetSettings().GetValue("timecontrol.moves") = "";
+    game->GetSettings().GetValue("timecontrol.seconds") = "120";
+    game->Start();
+    EXPECT_EQ(game->GetBoard().GetMovesPerPeriod(), 0);
+    EXPECT_EQ(game->GetBoard().GetClock(WHITE), 120.0);
+    game->CGame::SetTimeControl(TIME_CONVENTIONAL, 0, 120);
+    for (const char* move : { "e4", "e5", "Nf3", "Nc6" })
+        ASSERT_TRUE(View().PlayText(move));
+    EXPECT_LE(game->GetDisplayClock(BLACK), 120000.0);
+}
+
+TEST_F(AIGameTest, TheEngineDiesMidGame)
+{
+    m_services.MakeFakePackage("Fake", std::string(kFeatures) + "wait e2e4\nexit 1\n");
+    CAIGame* game = NewGame(WHITE);
+    ASSERT_NE(game, nullptr);
+    ASSERT_TRUE(View().PlayText("e4"));
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            View().Tick();
+            return m_services.m_prompt.CountText("The chess engine has stopped.") == 1;
+        },
+        10000));
+    for (int i = 0; i < 10; ++i)
+        View().Tick();
+    EXPECT_EQ(m_services.m_prompt.CountText("The chess engine has stopped."), 1);
+    // Ending the game after its engine went away frees everything once.
+    game->End();
+    EXPECT_EQ(game->GetFirstPlayer(), nullptr);
+    EXPECT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 0; }, 10000));
+}

@@ -1,0 +1,208 @@
+// The user's folder and settings on real disk folders: making a new user
+// from the shipped defaults, completing a damaged folder, the merge-save
+// and the crash marker.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "client/core/ExitSaver.h"
+#include "client/core/SafeMode.h"
+#include "client/core/UserFolder.h"
+#include "foundation/Config.h"
+#include "foundation/DiskDrive.h"
+#include "foundation/File.h"
+
+using Zorlin::CConfig;
+using Zorlin::CDiskDrive;
+using Zorlin::CString;
+
+namespace {
+
+class ProgramFolder : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/appsettings-XXXXXX";
+        m_root = mkdtemp(pattern);
+        std::string copy = "cp -r '" ROOKWELL_SOURCE "/data/.' '" + m_root + "/'";
+        ASSERT_EQ(std::system(copy.c_str()), 0);
+        m_drive.reset(new CDiskDrive(m_root.c_str()));
+    }
+    void TearDown() override { std::system(("rm -rf '" + m_root + "'").c_str()); }
+
+    std::string Path(const std::string& relative) const { return m_root + "/" + relative; }
+    bool IsFolder(const std::string& relative) const
+    {
+        struct stat info;
+        return stat(Path(relative).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    }
+    bool IsFile(const std::string& relative) const
+    {
+        struct stat info;
+        return stat(Path(relative).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    }
+    std::string Read(const std::string& relative) const
+    {
+        std::ifstream in(Path(relative), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    static CConfig ReadConfig(const std::string& path)
+    {
+        CConfig config;
+        std::ifstream in(path, std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(in)), {});
+        EXPECT_TRUE(config.ReadText(text.data(), (int)text.size())) << path;
+        return config;
+    }
+
+    std::string m_root;
+    std::unique_ptr<CDiskDrive> m_drive;
+};
+
+TEST_F(ProgramFolder, ShippedSettingsReadWhole)
+{
+    CConfig app = ReadConfig(Path("cfg/app.cfg"));
+    EXPECT_EQ(app.GetValueOr(".Debug", ""), "no");
+    EXPECT_FALSE(app.GetValueOr(".music.title", "").IsEmpty());
+    EXPECT_EQ(app.GetValueOr(".clock reminders", ""), "300, 60, 30, 10");
+    EXPECT_TRUE(app.KeyExists(".TOTD.#0"));
+    EXPECT_TRUE(app.KeyExists(".TOTD.#5"));
+    CConfig live = ReadConfig(Path("assets/cfg/defaultlive.cfg"));
+    EXPECT_TRUE(live.KeyExists(".News.#0"));
+    EXPECT_EQ(live.GetValueOr(".Links.#0.url", ""), "https://www.pemberlode.example/rookwell/");
+    CConfig user = ReadConfig(Path("assets/cfg/defaultuser.cfg"));
+    // Every key the start-up and the frame read has a value of its own.
+    for (const char* key : {".preferences.language", ".Preferences.View.ShowCoords", ".Preferences.View.ShowSkinnedCursor",
+                            ".Preferences.View.ShowLegalMoves", ".Preferences.View.ShowLastMove",
+                            ".preferences.view.status", ".preferences.graphics.16bit",
+                            ".preferences.graphics.small textures", ".preferences.graphics.DisableFiltering",
+                            ".Preferences.Sound.Mute", ".Preferences.Music.Volume", ".preferences.music.enable",
+                            ".preferences.updates.app", ".preferences.updates.browser"})
+        EXPECT_FALSE(user.GetValueOr(key, "").IsEmpty()) << key;
+    EXPECT_FALSE(user.KeyExists(".preferences.window.x")) << "a new user's frame starts centred";
+}
+
+TEST_F(ProgramFolder, NewUserFolderIsMadeFromTheDefaults)
+{
+    ASSERT_FALSE(IsFolder("users"));
+    CString problem;
+    ASSERT_TRUE(PrepareUserFolderOn(*m_drive, "New Player", problem)) << problem.GetText();
+    EXPECT_TRUE(problem.IsEmpty());
+    for (const char* folder : {"users/New Player/active games", "users/New Player/opponents",
+                               "users/New Player/played games"})
+        EXPECT_TRUE(IsFolder(folder)) << folder;
+    if (IsFile("assets/images/misc/nophoto.bmp")) {
+        EXPECT_EQ(Read("users/New Player/photo.bmp"), Read("assets/images/misc/nophoto.bmp"));
+    }
+    CConfig user = ReadConfig(Path("users/New Player/user.cfg"));
+    EXPECT_EQ(user.GetValueOr(".profile.id", ""), "calculate");
+    CConfig defaults = ReadConfig(Path("assets/cfg/defaultuser.cfg"));
+    EXPECT_EQ(user.GetKeyCount(), defaults.GetKeyCount());
+    EXPECT_EQ(user.GetValueOr(".Preferences.Music.Volume", ""), defaults.GetValueOr(".Preferences.Music.Volume", "x"));
+}
+
+TEST_F(ProgramFolder, AnIncompleteFolderIsCompletedAndNothingIsOverwritten)
+{
+    ASSERT_EQ(mkdir(Path("users").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(Path("users/kim").c_str(), 0755), 0);
+    std::ofstream(Path("users/kim/photo.bmp")) << "my own photo";
+    CString problem;
+    ASSERT_TRUE(PrepareUserFolderOn(*m_drive, "kim", problem));
+    EXPECT_EQ(Read("users/kim/photo.bmp"), "my own photo");
+    EXPECT_TRUE(IsFolder("users/kim/played games"));
+    ASSERT_TRUE(IsFile("users/kim/user.cfg"));
+    // A second call keeps what the user changed.
+    std::ofstream(Path("users/kim/user.cfg")) << "profile={id=ABC}\n";
+    ASSERT_TRUE(PrepareUserFolderOn(*m_drive, "kim", problem));
+    EXPECT_EQ(Read("users/kim/user.cfg"), "profile={id=ABC}\n");
+}
+
+TEST_F(ProgramFolder, FailuresAreReported)
+{
+    // A file where the users folder belongs.
+    std::ofstream(Path("users")) << "in the way";
+    CString problem;
+    EXPECT_FALSE(PrepareUserFolderOn(*m_drive, "kim", problem));
+    EXPECT_NE(std::string(problem.GetText()).find("users"), std::string::npos) << problem.GetText();
+}
+
+TEST_F(ProgramFolder, SaveMergesOverTheFileOnDisk)
+{
+    CString problem;
+    ASSERT_TRUE(PrepareUserFolderOn(*m_drive, "kim", problem));
+    CDiskDrive user(Path("users/kim").c_str());
+    CConfig live = ReadConfig(Path("users/kim/user.cfg"));
+    live.GetValue(".preferences.window.x") = "42";
+    live.GetValue(".Preferences.Music.Volume") = "7";
+    // Meanwhile a key is added and one changed by hand in the file.
+    {
+        CConfig disk = ReadConfig(Path("users/kim/user.cfg"));
+        disk.GetValue(".handmade.key") = "kept";
+        disk.GetValue(".preferences.music.volume") = "99";
+        ASSERT_TRUE(disk.WriteDiskFile(Path("users/kim/user.cfg").c_str(), true));
+    }
+    live.PushPrefix("preferences");  // a prefix left set must not narrow the save
+    ASSERT_TRUE(SaveUserSettings(user, live));
+    CConfig saved = ReadConfig(Path("users/kim/user.cfg"));
+    EXPECT_EQ(saved.GetValueOr(".handmade.key", ""), "kept");
+    EXPECT_EQ(saved.GetValueOr(".preferences.music.volume", ""), "7"); // the live value wins
+    EXPECT_EQ(saved.GetValueOr(".preferences.window.x", ""), "42");
+    EXPECT_EQ(saved.GetValueOr(".profile.id", ""), "calculate");
+    EXPECT_EQ(live.GetPrefix(), "preferences") << "the live store is not changed";
+    EXPECT_FALSE(IsFile("users/kim/user.cfg.bak"));
+}
+
+TEST_F(ProgramFolder, ADamagedFileIsKeptBesideTheSavedOne)
+{
+    ASSERT_EQ(mkdir(Path("kim").c_str(), 0755), 0);
+    // Nested past what the reader accepts: it stops at the fault.
+    std::string damaged = "profile={name=Kim\n}\n";
+    for (int i = 0; i < 80; ++i)
+        damaged += "f={";
+    damaged += "lost=after the fault\n";
+    std::ofstream(Path("kim/user.cfg")) << damaged;
+    CDiskDrive user(Path("kim").c_str());
+    CConfig live;
+    live.GetValue(".preferences.window.x") = "1";
+    ASSERT_TRUE(SaveUserSettings(user, live));
+    EXPECT_EQ(Read("kim/user.cfg.bak"), damaged);
+    CConfig saved = ReadConfig(Path("kim/user.cfg"));
+    EXPECT_EQ(saved.GetValueOr(".profile.name", ""), "Kim");
+    EXPECT_EQ(saved.GetValueOr(".preferences.window.x", ""), "1");
+}
+
+TEST_F(ProgramFolder, AFailedSaveIsReportedAndLeavesTheOldFile)
+{
+    ASSERT_EQ(mkdir(Path("kim").c_str(), 0755), 0);
+    std::ofstream(Path("kim/user.cfg")) << "a=1\n";
+    CDiskDrive user(Path("kim").c_str());
+    // The user folder goes away under the running program.
+    ASSERT_EQ(std::system(("rm -rf '" + Path("kim") + "'").c_str()), 0);
+    CConfig live;
+    live.GetValue(".a") = "2";
+    EXPECT_FALSE(SaveUserSettings(user, live));
+}
+
+TEST_F(ProgramFolder, CrashMarkerLivesWhileTheClientRuns)
+{
+    ASSERT_EQ(mkdir(Path("kim").c_str(), 0755), 0);
+    CDiskDrive user(Path("kim").c_str());
+    EXPECT_FALSE(HasCrashMarker(user));
+    ASSERT_TRUE(WriteCrashMarker(user));
+    EXPECT_TRUE(HasCrashMarker(user));
+    EXPECT_TRUE(IsFile(std::string("kim/") + kCrashMarkerName));
+    RemoveCrashMarker(user);
+    EXPECT_FALSE(HasCrashMarker(user));
+    CConfig settings;
+    settings.GetValue(".preferences.graphics.16bit") = "no";
+    ApplySafeMode(settings);
+    EXPECT_TRUE(CConfig::IsTrue(settings.GetValueOr(".Preferences.Graphics.16bit", "")));
+    EXPECT_TRUE(CConfig::IsTrue(settings.GetValueOr(".preferences.graphics.small textures", "")));
+}
+
+} // namespace

@@ -1,0 +1,131 @@
+// The real tavrin program in a temporary copy of the program folder, under
+// a private X server: it starts with the desktop's user, draws its frame,
+// and on SIGTERM (the desktop ending the session) closes as the close box
+// does, saving the window and the settings.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <spawn.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "foundation/Config.h"
+#include "testsupport/XvfbDisplay.h"
+#include "client/view/tests/support/GuiLeaks.h"
+
+extern char** environ;
+
+namespace {
+
+std::string BuildFolder()
+{
+    char buffer[4096];
+    ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    std::string path(buffer, n > 0 ? size_t(n) : 0);
+    path = path.substr(0, path.rfind('/'));
+    return path.substr(0, path.rfind('/'));
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+Zorlin::CConfig ReadConfig(const std::string& path)
+{
+    Zorlin::CConfig config;
+    std::string text = ReadFile(path);
+    config.ReadText(text.data(), int(text.size()));
+    return config;
+}
+
+TEST(Tavrin, StartsDrawsAndClosesCleanlyOnTerminate)
+{
+    RookwellTest::CXvfbDisplay& display = RookwellTest::SharedDisplay();
+    if (!display.IsReady())
+        GTEST_SKIP() << display.GetError();
+    std::string program = BuildFolder() + "/program";
+    if (access((program + "/tavrin").c_str(), X_OK) != 0)
+        GTEST_SKIP() << "tavrin is not built";
+    char pattern[] = "/tmp/tavrin-run-XXXXXX";
+    std::string base = mkdtemp(pattern);
+    std::string folder = base + "/Rookwell";
+    ASSERT_EQ(std::system(("cp -r '" + program + "' '" + folder + "' && mkdir '" + base + "/home'").c_str()), 0);
+    // The first value of a key wins, so Debug is changed where it stands.
+    ASSERT_EQ(std::system(("sed -i 's/^Debug = no/Debug = yes/' '" + folder + "/cfg/app.cfg'").c_str()), 0);
+    ASSERT_NE(ReadFile(folder + "/cfg/app.cfg").find("Debug = yes"), std::string::npos);
+    std::system(("sed -i 's/app = yes/app = no/; s/browser = yes/browser = no/' '" + folder +
+                 "/assets/cfg/defaultuser.cfg'").c_str());
+
+    std::vector<std::string> env = {"DISPLAY=" + display.GetName(), "HOME=" + base + "/home",
+                                    "XDG_CONFIG_HOME=" + base + "/home/.config", "PATH=/usr/bin:/bin",
+                                    "SDL_AUDIODRIVER=dummy", "LOGNAME=player one", "USER=player one",
+                                    // A sanitizer build of tavrin: the desktop libraries' own blocks.
+                                    "LSAN_OPTIONS=fast_unwind_on_malloc=0:suppressions=" ROOKWELL_SOURCE
+                                    "/client/view/tests/support/gui-leaks.supp"};
+    if (const char* asan = getenv("ASAN_OPTIONS"))
+        env.push_back(std::string("ASAN_OPTIONS=") + asan);
+    std::vector<char*> envp;
+    for (auto& e : env)
+        envp.push_back(&e[0]);
+    envp.push_back(nullptr);
+    std::string executable = folder + "/tavrin";
+    char* argv[] = {&executable[0], nullptr};
+    pid_t pid;
+    ASSERT_EQ(posix_spawn(&pid, executable.c_str(), nullptr, nullptr, argv, envp.data()), 0);
+
+    // Debug writes the console's log as it grows: wait for the first drawing.
+    std::string log = folder + "/logs/Rookwell - Console.log";
+    bool drawn = false;
+    for (int i = 0; i < 300 && !drawn; ++i) {
+        usleep(50000);
+        std::string text = ReadFile(log);
+        drawn = text.find("First frame drawn after") != std::string::npos &&
+                text.find("Start-up took") != std::string::npos;
+    }
+    EXPECT_TRUE(drawn) << ReadFile(log);
+    kill(pid, SIGTERM);
+    int status = -1;
+    for (int i = 0; i < 300; ++i) {
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            break;
+        usleep(50000);
+        status = -1;
+    }
+    if (status == -1) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        FAIL() << "tavrin did not end after SIGTERM";
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+    // The user came from the desktop's settings, named after the login.
+    std::string user;
+    for (const char* candidate : {"player one", "root"}) {
+        struct stat info;
+        if (stat((folder + "/users/" + candidate + "/user.cfg").c_str(), &info) == 0)
+            user = candidate;
+    }
+    ASSERT_FALSE(user.empty()) << "no user folder was made";
+    std::string registry = ReadFile(base + "/home/.config/Rookwell Lite");
+    if (registry.empty())
+        registry = ReadFile(base + "/home/.Rookwell Lite");
+    EXPECT_NE(registry.find("user=" + user), std::string::npos) << registry;
+
+    Zorlin::CConfig saved = ReadConfig(folder + "/users/" + user + "/user.cfg");
+    EXPECT_EQ(saved.GetValueOr(".preferences.window.width", ""), "620");
+    EXPECT_EQ(saved.GetValueOr(".preferences.window.height", ""), "520");
+    EXPECT_FALSE(saved.GetValueOr(".preferences.window.x", "").IsEmpty());
+    EXPECT_EQ(saved.GetValueOr(".profile.id", ""), "calculate");
+    EXPECT_NE(access((folder + "/users/" + user + "/running.marker").c_str(), F_OK), 0);
+    std::system(("rm -rf '" + base + "'").c_str());
+}
+
+} // namespace

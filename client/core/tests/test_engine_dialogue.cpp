@@ -1,0 +1,475 @@
+// The xboard dialogue of the computer player, driven through a scripted
+// device: what goes to the engine, and what its lines do.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "client/core/ComputerPlayer.h"
+#include "client/core/EngineProcess.h"
+#include "client/core/Game.h"
+#include "client/core/LocalPlayer.h"
+#include "client/core/tests/support/GameFixture.h"
+#include "client/core/tests/support/ScriptedDevice.h"
+
+using namespace EngineTest;
+using Zorlin::CString;
+
+namespace {
+
+// A game of the user against a computer player that talks to a scripted
+// device instead of a program.
+class CDeviceGame : public CGame {
+public:
+    CDeviceGame(Colour computerColour, std::shared_ptr<SDeviceState> state) : m_computerColour(computerColour)
+    {
+        m_computer = new CComputerPlayer();
+        m_computer->GetEngineProcess()->Attach(new CScriptedDevice(std::move(state)));
+        SetPlayers(m_computer, new CLocalPlayer());
+        m_settings.GetValue("timecontrol.moves") = "40";
+        m_settings.GetValue("timecontrol.seconds") = "300";
+    }
+    void Start() override
+    {
+        m_board.SetupStartPosition();
+        m_board.SetTimeControl(40, 300);
+        m_result = RESULT_NONE;
+        m_inPlay = true;
+        GetSecondPlayer()->StartGame(&m_board, OtherColour(m_computerColour));
+        m_computer->StartGame(&m_board, m_computerColour);
+    }
+    CComputerPlayer* m_computer;
+    Colour m_computerColour;
+};
+
+class EngineDialogue : public ::testing::Test {
+protected:
+    void SetUp() override { m_state = std::make_shared<SDeviceState>(); }
+
+    CDeviceGame& NewGame(Colour computerColour, const char* features = "feature done=1")
+    {
+        if (features)
+            m_state->Say(features);
+        m_game = new CDeviceGame(computerColour, m_state);
+        m_services.m_frame.m_view.ResetView(m_game, false, false);
+        m_game->Start();
+        return *m_game;
+    }
+    CComputerPlayer& Computer() { return *m_game->m_computer; }
+    CFakeChessView& View() { return m_services.m_frame.m_view; }
+    // Polls as a few ticks would, so everything waiting is read.
+    void Settle()
+    {
+        for (int i = 0; i < 30; ++i)
+            Computer().Poll();
+    }
+    CTestServices m_services;
+    std::shared_ptr<SDeviceState> m_state;
+    CDeviceGame* m_game = nullptr;
+};
+
+} // namespace
+
+TEST_F(EngineDialogue, StartSendsHandshakeLevelAndColour)
+{
+    m_game = nullptr;
+    NewGame(WHITE);
+    EXPECT_EQ(m_state->written.find("xboard\nprotover 2\n"), 0u);
+    EXPECT_TRUE(m_state->Sent("new"));
+    EXPECT_TRUE(m_state->Sent("random"));
+    EXPECT_TRUE(m_state->Sent("level 40 5:0 0"));
+    EXPECT_TRUE(m_state->Sent("hard"));
+    EXPECT_TRUE(m_state->Sent("easy")); // not pondering
+    // The computer plays White: it is told so and set going.
+    EXPECT_NE(m_state->written.find("white\ngo\n"), std::string::npos);
+}
+
+TEST_F(EngineDialogue, LevelDepthAndPonderingFollowTheSettings)
+{
+    NewGame(BLACK);
+    m_game->GetSettings().GetValue("timecontrol.moves") = ""; // no moves per period
+    m_game->GetSettings().GetValue("timecontrol.seconds") = "90.5";
+    m_game->GetSettings().GetValue("depth") = "6";
+    m_game->GetSettings().GetValue("pondering") = "Yes";
+    m_state->written.clear();
+    Computer().SendLevel();
+    EXPECT_EQ(m_state->written, "level 0 1:30 0\ndepth 6\nsd 6\nhard\n");
+
+    // A package that takes no "depth" gets only "sd".
+    Computer().GetEngineProcess()->GetSettings().GetValue("nosetdepth") = "TRUE";
+    m_state->written.clear();
+    Computer().SendLevel();
+    EXPECT_EQ(m_state->written, "level 0 1:30 0\nsd 6\nhard\n");
+}
+
+TEST_F(EngineDialogue, UsermoveIsAcceptedOnceAndPrefixesMoves)
+{
+    NewGame(BLACK, "feature usermove=1 myname=\"Test Engine\" setboard=1 ping=0 done=1");
+    Settle();
+    EXPECT_TRUE(Computer().AreFeaturesDone());
+    EXPECT_EQ(m_state->CountSent("accepted usermove"), 1);
+    EXPECT_EQ(m_state->CountSent("accepted setboard"), 1);
+    EXPECT_FALSE(m_state->Sent("accepted myname"));
+    EXPECT_FALSE(m_state->Sent("accepted done"));
+    ASSERT_NE(Computer().FindFeature("myname"), nullptr);
+    EXPECT_EQ(*Computer().FindFeature("myname"), "Test Engine");
+    ASSERT_TRUE(View().PlayText("e4"));
+    EXPECT_TRUE(m_state->Sent("usermove e2e4"));
+}
+
+TEST_F(EngineDialogue, MovesGoBareWithoutUsermove)
+{
+    NewGame(BLACK, "feature usermove=0 done=1");
+    ASSERT_TRUE(View().PlayText("d4"));
+    EXPECT_TRUE(m_state->Sent("d2d4"));
+    EXPECT_FALSE(m_state->Sent("usermove d2d4"));
+}
+
+TEST_F(EngineDialogue, BothMoveLineFormsYieldTheirLastWord)
+{
+    NewGame(BLACK);
+    Settle();
+    ASSERT_TRUE(View().PlayText("e4"));
+    m_state->Say("move e7e5");
+    Computer().Poll();
+    ASSERT_TRUE(Computer().HasMove());
+    View().Tick();
+    ASSERT_EQ(View().m_sans.size(), 2u);
+    EXPECT_EQ(View().m_sans[1], "e5");
+
+    ASSERT_TRUE(View().PlayText("Nf3"));
+    m_state->Say("2. ... b8c6");
+    m_state->Say("My move is : b8c6"); // the same move told again: no move
+    View().Tick();
+    ASSERT_EQ(View().m_sans.size(), 4u);
+    EXPECT_EQ(View().m_sans[3], "Nc6");
+    View().Tick();
+    EXPECT_FALSE(Computer().HasMove());
+    EXPECT_EQ(View().m_sans.size(), 4u);
+}
+
+TEST_F(EngineDialogue, OnlyMoveLinesYieldMoves)
+{
+    NewGame(BLACK);
+    Settle();
+    ASSERT_TRUE(View().PlayText("e4"));
+    m_state->Say("Hint: e7e5");
+    m_state->Say("e7e5");
+    m_state->Say("thinking 1 2 3 e7e5");
+    for (int i = 0; i < 3; ++i)
+        Computer().Poll();
+    EXPECT_FALSE(Computer().HasMove());
+}
+
+TEST_F(EngineDialogue, MoveSplitAcrossWritesAndLines)
+{
+    NewGame(BLACK);
+    Settle();
+    ASSERT_TRUE(View().PlayText("e4"));
+    // Partial writes make one line.
+    m_state->output.push_back("mo");
+    m_state->output.push_back("ve c7");
+    Computer().Poll();
+    EXPECT_FALSE(Computer().HasMove());
+    m_state->output.push_back("c5\r\n");
+    Computer().Poll();
+    ASSERT_TRUE(Computer().HasMove());
+    View().Tick();
+    ASSERT_TRUE(View().PlayText("Nf3"));
+    // "N ..." alone: the next line's first word completes the move.
+    m_state->Say("2. ...");
+    m_state->Say("d7d6 is my move");
+    Computer().Poll();
+    EXPECT_FALSE(Computer().HasMove());
+    Computer().Poll();
+    ASSERT_TRUE(Computer().HasMove());
+    EXPECT_EQ(Computer().GetReadyText(), "d7d6");
+}
+
+TEST_F(EngineDialogue, TenLinesAPollAndCommandsEndThePoll)
+{
+    NewGame(BLACK);
+    Settle();
+    ASSERT_TRUE(View().PlayText("e4"));
+    for (int i = 0; i < 10; ++i)
+        m_state->Say("# thinking output " + std::to_string(i));
+    m_state->Say("move e7e5");
+    Computer().Poll();
+    EXPECT_FALSE(Computer().HasMove()); // the eleventh line waits
+    Computer().Poll();
+    EXPECT_TRUE(Computer().HasMove());
+
+    View().Tick();
+    ASSERT_TRUE(View().PlayText("Nf3"));
+    m_services.m_prompt.QueueButton(wxNO);
+    m_state->Say("offer draw");
+    m_state->Say("move b8c6");
+    Computer().Poll();
+    EXPECT_EQ(m_services.m_prompt.CountText("Accept draw?"), 1);
+    EXPECT_FALSE(Computer().HasMove());
+    Computer().Poll();
+    EXPECT_TRUE(Computer().HasMove());
+}
+
+TEST_F(EngineDialogue, EngineMovesAreCheckedBeforeTheyArePlayed)
+{
+    NewGame(BLACK);
+    Settle();
+    // Not the engine's turn: a move for White from the engine is refused.
+    m_state->Say("move e2e4");
+    Computer().Poll();
+    EXPECT_FALSE(Computer().HasMove());
+    ASSERT_TRUE(View().PlayText("e4"));
+    // Illegal for Black, and nonsense.
+    m_state->Say("move e7e4");
+    m_state->Say("move zz99");
+    m_state->Say("move e8e7");
+    for (int i = 0; i < 3; ++i)
+        Computer().Poll();
+    EXPECT_FALSE(Computer().HasMove());
+    EXPECT_NE(m_services.ConsoleText("CComputerPlayer - Console").find("Illegal move from the engine: e7e4"), std::string::npos);
+    EXPECT_EQ(View().m_sans.size(), 1u);
+    // After the game ends nothing is taken either.
+    m_game->SetInPlay(false);
+    m_game->SetResult(RESULT_WHITE_WINS);
+    m_state->Say("move e7e5");
+    Computer().Poll();
+    EXPECT_FALSE(Computer().HasMove());
+}
+
+TEST_F(EngineDialogue, PromotionsTravelWithLowerCaseLetters)
+{
+    NewGame(BLACK);
+    Settle();
+    CChessBoard& board = m_game->GetBoard();
+    board.Clear();
+    board.AddPiece(WHITE, PIECE_KING, 4, 0, false);
+    board.AddPiece(WHITE, PIECE_PAWN, 6, 6, false);
+    board.AddPiece(BLACK, PIECE_KING, 7, 0, false);
+    board.AddPiece(BLACK, PIECE_PAWN, 1, 1, true);
+    board.SetSideToMove(WHITE);
+    CMove move;
+    ASSERT_TRUE(board.ParseMove("g8=N", move, true));
+    move.m_text = "";
+    View().PlayMove(move, false);
+    EXPECT_TRUE(m_state->Sent("g7g8n"));
+    m_state->Say("move b2b1r");
+    Computer().Poll();
+    ASSERT_TRUE(Computer().HasMove());
+    CMove reply;
+    ASSERT_TRUE(Computer().GetMove(reply));
+    EXPECT_EQ(reply.m_promotion, PIECE_ROOK);
+    EXPECT_FALSE(Computer().HasMove());
+}
+
+TEST_F(EngineDialogue, ResignationIsAskedOnceAfterKeepPlaying)
+{
+    NewGame(BLACK);
+    Settle();
+    m_services.m_prompt.QueueChoice(1); // Keep playing
+    m_state->Say("resign");
+    m_state->Say("resign");
+    Computer().Poll();
+    Computer().Poll();
+    ASSERT_EQ(m_services.m_prompt.GetCount(), 1);
+    const auto& question = m_services.m_prompt.GetQuestion(0);
+    EXPECT_EQ(question.text, "Computer resigns.");
+    EXPECT_EQ(question.caption, "Resign");
+    ASSERT_EQ(question.choices.GetCount(), 2);
+    EXPECT_EQ(*question.choices.GetAt(0), "End game");
+    EXPECT_EQ(*question.choices.GetAt(1), "Keep playing");
+    EXPECT_TRUE(m_game->IsInPlay());
+}
+
+TEST_F(EngineDialogue, EndGameAfterResignationGivesTheOtherSideTheWin)
+{
+    NewGame(BLACK);
+    Settle();
+    m_services.m_prompt.QueueChoice(0);
+    m_state->Say("resign");
+    Computer().Poll();
+    EXPECT_FALSE(m_game->IsInPlay());
+    EXPECT_EQ(m_game->GetResult(), RESULT_WHITE_WINS);
+    ASSERT_EQ(View().m_gameOverFlags.size(), 1u);
+    EXPECT_EQ(View().m_gameOverFlags[0], 1);
+    EXPECT_TRUE(m_state->Sent("result 1-0"));
+}
+
+TEST_F(EngineDialogue, DrawOffersBothWays)
+{
+    NewGame(WHITE);
+    Settle();
+    // The engine offers; the user declines, then accepts the next offer.
+    m_services.m_prompt.QueueButton(wxNO);
+    m_services.m_prompt.QueueButton(wxYES);
+    m_state->Say("offer draw");
+    Computer().Poll();
+    EXPECT_TRUE(m_game->IsInPlay());
+    m_state->Say("offer draw");
+    Computer().Poll();
+    EXPECT_FALSE(m_game->IsInPlay());
+    EXPECT_EQ(m_game->GetResult(), RESULT_DRAW);
+    EXPECT_EQ(View().m_gameOverFlags.back(), 0);
+    EXPECT_TRUE(m_state->Sent("result 1/2-1/2"));
+
+    // The user offers; the engine's offer then means it accepts.
+    m_game->Start();
+    m_services.m_prompt.Clear();
+    Computer().OfferDraw(); // the user offers
+    EXPECT_TRUE(m_state->Sent("draw"));
+    m_state->Say("offer draw");
+    Computer().Poll();
+    ASSERT_EQ(m_services.m_prompt.GetCount(), 1);
+    EXPECT_EQ(m_services.m_prompt.GetQuestion(0).text, "Draw accepted");
+    EXPECT_EQ(m_game->GetResult(), RESULT_DRAW);
+}
+
+TEST_F(EngineDialogue, DialogsRaisedFromPollDoNotPollAgain)
+{
+    NewGame(BLACK);
+    Settle();
+    ASSERT_TRUE(View().PlayText("e4"));
+    m_state->Say("offer draw");
+    m_state->Say("move e7e5");
+    bool movedInside = true;
+    m_services.m_prompt.SetResponder([&](const CScriptedPrompt::SQuestion&) {
+        // A game tick while the dialog is up.
+        View().Tick();
+        movedInside = Computer().HasMove() || View().m_sans.size() != 1;
+        CScriptedPrompt::SAnswer answer;
+        answer.code = wxNO;
+        return answer;
+    });
+    Computer().Poll();
+    EXPECT_FALSE(movedInside);
+    Computer().Poll();
+    EXPECT_TRUE(Computer().HasMove());
+}
+
+TEST_F(EngineDialogue, EngineTextIsEscapedInItsMessageBox)
+{
+    NewGame(BLACK);
+    Computer().GetProperties().GetValue("name") = "Bishop & Co";
+    m_state->Say("tellics say <b>mate</b> in \"3\" & more");
+    m_state->Say("tellopponent <a href=\"x\">hi</a>");
+    Settle();
+    ASSERT_EQ(m_services.m_htmlMessages.size(), 2u);
+    EXPECT_EQ(m_services.m_htmlMessages[0].first, "Message from Bishop & Co");
+    EXPECT_EQ(m_services.m_htmlMessages[0].second, "&lt;b&gt;mate&lt;/b&gt; in &quot;3&quot; &amp; more");
+    EXPECT_EQ(m_services.m_htmlMessages[1].second, "&lt;a href=&quot;x&quot;&gt;hi&lt;/a&gt;");
+}
+
+TEST_F(EngineDialogue, PositionsArriveAsMovesFromTheStart)
+{
+    NewGame(BLACK, "feature ping=1 done=1");
+    Settle();
+    ASSERT_TRUE(View().PlayText("e4"));
+    m_state->Say("move c7c5");
+    View().Tick();
+    ASSERT_TRUE(View().PlayText("Nf3"));
+    m_state->written.clear();
+    Computer().SetPosition(m_game->GetBoard());
+    EXPECT_EQ(m_state->written.find("new\nforce\ne2e4\nc7c5\ng1f3\nping 1\ntime "), 0u) << m_state->written;
+    EXPECT_TRUE(m_state->Sent("go")); // Black to move: the engine's turn
+    // White's clock, then Black's, in centiseconds.
+    const CChessBoard& board = m_game->GetBoard();
+    EXPECT_TRUE(m_state->Sent("time " + std::to_string(int(board.GetClock(BLACK) * 100))));
+    EXPECT_TRUE(m_state->Sent("otim " + std::to_string(int(board.GetClock(WHITE) * 100))));
+}
+
+TEST_F(EngineDialogue, StaleMovesAfterANewPositionAreNeverPlayed)
+{
+    NewGame(BLACK, "feature ping=1 done=1");
+    Settle();
+    ASSERT_TRUE(View().PlayText("e4"));
+    // The user takes the move back while the engine thinks; its answer to
+    // the old position arrives before the pong.
+    m_game->TakeBackTo(0);
+    EXPECT_TRUE(m_state->Sent("ping 1"));
+    EXPECT_TRUE(Computer().IsWaitingForPong());
+    ASSERT_TRUE(View().PlayText("d4"));
+    m_state->Say("move d7d5"); // legal now too, but stale
+    Computer().Poll();
+    EXPECT_FALSE(Computer().HasMove());
+    m_state->Say("pong 1");
+    m_state->Say("move g8f6");
+    Computer().Poll();
+    Computer().Poll();
+    ASSERT_TRUE(Computer().HasMove());
+    EXPECT_EQ(Computer().GetReadyText(), "g8f6");
+}
+
+TEST_F(EngineDialogue, TakeBacksKeepTheEngineInStep)
+{
+    NewGame(BLACK);
+    Settle();
+    ASSERT_TRUE(View().PlayText("e4"));
+    m_state->Say("move e7e5");
+    View().Tick();
+    ASSERT_TRUE(View().PlayText("Nf3"));
+    m_state->Say("move b8c6");
+    View().Tick();
+    ASSERT_EQ(m_game->GetBoard().GetPly(), 4);
+
+    // The user's turn: two plies back is "remove".
+    m_state->written.clear();
+    EXPECT_TRUE(Computer().RequestTakeBack(2));
+    EXPECT_EQ(m_state->written, "remove\n");
+    EXPECT_EQ(m_game->GetBoard().GetPly(), 2);
+    EXPECT_EQ(m_services.m_frame.m_refreshes, 1);
+
+    // One ply back while the engine is to move is refused.
+    ASSERT_TRUE(View().PlayText("Nf3"));
+    EXPECT_FALSE(Computer().RequestTakeBack(2));
+    ASSERT_EQ(m_services.m_prompt.GetCount(), 1);
+    EXPECT_EQ(m_services.m_prompt.GetQuestion(0).text, "Cant take back while computer is thinking.");
+    EXPECT_EQ(m_game->GetBoard().GetPly(), 3);
+
+    // Further back: the engine gets the whole position again.
+    m_state->written.clear();
+    m_game->TakeBackTo(0);
+    EXPECT_EQ(m_state->written.find("new\nforce\n"), 0u) << m_state->written;
+    EXPECT_TRUE(m_state->Sent("hard"));
+}
+
+TEST_F(EngineDialogue, EngineThatSaysNothingIsWaitedForBriefly)
+{
+    NewGame(BLACK, nullptr);
+    ASSERT_TRUE(View().PlayText("e4"));
+    EXPECT_TRUE(Computer().AreFeaturesDone());
+    EXPECT_TRUE(m_state->Sent("e2e4"));
+}
+
+TEST_F(EngineDialogue, DoneZeroHoldsTheFirstMoveUntilDoneOne)
+{
+    auto start = std::chrono::steady_clock::now();
+    NewGame(BLACK, "feature done=0");
+    // The rest comes later than the plain wait would last.
+    m_state->onRead = [start](SDeviceState& state) {
+        if (state.written.find("e2e4") == std::string::npos &&
+            std::chrono::steady_clock::now() - start > std::chrono::milliseconds(2600) &&
+            state.output.empty() && state.reads > 0) {
+            state.Say("feature usermove=1 done=1");
+            state.onRead = nullptr;
+        }
+    };
+    ASSERT_TRUE(View().PlayText("e4"));
+    EXPECT_TRUE(m_state->Sent("usermove e2e4"));
+}
+
+TEST_F(EngineDialogue, AnEngineThatEndsIsReportedOnceAndFreedOnce)
+{
+    NewGame(BLACK);
+    Settle();
+    m_state->Say("move e7e5"); // left over: not its turn
+    m_state->outputEnded = true;
+    m_state->exited = true;
+    for (int i = 0; i < 4; ++i)
+        Computer().Poll();
+    EXPECT_EQ(m_services.m_prompt.CountText("The chess engine has stopped."), 1);
+    EXPECT_FALSE(m_state->released);
+    // Moves to a gone engine go nowhere, and nothing breaks.
+    ASSERT_TRUE(View().PlayText("e4"));
+    View().DropGame();
+    EXPECT_TRUE(m_state->released);
+    EXPECT_TRUE(m_state->Sent("quit"));
+}

@@ -1,0 +1,205 @@
+// The engine process over real child processes: the packages we ship, the
+// start in the package folder, line gathering, stderr, ends and kills.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdlib>
+#include <unistd.h>
+
+#include "client/core/ChildProcess.h"
+#include "client/core/EngineProcess.h"
+#include "client/core/tests/support/GameFixture.h"
+#include "foundation/DiskDrive.h"
+
+using namespace EngineTest;
+using Zorlin::CString;
+
+namespace {
+
+std::string RealPath(const std::string& path)
+{
+    char buffer[PATH_MAX];
+    return realpath(path.c_str(), buffer) ? std::string(buffer) : path;
+}
+
+class EngineProcess : public ::testing::Test {
+protected:
+    // Loads engines/<name>/ of the test program folder.
+    bool LoadPackage(CEngineProcess& process, const std::string& name)
+    {
+        Zorlin::CDrive& drive = m_services.GetProgramDrive();
+        drive.PushDirectory();
+        bool entered = drive.ChangeDirectory(CString(("/engines/" + name + "/").c_str()));
+        bool loaded = entered && process.Load(drive);
+        drive.PopDirectory();
+        return loaded;
+    }
+    // Reads lines until one equals last (or a few seconds pass).
+    std::vector<std::string> ReadUntil(CEngineProcess& process, const std::string& last)
+    {
+        std::vector<std::string> lines;
+        PumpUntil(
+            [&] {
+                CString line;
+                while (process.ReadLine(line)) {
+                    lines.push_back(line.GetText());
+                    if (lines.back() == last)
+                        return true;
+                }
+                process.WaitForOutput(5);
+                return false;
+            },
+            10000);
+        return lines;
+    }
+    bool Has(const std::vector<std::string>& lines, const std::string& line)
+    {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+
+    CTestServices m_services;
+};
+
+} // namespace
+
+TEST_F(EngineProcess, ShippedPackagesNameInstalledPrograms)
+{
+    struct SPackage {
+        const char* name;
+        const char* exe;
+        const char* command;
+        bool sdOnly;
+        bool nudge;
+    };
+    const SPackage packages[] = {
+        { "Gnu Chess 5", "/usr/games/polyglot", "-noini -ec \"/usr/games/gnuchess --uci\"", true, false },
+        { "Gnu Chess 5 Direct", "/usr/bin/stdbuf", "-oL /usr/games/gnuchess -x", false, true },
+        { "Fairy-Max", "/usr/games/fairymax", "", true, false },
+        { "Phalanx", "/usr/games/phalanx", "", false, false },
+    };
+    for (const SPackage& package : packages) {
+        SCOPED_TRACE(package.name);
+        m_services.InstallPackage(package.name);
+        CEngineProcess process;
+        ASSERT_TRUE(LoadPackage(process, package.name));
+        EXPECT_EQ(process.GetExe(), package.exe);
+        EXPECT_EQ(process.GetSettings().GetValueOr("command", "?"), package.command);
+        EXPECT_EQ(Zorlin::CConfig::IsTrue(process.GetSettings().GetValueOr("nosetdepth", "")), package.sdOnly);
+        EXPECT_EQ(Zorlin::CConfig::IsTrue(process.GetSettings().GetValueOr("nudge", "")), package.nudge);
+        EXPECT_EQ(access(package.exe, X_OK), 0) << "not installed: run scripts/install-deps";
+        // No photo of its own: the default picture, a BMP.
+        ASSERT_GT(process.GetPhoto().GetSize(), 2u);
+        char magic[2] = {};
+        process.GetPhoto().Seek(0, Zorlin::CFile::kSeekStart);
+        process.GetPhoto().Read(magic, 2);
+        EXPECT_EQ(std::string(magic, 2), "BM");
+    }
+}
+
+TEST_F(EngineProcess, PackageWithoutInfoDoesNotLoad)
+{
+    WriteWholeFile(m_services.m_programFolder + "/engines/Empty/readme.txt", "nothing here");
+    CEngineProcess process;
+    EXPECT_FALSE(LoadPackage(process, "Empty"));
+    EXPECT_TRUE(process.GetExe().IsEmpty());
+    EXPECT_FALSE(process.Start());
+    EXPECT_FALSE(process.IsRunning());
+}
+
+TEST_F(EngineProcess, RunsInItsPackageFolderAndGathersPartialLines)
+{
+    char before[PATH_MAX];
+    ASSERT_NE(getcwd(before, sizeof before), nullptr);
+    // 300 kB of error output would block an engine whose stderr is not drained.
+    std::string log = m_services.MakeFakePackage("Fake", "cwd\nraw mo\nsleep 80\nraw ve e2\nsleep 30\nraw e4\\n\n"
+                                                         "err 300000\nsay after noise\n");
+    CEngineProcess process;
+    ASSERT_TRUE(LoadPackage(process, "Fake"));
+    ASSERT_TRUE(process.Start()) << process.GetLastError().GetText();
+    std::vector<std::string> lines = ReadUntil(process, "after noise");
+    ASSERT_TRUE(Has(lines, "after noise"));
+    EXPECT_TRUE(Has(lines, "move e2e4"));
+    EXPECT_TRUE(Has(lines, "cwd " + RealPath(m_services.m_programFolder + "/engines/Fake")));
+    char after[PATH_MAX];
+    ASSERT_NE(getcwd(after, sizeof after), nullptr);
+    EXPECT_STREQ(before, after);
+    // The dialogue and the error output are in the engine's console.
+    std::string console = m_services.ConsoleTextStarting("/usr/bin/python3 ");
+    EXPECT_NE(console.find(">xboard\n>protover 2\n"), std::string::npos);
+    EXPECT_NE(console.find("!noise noise"), std::string::npos);
+    process.Stop();
+    EXPECT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 0; }, 10000));
+    std::string received = ReadWholeFile(log);
+    EXPECT_EQ(received.find("xboard\nprotover 2\n"), 0u);
+    EXPECT_NE(received.find("?\nquit\n"), std::string::npos);
+}
+
+TEST_F(EngineProcess, ProgramThatCannotStartIsReported)
+{
+    WriteWholeFile(m_services.m_programFolder + "/engines/Gone/info.cfg", "exe = \"/nonexistent/engine\"\n");
+    WriteWholeFile(m_services.m_programFolder + "/engines/Text/info.cfg", "exe = \"info.cfg\"\n");
+    for (const char* name : { "Gone", "Text" }) {
+        CEngineProcess process;
+        ASSERT_TRUE(LoadPackage(process, name));
+        EXPECT_FALSE(process.Start());
+        EXPECT_FALSE(process.IsRunning());
+        EXPECT_FALSE(process.GetLastError().IsEmpty());
+        process.Send("xboard\n"); // does nothing
+        CString line;
+        EXPECT_FALSE(process.ReadLine(line));
+    }
+    EXPECT_EQ(m_services.CountConsoles("/nonexistent"), 0);
+    EXPECT_EQ(m_services.CountConsoles("info.cfg"), 0);
+}
+
+TEST_F(EngineProcess, EngineThatExitsAtOnceLeavesItsLastWords)
+{
+    m_services.MakeFakePackage("Brief", "say goodbye\nraw no line end\nexit 3\n");
+    CEngineProcess process;
+    ASSERT_TRUE(LoadPackage(process, "Brief"));
+    ASSERT_TRUE(process.Start());
+    std::vector<std::string> lines = ReadUntil(process, "no line end");
+    EXPECT_TRUE(Has(lines, "goodbye"));
+    EXPECT_TRUE(Has(lines, "no line end"));
+    EXPECT_TRUE(PumpUntil([&] { process.Pump(); return process.HasEnded(); }, 10000));
+    process.Send("new\n"); // to a program that is gone: harmless
+    process.Stop();
+    EXPECT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 0; }, 10000));
+}
+
+TEST_F(EngineProcess, EngineThatIgnoresQuitIsKilled)
+{
+    m_services.MakeFakePackage("Deaf", "say deaf now\ndeaf\n");
+    CEngineProcess process;
+    ASSERT_TRUE(LoadPackage(process, "Deaf"));
+    ASSERT_TRUE(process.Start());
+    ASSERT_TRUE(Has(ReadUntil(process, "deaf now"), "deaf now"));
+    process.Stop();
+    EXPECT_FALSE(process.IsRunning());
+    EXPECT_EQ(CChildProcess::GetLiveCount(), 1);
+    EXPECT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 0; }, 15000));
+}
+
+TEST_F(EngineProcess, NudgedEngineGetsHeldInputAfterItsStart)
+{
+    // Like GNU Chess in its own xboard mode: nothing until more input comes.
+    std::string log = m_services.MakeFakePackage("Sleepy", "wait protover\nwait \nwait \nwait \nsay feature done=1\n",
+                                                 "nudge = yes\n");
+    CEngineProcess process;
+    ASSERT_TRUE(LoadPackage(process, "Sleepy"));
+    ASSERT_TRUE(process.Start());
+    EXPECT_TRUE(process.IsNudging());
+    process.Send("new\n");
+    process.Send("go\n");
+    std::vector<std::string> lines = ReadUntil(process, "feature done=1");
+    ASSERT_TRUE(Has(lines, "feature done=1"));
+    EXPECT_TRUE(PumpUntil([&] { process.Pump(); return !process.IsNudging(); }, 5000));
+    process.Stop();
+    EXPECT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 0; }, 10000));
+    std::string received = ReadWholeFile(log);
+    size_t newAt = received.find("\nnew\ngo\n");
+    ASSERT_NE(newAt, std::string::npos) << received;
+    // The held commands came after the blank lines that woke it, in order.
+    EXPECT_NE(received.find("protover 2\n\n\n\n"), std::string::npos);
+    EXPECT_GT(newAt, received.find("protover 2\n\n\n\n"));
+}

@@ -1,0 +1,96 @@
+// What the dialogs need of the application, answered from the application
+// object and the main frame.
+
+#include "client/dialogs/DialogHost.h"
+
+#include <wx/menu.h>
+
+#include "client/core/ChessApp.h"
+#include "client/core/ChessFrame.h"
+#include "client/core/DownloadThread.h"
+#include "client/core/UpdateCheckThread.h"
+#include "client/view/BrowserPanel.h"
+
+using Zorlin::CString;
+
+namespace {
+
+CChessFrame* Frame()
+{
+    CChessApp* app = GetChessApp();
+    return app ? app->m_frame : nullptr;
+}
+
+CBrowserPanel* Browser()
+{
+    CChessFrame* frame = Frame();
+    return frame ? dynamic_cast<CBrowserPanel*>(frame->GetBrowserPanel()) : nullptr;
+}
+
+class CApplicationDialogHost : public CDialogHost {
+public:
+    bool SaveUserSettings() override
+    {
+        CChessApp* app = GetChessApp();
+        return app && app->SaveUserConfig();
+    }
+    CString GetUserFolderText() override
+    {
+        CChessApp* app = GetChessApp();
+        if (!app || !app->m_userName)
+            return CString();
+        return app->GetProgramFolder() + "users/" + *app->m_userName;
+    }
+    void ShowHelp(const char* topic, const char* anchor) override
+    {
+        if (CChessApp* app = GetChessApp())
+            app->ShowHelp(topic, anchor);
+    }
+    void RescanActiveGames() override
+    {
+        if (CBrowserPanel* browser = Browser())
+            browser->ListActiveGames();
+    }
+    void RescanPlayedGames() override
+    {
+        if (CBrowserPanel* browser = Browser())
+            browser->ListPlayedGames();
+    }
+    void CheckMenuItem(int id, bool checked) override
+    {
+        CChessFrame* frame = Frame();
+        wxMenuBar* menu = frame ? frame->GetMenuBar() : nullptr;
+        if (menu && menu->FindItem(id))
+            menu->Check(id, checked);
+    }
+    bool IsBoardEnabled() override
+    {
+        CChessFrame* frame = Frame();
+        wxWindow* canvas = frame ? frame->GetBoardCanvas() : nullptr;
+        return canvas && canvas->IsEnabled();
+    }
+    void RefreshFrame() override
+    {
+        if (CChessFrame* frame = Frame())
+            frame->Refresh();
+    }
+    // The canvas that takes a new scene comes with the board's own code;
+    // until it is there the board in use simply stays.
+    bool ApplyBoardSkin(const CString&) override { return Frame() != nullptr; }
+    void SetBoardLinksShown(bool) override {}
+    void ReloadVoices() override
+    {
+        if (CChessApp* app = GetChessApp())
+            app->LoadVoices();
+    }
+    void StartUpdateCheck() override { (new CUpdateCheckThread(false))->Start(); }
+    void StartLiveContentDownload() override { ::StartLiveContentDownload(false); }
+};
+
+} // namespace
+
+CDialogHost& GetApplicationDialogHost()
+{
+    static CApplicationDialogHost host;
+    return host;
+}

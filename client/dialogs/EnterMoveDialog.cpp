@@ -1,0 +1,65 @@
+#include "client/dialogs/EnterMoveDialog.h"
+
+#include <wx/textctrl.h>
+#include <wx/utils.h>
+
+#include "chess/Move.h"
+#include "client/core/ChessView.h"
+#include "client/core/Game.h"
+#include "client/core/Player.h"
+#include "client/core/WxText.h"
+#include "client/dialogs/DialogHost.h"
+#include "client/dialogs/DialogIds.h"
+#include "client/dialogs/DialogLayouts.h"
+#include "client/dialogs/DialogSupport.h"
+#include "client/dialogs/MenuBar.h"
+#include "client/dialogs/TypedMove.h"
+
+using Zorlin::CString;
+
+wxBEGIN_EVENT_TABLE(CEnterMoveDialog, wxDialog)
+    EVT_TEXT_ENTER(ID_ENTERMOVE_TEXT, CEnterMoveDialog::OnEnter)
+    EVT_CLOSE(CEnterMoveDialog::OnClose)
+wxEND_EVENT_TABLE()
+
+CEnterMoveDialog::CEnterMoveDialog(wxWindow* parent)
+    : wxDialog(parent, wxID_ANY, "Enter Move", wxDefaultPosition, wxDefaultSize, wxCAPTION | wxSYSTEM_MENU)
+{
+    EnterMoveLayout(this, true, true);
+    SetAppIcon(this);
+}
+
+bool CEnterMoveDialog::ReadMoveForCurrentGame(const CString& text, CMove& move)
+{
+    CString trimmed = text;
+    trimmed.Trim();
+    if (trimmed.IsEmpty() || !GetDialogHost().IsBoardEnabled())
+        return false;
+    CChessView* view = CGame::GetChessView();
+    CGame* game = view ? view->GetGame() : nullptr;
+    if (!game || !game->IsInPlay())
+        return false;
+    CPlayer* mover = game->GetPlayer(SIDE_TO_MOVE);
+    if (!mover || !mover->IsLocal())
+        return false;
+    return ReadTypedMove(game->GetBoard(), trimmed, move);
+}
+
+void CEnterMoveDialog::OnEnter(wxCommandEvent&)
+{
+    wxTextCtrl* text = wxDynamicCast(FindWindow(ID_ENTERMOVE_TEXT), wxTextCtrl);
+    CMove move;
+    if (!text || !ReadMoveForCurrentGame(FromWx(text->GetValue()), move)) {
+        wxBell();
+        return;
+    }
+    text->ChangeValue(wxEmptyString);
+    // A typed move slides like a player's move.
+    CGame::GetChessView()->PlayMove(move, true);
+}
+
+void CEnterMoveDialog::OnClose(wxCloseEvent&)
+{
+    GetDialogHost().CheckMenuItem(ID_MENU_MOVE_DIALOG, false);
+    Destroy();
+}

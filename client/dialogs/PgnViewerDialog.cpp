@@ -1,0 +1,128 @@
+#include "client/dialogs/PgnViewerDialog.h"
+
+#include <wx/app.h>
+#include <wx/listbox.h>
+#include <wx/stattext.h>
+#include <wx/utils.h>
+
+#include "client/core/ChessView.h"
+#include "client/core/FrameView.h"
+#include "client/core/Game.h"
+#include "client/core/Prompt.h"
+#include "client/core/WxText.h"
+#include "client/dialogs/DialogIds.h"
+#include "client/dialogs/DialogLayouts.h"
+#include "client/dialogs/DialogSupport.h"
+#include "client/dialogs/MenuBar.h"
+#include "client/view/ViewHost.h"
+#include "foundation/BufferFile.h"
+#include "foundation/BufferedInputFile.h"
+
+using namespace Zorlin;
+
+wxBEGIN_EVENT_TABLE(CPgnViewerDialog, wxDialog)
+    EVT_LISTBOX(ID_PGN_GAMES, CPgnViewerDialog::OnGame)
+    EVT_CLOSE(CPgnViewerDialog::OnClose)
+wxEND_EVENT_TABLE()
+
+CPgnViewerDialog::CPgnViewerDialog(wxWindow* parent, CFile* file)
+    : wxDialog(parent, wxID_ANY, "PGN Viewer", wxDefaultPosition, wxDefaultSize,
+               wxCAPTION | wxSYSTEM_MENU | wxRESIZE_BORDER)
+{
+    PgnViewerLayout(this, true, true);
+    SetAppIcon(this);
+    CString name = file ? file->GetFileName() : CString();
+    if (file) {
+        CBufferedInputFile* buffered = new CBufferedInputFile(file, kBlockSize, kBlocks);
+        buffered->SetOwnsInner(true);
+        m_file.Reset(buffered);
+    }
+    Show();
+    Import();
+    SetLabel(ShortName(name));
+}
+
+CPgnViewerDialog::~CPgnViewerDialog() = default;
+
+CString CPgnViewerDialog::ShortName(const CString& path)
+{
+    int cut = -1;
+    for (int i = 0; i < path.GetLength(); ++i)
+        if (path[i] == '\\' || path[i] == '/')
+            cut = i;
+    return cut < 0 ? path : path.Mid(cut + 1);
+}
+
+void CPgnViewerDialog::SetLabel(const CString& text)
+{
+    if (wxStaticText* label = wxDynamicCast(FindWindow(ID_PGN_LABEL), wxStaticText))
+        label->SetLabel(ToWx(text));
+}
+
+int CPgnViewerDialog::Import()
+{
+    if (!m_file || !m_file->IsOpen())
+        return 0;
+    wxBusyCursor busy;
+    // Nothing may be clicked while the list is incomplete, but the window
+    // keeps drawing its progress.
+    wxWindowDisabler noInput(true);
+    m_file->Seek(0, 0);
+    int count = m_index.Build(*m_file, [this](int read) {
+        CString text("Reading game ");
+        text.Append(read);
+        SetLabel(text);
+        wxTheApp->Yield(true);
+    });
+    CString text("Reading game ");
+    text.Append(count);
+    SetLabel(text);
+    wxArrayString items;
+    items.reserve(size_t(count));
+    for (int i = 0; i < count; ++i)
+        items.Add(ToWx(m_index.GetLabel(i)));
+    wxListBox* list = wxDynamicCast(FindWindow(ID_PGN_GAMES), wxListBox);
+    list->Set(items);
+    return count;
+}
+
+bool CPgnViewerDialog::LoadGame(int n)
+{
+    CChessView* view = CGame::GetChessView();
+    CGame* game = view ? view->GetGame() : nullptr;
+    CString text;
+    if (!game || !m_file || !m_index.ReadGame(*m_file, n, text))
+        return false;
+    game->GetTags().RemoveAll();
+    CChessBoard& board = game->GetBoard();
+    board.SetupStartPosition();
+    CBufferFile file(text);
+    CString error;
+    board.LoadPgnGame(file, game->GetTags(), error);
+    if (CFrameView* frame = CGame::GetFrame())
+        frame->RefreshFromGame();
+    view->SyncScene();
+    view->UpdateStatus();
+    game->SetInPlay(false);
+    GetViewHost().ExecuteCommand("VIEW_BOARD");
+    return true;
+}
+
+void CPgnViewerDialog::OnGame(wxCommandEvent& event)
+{
+    LoadGame(event.GetInt());
+}
+
+void CPgnViewerDialog::OnClose(wxCloseEvent& event)
+{
+    if (!GetPrompt().AskYesNo("Close PGN file?", "PGN Viewer", nullptr)) {
+        event.Veto();
+        return;
+    }
+    if (CFrameView* frame = CGame::GetFrame())
+        if (wxWindow* window = frame->GetWindow()) {
+            wxCommandEvent end(wxEVT_MENU, ID_MENU_END_GAME);
+            window->GetEventHandler()->ProcessEvent(end);
+        }
+    Destroy();
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+// A small window beside the board that lists the games of one PGN file and
+// loads the chosen one onto the board's current game (the PGN viewer game).
+// The file is read once for the list; a game's text is read again when it
+// is chosen, so large files cost little memory. Closing asks whether to
+// close the file; on Yes the frame ends the game.
+
+#include <wx/dialog.h>
+
+#include "client/dialogs/PgnIndex.h"
+#include "foundation/AutoPointer.h"
+
+namespace Zorlin {
+class CFile;
+}
+
+class CPgnViewerDialog : public wxDialog {
+public:
+    static constexpr unsigned kBlockSize = 16384;
+    static constexpr int kBlocks = 2;
+
+    // Takes the open file; shows itself and lists the file's games.
+    CPgnViewerDialog(wxWindow* parent, Zorlin::CFile* file);
+    ~CPgnViewerDialog() override;
+
+    int Import();
+    bool LoadGame(int n);
+    const CPgnIndex& GetIndex() const { return m_index; }
+
+    // The name after the last '\' or '/', the whole name without one.
+    static Zorlin::CString ShortName(const Zorlin::CString& path);
+
+private:
+    void SetLabel(const Zorlin::CString& text);
+
+    void OnGame(wxCommandEvent& event);
+    void OnClose(wxCloseEvent& event);
+
+    Zorlin::CAutoPointer<Zorlin::CFile> m_file;
+    CPgnIndex m_index;
+
+    wxDECLARE_EVENT_TABLE();
+};

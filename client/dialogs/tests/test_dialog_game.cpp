@@ -1,0 +1,292 @@
+// The windows around a game on the board: typed moves, the end of a game and
+// the PGN viewer, against a recording frame and board.
+
+#include <wx/listbox.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/weakref.h>
+#include <wx/html/htmlwin.h>
+
+#include "client/core/LocalPlayer.h"
+#include "client/core/Player.h"
+#include "client/core/Prompt.h"
+#include "client/dialogs/EnterMoveDialog.h"
+#include "client/dialogs/GameOverDialog.h"
+#include "client/dialogs/PgnViewerDialog.h"
+#include "client/dialogs/tests/support/FakeBoard.h"
+#include "client/dialogs/tests/support/GuiTest.h"
+#include "foundation/Win32File.h"
+
+using Zorlin::CString;
+
+namespace {
+
+// A game whose Black is somebody elsewhere (an engine, a peer).
+class CRemoteBlackGame : public CGame {
+public:
+    bool Setup() override
+    {
+        m_board.SetupStartPosition();
+        CPlayer* white = new CLocalPlayer();
+        CPlayer* black = new CPlayer();
+        white->SetColour(WHITE);
+        black->SetColour(BLACK);
+        SetPlayers(white, black);
+        return true;
+    }
+};
+
+class GameDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!GuiTest::Start())
+            GTEST_SKIP() << "no X display for GUI tests";
+        prompt.Install();
+    }
+    CGame* StartGame(CGame* game)
+    {
+        game->Setup();
+        game->Start();
+        board.ResetView(game, true, false);
+        return game;
+    }
+    // Types the text and presses Enter.
+    void Type(CEnterMoveDialog& dialog, const char* text)
+    {
+        wxTextCtrl* box = GuiTest::Find<wxTextCtrl>(&dialog, 10131);
+        box->ChangeValue(text);
+        wxCommandEvent enter(wxEVT_TEXT_ENTER, 10131);
+        enter.SetEventObject(box);
+        box->GetEventHandler()->ProcessEvent(enter);
+    }
+    std::string TextOf(wxWindow* dialog, int id)
+    {
+        return std::string(GuiTest::Find<wxTextCtrl>(dialog, id)->GetValue().utf8_str());
+    }
+
+    CFakeApp app;
+    CFakeBoard board{app};
+    CScriptedPrompt prompt;
+};
+
+} // namespace
+
+TEST_F(GameDialogTest, TypedMovesGoToTheBoardAndRefusalsKeepTheText)
+{
+    CGame* game = StartGame(new CGame());
+    CEnterMoveDialog* dialog = new CEnterMoveDialog(nullptr);
+    EXPECT_EQ(dialog->GetTitle(), "Enter Move");
+    Type(*dialog, "E2E4");
+    ASSERT_EQ(board.played.size(), 1u);
+    EXPECT_EQ(board.calls.back(), "PlayMove:1") << "a typed move is animated";
+    EXPECT_EQ(TextOf(dialog, 10131), "");
+    Type(*dialog, "nf6");
+    ASSERT_EQ(board.played.size(), 2u);
+    EXPECT_EQ(SquareText(board.played[1].m_to), "f6");
+    for (const char* refused : {"e4", "Ke3", "", "  ", "hello"}) {
+        Type(*dialog, refused);
+        EXPECT_EQ(TextOf(dialog, 10131), refused) << "kept for correction";
+    }
+    EXPECT_EQ(board.played.size(), 2u);
+
+    app.boardEnabled = false;
+    Type(*dialog, "d4");
+    EXPECT_EQ(board.played.size(), 2u) << "the board takes no input";
+    app.boardEnabled = true;
+    game->SetInPlay(false);
+    Type(*dialog, "d4");
+    EXPECT_EQ(board.played.size(), 2u) << "no game in play";
+    game->SetInPlay(true);
+    Type(*dialog, "d4");
+    EXPECT_EQ(board.played.size(), 3u);
+
+    wxWeakRef<wxDialog> alive(dialog);
+    GuiTest::CloseBox(dialog);
+    GuiTest::Pump();
+    EXPECT_FALSE(alive) << "closing destroys the window";
+    EXPECT_TRUE(app.Called("CheckMenuItem:10235:0"));
+}
+
+TEST_F(GameDialogTest, TypingWhileTheOtherSideIsToMoveRingsTheBell)
+{
+    StartGame(new CRemoteBlackGame());
+    CEnterMoveDialog* dialog = new CEnterMoveDialog(nullptr);
+    Type(*dialog, "e4");
+    ASSERT_EQ(board.played.size(), 1u);
+    Type(*dialog, "e5");
+    EXPECT_EQ(board.played.size(), 1u) << "Black's player is not at this machine";
+    EXPECT_EQ(TextOf(dialog, 10131), "e5");
+    dialog->Destroy();
+}
+
+namespace {
+
+CGame* FinishedGame()
+{
+    CGame* game = new CGame();
+    game->Setup();
+    for (const char* text : {"f3", "e5", "g4", "Qh4"}) {
+        CMove move;
+        EXPECT_TRUE(game->GetBoard().ParseMove(text, move, true));
+        game->GetBoard().MakeMove(move, 0.0);
+        game->GetBoard().GetHistory().GetAt(-1)->m_shortText[0] = 0;
+        std::strncpy(game->GetBoard().GetHistory().GetAt(-1)->m_shortText, text, 11);
+    }
+    game->SetResult(RESULT_BLACK_WINS);
+    game->GetTags()["White"] = "Ann";
+    game->GetTags()["Black"] = "Bob</b>/../x";
+    return game;
+}
+
+} // namespace
+
+TEST_F(GameDialogTest, GameOverCarriesOutItsOptionsForTheGameItWasOpenedFor)
+{
+    app.WriteFile(app.userPath + "active games/last.rwg", "saved");
+    CGame* game = FinishedGame();
+    game->SetSavedPath((app.userPath + "active games/last.rwg").c_str());
+    CGameOverDialog* dialog = new CGameOverDialog(*game, -1, nullptr, wxID_ANY, nullptr);
+    EXPECT_TRUE(dialog->FindWindow(10114)->IsEnabled());
+    // The game goes before OK is pressed, as when a new game replaces it.
+    delete game;
+    wxWeakRef<wxDialog> alive(dialog);
+    dialog->Show();
+    GuiTest::Click(dialog, 10117);
+    GuiTest::Pump();
+    EXPECT_FALSE(alive);
+    EXPECT_TRUE(CFakeApp::ReadFile(app.userPath + "active games/last.rwg").empty()) << "saved game removed";
+    EXPECT_TRUE(app.Called("RescanActiveGames"));
+    EXPECT_TRUE(app.Called("RescanPlayedGames"));
+    EXPECT_EQ(app.calls.back(), "RebuildBrowser:0");
+    EXPECT_EQ(app.Setting("preferences.matches.played"), "1");
+    EXPECT_EQ(app.Setting("preferences.matches.lost"), "1");
+
+    Zorlin::CArray<CString> files;
+    app.userDrive.ChangeDirectory("/played games/");
+    app.userDrive.ListDirectory(files, false);
+    app.userDrive.ChangeDirectory("/");
+    ASSERT_EQ(files.GetCount(), 1);
+    std::string name = files.GetAt(0)->GetText();
+    EXPECT_NE(name.find("Ann vs Bobbx"), std::string::npos) << name;
+    EXPECT_EQ(name.substr(name.size() - 4), ".pgn");
+    std::string pgn = CFakeApp::ReadFile(app.userPath + "played games/" + name);
+    EXPECT_NE(pgn.find("1. f3 e5 2. g4 Qh4 0-1"), std::string::npos) << pgn;
+    EXPECT_NE(pgn.find("[Result \"0-1\"]"), std::string::npos) << pgn;
+}
+
+TEST_F(GameDialogTest, GameOverOfAnUnsavedGameAndWithEveryOptionOff)
+{
+    for (int i = 0; i < 3; ++i) {
+        CGame* game = FinishedGame();
+        CGameOverDialog* dialog = new CGameOverDialog(*game, -1, nullptr, wxID_ANY, nullptr);
+        delete game;
+        EXPECT_FALSE(dialog->FindWindow(10114)->IsEnabled()) << "never saved";
+        GuiTest::Toggle(dialog, 10115, false);
+        GuiTest::Click(dialog, 10117);
+    }
+    EXPECT_EQ(app.Setting("preferences.matches.played"), "3");
+    EXPECT_EQ(app.Setting("preferences.matches.lost"), "3");
+    EXPECT_FALSE(app.Called("RescanActiveGames"));
+
+    app.calls.clear();
+    CGame* game = FinishedGame();
+    CGameOverDialog* quiet = new CGameOverDialog(*game, 1, nullptr, wxID_ANY, nullptr);
+    delete game;
+    for (int id : {10114, 10115, 10116})
+        GuiTest::Toggle(quiet, id, false);
+    GuiTest::Click(quiet, 10117);
+    GuiTest::Pump();
+    EXPECT_EQ(app.calls, (std::vector<std::string>{"RebuildBrowser:0"}));
+    EXPECT_EQ(app.Setting("preferences.matches.played"), "3");
+    EXPECT_FALSE(app.userDrive.Exists("/played games/"));
+
+    // The close box carries out nothing.
+    game = FinishedGame();
+    CGameOverDialog* closed = new CGameOverDialog(*game, 1, nullptr, wxID_ANY, nullptr);
+    delete game;
+    GuiTest::CloseBox(closed);
+    GuiTest::Pump();
+    EXPECT_EQ(app.Setting("preferences.matches.won"), "(missing)");
+}
+
+TEST_F(GameDialogTest, GameOverPageComesFromTheLanguageFolder)
+{
+    app.userSettings.GetValue("Preferences.Language") = "english";
+    app.WriteProgramFile("html/english/youwin.htm", "<b>Well played!</b>");
+    CGame* game = FinishedGame();
+    CGameOverDialog* dialog = new CGameOverDialog(*game, 1, nullptr, wxID_ANY, "youwin");
+    delete game;
+    wxHtmlWindow* html = GuiTest::Find<wxHtmlWindow>(dialog, 10191);
+    ASSERT_NE(html, nullptr);
+    EXPECT_EQ(html->GetName(), "htmlWindow");
+    EXPECT_NE(html->ToText().Find("Well played!"), wxNOT_FOUND);
+    dialog->Destroy();
+
+    CString page = CGameOverDialog::MakeResultPage("x", wxColour(1, 2, 254), wxColour(0, 0, 0));
+    EXPECT_STREQ(page.GetText(), "<html><body bgcolor=\"#0102FE\" text=\"#000000\"><font "
+                                 "face=\"arial,Helvetica,san-serif\">x</font></body></html>");
+    CGame* other = FinishedGame();
+    CGameOverDialog* missing = new CGameOverDialog(*other, 1, nullptr, wxID_ANY, "../../etc/passwd");
+    delete other;
+    EXPECT_EQ(GuiTest::Find<wxHtmlWindow>(missing, 10191)->ToText().Trim(), "");
+    missing->Destroy();
+    GuiTest::Pump();
+}
+
+TEST_F(GameDialogTest, PgnViewerListsARealFileAndOpensItsGames)
+{
+    std::string path = ROOKWELL_TESTDATA "/pgn/kasparov-deep-blue-1997.pgn";
+    CGame* viewer = new CGame();
+    viewer->GetSettings().GetValue("type") = "PGNGame";
+    board.ResetView(viewer, true, false);
+    CPgnViewerDialog* dialog = new CPgnViewerDialog(nullptr, new Zorlin::CWin32File(path.c_str(), 1));
+    EXPECT_EQ(dialog->GetTitle(), "PGN Viewer");
+    wxListBox* list = GuiTest::Find<wxListBox>(dialog, 10130);
+    ASSERT_EQ(list->GetCount(), 6u);
+    EXPECT_TRUE(list->GetString(0).StartsWith("1. "));
+    EXPECT_TRUE(list->GetString(5).StartsWith("6. "));
+    EXPECT_EQ(GuiTest::Find<wxStaticText>(dialog, 10129)->GetLabel(), "kasparov-deep-blue-1997.pgn");
+    EXPECT_TRUE(dialog->IsEnabled()) << "input comes back after the import";
+
+    GuiTest::Choose(dialog, 10130, 5);
+    EXPECT_GT(viewer->GetBoard().GetPly(), 10);
+    EXPECT_FALSE(viewer->IsInPlay());
+    const CString* white = viewer->GetTags().Find("White");
+    ASSERT_NE(white, nullptr);
+    EXPECT_NE(std::string(white->GetText()).find("Kasparov"), std::string::npos);
+    EXPECT_TRUE(board.Called("RefreshFromGame"));
+    EXPECT_TRUE(board.Called("SyncScene"));
+    EXPECT_TRUE(app.Called("Command:VIEW_BOARD"));
+    int plies = viewer->GetBoard().GetPly();
+    GuiTest::Choose(dialog, 10130, 0);
+    EXPECT_NE(viewer->GetBoard().GetPly(), plies) << "another game replaces the first";
+
+    // No keeps the window and the game; Yes ends the game and the window.
+    prompt.QueueButton(wxNO);
+    GuiTest::CloseBox(dialog);
+    GuiTest::Pump();
+    EXPECT_TRUE(dialog->IsShown());
+    EXPECT_FALSE(board.Called("EndGame"));
+    wxWeakRef<wxDialog> alive(dialog);
+    prompt.QueueButton(wxYES);
+    GuiTest::CloseBox(dialog);
+    GuiTest::Pump();
+    EXPECT_TRUE(board.Called("EndGame"));
+    EXPECT_FALSE(alive);
+    ASSERT_EQ(prompt.GetCount(), 2);
+    EXPECT_STREQ(prompt.GetQuestion(0).text.GetText(), "Close PGN file?");
+    EXPECT_STREQ(prompt.GetQuestion(0).caption.GetText(), "PGN Viewer");
+}
+
+TEST_F(GameDialogTest, PgnViewerOfAFileWithoutGames)
+{
+    app.WriteFile(app.userPath + "empty.pgn", "\n\n% nothing here\n");
+    CPgnViewerDialog* dialog =
+        new CPgnViewerDialog(nullptr, new Zorlin::CWin32File((app.userPath + "empty.pgn").c_str(), 1));
+    EXPECT_EQ(GuiTest::Find<wxListBox>(dialog, 10130)->GetCount(), 0u);
+    EXPECT_EQ(CPgnViewerDialog::ShortName("C:\\games\\club.pgn"), "club.pgn");
+    EXPECT_EQ(CPgnViewerDialog::ShortName("club.pgn"), "club.pgn");
+    dialog->Destroy();
+    GuiTest::Pump();
+}

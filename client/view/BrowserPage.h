@@ -1,0 +1,77 @@
+#pragma once
+
+#include "client/view/HtmlText.h"
+#include "foundation/Array.h"
+
+namespace Zorlin {
+class CConfig;
+class CDrive;
+}
+
+// The side panel's start page without its window: two columns of foldable
+// sections built from the section templates, the user's game folders, the
+// user and program settings and the live content.
+class CBrowserPage {
+public:
+    struct SSources {
+        Zorlin::CConfig* user = nullptr;
+        Zorlin::CConfig* program = nullptr;
+        Zorlin::CConfig* live = nullptr;
+        Zorlin::CConfig* version = nullptr;
+        // The full disk path of the user's folder, for the profile photo.
+        Zorlin::CString userFolder;
+        // The version file names a later version than this program.
+        bool newerVersion = false;
+    };
+
+    CBrowserPage();
+
+    // Loads the section templates from the drive's current folder (the
+    // language folder); missing ones stay empty. Only their bodies are kept.
+    void LoadTemplates(Zorlin::CDrive& drive);
+    // Picks this run's tip of the day and stores the next one in
+    // "preferences.totd", wrapping after the last tip.
+    void AdvanceTip(Zorlin::CConfig& user, Zorlin::CConfig& program);
+    // Rescans "/active games/" or "/played games/" of the user drive into
+    // natural order.
+    void ListActiveGames(Zorlin::CDrive& userDrive);
+    void ListPlayedGames(Zorlin::CDrive& userDrive);
+
+    // Fills the page layout with both columns, removing unknown fields.
+    void Prepare(CHtmlText& layout, const SSources& sources);
+
+    int GetTip() const { return m_tip; }
+    const Zorlin::CArray<Zorlin::CString>& GetActiveGames() const { return m_activeGames; }
+    const Zorlin::CArray<Zorlin::CString>& GetPlayedGames() const { return m_playedGames; }
+
+private:
+    void AddSection(CHtmlText& column, const char* name, const char* title, const Zorlin::CString& body,
+                    const SSources& sources);
+    bool IsActive(const SSources& sources, const char* name) const;
+    Zorlin::CString NewVersionBody(const SSources& sources) const;
+    Zorlin::CString GamesBody(const Zorlin::CArray<Zorlin::CString>& files, const char* extension,
+                              const char* folder, const char* command) const;
+    Zorlin::CString NewsBody(const SSources& sources) const;
+    Zorlin::CString LinksBody(const SSources& sources) const;
+    Zorlin::CString ProfileBody(const SSources& sources) const;
+    void FillStatistics(CHtmlText& section, const SSources& sources) const;
+    static void ListFolder(Zorlin::CDrive& userDrive, const char* folder, Zorlin::CArray<Zorlin::CString>& out);
+
+    CHtmlText m_expandedHeader;
+    CHtmlText m_reducedHeader;
+    CHtmlText m_bodyFrame;
+    CHtmlText m_score;
+    CHtmlText m_profile;
+    CHtmlText m_launchpad;
+    int m_tip;
+    Zorlin::CArray<Zorlin::CString> m_activeGames;
+    Zorlin::CArray<Zorlin::CString> m_playedGames;
+    Zorlin::CString m_prefix; // before the folder names in game links
+    int m_counter;            // numbers the sections of one build
+};
+
+// News and other text from outside as HTML: escaped, with its web
+// addresses made links.
+Zorlin::CString LinkifyText(const Zorlin::CString& text);
+// Whether a link taken from outside may be followed: web pages only.
+bool IsWebAddress(const Zorlin::CString& address);

@@ -1,0 +1,76 @@
+#include "client/view/BrowserPanel.h"
+
+#include "client/core/AppServices.h"
+#include "client/core/Version.h"
+#include "client/view/ViewHost.h"
+#include "foundation/AutoDirectory.h"
+#include "foundation/AutoPointer.h"
+#include "foundation/Drive.h"
+#include "foundation/File.h"
+#include "foundation/URL.h"
+
+using namespace Zorlin;
+
+namespace {
+const char* const kLayout = "layout2.htm";
+}
+
+CBrowserPanel::CBrowserPanel(wxWindow* parent, wxWindowID id) : CWebPanel(parent, id)
+{
+    CAppServices& app = GetAppServices();
+    CDrive& drive = app.GetProgramDrive();
+    {
+        CAutoDirectory folder(drive, GetHtmlFolder(GetLanguage()).GetText());
+        if (folder)
+            m_page.LoadTemplates(drive);
+    }
+    m_page.AdvanceTip(app.GetUserSettings(), app.GetProgramSettings());
+    ListActiveGames();
+    ListPlayedGames();
+    ReadLiveContent();
+    ShowTemplate(kLayout);
+}
+
+CBrowserPanel::~CBrowserPanel() = default;
+
+void CBrowserPanel::ReadLiveContent()
+{
+    GetViewHost().ReloadLiveContent();
+    m_version.Clear();
+    CAutoPointer<CFile> file = GetAppServices().GetProgramDrive().OpenFile(CURL("/live content/version.cfg"),
+                                                                             CFile::kModeRead);
+    if (file->IsOpen())
+        m_version.Read(*file);
+}
+
+void CBrowserPanel::Rebuild(bool reloadLiveContent)
+{
+    if (reloadLiveContent)
+        ReadLiveContent();
+    ShowTemplate(kLayout);
+}
+
+void CBrowserPanel::ListActiveGames()
+{
+    m_page.ListActiveGames(GetAppServices().GetUserDrive());
+}
+
+void CBrowserPanel::ListPlayedGames()
+{
+    m_page.ListPlayedGames(GetAppServices().GetUserDrive());
+}
+
+void CBrowserPanel::PreparePage(CHtmlText& page)
+{
+    CAppServices& app = GetAppServices();
+    CBrowserPage::SSources sources;
+    sources.user = &app.GetUserSettings();
+    sources.program = &app.GetProgramSettings();
+    sources.live = &GetViewHost().GetLiveContent();
+    sources.version = &m_version;
+    sources.newerVersion = IsNewerVersion(m_version);
+    CURL folder("/");
+    app.GetUserDrive().GetFullPath(folder, nullptr);
+    sources.userFolder = folder;
+    m_page.Prepare(page, sources);
+}

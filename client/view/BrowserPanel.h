@@ -1,0 +1,29 @@
+#pragma once
+
+#include "client/view/BrowserPage.h"
+#include "client/view/WebPanel.h"
+#include "foundation/Config.h"
+
+// The frame's "Browser" view: the start page of CBrowserPage shown in a web
+// panel, rebuilt whenever something it shows may have changed.
+class CBrowserPanel : public CWebPanel {
+public:
+    CBrowserPanel(wxWindow* parent, wxWindowID id);
+    ~CBrowserPanel() override;
+
+    // Rebuilds the page; with reload, first re-reads the live content and
+    // the version file (link commands rebuild without).
+    void Rebuild(bool reloadLiveContent);
+    void ListActiveGames();
+    void ListPlayedGames();
+
+    void PreparePage(CHtmlText& page) override;
+
+    const CBrowserPage& GetPage() const { return m_page; }
+
+private:
+    void ReadLiveContent();
+
+    CBrowserPage m_page;
+    Zorlin::CConfig m_version;
+};

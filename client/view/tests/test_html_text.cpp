@@ -1,0 +1,155 @@
+// Page text, its fill-in fields and tag writers.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "client/view/HtmlText.h"
+#include "foundation/Config.h"
+#include "foundation/MemFile.h"
+
+using Zorlin::CString;
+
+namespace {
+
+CHtmlVariables Vars(std::initializer_list<std::pair<const char*, const char*>> items)
+{
+    CHtmlVariables map;
+    for (auto& item : items)
+        map[item.first] = item.second;
+    return map;
+}
+
+std::string Fill(const char* text, const CHtmlVariables& vars, bool removeUnknown, int* count = nullptr)
+{
+    CHtmlText page;
+    page = text;
+    int n = page.ExpandVariables(vars, removeUnknown);
+    if (count)
+        *count = n;
+    return page.GetText();
+}
+
+} // namespace
+
+TEST(HtmlFill, NamesAreTrimmedAndMatchedWithoutCase)
+{
+    int count = 0;
+    EXPECT_EQ(Fill("<h1>*[ Title ]</h1>", Vars({{"title", "News"}}), false, &count), "<h1>News</h1>");
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(Fill("*[USERNAME] and *[username]", Vars({{"UserName", "Ann"}}), true), "Ann and Ann");
+}
+
+TEST(HtmlFill, UnknownFieldsStayOrGoAndCountOnlyWhenRemoved)
+{
+    int count = -1;
+    EXPECT_EQ(Fill("a*[x]b*[y]c", Vars({{"y", "Y"}}), false, &count), "a*[x]bYc");
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(Fill("a*[x]b*[y]c", Vars({{"y", "Y"}}), true, &count), "abYc");
+    EXPECT_EQ(count, 2);
+}
+
+TEST(HtmlFill, FieldRightAfterARemovedOneIsStillFilled)
+{
+    // The shipped templates put fields side by side.
+    EXPECT_EQ(Fill("*[gone]*[here]*[gone]*[here]", Vars({{"here", "H"}}), true), "HH");
+}
+
+TEST(HtmlFill, InsertedValuesAreNotFilledAgain)
+{
+    EXPECT_EQ(Fill("[*[a]]", Vars({{"a", "*[b]"}, {"b", "no"}}), true), "[*[b]]");
+}
+
+TEST(HtmlFill, FieldWithoutClosingBracketEndsTheFill)
+{
+    // The name runs to the next ']', wherever it is.
+    EXPECT_EQ(Fill("*[b and *[a]!", Vars({{"a", "A"}}), true), "!");
+    int count = -1;
+    EXPECT_EQ(Fill("*[a] then *[b and more", Vars({{"a", "A"}}), true, &count), "A then *[b and more");
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(Fill("", Vars({{"a", "A"}}), true), "");
+    EXPECT_EQ(Fill("*[", Vars({}), true), "*[");
+}
+
+TEST(HtmlFill, StagesLeaveLaterFieldsForTheLastStage)
+{
+    CHtmlText section;
+    section = "<b>*[Title]</b> *[username]";
+    section.ExpandVariables(Vars({{"Title", "Profile"}}), false);
+    CHtmlText page;
+    page = "<body>*[MainColumn]*[Unknown]</body>";
+    page.ExpandVariables(Vars({{"MainColumn", section.GetText()}}), true);
+    EXPECT_STREQ(page.GetText(), "<body><b>Profile</b> *[username]</body>");
+}
+
+TEST(HtmlText, StartsEmptyWithItsGrowStep)
+{
+    CHtmlText text;
+    EXPECT_TRUE(text.IsEmpty());
+    EXPECT_EQ(text.GetGrowStep(), CHtmlText::kGrowStep);
+}
+
+TEST(HtmlText, LoadFileReadsFromThePositionToTheEnd)
+{
+    Zorlin::CMemFile file;
+    file.Open("t.htm", Zorlin::CFile::kModeRead | Zorlin::CFile::kModeWrite);
+    file.WriteString(CString("skip<p>page</p>"));
+    file.Seek(4, Zorlin::CFile::kSeekStart);
+    CHtmlText text;
+    text = "old";
+    EXPECT_TRUE(text.LoadFile(file));
+    EXPECT_STREQ(text.GetText(), "<p>page</p>");
+    EXPECT_FALSE(text.LoadFile(file)); // at the end: nothing read
+    EXPECT_TRUE(text.IsEmpty());
+}
+
+TEST(HtmlText, ExtractBodyKeepsWhatLiesInside)
+{
+    CHtmlText text;
+    text = "<html><head><title>t</title></head><body bgcolor=\"#FFFFFF\">\n<p>x</p>\n</body></html>";
+    text.ExtractBody();
+    EXPECT_STREQ(text.GetText(), "\n<p>x</p>\n");
+
+    text = "<HTML><BODY>upper</BODY></HTML>";
+    EXPECT_STREQ(text.ExtractBody().GetText(), "upper");
+    text = "<body></body>";
+    EXPECT_STREQ(text.ExtractBody().GetText(), "");
+    text = "no body at all";
+    EXPECT_STREQ(text.ExtractBody().GetText(), "no body at all");
+    text = "<body>open to the end";
+    EXPECT_STREQ(text.ExtractBody().GetText(), "open to the end");
+}
+
+TEST(HtmlText, TagWritersWriteTheirExactTexts)
+{
+    CHtmlText text;
+    text.BeginParagraph(nullptr).BeginParagraph("center").BeginLink("LNK menu HELP_ABOUT").BeginItalic();
+    text.Append("about");
+    text.EndItalic();
+    text.EndLink().LineBreak();
+    EXPECT_STREQ(text.GetText(),
+                 "<P><P align= \"center\"><a href=\"LNK menu HELP_ABOUT\"><i>about</i></a><br>");
+
+    CHtmlText image;
+    image.AppendImage("../images/WP.gif", 20, 20, 0);
+    EXPECT_STREQ(image.GetText(), "<img src= \"../images/WP.gif\" width= \"20\" height= \"20\" border= \"0\">");
+    CHtmlText bare;
+    bare.AppendImage("a.gif", CHtmlText::kNoSize, CHtmlText::kNoSize, 0);
+    EXPECT_STREQ(bare.GetText(), "<img src= \"a.gif\" border= \"0\">");
+    CHtmlText wide;
+    wide.AppendImage("a.gif", 4000000000u, CHtmlText::kNoSize, 7);
+    EXPECT_STREQ(wide.GetText(), "<img src= \"a.gif\" width= \"4000000000\" border= \"7\">");
+}
+
+TEST(HtmlText, LanguageFolderIsAlwaysInsideTheHtmlFolder)
+{
+    Zorlin::CConfig user;
+    EXPECT_STREQ(GetLanguage(user).GetText(), "english");
+    user.GetValue("preferences.language") = "francais";
+    EXPECT_STREQ(GetLanguage(user).GetText(), "francais");
+    EXPECT_STREQ(GetHtmlFolder(GetLanguage(user)).GetText(), "/html/francais/");
+    for (const char* bad : {"..", "../../etc", "a/b", "", "c:"}) {
+        user.GetValue("Preferences.Language") = bad;
+        EXPECT_STREQ(GetLanguage(user).GetText(), "english") << bad;
+    }
+}

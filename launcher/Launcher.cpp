@@ -1,0 +1,53 @@
+#include "launcher/Launcher.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "launcher/LinkPolicy.h"
+
+extern char** environ;
+
+std::string ProgramFolder()
+{
+    char buffer[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0)
+        return std::string();
+    std::string path(buffer, size_t(n));
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+bool RunOpener(const char* opener, const std::string& target)
+{
+    std::string program = opener;
+    char* args[] = {&program[0], const_cast<char*>(target.c_str()), nullptr};
+    pid_t pid;
+    if (posix_spawnp(&pid, opener, nullptr, nullptr, args, environ) != 0)
+        return false;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+int LauncherMain(int argc, char** argv)
+{
+    if (argc < 2 || !argv[1][0])
+        return 1;
+    std::string target;
+    if (LinkPolicy::Classify(argv[1], ProgramFolder().c_str(), target) == LinkPolicy::kRefused) {
+        std::fprintf(stderr, "linkhop: refused to open \"%s\": only web pages, mail addresses "
+                             "and documents of the program folder are opened\n", argv[1]);
+        return 1;
+    }
+    if (!RunOpener("xdg-open", target))
+        std::fprintf(stderr, "linkhop: xdg-open could not open \"%s\"\n", target.c_str());
+    return 1;
+}

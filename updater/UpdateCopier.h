@@ -1,0 +1,40 @@
+#pragma once
+
+#include <vector>
+
+#include "foundation/String.h"
+
+namespace Zorlin {
+class CDiskDrive;
+class CDrive;
+class CFile;
+}
+
+class CUpdatePlan;
+
+// Writes the files of an update package into the program folder. Each file
+// is written beside its target and renamed over it, so a program that is
+// running keeps its old image and nobody ever sees half a file. Archives
+// keep no permission bits, so a file whose content is a program (an ELF
+// image or a script with "#!") is made runnable.
+class CUpdateCopier {
+public:
+    CUpdateCopier(Zorlin::CDrive& package, Zorlin::CDiskDrive& program);
+
+    // Copies the package file from to the program-folder path to.
+    bool CopyFile(const Zorlin::CString& from, const Zorlin::CString& to);
+    // Copies every item of the plan except the top-level file skip (may be
+    // empty); what could not be made or written goes to failed. A folder
+    // that cannot be made takes its contents with it.
+    void CopyAll(const CUpdatePlan& plan, const Zorlin::CString& skip, std::vector<Zorlin::CString>& failed);
+
+    // The permission bits for a new file starting with head: 0755 for a
+    // program, -1 (keep the old file's bits, or the default) for anything else.
+    static int ChooseMode(const unsigned char* head, unsigned count);
+
+private:
+    static int ModeOf(Zorlin::CFile& source);
+
+    Zorlin::CDrive& m_package;
+    Zorlin::CDiskDrive& m_program;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "foundation/AutoPointer.h"
+#include "foundation/String.h"
+
+namespace Zorlin {
+class CFile;
+}
+
+// updater.log: appended to, and only when it already exists, so a user turns
+// the log on by creating the file. Lines end in CR LF.
+class CUpdateLog {
+public:
+    CUpdateLog();
+    ~CUpdateLog();
+    CUpdateLog(const CUpdateLog&) = delete;
+    CUpdateLog& operator=(const CUpdateLog&) = delete;
+
+    // Opens path for appending; false (and nothing logged) when it is missing.
+    bool Open(const Zorlin::CString& path);
+    void Write(const Zorlin::CString& text);
+    // Text whose lines end in LF, written with CR LF line ends.
+    void WriteLines(const Zorlin::CString& text);
+    bool IsOpen() const;
+
+private:
+    Zorlin::CAutoPointer<Zorlin::CFile> m_file;
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "foundation/String.h"
+
+class CUpdaterPrompt;
+class CUpdateLog;
+
+// One run of the updater: install the package named by the first argument
+// into the program folder and start the client named by the second again,
+// also after a cancel or a failure. The exit code is 1 after a complete
+// update and 0 in every other case.
+class CUpdater {
+public:
+    // Waits for the client that started us to go away.
+    using WaitFunction = std::function<void()>;
+    // Starts the client by its file name in the program folder.
+    using StartFunction = std::function<bool(const Zorlin::CString& folder, const Zorlin::CString& name)>;
+
+    // The package's copy of this program; the running one cannot be
+    // replaced under its own feet, so the client swaps it in from
+    // kNewUpdaterName at its next start.
+    static const char* const kUpdaterName;
+    static const char* const kNewUpdaterName;
+    static const char* const kLogName;
+
+    CUpdater(CUpdaterPrompt& prompt, const Zorlin::CString& programFolder, WaitFunction wait, StartFunction start);
+
+    int Run(const std::vector<Zorlin::CString>& arguments);
+
+private:
+    // Steps after the user said OK; the exit code.
+    int Install(const Zorlin::CString& packagePath, CUpdateLog& log);
+    // Tells and logs a failure that left the program folder untouched.
+    int Refuse(CUpdateLog& log, const Zorlin::CString& logLine, const char* message);
+    void LaunchClient(const Zorlin::CString& name, CUpdateLog& log);
+
+    CUpdaterPrompt& m_prompt;
+    Zorlin::CString m_folder;
+    WaitFunction m_wait;
+    StartFunction m_start;
+};
