@@ -92,8 +92,13 @@ void CComputerPlayer::WaitForFeatures()
 {
     std::shared_ptr<bool> alive = m_alive;
     while (!m_featuresDone) {
+        // What is waiting is read first: an announcement still in the pipe
+        // counts as made.
+        Poll();
+        if (!*alive)
+            return;
         const CString* done = m_features.Find("done");
-        if (done && *done == "1")
+        if (m_featuresDone || (done && *done == "1"))
             break;
         // Nothing more can come from an engine that is gone.
         if (!m_process || !m_process->IsRunning() || m_process->HasEnded())
@@ -109,11 +114,7 @@ void CComputerPlayer::WaitForFeatures()
             loop->YieldFor(wxEVT_CATEGORY_UI);
         if (!*alive)
             return;
-        Poll();
-        if (!*alive)
-            return;
-        if (m_process)
-            m_process->WaitForOutput(10);
+        m_process->WaitForOutput(10);
     }
     m_featuresDone = true;
 }

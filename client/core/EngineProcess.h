@@ -61,6 +61,8 @@ public:
     bool HasEnded() const;
     bool IsNudging() const { return m_nudging; }
     double GetStartTime() const { return m_startTime; }
+    // For a device whose program was started before it was attached.
+    void SetStartTime(double seconds) { m_startTime = seconds; }
     double GetSecondsSinceStart() const;
 
     Zorlin::CConfig& GetSettings() { return m_settings; }

@@ -195,12 +195,13 @@ bool CProfileDialog::SetPhotoFrom(const CString& path)
 {
     wxBusyCursor busy;
     CImage picture;
+    int error;
     {
         CWin32File file(path, CFile::kModeRead);
-        picture.Load(file, kRgb24);
+        error = picture.Load(file, kRgb24);
     }
     CImage photo;
-    if (!picture.HasPixels() || !MakeProfilePhoto(picture, photo) || !WritePhoto(photo)) {
+    if (error != 0 || !picture.HasPixels() || !MakeProfilePhoto(picture, photo) || !WritePhoto(photo)) {
         GetPrompt().ShowMessage("Could not read image!", "Error", wxOK | wxICON_ERROR, this);
         return false;
     }

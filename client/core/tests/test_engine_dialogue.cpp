@@ -456,6 +456,18 @@ TEST_F(EngineDialogue, DoneZeroHoldsTheFirstMoveUntilDoneOne)
     EXPECT_TRUE(m_state->Sent("usermove e2e4"));
 }
 
+TEST_F(EngineDialogue, DoneZeroWithoutDoneOneIsWaitedForOnlySoLong)
+{
+    NewGame(BLACK, "feature done=0");
+    // As if the engine had been started just under the bound ago.
+    CEngineProcess* process = Computer().GetEngineProcess();
+    process->SetStartTime(CEngineProcess::Now() - (CComputerPlayer::kMaxFeatureWait - 0.3));
+    ASSERT_TRUE(View().PlayText("e4"));
+    EXPECT_TRUE(Computer().AreFeaturesDone());
+    EXPECT_TRUE(m_state->Sent("e2e4"));
+    EXPECT_GE(process->GetSecondsSinceStart(), double(CComputerPlayer::kMaxFeatureWait));
+}
+
 TEST_F(EngineDialogue, AnEngineThatEndsIsReportedOnceAndFreedOnce)
 {
     NewGame(BLACK);
