@@ -47,7 +47,7 @@ bool CEnterMoveDialog::ReadMoveForCurrentGame(const CString& text, CMove& move)
 
 void CEnterMoveDialog::OnEnter(wxCommandEvent&)
 {
-    wxTextCtrl* text = wxDynamicCast(FindWindow(ID_ENTERMOVE_TEXT), wxTextCtrl);
+    wxTextCtrl* text = dynamic_cast<wxTextCtrl*>(FindWindow(ID_ENTERMOVE_TEXT));
     CMove move;
     if (!text || !ReadMoveForCurrentGame(FromWx(text->GetValue()), move)) {
         wxBell();

@@ -56,7 +56,7 @@ CString HexColour(const wxColour& colour)
 
 bool Checked(wxWindow* dialog, int id)
 {
-    wxCheckBox* box = wxDynamicCast(dialog->FindWindow(id), wxCheckBox);
+    wxCheckBox* box = dynamic_cast<wxCheckBox*>(dialog->FindWindow(id));
     return box && box->GetValue();
 }
 

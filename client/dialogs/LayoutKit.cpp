@@ -12,7 +12,9 @@ int SizerFlags(wxSizer* to, int options)
 {
     if (options & GROW)
         return wxALL | wxGROW;
-    wxBoxSizer* box = wxDynamicCast(to, wxBoxSizer);
+    // dynamic_cast, not wxDynamicCast: the macro first casts statically,
+    // which is undefined for a sizer of another kind.
+    wxBoxSizer* box = dynamic_cast<wxBoxSizer*>(to);
     if (!box)
         return wxALL | ((options & RIGHT) ? (wxALIGN_RIGHT | wxALIGN_CENTRE_VERTICAL) : wxALIGN_CENTRE);
     if (box->GetOrientation() == wxVERTICAL)

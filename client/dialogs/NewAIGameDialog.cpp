@@ -40,7 +40,7 @@ namespace {
 
 template <class T> T* Control(const wxWindow* dialog, int id)
 {
-    return wxDynamicCast(dialog->FindWindow(id), T);
+    return dynamic_cast<T*>(dialog->FindWindow(id));
 }
 
 } // namespace

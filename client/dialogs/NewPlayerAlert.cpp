@@ -16,7 +16,7 @@ CNewPlayerAlertDialog::CNewPlayerAlertDialog(wxWindow* parent, int id)
 {
     NewPlayerAlertLayout(this, true, true);
     // The layout makes the box checked; the question starts unanswered.
-    if (wxCheckBox* box = wxDynamicCast(FindWindow(ID_ALERT_ENABLE), wxCheckBox))
+    if (wxCheckBox* box = dynamic_cast<wxCheckBox*>(FindWindow(ID_ALERT_ENABLE)))
         box->SetValue(false);
     SetAppIcon(this);
     CentreOnParent(wxBOTH);
@@ -34,6 +34,6 @@ void CNewPlayerAlertDialog::OnClose(wxCloseEvent&)
 
 void CNewPlayerAlertDialog::Finish()
 {
-    wxCheckBox* box = wxDynamicCast(FindWindow(ID_ALERT_ENABLE), wxCheckBox);
+    wxCheckBox* box = dynamic_cast<wxCheckBox*>(FindWindow(ID_ALERT_ENABLE));
     EndModal(box && box->GetValue() ? 1 : 0);
 }

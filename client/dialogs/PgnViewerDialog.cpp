@@ -55,7 +55,7 @@ CString CPgnViewerDialog::ShortName(const CString& path)
 
 void CPgnViewerDialog::SetLabel(const CString& text)
 {
-    if (wxStaticText* label = wxDynamicCast(FindWindow(ID_PGN_LABEL), wxStaticText))
+    if (wxStaticText* label = dynamic_cast<wxStaticText*>(FindWindow(ID_PGN_LABEL)))
         label->SetLabel(ToWx(text));
 }
 
@@ -77,12 +77,20 @@ int CPgnViewerDialog::Import()
     CString text("Reading game ");
     text.Append(count);
     SetLabel(text);
+    // Added in large blocks with drawing frozen: one insertion per game is
+    // what made big files crawl, and one block of every game would hold all
+    // the texts twice over.
+    wxListBox* list = dynamic_cast<wxListBox*>(FindWindow(ID_PGN_GAMES));
+    list->Freeze();
+    list->Clear();
     wxArrayString items;
-    items.reserve(size_t(count));
-    for (int i = 0; i < count; ++i)
-        items.Add(ToWx(m_index.GetLabel(i)));
-    wxListBox* list = wxDynamicCast(FindWindow(ID_PGN_GAMES), wxListBox);
-    list->Set(items);
+    for (int first = 0; first < count; first += kListBlock) {
+        items.clear();
+        for (int i = first; i < count && i < first + kListBlock; ++i)
+            items.Add(ToWx(m_index.GetLabel(i)));
+        list->Append(items);
+    }
+    list->Thaw();
     return count;
 }
 

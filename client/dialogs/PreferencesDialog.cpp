@@ -121,25 +121,25 @@ namespace {
 
 void SetBox(wxWindow* dialog, int id, bool value)
 {
-    if (wxCheckBox* box = wxDynamicCast(dialog->FindWindow(id), wxCheckBox))
+    if (wxCheckBox* box = dynamic_cast<wxCheckBox*>(dialog->FindWindow(id)))
         box->SetValue(value);
 }
 
 bool GetBox(wxWindow* dialog, int id)
 {
-    wxCheckBox* box = wxDynamicCast(dialog->FindWindow(id), wxCheckBox);
+    wxCheckBox* box = dynamic_cast<wxCheckBox*>(dialog->FindWindow(id));
     return box && box->GetValue();
 }
 
 void SetText(wxWindow* dialog, int id, const CString& text)
 {
-    if (wxTextCtrl* control = wxDynamicCast(dialog->FindWindow(id), wxTextCtrl))
+    if (wxTextCtrl* control = dynamic_cast<wxTextCtrl*>(dialog->FindWindow(id)))
         control->ChangeValue(ToWx(text));
 }
 
 CString GetText(wxWindow* dialog, int id)
 {
-    wxTextCtrl* control = wxDynamicCast(dialog->FindWindow(id), wxTextCtrl);
+    wxTextCtrl* control = dynamic_cast<wxTextCtrl*>(dialog->FindWindow(id));
     return control ? FromWx(control->GetValue()) : CString();
 }
 
@@ -152,7 +152,7 @@ void CPreferencesDialog::Load()
     SetText(this, ID_PREFS_BLACK_VOICE, user.GetValueOr(kBlackVoiceKey, ""));
     SetBox(this, ID_PREFS_SAY_CHECK, IsSettingOn(user, kSayCheckKey));
 
-    wxListBox* boards = wxDynamicCast(FindWindow(ID_PREFS_BOARDS), wxListBox);
+    wxListBox* boards = dynamic_cast<wxListBox*>(FindWindow(ID_PREFS_BOARDS));
     CArray<CString> names;
     ListFolders(GetAppServices().GetProgramDrive(), "/boards/", names);
     wxArrayString items;
@@ -176,13 +176,13 @@ void CPreferencesDialog::Load()
     m_musicWasOn = IsSettingOn(user, kMusicKey, false);
     SetBox(this, ID_PREFS_MUSIC_ENABLE, m_musicWasOn);
     m_volumeWas = GetMusicVolume(user);
-    if (wxSlider* volume = wxDynamicCast(FindWindow(ID_PREFS_MUSIC_VOLUME), wxSlider))
+    if (wxSlider* volume = dynamic_cast<wxSlider*>(FindWindow(ID_PREFS_MUSIC_VOLUME)))
         volume->SetValue(m_volumeWas);
 }
 
 CString CPreferencesDialog::GetSelectedBoard() const
 {
-    wxListBox* boards = wxDynamicCast(FindWindow(ID_PREFS_BOARDS), wxListBox);
+    wxListBox* boards = dynamic_cast<wxListBox*>(FindWindow(ID_PREFS_BOARDS));
     int index = boards ? boards->GetSelection() : wxNOT_FOUND;
     return index == wxNOT_FOUND ? CString() : FromWx(boards->GetString(index));
 }
@@ -231,7 +231,7 @@ void CPreferencesDialog::Save()
     for (const SBoxKey& box : kOptionBoxes)
         user.GetValue(box.key) = YesNo(GetBox(this, box.id));
     user.GetValue(kMusicKey) = YesNo(GetBox(this, ID_PREFS_MUSIC_ENABLE));
-    if (wxSlider* volume = wxDynamicCast(FindWindow(ID_PREFS_MUSIC_VOLUME), wxSlider)) {
+    if (wxSlider* volume = dynamic_cast<wxSlider*>(FindWindow(ID_PREFS_MUSIC_VOLUME))) {
         CString text;
         text.Append(volume->GetValue());
         user.GetValue(kVolumeKey) = text;

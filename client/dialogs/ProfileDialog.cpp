@@ -41,12 +41,12 @@ const int kRgb24 = 19;
 
 wxTextCtrl* TextControl(wxWindow* dialog, int id)
 {
-    return wxDynamicCast(dialog->FindWindow(id), wxTextCtrl);
+    return dynamic_cast<wxTextCtrl*>(dialog->FindWindow(id));
 }
 
 wxCheckBox* BoxControl(wxWindow* dialog, int id)
 {
-    return wxDynamicCast(dialog->FindWindow(id), wxCheckBox);
+    return dynamic_cast<wxCheckBox*>(dialog->FindWindow(id));
 }
 
 CString PhotoDiskPath()

@@ -40,7 +40,7 @@ CSelectVoiceDialog::~CSelectVoiceDialog() = default;
 
 void CSelectVoiceDialog::FillList()
 {
-    wxListBox* list = wxDynamicCast(FindWindow(ID_VOICE_LIST), wxListBox);
+    wxListBox* list = dynamic_cast<wxListBox*>(FindWindow(ID_VOICE_LIST));
     CArray<CString> names;
     ListFolders(GetAppServices().GetProgramDrive(), "/voices/", names);
     wxArrayString items;
@@ -58,7 +58,7 @@ void CSelectVoiceDialog::FillList()
 
 CString CSelectVoiceDialog::GetSelectedName() const
 {
-    wxListBox* list = wxDynamicCast(FindWindow(ID_VOICE_LIST), wxListBox);
+    wxListBox* list = dynamic_cast<wxListBox*>(FindWindow(ID_VOICE_LIST));
     int index = list ? list->GetSelection() : wxNOT_FOUND;
     return index == wxNOT_FOUND ? CString() : FromWx(list->GetString(index));
 }
@@ -68,7 +68,7 @@ void CSelectVoiceDialog::ShowAbout(const CString& name)
     CString text;
     if (CURL::IsPlainName(name))
         text = ReadTextFile(GetAppServices().GetProgramDrive(), CString("/voices/", name.GetText()) + "/about.txt");
-    if (wxTextCtrl* about = wxDynamicCast(FindWindow(ID_VOICE_ABOUT), wxTextCtrl))
+    if (wxTextCtrl* about = dynamic_cast<wxTextCtrl*>(FindWindow(ID_VOICE_ABOUT)))
         about->ChangeValue(ToWx(text));
 }
 

@@ -2,7 +2,8 @@
 // Toolkit start-up for the dialog tests: a private X server, one wxApp for
 // the whole program, toolkit assertions and GTK warnings turned into test
 // failures, and small helpers to press buttons and to script modal runs.
-// Header only, so each test program that includes it gets one copy.
+// Header only, so each test program that includes it gets one copy; it also
+// brings the leak checker's rules for the desktop libraries.
 
 #include <clocale>
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include <wx/listbox.h>
 #include <wx/window.h>
 
+#include "client/view/tests/support/GuiLeaks.h"
 #include "testsupport/XvfbDisplay.h"
 
 namespace GuiTest {
@@ -45,7 +47,9 @@ public:
         m_file = mkstemp(path);
         if (m_file < 0)
             return;
-        unlink(path);
+        // Kept until Finish: a program that dies meanwhile (a sanitizer's
+        // report) leaves its last words there.
+        m_path = path;
         m_saved = dup(2);
         dup2(m_file, 2);
     }
@@ -64,6 +68,7 @@ public:
             m_text.append(block, size_t(n));
         close(m_file);
         m_file = -1;
+        unlink(m_path.c_str());
         fputs(m_text.c_str(), stderr);
         return m_text;
     }
@@ -71,6 +76,7 @@ public:
 private:
     int m_file = -1;
     int m_saved = -1;
+    std::string m_path;
     std::string m_text;
 };
 
@@ -158,7 +164,7 @@ inline void Click(wxWindow* parent, int id)
 // Sets a check box and sends the event a click makes.
 inline void Toggle(wxWindow* parent, int id, bool value)
 {
-    wxCheckBox* box = wxDynamicCast(parent->FindWindow(id), wxCheckBox);
+    wxCheckBox* box = dynamic_cast<wxCheckBox*>(parent->FindWindow(id));
     ASSERT_NE(box, nullptr) << "no check box " << id;
     box->SetValue(value);
     wxCommandEvent event(wxEVT_CHECKBOX, id);
@@ -170,7 +176,7 @@ inline void Toggle(wxWindow* parent, int id, bool value)
 // Selects a list entry and sends the event a click makes.
 inline void Choose(wxWindow* parent, int id, int index)
 {
-    wxListBox* list = wxDynamicCast(parent->FindWindow(id), wxListBox);
+    wxListBox* list = dynamic_cast<wxListBox*>(parent->FindWindow(id));
     ASSERT_NE(list, nullptr) << "no list " << id;
     list->SetSelection(index);
     wxCommandEvent event(wxEVT_LISTBOX, id);
@@ -190,7 +196,7 @@ inline void CloseBox(wxWindow* window)
 
 template <class T> T* Find(wxWindow* parent, int id)
 {
-    return wxDynamicCast(parent->FindWindow(id), T);
+    return dynamic_cast<T*>(parent->FindWindow(id));
 }
 
 } // namespace GuiTest

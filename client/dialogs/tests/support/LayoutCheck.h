@@ -46,7 +46,7 @@ inline std::string Utf8(const wxString& text)
 // The innermost group box around a window, searched through the sizer tree.
 inline bool FindGroup(wxSizer* sizer, wxWindow* window, const wxStaticBox* around, const wxStaticBox*& out)
 {
-    if (wxStaticBoxSizer* box = wxDynamicCast(sizer, wxStaticBoxSizer))
+    if (wxStaticBoxSizer* box = dynamic_cast<wxStaticBoxSizer*>(sizer))
         around = box->GetStaticBox();
     for (wxSizerItem* item : sizer->GetChildren()) {
         if (item->GetWindow() == window) {
@@ -109,7 +109,7 @@ inline void CheckPlaced(wxWindow* parent)
 inline void FillLists(wxWindow* window)
 {
     for (wxWindow* child : window->GetChildren()) {
-        if (wxListBox* list = wxDynamicCast(child, wxListBox))
+        if (wxListBox* list = dynamic_cast<wxListBox*>(child))
             for (int i = 0; i < 30; ++i)
                 list->Append(wxString::Format("entry %d", i));
         FillLists(child);
@@ -139,7 +139,7 @@ inline void CheckCase(const SLayoutCase& c)
 
     std::vector<wxWindow*> made;
     for (wxWindow* child : dialog->GetChildren())
-        if (!wxDynamicCast(child, wxStaticBox) && !IsFound(c, child->GetId()))
+        if (!dynamic_cast<wxStaticBox*>(child) && !IsFound(c, child->GetId()))
             made.push_back(child);
     std::vector<int> madeIds, wantIds;
     for (wxWindow* w : made)
