@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -46,6 +47,8 @@ bool CXvfbDisplay::Start(int width, int height)
     }
     if (m_pid == 0) {
         close(fds[0]);
+        // The server ends with the test program, however it ends.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         int devnull = open("/dev/null", O_RDWR);
         if (devnull >= 0) {
             dup2(devnull, 0);
@@ -60,10 +63,13 @@ bool CXvfbDisplay::Start(int width, int height)
     // Xvfb writes the display number once it accepts connections.
     std::string number;
     pollfd p{fds[0], POLLIN, 0};
-    while (true) {
-        int r = poll(&p, 1, 20000);
-        if (r <= 0)
-            break;
+    for (int waited = 0; waited < 200; ++waited) {
+        if (poll(&p, 1, 100) <= 0) {
+            int status = 0;
+            if (waitpid(m_pid, &status, WNOHANG) == m_pid)
+                break;  // died without a display (no Xvfb, no GLX)
+            continue;
+        }
         char c;
         ssize_t n = read(fds[0], &c, 1);
         if (n <= 0 || c == '\n')

@@ -1,5 +1,7 @@
 #include "gl_harness.h"
 
+#include "testsupport/XvfbDisplay.h"
+
 #include <GL/gl.h>
 #include <GL/glx.h>
 #include <dlfcn.h>
@@ -34,16 +36,10 @@ struct SXlib {
 SXlib g_x;
 
 std::string g_failure;
-CGLHarness* g_harness = nullptr; // kept to the end of the process, see Teardown
-bool g_tried = false;
-
-// At exit only the server goes: the context stays, so what Mesa holds
+// Kept to the end of the process: the context stays, so what Mesa holds
 // through it is still reachable when the leak checker looks.
-void Teardown()
-{
-    if (g_harness)
-        g_harness->StopServer();
-}
+CGLHarness* g_harness = nullptr;
+bool g_tried = false;
 
 } // namespace
 
@@ -54,7 +50,6 @@ CGLHarness* CGLHarness::Get()
         std::unique_ptr<CGLHarness> harness(new CGLHarness);
         if (harness->Start(g_failure)) {
             g_harness = harness.release();
-            std::atexit(Teardown);
         }
     }
     if (g_harness)
@@ -86,60 +81,12 @@ bool CGLHarness::Start(std::string& failure)
 
 bool CGLHarness::StartServer(std::string& failure)
 {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        failure = "pipe failed";
+    RookwellTest::CXvfbDisplay& display = RookwellTest::SharedDisplay();
+    if (!display.IsReady()) {
+        failure = display.GetError();
         return false;
     }
-    const pid_t pid = fork();
-    if (pid < 0) {
-        close(fds[0]);
-        close(fds[1]);
-        failure = "fork failed";
-        return false;
-    }
-    if (pid == 0) {
-        close(fds[0]);
-        // The server ends with this process, however it ends.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        const int null = open("/dev/null", O_RDWR);
-        if (null >= 0) {
-            dup2(null, 0);
-            dup2(null, 1);
-            dup2(null, 2);
-        }
-        const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
-               "tcp", "-noreset", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    m_serverPid = pid;
-    // The server writes its display number once it accepts connections.
-    std::string number;
-    pollfd p = {fds[0], POLLIN, 0};
-    for (int waited = 0; waited < 200; ++waited) {
-        if (poll(&p, 1, 100) <= 0) {
-            int status = 0;
-            if (waitpid(pid, &status, WNOHANG) == pid) {
-                m_serverPid = -1;
-                break;
-            }
-            continue;
-        }
-        char c;
-        const ssize_t n = read(fds[0], &c, 1);
-        if (n <= 0 || c == '\n')
-            break;
-        number += c;
-    }
-    close(fds[0]);
-    if (number.empty()) {
-        StopServer();
-        failure = "Xvfb did not start";
-        return false;
-    }
-    m_displayName = ":" + number;
+    m_displayName = display.GetName();
     return true;
 }
 
@@ -186,16 +133,6 @@ const char* CGLHarness::GetRenderer() const
     return name ? reinterpret_cast<const char*>(name) : "unknown";
 }
 
-void CGLHarness::StopServer()
-{
-    if (m_serverPid <= 0)
-        return;
-    kill(m_serverPid, SIGTERM);
-    int status = 0;
-    waitpid(m_serverPid, &status, 0);
-    m_serverPid = -1;
-}
-
 CGLHarness::~CGLHarness()
 {
     Display* display = static_cast<Display*>(m_display);
@@ -207,6 +144,5 @@ CGLHarness::~CGLHarness()
             glXDestroyPbuffer(display, m_pbuffer);
         g_x.close(display);
     }
-    StopServer();
     // The X library stays loaded: Mesa may still hold pointers into it.
 }

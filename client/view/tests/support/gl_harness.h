@@ -20,7 +20,6 @@ public:
     const char* GetRenderer() const;
 
     ~CGLHarness();
-    void StopServer();
 
 private:
     CGLHarness() = default;
@@ -28,7 +27,6 @@ private:
     bool StartServer(std::string& failure);
     bool OpenContext(std::string& failure);
 
-    int m_serverPid = -1;
     std::string m_displayName;
     void* m_x11 = nullptr;
     void* m_display = nullptr;
