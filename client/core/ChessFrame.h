@@ -144,12 +144,6 @@ private:
 
     // Game, action, option and help commands (FrameCommands.cpp).
     void OnAbout(wxCommandEvent& event);
-    void OnExportPgn(wxCommandEvent& event);
-    void OnOpenPgn(wxCommandEvent& event);
-    void OnCopyPgn(wxCommandEvent& event);
-    void OnPastePgn(wxCommandEvent& event);
-    void OnDisplayPgn(wxCommandEvent& event);
-    void OnExportFen(wxCommandEvent& event);
     void OnMoveDialog(wxCommandEvent& event);
     void OnPreferences(wxCommandEvent& event);
     void OnGridmoorPreferences(wxCommandEvent& event);
@@ -170,15 +164,26 @@ private:
     void OnHostNetworkGame(wxCommandEvent& event);
     void OnJoinNetworkGame(wxCommandEvent& event);
     void OnEndGame(wxCommandEvent& event);
+    void OnHelpContents(wxCommandEvent& event);
+    void OnOnlineSupport(wxCommandEvent& event);
+    void OnTroubleshooting(wxCommandEvent& event);
+    void OnWebSite(wxCommandEvent& event);
+
+    // Game files, dropped files and board snapshots (FrameFiles.cpp).
     void OnOpenGame(wxCommandEvent& event);
     void OnSaveGame(wxCommandEvent& event);
     void OnSaveGameAs(wxCommandEvent& event);
     void OnOpenTransportFile(wxCommandEvent& event);
     void OnSaveSnapshot(wxCommandEvent& event);
-    void OnHelpContents(wxCommandEvent& event);
-    void OnOnlineSupport(wxCommandEvent& event);
-    void OnTroubleshooting(wxCommandEvent& event);
-    void OnWebSite(wxCommandEvent& event);
+
+    // PGN and FEN commands (FramePgn.cpp).
+    void OnExportPgn(wxCommandEvent& event);
+    void OnOpenPgn(wxCommandEvent& event);
+    void OnCopyPgn(wxCommandEvent& event);
+    void OnPastePgn(wxCommandEvent& event);
+    void OnDisplayPgn(wxCommandEvent& event);
+    void OnExportFen(wxCommandEvent& event);
+
     // A command whose window comes with a later part of the client.
     void NotYetAvailable(const char* what);
 

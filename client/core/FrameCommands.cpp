@@ -1,7 +1,4 @@
-// The Game, Actions, Options and Help commands of the main frame, and its
-// game-file and PGN commands. The help and web commands are complete; the
-// others open windows and games that come with later parts of the client
-// and say so until then.
+// The Game, Actions, Options and Help commands of the main frame.
 
 #include "client/core/ChessFrame.h"
 
@@ -61,12 +58,6 @@ void CChessFrame::OnClearChat(wxCommandEvent&)
 }
 
 void CChessFrame::OnAbout(wxCommandEvent&) { NotYetAvailable("About Rookwell"); }
-void CChessFrame::OnExportPgn(wxCommandEvent&) { NotYetAvailable("Export PGN"); }
-void CChessFrame::OnOpenPgn(wxCommandEvent&) { NotYetAvailable("Open PGN"); }
-void CChessFrame::OnCopyPgn(wxCommandEvent&) { NotYetAvailable("Copy PGN to clipboard"); }
-void CChessFrame::OnPastePgn(wxCommandEvent&) { NotYetAvailable("Paste PGN from clipboard"); }
-void CChessFrame::OnDisplayPgn(wxCommandEvent&) { NotYetAvailable("Display PGN"); }
-void CChessFrame::OnExportFen(wxCommandEvent&) { NotYetAvailable("Export FEN"); }
 void CChessFrame::OnMoveDialog(wxCommandEvent&) { NotYetAvailable("Move Dialog"); }
 void CChessFrame::OnPreferences(wxCommandEvent&) { NotYetAvailable("Preferences"); }
 void CChessFrame::OnGridmoorPreferences(wxCommandEvent&) { NotYetAvailable("Gridmoor Preferences"); }
@@ -85,36 +76,3 @@ void CChessFrame::OnNewEmailGame(wxCommandEvent&) { NotYetAvailable("Start Email
 void CChessFrame::OnHostNetworkGame(wxCommandEvent&) { NotYetAvailable("Host a Game"); }
 void CChessFrame::OnJoinNetworkGame(wxCommandEvent&) { NotYetAvailable("Join a Game"); }
 void CChessFrame::OnEndGame(wxCommandEvent&) { NotYetAvailable("End Game"); }
-void CChessFrame::OnOpenGame(wxCommandEvent&) { NotYetAvailable("Open Game"); }
-void CChessFrame::OnSaveGame(wxCommandEvent&) { NotYetAvailable("Save Game"); }
-void CChessFrame::OnSaveGameAs(wxCommandEvent&) { NotYetAvailable("Save Game As"); }
-void CChessFrame::OnOpenTransportFile(wxCommandEvent&) { NotYetAvailable("Open RWF"); }
-void CChessFrame::OnSaveSnapshot(wxCommandEvent&) { NotYetAvailable("Save Board Snapshot"); }
-
-void CChessFrame::OpenGameFile(const CString& diskPath)
-{
-    CString what("Open Game ");
-    what += diskPath;
-    NotYetAvailable(what.GetText());
-}
-
-void CChessFrame::OpenPgnFile(const CString& diskPath)
-{
-    CString what("Open PGN ");
-    what += diskPath;
-    NotYetAvailable(what.GetText());
-}
-
-bool CChessApp::OpenTransportFile(const char* path)
-{
-    CString text("Rookwell can not open files of this kind yet:\n\n");
-    text += path ? path : "";
-    GetPrompt().ShowMessage(text, "Open", wxOK | wxICON_INFORMATION, m_frame);
-    return false;
-}
-
-bool CChessFrame::SaveGame()
-{
-    NotYetAvailable("Save Game");
-    return false;
-}
