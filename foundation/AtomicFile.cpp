@@ -158,6 +158,10 @@ bool CAtomicFile::WriteFrom(CFile& source)
         if (!Write(block, got))
             return false;
     }
+    // A source that stops before its end (a read error, a damaged archive
+    // entry) would leave a truncated file in place of a whole one.
+    if (source.GetPosition() < source.GetSize())
+        m_failed = true;
     return !m_failed;
 }
 

@@ -29,7 +29,8 @@ public:
     bool Open(const CString& path, int permissions = -1);
     // All of the bytes or false; after a failure Commit fails too.
     bool Write(const void* data, size_t size);
-    // Copies source from its position to its end.
+    // Copies source from its position to its end; a source that ends
+    // before its size says fails, and so does the Commit after it.
     bool WriteFrom(CFile& source);
     // Syncs, closes and renames over the target.
     bool Commit();

@@ -23,7 +23,7 @@ unsigned PowerOfTwoAtLeast(unsigned n)
 CBufferedInputFile::CBufferedInputFile(CFile* inner, unsigned blockSize, int maxBlocks)
     : m_inner(inner), m_ownsInner(false), m_blockSize(PowerOfTwoAtLeast(blockSize)),
       m_maxBlocks(std::max(maxBlocks, kMinBlocks)), m_useCounter(0), m_lastUsed(nullptr),
-      m_position(0), m_blockMask(~(m_blockSize - 1))
+      m_position(0), m_blockMask(~(m_blockSize - 1)), m_size(-1)
 {
     TakeInnerState();
 }
@@ -43,8 +43,22 @@ void CBufferedInputFile::TakeInnerState()
     m_state = m_inner->GetState();
 }
 
+uint32_t CBufferedInputFile::GetSize() const
+{
+    if (m_size >= 0)
+        return static_cast<uint32_t>(m_size);
+    if (!m_inner)
+        return 0;
+    const uint32_t size = m_inner->GetSize();
+    // A closed inner file may still be opened behind our back; ask again then.
+    if (m_inner->IsOpen())
+        m_size = size;
+    return size;
+}
+
 void CBufferedInputFile::ForgetBlocks()
 {
+    m_size = -1;
     m_blocks.clear();
     m_byStart.clear();
     m_lastUsed = nullptr;

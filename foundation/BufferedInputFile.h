@@ -32,7 +32,9 @@ public:
 
     bool Open(const CString& path, unsigned mode) override;
     void Close() override;
-    uint32_t GetSize() const override { return m_inner ? m_inner->GetSize() : 0; }
+    // The inner file's size, asked once per opening: the inner file does
+    // not change while it is buffered, and line readers seek on every line.
+    uint32_t GetSize() const override;
     bool Read(void* buffer, unsigned count) override;
     // Always false.
     bool Write(const void* buffer, unsigned count) override;
@@ -62,6 +64,7 @@ private:
     std::unordered_map<uint32_t, SInputBuffer*> m_byStart; // only blocks read successfully
     uint32_t m_position;
     uint32_t m_blockMask;
+    mutable int64_t m_size; // -1 until asked
 };
 
 } // namespace Zorlin

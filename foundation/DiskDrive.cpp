@@ -192,13 +192,17 @@ bool CDiskDrive::GetInfo(const CURL& path, SFileInfo& info)
         return true;
     }
     info.kind = kKindFile;
+    info.access = 0;
+    // A missing path (or a link to one) is no file: callers test IsFile
+    // before they open a page or a package.
+    struct stat st;
+    if (!m_valid || ::stat(disk.GetText(), &st) != 0)
+        return false;
     info.access = kAccessRead | kAccessOpened | kAccessLocal;
-    if (m_valid) {
-        int fd = ::open(disk.GetText(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (fd >= 0) {
-            info.access |= kAccessWrite;
-            ::close(fd);
-        }
+    int fd = ::open(disk.GetText(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        info.access |= kAccessWrite;
+        ::close(fd);
     }
     return true;
 }

@@ -23,6 +23,7 @@ public:
     bool IsValid() const override { return m_valid; }
     CAutoPointer<CFile> OpenFile(const CURL& path, unsigned mode) override;
     bool Exists(const CURL& path) override;
+    // False for a path that does not exist.
     bool GetInfo(const CURL& path, SFileInfo& info) override;
     unsigned GetFileSize(const CURL& path) override;
     bool ChangeDirectory(const CURL& path) override;

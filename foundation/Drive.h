@@ -59,7 +59,7 @@ public:
     void DropDirectory();
     int GetDirectoryDepth() const { return m_stack.GetCount(); }
 
-    // Both false when GetInfo fails (a missing path in an archive).
+    // Both false when GetInfo fails (a missing path).
     bool IsFile(const CURL& path);
     bool IsDirectory(const CURL& path);
 

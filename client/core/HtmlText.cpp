@@ -14,6 +14,9 @@ CString EscapeHtml(const CString& text)
         case '&': out.Append("&amp;"); break;
         case '"': out.Append("&quot;"); break;
         case '\'': out.Append("&#39;"); break;
+        // Pages are filled in stages and every stage looks for "*[name]"
+        // again: a remote name must never become a field of a later one.
+        case '[': out.Append("&#91;"); break;
         default: out.Append(c); break;
         }
     }

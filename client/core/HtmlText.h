@@ -4,5 +4,5 @@
 
 // Text from outside (engines, peers, files) put into an HTML page: the
 // markup characters become entities, so it shows as written and cannot add
-// tags or links of its own.
+// tags, links or page fields ("*[name]") of its own.
 Zorlin::CString EscapeHtml(const Zorlin::CString& text);

@@ -541,6 +541,45 @@ TEST(AtomicWrite, FailureLeavesTheOldFile)
     EXPECT_EQ(Contents(back), Contents(store));
 }
 
+// A file whose size promises more than its reads give, as a damaged archive
+// entry or a file cut short by another process does.
+class CShortFile : public CMemFile {
+public:
+    uint32_t GetSize() const override { return CMemFile::GetSize() + 100; }
+};
+
+TEST(AtomicWrite, ShortSourceFailsAndLeavesTheOldFile)
+{
+    TempFolder folder;
+    const auto target = folder.Path() / "user.cfg";
+    WriteFileBytes(target, "old contents");
+    const std::string bytes(40000, 'n');
+
+    CShortFile shortSource;
+    shortSource.Open(CString("short"), CFile::kModeRead | CFile::kModeWrite);
+    shortSource.Write(bytes.data(), unsigned(bytes.size()));
+    shortSource.Seek(0, CFile::kSeekStart);
+    EXPECT_FALSE(WriteFileAtomically(CString(target.c_str()), shortSource));
+    EXPECT_TRUE(ReadFileBytes(target) == "old contents");
+
+    // Step by step: the failed copy also makes the commit fail.
+    shortSource.Seek(0, CFile::kSeekStart);
+    CAtomicFile file;
+    ASSERT_TRUE(file.Open(CString(target.c_str())));
+    EXPECT_FALSE(file.WriteFrom(shortSource));
+    EXPECT_FALSE(file.Commit());
+    EXPECT_TRUE(ReadFileBytes(target) == "old contents");
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"user.cfg"});
+
+    // A whole source, read from part-way, replaces the file with its rest.
+    CMemFile whole;
+    whole.Open(CString("whole"), CFile::kModeRead | CFile::kModeWrite);
+    whole.Write(bytes.data(), unsigned(bytes.size()));
+    whole.Seek(5, CFile::kSeekStart);
+    EXPECT_TRUE(WriteFileAtomically(CString(target.c_str()), whole));
+    EXPECT_TRUE(ReadFileBytes(target) == bytes.substr(5));
+}
+
 TEST(AtomicWrite, ThroughADiskDrive)
 {
     TempFolder folder;

@@ -162,11 +162,19 @@ TEST_F(DiskDriveTest, FilesAndFolders)
     EXPECT_TRUE(drive.IsFile("file.txt"));
     EXPECT_FALSE(drive.Exists("none.txt"));
 
+    // A missing path is neither a file nor a folder, also when only a
+    // dangling link of that name is left.
     CDrive::SFileInfo info = {0, 0, 0};
-    EXPECT_TRUE(drive.GetInfo("none.txt", info));
+    EXPECT_FALSE(drive.GetInfo("none.txt", info));
+    EXPECT_FALSE(drive.IsFile("none.txt"));
+    EXPECT_FALSE(drive.IsDirectory("none.txt"));
+    EXPECT_FALSE(drive.IsFile("folder/none.txt"));
+    fs::create_symlink("gone.txt", m_root / "dangling.txt");
+    EXPECT_FALSE(drive.GetInfo("dangling.txt", info));
+    EXPECT_FALSE(drive.IsFile("dangling.txt"));
+    EXPECT_TRUE(drive.GetInfo("FILE.TXT", info)); // found ignoring case
     EXPECT_EQ(info.kind, 1u);
     EXPECT_EQ(info.one, 1u);
-    EXPECT_EQ(info.access, 13u);
     EXPECT_TRUE(drive.GetInfo("file.txt", info));
     EXPECT_EQ(info.access, 15u);
     EXPECT_TRUE(drive.GetInfo("folder", info));

@@ -228,6 +228,53 @@ TEST(BufferedInputFile, RandomReadsMatchTheInnerFile)
     }
 }
 
+// Counts the size questions that reach the inner file.
+class CSizeCountingFile : public CMemFile {
+public:
+    uint32_t GetSize() const override
+    {
+        ++m_sizeQueries;
+        return CMemFile::GetSize();
+    }
+    mutable int m_sizeQueries = 0;
+};
+
+TEST(BufferedInputFile, SizeIsAskedOncePerOpening)
+{
+    std::mt19937 random(17);
+    const std::string bytes = RandomBytes(random, 5000);
+    CSizeCountingFile inner;
+    inner.Open(CString("lines"), 11);
+    inner.Write(bytes.data(), 5000);
+    inner.m_sizeQueries = 0;
+    CBufferedInputFile file(&inner, 1024, 3);
+
+    // Line readers step back one byte per line: many seeks, one question.
+    for (int i = 0; i < 1000; ++i) {
+        const int at = int(random() % 5001);
+        ASSERT_TRUE(file.Seek(at, CFile::kSeekStart));
+        ASSERT_TRUE(file.Seek(-at, CFile::kSeekEnd));
+        ASSERT_EQ(file.GetPosition(), unsigned(5000 - at));
+        ASSERT_EQ(file.GetSize(), 5000u);
+    }
+    EXPECT_FALSE(file.Seek(5001, CFile::kSeekStart));
+    EXPECT_FALSE(file.Seek(1, CFile::kSeekEnd));
+    EXPECT_EQ(inner.m_sizeQueries, 1);
+
+    // Opening again through the cache asks the new file's size.
+    file.Close();
+    EXPECT_EQ(file.GetSize(), 0u);
+    EXPECT_FALSE(file.Seek(1, CFile::kSeekStart));
+    ASSERT_TRUE(file.Open(CString("again"), 11));
+    inner.Write("abc", 3);
+    EXPECT_TRUE(file.Seek(0, CFile::kSeekEnd));
+    EXPECT_EQ(file.GetPosition(), 3u);
+    char out[4] = {};
+    EXPECT_TRUE(file.Seek(0, CFile::kSeekStart));
+    EXPECT_TRUE(file.Read(out, 3));
+    EXPECT_STREQ(out, "abc");
+}
+
 TEST(NullFile, RefusesEverything)
 {
     CNullFile file;

@@ -4,6 +4,9 @@
 
 #include <string>
 
+#include <wx/html/htmlpars.h>
+
+#include "client/core/HtmlText.h"
 #include "client/view/HtmlText.h"
 #include "foundation/Config.h"
 #include "foundation/MemFile.h"
@@ -80,6 +83,32 @@ TEST(HtmlFill, StagesLeaveLaterFieldsForTheLastStage)
     page = "<body>*[MainColumn]*[Unknown]</body>";
     page.ExpandVariables(Vars({{"MainColumn", section.GetText()}}), true);
     EXPECT_STREQ(page.GetText(), "<body><b>Profile</b> *[username]</body>");
+}
+
+// A remote name that looks like a field survives every later stage of the
+// fill as the text it was, and the page shows it as written.
+TEST(HtmlFill, EscapedTextIsNeverAField)
+{
+    const CString remote("*[username] *[ Played ]*[Unknown]*[");
+    const CString escaped = EscapeHtml(remote);
+    EXPECT_EQ(std::string(escaped.GetText()).find("*["), std::string::npos) << escaped.GetText();
+
+    CHtmlText section;
+    section = "<b>*[Title]</b>*[Text] won *[Played]";
+    section.ExpandVariables(Vars({{"Title", "News"}, {"Text", escaped.GetText()}}), false);
+    section.ExpandVariables(Vars({{"Played", "3"}}), true);
+    CHtmlText page;
+    page = "<body>*[MainColumn]</body>";
+    page.ExpandVariables(Vars({{"MainColumn", section.GetText()}}), true);
+    page.ExpandVariables(Vars({{"username", "Kim"}}), true);
+    const std::string expected = std::string("<body><b>News</b>") + escaped.GetText() + " won 3</body>";
+    EXPECT_EQ(page.GetText(), expected);
+
+    wxHtmlEntitiesParser entities;
+    const wxString shown = entities.Parse(wxString::FromUTF8(escaped.GetText()));
+    EXPECT_EQ(std::string(shown.utf8_str().data()), remote.GetText());
+    const wxString marks = entities.Parse(wxString::FromUTF8(EscapeHtml("a[b]<c>&'\"").GetText()));
+    EXPECT_EQ(std::string(marks.utf8_str().data()), "a[b]<c>&'\"");
 }
 
 TEST(HtmlText, StartsEmptyWithItsGrowStep)
