@@ -38,7 +38,7 @@ test-plain: build
 
 test-asan: build-asan
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE e2e
 
 # Bounded libFuzzer runs of the readers that take input from strangers.
 FUZZ_SECONDS ?= 20

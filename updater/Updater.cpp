@@ -18,6 +18,7 @@ using Zorlin::CWin32File;
 const char* const CUpdater::kUpdaterName = "updater";
 const char* const CUpdater::kNewUpdaterName = "updater.update";
 const char* const CUpdater::kLogName = "updater.log";
+const char* const CUpdater::kClientName = "tavrin";
 
 namespace {
 
@@ -68,7 +69,10 @@ int CUpdater::Run(const std::vector<CString>& arguments)
         return 0;
     }
     const CString& packagePath = arguments[0];
-    const CString clientName = arguments.size() > 1 ? arguments[1] : CString();
+    // The client comes back in every case: without its name, the usual one.
+    CString clientName = arguments.size() > 1 ? arguments[1] : CString();
+    if (clientName.IsEmpty())
+        clientName = kClientName;
     if (m_wait)
         m_wait();
     CUpdateLog log;

@@ -25,6 +25,8 @@ public:
     static const char* const kUpdaterName;
     static const char* const kNewUpdaterName;
     static const char* const kLogName;
+    // The client started when the command line names none.
+    static const char* const kClientName;
 
     CUpdater(CUpdaterPrompt& prompt, const Zorlin::CString& programFolder, WaitFunction wait, StartFunction start);
 

@@ -21,6 +21,7 @@ using Zorlin::CConfig;
 using Zorlin::CString;
 
 const char* const CAIGame::kLaunchFailure = "Unable to launch the chess engine.";
+const char* const CAIGame::kStartFailure = "There was a problem starting the engine.";
 
 CAIGame::CAIGame(int localColour, const CString& engine)
     : m_started(false), m_localColour(localColour == BLACK ? BLACK : WHITE)
@@ -75,10 +76,10 @@ void CAIGame::Log(const char* text)
         m_console->Write(text);
 }
 
-void CAIGame::ReportLaunchFailure()
+void CAIGame::ReportLaunchFailure(const char* text)
 {
     CFrameView* frame = GetFrame();
-    GetPrompt().ShowMessage(kLaunchFailure, "Error", wxOK | wxICON_ERROR, frame ? frame->GetWindow() : nullptr);
+    GetPrompt().ShowMessage(text, "Error", wxOK | wxICON_ERROR, frame ? frame->GetWindow() : nullptr);
 }
 
 void CAIGame::ReadTimeControl(int& moves, double& seconds)
@@ -240,5 +241,11 @@ bool CAIGame::Restore(const CString& path, CConfig& saved)
         clock->Start();
     game->StartGame();
     game->m_savedPly = game->m_board.GetPly();
+    // The moves were made behind the view's back: the move list and the
+    // board catch up.
+    if (CFrameView* frame = GetFrame())
+        frame->RefreshFromGame();
+    view->SyncScene();
+    view->UpdateStatus();
     return true;
 }

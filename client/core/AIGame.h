@@ -13,6 +13,8 @@ class CConsole;
 class CAIGame : public CGame {
 public:
     static const char* const kLaunchFailure; // "Unable to launch the chess engine."
+    // A new game whose engine would not start (or went again at once).
+    static const char* const kStartFailure; // "There was a problem starting the engine."
 
     // Loads and starts the package engines/<engine>/ of the program folder;
     // IsStarted says whether that worked (the game is usable only then).
@@ -39,7 +41,7 @@ public:
     // false (after telling the user) when its engine cannot be launched.
     static bool Restore(const Zorlin::CString& path, Zorlin::CConfig& saved);
     // Tells the user that the engine could not be launched.
-    static void ReportLaunchFailure();
+    static void ReportLaunchFailure(const char* text = kLaunchFailure);
 
     bool IsStarted() const { return m_started; }
     int GetLocalColour() const { return m_localColour; }

@@ -7,12 +7,14 @@
 
 #include "client/core/AppServices.h"
 #include "client/core/ChessFrame.h"
+#include "client/core/ChildProcess.h"
 #include "client/core/ExitSaver.h"
 #include "client/core/MediaSet.h"
 #include "client/core/MusicPlayer.h"
 #include "client/core/SafeMode.h"
 #include "client/core/Sound.h"
 #include "client/core/VoicePlayer.h"
+#include "client/dialogs/DialogHost.h"
 #include "client/view/ConsoleWindow.h"
 #include "client/view/ViewHost.h"
 #include "foundation/Image.h"
@@ -37,6 +39,10 @@ int CChessApp::OnExit()
         SetAppServices(nullptr);
     if (&GetViewHost() == &GetApplicationViewHost())
         SetViewHost(nullptr);
+    if (&GetDialogHost() == &GetApplicationDialogHost())
+        SetDialogHost(nullptr);
+    // No engine outlives the client, also one that ignored "quit".
+    CChildProcess::KillAll();
 
     // Streams, samples and voices go first: each releases what it holds in
     // the sound and image libraries, which must still be running then.
@@ -68,6 +74,13 @@ void CChessApp::OnFatalException()
 
 void CChessApp::OnTerminate()
 {
+    // A splash window stands on its own: left open it would keep the
+    // program running after the frame has gone.
+    if (CMediaSet* media = m_mediaSetGone ? nullptr : m_mediaSet.get())
+        for (int which = 0; which < CMediaSet::kSplashCount; ++which)
+            if (wxWindow* window =
+                    dynamic_cast<wxWindow*>(media->GetSplash(CMediaSet::ESplash(which)).GetWindow()))
+                window->Destroy();
     if (m_frame)
         m_frame->Close(true);
     else

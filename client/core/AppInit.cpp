@@ -21,18 +21,23 @@
 #include "client/core/AppServices.h"
 #include "client/core/AppTexts.h"
 #include "client/core/ChessFrame.h"
+#include "client/core/ChessView.h"
+#include "client/core/Game.h"
 #include "client/core/DownloadThread.h"
 #include "client/core/Internet.h"
 #include "client/core/MediaSet.h"
 #include "client/core/MusicPlayer.h"
 #include "client/core/Prompt.h"
 #include "client/core/SafeMode.h"
+#include "client/core/SampleBoardSound.h"
 #include "client/core/Sound.h"
 #include "client/core/StartUp.h"
 #include "client/core/StartupSplash.h"
 #include "client/core/UpdateCheckThread.h"
 #include "client/core/VoicePlayer.h"
 #include "client/core/WxText.h"
+#include "client/dialogs/DialogHost.h"
+#include "client/view/BumpSplashWindow.h"
 #include "client/view/ConsoleWindow.h"
 #include "client/view/ViewHost.h"
 #include "foundation/File.h"
@@ -134,6 +139,9 @@ bool CChessApp::OnInit()
     SetMediaHost(this);
     SetAppServices(&GetApplicationServices());
     SetViewHost(&GetApplicationViewHost());
+    SetDialogHost(&GetApplicationDialogHost());
+    InstallBumpSplashOpener();
+    UseSamplesForBoardSounds();
 
     // The command line's files name places relative to where we were started.
     wxCmdLineParser parser(argc, argv);
@@ -227,6 +235,12 @@ bool CChessApp::OnInit()
     CreateMainFrame();
     if (!m_frame)
         return false;
+    // There is always a current game: an empty one until the user starts one.
+    if (CChessView* view = m_frame->GetChessView()) {
+        CGame* first = new CGame();
+        first->Setup();
+        view->ResetView(first, false, false);
+    }
 
     m_frame->UpdateGamePanel();
     m_frame->Show(true);

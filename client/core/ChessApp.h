@@ -14,6 +14,11 @@
 #include "foundation/DiskDrive.h"
 #include "foundation/String.h"
 
+namespace Zorlin {
+class CArchiveDrive;
+class CFile;
+}
+
 class CChessFrame;
 class CConsoleWindow;
 class CGridmoorSession;
@@ -61,6 +66,15 @@ public:
 
     // Opens a file named on the command line or chosen by the user.
     bool OpenTransportFile(const char* path);
+    // A received network invitation: false when file holds none.
+    bool OpenNetworkInvitation(Zorlin::CFile& file);
+    // Restores the e-mail game of a received turn.
+    void RestoreEmailGame(Zorlin::CArchiveDrive& archive);
+    // Installs a package opened from packagePath; false when its kind is
+    // unknown or it is malformed (the caller says so).
+    bool InstallPackage(Zorlin::CArchiveDrive& package, const char* packagePath);
+    // The user's profile as an archive written into out (left open).
+    bool WriteProfileArchive(Zorlin::CFile& out, bool withEmail, bool withAddress);
 
     // An HTML message box without a parent, shown without waiting.
     void ShowHtmlMessage(const Zorlin::CString& title, const Zorlin::CString& html);

@@ -168,6 +168,7 @@ CChessFrame::CChessFrame(const wxString& title, const wxPoint& position, const w
     ShowBrowser(true, true);
     FillCommandMap();
     ApplyViewOptions();
+    InstallDropTarget();
 }
 
 CChessFrame::~CChessFrame()

@@ -12,7 +12,16 @@
 #include "foundation/AssocArray.h"
 #include "foundation/String.h"
 
+namespace Zorlin {
+class CConfig;
+}
+
+class CChessWindow;
+class CBoardRenderer;
+class CChatWindow;
 class CGame;
+class CGamePanel;
+class CPgnCommands;
 class wxListEvent;
 class wxSashLayoutWindow;
 class wxSplitterWindow;
@@ -28,6 +37,8 @@ public:
 
     // The board canvas's current game; null before the first one.
     CGame* GetGame() const;
+    // The board canvas; null only while the frame is being made.
+    CChessWindow* GetChessWindow() const;
     // Runs a command by name (case ignored) exactly as its menu item would:
     // false for an unknown name.
     bool ExecuteCommand(const Zorlin::CString& name);
@@ -75,6 +86,9 @@ public:
     wxWindow* GetBoardCanvas() const { return m_boardCanvas; }
     wxWindow* GetChatPane() const { return m_chatPane; }
     wxSashLayoutWindow* GetGamePanel() const { return m_gamePanel; }
+    // The game panel and chat pane as themselves (FrameWindows.cpp).
+    CGamePanel* GetGamePanelWindow() const;
+    CChatWindow* GetChatWindow() const;
     wxSplitterWindow* GetSplitter() const { return m_splitter; }
     wxWindow* GetBrowserPanel() const { return m_browserPanel; }
 
@@ -168,6 +182,15 @@ private:
     void OnOnlineSupport(wxCommandEvent& event);
     void OnTroubleshooting(wxCommandEvent& event);
     void OnWebSite(wxCommandEvent& event);
+    // Whether the current game agrees to be left (there may be none).
+    bool MayLeaveGame();
+    // A new empty game of two local players made current; false without a
+    // board canvas.
+    bool ReplaceWithEmptyGame();
+    CBoardRenderer* GetScene();
+    void RequestBoardRedraw();
+    // Asks for the colour of pen (0 own, 1 the opponent's) kept under frame.
+    void ChangePenColour(const char* frame, int pen);
 
     // Game files, dropped files and board snapshots (FrameFiles.cpp).
     void OnOpenGame(wxCommandEvent& event);
@@ -175,6 +198,17 @@ private:
     void OnSaveGameAs(wxCommandEvent& event);
     void OnOpenTransportFile(wxCommandEvent& event);
     void OnSaveSnapshot(wxCommandEvent& event);
+    // Save (saveAs false) writes to the game's own file once it has one;
+    // true when the file was written.
+    bool SaveGame(bool saveAs);
+    // A saved game of a kind that is only looked at, made current.
+    void OpenViewedGame(Zorlin::CConfig& saved);
+    // Ends a restored game that was already over: result and status text.
+    void JudgeRestoredEnd();
+    // The move list from the first count moves of the current game.
+    void FillMoveListFromGame(int count);
+    void InstallDropTarget();
+    friend class CFrameDropTarget;
 
     // PGN and FEN commands (FramePgn.cpp).
     void OnExportPgn(wxCommandEvent& event);
@@ -183,6 +217,8 @@ private:
     void OnPastePgn(wxCommandEvent& event);
     void OnDisplayPgn(wxCommandEvent& event);
     void OnExportFen(wxCommandEvent& event);
+    // The commands' work, with the frame's own board view and side panel.
+    CPgnCommands PgnCommands();
 
     // A command whose window comes with a later part of the client.
     void NotYetAvailable(const char* what);

@@ -2,21 +2,29 @@
 
 #include "client/core/ChessFrame.h"
 
-#include "client/core/ChessApp.h"
-#include "client/core/Prompt.h"
+#include "client/core/PgnCommands.h"
 
 using Zorlin::CString;
 
-void CChessFrame::OnExportPgn(wxCommandEvent&) { NotYetAvailable("Export PGN"); }
-void CChessFrame::OnOpenPgn(wxCommandEvent&) { NotYetAvailable("Open PGN"); }
-void CChessFrame::OnCopyPgn(wxCommandEvent&) { NotYetAvailable("Copy PGN to clipboard"); }
-void CChessFrame::OnPastePgn(wxCommandEvent&) { NotYetAvailable("Paste PGN from clipboard"); }
-void CChessFrame::OnDisplayPgn(wxCommandEvent&) { NotYetAvailable("Display PGN"); }
-void CChessFrame::OnExportFen(wxCommandEvent&) { NotYetAvailable("Export FEN"); }
+CPgnCommands CChessFrame::PgnCommands()
+{
+    CPgnCommands::SHooks hooks;
+    hooks.showBoard = [this] { ShowBrowser(false, true); };
+    hooks.gamesChanged = [this] {
+        BrowserRescanGames();
+        BrowserRebuild(true);
+    };
+    return CPgnCommands(*this, std::move(hooks));
+}
+
+void CChessFrame::OnExportPgn(wxCommandEvent&) { PgnCommands().ExportPgn(); }
+void CChessFrame::OnOpenPgn(wxCommandEvent&) { PgnCommands().OpenPgn(); }
+void CChessFrame::OnCopyPgn(wxCommandEvent&) { PgnCommands().CopyPgn(); }
+void CChessFrame::OnPastePgn(wxCommandEvent&) { PgnCommands().PastePgn(); }
+void CChessFrame::OnDisplayPgn(wxCommandEvent&) { PgnCommands().DisplayPgn(); }
+void CChessFrame::OnExportFen(wxCommandEvent&) { PgnCommands().ExportFen(); }
 
 void CChessFrame::OpenPgnFile(const CString& diskPath)
 {
-    CString what("Open PGN ");
-    what += diskPath;
-    NotYetAvailable(what.GetText());
+    PgnCommands().OpenPgnFile(diskPath);
 }

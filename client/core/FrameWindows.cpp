@@ -1,7 +1,6 @@
 // The windows of the main frame's two views and what the frame asks of
-// them. Until the board canvas, the game panel and the chat pane exist, plain stand-ins hold their places with the names,
-// ids and sizes the frame relies on, and the requests made of them do
-// nothing; each stand-in goes when its window arrives.
+// them: the board canvas over the chat pane in a panel splitter, the game
+// panel beside them, and the browser panel.
 
 #include "client/core/ChessFrame.h"
 
@@ -12,30 +11,27 @@
 #include <wx/stattext.h>
 
 #include "client/core/ChessApp.h"
+#include "client/core/Game.h"
+#include "client/core/FrameCommandRules.h"
+#include "client/core/Player.h"
+#include "client/view/BoardRenderer.h"
 #include "client/view/BrowserPanel.h"
-
-namespace {
-
-const wxColour kBoardGreen(46, 74, 54);
-
-} // namespace
+#include "client/view/ChessWindow.h"
+#include "client/view/ChatWindow.h"
+#include "client/view/ClockWindow.h"
+#include "client/view/GamePanel.h"
+#include "client/view/PanelSplitter.h"
 
 void CChessFrame::CreateViewWindows()
 {
-    m_gamePanel = new wxSashLayoutWindow(this, wxID_ANY, wxDefaultPosition, wxSize(200, 200),
-                                         wxCLIP_CHILDREN | wxSW_3D, "layoutWindow");
-    m_gamePanel->SetOrientation(wxLAYOUT_VERTICAL);
-    m_gamePanel->SetAlignment(wxLAYOUT_RIGHT);
-    m_gamePanel->SetDefaultSize(wxSize(200, 1000));
-    new wxStaticText(m_gamePanel, wxID_ANY, "Game", wxPoint(8, 8));
+    m_gamePanel = new CGamePanel(this, wxID_ANY);
     m_gamePanel->Hide();
 
-    m_splitter = new wxSplitterWindow(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                                      wxSP_LIVE_UPDATE | wxSP_3DSASH | wxSP_NOBORDER | wxNO_FULL_REPAINT_ON_RESIZE,
-                                      "splitterWindow");
-    m_boardCanvas = new wxPanel(m_splitter, wxID_ANY, wxPoint(0, 0), wxSize(100, 100), wxNO_BORDER | wxWANTS_CHARS, "Board");
-    m_boardCanvas->SetBackgroundColour(kBoardGreen);
-    m_chatPane = new wxPanel(m_splitter, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxCLIP_CHILDREN, "Chat");
+    m_splitter = new CPanelSplitter(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                    wxSP_LIVE_UPDATE | wxSP_3DSASH | wxSP_NOBORDER | wxNO_FULL_REPAINT_ON_RESIZE,
+                                    "splitterWindow");
+    m_boardCanvas = new CChessWindow(m_splitter, wxID_ANY, wxPoint(0, 0), wxSize(100, 100), wxNO_BORDER, "Board");
+    m_chatPane = new CChatWindow(m_splitter, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxCLIP_CHILDREN, "Chat");
     m_splitter->Initialize(m_boardCanvas);
     m_splitter->SetMinimumPaneSize(100);
     m_boardCanvas->Hide();
@@ -48,29 +44,49 @@ void CChessFrame::CreateViewWindows()
     m_browserPanel = browser;
 }
 
+CChessWindow* CChessFrame::GetChessWindow() const
+{
+    return dynamic_cast<CChessWindow*>(m_boardCanvas);
+}
+
 CGame* CChessFrame::GetGame() const
 {
-    return nullptr;
+    CChessWindow* canvas = GetChessWindow();
+    return canvas ? canvas->GetGame() : nullptr;
 }
 
 bool CChessFrame::GameInPlay()
 {
-    return false;
+    CGame* game = GetGame();
+    return game && game->IsInPlay();
 }
 
 bool CChessFrame::QueryCloseGame()
 {
-    return true;
+    CGame* game = GetGame();
+    return !game || game->QueryClose();
 }
 
+// A move to take back, and the user's turn to ask for it.
+// The same decision the command makes, so the menu never offers a take-back
+// the command would refuse (a finished game can still be taken back).
 bool CChessFrame::GameCanTakeBack()
 {
-    return false;
+    CGame* game = GetGame();
+    CPlayer* local = nullptr;
+    if (!game || !game->FindLocalPlayer(local))
+        return false;
+    CPlayer* mover = game->GetPlayer(SIDE_TO_MOVE);
+    return TakeBackTarget(game->GetBoard().GetPly(), mover && mover->IsLocal()) >= 0;
 }
 
 bool CChessFrame::GameHasWhiteLocal() const
 {
-    return true;
+    CGame* game = GetGame();
+    if (!game)
+        return true;
+    CPlayer* white = game->GetPlayer(WHITE);
+    return !white || white->GetColour() != WHITE || white->IsLocal();
 }
 
 bool CChessFrame::IsWhiteLocal() const
@@ -80,62 +96,107 @@ bool CChessFrame::IsWhiteLocal() const
 
 bool CChessFrame::CanvasIsDragging()
 {
-    return false;
+    CChessWindow* canvas = GetChessWindow();
+    return canvas && canvas->IsDragging();
 }
 
 void CChessFrame::CanvasCancelDrag()
 {
+    if (CChessWindow* canvas = GetChessWindow())
+        canvas->CancelDrag();
 }
 
 void CChessFrame::CanvasStopTimers()
 {
+    if (CChessWindow* canvas = GetChessWindow())
+        canvas->StopTimers();
 }
 
 void CChessFrame::CanvasTakeOptions()
 {
+    if (CChessWindow* canvas = GetChessWindow()) {
+        canvas->SetShowSkinnedPointer(m_skinnedCursor);
+        canvas->SetShowLegalMoves(m_legalMoves);
+        canvas->SetShowLastMove(m_lastMove);
+    }
 }
 
 void CChessFrame::CanvasSyncScene()
 {
+    if (CChessWindow* canvas = GetChessWindow())
+        canvas->SyncScene();
 }
 
 void CChessFrame::CanvasRedraw()
 {
-    if (m_boardCanvas)
+    if (CChessWindow* canvas = GetChessWindow())
+        canvas->RequestRedraw();
+    else if (m_boardCanvas)
         m_boardCanvas->Refresh(false);
 }
 
 void CChessFrame::CanvasUpdateStatus()
 {
+    if (CChessWindow* canvas = GetChessWindow())
+        canvas->UpdateStatus();
 }
 
-void CChessFrame::SceneSetFlipped(bool)
+void CChessFrame::SceneSetFlipped(bool flipped)
 {
+    if (CChessWindow* canvas = GetChessWindow())
+        if (CBoardRenderer* scene = canvas->GetScene())
+            scene->SetFlipped(flipped);
 }
 
-void CChessFrame::SceneSetShowCoordinates(bool)
+void CChessFrame::SceneSetShowCoordinates(bool show)
 {
+    if (CChessWindow* canvas = GetChessWindow())
+        if (CBoardRenderer* scene = canvas->GetScene())
+            scene->SetShowCoordinates(show);
 }
 
-void CChessFrame::SceneSetShowAnnotation(bool)
+void CChessFrame::SceneSetShowAnnotation(bool show)
 {
+    if (CChessWindow* canvas = GetChessWindow())
+        if (CBoardRenderer* scene = canvas->GetScene())
+            scene->SetShowAnnotation(show);
 }
 
-void CChessFrame::GamePanelShowMoveList(bool)
+CGamePanel* CChessFrame::GetGamePanelWindow() const
 {
+    return dynamic_cast<CGamePanel*>(m_gamePanel);
+}
+
+CChatWindow* CChessFrame::GetChatWindow() const
+{
+    return dynamic_cast<CChatWindow*>(m_chatPane);
+}
+
+void CChessFrame::GamePanelShowMoveList(bool show)
+{
+    if (CGamePanel* panel = GetGamePanelWindow())
+        panel->ShowMoveList(show);
 }
 
 bool CChessFrame::GamePanelToggleClock()
 {
-    return false;
+    CGamePanel* panel = GetGamePanelWindow();
+    if (!panel)
+        return false;
+    panel->ShowClock(!panel->IsClockShown());
+    return panel->IsClockShown();
 }
 
 void CChessFrame::GamePanelShowClock()
 {
+    if (CGamePanel* panel = GetGamePanelWindow())
+        panel->ShowClock(true);
 }
 
 void CChessFrame::GamePanelLayout()
 {
+    if (CGamePanel* panel = GetGamePanelWindow())
+        panel->DoLayout();
     LayoutBoardView();
 }
 
@@ -155,30 +216,38 @@ void CChessFrame::BrowserRescanGames()
 
 void CChessFrame::ChatClear()
 {
+    if (CChatWindow* chat = GetChatWindow())
+        chat->Clear();
 }
 
 void CChessFrame::UpdateGamePanel()
 {
+    CGamePanel* panel = GetGamePanelWindow();
+    CGame* game = GetGame();
+    if (!panel || !game)
+        return;
+    Zorlin::CString page;
+    game->GetStatusPage(page);
+    panel->LoadTemplate(page.GetText());
+    RefreshGamePanel();
 }
 
 void CChessFrame::RefreshGamePanel()
 {
+    CGamePanel* panel = GetGamePanelWindow();
+    CGame* game = GetGame();
+    if (!panel || !game)
+        return;
+    panel->UpdatePage(game, &game->GetBoard(), game->GetPlayer(WHITE), game->GetPlayer(BLACK));
 }
 
 CChessView* CChessFrame::GetChessView()
 {
-    return nullptr;
+    return GetChessWindow();
 }
 
 CClockView* CChessFrame::GetClockView()
 {
-    return nullptr;
-}
-
-void CChessFrame::RefreshFromGame()
-{
-}
-
-void CChessFrame::ShowPosition()
-{
+    CGamePanel* panel = GetGamePanelWindow();
+    return panel ? panel->GetClockWindow() : nullptr;
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <wx/stdpaths.h>
 #include <wx/utils.h>
@@ -60,6 +61,40 @@ void OpenUrl(const char* url)
     // wxExecute takes the arguments as given: no shell sees the address.
     const char* argv[] = {program.GetText(), argument.GetText(), nullptr};
     wxExecute(argv, wxEXEC_ASYNC);
+}
+
+namespace {
+
+CString UpdaterProgram(const CString& programFolder)
+{
+    CString program = programFolder;
+    if (!program.IsEmpty() && program[program.GetLength() - 1] != '/')
+        program.Append('/');
+    program.Append("updater");
+    return program;
+}
+
+} // namespace
+
+CString UpdaterCommandLine(const CString& programFolder, const CString& packagePath)
+{
+    return UpdaterProgram(programFolder) + " \"" + packagePath + "\" \"tavrin\"";
+}
+
+bool StartUpdater(const CString& programFolder, const CString& packagePath, CString& error)
+{
+    CString program = UpdaterProgram(programFolder);
+    if (access(program.GetText(), X_OK) != 0) {
+        error = program + " is missing or can not be run.";
+        return false;
+    }
+    // The updater outlives us: no process object, nothing waits for it.
+    const char* argv[] = {program.GetText(), packagePath.GetText(), "tavrin", nullptr};
+    if (wxExecute(argv, wxEXEC_ASYNC) <= 0) {
+        error = program + " could not be started.";
+        return false;
+    }
+    return true;
 }
 
 CString HelpPagePath(const CString& language, const char* topic)

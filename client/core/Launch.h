@@ -15,6 +15,13 @@ void OpenUrl(const char* url);
 bool MakeLauncherCommand(const char* url, const Zorlin::CString& programFolder, Zorlin::CString& program,
                          Zorlin::CString& argument);
 
+// Starts programFolder/updater on the package without waiting, with the
+// client's file name for the restart: "updater <package> tavrin", each an
+// argument of its own. False with the reason in error when it cannot run.
+bool StartUpdater(const Zorlin::CString& programFolder, const Zorlin::CString& packagePath, Zorlin::CString& error);
+// The updater's command line as the console shows it.
+Zorlin::CString UpdaterCommandLine(const Zorlin::CString& programFolder, const Zorlin::CString& packagePath);
+
 // The disk path of a help page: html/<language>/Doc/<topic>.htm below the
 // program folder, with the spelling found on disk.
 Zorlin::CString HelpPagePath(const Zorlin::CString& language, const char* topic);

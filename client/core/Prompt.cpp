@@ -1,6 +1,7 @@
 #include "client/core/Prompt.h"
 
 #include <wx/choicdlg.h>
+#include <wx/colordlg.h>
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
 #include <wx/textdlg.h>
@@ -25,6 +26,11 @@ CPrompt* g_prompt = nullptr;
 bool CPrompt::AskYesNo(const CString& text, const CString& caption, wxWindow* parent)
 {
     return ShowMessage(text, caption, wxYES_NO | wxICON_QUESTION, parent) == wxYES;
+}
+
+bool CPrompt::AskColour(const CString&, int&, int&, int&, wxWindow*)
+{
+    return false;
 }
 
 CPrompt& GetPrompt()
@@ -81,6 +87,21 @@ bool CWxPrompt::AskFile(const CString& message, const CString& folder, const CSt
     return true;
 }
 
+bool CWxPrompt::AskColour(const CString& caption, int& red, int& green, int& blue, wxWindow* parent)
+{
+    wxColourData data;
+    data.SetColour(wxColour((unsigned char)red, (unsigned char)green, (unsigned char)blue));
+    wxColourDialog dialog(parent, &data);
+    dialog.SetTitle(ToWx(caption));
+    if (dialog.ShowModal() != wxID_OK)
+        return false;
+    wxColour chosen = dialog.GetColourData().GetColour();
+    red = chosen.Red();
+    green = chosen.Green();
+    blue = chosen.Blue();
+    return true;
+}
+
 // ------------------------------------------------------------- scripted
 
 CScriptedPrompt::CScriptedPrompt() = default;
@@ -119,6 +140,14 @@ void CScriptedPrompt::QueueText(const CString& text, bool accepted)
     SAnswer answer;
     answer.code = accepted ? wxID_OK : wxID_CANCEL;
     answer.text = text;
+    answer.accepted = accepted;
+    m_queue.Add(answer);
+}
+
+void CScriptedPrompt::QueueColour(int red, int green, int blue, bool accepted)
+{
+    SAnswer answer;
+    answer.code = ((red & 0xFF) << 16) | ((green & 0xFF) << 8) | (blue & 0xFF);
     answer.accepted = accepted;
     m_queue.Add(answer);
 }
@@ -191,15 +220,32 @@ bool CScriptedPrompt::AskText(const CString& message, const CString& caption, CS
     return answer.accepted;
 }
 
-bool CScriptedPrompt::AskFile(const CString& message, const CString&, const CString&, const CString&,
+bool CScriptedPrompt::AskFile(const CString& message, const CString& folder, const CString& file, const CString&,
                               long style, wxWindow*, CString& path)
 {
     SQuestion question;
     question.kind = kFile;
     question.text = message;
     question.style = style;
+    question.folder = folder;
+    question.file = file;
     SAnswer answer = Take(question, SAnswer());
     if (answer.accepted)
         path = answer.text;
     return answer.accepted;
+}
+
+bool CScriptedPrompt::AskColour(const CString& caption, int& red, int& green, int& blue, wxWindow*)
+{
+    SQuestion question;
+    question.kind = kColour;
+    question.caption = caption;
+    question.text.AppendFormat("%d,%d,%d", red, green, blue);
+    SAnswer answer = Take(question, SAnswer());
+    if (!answer.accepted)
+        return false;
+    red = (answer.code >> 16) & 0xFF;
+    green = (answer.code >> 8) & 0xFF;
+    blue = answer.code & 0xFF;
+    return true;
 }

@@ -30,6 +30,9 @@ public:
     virtual bool AskFile(const Zorlin::CString& message, const Zorlin::CString& folder,
                          const Zorlin::CString& file, const Zorlin::CString& wildcard, long style,
                          wxWindow* parent, Zorlin::CString& path) = 0;
+    // The colour chooser opened on red, green and blue (0 to 255 each):
+    // false when cancelled, else the channels hold the chosen colour.
+    virtual bool AskColour(const Zorlin::CString& caption, int& red, int& green, int& blue, wxWindow* parent);
 
     // A Yes/No question with a question icon: true for Yes.
     bool AskYesNo(const Zorlin::CString& text, const Zorlin::CString& caption, wxWindow* parent);
@@ -54,6 +57,7 @@ public:
     bool AskFile(const Zorlin::CString& message, const Zorlin::CString& folder, const Zorlin::CString& file,
                  const Zorlin::CString& wildcard, long style, wxWindow* parent,
                  Zorlin::CString& path) override;
+    bool AskColour(const Zorlin::CString& caption, int& red, int& green, int& blue, wxWindow* parent) override;
 };
 
 // Answers from a script, recording every question. Each question takes the
@@ -63,7 +67,8 @@ public:
 // text and files.
 class CScriptedPrompt : public CPrompt {
 public:
-    enum Kind { kMessage, kChoice, kText, kFile };
+    // A colour question's text is its starting colour as "red,green,blue".
+    enum Kind { kMessage, kChoice, kText, kFile, kColour };
 
     struct SQuestion {
         Kind kind = kMessage;
@@ -73,6 +78,9 @@ public:
         Zorlin::CArray<Zorlin::CString> choices;
         int width = 0;
         int height = 0;
+        // File questions: the start folder and the proposed name.
+        Zorlin::CString folder;
+        Zorlin::CString file;
     };
     struct SAnswer {
         int code = 0;          // the button, or the choice index
@@ -90,6 +98,7 @@ public:
     void QueueButton(int button);
     void QueueChoice(int index);
     void QueueText(const Zorlin::CString& text, bool accepted = true);
+    void QueueColour(int red, int green, int blue, bool accepted = true);
     void SetResponder(Responder responder) { m_responder = std::move(responder); }
 
     int GetCount() const { return m_asked.GetCount(); }
@@ -110,6 +119,7 @@ public:
     bool AskFile(const Zorlin::CString& message, const Zorlin::CString& folder, const Zorlin::CString& file,
                  const Zorlin::CString& wildcard, long style, wxWindow* parent,
                  Zorlin::CString& path) override;
+    bool AskColour(const Zorlin::CString& caption, int& red, int& green, int& blue, wxWindow* parent) override;
 
 private:
     SAnswer Take(const SQuestion& question, const SAnswer& cautious);

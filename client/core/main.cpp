@@ -2,12 +2,14 @@
 // object, so the client library links without this file (its tests do).
 
 #include "client/core/ChessApp.h"
+#include "client/core/PromptLog.h"
 
 wxIMPLEMENT_WX_THEME_SUPPORT
 
 wxAppConsole* wxCreateApp()
 {
     wxAppConsole::CheckBuildOptions(WX_BUILD_OPTIONS_SIGNATURE, "tavrin");
+    InstallPromptLogFromEnvironment();
     return new CChessApp;
 }
 

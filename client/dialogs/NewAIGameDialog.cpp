@@ -167,9 +167,7 @@ void CNewAIGameDialog::OnOK(wxCommandEvent&)
     CChessView* view = CGame::GetChessView();
     if (!game->IsStarted() || !view) {
         delete game;
-        CFrameView* frame = CGame::GetFrame();
-        GetPrompt().ShowMessage("There was a problem starting the engine.", "Error", wxOK | wxICON_ERROR,
-                                frame ? frame->GetWindow() : nullptr);
+        CAIGame::ReportLaunchFailure(CAIGame::kStartFailure);
         EndModal(0);
         return;
     }

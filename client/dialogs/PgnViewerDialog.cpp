@@ -97,7 +97,7 @@ int CPgnViewerDialog::Import()
 bool CPgnViewerDialog::LoadGame(int n)
 {
     CChessView* view = CGame::GetChessView();
-    CGame* game = view ? view->GetGame() : nullptr;
+    CGame* game = m_game ? m_game : view ? view->GetGame() : nullptr;
     CString text;
     if (!game || !m_file || !m_index.ReadGame(*m_file, n, text))
         return false;
@@ -109,8 +109,10 @@ bool CPgnViewerDialog::LoadGame(int n)
     board.LoadPgnGame(file, game->GetTags(), error);
     if (CFrameView* frame = CGame::GetFrame())
         frame->RefreshFromGame();
-    view->SyncScene();
-    view->UpdateStatus();
+    if (view) {
+        view->SyncScene();
+        view->UpdateStatus();
+    }
     game->SetInPlay(false);
     GetViewHost().ExecuteCommand("VIEW_BOARD");
     return true;

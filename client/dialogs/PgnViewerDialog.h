@@ -15,6 +15,8 @@ namespace Zorlin {
 class CFile;
 }
 
+class CGame;
+
 class CPgnViewerDialog : public wxDialog {
 public:
     static constexpr unsigned kBlockSize = 16384;
@@ -28,6 +30,11 @@ public:
     int Import();
     bool LoadGame(int n);
     const CPgnIndex& GetIndex() const { return m_index; }
+    // The game the chosen games go to; without one, the board's current
+    // game. Its owner clears it before it lets the window go.
+    void SetGame(CGame* game) { m_game = game; }
+    // The n-th game's text as the file holds it.
+    bool ReadGame(int n, Zorlin::CString& text) { return m_file && m_index.ReadGame(*m_file, n, text); }
 
     // The name after the last '\' or '/', the whole name without one.
     static Zorlin::CString ShortName(const Zorlin::CString& path);
@@ -40,6 +47,7 @@ private:
 
     Zorlin::CAutoPointer<Zorlin::CFile> m_file;
     CPgnIndex m_index;
+    CGame* m_game = nullptr;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -116,6 +116,7 @@ public:
     const std::vector<CBoardSprite*>& GetCaptured() const { return m_captured; }
     const std::deque<SQueuedMove>& GetQueue() const { return m_queue; }
     const std::deque<SPenNode>& GetPenNodes(int pen) const { return m_pens[pen & 1].nodes; }
+    Zorlin::CColour GetPenColour(int pen) const { return m_pens[pen & 1].colour; }
     int GetMark(const SSquare& square) const;
     bool IsSquareImageShown(const SSquare& square) const;
     bool IsDragging() const { return m_dragging; }

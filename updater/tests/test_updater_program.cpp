@@ -321,17 +321,33 @@ TEST_F(UpdaterProgramTest, OnlyAClientOfTheProgramFolderIsStarted)
 {
     WriteText(Program() + "/updater.log", "");
     WriteText(m_temp / "outside", ClientScript("outside"), 0755);
-    for (const char* name : {"../outside", "nosuch", ""}) {
+    for (const char* name : {"../outside", "nosuch", "/bin/sh"}) {
         SCOPED_TRACE(name);
         SRun run = Run({m_temp / "missing.rwf", name});
         EXPECT_EQ(run.code, 0);
         EXPECT_TRUE(Told(run, "Unable to launch Rookwell.")) << run.messages;
     }
-    // A missing second argument counts as an empty name.
-    SRun run = Run({m_temp / "missing.rwf"});
-    EXPECT_TRUE(Told(run, "Unable to launch Rookwell.")) << run.messages;
     EXPECT_FALSE(IsThere(m_temp / "launched.txt"));
     EXPECT_FALSE(IsThere(Program() + "/launched.txt"));
+}
+
+TEST_F(UpdaterProgramTest, WithoutTheClientsNameTheUsualClientComesBack)
+{
+    WriteText(Program() + "/updater.log", "");
+    const std::string package = m_temp / "update.rwf";
+    ASSERT_TRUE(WritePackage(package, {{"contents/update/readme.txt", "new readme"}}));
+    SRun run = Run({package});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(Told(run, kSuccess)) << run.messages;
+    EXPECT_EQ(Launched(), "v1 args=0 cwd=" + Program() + "\n");
+    EXPECT_NE(Log().find("Running tavrin\r\n"), std::string::npos) << Log();
+    ::unlink((Program() + "/launched.txt").c_str());
+
+    // An empty name, after a failure.
+    run = Run({m_temp / "missing.rwf", ""});
+    EXPECT_EQ(run.code, 0);
+    EXPECT_FALSE(Told(run, "Unable to launch Rookwell.")) << run.messages;
+    EXPECT_EQ(Launched(), "v1 args=0 cwd=" + Program() + "\n");
 }
 
 } // namespace

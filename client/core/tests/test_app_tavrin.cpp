@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <spawn.h>
@@ -38,6 +39,27 @@ std::string ReadFile(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// xdotool on the private display; its output.
+std::string XTool(const std::string& display, const std::string& arguments)
+{
+    std::string command = "DISPLAY='" + display + "' xdotool " + arguments + " 2>/dev/null";
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof buffer, pipe))
+            out += buffer;
+        pclose(pipe);
+    }
+    return out;
+}
+
+// The first visible window whose name matches, or empty.
+std::string FindWindowNamed(const std::string& display, const std::string& pattern)
+{
+    std::string out = XTool(display, "search --onlyvisible --name '" + pattern + "'");
+    return out.substr(0, out.find('\n'));
+}
+
 Zorlin::CConfig ReadConfig(const std::string& path)
 {
     Zorlin::CConfig config;
@@ -54,6 +76,8 @@ TEST(Tavrin, StartsDrawsAndClosesCleanlyOnTerminate)
     std::string program = BuildFolder() + "/program";
     if (access((program + "/tavrin").c_str(), X_OK) != 0)
         GTEST_SKIP() << "tavrin is not built";
+    if (std::system("command -v xdotool > /dev/null") != 0)
+        GTEST_SKIP() << "xdotool answers the first start's profile dialog; it is not installed";
     char pattern[] = "/tmp/tavrin-run-XXXXXX";
     std::string base = mkdtemp(pattern);
     std::string folder = base + "/Rookwell";
@@ -80,6 +104,31 @@ TEST(Tavrin, StartsDrawsAndClosesCleanlyOnTerminate)
     char* argv[] = {&executable[0], nullptr};
     pid_t pid;
     ASSERT_EQ(posix_spawn(&pid, executable.c_str(), nullptr, nullptr, argv, envp.data()), 0);
+
+    // The new user is asked for a profile first: the introduction is
+    // confirmed, then the name typed and the dialog confirmed, as a user does.
+    bool introAnswered = false;
+    bool profileAnswered = false;
+    for (int i = 0; i < 300 && !profileAnswered; ++i) {
+        usleep(100000);
+        std::string intro = FindWindowNamed(display.GetName(), "^Rookwell - User Profile$");
+        if (!intro.empty()) {
+            XTool(display.GetName(), "windowfocus --sync " + intro);
+            XTool(display.GetName(), "key --clearmodifiers Return");
+            introAnswered = true;
+            continue;
+        }
+        std::string profile = FindWindowNamed(display.GetName(), "^Rookwell - User Profile [(]");
+        if (!profile.empty()) {
+            usleep(500000);
+            XTool(display.GetName(), "windowfocus --sync " + profile);
+            XTool(display.GetName(), "type --delay 20 'Tess Tester'");
+            XTool(display.GetName(), "key --clearmodifiers alt+o");
+            profileAnswered = true;
+        }
+    }
+    EXPECT_TRUE(introAnswered) << "the introduction came first";
+    EXPECT_TRUE(profileAnswered) << "the profile dialog opened";
 
     // Debug writes the console's log as it grows: wait for the first drawing.
     std::string log = folder + "/logs/Rookwell - Console.log";
@@ -123,7 +172,9 @@ TEST(Tavrin, StartsDrawsAndClosesCleanlyOnTerminate)
     EXPECT_EQ(saved.GetValueOr(".preferences.window.width", ""), "620");
     EXPECT_EQ(saved.GetValueOr(".preferences.window.height", ""), "520");
     EXPECT_FALSE(saved.GetValueOr(".preferences.window.x", "").IsEmpty());
-    EXPECT_EQ(saved.GetValueOr(".profile.id", ""), "calculate");
+    EXPECT_EQ(saved.GetValueOr(".profile.name", ""), "Tess Tester");
+    EXPECT_NE(saved.GetValueOr(".profile.id", ""), "calculate");
+    EXPECT_FALSE(saved.GetValueOr(".profile.id", "").IsEmpty());
     EXPECT_NE(access((folder + "/users/" + user + "/running.marker").c_str(), F_OK), 0);
     std::system(("rm -rf '" + base + "'").c_str());
 }

@@ -78,7 +78,20 @@ TEST_F(Frame, ANewUserIsMadeAndTheBrowserViewComesFirst)
 {
     EXPECT_TRUE(g_client->Exists("users/tester/user.cfg"));
     EXPECT_TRUE(g_client->Exists("users/tester/played games"));
-    EXPECT_EQ(User(".profile.id"), "calculate");
+    // The first start asked for the profile: introduction first, no Cancel.
+    const CHarness::SFirstRun& first = g_client->GetFirstRun();
+    EXPECT_TRUE(first.introShown);
+    EXPECT_TRUE(first.introFirst);
+    ASSERT_TRUE(first.profileShown);
+    EXPECT_FALSE(first.cancelEnabled);
+    EXPECT_EQ(first.profileTitle.rfind("Rookwell - User Profile (", 0), 0u) << first.profileTitle;
+    EXPECT_EQ(User(".profile.name"), "Tess Tester");
+    EXPECT_NE(User(".profile.id"), "calculate");
+    EXPECT_FALSE(User(".profile.id").IsEmpty());
+    Zorlin::CConfig saved;
+    std::string text = g_client->ReadFile("users/tester/user.cfg");
+    ASSERT_TRUE(saved.ReadText(text.data(), int(text.size())));
+    EXPECT_EQ(saved.GetValueOr(".profile.id", ""), User(".profile.id")) << "the profile was saved at OK";
     EXPECT_EQ(*m_app->m_userName, "tester");
     EXPECT_TRUE(m_frame->IsBrowserView());
     EXPECT_TRUE(Checked(ID_MENU_BROWSER));

@@ -7,11 +7,16 @@
 #include <unistd.h>
 
 #include <wx/app.h>
+#include <wx/dialog.h>
 #include <wx/init.h>
+#include <wx/textctrl.h>
+#include <wx/timer.h>
 #include <wx/utils.h>
 
 #include "client/core/ChessApp.h"
 #include "client/core/ChessFrame.h"
+#include "client/dialogs/DialogIds.h"
+#include "client/dialogs/ProfileDialog.h"
 #include "testsupport/XvfbDisplay.h"
 
 namespace AppTest {
@@ -40,6 +45,58 @@ bool Run(const std::string& command)
 {
     return std::system(command.c_str()) == 0;
 }
+
+void Press(wxWindow& dialog, int id)
+{
+    wxWindow* button = dialog.FindWindow(id);
+    if (!button)
+        return;
+    wxCommandEvent event(wxEVT_BUTTON, id);
+    event.SetEventObject(button);
+    button->GetEventHandler()->ProcessEvent(event);
+}
+
+// Looks for the first-run dialogs while the start-up runs: a timer, so that
+// it fires inside their modal loops and never floods the event queue.
+class CFirstRunAnswerer : public wxTimer {
+public:
+    CFirstRunAnswerer(CHarness::SFirstRun& record, const std::string& name) : m_record(record), m_name(name)
+    {
+        Start(20);
+    }
+    ~CFirstRunAnswerer() override { Stop(); }
+
+    void Notify() override
+    {
+        for (wxWindow* window : wxTopLevelWindows) {
+            wxDialog* dialog = dynamic_cast<wxDialog*>(window);
+            if (!dialog || !dialog->IsModal())
+                continue;
+            if (dynamic_cast<CProfileIntroDialog*>(dialog)) {
+                m_record.introShown = true;
+                m_record.introFirst = !m_record.profileShown;
+                Press(*dialog, ID_INTRO_OK);
+            } else if (dynamic_cast<CProfileDialog*>(dialog)) {
+                m_record.profileShown = true;
+                m_record.profileTitle = std::string(dialog->GetTitle().utf8_str().data());
+                wxWindow* cancel = dialog->FindWindow(ID_PROFILE_CANCEL);
+                m_record.cancelEnabled = cancel && cancel->IsEnabled();
+                wxTextCtrl* name = dynamic_cast<wxTextCtrl*>(dialog->FindWindow(ID_PROFILE_NAME));
+                if (m_name.empty() || !name) {
+                    dialog->Close();
+                } else {
+                    name->ChangeValue(wxString::FromUTF8(m_name.c_str()));
+                    Press(*dialog, ID_PROFILE_OK);
+                }
+            }
+            return;
+        }
+    }
+
+private:
+    CHarness::SFirstRun& m_record;
+    std::string m_name;
+};
 
 } // namespace
 
@@ -109,7 +166,10 @@ bool CHarness::Start(const std::vector<std::string>& arguments, const std::strin
         return false;
     }
     m_started = true;
-    m_onInitResult = m_app->CallOnInit();
+    {
+        CFirstRunAnswerer answerer(m_firstRun, m_newUserName);
+        m_onInitResult = m_app->CallOnInit();
+    }
     return true;
 }
 

@@ -30,6 +30,20 @@ public:
     // it; then the application's exit runs and the toolkit ends.
     void Stop();
 
+    // What a new user's first start showed. The harness answers those
+    // dialogs from inside their modal loops: the introduction with OK, the
+    // profile dialog with the name set here and OK, or, when the name is
+    // empty, with its close box.
+    struct SFirstRun {
+        bool introShown = false;
+        bool profileShown = false;
+        bool introFirst = false;     // the introduction came before the profile dialog
+        bool cancelEnabled = false;  // as the profile dialog showed it
+        std::string profileTitle;
+    };
+    void SetNewUserName(const std::string& name) { m_newUserName = name; }
+    const SFirstRun& GetFirstRun() const { return m_firstRun; }
+
     CChessApp* GetApp() const { return m_app; }
     CScriptedPrompt& GetPrompt() { return m_prompt; }
     const std::string& GetFolder() const { return m_folder; }
@@ -64,6 +78,8 @@ private:
     CChessApp* m_app;
     bool m_started;
     bool m_onInitResult;
+    std::string m_newUserName = "Tess Tester";
+    SFirstRun m_firstRun;
     std::vector<std::string> m_argStorage;
     std::vector<char*> m_argv;
     int m_argc;

@@ -1,0 +1,117 @@
+#include "client/core/GameFileRules.h"
+
+#include <cstring>
+
+#include "chess/ChessBoard.h"
+#include "client/core/Game.h"
+
+using Zorlin::CString;
+using Zorlin::KeysEqualNoCase;
+
+namespace {
+
+// The index of the last c in text, or -1.
+int LastIndexOf(const CString& text, const char* any)
+{
+    for (int i = text.GetLength() - 1; i >= 0; --i)
+        if (std::strchr(any, text[i]))
+            return i;
+    return -1;
+}
+
+CString From(const CString& text, int index)
+{
+    CString out;
+    out.Append(text.GetText() + index, text.GetLength() - index);
+    return out;
+}
+
+bool IsUnsafeInFileName(unsigned char c)
+{
+    return c < 0x20 || c == 0x7f || std::strchr("/\\:*?\"<>|", c) != nullptr;
+}
+
+void AppendSafe(CString& out, const CString& name)
+{
+    for (int i = 0; i < name.GetLength(); ++i) {
+        unsigned char c = (unsigned char)name[i];
+        out.Append(IsUnsafeInFileName(c) ? '_' : char(c));
+    }
+}
+
+} // namespace
+
+ESavedGameKind ClassifySavedGame(const CString& type)
+{
+    if (KeysEqualNoCase(type, "AIGame"))
+        return ESavedGameKind::kComputer;
+    if (KeysEqualNoCase(type, "NetworkGame"))
+        return ESavedGameKind::kNetwork;
+    if (KeysEqualNoCase(type, "EmailGame"))
+        return ESavedGameKind::kEmail;
+    if (KeysEqualNoCase(type, "PGNGame") || KeysEqualNoCase(type, "GridmoorGame"))
+        return ESavedGameKind::kViewed;
+    return ESavedGameKind::kUnknown;
+}
+
+CString FileExtension(const CString& name)
+{
+    int dot = LastIndexOf(name, ".");
+    return dot < 0 ? CString() : From(name, dot);
+}
+
+EDroppedFile ClassifyDroppedFile(const CString& name)
+{
+    CString extension = FileExtension(name);
+    if (KeysEqualNoCase(extension, ".pgn"))
+        return EDroppedFile::kPgn;
+    if (KeysEqualNoCase(extension, ".rwg"))
+        return EDroppedFile::kSavedGame;
+    if (KeysEqualNoCase(extension, ".rwf"))
+        return EDroppedFile::kTransport;
+    return EDroppedFile::kRefused;
+}
+
+CString ShortFileName(const CString& path)
+{
+    return From(path, LastIndexOf(path, "/\\") + 1);
+}
+
+CString WithDefaultExtension(const CString& path, const char* extension)
+{
+    CString name = ShortFileName(path);
+    if (name.IsEmpty() || LastIndexOf(name, ".") >= 0)
+        return path;
+    return path + extension;
+}
+
+CString MakeSavedGameName(const CString& white, const CString& black)
+{
+    CString name;
+    AppendSafe(name, white);
+    name.Append(" vs ");
+    AppendSafe(name, black);
+    name.Append(".rwg");
+    // A name may not start with dots: "..", or a hidden file.
+    int dots = 0;
+    while (dots < name.GetLength() && name[dots] == '.')
+        ++dots;
+    if (dots > 0)
+        name = CString("_") + From(name, dots);
+    return name;
+}
+
+SRestoredEnd JudgeRestoredGame(const CChessBoard& board)
+{
+    SRestoredEnd end;
+    CString reason;
+    if (board.GetGameState(board.GetSideToMove(), &reason) == STATE_DRAW) {
+        end.result = RESULT_DRAW;
+        end.status = reason;
+    } else if (board.GetGameState(BLACK) == STATE_CHECKMATE) {
+        end.result = RESULT_WHITE_WINS;
+    } else if (board.GetGameState(WHITE) == STATE_CHECKMATE) {
+        end.result = RESULT_BLACK_WINS;
+    }
+    return end;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+// The decisions behind the frame's game-file commands and dropped files,
+// kept apart from the window so they can be checked on their own.
+
+#include "foundation/String.h"
+
+class CChessBoard;
+
+// A saved game larger than this is not read: a long game takes a few
+// dozen kilobytes.
+const unsigned kMaxSavedGameBytes = 4u << 20;
+
+// What opening a saved game does, by its "game.type" (case ignored).
+enum class ESavedGameKind {
+    kComputer, // "AIGame": restored and played on
+    kNetwork,  // "NetworkGame": only through a running network game
+    kEmail,    // "EmailGame": only viewed
+    kViewed,   // "PGNGame" and "GridmoorGame": shown as a viewed game
+    kUnknown,
+};
+ESavedGameKind ClassifySavedGame(const Zorlin::CString& type);
+
+// What a file dropped on the frame is, by its extension (case ignored).
+enum class EDroppedFile {
+    kRefused,
+    kPgn,       // ".pgn"
+    kSavedGame, // ".rwg"
+    kTransport, // ".rwf"
+};
+EDroppedFile ClassifyDroppedFile(const Zorlin::CString& name);
+
+// The text from the last '.' of name on; empty without one.
+Zorlin::CString FileExtension(const Zorlin::CString& name);
+// The part after the last '/' or '\\'.
+Zorlin::CString ShortFileName(const Zorlin::CString& path);
+// path with extension appended when its file name has no '.' at all.
+Zorlin::CString WithDefaultExtension(const Zorlin::CString& path, const char* extension);
+
+// "White vs Black.rwg": what the save dialog proposes. The names come from
+// players (an engine, an opponent's profile), so characters that would
+// make the name a path or an invalid file name become '_'.
+Zorlin::CString MakeSavedGameName(const Zorlin::CString& white, const Zorlin::CString& black);
+
+// How a restored game stands: drawn for the side to move (with the reason
+// for the status bar), else won by whoever mated, else still open.
+struct SRestoredEnd {
+    int result = 0;          // a GameResult
+    Zorlin::CString status;  // the status bar's first field
+};
+SRestoredEnd JudgeRestoredGame(const CChessBoard& board);

@@ -1,0 +1,298 @@
+#include "client/core/PackageInstaller.h"
+
+#include <wx/defs.h>
+
+#include "client/core/PackageRules.h"
+#include "client/core/Prompt.h"
+#include "foundation/ArchiveDrive.h"
+#include "foundation/AtomicFile.h"
+#include "foundation/AutoDirectory.h"
+#include "foundation/AutoPointer.h"
+#include "foundation/Config.h"
+#include "foundation/DiskDrive.h"
+#include "foundation/File.h"
+#include "foundation/URL.h"
+
+using Zorlin::CArchiveDrive;
+using Zorlin::CArray;
+using Zorlin::CAtomicFile;
+using Zorlin::CAutoDirectory;
+using Zorlin::CAutoPointer;
+using Zorlin::CConfig;
+using Zorlin::CDiskDrive;
+using Zorlin::CFile;
+using Zorlin::CString;
+using Zorlin::CURL;
+
+namespace {
+
+const char* const kQuestionCaption = "Rookwell - Install package";
+const char* const kInstallCaption = "Install package";
+// More failed names than this are counted, not listed.
+const size_t kFailuresShown = 10;
+// An engine's info.cfg is a few lines; anything bigger is not one.
+const uint32_t kMaxInfoSize = 65536;
+
+// Keeps the drive's current folder for the scope, whatever path it takes.
+class CKeepFolder {
+public:
+    explicit CKeepFolder(Zorlin::CDrive& drive) : m_drive(drive) { m_drive.PushDirectory(); }
+    ~CKeepFolder() { m_drive.PopDirectory(); }
+
+private:
+    Zorlin::CDrive& m_drive;
+};
+
+CString ReadSmallFile(Zorlin::CDrive& drive, const char* path, uint32_t limit)
+{
+    CAutoPointer<CFile> file = drive.OpenFile(CURL(path), CFile::kModeRead);
+    CString text;
+    if (!file || !file->IsOpen() || file->GetSize() > limit)
+        return text;
+    file->ReadString(text, int(limit));
+    return text;
+}
+
+CString FailureMessage(const std::vector<CString>& failed)
+{
+    CString text("The package was not installed completely. These files could not be written:\n\n");
+    for (size_t i = 0; i < failed.size() && i < kFailuresShown; ++i)
+        text += failed[i] + "\n";
+    if (failed.size() > kFailuresShown)
+        text.AppendFormat("and %d more\n", int(failed.size() - kFailuresShown));
+    return text;
+}
+
+} // namespace
+
+CPackageInstaller::CPackageInstaller(CInstallHost& host, CDiskDrive& program, const CString& userName)
+    : m_host(host), m_program(program), m_userName(userName)
+{
+}
+
+void CPackageInstaller::Tell(const CString& text, const char* caption, long style)
+{
+    GetPrompt().ShowMessage(text, caption, style, m_host.GetParent());
+}
+
+bool CPackageInstaller::Install(CArchiveDrive& package, const char* packagePath)
+{
+    return Install(package, package.GetHost(), packagePath);
+}
+
+bool CPackageInstaller::Install(Zorlin::CDrive& package, CFile* packageFile, const char* packagePath)
+{
+    m_written.clear();
+    m_failed.clear();
+    m_host.Refresh();
+    CKeepFolder keepProgram(m_program);
+    CKeepFolder keepPackage(package);
+
+    CConfig manifest;
+    {
+        CAutoPointer<CFile> file = package.OpenFile(CURL("/contents.cfg"), CFile::kModeRead);
+        if (!file || !file->IsOpen() || !manifest.Read(*file))
+            return false;
+    }
+    CString major = manifest.GetValueOr("contents.major", "");
+    CString minor = manifest.GetValueOr("contents.minor", "");
+    major.Trim();
+    minor.Trim();
+    const CString description = manifest.GetValueOr("description", "");
+
+    CString listText;
+    if (!IsPackageForProduct(major, listText)) {
+        Tell(WrongProductMessage(listText), "Wrong Version!", wxOK | wxICON_EXCLAMATION);
+        return true;
+    }
+    const SPackageKind* kind = FindPackageKind(minor);
+    if (!kind)
+        return false;
+    CString question = CString(kind->questionHead) + description + "\n\nContinue with install?";
+    if (GetPrompt().ShowMessage(question, kQuestionCaption, wxYES_NO | wxICON_QUESTION, m_host.GetParent()) !=
+        wxYES)
+        return true;
+
+    if (kind->kind == kPackageUpdate) {
+        // The current game is saved or kept before anything closes.
+        if (!m_host.MayCloseForUpdate())
+            return true;
+        // The updater opens the package itself.
+        if (packageFile)
+            packageFile->Close();
+        CString error;
+        if (!m_host.StartUpdater(CString(packagePath ? packagePath : ""), error)) {
+            Tell(CString("The updater could not be started:\n\n") + error + "\n\nThe update has not been installed.",
+                 kInstallCaption, wxOK | wxICON_ERROR);
+            return true;
+        }
+        m_host.CloseForUpdate();
+        return true;
+    }
+    return InstallFiles(package, *kind);
+}
+
+bool CPackageInstaller::ResolveClash(const CString& target, CString& name)
+{
+    while (m_program.IsDirectory(CURL(target + name))) {
+        CString message = CString("A folder named \"") + name +
+                          "\" allready exists.\nWhat do you want to do with the package?";
+        CArray<CString> choices;
+        choices.Add(CString("Update contents of ") + name);
+        choices.Add(CString("Rename folder"));
+        int choice = GetPrompt().AskChoice(message, kInstallCaption, choices, m_host.GetParent(), 200, 150);
+        if (choice == 0)
+            return true;
+        if (choice != 1)
+            return false;
+        CString answer;
+        if (!GetPrompt().AskText("Enter new name for package", "Rename folder", answer, nullptr))
+            return false;
+        answer.Trim();
+        if (answer.IsEmpty())
+            return false;
+        // The name becomes a folder below the target, and nothing else.
+        if (!CURL::IsPlainName(answer)) {
+            Tell(CString("\"") + answer + "\" can not be used as a folder name.", kInstallCaption,
+                 wxOK | wxICON_EXCLAMATION);
+            continue;
+        }
+        name = answer;
+    }
+    return true;
+}
+
+bool CPackageInstaller::InstallFiles(Zorlin::CDrive& package, const SPackageKind& kind)
+{
+    const bool pgn = kind.kind == kPackagePgn;
+    if (!package.ChangeDirectory(CURL("/contents")))
+        return false;
+    const CString target = PackageTargetFolder(kind, m_userName);
+    if (!m_program.IsDirectory(CURL(target)))
+        return false;
+    CArray<CString> entries;
+    package.ListDirectory(entries, false);
+    if (entries.GetCount() != 1)
+        return false;
+    CString name = *entries.GetAt(0);
+    if (!CURL::IsPlainName(name) || (!pgn && !package.IsDirectory(CURL(name))))
+        return false;
+
+    CString destination = target; // ends in '/'
+    if (!pgn) {
+        if (!ResolveClash(target, name))
+            return true;
+        if (!package.ChangeDirectory(CURL(*entries.GetAt(0))))
+            return false;
+        destination = target + name + "/";
+    }
+
+    std::vector<SPackageItem> items;
+    CString problem;
+    if (!CollectPackageItems(package, items, problem)) {
+        Tell(CString("This package holds a name that can not be installed safely:\n\n") + problem +
+                 "\n\nNothing was installed.",
+             kInstallCaption, wxOK | wxICON_ERROR);
+        return true;
+    }
+
+    // Played games are the user's own: one of the same name is replaced only when asked.
+    std::vector<bool> skip(items.size(), false);
+    if (pgn) {
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (items[i].folder || !m_program.IsFile(CURL(destination + items[i].path)))
+                continue;
+            CString text = CString("A file named \"") + items[i].path +
+                           "\" already exists in your played games.\n\nDo you want to replace it?";
+            int answer = GetPrompt().ShowMessage(text, kInstallCaption, wxYES_NO | wxCANCEL | wxICON_QUESTION,
+                                                 m_host.GetParent());
+            if (answer == wxCANCEL)
+                return true;
+            skip[i] = answer != wxYES;
+        }
+    }
+
+    CString program;
+    if (kind.kind == kPackageEngine)
+        program = EngineProgramPath(ReadSmallFile(package, "info.cfg", kMaxInfoSize));
+
+    m_host.BeginCopy();
+    std::vector<CString> lostFolders;
+    if (!pgn && !m_program.MakeDirectory(CURL(destination))) {
+        lostFolders.push_back(CString());
+        m_failed.push_back(destination);
+    }
+    int fileCount = 0;
+    for (const SPackageItem& item : items)
+        fileCount += item.folder ? 0 : 1;
+    std::unique_ptr<CInstallProgress> progress = m_host.OpenProgress(fileCount);
+    bool cancelled = false;
+    int n = 0;
+    for (size_t i = 0; i < items.size() && !cancelled; ++i) {
+        const SPackageItem& item = items[i];
+        bool lost = false;
+        for (const CString& folder : lostFolders)
+            lost = lost || folder.IsEmpty() || item.path.MatchAt(folder, 0);
+        if (item.folder) {
+            if (!lost && !m_program.MakeDirectory(CURL(destination + item.path))) {
+                lostFolders.push_back(item.path);
+                m_failed.push_back(destination + item.path);
+            }
+            continue;
+        }
+        ++n;
+        if (progress && !progress->Update(n, item.path)) {
+            if (GetPrompt().ShowMessage("Cancel package installation?", "Cancel", wxYES_NO | wxICON_QUESTION,
+                                        progress->GetWindow()) == wxYES) {
+                cancelled = true;
+                break;
+            }
+            progress->Resume();
+        }
+        if (skip[i])
+            continue;
+        const CString to = destination + item.path;
+        if (lost) {
+            m_failed.push_back(to);
+            continue;
+        }
+        const bool named = !program.IsEmpty() && Zorlin::KeysEqualNoCase(item.path, program);
+        if (CopyOne(package, item.path, to, named))
+            m_written.push_back(to);
+        else
+            m_failed.push_back(to);
+    }
+    progress.reset();
+    m_host.EndCopy();
+
+    if (!m_failed.empty())
+        Tell(FailureMessage(m_failed), kInstallCaption, wxOK | wxICON_ERROR);
+    else if (!cancelled)
+        Tell(kind.successText, "Done", wxOK | wxICON_INFORMATION);
+    if (pgn)
+        m_host.PlayedGamesChanged();
+    return true;
+}
+
+bool CPackageInstaller::CopyOne(Zorlin::CDrive& package, const CString& from, const CString& to, bool program)
+{
+    CAutoPointer<CFile> source = package.OpenFile(CURL(from), CFile::kModeRead);
+    if (!source || !source->IsOpen())
+        return false;
+    unsigned char head[4] = {0, 0, 0, 0};
+    unsigned count = 0;
+    if (source->GetSize() > 0 && source->Read(head, sizeof head))
+        count = source->GetLastReadCount();
+    if (!source->Seek(0, CFile::kSeekStart) || source->GetPosition() != 0)
+        return false;
+    // A new file renamed over the old: a running engine keeps its image,
+    // and a failed copy leaves the old file whole.
+    CAtomicFile target;
+    if (!target.Open(m_program.GetDiskPath(CURL(to)), ChooseInstallMode(head, count, program)))
+        return false;
+    if (!target.WriteFrom(*source) || source->GetPosition() != source->GetSize()) {
+        target.Abort();
+        return false;
+    }
+    return target.Commit();
+}

@@ -1,0 +1,173 @@
+// The PGN and FEN menu commands of the real client under a private X
+// server: a real PGN file opened into the viewer game, copy and paste
+// through the system clipboard, PGN exported and appended, FEN exported,
+// and pasted garbage refused. The tests run in order on one client.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+#include <wx/clipbrd.h>
+#include <wx/dataobj.h>
+
+#include "client/core/ChessApp.h"
+#include "client/core/ChessFrame.h"
+#include "client/core/PGNGame.h"
+#include "client/dialogs/MenuBar.h"
+#include "client/dialogs/PgnViewerDialog.h"
+#include "support/AppHarness.h"
+#include "client/view/tests/support/GuiLeaks.h"
+
+using AppTest::CHarness;
+
+namespace {
+
+CHarness* g_client = nullptr;
+std::string g_skip;
+
+class ClientEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        g_client = new CHarness;
+        if (!g_client->PrepareFolder("setuser = tester") || !g_client->Start({"--client"}))
+            g_skip = g_client->GetError();
+    }
+    void TearDown() override
+    {
+        delete g_client;
+        g_client = nullptr;
+    }
+};
+
+::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new ClientEnvironment);
+
+std::string PlainText(const CChessBoard& board)
+{
+    std::string out;
+    for (int i = 0; i < board.GetHistory().GetCount(); ++i)
+        out += std::string(board.GetHistory().GetAt(i)->m_shortText) + " ";
+    return out;
+}
+
+class FramePgn : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!g_skip.empty())
+            GTEST_SKIP() << g_skip;
+        ASSERT_TRUE(g_client->OnInitResult());
+        m_frame = g_client->GetApp()->m_frame;
+        ASSERT_NE(m_frame, nullptr);
+        ASSERT_NE(m_frame->GetGame(), nullptr) << "the client starts with a game on the board";
+        prompt().Clear();
+    }
+    CScriptedPrompt& prompt() { return g_client->GetPrompt(); }
+    void Choose(int id)
+    {
+        wxCommandEvent event(wxEVT_MENU, id);
+        event.SetEventObject(m_frame);
+        m_frame->GetEventHandler()->ProcessEvent(event);
+        g_client->Pump();
+    }
+    std::string LastMessage()
+    {
+        return prompt().GetCount() ? prompt().GetQuestion(prompt().GetCount() - 1).text.GetText() : std::string();
+    }
+    CPGNGame* Viewed() { return dynamic_cast<CPGNGame*>(m_frame->GetGame()); }
+
+    CChessFrame* m_frame = nullptr;
+};
+
+} // namespace
+
+TEST_F(FramePgn, OpenPgnShowsTheFilesFirstGameOnTheBoard)
+{
+    prompt().QueueText(ROOKWELL_TESTDATA "/pgn/kasparov-deep-blue-1997.pgn");
+    Choose(ID_MENU_OPEN_PGN);
+    ASSERT_GE(prompt().GetCount(), 1);
+    EXPECT_STREQ(prompt().GetQuestion(0).text.GetText(), "Select a PGN to open");
+    ASSERT_NE(Viewed(), nullptr) << LastMessage();
+    EXPECT_EQ(prompt().GetCount(), 1) << LastMessage();
+    EXPECT_EQ(Viewed()->GetGameCount(), 6);
+    EXPECT_GT(Viewed()->GetBoard().GetPly(), 20);
+    EXPECT_FALSE(m_frame->IsBrowserView()) << "the board view comes to the front";
+    ASSERT_NE(Viewed()->GetViewer(), nullptr);
+    EXPECT_TRUE(Viewed()->GetViewer()->IsShown());
+}
+
+TEST_F(FramePgn, CopyThenPasteGivesTheSameMoves)
+{
+    CGame* shown = m_frame->GetGame();
+    const std::string moves = PlainText(shown->GetBoard());
+    ASSERT_FALSE(moves.empty());
+    Choose(ID_MENU_COPY_PGN);
+    EXPECT_EQ(LastMessage(), "A PGN of the current game has been placed on the clipboard.");
+    std::string copied;
+    ASSERT_TRUE(wxTheClipboard->Open());
+    wxTextDataObject data;
+    if (wxTheClipboard->GetData(data))
+        copied = data.GetText().utf8_str().data();
+    wxTheClipboard->Close();
+    EXPECT_NE(copied.find("[White \"Garry Kasparov\"]"), std::string::npos) << copied;
+
+    prompt().Clear();
+    Choose(ID_MENU_PASTE_PGN);
+    EXPECT_EQ(prompt().GetCount(), 0) << LastMessage();
+    ASSERT_NE(Viewed(), nullptr);
+    EXPECT_NE(m_frame->GetGame(), shown) << "the pasted text is a new game";
+    EXPECT_EQ(PlainText(Viewed()->GetBoard()), moves);
+    EXPECT_EQ(Viewed()->GetGameCount(), 1);
+}
+
+TEST_F(FramePgn, PastedGarbageKeepsTheGame)
+{
+    CGame* shown = m_frame->GetGame();
+    const int plies = shown->GetBoard().GetPly();
+    ASSERT_TRUE(wxTheClipboard->Open());
+    wxTheClipboard->SetData(new wxTextDataObject("{ an open comment that never ends"));
+    wxTheClipboard->Close();
+    Choose(ID_MENU_PASTE_PGN);
+    EXPECT_EQ(LastMessage(), "Could not paste PGN from the clipboard.");
+    EXPECT_EQ(m_frame->GetGame(), shown);
+    EXPECT_EQ(shown->GetBoard().GetPly(), plies);
+}
+
+TEST_F(FramePgn, ExportPgnTwiceAppendsAndExportFenWritesTheBoard)
+{
+    const std::string pgn = g_client->Path("users/tester/played games/export.pgn");
+    prompt().QueueText(pgn.c_str());
+    Choose(ID_MENU_EXPORT_PGN);
+    prompt().QueueText(pgn.c_str());
+    prompt().QueueChoice(0);
+    Choose(ID_MENU_EXPORT_PGN);
+    EXPECT_EQ(prompt().GetUnexpectedCount(), 0) << LastMessage();
+    const std::string text = g_client->ReadFile("users/tester/played games/export.pgn");
+    size_t second = text.find("\r\n\r\n[Event ");
+    ASSERT_NE(second, std::string::npos) << text;
+    EXPECT_EQ(text.substr(0, second + 2), text.substr(second + 4)) << "the same game twice, an empty line between";
+
+    const std::string fen = g_client->Path("users/tester/board.fen");
+    prompt().QueueText(fen.c_str());
+    Choose(ID_MENU_EXPORT_FEN);
+    Zorlin::CString expected;
+    ASSERT_TRUE(m_frame->GetGame()->GetBoard().GetFen(expected, false));
+    EXPECT_EQ(g_client->ReadFile("users/tester/board.fen"), expected.GetText());
+
+    prompt().QueueText("/proc/version");
+    Choose(ID_MENU_EXPORT_FEN);
+    EXPECT_EQ(LastMessage(), "Could not write the FEN file:\n\n/proc/version");
+}
+
+TEST_F(FramePgn, ResetOnTheViewerGameOnlySaysWhy)
+{
+    ASSERT_NE(Viewed(), nullptr);
+    const int plies = Viewed()->GetBoard().GetPly();
+    Viewed()->Reset();
+    EXPECT_EQ(LastMessage(), "Can't reset PGN viewer.\n\nFor a new game please use the Game menu.");
+    EXPECT_EQ(Viewed()->GetBoard().GetPly(), plies);
+    g_client->Stop();
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+// What the remote-play tests share: the toolkit started without a display
+// and with an active event loop (sockets and child processes report through
+// it), temporary folders, application services over them, and a byte device
+// scripted by the test.
+
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "client/core/AppServices.h"
+#include "client/core/ByteDevice.h"
+#include "foundation/Config.h"
+#include "foundation/DiskDrive.h"
+
+namespace RemoteTest {
+
+void StartToolkit();
+// Runs the toolkit's events for about ms.
+void PumpEvents(int ms);
+// Pumps until done() holds or timeoutMs passed; the answer of done().
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
+std::string MakeTempFolder(const char* tag);
+void RemoveTree(const std::string& path);
+std::string ReadWholeFile(const std::string& path);
+void WriteWholeFile(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+
+// Program and user folders of their own; installed while they live.
+class CTestServices : public CAppServices {
+public:
+    CTestServices();
+    ~CTestServices() override;
+
+    Zorlin::CDrive& GetProgramDrive() override { return *m_programDrive; }
+    Zorlin::CDrive& GetUserDrive() override { return *m_userDrive; }
+    Zorlin::CConfig& GetProgramSettings() override { return m_programSettings; }
+    Zorlin::CConfig& GetUserSettings() override { return m_userSettings; }
+    CFrameView* GetFrameView() override { return nullptr; }
+    CConsole* CreateConsole(const Zorlin::CString& title) override;
+    void ShowHtmlMessage(const Zorlin::CString&, const Zorlin::CString&) override {}
+
+    std::string m_programFolder;
+    std::string m_userFolder;
+    std::unique_ptr<Zorlin::CDiskDrive> m_programDrive;
+    std::unique_ptr<Zorlin::CDiskDrive> m_userDrive;
+    Zorlin::CConfig m_programSettings;
+    Zorlin::CConfig m_userSettings;
+
+private:
+    CAppServices* m_previous;
+};
+
+// The peer's bytes arrive in the chunks the test queues; a read takes at
+// most one chunk. What we write is kept; the sizes asked for are counted.
+class CScriptedBytes : public CByteDevice {
+public:
+    int Read(char* buffer, int size) override
+    {
+        m_asked.push_back(size);
+        if (m_chunks.empty())
+            return m_ended ? -1 : 0;
+        std::string& chunk = m_chunks.front();
+        const int n = int(chunk.size()) < size ? int(chunk.size()) : size;
+        std::memcpy(buffer, chunk.data(), size_t(n));
+        chunk.erase(0, size_t(n));
+        if (chunk.empty())
+            m_chunks.pop_front();
+        return n;
+    }
+    int ReadError(char*, int) override { return m_ended ? -1 : 0; }
+    bool Write(const char* data, int size) override
+    {
+        if (m_refuseWrites)
+            return false;
+        m_written.append(data, size_t(size));
+        return true;
+    }
+    void CloseInput() override {}
+    void WaitReadable(int) override {}
+    bool HasEnded() const override { return m_ended; }
+    void Release() override {}
+
+    void Queue(const std::string& bytes) { m_chunks.push_back(bytes); }
+
+    std::deque<std::string> m_chunks;
+    std::string m_written;
+    std::vector<int> m_asked;
+    bool m_ended = false;
+    bool m_refuseWrites = false;
+};
+
+} // namespace RemoteTest

@@ -1,0 +1,214 @@
+// The stored opponents on a real user folder: profile packages written by
+// the client's own profile writer, installed, listed, reloaded and removed,
+// and ids from other machines that would escape the opponents folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "client/core/ProfileArchive.h"
+#include "client/remote/OpponentList.h"
+#include "client/remote/tests/support/RemoteFixture.h"
+#include "foundation/Config.h"
+#include "foundation/DiskDrive.h"
+#include "foundation/MemFile.h"
+#include "foundation/Win32File.h"
+
+using namespace RemoteTest;
+using Zorlin::CAutoPointer;
+using Zorlin::CConfig;
+using Zorlin::CFile;
+using Zorlin::CMemFile;
+using Zorlin::CString;
+
+namespace {
+
+class OpponentStore : public ::testing::Test {
+protected:
+    // A package as another client sends it: its own user settings and folder.
+    std::string MakePackage(const std::string& id, const std::string& name, const std::string& photo = "")
+    {
+        const std::string sender = MakeTempFolder("sender");
+        m_cleanup.push_back(sender);
+        if (!photo.empty())
+            WriteWholeFile(sender + "/photo.bmp", photo);
+        Zorlin::CDiskDrive senderDrive(sender.c_str());
+        CConfig user;
+        user.GetValue(".Profile.name") = name.c_str();
+        user.GetValue(".profile.nickname") = "nick";
+        user.GetValue(".profile.ID") = id.c_str();
+        user.GetValue(".profile.email") = "someone@example.org";
+        const std::string path = sender + "/profile.rwf";
+        Zorlin::CWin32File out(path.c_str(), CFile::kModeWrite | CFile::kModeCreate);
+        EXPECT_TRUE(WriteProfileArchive(out, user, senderDrive, true, false, CString()));
+        out.Close();
+        return path;
+    }
+    std::string Opponents() const { return m_services.m_userFolder + "/opponents/"; }
+    ~OpponentStore() override
+    {
+        for (const std::string& folder : m_cleanup)
+            RemoveTree(folder);
+    }
+
+    CTestServices m_services;
+    std::vector<std::string> m_cleanup;
+};
+
+} // namespace
+
+TEST_F(OpponentStore, InstallSavesProfileAndPhotoAndReloads)
+{
+    const std::string package = MakePackage("A1B2C3", "Ann Example", "BMfakephoto");
+    {
+        COpponentList list(m_services.GetUserDrive());
+        COpponentProfile* ann = list.InstallOpponentProfile(package.c_str());
+        ASSERT_NE(ann, nullptr);
+        EXPECT_EQ(ann->GetNumber(), 0);
+        EXPECT_EQ(ReadWholeFile(Opponents() + "A1B2C3.bmp"), "BMfakephoto");
+        ASSERT_TRUE(FileExists(Opponents() + "A1B2C3.cfg"));
+    }
+    // A new run finds it on disk and reads it on first use.
+    COpponentList list(m_services.GetUserDrive());
+    EXPECT_EQ(list.Load(), 1);
+    COpponentProfile* ann = list.GetByNumber(0);
+    ASSERT_NE(ann, nullptr);
+    EXPECT_FALSE(ann->IsLoaded());
+    ASSERT_TRUE(ann->Load());
+    EXPECT_STREQ(ann->m_profile.GetValueOr("Profile.Name", "").GetText(), "Ann Example");
+    EXPECT_STREQ(ann->m_profile.GetValueOr("profile.email", "").GetText(), "someone@example.org");
+    EXPECT_STREQ(ann->m_profile.GetValueOr("profile.id", "").GetText(), "A1B2C3");
+    CAutoPointer<CFile> photo;
+    ann->OpenPhoto(photo);
+    ASSERT_TRUE(photo && photo->IsOpen() && !photo->IsNull());
+    EXPECT_EQ(photo->GetSize(), 11u);
+
+    CString id;
+    EXPECT_STREQ(ReadProfilePackage(package.c_str(), id).GetText(), "Ann Example");
+    EXPECT_STREQ(id.GetText(), "A1B2C3");
+}
+
+TEST_F(OpponentStore, SecondInstallUpdatesAndKeepsNotesAndNumber)
+{
+    COpponentList list(m_services.GetUserDrive());
+    COpponentProfile* first = list.InstallOpponentProfile(MakePackage("FF00", "Old Name").c_str());
+    ASSERT_NE(first, nullptr);
+    first->m_profile.GetValue(".Notes") = "plays the Dutch";
+    ASSERT_TRUE(first->Save());
+    ASSERT_NE(list.InstallOpponentProfile(MakePackage("BEEF", "Other").c_str()), nullptr);
+
+    // The same person again, in another spelling of the id's case.
+    COpponentProfile* again = list.InstallOpponentProfile(MakePackage("ff00", "New Name").c_str());
+    ASSERT_EQ(again, first);
+    EXPECT_EQ(list.GetCount(), 2);
+    EXPECT_EQ(again->GetNumber(), 0);
+    EXPECT_EQ(list.GetByNumber(1), list.Find("BEEF"));
+
+    COpponentList reloaded(m_services.GetUserDrive());
+    EXPECT_EQ(reloaded.Load(), 2);
+    COpponentProfile* read = reloaded.Find("FF00");
+    ASSERT_NE(read, nullptr);
+    ASSERT_TRUE(read->Load());
+    EXPECT_STREQ(read->m_profile.GetValueOr("profile.name", "").GetText(), "New Name");
+    EXPECT_STREQ(read->m_profile.GetValueOr("Notes", "").GetText(), "plays the Dutch");
+}
+
+TEST_F(OpponentStore, FirstLoadedOpponentIsNotNumberedTwice)
+{
+    const std::string package = MakePackage("AAAA", "Ann");
+    {
+        COpponentList list(m_services.GetUserDrive());
+        ASSERT_NE(list.InstallOpponentProfile(package.c_str()), nullptr);
+    }
+    COpponentList list(m_services.GetUserDrive());
+    ASSERT_EQ(list.Load(), 1);
+    ASSERT_NE(list.InstallOpponentProfile(package.c_str()), nullptr);
+    ASSERT_NE(list.InstallOpponentProfile(MakePackage("BBBB", "Bob").c_str()), nullptr);
+    const std::map<int, CString> numbers = list.GetNumbers();
+    ASSERT_EQ(numbers.size(), 2u);
+    EXPECT_STREQ(numbers.at(0).GetText(), "AAAA");
+    EXPECT_STREQ(numbers.at(1).GetText(), "BBBB");
+}
+
+TEST_F(OpponentStore, LoadNumbersProfilesAndSkipsOtherFiles)
+{
+    WriteWholeFile(Opponents() + "a.cfg", "profile\r\n{\r\n  name=A\r\n}\r\n");
+    WriteWholeFile(Opponents() + "b.cfg", "profile\r\n{\r\n  name=B\r\n}\r\n");
+    WriteWholeFile(Opponents() + "b.bmp", "BM");
+    WriteWholeFile(Opponents() + "b.cfg.old", "stale");
+    WriteWholeFile(Opponents() + "x y.cfg", "not an id");
+    WriteWholeFile(Opponents() + ".cfg", "no id");
+    COpponentList list(m_services.GetUserDrive());
+    EXPECT_EQ(list.Load(), 2);
+    ASSERT_NE(list.GetByNumber(0), nullptr);
+    EXPECT_STREQ(list.GetByNumber(0)->GetId().GetText(), "a");
+    EXPECT_STREQ(list.GetByNumber(1)->GetId().GetText(), "b");
+    EXPECT_EQ(list.GetByNumber(2), nullptr);
+}
+
+TEST_F(OpponentStore, RemoveDeletesBothFilesAndKeepsOtherNumbers)
+{
+    COpponentList list(m_services.GetUserDrive());
+    ASSERT_NE(list.InstallOpponentProfile(MakePackage("A1", "A", "BMa").c_str()), nullptr);
+    ASSERT_NE(list.InstallOpponentProfile(MakePackage("B2", "B", "BMb").c_str()), nullptr);
+    ASSERT_NE(list.InstallOpponentProfile(MakePackage("C3", "C").c_str()), nullptr);
+    list.Remove(1);
+    EXPECT_FALSE(FileExists(Opponents() + "B2.cfg"));
+    EXPECT_FALSE(FileExists(Opponents() + "B2.bmp"));
+    EXPECT_TRUE(FileExists(Opponents() + "A1.bmp"));
+    EXPECT_EQ(list.GetCount(), 2);
+    EXPECT_EQ(list.GetByNumber(1), nullptr);
+    ASSERT_NE(list.GetByNumber(2), nullptr);
+    EXPECT_STREQ(list.GetByNumber(2)->GetId().GetText(), "C3");
+    list.Remove(7); // nothing there
+    EXPECT_EQ(list.GetCount(), 2);
+}
+
+TEST_F(OpponentStore, HostileIdsAreRefusedAndWriteNothing)
+{
+    // Someone else's folder beside the user's, which a crafted id would reach.
+    const std::string outside = m_services.m_userFolder + "/../";
+    COpponentList list(m_services.GetUserDrive());
+    for (const std::string& id : {std::string("../../evil"), std::string("../user"), std::string("a/b"),
+                                  std::string("x.y"), std::string(""), std::string(33, 'a'),
+                                  std::string("with space")}) {
+        const std::string package = MakePackage(id, "Mallory", "BMevil");
+        EXPECT_EQ(list.InstallOpponentProfile(package.c_str()), nullptr) << id;
+        CString readId("stale");
+        EXPECT_TRUE(ReadProfilePackage(package.c_str(), readId).IsEmpty()) << id;
+        EXPECT_TRUE(readId.IsEmpty());
+    }
+    EXPECT_EQ(list.GetCount(), 0);
+    EXPECT_FALSE(FileExists(outside + "evil.cfg"));
+    EXPECT_FALSE(FileExists(m_services.m_userFolder + "/evil.cfg"));
+    EXPECT_FALSE(FileExists(Opponents()) && !std::filesystem::is_empty(Opponents()));
+}
+
+TEST_F(OpponentStore, WhatIsNoPackageIsRefused)
+{
+    COpponentList list(m_services.GetUserDrive());
+    const std::string junk = m_services.m_userFolder + "/junk.rwf";
+    WriteWholeFile(junk, std::string(5000, 'j'));
+    EXPECT_EQ(list.InstallOpponentProfile(junk.c_str()), nullptr);
+    EXPECT_EQ(list.InstallOpponentProfile((m_services.m_userFolder + "/missing.rwf").c_str()), nullptr);
+    CString id;
+    EXPECT_TRUE(ReadProfilePackage(junk.c_str(), id).IsEmpty());
+    CMemFile empty;
+    empty.Open("empty", CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
+    EXPECT_EQ(list.Install(empty), nullptr);
+    EXPECT_EQ(list.GetCount(), 0);
+}
+
+TEST_F(OpponentStore, PhotoFallsBackToTheNoPhotoPicture)
+{
+    WriteWholeFile(m_services.m_programFolder + "/assets/images/misc/nophoto.bmp", "BMnophoto");
+    COpponentList list(m_services.GetUserDrive());
+    COpponentProfile* plain = list.InstallOpponentProfile(MakePackage("C0FFEE", "No Photo").c_str());
+    ASSERT_NE(plain, nullptr);
+    EXPECT_FALSE(FileExists(Opponents() + "C0FFEE.bmp"));
+    CAutoPointer<CFile> photo;
+    plain->OpenPhoto(photo);
+    ASSERT_TRUE(photo && photo->IsOpen() && !photo->IsNull());
+    EXPECT_EQ(photo->GetSize(), 9u);
+}

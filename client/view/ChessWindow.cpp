@@ -1,0 +1,397 @@
+// The board canvas: construction, the scene and its options, attaching a
+// game, and rebuilding the scene from a position.
+
+#include "client/view/ChessWindow.h"
+
+#include <cstdlib>
+
+#include <wx/cursor.h>
+#include <wx/dialog.h>
+#include <wx/gdicmn.h>
+#include <wx/icon.h>
+
+#include "chess/ChessBoard.h"
+#include "client/core/AppServices.h"
+#include "client/core/ChessApp.h"
+#include "client/core/ChessFrame.h"
+#include "client/core/ClockView.h"
+#include "client/core/FrameCommandRules.h"
+#include "client/core/Game.h"
+#include "client/core/MediaSet.h"
+#include "client/core/Player.h"
+#include "client/core/Prompt.h"
+#include "client/view/BoardRenderer.h"
+#include "client/view/BoardScene.h"
+#include "client/view/ConsoleWindow.h"
+#include "client/view/GLTexture.h"
+#include "foundation/AutoDirectory.h"
+#include "foundation/Config.h"
+#include "foundation/Drive.h"
+#include "foundation/URL.h"
+
+using Zorlin::CAutoDirectory;
+using Zorlin::CConfig;
+using Zorlin::CDrive;
+using Zorlin::CString;
+
+wxIMPLEMENT_ABSTRACT_CLASS(CChessWindow, wxGLCanvas);
+
+wxBEGIN_EVENT_TABLE(CChessWindow, wxGLCanvas)
+    EVT_PAINT(CChessWindow::OnPaint)
+    EVT_ERASE_BACKGROUND(CChessWindow::OnEraseBackground)
+    EVT_MOTION(CChessWindow::OnMouseMove)
+    EVT_LEFT_DOWN(CChessWindow::OnLeftDown)
+    EVT_LEFT_UP(CChessWindow::OnLeftUp)
+    EVT_MIDDLE_DOWN(CChessWindow::OnMiddleDown)
+    EVT_RIGHT_DOWN(CChessWindow::OnRightDown)
+    EVT_IDLE(CChessWindow::OnIdle)
+    EVT_TIMER(CChessWindow::kTickTimerId, CChessWindow::OnGameTick)
+    EVT_TIMER(CChessWindow::kEndOfGameTimerId, CChessWindow::OnEndOfGameTimer)
+wxEND_EVENT_TABLE()
+
+namespace {
+
+const char* const kDefaultPack = "large wood";
+
+// 32 bits when the format was found usable at start-up, the user has not
+// asked for 16 and the display has more than 16; else 16.
+int ChooseDepth()
+{
+    CChessApp* app = GetChessApp();
+    bool has32 = app ? app->m_has32BitFormat : wxGLCanvas::IsDisplaySupported(GetGLAttributes(32));
+    CConfig& user = GetAppServices().GetUserSettings();
+    bool force16 = CConfig::IsTrue(user.GetValueOr(".preferences.graphics.16bit", ""));
+    return has32 && !force16 && wxDisplayDepth() > 16 ? 32 : 16;
+}
+
+const int* ChooseAttributes()
+{
+    return GetGLAttributes(ChooseDepth());
+}
+
+void SetTextureOptions()
+{
+    SGLTextureOptions options;
+    CChessApp* app = GetChessApp();
+    CConfig& user = GetAppServices().GetUserSettings();
+    options.pixelFormat32 = ChooseDepth() == 32;
+    options.force16Bit = app ? app->m_16BitColour : CConfig::IsTrue(user.GetValueOr(".preferences.graphics.16bit", ""));
+    options.smallTextures =
+        app ? app->m_smallTextures : CConfig::IsTrue(user.GetValueOr(".preferences.graphics.small textures", ""));
+    options.disableFiltering =
+        app ? app->m_noFiltering : CConfig::IsTrue(user.GetValueOr(".preferences.graphics.DisableFiltering", ""));
+    options.displayBits = wxDisplayDepth();
+    CGLTexture::SetOptions(options);
+}
+
+bool LoadPack(CBoardRenderer& scene, CDrive& drive, const CString& pack)
+{
+    // The setting names one folder below boards/, nothing else.
+    if (!Zorlin::CURL::IsPlainName(pack))
+        return false;
+    CAutoDirectory boards(drive, "/boards/");
+    if (!boards)
+        return false;
+    CAutoDirectory folder(drive, pack.GetText());
+    return folder && scene.LoadSkin(drive);
+}
+
+} // namespace
+
+CChessWindow::CChessWindow(wxWindow* parent, wxWindowID id, const wxPoint& position, const wxSize& size, long style,
+                           const wxString& name)
+    : wxGLCanvas(parent, id, ChooseAttributes(), position, size, style | wxWANTS_CHARS, name), m_endKind(0),
+      m_scene(nullptr), m_sceneWidth(0), m_sceneHeight(0), m_showSkinnedPointer(false), m_showLegalMoves(false),
+      m_showLastMove(false), m_pointerInside(false), m_liftedPiece(-1), m_game(nullptr), m_redrawRequested(false),
+      m_inputArmed(true), m_hoverX(-1), m_hoverY(-1), m_tickTimer(nullptr), m_endTimer(nullptr),
+      m_pendingGameOver(nullptr), m_context(nullptr), m_firstPaintDone(false), m_inactive(false), m_skinPending(false), m_callDepth(0)
+{
+    Construct();
+}
+
+void CChessWindow::Construct()
+{
+    m_context = new wxGLContext(this);
+    if (!m_context->IsOK()) {
+        delete m_context;
+        m_context = nullptr;
+        GetPrompt().ShowMessage("Unable to initialise OpenGL\n\nRookwell will not be able to display the board correctly.",
+                                "Problem", wxOK | wxICON_ERROR, GetParent());
+        if (CChessApp* app = GetChessApp())
+            app->ShowHelp("troubleshooting", nullptr);
+    }
+    SetTextureOptions();
+    CBoardScene* scene = new CBoardScene;
+    scene->SetPanelRefresh([this] {
+        if (CChessFrame* frame = GetFrame())
+            frame->RefreshGamePanel();
+    });
+    SetScene(scene);
+    // Textures need the context current, and the context a window the
+    // display knows: a canvas made hidden loads its skin when first shown.
+    m_skinPending = m_context != nullptr;
+    MakeCurrent();
+    SetCursor(wxCursor(wxCURSOR_BLANK));
+
+    m_tickTimer = new wxTimer(this, kTickTimerId);
+    m_tickTimer->Start(kTickMilliseconds, wxTIMER_CONTINUOUS);
+    m_endTimer = new wxTimer(this, kEndOfGameTimerId);
+
+    // The canvas always holds a game; the empty one until another comes.
+    m_game = new CGame;
+}
+
+bool CChessWindow::MakeCurrent()
+{
+    if (!m_context || !GetXWindow())
+        return false;
+    SetCurrent(*m_context);
+    if (m_skinPending) {
+        m_skinPending = false;
+        glEnable(GL_DEPTH_TEST);
+        LoadBoardSkin();
+    }
+    return true;
+}
+
+void CChessWindow::LoadBoardSkin()
+{
+    CDrive& drive = GetAppServices().GetProgramDrive();
+    CAutoDirectory root(drive, "/");
+    CConfig& user = GetAppServices().GetUserSettings();
+    CString pack = user.GetValueOr(".preferences.board.pack", "");
+    if (!LoadPack(*m_scene, drive, pack)) {
+        user.GetValue(".preferences.board.pack") = kDefaultPack;
+        LoadPack(*m_scene, drive, kDefaultPack);
+    }
+    m_scene->GetSceneSize(m_sceneWidth, m_sceneHeight);
+    // Sprites made before the skin had no pictures.
+    SyncScene();
+    m_redrawRequested = true;
+}
+
+CChessWindow::~CChessWindow()
+{
+    StopTimers();
+    delete m_tickTimer;
+    m_tickTimer = nullptr;
+    delete m_endTimer;
+    m_endTimer = nullptr;
+    if (m_context && GetXWindow())
+        SetCurrent(*m_context);
+    m_callDepth = 0;
+    ReleaseDoomedGames();
+    if (m_game) {
+        CGame* game = m_game;
+        m_game = nullptr;
+        game->End();
+        game->Destroy();
+    }
+    if (CChessApp* app = GetChessApp()) {
+        if (app->m_console) {
+            app->m_console->Destroy();
+            app->m_console = nullptr;
+        }
+    }
+    if (m_pendingGameOver) {
+        m_pendingGameOver->Destroy();
+        m_pendingGameOver = nullptr;
+    }
+    // Textures go with the scene: the context must still be there.
+    delete m_scene;
+    m_scene = nullptr;
+    delete m_context;
+    m_context = nullptr;
+}
+
+CChessFrame* CChessWindow::GetFrame() const
+{
+    return dynamic_cast<CChessFrame*>(wxGetTopLevelParent(const_cast<CChessWindow*>(this)));
+}
+
+// ------------------------------------------------------------ the scene
+
+void CChessWindow::SetScene(CBoardRenderer* scene)
+{
+    if (scene == m_scene)
+        return;
+    delete m_scene;
+    m_scene = scene;
+    if (!m_scene)
+        return;
+    // Both pens start in the user's colours: the opponent's strokes come
+    // over the network and are drawn with pen 1.
+    CConfig& user = GetAppServices().GetUserSettings();
+    const char* const frames[] = {"preferences.pen.colour", "preferences.pen.opponent"};
+    for (int pen = 0; pen < 2; ++pen) {
+        SPenColour colour = ReadPenColour(user, frames[pen]);
+        m_scene->SetPenColour(pen, Zorlin::CColour(uint8_t(colour.red), uint8_t(colour.green), uint8_t(colour.blue), 255));
+    }
+    if (CChessFrame* frame = GetFrame()) {
+        m_scene->SetShowCoordinates(frame->GetShowCoordinates());
+        m_scene->SetFlipped(frame->IsFlipped());
+        m_scene->SetShowAnnotation(frame->IsAnnotationShown());
+    }
+}
+
+void CChessWindow::SyncScene()
+{
+    m_hoverX = m_hoverY = -1;
+    if (m_game && m_scene) {
+        m_scene->SetTime(GetSeconds());
+        m_scene->Clear();
+        CChessBoard& board = m_game->GetBoard();
+        const Zorlin::CArray<int>& ids = board.GetOnBoardIds();
+        for (int i = 0; i < ids.GetCount(); ++i) {
+            int id = *ids.GetAt(i);
+            CPiece& piece = board.GetPiece(id);
+            m_scene->SetPieceSprite(id, m_scene->AddPiece(piece.m_colour, piece.m_type, piece.GetSquare(),
+                                                          piece.m_kingsSide));
+        }
+        m_scene->ClearMarks();
+        const Zorlin::CArray<SHistoryEntry>& history = board.GetHistory();
+        if (m_showLastMove && history.GetCount() > 0) {
+            const CMove& last = history.GetAt(history.GetCount() - 1)->m_move;
+            m_scene->MarkSquare(last.m_from, 1);
+            m_scene->MarkSquare(last.m_to, 1);
+        }
+        if (CChessFrame* frame = GetFrame()) {
+            m_scene->SetShowCoordinates(frame->GetShowCoordinates());
+            m_showSkinnedPointer = frame->GetSkinnedCursor();
+            m_scene->SetFlipped(frame->IsFlipped());
+        }
+        m_scene->SetShowLinks(true);
+    }
+    m_inputArmed = true;
+}
+
+void CChessWindow::ShowPosition(const CChessBoard& board, const CMove& move)
+{
+    m_hoverX = m_hoverY = -1;
+    if (!m_scene)
+        return;
+    m_scene->SetTime(GetSeconds());
+    m_scene->Clear();
+    m_scene->ClearMarks();
+    const Zorlin::CArray<int>& ids = board.GetOnBoardIds();
+    for (int i = 0; i < ids.GetCount(); ++i) {
+        int id = *ids.GetAt(i);
+        const CPiece& piece = board.GetPiece(id);
+        m_scene->SetPieceSprite(id, m_scene->AddPiece(piece.m_colour, piece.m_type, piece.GetSquare(),
+                                                      piece.m_kingsSide));
+    }
+    if (m_showLastMove && move.IsValid()) {
+        m_scene->MarkSquare(move.m_from, 1);
+        m_scene->MarkSquare(move.m_to, 1);
+    }
+    // A past position: no hints, no drops until the scene is rebuilt.
+    m_inputArmed = false;
+    SetInactive(false);
+    m_redrawRequested = true;
+}
+
+// ------------------------------------------------------------ the game
+
+void CChessWindow::ReleaseDoomedGames()
+{
+    if (m_callDepth > 0)
+        return;
+    std::vector<CGame*> doomed;
+    doomed.swap(m_doomed);
+    for (CGame* game : doomed) {
+        if (game->IsInPlay())
+            game->End();
+        game->Destroy();
+    }
+}
+
+void CChessWindow::ResetView(CGame* game, bool showBoard, bool quiet)
+{
+    if (m_endTimer && m_endTimer->IsRunning())
+        m_endTimer->Stop();
+    if (m_pendingGameOver) {
+        m_pendingGameOver->Destroy();
+        m_pendingGameOver = nullptr;
+    }
+    m_endKind = 0;
+    m_liftedPiece = -1;
+    if (m_scene)
+        m_scene->SetDraggedPiece(nullptr);
+
+    if (game && game != m_game) {
+        CGame* old = m_game;
+        m_game = game;
+        if (old) {
+            // The old game, or one of its players, may be the caller or be
+            // on the stack under it (a player's poll or message, a dialog
+            // it opened): it is ended and destroyed once that has unwound.
+            m_doomed.push_back(old);
+            if (m_callDepth == 0)
+                CallAfter([this] { ReleaseDoomedGames(); });
+        }
+        m_lastMove = CMove();
+    }
+
+    if (CClockView* clock = CGame::GetClockView()) {
+        clock->LoadReminders(-1.0);
+        clock->Stop();
+    }
+    if (m_scene) {
+        m_scene->ClearMarks();
+        m_scene->ClearPen(0);
+        m_scene->ClearPen(1);
+        m_scene->ClearSquareImages();
+    }
+    SyncScene();
+    CChessFrame* frame = GetFrame();
+    if (showBoard && frame)
+        frame->ShowBrowser(false, false);
+    ResetMoveList();
+
+    CString type = m_game ? m_game->GetSettings().GetValueOr("type", "") : CString();
+    bool played = m_game && type != "Dummy" && type != "PGNGame";
+    if (!quiet && played) {
+        if (CChessApp* app = GetChessApp()) {
+            app->LoadMedia();
+            if (CMediaSet* media = app->GetMediaSet())
+                media->PlayEffect(CMediaSet::kGong);
+        }
+    }
+    bool flip = false;
+    if (played) {
+        CPlayer* white = m_game->GetPlayer(WHITE);
+        CPlayer* black = m_game->GetPlayer(BLACK);
+        bool whiteLocal = white && white->GetColour() == WHITE && white->IsLocal();
+        bool blackLocal = black && black->GetColour() == BLACK && black->IsLocal();
+        if (whiteLocal || blackLocal)
+            flip = blackLocal;
+    }
+    if (frame)
+        frame->SetFlipView(flip);
+    else if (m_scene && m_scene->IsFlipped() != flip) {
+        m_scene->SetFlipped(flip);
+        SyncScene();
+    }
+    SetStatus(CString(), 0);
+    UpdateStatus();
+    SetInactive(false);
+    m_redrawRequested = true;
+}
+
+void CChessWindow::SetInactive(bool inactive)
+{
+    m_inactive = inactive;
+    if (m_scene)
+        m_scene->SetInactive(inactive);
+    Enable(!inactive);
+    if (IsShownOnScreen() && m_context)
+        Render();
+}
+
+void CChessWindow::StopTimers()
+{
+    if (m_tickTimer && m_tickTimer->IsRunning())
+        m_tickTimer->Stop();
+    if (m_endTimer && m_endTimer->IsRunning())
+        m_endTimer->Stop();
+}

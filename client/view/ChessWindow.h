@@ -1,0 +1,179 @@
+#pragma once
+
+// The board canvas: the OpenGL window in the middle of the main frame. It
+// owns the current game and the scene that draws it, runs the game tick
+// that drives sound, voices, both players and the game's own hook, redraws
+// from idle events, turns the mouse into moves, hints and pen strokes, and
+// applies every move of every game through PlayMove.
+
+#include <vector>
+
+#include <wx/glcanvas.h>
+#include <wx/timer.h>
+
+#include "chess/Move.h"
+#include "client/core/ChessView.h"
+#include "foundation/String.h"
+
+class CBoardRenderer;
+class CChessBoard;
+class CChessFrame;
+class CGame;
+class CPiece;
+class wxDialog;
+
+class CChessWindow : public wxGLCanvas, public CChessView {
+public:
+    static const int kTickTimerId = 9990;
+    static const int kEndOfGameTimerId = 9992;
+    static const int kTickMilliseconds = 100;
+    static const int kEndOfGameMilliseconds = 2500;
+
+    CChessWindow(wxWindow* parent, wxWindowID id = wxID_ANY, const wxPoint& position = wxDefaultPosition,
+                 const wxSize& size = wxDefaultSize, long style = 0, const wxString& name = "CChessWindow");
+    ~CChessWindow() override;
+
+    // --- CChessView
+    // Applies a move of the side to move. animate: the piece slides (a
+    // player's reported move); false: the user has just dropped it. False,
+    // with nothing changed, when there is no game in play or the move is
+    // not one of the legal moves; on success the move's text holds its SAN
+    // with "+" or "#".
+    bool PlayMove(CMove& move, bool animate);
+    void PlayMove(const CMove& move, bool animate) override;
+    // Ends the game without a move; the caller has set the result and
+    // cleared the in-play flag. outcome: 1 the local player won, 0 drawn,
+    // -1 lost; extra is 0 from every caller and picks no page of the Game
+    // Over window.
+    void GameOver(int outcome, int extra) override;
+    // Attaches game (null or the current one: keeps it) and resets the view
+    // for it. The game it replaces may be on the stack (a player's call
+    // that attached a new game): it is ended and destroyed only after the
+    // canvas's handlers have returned, or on the next event otherwise.
+    void ResetView(CGame* game, bool showBoard, bool quiet) override;
+    CGame* GetGame() override { return m_game; }
+    void SyncScene() override;
+    void UpdateStatus() override;
+
+    // --- The scene and its options
+    // Installs scene (owned), deleting the previous one, and gives it the
+    // pen colour and the frame's view options.
+    void SetScene(CBoardRenderer* scene);
+    CBoardRenderer* GetScene() const { return m_scene; }
+    void GetSceneSize(int& width, int& height) const
+    {
+        width = m_sceneWidth;
+        height = m_sceneHeight;
+    }
+    void SetShowSkinnedPointer(bool show) { m_showSkinnedPointer = show; }
+    void SetShowLegalMoves(bool show) { m_showLegalMoves = show; }
+    void SetShowLastMove(bool show) { m_showLastMove = show; }
+    bool GetShowSkinnedPointer() const { return m_showSkinnedPointer; }
+    bool GetShowLegalMoves() const { return m_showLegalMoves; }
+    bool GetShowLastMove() const { return m_showLastMove; }
+    void RequestRedraw() { m_redrawRequested = true; }
+    bool IsRedrawRequested() const { return m_redrawRequested; }
+
+    // --- Other positions than the game's (the move list)
+    void ShowPosition(const CChessBoard& board, const CMove& move);
+    void ShowMoveAnimated(const CChessBoard& board, const CMove& move);
+    // The move the last-move marks stand for; the frame overwrites it when
+    // it rebuilds the view from the game.
+    const CMove& GetLastMove() const { return m_lastMove; }
+    void SetLastMove(const CMove& move) { m_lastMove = move; }
+
+    // --- State
+    // Dims the board and stops polling the players (lost connection).
+    void SetInactive(bool inactive);
+    void StopTimers();
+    // Gives a lifted piece back to its square.
+    void CancelDrag();
+    bool IsDragging() const { return m_liftedPiece >= 0; }
+    bool IsInputArmed() const { return m_inputArmed; }
+    bool HasContext() const { return m_context != nullptr; }
+    int GetEndKind() const { return m_endKind; }
+    bool HasPendingGameOver() const { return m_pendingGameOver != nullptr; }
+    // The time source of all animation, in seconds; only differences count.
+    static double GetSeconds();
+
+    // --- Work of the timers and the idle loop, callable directly (tests).
+    void Tick();
+    void EndOfGame();
+    void Render();
+
+    // Event handlers.
+    void OnPaint(wxPaintEvent& event);
+    void OnEraseBackground(wxEraseEvent& event);
+    void OnMouseMove(wxMouseEvent& event);
+    void OnLeftDown(wxMouseEvent& event);
+    void OnLeftUp(wxMouseEvent& event);
+    void OnMiddleDown(wxMouseEvent& event);
+    void OnRightDown(wxMouseEvent& event);
+    void OnIdle(wxIdleEvent& event);
+    void OnGameTick(wxTimerEvent& event);
+    void OnEndOfGameTimer(wxTimerEvent& event);
+
+private:
+    void Construct();
+    void LoadBoardSkin();
+    bool PointerHasLeft();
+    void SetStatus(const Zorlin::CString& text, int field);
+    void UpdateMenuStates(bool enable, bool pgn);
+    void ReleaseDoomedGames();
+    CPiece* GetLiftedPiece();
+    void AnimateMove(CChessBoard& board, const CMove& move, bool animate);
+    void MarkLastMove(const CMove& move);
+    void ShowPendingGameOver();
+    CChessFrame* GetFrame() const;
+    bool MakeCurrent();
+    void ResetMoveList();
+    void AddToMoveList(const Zorlin::CString& san);
+    void Say(int side, const char* phrase);
+    void UpdateVoices();
+    void ConsoleWrite(const Zorlin::CString& text);
+    void PlayEffect(int effect);
+    bool IsLocalToMove();
+    int AskPromotionPiece();
+    // Counts the handlers on the stack, so a game replaced from inside one
+    // is kept until they have returned.
+    struct SCallGuard {
+        explicit SCallGuard(CChessWindow& window) : m_window(window) { ++m_window.m_callDepth; }
+        ~SCallGuard();
+        CChessWindow& m_window;
+    };
+
+    int m_endKind;
+    CBoardRenderer* m_scene;
+    int m_sceneWidth;
+    int m_sceneHeight;
+    bool m_showSkinnedPointer;
+    bool m_showLegalMoves;
+    bool m_showLastMove;
+    bool m_pointerInside;
+    // The lifted piece by its id on the game's board; -1 when none. An id
+    // stays valid while the board changes, a pointer into it need not.
+    int m_liftedPiece;
+    CGame* m_game;
+    bool m_redrawRequested;
+    bool m_inputArmed;
+    CMove m_lastMove;
+    int m_hoverX;
+    int m_hoverY;
+    wxTimer* m_tickTimer;
+    wxTimer* m_endTimer;
+    wxDialog* m_pendingGameOver;
+    wxGLContext* m_context;
+    bool m_firstPaintDone;
+    bool m_inactive;
+    bool m_skinPending;
+    // Games replaced while still on the call stack, destroyed on the next
+    // tick or idle event.
+    std::vector<CGame*> m_doomed;
+    int m_callDepth;
+
+    // The toolkit's OpenGL canvas cannot be made without a parent, so the
+    // class is known by name but not creatable by it.
+    wxDECLARE_ABSTRACT_CLASS(CChessWindow);
+    wxDECLARE_NO_COPY_CLASS(CChessWindow);
+    wxDECLARE_EVENT_TABLE();
+};

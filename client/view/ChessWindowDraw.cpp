@@ -1,0 +1,157 @@
+// The board canvas's heartbeat and drawing: the game tick, the idle loop
+// that redraws while anything moves, and the paint handler.
+
+#include "client/view/ChessWindow.h"
+
+#include <chrono>
+
+#include <wx/dcclient.h>
+#include <wx/utils.h>
+
+#include "client/core/ChessApp.h"
+#include "client/core/ChessFrame.h"
+#include "client/core/DownloadThread.h"
+#include "client/core/Game.h"
+#include "client/core/Player.h"
+#include "client/core/Sound.h"
+#include "client/core/VoicePlayer.h"
+#include "client/view/BoardRenderer.h"
+
+CChessWindow::SCallGuard::~SCallGuard()
+{
+    if (--m_window.m_callDepth == 0 && !m_window.m_doomed.empty())
+        m_window.ReleaseDoomedGames();
+}
+
+double CChessWindow::GetSeconds()
+{
+    // A monotonic counter of nanoseconds: no coarse timers to work around.
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+void CChessWindow::UpdateVoices()
+{
+    CChessApp* app = GetChessApp();
+    if (!app || !app->m_voicesLoaded)
+        return;
+    for (int side : {0, 1})
+        if (CVoicePlayer* voice = app->GetVoice(side))
+            voice->Update();
+}
+
+void CChessWindow::OnGameTick(wxTimerEvent&)
+{
+    Tick();
+}
+
+void CChessWindow::Tick()
+{
+    UpdateSound();
+    if (!IsEnabled() || !m_context)
+        return;
+    SCallGuard guard(*this);
+    if (TakeDownloadFinished())
+        if (CChessFrame* frame = GetFrame())
+            frame->BrowserRebuild(true);
+    UpdateVoices();
+
+    // Behind the browser view nothing is drawn, so the scene never goes
+    // quiet: the players are polled all the same, or the game would stall
+    // with the clock running.
+    bool drawn = IsShownOnScreen();
+    if (m_game && m_game->IsInPlay() && m_scene && (!drawn || !m_scene->NeedsRedraw())) {
+        CGame* game = m_game;
+        for (int side : {WHITE, BLACK}) {
+            CPlayer* player = game->GetPlayer(side);
+            if (player && player->GetColour() == side)
+                player->Poll();
+            if (game != m_game || !game->IsInPlay())
+                return;
+        }
+        CPlayer* mover = game->GetPlayer(SIDE_TO_MOVE);
+        if (mover && mover->HasMove()) {
+            CMove move;
+            if (mover->GetMove(move))
+                PlayMove(move, true);
+        }
+    }
+    if (m_game && m_game->IsInPlay())
+        m_game->Poll();
+}
+
+bool CChessWindow::PointerHasLeft()
+{
+    if (!IsShownOnScreen() || !IsEnabled() || !m_pointerInside)
+        return false;
+    wxPoint screen = wxGetMousePosition();
+    wxPoint client = ScreenToClient(screen);
+    wxSize size = GetClientSize();
+    if (wxFindWindowAtPoint(screen) == this && client.x >= 0 && client.y >= 0 && client.x < size.x &&
+        client.y < size.y)
+        return false;
+    m_pointerInside = false;
+    if (m_scene)
+        m_scene->HidePointer();
+    return true;
+}
+
+void CChessWindow::OnIdle(wxIdleEvent& event)
+{
+    if (!m_doomed.empty())
+        ReleaseDoomedGames();
+    if (!IsShownOnScreen() || !IsEnabled() || !m_context) {
+        wxMilliSleep(10);
+        event.RequestMore();
+        return;
+    }
+    if (!m_game || !m_scene) {
+        event.RequestMore();
+        return;
+    }
+    bool left = PointerHasLeft();
+    if (m_scene->NeedsRedraw() || m_redrawRequested) {
+        Render();
+        m_redrawRequested = false;
+        event.RequestMore();
+        return;
+    }
+    if (left)
+        Render();
+}
+
+void CChessWindow::Render()
+{
+    wxSize size = GetClientSize();
+    if (size.x * size.y == 0 || !m_scene || !IsShownOnScreen() || !MakeCurrent())
+        return;
+    m_scene->SetTime(GetSeconds());
+    m_scene->SetViewportSize(size.x, size.y);
+    m_scene->Draw(m_showSkinnedPointer);
+    glFlush();
+    SwapBuffers();
+    if (!m_firstPaintDone) {
+        m_firstPaintDone = true;
+        if (CChessApp* app = GetChessApp())
+            app->WriteGLInfo();
+    }
+}
+
+void CChessWindow::OnPaint(wxPaintEvent&)
+{
+    wxPaintDC dc(this);
+    if (m_scene && m_context) {
+        Render();
+        return;
+    }
+    const wxString text = "Graphics problem. Please click Help / Troubleshooting.";
+    wxSize client = GetClientSize();
+    wxCoord width = 0, height = 0;
+    dc.SetFont(*wxNORMAL_FONT);
+    dc.GetTextExtent(text, &width, &height);
+    dc.DrawText(text, (client.x - width) / 2, (client.y - height) / 2);
+}
+
+void CChessWindow::OnEraseBackground(wxEraseEvent&)
+{
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+// The clock's arithmetic, apart from its window: the time text and the
+// reminder marks that make a running time blink.
+
+#include <vector>
+
+#include "foundation/String.h"
+
+// "%02i:%02i" of minutes and seconds, the seconds rounded up: 0.2 s left
+// shows 00:01, 61 minutes show 61:00. Negative times show 00:00.
+Zorlin::CString FormatClockTime(double ms);
+
+// The marks of one side, ascending, each firing once as the side's
+// remaining time falls below it.
+class CClockReminders {
+public:
+    struct SMark {
+        double m_mark; // ms of remaining time
+        bool m_passed;
+    };
+
+    // setting: seconds separated by commas ("300, 60, 30, 10"); an empty or
+    // unreadable item counts as 0. Unless remainingMs is exactly -1.0, every
+    // mark at or above it is passed at once, so only marks ahead can fire.
+    void Load(const Zorlin::CString& setting, double remainingMs);
+    // Marks every mark above remainingMs (when that is above 0) passed; true
+    // when it marked any.
+    bool Check(double remainingMs);
+    void Clear() { m_marks.clear(); }
+
+    const std::vector<SMark>& GetMarks() const { return m_marks; }
+
+private:
+    std::vector<SMark> m_marks;
+};
+
+// The blink of a time after a reminder fired: while the counter is
+// positive, odd counts hide the text; each step uses one count.
+void ApplyBlink(Zorlin::CString& text, int& counter);
