@@ -7,7 +7,6 @@
 namespace Zorlin {
 class CDiskDrive;
 class CDrive;
-class CFile;
 }
 
 class CUpdatePlan;
@@ -28,13 +27,7 @@ public:
     // that cannot be made takes its contents with it.
     void CopyAll(const CUpdatePlan& plan, const Zorlin::CString& skip, std::vector<Zorlin::CString>& failed);
 
-    // The permission bits for a new file starting with head: 0755 for a
-    // program, -1 (keep the old file's bits, or the default) for anything else.
-    static int ChooseMode(const unsigned char* head, unsigned count);
-
 private:
-    static int ModeOf(Zorlin::CFile& source);
-
     Zorlin::CDrive& m_package;
     Zorlin::CDiskDrive& m_program;
 };

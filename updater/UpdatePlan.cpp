@@ -1,14 +1,10 @@
 #include "updater/UpdatePlan.h"
 
-#include "foundation/Array.h"
-#include "foundation/AutoDirectory.h"
 #include "foundation/AutoPointer.h"
 #include "foundation/Drive.h"
 #include "foundation/File.h"
 #include "foundation/URL.h"
 
-using Zorlin::CArray;
-using Zorlin::CAutoDirectory;
 using Zorlin::CAutoPointer;
 using Zorlin::CDrive;
 using Zorlin::CFile;
@@ -40,44 +36,7 @@ bool ReadWhole(CFile& file, uint32_t size)
 
 bool CUpdatePlan::Build(CDrive& package)
 {
-    m_items.clear();
-    m_problem = "";
-    return Walk(package, CString(), 0);
-}
-
-bool CUpdatePlan::Walk(CDrive& package, const CString& prefix, int depth)
-{
-    if (depth > kMaxDepth) {
-        m_problem = prefix;
-        return false;
-    }
-    CArray<CString> names;
-    package.ListDirectory(names, false);
-    for (int i = 0; i < names.GetCount(); ++i) {
-        const CString& name = *names.GetAt(i);
-        if (!CURL::IsPlainName(name)) {
-            m_problem = prefix + name;
-            return false;
-        }
-        SItem item;
-        item.folder = package.IsDirectory(CURL(name));
-        item.path = prefix + name;
-        if (!item.folder) {
-            item.size = package.GetFileSize(CURL(name));
-            m_items.push_back(item);
-            continue;
-        }
-        item.path += '/';
-        m_items.push_back(item);
-        CAutoDirectory into(package, name.GetText());
-        if (!into.Succeeded()) {
-            m_problem = item.path;
-            return false;
-        }
-        if (!Walk(package, item.path, depth + 1))
-            return false;
-    }
-    return true;
+    return Zorlin::WalkPackage(package, kMaxDepth, m_items, m_problem);
 }
 
 bool CUpdatePlan::Verify(CDrive& package)

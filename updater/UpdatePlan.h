@@ -1,8 +1,8 @@
 #pragma once
 
-#include <cstdint>
 #include <vector>
 
+#include "foundation/PackageFiles.h"
 #include "foundation/String.h"
 
 namespace Zorlin {
@@ -15,14 +15,11 @@ class CDrive;
 // package is refused while the program folder is still as it was.
 class CUpdatePlan {
 public:
-    struct SItem {
-        Zorlin::CString path; // relative to the package folder; folders end in '/'
-        bool folder = false;
-        uint32_t size = 0;
-    };
+    using SItem = Zorlin::SPackageEntry;
 
-    // Walks the drive's current folder, folders before their contents.
-    // False when an entry has a name that could reach outside its folder.
+    // Walks the drive's current folder, folders before their contents (see
+    // Zorlin::WalkPackage). False when an entry has a name that could reach
+    // outside its folder.
     bool Build(Zorlin::CDrive& package);
     // Reads every file of the plan whole. False at the first that cannot be.
     bool Verify(Zorlin::CDrive& package);
@@ -37,8 +34,6 @@ public:
     const Zorlin::CString& GetProblem() const { return m_problem; }
 
 private:
-    bool Walk(Zorlin::CDrive& package, const Zorlin::CString& prefix, int depth);
-
     std::vector<SItem> m_items;
     Zorlin::CString m_problem;
 };

@@ -248,6 +248,15 @@ double CGame::UpdateClock()
     return elapsed;
 }
 
+void CGame::RunClockForSideToMove()
+{
+    CClockView* clock = GetClockView();
+    if (!clock || m_timeControl == TIME_NONE || !m_inPlay)
+        return;
+    clock->SetTime(m_displayClocks[0], m_displayClocks[1], m_board.GetSideToMove());
+    clock->Start();
+}
+
 void CGame::ShowBoardClocks()
 {
     m_displayClocks[0] = m_board.GetClock(WHITE) * 1000.0;

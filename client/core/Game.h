@@ -63,6 +63,9 @@ public:
     // The mover's time for the move about to be made (ms), charged to its
     // display clock; called before the move is made on the board.
     virtual double UpdateClock();
+    // After a move: the clock window counts the side to move down until the
+    // next one (nothing without a time control or once the game is over).
+    void RunClockForSideToMove();
     virtual void Poll();
     virtual void OnGameOver();
     virtual CPlayer* GetPlayer(int side);

@@ -5,17 +5,16 @@
 #include "client/core/PackageRules.h"
 #include "client/core/Prompt.h"
 #include "foundation/ArchiveDrive.h"
-#include "foundation/AtomicFile.h"
 #include "foundation/AutoDirectory.h"
 #include "foundation/AutoPointer.h"
 #include "foundation/Config.h"
 #include "foundation/DiskDrive.h"
 #include "foundation/File.h"
+#include "foundation/PackageFiles.h"
 #include "foundation/URL.h"
 
 using Zorlin::CArchiveDrive;
 using Zorlin::CArray;
-using Zorlin::CAtomicFile;
 using Zorlin::CAutoDirectory;
 using Zorlin::CAutoPointer;
 using Zorlin::CConfig;
@@ -91,7 +90,8 @@ bool CPackageInstaller::Install(Zorlin::CDrive& package, CFile* packageFile, con
     CConfig manifest;
     {
         CAutoPointer<CFile> file = package.OpenFile(CURL("/contents.cfg"), CFile::kModeRead);
-        if (!file || !file->IsOpen() || !manifest.Read(*file))
+        // A manifest is a few lines; a package's claim of more is not read.
+        if (!file || !file->IsOpen() || file->GetSize() > 65536 || !manifest.Read(*file))
             return false;
     }
     CString major = manifest.GetValueOr("contents.major", "");
@@ -257,7 +257,7 @@ bool CPackageInstaller::InstallFiles(Zorlin::CDrive& package, const SPackageKind
             continue;
         }
         const bool named = !program.IsEmpty() && Zorlin::KeysEqualNoCase(item.path, program);
-        if (CopyOne(package, item.path, to, named))
+        if (Zorlin::CopyPackageFile(package, item.path, m_program, to, named))
             m_written.push_back(to);
         else
             m_failed.push_back(to);
@@ -274,25 +274,3 @@ bool CPackageInstaller::InstallFiles(Zorlin::CDrive& package, const SPackageKind
     return true;
 }
 
-bool CPackageInstaller::CopyOne(Zorlin::CDrive& package, const CString& from, const CString& to, bool program)
-{
-    CAutoPointer<CFile> source = package.OpenFile(CURL(from), CFile::kModeRead);
-    if (!source || !source->IsOpen())
-        return false;
-    unsigned char head[4] = {0, 0, 0, 0};
-    unsigned count = 0;
-    if (source->GetSize() > 0 && source->Read(head, sizeof head))
-        count = source->GetLastReadCount();
-    if (!source->Seek(0, CFile::kSeekStart) || source->GetPosition() != 0)
-        return false;
-    // A new file renamed over the old: a running engine keeps its image,
-    // and a failed copy leaves the old file whole.
-    CAtomicFile target;
-    if (!target.Open(m_program.GetDiskPath(CURL(to)), ChooseInstallMode(head, count, program)))
-        return false;
-    if (!target.WriteFrom(*source) || source->GetPosition() != source->GetSize()) {
-        target.Abort();
-        return false;
-    }
-    return target.Commit();
-}

@@ -77,8 +77,6 @@ public:
 private:
     bool InstallFiles(Zorlin::CDrive& package, const SPackageKind& kind);
     bool ResolveClash(const Zorlin::CString& target, Zorlin::CString& name);
-    bool CopyOne(Zorlin::CDrive& package, const Zorlin::CString& from, const Zorlin::CString& to,
-                 bool program);
     void Tell(const Zorlin::CString& text, const char* caption, long style);
 
     CInstallHost& m_host;

@@ -4,13 +4,11 @@
 #include <string>
 
 #include "foundation/Array.h"
-#include "foundation/AutoDirectory.h"
 #include "foundation/Config.h"
 #include "foundation/Drive.h"
 #include "foundation/URL.h"
 
 using Zorlin::CArray;
-using Zorlin::CAutoDirectory;
 using Zorlin::CConfig;
 using Zorlin::CDrive;
 using Zorlin::CString;
@@ -34,39 +32,6 @@ const SPackageKind kKinds[] = {
      "PGN installed successfully.\n\nTo open the PGN, click the filename under the 'Played Games' section."},
     {kPackageUpdate, "update", "This will install the following update:\n\n", nullptr, nullptr},
 };
-
-bool Walk(CDrive& package, const CString& prefix, int depth, std::vector<SPackageItem>& items, CString& problem)
-{
-    if (depth > kMaxDepth) {
-        problem = prefix;
-        return false;
-    }
-    CArray<CString> names;
-    package.ListDirectory(names, false);
-    for (int i = 0; i < names.GetCount(); ++i) {
-        const CString& name = *names.GetAt(i);
-        if (!CURL::IsPlainName(name)) {
-            problem = prefix + name;
-            return false;
-        }
-        SPackageItem item;
-        item.folder = package.IsDirectory(CURL(name));
-        item.path = prefix + name;
-        if (!item.folder) {
-            items.push_back(item);
-            continue;
-        }
-        item.path += '/';
-        items.push_back(item);
-        CAutoDirectory into(package, name.GetText());
-        if (!into.Succeeded() || !Walk(package, item.path, depth + 1, items, problem)) {
-            if (problem.IsEmpty())
-                problem = item.path;
-            return false;
-        }
-    }
-    return true;
-}
 
 } // namespace
 
@@ -132,16 +97,7 @@ bool IsConfinedPath(const CString& path)
 
 bool CollectPackageItems(CDrive& package, std::vector<SPackageItem>& items, CString& problem)
 {
-    items.clear();
-    problem = "";
-    return Walk(package, CString(), 0, items, problem);
-}
-
-int ChooseInstallMode(const unsigned char* head, unsigned count, bool namedProgram)
-{
-    const bool elf = count >= 4 && head[0] == 0x7f && head[1] == 'E' && head[2] == 'L' && head[3] == 'F';
-    const bool script = count >= 2 && head[0] == '#' && head[1] == '!';
-    return elf || script || namedProgram ? 0755 : -1;
+    return Zorlin::WalkPackage(package, kMaxDepth, items, problem);
 }
 
 CString EngineProgramPath(const CString& infoText)

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "foundation/PackageFiles.h"
 #include "foundation/String.h"
 
 namespace Zorlin {
@@ -42,21 +43,11 @@ Zorlin::CString PackageTargetFolder(const SPackageKind& kind, const Zorlin::CStr
 // leave the folder it is joined to; a trailing '/' marks a folder.
 bool IsConfinedPath(const Zorlin::CString& path);
 
-struct SPackageItem {
-    Zorlin::CString path; // relative; folders end in '/'
-    bool folder = false;
-};
+using SPackageItem = Zorlin::SPackageEntry;
 
-// The tree below the drive's current folder, folders before their contents,
-// in listing order. False, with the offending path in problem, when a name
-// could reach outside its folder or the tree nests too deep.
+// The tree below the drive's current folder (see Zorlin::WalkPackage), as
+// deep as an installed package may nest.
 bool CollectPackageItems(Zorlin::CDrive& package, std::vector<SPackageItem>& items, Zorlin::CString& problem);
-
-// Permission bits for an installed file: 0755 for a program (an ELF image,
-// a script starting with "#!", or the file an engine's info.cfg names as its
-// program), -1 (the existing file's bits, or the default) otherwise. The
-// archive format stores no modes, so the content decides.
-int ChooseInstallMode(const unsigned char* head, unsigned count, bool namedProgram);
 
 // The program an engine package's info.cfg text names under exe, as a path
 // relative to the engine's folder; empty when it names an absolute path or

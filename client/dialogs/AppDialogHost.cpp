@@ -7,6 +7,8 @@
 
 #include "client/core/ChessApp.h"
 #include "client/core/ChessFrame.h"
+#include "client/view/BoardRenderer.h"
+#include "client/view/ChessWindow.h"
 #include "client/core/DownloadThread.h"
 #include "client/core/UpdateCheckThread.h"
 #include "client/view/BrowserPanel.h"
@@ -74,10 +76,21 @@ public:
         if (CChessFrame* frame = Frame())
             frame->Refresh();
     }
-    // The canvas that takes a new scene comes with the board's own code;
-    // until it is there the board in use simply stays.
-    bool ApplyBoardSkin(const CString&) override { return Frame() != nullptr; }
-    void SetBoardLinksShown(bool) override {}
+    bool ApplyBoardSkin(const CString& pack) override
+    {
+        CChessFrame* frame = Frame();
+        CChessWindow* canvas = frame ? frame->GetChessWindow() : nullptr;
+        return canvas && canvas->ApplyBoardSkin(pack);
+    }
+    void SetBoardLinksShown(bool shown) override
+    {
+        CChessFrame* frame = Frame();
+        CChessWindow* canvas = frame ? frame->GetChessWindow() : nullptr;
+        if (!canvas || !canvas->GetScene())
+            return;
+        canvas->GetScene()->SetShowLinks(shown);
+        canvas->RequestRedraw();
+    }
     void ReloadVoices() override
     {
         if (CChessApp* app = GetChessApp())

@@ -170,6 +170,30 @@ void CChessWindow::LoadBoardSkin()
     m_redrawRequested = true;
 }
 
+bool CChessWindow::ApplyBoardSkin(const CString& pack)
+{
+    // Textures belong to the context: without one nothing can be loaded.
+    if (!MakeCurrent())
+        return false;
+    CBoardScene* scene = new CBoardScene;
+    if (!LoadPack(*scene, GetAppServices().GetProgramDrive(), pack)) {
+        delete scene;
+        return false;
+    }
+    scene->SetPanelRefresh([this] {
+        if (CChessFrame* frame = GetFrame())
+            frame->RefreshGamePanel();
+    });
+    SetScene(scene);
+    // A new scene knows its window only from the next drawing.
+    const wxSize size = GetClientSize();
+    m_scene->SetViewportSize(size.x, size.y);
+    m_scene->GetSceneSize(m_sceneWidth, m_sceneHeight);
+    SyncScene();
+    m_redrawRequested = true;
+    return true;
+}
+
 CChessWindow::~CChessWindow()
 {
     StopTimers();

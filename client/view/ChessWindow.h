@@ -60,6 +60,9 @@ public:
     // pen colour and the frame's view options.
     void SetScene(CBoardRenderer* scene);
     CBoardRenderer* GetScene() const { return m_scene; }
+    // Loads a pack of "/boards/" into a new scene and installs it; false,
+    // with the old scene kept, when the pack cannot be read.
+    bool ApplyBoardSkin(const Zorlin::CString& pack);
     void GetSceneSize(int& width, int& height) const
     {
         width = m_sceneWidth;

@@ -202,6 +202,8 @@ bool CChessWindow::PlayMove(CMove& move, bool animate)
         m_pendingGameOver = window;
         if (m_endTimer)
             m_endTimer->StartOnce(kEndOfGameMilliseconds);
+    } else {
+        game->RunClockForSideToMove();
     }
     if (!IsShownOnScreen()) {
         // Nothing is drawn behind the browser view: the scene takes the new

@@ -105,15 +105,6 @@ TEST_F(UpdateCopierTest, VerifyRefusesADamagedMemberBeforeAnythingIsWritten)
 
 TEST_F(UpdateCopierTest, ModesFollowTheContentAndExistingFilesKeepTheirs)
 {
-    unsigned char elf[] = {0x7f, 'E', 'L', 'F'};
-    unsigned char script[] = {'#', '!', '/'};
-    unsigned char text[] = {'#', ' ', 'x', 'y'};
-    EXPECT_EQ(CUpdateCopier::ChooseMode(elf, 4), 0755);
-    EXPECT_EQ(CUpdateCopier::ChooseMode(elf, 3), -1);
-    EXPECT_EQ(CUpdateCopier::ChooseMode(script, 2), 0755);
-    EXPECT_EQ(CUpdateCopier::ChooseMode(text, 4), -1);
-    EXPECT_EQ(CUpdateCopier::ChooseMode(text, 0), -1);
-
     ASSERT_TRUE(WritePackage(Package(), {{"contents/update/engine", ElfImage("x")},
                                          {"contents/update/run.sh", "#!/bin/sh\necho hi\n"},
                                          {"contents/update/notes.txt", "new notes"},

@@ -6,43 +6,32 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <wx/dialog.h>
 #include <wx/statusbr.h>
 
 #include "client/core/ChessApp.h"
 #include "client/core/ChessFrame.h"
+#include "client/view/BoardRenderer.h"
 #include "client/view/ChessWindow.h"
 #include "client/view/GamePanel.h"
 #include "client/view/MoveList.h"
+#include "foundation/Image.h"
 #include "support/AppHarness.h"
+#include "support/ClientEnvironment.h"
 #include "support/CanvasPlayers.h"
 #include "client/view/tests/support/GuiLeaks.h"
 
 using AppTest::CHarness;
+using AppTest::g_client;
+using AppTest::g_skip;
 using namespace CanvasTest;
 using Zorlin::CString;
 
 namespace {
 
-CHarness* g_client = nullptr;
-std::string g_skip;
-
-class ClientEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        g_client = new CHarness;
-        if (!g_client->PrepareFolder("setuser = tester") || !g_client->Start({"--client"}))
-            g_skip = g_client->GetError();
-    }
-    void TearDown() override
-    {
-        delete g_client;
-        g_client = nullptr;
-    }
-};
-
-::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new ClientEnvironment);
+::testing::Environment* const g_environment = AppTest::AddClientEnvironment();
 
 // Top-level dialogs with this title that are on screen.
 int ShownDialogs(const char* title)
@@ -345,3 +334,43 @@ TEST_F(Canvas, PlayersArePolledWhileTheBrowserHidesTheBoard)
 }
 
 } // namespace
+
+namespace {
+
+// The board's picture as the scene draws it, one value per pixel.
+std::vector<uint32_t> Grab(CChessWindow& canvas)
+{
+    Zorlin::CImage image;
+    std::vector<uint32_t> pixels;
+    if (!canvas.GetScene() || !canvas.GetScene()->GrabImage(image))
+        return pixels;
+    for (int y = 0; y < image.GetHeight(); y += 4)
+        for (int x = 0; x < image.GetWidth(); x += 4)
+            pixels.push_back(image.GetPixel(x, y).GetValue());
+    return pixels;
+}
+
+} // namespace
+
+TEST_F(Canvas, AnotherBoardIsDrawnOnlyWhenItsPackCanBeRead)
+{
+    m_frame->ExecuteCommand("VIEW_BOARD");
+    ASSERT_TRUE(g_client->PumpUntil([&] { return m_canvas->IsShownOnScreen() && m_canvas->HasContext(); }));
+    CBoardRenderer* before = m_canvas->GetScene();
+    std::vector<uint32_t> wood = Grab(*m_canvas);
+    ASSERT_FALSE(wood.empty());
+
+    for (const char* bad : {"no such board", "../boards/tournament", ""}) {
+        EXPECT_FALSE(m_canvas->ApplyBoardSkin(bad)) << bad;
+        EXPECT_EQ(m_canvas->GetScene(), before) << "the old scene stays: " << bad;
+    }
+    EXPECT_EQ(Grab(*m_canvas), wood);
+
+    ASSERT_TRUE(m_canvas->ApplyBoardSkin("tournament"));
+    std::vector<uint32_t> tournament = Grab(*m_canvas);
+    ASSERT_FALSE(tournament.empty());
+    EXPECT_NE(tournament, wood);
+    ASSERT_TRUE(m_canvas->ApplyBoardSkin("large wood"));
+    EXPECT_EQ(Grab(*m_canvas), wood) << "the first board comes back as it was";
+    m_frame->ExecuteCommand("VIEW_BROWSER");
+}

@@ -18,34 +18,19 @@
 #include "client/view/ChessWindow.h"
 #include "client/view/MoveChoice.h"
 #include "support/AppHarness.h"
+#include "support/ClientEnvironment.h"
 #include "support/CanvasPlayers.h"
 #include "client/view/tests/support/GuiLeaks.h"
 
 using AppTest::CHarness;
+using AppTest::g_client;
+using AppTest::g_skip;
 using namespace CanvasTest;
 using Zorlin::CString;
 
 namespace {
 
-CHarness* g_client = nullptr;
-std::string g_skip;
-
-class ClientEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        g_client = new CHarness;
-        if (!g_client->PrepareFolder("setuser = tester") || !g_client->Start({"--client"}))
-            g_skip = g_client->GetError();
-    }
-    void TearDown() override
-    {
-        delete g_client;
-        g_client = nullptr;
-    }
-};
-
-::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new ClientEnvironment);
+::testing::Environment* const g_environment = AppTest::AddClientEnvironment();
 
 // Answers the promotion dialog with a button once it runs modally, so the
 // drop that opened it can finish.

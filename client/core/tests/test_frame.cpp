@@ -22,33 +22,16 @@
 #include "client/view/ConsoleWindow.h"
 #include "foundation/Config.h"
 #include "support/AppHarness.h"
+#include "support/ClientEnvironment.h"
 #include "client/view/tests/support/GuiLeaks.h"
 
 using AppTest::CHarness;
+using AppTest::g_client;
+using AppTest::g_skip;
 
 namespace {
 
-CHarness* g_client = nullptr;
-std::string g_skip;
-
-class ClientEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        g_client = new CHarness;
-        if (!g_client->PrepareFolder("setuser = tester") || !g_client->Start({"--client"})) {
-            g_skip = g_client->GetError();
-            return;
-        }
-    }
-    void TearDown() override
-    {
-        delete g_client;
-        g_client = nullptr;
-    }
-};
-
-::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new ClientEnvironment);
+::testing::Environment* const g_environment = AppTest::AddClientEnvironment();
 
 class Frame : public ::testing::Test {
 protected:

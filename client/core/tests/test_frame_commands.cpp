@@ -37,10 +37,13 @@
 #include "client/view/ChessWindow.h"
 #include "foundation/Config.h"
 #include "support/AppHarness.h"
+#include "support/ClientEnvironment.h"
 #include "support/GameFixture.h"
 #include "client/view/tests/support/GuiLeaks.h"
 
 using AppTest::CHarness;
+using AppTest::g_client;
+using AppTest::g_skip;
 using Zorlin::CString;
 
 namespace {
@@ -48,8 +51,6 @@ namespace {
 const char kGnuChess[] = "Gnu Chess 5";
 const char kDrawTaker[] = "Draw Taker";
 
-CHarness* g_client = nullptr;
-std::string g_skip;
 std::string g_drawTakerLog;
 
 bool EngineInstalled()
@@ -79,27 +80,8 @@ std::string MakeDrawTaker(const std::string& programFolder)
     return log;
 }
 
-class ClientEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        g_client = new CHarness;
-        if (!g_client->PrepareFolder("setuser = tester")) {
-            g_skip = g_client->GetError();
-            return;
-        }
-        g_drawTakerLog = MakeDrawTaker(g_client->GetFolder());
-        if (!g_client->Start({"--client"}))
-            g_skip = g_client->GetError();
-    }
-    void TearDown() override
-    {
-        delete g_client;
-        g_client = nullptr;
-    }
-};
-
-::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new ClientEnvironment);
+::testing::Environment* const g_environment = AppTest::AddClientEnvironment(
+    [](CHarness& client) { g_drawTakerLog = MakeDrawTaker(client.GetFolder()); });
 
 // Runs command while a modal window of type T is expected to open; script
 // then works that window from inside its loop. A window the script leaves
@@ -140,15 +122,6 @@ template <class T> bool RunWithModal(const std::function<void()>& command, const
     // The holder refers to itself; break the ring.
     wxTheApp->CallAfter([lookHolder] { *lookHolder = nullptr; });
     return state->seen;
-}
-
-void Press(wxWindow& dialog, int id)
-{
-    wxWindow* button = dialog.FindWindow(id);
-    ASSERT_NE(button, nullptr) << "no control " << id;
-    wxCommandEvent event(wxEVT_BUTTON, id);
-    event.SetEventObject(button);
-    button->GetEventHandler()->ProcessEvent(event);
 }
 
 class Commands : public ::testing::Test {
@@ -213,7 +186,7 @@ protected:
                                                        ASSERT_NE(index, wxNOT_FOUND) << engine;
                                                        list->SetSelection(index);
                                                        dynamic_cast<wxRadioBox*>(dialog.FindWindow(ID_AI_COMPUTER_PLAYS))->SetSelection(0);
-                                                       Press(dialog, ID_AI_OK);
+                                                       EXPECT_TRUE(AppTest::Press(dialog, ID_AI_OK));
                                                    });
         EXPECT_TRUE(seen) << "the New AI Game dialog opened";
         return dynamic_cast<CAIGame*>(Game());
@@ -237,7 +210,7 @@ protected:
             if (CGameOverDialog* over = dynamic_cast<CGameOverDialog*>(window))
                 if (over->IsShown()) {
                     if (pressOk)
-                        Press(*over, ID_GAMEOVER_OK);
+                        EXPECT_TRUE(AppTest::Press(*over, ID_GAMEOVER_OK));
                     else
                         over->Close();
                 }
@@ -402,7 +375,7 @@ TEST_F(Commands, AboutOpensAndCloses)
                                                EXPECT_EQ(about.GetParent(), m_frame);
                                                EXPECT_EQ(about.GetTitle(), "About Rookwell");
                                                shown = about.IsShown();
-                                               Press(about, ID_ABOUT_OK);
+                                               EXPECT_TRUE(AppTest::Press(about, ID_ABOUT_OK));
                                            });
     EXPECT_TRUE(seen);
     EXPECT_TRUE(shown);

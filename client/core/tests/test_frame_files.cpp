@@ -35,39 +35,25 @@
 #include "foundation/Config.h"
 #include "foundation/Win32File.h"
 #include "support/AppHarness.h"
+#include "support/ClientEnvironment.h"
 #include "client/view/tests/support/GuiLeaks.h"
 
 using AppTest::CHarness;
+using AppTest::g_client;
+using AppTest::g_skip;
 using Zorlin::CString;
 
 namespace {
 
-CHarness* g_client = nullptr;
-std::string g_skip;
-
-class ClientEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        g_client = new CHarness;
-        if (!g_client->PrepareFolder("setuser = tester") || !g_client->Start({"--client"}))
-            g_skip = g_client->GetError();
-    }
-    void TearDown() override
-    {
-        // Whatever game is left may go without being saved.
-        if (g_client)
-            g_client->GetPrompt().SetResponder([](const CScriptedPrompt::SQuestion&) {
-                CScriptedPrompt::SAnswer answer;
-                answer.code = wxNO;
-                return answer;
-            });
-        delete g_client;
-        g_client = nullptr;
-    }
-};
-
-::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new ClientEnvironment);
+// Whatever game is left may go without being saved.
+::testing::Environment* const g_environment =
+    AppTest::AddClientEnvironment(nullptr, [](CHarness& client) {
+        client.GetPrompt().SetResponder([](const CScriptedPrompt::SQuestion&) {
+            CScriptedPrompt::SAnswer answer;
+            answer.code = wxNO;
+            return answer;
+        });
+    });
 
 const char* const kEngine = "Fairy-Max";
 

@@ -33,31 +33,16 @@
 #include "foundation/Config.h"
 #include "foundation/Win32File.h"
 #include "support/AppHarness.h"
+#include "support/ClientEnvironment.h"
 
 using AppTest::CHarness;
+using AppTest::g_client;
+using AppTest::g_skip;
 using Zorlin::CString;
 
 namespace {
 
-CHarness* g_client = nullptr;
-std::string g_skip;
-
-class ClientEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        g_client = new CHarness;
-        if (!g_client->PrepareFolder("setuser = tester") || !g_client->Start({"--client"}))
-            g_skip = g_client->GetError();
-    }
-    void TearDown() override
-    {
-        delete g_client;
-        g_client = nullptr;
-    }
-};
-
-::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new ClientEnvironment);
+::testing::Environment* const g_environment = AppTest::AddClientEnvironment();
 
 class Panels : public ::testing::Test {
 protected:
@@ -226,6 +211,35 @@ TEST_F(Panels, TheClockCountsTheRunningSideDownAndEachSideHasItsOwnReminders)
     EXPECT_EQ(clock->GetBlinkCount(0), 0);
     EXPECT_EQ(clock->GetTimeText(0), "00:44");
     clock->Stop();
+    EXPECT_EQ(CHarness::GetAssertCount(), 0);
+}
+
+TEST_F(Panels, AfterEachMoveTheClockRunsForTheSideToMove)
+{
+    CGame* game = NewGame();
+    CClockWindow* clock = m_panel->GetClockWindow();
+    game->SetTimeControl(TIME_BLITZ, 0, 60.0);
+    CChessWindow* canvas = m_frame->GetChessWindow();
+    CMove move;
+    ASSERT_TRUE(game->GetBoard().ParseMove("e4", move, true));
+    ASSERT_TRUE(canvas->PlayMove(move, false));
+    EXPECT_TRUE(clock->IsRunning());
+    EXPECT_EQ(clock->GetRunningSide(), 1);
+    // Black's time goes down between the moves, White's stays.
+    ASSERT_TRUE(g_client->PumpUntil([&] { return clock->GetShownTime(1) < 59500.0; }));
+    EXPECT_EQ(clock->GetShownTime(0), 60000.0);
+    ASSERT_TRUE(game->GetBoard().ParseMove("e5", move, true));
+    ASSERT_TRUE(canvas->PlayMove(move, false));
+    EXPECT_TRUE(clock->IsRunning());
+    EXPECT_EQ(clock->GetRunningSide(), 0);
+    EXPECT_LT(clock->GetShownTime(1), 59500.0) << "Black was charged";
+
+    // Mate stops it.
+    for (const char* san : {"Qh5", "Nc6", "Bc4", "Nf6", "Qxf7#"}) {
+        ASSERT_TRUE(game->GetBoard().ParseMove(san, move, true)) << san;
+        ASSERT_TRUE(canvas->PlayMove(move, false)) << san;
+    }
+    EXPECT_FALSE(clock->IsRunning());
     EXPECT_EQ(CHarness::GetAssertCount(), 0);
 }
 

@@ -61,17 +61,8 @@ TEST(PackageRules, OnlyPathsOfPlainNamesAreConfined)
         EXPECT_FALSE(IsConfinedPath(bad)) << bad;
 }
 
-TEST(PackageRules, ProgramsAreToldByTheirContentOrByTheEngineSettings)
+TEST(PackageRules, TheEngineSettingsNameTheProgramInsideThePackage)
 {
-    const unsigned char elf[] = {0x7f, 'E', 'L', 'F'};
-    const unsigned char script[] = {'#', '!', '/', 'b'};
-    const unsigned char text[] = {'e', 'x', 'e', ' '};
-    EXPECT_EQ(ChooseInstallMode(elf, 4, false), 0755);
-    EXPECT_EQ(ChooseInstallMode(script, 2, false), 0755);
-    EXPECT_EQ(ChooseInstallMode(text, 4, false), -1);
-    EXPECT_EQ(ChooseInstallMode(elf, 3, false), -1);
-    EXPECT_EQ(ChooseInstallMode(text, 0, true), 0755);
-
     EXPECT_EQ(EngineProgramPath("exe = \"bin/engine\"\ncommand = \"\"\n"), "bin/engine");
     EXPECT_EQ(EngineProgramPath("exe = ./engine\n"), "engine");
     // An installed system engine needs nothing of the package.

@@ -46,15 +46,6 @@ bool Run(const std::string& command)
     return std::system(command.c_str()) == 0;
 }
 
-void Press(wxWindow& dialog, int id)
-{
-    wxWindow* button = dialog.FindWindow(id);
-    if (!button)
-        return;
-    wxCommandEvent event(wxEVT_BUTTON, id);
-    event.SetEventObject(button);
-    button->GetEventHandler()->ProcessEvent(event);
-}
 
 // Looks for the first-run dialogs while the start-up runs: a timer, so that
 // it fires inside their modal loops and never floods the event queue.
@@ -219,6 +210,17 @@ std::vector<std::string> CHarness::OpenedAddresses() const
 int CHarness::GetAssertCount()
 {
     return g_asserts;
+}
+
+bool Press(wxWindow& dialog, int id)
+{
+    wxWindow* button = dialog.FindWindow(id);
+    if (!button)
+        return false;
+    wxCommandEvent event(wxEVT_BUTTON, id);
+    event.SetEventObject(button);
+    button->GetEventHandler()->ProcessEvent(event);
+    return true;
 }
 
 } // namespace AppTest

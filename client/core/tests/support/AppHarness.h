@@ -11,6 +11,7 @@
 #include "client/core/Prompt.h"
 
 class CChessApp;
+class wxWindow;
 
 namespace AppTest {
 
@@ -84,5 +85,9 @@ private:
     std::vector<char*> m_argv;
     int m_argc;
 };
+
+// Sends the event a press of the dialog's button id makes; false when the
+// dialog has no such control.
+bool Press(wxWindow& dialog, int id);
 
 } // namespace AppTest

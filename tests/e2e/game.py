@@ -1,0 +1,89 @@
+"""Playing on the board of the real client: moves dragged with the mouse, the
+engine's answers read off the board picture and checked against chess.js."""
+
+import time
+
+from harness import Failure, Oracle, check, move_squares
+
+# Quiet developing moves, tried in order; the first legal one is played.
+PREFERRED = ["e2e4", "g1f3", "f1c4", "b1c3", "d2d3", "e1g1", "h2h3", "a2a3", "c1e3", "d1e2"]
+
+
+def new_computer_game(c):
+    """Game, Start Game Versus Computer, OK with the dialog's defaults (the engine plays Black)."""
+    c.menu("g", "c")
+    dialog = c.wait_window("^New AI Game$", 15, besides=(c.frame,))
+    time.sleep(0.5)
+    c.key("alt+o", window=dialog)
+    c.wait_gone(dialog, 20)
+
+
+def open_pgn(c, after, path):
+    """Game, PGN (a submenu without a mnemonic, third from the end), Open PGN, and the file."""
+    c.key("alt+g")
+    for k in ("Up", "Up", "Up", "Right"):
+        c.xdotool("key", k)
+        time.sleep(0.25)
+    c.xdotool("key", "o")
+    return answer_file(c, after, path)
+
+
+def pgn_submenu(c, mnemonic):
+    c.key("alt+g")
+    for k in ("Up", "Up", "Up", "Right"):
+        c.xdotool("key", k)
+        time.sleep(0.25)
+    c.xdotool("key", mnemonic)
+
+
+def answer_file(c, after, path):
+    """Answers the next file question with path; the index past it."""
+    index, record = c.wait_prompt(after=after)
+    check(record[0] == "file", f"a file is asked for, got {record}")
+    c.choose_file(record[1], path)
+    return index + 1
+
+
+def away(c, board):
+    """The pointer leaves the board, so no square is highlighted under it."""
+    c.move(board.x + board.width + 40, board.y + 40)
+
+
+def choose(position):
+    legal = {m["from"] + m["to"]: m for m in position["moves"]}
+    for text in PREFERRED:
+        if text in legal:
+            return legal[text]
+    quiet = [m for m in position["moves"] if "c" not in m["flags"] and "e" not in m["flags"]]
+    return (quiet or position["moves"])[0]
+
+
+def play_and_wait_reply(c, board, history, before, timeout=40):
+    """Drags our move, then waits until the board shows it and the engine's reply.
+
+    Returns (our move, the reply, the picture after both); history gets both."""
+    position = Oracle.position(history)
+    check(not position["over"], "the game is not over yet")
+    mine = choose(position)
+    c.drag(*board.centre(mine["from"]), *board.centre(mine["to"]))
+    away(c, board)
+    ours = move_squares(mine)
+    after_ours = Oracle.position(history + [mine["from"] + mine["to"]])
+    replies = after_ours["moves"]
+    end = time.monotonic() + timeout
+    seen = set()
+    while time.monotonic() < end:
+        picture = c.settle(f"after-{len(history) // 2 + 1}")
+        changed = board.changed(before, picture)
+        seen = changed
+        if changed == ours and not after_ours["over"]:
+            continue                         # the engine is still thinking
+        matches = [m for m in replies if ours | move_squares(m) == changed]
+        if len(matches) == 1:
+            reply = matches[0]
+            history += [mine["from"] + mine["to"], reply["from"] + reply["to"] + reply["promotion"]]
+            return mine, reply, picture
+        if not ours <= changed:
+            raise Failure(f"our move {mine['san']} is not on the board: squares changed {sorted(changed)}")
+        time.sleep(0.3)
+    raise Failure(f"no answer of the engine to {mine['san']}: squares changed {sorted(seen)}")

@@ -1,0 +1,84 @@
+#!/usr/bin/env python3
+"""A game against the computer: five moves dragged on the board, each answered
+by the engine (read off the board and checked against chess.js), the clock
+charged with the time used, the move list following the game, and sound
+effects written by the disk audio driver."""
+
+import os
+import sys
+import time
+
+import game
+import harness
+from harness import check
+
+
+def audible_bytes(path, start=0):
+    """How many bytes of the raw audio after start are not silence."""
+    with open(path, "rb") as f:
+        f.seek(start)
+        data = f.read()
+    return len(data) - data.count(0)
+
+
+def panel(c, board, picture):
+    """The side panel beside the board, as a rectangle of the picture."""
+    fx, fy, fw, fh = c.geometry(c.frame)
+    return board.x + board.width + 2, board.y, fx + fw - board.x - board.width - 4, board.height
+
+
+def steps(c):
+    c.start()
+    c.key("F2")
+    time.sleep(1)
+    board = c.board()
+    empty = board.empty(c.settle("board-view"), c.artifacts)
+    game.new_computer_game(c)
+    # The move list and the clock are shown beside the board.
+    c.key("ctrl+t")
+    c.key("ctrl+l")
+    game.away(c, board)
+    start = c.settle("start")
+    occupied = board.occupied(empty, start)
+    check(occupied == {f + r for f in "abcdefgh" for r in "1278"}, f"the start position is set up: {sorted(occupied)}")
+
+    check(os.path.exists(c.audio_file), "the disk audio driver writes its file")
+    sound_start = os.path.getsize(c.audio_file)
+
+    history = []
+    before = start
+    px, py, pw, ph = panel(c, board, start)
+    for number in range(1, 6):
+        heard = os.path.getsize(c.audio_file)
+        mine, reply, after = game.play_and_wait_reply(c, board, history, before)
+        time.sleep(0.5)
+        check(audible_bytes(c.audio_file, heard) > 1000, f"move {number} is heard")
+        print(f"{number}. {mine['san']} {reply['san']}")
+        check(before.mean_difference(after, px, py, pw, ph) > 0.05, f"the side panel follows move {number}")
+        before = after
+
+    # The board shows exactly the position chess.js reached.
+    occupied = board.occupied(empty, before)
+    fen = harness.Oracle.position(history)["fen"]
+    expected = harness.occupied_squares(fen)
+    check(occupied == expected, f"the board matches {fen}: {sorted(occupied ^ expected)} differ")
+    c.screenshot("after-five-moves", c.frame)
+    # The clocks head the side panel: White's time has been charged.
+    check(start.mean_difference(before, px, py, pw, 60) > 1, "the clock shows the time used")
+
+    grown = os.path.getsize(c.audio_file) - sound_start
+    check(grown > 0, "the audio output grows while the game is played")
+
+    # Ending leaves the game in the user's hands: the close asks about saving.
+    c.menu("g", "x")
+    index, record = c.wait_prompt(contains="save the current game")
+    c.answer(record[1], "alt+n")
+    check(c.wait_exit() == 0, "the client ends after the question")
+
+
+if __name__ == "__main__":
+    if not harness.Oracle.available():
+        print("chess.js is not in build/oracle: run scripts/install-deps")
+        sys.exit(1)
+    sys.exit(harness.run("computer-game", steps, audio="disk", user="tester", window=(40, 40, 900, 700),
+                         defaults=[("ShowLegalMoves", "no"), ("ShowLastMove", "no"), ("enable", "no")]))

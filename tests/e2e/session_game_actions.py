@@ -1,0 +1,96 @@
+#!/usr/bin/env python3
+"""The Actions menu in a game against the computer: Take Back returns the
+board to the position two plies before (checked against chess.js), Offer
+Draw asks first, Resign ends the game with the Game Over window, whose OK
+records the result in the statistics of the side panel and keeps the game's
+PGN in the played games."""
+
+import os
+import sys
+import time
+
+import game
+import harness
+from harness import check
+
+USER = "tester"
+
+
+def stats_area(c, picture_path, name):
+    """The right-hand column of the start page, where the statistics stand."""
+    x, y, width, height = c.geometry(c.frame)
+    return c.crop(picture_path, x + width // 2, y + height // 3, width // 2, height * 2 // 3, name)
+
+
+def steps(c):
+    c.start()
+    stats_before = stats_area(c, c.screenshot("start-page"), "stats-before")
+    c.key("F2")
+    time.sleep(1)
+    board = c.board()
+    empty = board.empty(c.settle("board-view"), c.artifacts)
+    game.new_computer_game(c)
+    game.away(c, board)
+    before = c.settle("start")
+    history = []
+    for _ in range(2):
+        mine, reply, before = game.play_and_wait_reply(c, board, history, before)
+        print(mine["san"], reply["san"])
+
+    # Take back: our last move and the engine's answer go.
+    c.menu("a", "t")
+    time.sleep(1)
+    taken = c.settle("taken-back")
+    expected = harness.occupied_squares(harness.Oracle.position(history[:2])["fen"])
+    check(board.occupied(empty, taken) == expected, "Take Back shows the position after the first two plies")
+    history = history[:2]
+
+    # Offer draw asks first; the engine plays on.
+    seen = len(c.prompts())
+    c.menu("a", "d")
+    index, record = c.wait_prompt(caption="Offer Draw", after=seen)
+    check(record[2] == "Are you sure?", f"Offer Draw asks first: {record}")
+    c.answer("Offer Draw", "alt+y")
+    seen = index + 1
+    time.sleep(2)
+    check(not c.windows("^Game Over$"), "the engine does not take a draw this early")
+
+    # A move still works after the offer, then Resign.
+    mine, reply, before = game.play_and_wait_reply(c, board, history, taken)
+    c.menu("a", "r")
+    index, record = c.wait_prompt(caption="Resign", after=seen)
+    check(record[2] == "Are you sure?", f"Resign asks first: {record}")
+    c.answer("Resign", "alt+y")
+    over = c.wait_window("^Game Over$", 15, besides=(c.frame,))
+    time.sleep(0.8)
+    c.screenshot("game-over", over)
+    played = os.path.join(c.folder, "users", USER, "played games")
+    kept = set(os.listdir(played))
+    c.key("Return", window=over)
+    c.wait_gone(over)
+
+    # The start page's statistics count the lost game.
+    c.key("F2")
+    time.sleep(1.5)
+    stats_after = stats_area(c, c.screenshot("start-page-after"), "stats-after")
+    check(harness.differs(stats_before, stats_after) > 50, "the statistics on the start page change")
+    new = [n for n in set(os.listdir(played)) - kept if n.lower().endswith(".pgn")]
+    check(len(new) == 1, f"the game's PGN is kept in the played games: {sorted(os.listdir(played))}")
+    saved = harness.pgn_game(os.path.join(played, new[0]), 0)
+    check(saved["moves"] == history, f"the kept PGN holds the moves played: {saved['moves']} / {history}")
+    check(saved["header"].get("Result") == "0-1", f"the kept PGN records the resignation: {saved['header']}")
+
+    c.menu("g", "x")
+    check(c.wait_exit() == 0, "the client ends cleanly")
+    settings = c.settings(USER)
+    check(settings.get("preferences.matches.played") == "1", f"one game played: {settings.get('preferences.matches.played')}")
+    check(settings.get("preferences.matches.lost") == "1", f"one game lost: {settings.get('preferences.matches.lost')}")
+    check(settings.get("preferences.matches.won") == "0", "no game won")
+
+
+if __name__ == "__main__":
+    if not harness.Oracle.available():
+        print("chess.js is not in build/oracle: run scripts/install-deps")
+        sys.exit(1)
+    sys.exit(harness.run("game-actions", steps, user=USER, window=(40, 40, 900, 700),
+                         defaults=[("ShowLegalMoves", "no"), ("ShowLastMove", "no")]))

@@ -1,0 +1,77 @@
+#!/usr/bin/env python3
+"""A game against the computer saved with Ctrl-S into the active games, the
+client ended and started again, the game opened from the start page's list
+of active games, shown as it was left, and continued with the engine."""
+
+import os
+import sys
+import time
+
+import game
+import harness
+from harness import check
+
+USER = "tester"
+# Where the start page puts its first active game, from the frame's corner
+# (the frame opens at 900 x 700): the Active Games box heads the left column.
+FIRST_ACTIVE_GAME = (282, 132)
+
+
+def steps(c):
+    c.start()
+    c.key("F2")
+    time.sleep(1)
+    board = c.board()
+    empty = board.empty(c.settle("board-view"), c.artifacts)
+    game.new_computer_game(c)
+    game.away(c, board)
+    before = c.settle("start")
+    history = []
+    for _ in range(2):
+        mine, reply, before = game.play_and_wait_reply(c, board, history, before)
+        print(mine["san"], reply["san"])
+
+    # Ctrl-S offers the active games folder and a name after the opponent.
+    seen = len(c.prompts())
+    c.key("ctrl+s")
+    index, record = c.wait_prompt(after=seen)
+    check(record[0] == "file" and record[2].endswith("/active games/"), f"Save asks in the active games: {record}")
+    dialog = c.wait_window("^" + record[1] + "$", 15, besides=(c.frame,))
+    time.sleep(0.5)
+    c.key("Return", window=dialog)
+    c.wait_gone(dialog)
+    saved = c.answered(index)
+    check(saved and saved.endswith(".rwg") and os.path.exists(saved), f"the game is saved: {saved}")
+    active = os.path.join(c.folder, "users", USER, "active games")
+    check(os.listdir(active) == [os.path.basename(saved)], f"one saved game: {os.listdir(active)}")
+    c.menu("g", "x")
+    check(c.wait_exit() == 0, "the client ends after saving (nothing left to ask)")
+
+    # The next start lists it on the start page; a click opens it.
+    c.start()
+    fx, fy, _, _ = c.geometry(c.frame)
+    page = c.screenshot("start-page-with-game", c.frame)
+    harness.match_reference(c, page, "start-page-active-game", tolerance=0.1)
+    c.click(fx + FIRST_ACTIVE_GAME[0], fy + FIRST_ACTIVE_GAME[1])
+    time.sleep(2)
+    board = c.board()
+    game.away(c, board)
+    shown = c.settle("reopened")
+    expected = harness.occupied_squares(harness.Oracle.position(history)["fen"])
+    check(board.occupied(empty, shown) == expected, "the reopened game shows the position it was saved in")
+    mine, reply, after = game.play_and_wait_reply(c, board, history, shown)
+    print("continued:", mine["san"], reply["san"])
+
+    seen = len(c.prompts())
+    c.menu("g", "x")
+    index, record = c.wait_prompt(contains="save the current game", after=seen)
+    c.answer(record[1], "alt+n")
+    check(c.wait_exit() == 0, "the client ends")
+
+
+if __name__ == "__main__":
+    if not harness.Oracle.available():
+        print("chess.js is not in build/oracle: run scripts/install-deps")
+        sys.exit(1)
+    sys.exit(harness.run("save-and-continue", steps, user=USER, window=(40, 40, 900, 700),
+                         defaults=[("ShowLegalMoves", "no"), ("ShowLastMove", "no")]))
