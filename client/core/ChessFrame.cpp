@@ -1,5 +1,7 @@
 #include "client/core/ChessFrame.h"
 
+#include <algorithm>
+
 #include <wx/iconbndl.h>
 #include <wx/laywin.h>
 #include <wx/listctrl.h>
@@ -187,7 +189,11 @@ void CChessFrame::CreateStatusFields()
     wxStatusBar* bar = GetStatusBar();
     if (!bar)
         bar = CreateStatusBar(3, wxSTB_SIZEGRIP | wxCLIP_CHILDREN);
-    const int widths[3] = {-1, 100, 60};
+    // 100 and 60 pixels, widened to the longest texts in the theme's font:
+    // a GTK font does not fit " Black to move" into 100.
+    const int padding = 16;
+    const int widths[3] = {-1, std::max(100, bar->GetTextExtent(" Black to move").x + padding),
+                           std::max(60, bar->GetTextExtent("exd8=Q#").x + padding)};
     bar->SetStatusWidths(3, widths);
 }
 

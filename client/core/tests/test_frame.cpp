@@ -256,6 +256,13 @@ TEST_F(Frame, TheStatusBarTogglesAgainAndAgain)
         EXPECT_TRUE(m_frame->GetStatusBar()->IsShown());
         EXPECT_EQ(m_frame->GetStatusBar()->GetFieldsCount(), 3);
     }
+    // Whose move it is and the last move fit their fields in this font.
+    wxStatusBar* bar = m_frame->GetStatusBar();
+    wxRect side, last;
+    ASSERT_TRUE(bar->GetFieldRect(1, side));
+    ASSERT_TRUE(bar->GetFieldRect(2, last));
+    EXPECT_GT(side.width, bar->GetTextExtent(" Black to move").x);
+    EXPECT_GT(last.width, bar->GetTextExtent("exd8=Q#").x);
     EXPECT_EQ(CHarness::GetAssertCount(), 0);
 }
 
