@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <unistd.h>
 
@@ -92,14 +91,6 @@ void FillMemFile(Zorlin::CMemFile& file, const std::string& bytes)
     if (!bytes.empty())
         file.Write(bytes.data(), unsigned(bytes.size()));
     file.Seek(0, Zorlin::CFile::kSeekStart);
-}
-
-std::string ReadWholeFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
 }
 
 std::string PgnTestFile(const char* name) { return std::string(ROOKWELL_TESTDATA) + "/pgn/" + name; }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "foundation/MemFile.h"
+#include "testsupport/TempFiles.h"
 
 // One game as chess.js saw it.
 struct SOracleGame {
@@ -30,7 +31,7 @@ bool RunOracle(const char* mode, const std::string& inputPath, std::vector<SOrac
 void FillMemFile(Zorlin::CMemFile& file, const std::string& bytes);
 
 // The whole file, or empty when it cannot be read.
-std::string ReadWholeFile(const std::string& path);
+using RookwellTest::ReadWholeFile;
 
 // Path of a file in the shared PGN test data.
 std::string PgnTestFile(const char* name);

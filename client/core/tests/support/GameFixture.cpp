@@ -3,8 +3,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <unistd.h>
 
 #include <wx/app.h>
@@ -68,37 +66,6 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs)
 }
 
 // ------------------------------------------------------------ files
-
-std::string MakeTempFolder(const char* tag)
-{
-    std::string pattern = (fs::temp_directory_path() / (std::string("rookwell-") + tag + "-XXXXXX")).string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back(0);
-    char* made = mkdtemp(buffer.data());
-    return made ? std::string(made) : std::string();
-}
-
-void RemoveTree(const std::string& path)
-{
-    std::error_code ignored;
-    if (!path.empty())
-        fs::remove_all(path, ignored);
-}
-
-std::string ReadWholeFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteWholeFile(const std::string& path, const std::string& text)
-{
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
 
 std::string DataFolder()
 {

@@ -20,6 +20,7 @@
 #include "client/core/Prompt.h"
 #include "foundation/Config.h"
 #include "foundation/DiskDrive.h"
+#include "testsupport/TempFiles.h"
 
 class CGame;
 
@@ -33,10 +34,10 @@ void PumpEvents(int ms);
 // Pumps until done() holds or about timeoutMs passed; the answer of done().
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs);
 
-std::string MakeTempFolder(const char* tag);
-void RemoveTree(const std::string& path);
-std::string ReadWholeFile(const std::string& path);
-void WriteWholeFile(const std::string& path, const std::string& text);
+using RookwellTest::MakeTempFolder;
+using RookwellTest::ReadWholeFile;
+using RookwellTest::RemoveTree;
+using RookwellTest::WriteWholeFile;
 // The repository's data folder and our fake engine.
 std::string DataFolder();
 std::string FakeEnginePath();

@@ -1,12 +1,8 @@
 #include "PackageBuilder.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "foundation/ArchiveDrive.h"
 #include "foundation/File.h"
@@ -91,39 +87,10 @@ std::vector<std::string> ListFiles(const std::string& folder)
     return files;
 }
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const std::string& path, const std::string& bytes)
-{
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 bool IsExecutable(const std::string& path)
 {
     struct stat info;
     return stat(path.c_str(), &info) == 0 && (info.st_mode & S_IXUSR) && (info.st_mode & S_IXOTH);
-}
-
-std::string MakeTempFolder(const char* tag)
-{
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/rw-" + tag + "-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back(0);
-    const char* made = mkdtemp(buffer.data());
-    return made ? std::string(made) : std::string();
-}
-
-void RemoveTree(const std::string& folder)
-{
-    std::error_code ignored;
-    if (!folder.empty())
-        fs::remove_all(folder, ignored);
 }
 
 } // namespace PackageTest

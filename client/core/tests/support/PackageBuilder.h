@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "testsupport/TempFiles.h"
+
 namespace PackageTest {
 
 struct SEntry {
@@ -23,11 +25,11 @@ bool WriteArchive(const std::string& file, const std::vector<SEntry>& entries, c
 
 // The relative paths of the files below folder, sorted.
 std::vector<std::string> ListFiles(const std::string& folder);
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& bytes);
+inline std::string ReadFile(const std::string& path) { return RookwellTest::ReadWholeFile(path); }
+inline void WriteFile(const std::string& path, const std::string& bytes) { RookwellTest::WriteWholeFile(path, bytes); }
 bool IsExecutable(const std::string& path);
 // A new empty folder under the system's temporary folder.
-std::string MakeTempFolder(const char* tag);
-void RemoveTree(const std::string& folder);
+using RookwellTest::MakeTempFolder;
+using RookwellTest::RemoveTree;
 
 } // namespace PackageTest

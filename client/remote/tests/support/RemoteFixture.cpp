@@ -1,10 +1,6 @@
 #include "client/remote/tests/support/RemoteFixture.h"
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <unistd.h>
 
 #include <wx/app.h>
 #include <wx/apptrait.h>
@@ -12,8 +8,6 @@
 #include <wx/init.h>
 
 #include "client/core/Console.h"
-
-namespace fs = std::filesystem;
 
 namespace RemoteTest {
 
@@ -63,43 +57,6 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs)
         PumpEvents(2);
     }
     return true;
-}
-
-std::string MakeTempFolder(const char* tag)
-{
-    std::string pattern = (fs::temp_directory_path() / (std::string("rookwell-") + tag + "-XXXXXX")).string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back(0);
-    char* made = mkdtemp(buffer.data());
-    return made ? std::string(made) : std::string();
-}
-
-void RemoveTree(const std::string& path)
-{
-    std::error_code ignored;
-    if (!path.empty())
-        fs::remove_all(path, ignored);
-}
-
-std::string ReadWholeFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteWholeFile(const std::string& path, const std::string& bytes)
-{
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
-
-bool FileExists(const std::string& path)
-{
-    std::error_code ignored;
-    return fs::exists(path, ignored);
 }
 
 CTestServices::CTestServices()

@@ -16,6 +16,7 @@
 #include "client/core/ByteDevice.h"
 #include "foundation/Config.h"
 #include "foundation/DiskDrive.h"
+#include "testsupport/TempFiles.h"
 
 namespace RemoteTest {
 
@@ -25,11 +26,11 @@ void PumpEvents(int ms);
 // Pumps until done() holds or timeoutMs passed; the answer of done().
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 
-std::string MakeTempFolder(const char* tag);
-void RemoveTree(const std::string& path);
-std::string ReadWholeFile(const std::string& path);
-void WriteWholeFile(const std::string& path, const std::string& bytes);
-bool FileExists(const std::string& path);
+using RookwellTest::FileExists;
+using RookwellTest::MakeTempFolder;
+using RookwellTest::ReadWholeFile;
+using RookwellTest::RemoveTree;
+using RookwellTest::WriteWholeFile;
 
 // Program and user folders of their own; installed while they live.
 class CTestServices : public CAppServices {

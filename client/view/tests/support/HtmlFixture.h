@@ -20,15 +20,11 @@
 #include "client/view/ViewHost.h"
 #include "foundation/Config.h"
 #include "foundation/DiskDrive.h"
+#include "testsupport/TempFiles.h"
 
 namespace HtmlTest {
 
-inline std::string MakeTempFolder()
-{
-    char pattern[] = "/tmp/rookwell-html-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    return made ? std::string(made) : std::string();
-}
+inline std::string MakeTempFolder() { return RookwellTest::MakeTempFolder("html"); }
 
 inline void MakeFolders(const std::string& path)
 {
@@ -37,26 +33,9 @@ inline void MakeFolders(const std::string& path)
             mkdir(path.substr(0, i).c_str(), 0755);
 }
 
-inline void WriteFile(const std::string& path, const std::string& text)
-{
-    size_t slash = path.rfind('/');
-    if (slash != std::string::npos)
-        MakeFolders(path.substr(0, slash));
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
-
-inline std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void RemoveTree(const std::string& path)
-{
-    if (path.rfind("/tmp/rookwell-html-", 0) == 0)
-        std::system(("rm -rf '" + path + "'").c_str());
-}
+inline void WriteFile(const std::string& path, const std::string& text) { RookwellTest::WriteWholeFile(path, text); }
+inline std::string ReadFile(const std::string& path) { return RookwellTest::ReadWholeFile(path); }
+using RookwellTest::RemoveTree;
 
 class CSilentConsole : public CConsole {
 public:

@@ -1,0 +1,19 @@
+#pragma once
+// Temporary folders and whole-file reads and writes for tests.
+
+#include <string>
+
+namespace RookwellTest {
+
+// A new empty folder "rookwell-<tag>-XXXXXX" in the system's temporary
+// folder; empty when it could not be made.
+std::string MakeTempFolder(const char* tag);
+// Removes path and everything below it; nothing for an empty path.
+void RemoveTree(const std::string& path);
+// The whole file, or empty when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
+// Writes bytes to path, making the folders above it.
+void WriteWholeFile(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+
+}  // namespace RookwellTest
