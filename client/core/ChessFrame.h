@@ -9,6 +9,7 @@
 #include <wx/frame.h>
 
 #include "client/core/FrameView.h"
+#include "client/core/RemoteCommands.h"
 #include "foundation/AssocArray.h"
 #include "foundation/String.h"
 
@@ -222,6 +223,7 @@ private:
 
     // A command whose window comes with a later part of the client.
     void NotYetAvailable(const char* what);
+    void RunRemote(ERemoteCommand command, const char* what);
 
     wxWindow* m_boardCanvas;
     wxWindow* m_chatPane;

@@ -53,6 +53,12 @@ void CChessFrame::NotYetAvailable(const char* what)
     GetPrompt().ShowMessage(text, what, wxOK | wxICON_INFORMATION, this);
 }
 
+void CChessFrame::RunRemote(ERemoteCommand command, const char* what)
+{
+    if (!RunRemoteCommand(command, this))
+        NotYetAvailable(what);
+}
+
 bool CChessFrame::MayLeaveGame()
 {
     CGame* game = GetGame();
@@ -115,10 +121,10 @@ void CChessFrame::OnNewComputerGame(wxCommandEvent&)
 
 // Remote play comes with its own part of the client; until then these
 // commands leave the current game alone and say so.
-void CChessFrame::OnNewEmailGame(wxCommandEvent&) { NotYetAvailable("Start Email Game"); }
-void CChessFrame::OnHostNetworkGame(wxCommandEvent&) { NotYetAvailable("Host a Game"); }
-void CChessFrame::OnJoinNetworkGame(wxCommandEvent&) { NotYetAvailable("Join a Game"); }
-void CChessFrame::OnPlayOnline(wxCommandEvent&) { NotYetAvailable("Play Online"); }
+void CChessFrame::OnNewEmailGame(wxCommandEvent&) { RunRemote(ERemoteCommand::EmailGame, "Start Email Game"); }
+void CChessFrame::OnHostNetworkGame(wxCommandEvent&) { RunRemote(ERemoteCommand::HostNetworkGame, "Host a Game"); }
+void CChessFrame::OnJoinNetworkGame(wxCommandEvent&) { RunRemote(ERemoteCommand::JoinNetworkGame, "Join a Game"); }
+void CChessFrame::OnPlayOnline(wxCommandEvent&) { RunRemote(ERemoteCommand::PlayOnline, "Play Online"); }
 
 void CChessFrame::OnEndGame(wxCommandEvent&)
 {
@@ -226,8 +232,8 @@ void CChessFrame::OnProfile(wxCommandEvent&)
     dialog.ShowModal();
 }
 
-void CChessFrame::OnGridmoorPreferences(wxCommandEvent&) { NotYetAvailable("Gridmoor Preferences"); }
-void CChessFrame::OnOpponents(wxCommandEvent&) { NotYetAvailable("Opponents"); }
+void CChessFrame::OnGridmoorPreferences(wxCommandEvent&) { RunRemote(ERemoteCommand::OnlinePreferences, "Gridmoor Preferences"); }
+void CChessFrame::OnOpponents(wxCommandEvent&) { RunRemote(ERemoteCommand::Opponents, "Opponents"); }
 
 void CChessFrame::OnClearAnnotation(wxCommandEvent&)
 {

@@ -1,0 +1,5 @@
+#include "client/remote/RemotePlay.h"
+
+void InstallEmailPlay()
+{
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+// The client's transport-file seam as remote play fills it: each kind of
+// remote play hands in the one piece it owns.
+
+#include "client/core/RemoteTransport.h"
+
+class CRemotePlayTransport : public CRemoteTransport {
+public:
+    using TurnOpener = CGame* (*)(Zorlin::CArchiveDrive& turn, Zorlin::CString& moveText);
+    using JoinOpener = void (*)(wxWindow* parent, const Zorlin::CString& address);
+    using ProfileInstaller = void (*)(Zorlin::CFile& profile);
+
+    static CRemotePlayTransport& Get();
+
+    void SetTurnOpener(TurnOpener opener) { m_turnOpener = opener; }
+    void SetJoinOpener(JoinOpener opener) { m_joinOpener = opener; }
+    void SetProfileInstaller(ProfileInstaller installer) { m_profileInstaller = installer; }
+
+    bool HasAny() const { return m_turnOpener || m_joinOpener || m_profileInstaller; }
+
+    CGame* OpenEmailTurn(Zorlin::CArchiveDrive& turn, Zorlin::CString& moveText) override;
+    void OpenJoinDialog(wxWindow* parent, const Zorlin::CString& address) override;
+    void InstallOpponentProfile(Zorlin::CFile& profile) override;
+
+private:
+    TurnOpener m_turnOpener = nullptr;
+    JoinOpener m_joinOpener = nullptr;
+    ProfileInstaller m_profileInstaller = nullptr;
+};
