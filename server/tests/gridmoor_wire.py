@@ -164,7 +164,8 @@ class Server:
                                      stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         self.lines = queue.Queue()
         self.log = []
-        threading.Thread(target=self._read, daemon=True).start()
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
         line = self.wait_log(r"listening on \S+ port (\d+)")
         self.port = int(re.search(r"port (\d+)", line).group(1))
 
@@ -203,4 +204,7 @@ class Server:
     def stop(self):
         if self.proc.poll() is None:
             self.proc.send_signal(signal.SIGTERM)
-        return self.proc.wait(timeout=WAIT)
+        status = self.proc.wait(timeout=WAIT)
+        self.reader.join(timeout=WAIT)
+        self.proc.stderr.close()
+        return status
