@@ -240,6 +240,9 @@ void CGridmoorServer::OnReadable(CServerConnection& connection)
             total += size_t(got);
             connection.lastHeard = m_now;
             TakeInput(connection, block, size_t(got));
+            // A short read emptied the socket; the loop comes back for more.
+            if (size_t(got) < sizeof(block))
+                return;
             continue;
         }
         if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
