@@ -306,7 +306,7 @@ class LinkTest(ServerCase):
 
 
 class KeepAliveTest(ServerCase):
-    server_args = ("--keepalive", "0.5")
+    server_args = ("--keepalive", "1")
 
     def test_silent_player_is_dropped_and_the_peer_told(self):
         a, b = self.pair()
