@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <functional>
 #include <string>
 #include <vector>
@@ -290,6 +291,38 @@ long RssKb(int pid)
     return -1;
 }
 
+// User and system time of a process so far, in microseconds.
+int64_t CpuUs(int pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    size_t close = text.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    std::vector<std::string> fields;
+    size_t at = close + 2;
+    while (at < text.size()) {
+        size_t space = text.find(' ', at);
+        fields.push_back(text.substr(at, space - at));
+        if (space == std::string::npos)
+            break;
+        at = space + 1;
+    }
+    // Fields 14 and 15 of the line; the list starts at field 3.
+    if (fields.size() < 13)
+        return 0;
+    long ticks = sysconf(_SC_CLK_TCK);
+    return (std::atoll(fields[11].c_str()) + std::atoll(fields[12].c_str())) * 1000000 / ticks;
+}
+
+std::string LoadAverage()
+{
+    std::ifstream load("/proc/loadavg");
+    std::string one;
+    load >> one;
+    return one;
+}
+
 double Percentile(std::vector<int64_t>& values, double p)
 {
     if (values.empty())
@@ -368,8 +401,10 @@ int main(int argc, char** argv)
         return 1;
     const size_t flatForwards = bench.latencies.size();
     const double flatMedian = Percentile(bench.latencies, 0.5);
+    const int64_t cpuBefore = CpuUs(pid);
     if (!play(thinkMs * 1000, pacedUs))
         return 1;
+    const int64_t serverCpuUs = CpuUs(pid) - cpuBefore;
     int64_t playUs = pacedUs;
 
     // Up to the held count, all still there.
@@ -387,6 +422,8 @@ int main(int argc, char** argv)
                 double(flatUs) / 1e6, double(flatForwards) / (double(flatUs) / 1e6), flatMedian);
     std::printf("forwards paced: %zu in %.2f s (%.0f per second), each move answered after %d ms\n", forwards,
                 double(playUs) / 1e6, double(forwards) / (double(playUs) / 1e6), thinkMs);
+    std::printf("server CPU per forward us: %.1f\n", double(serverCpuUs) / double(std::max<size_t>(forwards, 1)));
+    std::printf("machine load average: %s on %ld cores\n", LoadAverage().c_str(), sysconf(_SC_NPROCESSORS_ONLN));
     std::printf("forward latency median ms: %.3f\n", Percentile(bench.latencies, 0.5));
     std::printf("forward latency p99 ms: %.3f\n", Percentile(bench.latencies, 0.99));
     std::printf("server memory per connection at %d KB: %.1f\n", firstStep,
