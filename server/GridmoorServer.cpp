@@ -174,6 +174,9 @@ int CGridmoorServer::Run()
                 OnWritable(connection);
             if (!connection.dead && (events[i].events & (EPOLLIN | EPOLLHUP | EPOLLERR)))
                 OnReadable(connection);
+            // What this player's packets produced leaves now, not after
+            // everyone else's turn: a forward waits for no other player.
+            FlushDirty();
         }
         FlushDirty();
         if (m_now >= m_nextTick) {

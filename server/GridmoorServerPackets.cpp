@@ -1,6 +1,6 @@
 #include <algorithm>
-#include <cstring>
 
+#include "foundation/BufferFile.h"
 #include "foundation/File.h"
 #include "foundation/PacketHeader.h"
 #include "foundation/String.h"

@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <functional>
 #include <string>
 #include <vector>
@@ -70,6 +71,7 @@ struct SBench {
     std::vector<int64_t> latencies;
     int moves = 40;
     int64_t thinkUs = 0;
+    int64_t arrivedAt = 0;
     std::vector<std::pair<int64_t, SClient*>> planned;
     size_t plannedHead = 0;
     int loggedIn = 0, synced = 0, matched = 0;
@@ -153,7 +155,9 @@ struct SBench {
             ++matched;
             break;
         case pktForward: {
-            int64_t now = NowUs();
+            // Readable when the wait returned: one move in flight per game,
+            // so nothing of this game came in later.
+            int64_t now = arrivedAt;
             SClient* from = id < byId.size() ? byId[id] : nullptr;
             if (from && from->sentAt)
                 latencies.push_back(now - from->sentAt);
@@ -238,6 +242,7 @@ struct SBench {
             if (plannedHead < planned.size())
                 wait = int(std::clamp<int64_t>((planned[plannedHead].first - NowUs() + 999) / 1000, 0, 100));
             int n = epoll_wait(epoll, events, 512, wait);
+            arrivedAt = NowUs();
             for (int i = 0; i < n; ++i)
                 Read(*static_cast<SClient*>(events[i].data.ptr));
             SendDue();
@@ -288,6 +293,38 @@ long RssKb(int pid)
         if (line.rfind("VmRSS:", 0) == 0)
             return std::strtol(line.c_str() + 6, nullptr, 10);
     return -1;
+}
+
+// User and system time of a process so far, in microseconds.
+int64_t CpuUs(int pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    size_t close = text.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    std::vector<std::string> fields;
+    size_t at = close + 2;
+    while (at < text.size()) {
+        size_t space = text.find(' ', at);
+        fields.push_back(text.substr(at, space - at));
+        if (space == std::string::npos)
+            break;
+        at = space + 1;
+    }
+    // Fields 14 and 15 of the line; the list starts at field 3.
+    if (fields.size() < 13)
+        return 0;
+    long ticks = sysconf(_SC_CLK_TCK);
+    return (std::atoll(fields[11].c_str()) + std::atoll(fields[12].c_str())) * 1000000 / ticks;
+}
+
+std::string LoadAverage()
+{
+    std::ifstream load("/proc/loadavg");
+    std::string one;
+    load >> one;
+    return one;
 }
 
 double Percentile(std::vector<int64_t>& values, double p)
@@ -368,8 +405,10 @@ int main(int argc, char** argv)
         return 1;
     const size_t flatForwards = bench.latencies.size();
     const double flatMedian = Percentile(bench.latencies, 0.5);
+    const int64_t cpuBefore = CpuUs(pid);
     if (!play(thinkMs * 1000, pacedUs))
         return 1;
+    const int64_t serverCpuUs = CpuUs(pid) - cpuBefore;
     int64_t playUs = pacedUs;
 
     // Up to the held count, all still there.
@@ -387,6 +426,8 @@ int main(int argc, char** argv)
                 double(flatUs) / 1e6, double(flatForwards) / (double(flatUs) / 1e6), flatMedian);
     std::printf("forwards paced: %zu in %.2f s (%.0f per second), each move answered after %d ms\n", forwards,
                 double(playUs) / 1e6, double(forwards) / (double(playUs) / 1e6), thinkMs);
+    std::printf("server CPU per forward us: %.1f\n", double(serverCpuUs) / double(std::max<size_t>(forwards, 1)));
+    std::printf("machine load average: %s on %ld cores\n", LoadAverage().c_str(), sysconf(_SC_NPROCESSORS_ONLN));
     std::printf("forward latency median ms: %.3f\n", Percentile(bench.latencies, 0.5));
     std::printf("forward latency p99 ms: %.3f\n", Percentile(bench.latencies, 0.99));
     std::printf("server memory per connection at %d KB: %.1f\n", firstStep,
