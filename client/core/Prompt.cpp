@@ -6,6 +6,7 @@
 #include <wx/msgdlg.h>
 #include <wx/textdlg.h>
 
+#include "client/core/FileFilter.h"
 #include "client/core/WxText.h"
 
 using Zorlin::CArray;
@@ -78,8 +79,9 @@ bool CWxPrompt::AskText(const CString& message, const CString& caption, CString&
 bool CWxPrompt::AskFile(const CString& message, const CString& folder, const CString& file,
                         const CString& wildcard, long style, wxWindow* parent, CString& path)
 {
+    const CString filter = MakeFileFilter(wildcard);
     wxFileDialog dialog(parent, ToWx(message), ToWx(folder), ToWx(file),
-                        wildcard.IsEmpty() ? wxString(wxFileSelectorDefaultWildcardStr) : ToWx(wildcard),
+                        filter.IsEmpty() ? wxString(wxFileSelectorDefaultWildcardStr) : ToWx(filter),
                         style ? style : long(wxFD_DEFAULT_STYLE));
     if (dialog.ShowModal() != wxID_OK)
         return false;

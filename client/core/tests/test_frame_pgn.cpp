@@ -144,7 +144,7 @@ TEST_F(FramePgn, ExportPgnTwiceAppendsAndExportFenWritesTheBoard)
 
     prompt().QueueText("/proc/version");
     Choose(ID_MENU_EXPORT_FEN);
-    EXPECT_EQ(LastMessage(), "Could not write the FEN file:\n\n/proc/version");
+    EXPECT_EQ(LastMessage(), "Could not write the FEN file:\n\n/proc/version.fen");
 }
 
 TEST_F(FramePgn, ResetOnTheViewerGameOnlySaysWhy)
