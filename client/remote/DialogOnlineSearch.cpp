@@ -7,6 +7,7 @@
 #include <wx/filesys.h>
 #include <wx/html/htmlwin.h>
 #include <wx/stattext.h>
+#include <wx/uri.h>
 #include <wx/utils.h>
 
 #include "client/core/AppServices.h"
@@ -72,16 +73,24 @@ public:
     }
     wxHtmlOpeningStatus OnOpeningURL(wxHtmlURLType type, const wxString& url, wxString* redirect) const override
     {
-        if (type == wxHTML_URL_IMAGE && url == "opponent.bmp") {
-            CString path = GetAppServices().GetProgramDrive().GetRoot();
-            if (path.IsEmpty() || path[path.GetLength() - 1] != '/')
-                path += "/";
-            *redirect = wxFileSystem::FileNameToURL(wxFileName(ToWx(path + "opponent.bmp")));
+        if (type != wxHTML_URL_IMAGE)
+            return wxHTML_BLOCK;
+        const wxString picture = OpponentPictureUrl();
+        if (url == "opponent.bmp") {
+            *redirect = picture;
             return wxHTML_REDIRECT;
         }
-        if (type == wxHTML_URL_IMAGE && !url.Contains(":"))
-            return wxHTML_OPEN;
-        return wxHTML_BLOCK;
+        // The view asks again with the redirect unescaped.
+        const bool ours = url == picture || url == wxURI(picture).BuildUnescapedURI();
+        return ours || !url.Contains(":") ? wxHTML_OPEN : wxHTML_BLOCK;
+    }
+
+    static wxString OpponentPictureUrl()
+    {
+        CString path = GetAppServices().GetProgramDrive().GetRoot();
+        if (path.IsEmpty() || path[path.GetLength() - 1] != '/')
+            path += "/";
+        return wxFileSystem::FileNameToURL(wxFileName(ToWx(path + "opponent.bmp")));
     }
 
 private:

@@ -78,19 +78,34 @@ def start_client(build, name, user, location):
     return client
 
 
-def launchpad_link(client, icon):
-    """The screen point of the launchpad link beside icon (a 20 x 20 picture of html/images)."""
+def launchpad_link(client, row):
+    """The screen point of the launchpad's link number row (0 first): the
+    right column's lines of link-coloured text, top to bottom."""
     shot = harness.Picture(client.screenshot("start-page", client.frame))
-    data = subprocess.run(["convert", os.path.join(client.folder, "html", "images", icon), "-depth", "8", "ppm:-"],
-                          capture_output=True, check=True).stdout
-    rows = data.split(b"\n", 3)[3]
-    # The icon's middle row, bytes as they are drawn: the picture is opaque there.
-    row = rows[10 * 20 * 3 + 3:10 * 20 * 3 + 17 * 3]
-    at = shot.pixels.find(row)
-    check(at >= 0, "the launchpad shows the " + icon + " link")
-    pixel = at // 3
+    width = shot.width
+
+    def link_pixels(y):
+        xs = []
+        for x in range(width // 2, width):
+            i = (y * width + x) * 3
+            r, g, b = shot.pixels[i], shot.pixels[i + 1], shot.pixels[i + 2]
+            if b > r + 40 and b > g + 20:
+                xs.append(x)
+        return xs
+    lines, current = [], None
+    for y in range(shot.height):
+        xs = link_pixels(y)
+        if len(xs) > 15:
+            if current and y - current[1] <= 2:
+                current[1] = y
+                current[2] = min(current[2], xs[0])
+            else:
+                current = [y, y, xs[0]]
+                lines.append(current)
+    check(len(lines) > row, f"the launchpad shows its links: {lines}")
+    top, bottom, left = lines[row]
     x0, y0, _, _ = client.geometry(client.frame)
-    return x0 + pixel % shot.width - 3 + 20 + 30, y0 + pixel // shot.width
+    return x0 + left + 12, y0 + (top + bottom) // 2
 
 
 def red_area(path):
@@ -117,7 +132,7 @@ def steps(build, a, b, port):
     a.menu("g", "p")
     dialog_a = search_dialog(a)
     wait_log(a, r"pktLoggedInOK", 20, "Anna to log in")
-    x, y = launchpad_link(b, "BK.gif")
+    x, y = launchpad_link(b, 1)  # "Play online"
     b.click(x, y)
     dialog_b = search_dialog(b)
     wait_log(b, r"pktLoggedInOK", 20, "Bruno to log in")
@@ -133,6 +148,8 @@ def steps(build, a, b, port):
     shown = wait_until(lambda: harness.differs(found_page, a.screenshot("opponent", dialog_a)) > 2000 and
                        a.screenshot("opponent", dialog_a), 10, "Anna's page to show her opponent")
     check(red_area(shown) < 50, "the opponent's location shows as text, not as markup")
+    picture = os.path.join(a.folder, "opponent.bmp")
+    check(os.path.exists(picture) and open(picture, "rb").read(2) == b"BM", "the opponent's picture is written for the page")
 
     # The countdown ends in the same game on both sides.
     agreed_a = wait_log(a, r"Game agreed with \d+: playing (\w+), (\w+), clock (\d+) s", 40, "Anna's game")
