@@ -77,6 +77,8 @@ public:
             return wxHTML_BLOCK;
         const wxString picture = OpponentPictureUrl();
         if (url == "opponent.bmp") {
+            if (!wxFileName::FileExists(wxFileSystem::URLToFileName(picture).GetFullPath()))
+                return wxHTML_BLOCK;
             *redirect = picture;
             return wxHTML_REDIRECT;
         }
