@@ -171,18 +171,27 @@ def steps(build, a, b, port):
         check(other.replace("&amp;", "&") in text, f"{user} stored {other}: {text}")
         check(os.path.exists(os.path.join(folder, stored[0][:-4] + ".bmp")), f"{user} stored a picture")
 
-    # Without an online game to play, the client says so and the dialog stays.
+    # The search ends in the online game; where this build has none to play,
+    # the client says so and the search stays open.
     for client, dialog in ((a, dialog_a), (b, dialog_b)):
-        if dialog in client.windows():
-            index, _ = client.wait_prompt(caption="Play Online", timeout=15)
+        def settled():
+            told = [r for r in client.prompts() if r[1] == "Play Online"]
+            return "told" if told else ("gone" if dialog not in client.windows() else None)
+        if wait_until(settled, 15, "the game or the word that there is none") == "told":
             client.answer("Play Online")
 
-    # The server goes: the session ends, the client goes on.
+    # The server goes: the session ends, the open search says so, the client goes on.
+    shots = {client: client.screenshot("before-server-gone", dialog)
+             for client, dialog in ((a, dialog_a), (b, dialog_b)) if dialog in client.windows()}
     server = steps.server
     server.send_signal(signal.SIGTERM)
     server.wait(15)
     wait_log(a, r"Disconnected", 20, "Anna's session to end")
     wait_log(b, r"Disconnected", 20, "Bruno's session to end")
+    for client, dialog in ((a, dialog_a), (b, dialog_b)):
+        if client in shots:
+            wait_until(lambda: harness.differs(shots[client], client.screenshot("server-gone", dialog)) > 500, 10,
+                       "the search to show that the server went")
     for client, dialog in ((a, dialog_a), (b, dialog_b)):
         if dialog in client.windows():
             client.key("alt+c", window=dialog)
