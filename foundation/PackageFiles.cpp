@@ -82,7 +82,8 @@ bool CopyPackageFile(CDrive& package, const CString& from, CDiskDrive& target, c
     if (!source->Seek(0, CFile::kSeekStart) || source->GetPosition() != 0)
         return false;
     CAtomicFile file;
-    if (!file.Open(target.GetDiskPath(CURL(to)), ChoosePackageMode(head, count, namedProgram)))
+    const CString diskPath = target.GetDiskPath(CURL(to));
+    if (!file.Open(diskPath, ChoosePackageMode(head, count, namedProgram)))
         return false;
     // The atomic writer stops quietly at a short read; a file cut short by a
     // damaged package must not replace a whole one.
@@ -90,7 +91,10 @@ bool CopyPackageFile(CDrive& package, const CString& from, CDiskDrive& target, c
         file.Abort();
         return false;
     }
-    return file.Commit();
+    if (!file.Commit())
+        return false;
+    target.NoteCreated(diskPath);
+    return true;
 }
 
 } // namespace Zorlin

@@ -597,3 +597,29 @@ TEST(AtomicWrite, ThroughADiskDrive)
     EXPECT_EQ(Contents(back), Contents(store));
     EXPECT_FALSE(store.Write(drive, CURL("/no/such/folder/x.cfg"), true));
 }
+
+// A file of many keys that all share one hash (as a hostile info.cfg can
+// be made) reads whole, finds every key and writes back the same store.
+TEST(ConfigHostile, ManyKeysOfOneHashReadFindAndRoundTrip)
+{
+    const char* blocks[] = {"1a", "2@"};
+    std::string text;
+    std::vector<std::string> keys;
+    for (int n = 0; n < (1 << 13); ++n) {
+        std::string key = "k";
+        for (int bit = 0; bit < 13; ++bit)
+            key += blocks[(n >> bit) & 1];
+        keys.push_back(key);
+        text += key + "=" + std::to_string(n) + "\r\n";
+    }
+    bool ok = false;
+    CConfig store = Parse(text, &ok);
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(store.GetKeyCount(), int(keys.size()));
+    for (size_t i = 0; i < keys.size(); i += 5)
+        ASSERT_EQ(Str(store.GetValueOr(keys[i].c_str(), "")), std::to_string(i)) << keys[i];
+    CConfig again = Parse(Str(store.ToText(true)), &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(again.GetKeyCount(), store.GetKeyCount());
+    EXPECT_EQ(Str(again.ToText(true)), Str(store.ToText(true)));
+}
