@@ -1,5 +1,10 @@
 #include "foundation/Drive.h"
 
+#include <cerrno>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "foundation/AtomicFile.h"
 #include "foundation/AutoDirectory.h"
 #include "foundation/DiskDrive.h"
@@ -131,7 +136,20 @@ bool CDrive::CopyFileFrom(CDrive& source, const CURL& path)
         return false;
     if (CDiskDrive* disk = dynamic_cast<CDiskDrive*>(this)) {
         const CString diskPath = disk->GetDiskPath(path);
+        struct stat existing;
+        if (::lstat(diskPath.GetText(), &existing) != 0 && errno == ENOENT) {
+            // Nothing to keep: written in place, and removed again unless whole.
+            CAutoPointer<CFile> to = OpenFile(path, CFile::kModeWrite | CFile::kModeCreate);
+            if (!to || !to->IsOpen())
+                return false;
+            if (to->CopyFrom(*from) && from->GetPosition() == from->GetSize())
+                return true;
+            to.Delete();
+            ::unlink(diskPath.GetText());
+            return false;
+        }
         CAtomicFile file;
+        file.SetDurable(false);
         if (!file.Open(diskPath) || !file.WriteFrom(*from) || from->GetPosition() != from->GetSize()) {
             file.Abort();
             return false;

@@ -86,6 +86,12 @@ bool CheckPackageRoom(const std::vector<SPackageEntry>& entries, const CString& 
 {
     const uint64_t total = DeclaredPackageBytes(entries);
     const uint64_t megabyte = uint64_t(1) << 20;
+    if (entries.size() > kMaxPackageEntries) {
+        problem = "";
+        problem.AppendFormat("The package holds %llu files and folders, more than any package may hold (%llu).",
+                             (unsigned long long)entries.size(), (unsigned long long)kMaxPackageEntries);
+        return false;
+    }
     if (total > kMaxPackageBytes) {
         problem = "";
         problem.AppendFormat("The package says it holds %llu MB, more than any package may hold (%llu MB).",
