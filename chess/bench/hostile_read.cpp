@@ -18,6 +18,7 @@
 #include "chess/Pgn.h"
 #include "foundation/ArchiveDrive.h"
 #include "foundation/AssocArray.h"
+#include "foundation/BufferedInputFile.h"
 #include "foundation/Config.h"
 #include "foundation/DiskDrive.h"
 #include "foundation/Image.h"
@@ -170,8 +171,11 @@ int main(int argc, char** argv)
         return Archive(argv[2]);
     if (kind == "install")
         return argc > 3 ? Install(argv[2], argv[3]) : 2;
-    CWin32File file{CString(argv[2]), CFile::kModeRead};
-    if (!file.IsOpen()) {
+    // Read through blocks as the PGN viewer and the skin reader do.
+    CWin32File* disk = new CWin32File(CString(argv[2]), CFile::kModeRead);
+    CBufferedInputFile file(disk, 16384, 2);
+    file.SetOwnsInner(true);
+    if (!disk->IsOpen()) {
         std::fprintf(stderr, "hostile_read: cannot read %s\n", argv[2]);
         return 1;
     }
