@@ -121,6 +121,13 @@ int Install(const char* path, const char* folder)
         std::printf("refused: not a package\n");
         return 0;
     }
+    // One folder under contents/, as the installer asks before its question.
+    CArray<CString> top;
+    archive.ListDirectory(top, false);
+    if (top.GetCount() != 1 || !archive.IsDirectory(CURL(*top.GetAt(0)))) {
+        std::printf("refused: %d entries under contents/, not one folder\n", top.GetCount());
+        return 0;
+    }
     std::vector<SPackageEntry> entries;
     CString problem;
     if (!WalkPackage(archive, 32, entries, problem)) {
