@@ -354,3 +354,21 @@ TEST_F(UpdaterProgramTest, WithoutTheClientsNameTheUsualClientComesBack)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(UpdaterProgramTest, TheLogEscapesWhatItIsGivenSoNoLineCanBeForged)
+{
+    WriteText(Program() + "/updater.log", "");
+    const std::string forged = m_temp / "x\r\nDONE - Update completed successfully.\r\n\x1b[2J.rwf";
+    SRun run = Run({forged, "tavrin"});
+    EXPECT_EQ(run.code, 1);
+    const std::string log = Log();
+    EXPECT_EQ(log.find("\r\nDONE"), std::string::npos) << log;
+    EXPECT_EQ(log.find('\x1b'), std::string::npos) << log;
+    EXPECT_NE(log.find("x\\x0d\\x0aDONE - Update completed successfully.\\x0d\\x0a\\x1b[2J.rwf"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("FAILED - Could not open update file."), std::string::npos) << log;
+}
+
+} // namespace
