@@ -16,7 +16,7 @@ bool IsLastRank(int y)
 CChessBoard::CChessBoard()
     : m_pieces(kPieceCapacity, 10),
       m_onBoard(32, 10),
-      m_history(100, 50),
+      m_history(100, 50, Zorlin::CArray<SHistoryEntry>::kGrowDouble),
       m_movesPerPeriod(0),
       m_period(0.0),
       m_gameTime(0.0)
@@ -27,7 +27,7 @@ CChessBoard::CChessBoard()
 }
 
 CChessBoard::CChessBoard(const CChessBoard& other)
-    : m_pieces(kPieceCapacity, 10), m_onBoard(32, 10), m_history(100, 50)
+    : m_pieces(kPieceCapacity, 10), m_onBoard(32, 10), m_history(100, 50, Zorlin::CArray<SHistoryEntry>::kGrowDouble)
 {
     CopyFrom(other);
 }

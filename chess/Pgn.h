@@ -24,6 +24,10 @@ enum PgnToken : int32_t {
 
 // Longest text a token keeps; the rest of an over-long token is read and dropped.
 const int kPgnMaxTokenText = 16384;
+// The longest game the rules allow is shorter than this (a draw is forced
+// after 75 moves without a capture or a pawn move); the loader refuses
+// longer ones.
+const int kPgnMaxPlies = 17700;
 // Longest move text ReadPgnGame collects for one game; the rest is dropped.
 const int kPgnMaxMoveText = 1 << 20;
 

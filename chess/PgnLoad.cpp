@@ -1,4 +1,5 @@
 #include "chess/ChessBoard.h"
+#include "chess/Pgn.h"
 #include "chess/PgnScanner.h"
 #include "foundation/AssocArray.h"
 #include "foundation/File.h"
@@ -125,6 +126,12 @@ bool CChessBoard::LoadPgnGame(CFile& f, CAssocArray<CString>& tags, CString& err
     // ends up at the next game.
     bool ok = true;
     while (scanner.NextMove()) {
+        if (ok && GetPly() >= kPgnMaxPlies) {
+            errorText = "(the game is longer than ";
+            errorText.Append(kPgnMaxPlies);
+            errorText.Append(" plies, more than the rules allow)");
+            ok = false;
+        }
         if (ok && !PlayPgnMove(*this, scanner.GetText())) {
             errorText = scanner.GetText();
             ok = false;

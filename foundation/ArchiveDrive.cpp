@@ -1,5 +1,6 @@
 // The read side of the archive drive and its drive operations.
 #include "foundation/ArchiveDrive.h"
+#include "foundation/NameText.h"
 
 #include "foundation/ArchiveFile.h"
 #include "foundation/ArchiveFormat.h"
@@ -131,7 +132,9 @@ bool CArchiveDrive::IsEntryName(const CString& name)
     int length = name.GetLength();
     // A path loses a trailing blank when it is split, so such a name could
     // never be reached again.
-    return CURL::IsPlainName(name) && length <= kMaxNameLength && name[length - 1] != ' ';
+    // Control characters and broken UTF-8 would become file names no one
+    // can type and lines of logs that lie.
+    return CURL::IsPlainName(name) && length <= kMaxNameLength && name[length - 1] != ' ' && IsPrintableUtf8(name);
 }
 
 CArchiveDrive::SDirEntry* CArchiveDrive::CreateEntryIn(SDirEntry& folder, const CString& name)

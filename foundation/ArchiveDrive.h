@@ -150,7 +150,8 @@ public:
     // A single empty root folder, which becomes the current folder.
     void ResetTree();
 
-    // A name an archive may hold: one plain name that a path can reach.
+    // A name an archive may hold: one plain name that a path can reach,
+    // printable UTF-8.
     static bool IsEntryName(const CString& name);
 
     // ---- the drive

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <cstring>
+#include <random>
 
 #include "foundation/List.h"
 #include "foundation/LowerCase.h"
@@ -28,13 +30,39 @@ inline uint32_t HashString(const char* key)
     return h;
 }
 
+// The secret each process mixes into its bucket hashes, so no file can be
+// made whose keys all land in one bucket.
+inline uint64_t BucketSeed()
+{
+    static const uint64_t seed = [] {
+        std::random_device device;
+        return (uint64_t(device()) << 32 | device()) | 1;
+    }();
+    return seed;
+}
+
+// FNV-1a over 64 bits, started from the seed, folded to 32 bits.
+template <bool kLower>
+uint32_t BucketHash(const CString& key)
+{
+    uint64_t h = BucketSeed();
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(key.GetText());
+    for (int i = 0, n = key.GetLength(); i < n; ++i) {
+        h ^= kLower ? LowerCaseByte(p[i]) : p[i];
+        h *= 0x100000001b3ull;
+    }
+    return uint32_t(h ^ (h >> 32));
+}
+
 struct SNoCaseKeys {
     static uint32_t Hash(const char* key) { return HashStringNoCase(key); }
+    static uint32_t Spread(const CString& key) { return BucketHash<true>(key); }
     static bool Equal(const CString& a, const CString& b) { return KeysEqualNoCase(a, b); }
 };
 
 struct SExactKeys {
     static uint32_t Hash(const char* key) { return HashString(key); }
+    static uint32_t Spread(const CString& key) { return BucketHash<false>(key); }
     static bool Equal(const CString& a, const CString& b)
     {
         if (a.SharesBlockWith(b))
@@ -43,26 +71,26 @@ struct SExactKeys {
     }
 };
 
-// Text keys to values: an unbalanced tree ordered by the key's hash, a
-// direct-mapped cache of recent nodes in front of it, and two pooled lists
-// holding nodes and values in insertion order. It only grows until
-// RemoveAll, so value pointers stay valid for the dictionary's life.
+// Text keys to values: a chained hash table (its buckets double with the
+// count, so lookups and inserts take constant time on average whatever the
+// keys), a direct-mapped cache of recent nodes in front of it, and two
+// pooled lists holding nodes and values in insertion order. It only grows
+// until RemoveAll, so value pointers stay valid for the dictionary's life.
 template <class T, class TKeys>
 class CAssocArrayBase {
 public:
     struct SNode {
         CString key;
-        uint32_t hash;
-        SNode* parent;
-        SNode* left;
-        SNode* right;
+        uint32_t hash;   // the caller's hash: the cache slot and stored data
+        uint32_t spread; // the seeded hash that picks the bucket
+        SNode* chain;    // the next node of the same bucket
         T* value;
     };
     using SNodeList = CList<SNode>;
     using SValueList = CList<T>;
 
     explicit CAssocArrayBase(int nodesPerBlock = 10, int cacheBits = 8)
-        : m_root(nullptr), m_nodes(nodesPerBlock, SNodeList::kGrowingBlocks),
+        : m_nodes(nodesPerBlock, SNodeList::kGrowingBlocks),
           m_values(nodesPerBlock, SValueList::kGrowingBlocks), m_cacheSize(0), m_cacheMask(0)
     {
         InitCache(nodesPerBlock, cacheBits);
@@ -118,32 +146,28 @@ public:
         return node->value;
     }
 
-    // True and the node when present; else false and the last node visited
-    // (the parent for InsertNode, null on an empty tree).
+    // True and the node when present; else false and null (what InsertNode
+    // takes as its place).
     bool FindNode(const CString& key, uint32_t hash, SNode*& node)
     {
-        SNode* cached = FindCached(key, hash);
-        if (cached) {
-            node = cached;
+        node = FindCached(key, hash);
+        if (node)
             return true;
-        }
-        SNode* last = nullptr;
-        for (SNode* walk = m_root; walk; walk = hash < walk->hash ? walk->left : walk->right) {
-            if (walk->hash == hash && TKeys::Equal(walk->key, key)) {
+        if (m_buckets.GetCount() == 0)
+            return false;
+        const uint32_t spread = TKeys::Spread(key);
+        for (SNode* walk = *m_buckets.GetAt(int(spread & BucketMask())); walk; walk = walk->chain) {
+            if (walk->hash == hash && walk->spread == spread && TKeys::Equal(walk->key, key)) {
                 SetCacheEntry(hash, walk);
                 node = walk;
                 return true;
             }
-            last = walk;
         }
-        node = last;
         return false;
     }
 
-    SNode* InsertNode(SNode* parent, const CString& key, uint32_t hash)
-    {
-        return Insert(parent, key, hash, nullptr);
-    }
+    // Adds a key FindNode did not find; the place it returned is not needed.
+    SNode* InsertNode(SNode*, const CString& key, uint32_t hash) { return Insert(key, hash, nullptr); }
 
     SNode* FindCached(const CString& key, uint32_t hash)
     {
@@ -166,14 +190,14 @@ public:
     {
         m_values.RemoveAll();
         m_nodes.RemoveAll();
-        m_root = nullptr;
+        m_buckets.SetSize(0);
         for (int i = 0; i < m_cacheSize; ++i)
             *m_cache.GetAt(i) = nullptr;
     }
 
     int GetCount() const { return m_nodes.GetCount(); }
     int GetCacheSize() const { return m_cacheSize; }
-    SNode* GetRoot() { return m_root; }
+    int GetBucketCount() const { return m_buckets.GetCount(); }
 
     // Both lists run in insertion order; node i owns value i.
     SNodeList& GetNodeList() { return m_nodes; }
@@ -196,37 +220,38 @@ public:
     }
 
 private:
-    SNode* Insert(SNode* parent, const CString& key, uint32_t hash, const T* copyOf)
+    uint32_t BucketMask() const { return uint32_t(m_buckets.GetCount() - 1); }
+
+    SNode* Insert(const CString& key, uint32_t hash, const T* copyOf)
     {
         T* value = copyOf ? m_values.Add(*copyOf) : m_values.AddNew();
         SNode* node = m_nodes.AddNew();
         node->key = key;
         node->hash = hash;
+        node->spread = TKeys::Spread(key);
         node->value = value;
-        Attach(node, parent);
+        if (m_nodes.GetCount() > m_buckets.GetCount())
+            Rehash(m_buckets.GetCount() ? m_buckets.GetCount() * 2 : 16);
+        else
+            Link(node);
         SetCacheEntry(hash, node);
         return node;
     }
 
-    // Links below parent; should that side be taken already, walks on down
-    // so no subtree is ever lost.
-    void Attach(SNode* node, SNode* parent)
+    void Link(SNode* node)
     {
-        if (!parent)
-            parent = m_root;
-        if (!parent) {
-            m_root = node;
-            return;
-        }
-        for (;;) {
-            SNode*& side = node->hash >= parent->hash ? parent->right : parent->left;
-            if (!side) {
-                side = node;
-                node->parent = parent;
-                return;
-            }
-            parent = side;
-        }
+        SNode*& head = *m_buckets.GetAt(int(node->spread & BucketMask()));
+        node->chain = head;
+        head = node;
+    }
+
+    // Doubling keeps the chains short; every node is linked again.
+    void Rehash(int bucketCount)
+    {
+        m_buckets.SetSize(0);
+        m_buckets.SetSize(bucketCount);
+        for (typename SNodeList::SNode* item = m_nodes.GetHead(); item; item = item->next)
+            Link(&item->value);
     }
 
     void CopyFrom(const CAssocArrayBase& other)
@@ -238,14 +263,14 @@ private:
             if (FindNode(source.key, source.hash, node))
                 *node->value = *source.value;
             else
-                Insert(node, source.key, source.hash, source.value);
+                Insert(source.key, source.hash, source.value);
         }
     }
 
-    SNode* m_root;
     SNodeList m_nodes;
     SValueList m_values;
     CArray<SNode*> m_cache;
+    CArray<SNode*> m_buckets; // a power of two of chains, or none while empty
     int m_cacheSize;
     uint32_t m_cacheMask;
     CString m_scratch;

@@ -6,7 +6,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <cstring>
+#include <vector>
+
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -74,7 +79,7 @@ void SyncFolder(const CString& folder)
 
 } // namespace
 
-CAtomicFile::CAtomicFile() : m_handle(-1), m_failed(false), m_permissions(-1) {}
+CAtomicFile::CAtomicFile() : m_handle(-1), m_failed(false), m_permissions(-1), m_durable(true) {}
 
 CAtomicFile::~CAtomicFile()
 {
@@ -173,7 +178,7 @@ bool CAtomicFile::Commit()
     }
     // Sync before the rename: otherwise a crash can leave the new name on
     // an empty file.
-    const bool synced = fsync(m_handle) == 0;
+    const bool synced = !m_durable || fsync(m_handle) == 0;
     const bool closed = close(m_handle) == 0;
     m_handle = -1;
     if (!synced || !closed || std::rename(m_temporary.GetText(), m_target.GetText()) != 0) {
@@ -184,7 +189,8 @@ bool CAtomicFile::Commit()
     CString folder;
     CString name;
     SplitPath(m_target, folder, name);
-    SyncFolder(folder);
+    if (m_durable)
+        SyncFolder(folder);
     return true;
 }
 
@@ -200,14 +206,62 @@ void CAtomicFile::Abort()
     }
 }
 
+// ".NAME.tmp-PID-N" with NAME cut as TemporaryName cuts it.
+static bool IsStrayOf(const char* entry, const CString& prefix, long& pid)
+{
+    if (std::strncmp(entry, prefix.GetText(), size_t(prefix.GetLength())) != 0)
+        return false;
+    const char* p = entry + prefix.GetLength();
+    char* end = nullptr;
+    pid = std::strtol(p, &end, 10);
+    if (end == p || *end != '-' || pid <= 0)
+        return false;
+    p = end + 1;
+    std::strtoul(p, &end, 10);
+    return end != p && *end == 0;
+}
+
+void RemoveStrayTemporaries(const CString& path)
+{
+    const CString target = FollowLink(path);
+    CString folder;
+    CString name;
+    SplitPath(target, folder, name);
+    if (name.IsEmpty())
+        return;
+    const int keep = name.GetLength() < 160 ? name.GetLength() : 160;
+    CString prefix(".");
+    prefix.Append(name.Mid(0, keep - 1));
+    prefix.Append(".tmp-");
+    DIR* dir = opendir(folder.GetText());
+    if (!dir)
+        return;
+    std::vector<CString> strays;
+    while (struct dirent* entry = readdir(dir)) {
+        long pid = 0;
+        if (IsStrayOf(entry->d_name, prefix, pid) && pid != long(getpid()) && kill(pid_t(pid), 0) != 0 &&
+            errno == ESRCH)
+            strays.push_back(CString(entry->d_name));
+    }
+    closedir(dir);
+    for (const CString& stray : strays) {
+        CString full(folder);
+        full.Append('/');
+        full.Append(stray);
+        unlink(full.GetText());
+    }
+}
+
 bool WriteFileAtomically(const CString& path, const void* data, size_t size, int permissions)
 {
+    RemoveStrayTemporaries(path);
     CAtomicFile file;
     return file.Open(path, permissions) && file.Write(data, size) && file.Commit();
 }
 
 bool WriteFileAtomically(const CString& path, CFile& source, int permissions)
 {
+    RemoveStrayTemporaries(path);
     CAtomicFile file;
     return file.Open(path, permissions) && file.WriteFrom(source) && file.Commit();
 }

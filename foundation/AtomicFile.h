@@ -36,6 +36,10 @@ public:
     bool Commit();
     // Drops the temporary file; the target is untouched.
     void Abort();
+    // Without durability the bytes are not synced before the rename (a
+    // crash may then leave an empty file under the name); for bulk copies
+    // where only "whole or untouched" matters while running.
+    void SetDurable(bool durable) { m_durable = durable; }
 
     const CString& GetTargetPath() const { return m_target; }
 
@@ -45,9 +49,15 @@ private:
     CString m_target;
     CString m_temporary;
     int m_permissions;
+    bool m_durable;
 };
 
-// One call for the common case: the whole new content at once.
+// Removes what interrupted writes of path left beside it: temporary files
+// of its name made by processes that no longer run.
+void RemoveStrayTemporaries(const CString& path);
+
+// One call for the common case: the whole new content at once. Strays of
+// earlier interrupted writes of the same file go first.
 bool WriteFileAtomically(const CString& path, const void* data, size_t size, int permissions = -1);
 bool WriteFileAtomically(const CString& path, CFile& source, int permissions = -1);
 

@@ -1,5 +1,7 @@
 #include "foundation/BufferFile.h"
 
+#include <new>
+
 #include "foundation/Buffer.h"
 
 #include <algorithm>
@@ -115,7 +117,13 @@ bool CBufferFile::Write(const void* buffer, unsigned count)
         if (m_buffer->OwnsData()) {
             if (m_ownsBuffer && end > m_buffer->GetCapacity())
                 m_buffer->SetGrowStep(std::max(kMinGrowStep, static_cast<int>(end / 2)));
-            m_buffer->Resize(static_cast<int>(end));
+            // A buffer that cannot grow fails the write; the file stays as it was.
+            try {
+                if (!m_buffer->Resize(static_cast<int>(end)))
+                    return false;
+            } catch (const std::bad_alloc&) {
+                return false;
+            }
         } else {
             n = m_buffer->GetSize() - m_position;
         }

@@ -57,6 +57,10 @@ public:
     // file is not open or the text is malformed (entries before the fault
     // stay). A successful read empties the current prefix.
     bool Read(CFile& file);
+    // The same for a settings file from a package or a turn (info.cfg,
+    // contents.cfg, move.cfg): one larger than maxBytes is not read at all.
+    static const uint32_t kMaxSmallFile = 65536;
+    bool ReadSmall(CFile& file, uint32_t maxBytes = kMaxSmallFile);
     bool ReadText(const char* text, int length);
 
     // The store as text, CR LF line ends; with header, the two comment lines.

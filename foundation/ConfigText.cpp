@@ -577,6 +577,25 @@ bool CConfig::ReadText(const char* text, int length)
     return true;
 }
 
+bool CConfig::ReadSmall(CFile& file, uint32_t maxBytes)
+{
+    if (!file.IsOpen() || file.GetSize() > maxBytes)
+        return false;
+    // A file that yields more than its size said (a device, a file still
+    // growing) is refused as well, once it passes the bound.
+    CString text;
+    unsigned char block[16384];
+    while (file.Read(block, sizeof block)) {
+        const uint32_t got = file.GetLastReadCount();
+        if (got == 0 || got > sizeof block)
+            break;
+        if (uint64_t(text.GetLength()) + got > maxBytes)
+            return false;
+        AppendBytes(text, block, int(got));
+    }
+    return ReadText(text.GetText(), text.GetLength());
+}
+
 bool CConfig::Read(CFile& file)
 {
     if (!file.IsOpen())

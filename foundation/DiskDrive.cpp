@@ -121,7 +121,34 @@ bool CDiskDrive::SetRoot(const CString& root)
     return m_valid;
 }
 
-CString CDiskDrive::FindOnDisk(const CString& absolutePath)
+namespace {
+
+// The folders whose listings a drive keeps; past this it starts afresh.
+const size_t kMaxCachedFolders = 256;
+
+std::string LowerName(const std::string& name)
+{
+    std::string lower(name);
+    for (char& c : lower)
+        c = LowerAscii(c);
+    return lower;
+}
+
+bool ChangeTime(const std::string& folder, timespec& changed)
+{
+    struct stat st;
+    if (::stat(folder.empty() ? "/" : folder.c_str(), &st) != 0)
+        return false;
+    changed = st.st_mtim;
+    return true;
+}
+
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+// Walks the components of an absolute path: those that do not exist as
+// written are replaced by what findNoCase(folder, name, found) finds.
+template <class F>
+CString ResolveComponents(const CString& absolutePath, F findNoCase)
 {
     std::string path = absolutePath.GetText();
     if (path.empty() || path[0] != '/' || PathExists(path))
@@ -145,7 +172,7 @@ CString CDiskDrive::FindOnDisk(const CString& absolutePath)
             std::string exact = found + "/" + name;
             std::string other;
             if (!PathExists(exact)) {
-                if (FindNoCase(found, name, other))
+                if (findNoCase(found, name, other))
                     name = other;
                 else
                     matching = false;
@@ -159,19 +186,86 @@ CString CDiskDrive::FindOnDisk(const CString& absolutePath)
     return CString(found.c_str());
 }
 
+} // namespace
+
+CString CDiskDrive::FindOnDisk(const CString& absolutePath)
+{
+    return ResolveComponents(absolutePath, FindNoCase);
+}
+
+CString CDiskDrive::Resolve(const CString& absolutePath) const
+{
+    return ResolveComponents(absolutePath, [this](const std::string& folder, const std::string& name,
+                                                  std::string& found) { return FindCached(folder, name, found); });
+}
+
+bool CDiskDrive::FindCached(const std::string& folder, const std::string& name, std::string& found) const
+{
+    timespec changed;
+    if (!ChangeTime(folder, changed))
+        return false;
+    std::lock_guard<std::mutex> lock(m_listingLock);
+    auto listing = m_listings.find(folder);
+    if (listing == m_listings.end() || !SameTime(listing->second.changed, changed)) {
+        std::vector<std::string> names;
+        if (!ReadFolder(folder.empty() ? "/" : folder.c_str(), names))
+            return false;
+        if (m_listings.size() >= kMaxCachedFolders)
+            m_listings.clear();
+        SListing& fresh = m_listings[folder];
+        fresh.changed = changed;
+        fresh.byLowerName.clear();
+        for (const std::string& entry : names)
+            fresh.byLowerName.emplace(LowerName(entry), entry); // the first in name order stays
+        listing = m_listings.find(folder);
+    }
+    auto match = listing->second.byLowerName.find(LowerName(name));
+    if (match == listing->second.byLowerName.end())
+        return false;
+    found = match->second;
+    return true;
+}
+
+void CDiskDrive::NoteCreated(const CString& diskPath)
+{
+    const std::string path = WithoutTrailingSlash(diskPath.GetText());
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash + 1 >= path.size())
+        return;
+    const std::string folder = path.substr(0, slash);
+    const std::string name = path.substr(slash + 1);
+    std::lock_guard<std::mutex> lock(m_listingLock);
+    auto listing = m_listings.find(folder);
+    if (listing == m_listings.end())
+        return;
+    timespec changed;
+    if (!ChangeTime(folder, changed)) {
+        m_listings.erase(listing);
+        return;
+    }
+    std::string& kept = listing->second.byLowerName[LowerName(name)];
+    if (kept.empty() || name < kept)
+        kept = name;
+    listing->second.changed = changed;
+}
+
 CString CDiskDrive::GetDiskPath(const CURL& path) const
 {
     CURL full(m_root);
     full.Append(ResolveInCurrent(path));
-    return FindOnDisk(full);
+    return Resolve(full);
 }
 
 CAutoPointer<CFile> CDiskDrive::OpenFile(const CURL& path, unsigned mode)
 {
     if (m_valid) {
-        CAutoPointer<CFile> file(new CWin32File(GetDiskPath(path), mode));
-        if (file->IsOpen())
+        const CString disk = GetDiskPath(path);
+        CAutoPointer<CFile> file(new CWin32File(disk, mode));
+        if (file->IsOpen()) {
+            if (mode & (CFile::kModeCreate | CFile::kModeOpenOrCreate))
+                NoteCreated(disk);
             return file;
+        }
     }
     return CAutoPointer<CFile>(new CNullFile());
 }
@@ -234,7 +328,7 @@ bool CDiskDrive::ChangeDirectory(const CURL& path)
 
     CURL full(m_root);
     full.Append(next);
-    if (!IsEnterableFolder(FindOnDisk(full).GetText()))
+    if (!IsEnterableFolder(Resolve(full).GetText()))
         return false;
     if (!next.IsAbsolute())
         next = CURL(CString("/", next.GetText()));
@@ -249,8 +343,10 @@ bool CDiskDrive::MakeDirectory(const CURL& path)
     std::string disk = WithoutTrailingSlash(GetDiskPath(path).GetText());
     if (IsFolder(disk.c_str()))
         return true;
-    if (::mkdir(disk.c_str(), 0777) == 0)
+    if (::mkdir(disk.c_str(), 0777) == 0) {
+        NoteCreated(CString(disk.c_str()));
         return true;
+    }
     return errno == EEXIST && IsFolder(disk.c_str());
 }
 
@@ -261,7 +357,7 @@ bool CDiskDrive::ListDirectory(CArray<CString>& out, bool fullPaths)
     CURL full(m_root);
     full.Append(m_current);
     std::vector<std::string> names;
-    if (!ReadFolder(FindOnDisk(full).GetText(), names))
+    if (!ReadFolder(Resolve(full).GetText(), names))
         return false;
     for (const std::string& name : names) {
         if (fullPaths)
@@ -275,7 +371,7 @@ bool CDiskDrive::ListDirectory(CArray<CString>& out, bool fullPaths)
 void CDiskDrive::GetFullPath(CURL& inOut, const char* path)
 {
     CDrive::GetFullPath(inOut, path);
-    inOut = FindOnDisk(inOut);
+    inOut = Resolve(inOut);
 }
 
 } // namespace Zorlin

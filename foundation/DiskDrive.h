@@ -1,5 +1,10 @@
 #pragma once
 
+#include <ctime>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
 #include "foundation/Drive.h"
 
 namespace Zorlin {
@@ -42,8 +47,29 @@ public:
     // nothing, the rest is kept as written.
     static CString FindOnDisk(const CString& absolutePath);
 
+    // Tells the drive that a file or folder was made at this disk path, so
+    // its listing cache stays current without reading the folder again.
+    // The drive's own writes call it; so does whoever writes a path
+    // GetDiskPath gave.
+    void NoteCreated(const CString& diskPath);
+
 private:
+    // One folder's entries by lower-cased name, the first in name order
+    // for each, and the folder's change time when they were read: a folder
+    // changed since (by anyone else) is read again.
+    struct SListing {
+        timespec changed;
+        std::unordered_map<std::string, std::string> byLowerName;
+    };
+
+    // FindOnDisk through the listing cache: a path is resolved without
+    // reading its folder again for every new name written into it.
+    CString Resolve(const CString& absolutePath) const;
+    bool FindCached(const std::string& folder, const std::string& name, std::string& found) const;
+
     bool m_valid;
+    mutable std::mutex m_listingLock;
+    mutable std::unordered_map<std::string, SListing> m_listings;
 };
 
 } // namespace Zorlin

@@ -1,6 +1,14 @@
 #include "foundation/Drive.h"
 
+#include <cerrno>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "foundation/AtomicFile.h"
 #include "foundation/AutoDirectory.h"
+#include "foundation/DiskDrive.h"
+#include "foundation/NameText.h"
 
 namespace Zorlin {
 
@@ -118,6 +126,43 @@ bool CDrive::IsDirectory(const CURL& path)
     return GetInfo(path, info) && (info.kind & kKindFolder) != 0;
 }
 
+// The source is opened first and, on a disk, written beside the target and
+// renamed over it only once it was read whole: a damaged entry leaves an
+// existing file as it was.
+bool CDrive::CopyFileFrom(CDrive& source, const CURL& path)
+{
+    CAutoPointer<CFile> from = source.OpenFile(path, CFile::kModeRead);
+    if (!from || !from->IsOpen())
+        return false;
+    if (CDiskDrive* disk = dynamic_cast<CDiskDrive*>(this)) {
+        const CString diskPath = disk->GetDiskPath(path);
+        struct stat existing;
+        if (::lstat(diskPath.GetText(), &existing) != 0 && errno == ENOENT) {
+            // Nothing to keep: written in place, and removed again unless whole.
+            CAutoPointer<CFile> to = OpenFile(path, CFile::kModeWrite | CFile::kModeCreate);
+            if (!to || !to->IsOpen())
+                return false;
+            if (to->CopyFrom(*from) && from->GetPosition() == from->GetSize())
+                return true;
+            to.Delete();
+            ::unlink(diskPath.GetText());
+            return false;
+        }
+        CAtomicFile file;
+        file.SetDurable(false);
+        if (!file.Open(diskPath) || !file.WriteFrom(*from) || from->GetPosition() != from->GetSize()) {
+            file.Abort();
+            return false;
+        }
+        if (!file.Commit())
+            return false;
+        disk->NoteCreated(diskPath);
+        return true;
+    }
+    CAutoPointer<CFile> to = OpenFile(path, CFile::kModeWrite | CFile::kModeCreate);
+    return to && to->IsOpen() && to->CopyFrom(*from);
+}
+
 bool CDrive::CopyTreeFrom(CDrive& source, bool overwrite, bool foldersOnly)
 {
     CArray<CString> names;
@@ -125,15 +170,13 @@ bool CDrive::CopyTreeFrom(CDrive& source, bool overwrite, bool foldersOnly)
     bool ok = true;
     for (int i = 0; i < names.GetCount(); ++i) {
         const CString& name = *names.GetAt(i);
-        if (!CURL::IsPlainName(name))
+        if (!CURL::IsPlainName(name) || !IsPrintableUtf8(name))
             continue;
         CURL path(name);
         if (!source.IsDirectory(path)) {
             if (foldersOnly || (!overwrite && Exists(path)))
                 continue;
-            CAutoPointer<CFile> to = OpenFile(path, CFile::kModeWrite | CFile::kModeCreate);
-            CAutoPointer<CFile> from = source.OpenFile(path, CFile::kModeRead);
-            if (!to || !from || !to->IsOpen() || !from->IsOpen() || !to->CopyFrom(*from))
+            if (!CopyFileFrom(source, path))
                 ok = false;
             continue;
         }

@@ -68,6 +68,8 @@ public:
     // skipped, so a crafted archive cannot write outside the target.
     // False when any file could not be copied.
     bool CopyTreeFrom(CDrive& source, bool overwrite, bool foldersOnly);
+    // Copies one file of the source's current folder to the same path here.
+    bool CopyFileFrom(CDrive& source, const CURL& path);
     bool CopyTreeFrom(CDrive& source, int, bool overwrite, bool foldersOnly)
     {
         return CopyTreeFrom(source, overwrite, foldersOnly);

@@ -53,11 +53,23 @@ void CImage::Construct()
     m_parent = nullptr;
     m_ownsPixels = false;
     m_clip = {0, 0, -1, -1};
+    m_loadLimit = kMaxDimension;
     Reset();
     ++g_liveImages;
 }
 
 int CImage::GetLiveCount() { return g_liveImages; }
+
+void CImage::SetLoadLimit(int maxSide)
+{
+    m_loadLimit = maxSide < 1 ? 1 : maxSide > kMaxDimension ? kMaxDimension : maxSide;
+}
+
+bool CImage::FitsLoadLimit(int64_t width, int64_t height) const
+{
+    return width > 0 && height > 0 && width <= m_loadLimit && height <= m_loadLimit &&
+           width * height * 4 <= kMaxPixelBytes;
+}
 
 void CImage::Reset()
 {

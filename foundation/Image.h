@@ -44,6 +44,9 @@ public:
     // Sizes beyond these are refused: pictures come from other people.
     static constexpr int kMaxDimension = 32767;
     static constexpr int64_t kMaxPixelBytes = int64_t(256) << 20;
+    // The largest side a photo or a texture ever needs; callers that load
+    // one set it as their load limit.
+    static constexpr int kMaxPictureSide = 4096;
 
     // Inclusive rectangle; a left of -1 given to an operation means the whole image.
     struct SRect {
@@ -166,6 +169,15 @@ public:
     bool IsPaletteChanged() const { return m_paletteChanged; }
     void SetPaletteChanged(bool changed = true) { m_paletteChanged = changed; }
     const CString& GetText() const { return m_text; }
+
+    // The largest width and height a load into this image may bring: the
+    // decoders read a file's dimensions first and refuse larger ones before
+    // decoding anything, so a tiny file cannot make a huge image. At most
+    // kMaxDimension; that is also where it starts.
+    void SetLoadLimit(int maxSide);
+    int GetLoadLimit() const { return m_loadLimit; }
+    // Whether a picture of that size may be loaded into this image.
+    bool FitsLoadLimit(int64_t width, int64_t height) const;
     void SetText(const CString& text) { m_text = text; }
     const CImage* GetParent() const { return m_parent; }
     int GetViewCount() const { return m_viewCount; }
@@ -244,6 +256,7 @@ private:
     mutable int32_t m_lastError;
     CColour m_writeMask;
     CString m_text;
+    int m_loadLimit;
     bool m_ownsPixels;
     mutable bool m_paletteChanged;
 };

@@ -223,6 +223,8 @@ int CImageCodecBmp::Load(CFile& file, CImage& image, bool reallocate, int format
         b.height == 0 || b.width > CImage::kMaxDimension || b.height > CImage::kMaxDimension ||
         -b.height > CImage::kMaxDimension || start > 0x7FFFFFFFu - b.dataOffset)
         return CImage::ERR_CONTENTS;
+    if (!image.FitsLoadLimit(b.width, b.height < 0 ? -int64_t(b.height) : b.height))
+        return CImage::ERR_ALLOC;
     CImage::SPixelFormat pixelFormat;
     int result = PixelFormatOf(file, start, b, pixelFormat);
     if (result)

@@ -166,7 +166,7 @@ struct SLoad {
 };
 
 // 0, or the codec's error code.
-int StartDecompress(SLoad* s, CFile* file)
+int StartDecompress(SLoad* s, CFile* file, const CImage& image)
 {
     if (setjmp(s->error.jump))
         return CImage::ERR_FORMAT;
@@ -176,9 +176,9 @@ int StartDecompress(SLoad* s, CFile* file)
     s->cinfo.progress = &s->progress;
     SetSource(&s->cinfo, file);
     jpeg_read_header(&s->cinfo, TRUE);
-    if (s->cinfo.image_width > unsigned(CImage::kMaxDimension) ||
-        s->cinfo.image_height > unsigned(CImage::kMaxDimension) ||
-        int64_t(s->cinfo.image_width) * s->cinfo.image_height * 4 > CImage::kMaxPixelBytes)
+    // Before any scan is decoded: a progressive file of a few hundred bytes
+    // may claim a picture of hundreds of megabytes.
+    if (!image.FitsLoadLimit(s->cinfo.image_width, s->cinfo.image_height))
         return CImage::ERR_ALLOC;
     if (s->cinfo.out_color_space != JCS_GRAYSCALE && s->cinfo.out_color_space != JCS_RGB)
         s->cinfo.out_color_space = JCS_RGB;
@@ -275,7 +275,7 @@ int CImageCodecJpg::Load(CFile& file, CImage& image, bool reallocate, int format
     SLoad s = {};
     InitError(s.error);
     s.cinfo.err = &s.error.pub;
-    int result = StartDecompress(&s, &file);
+    int result = StartDecompress(&s, &file, image);
     if (result == 0)
         result = DecodeInto(s, image, reallocate);
     jpeg_destroy_decompress(&s.cinfo);

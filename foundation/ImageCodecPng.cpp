@@ -44,12 +44,12 @@ void ReadData(png_structp png, png_bytep data, size_t count)
     }
 }
 
-bool ReadInfo(SRead* s, int requested)
+bool ReadInfo(SRead* s, int requested, int limit)
 {
     if (setjmp(png_jmpbuf(s->png)))
         return false;
     png_set_read_fn(s->png, s, ReadData);
-    png_set_user_limits(s->png, CImage::kMaxDimension, CImage::kMaxDimension);
+    png_set_user_limits(s->png, limit, limit);
     png_read_info(s->png, s->info);
     int depth = png_get_bit_depth(s->png, s->info);
     s->colourType = png_get_color_type(s->png, s->info);
@@ -118,6 +118,8 @@ int Decode(SRead& s, CImage& image, bool reallocate, int format)
     if (decoded < 0)
         return CImage::ERR_VARIANT;
     int width = int(s.width), height = int(s.height);
+    if (!image.FitsLoadLimit(width, height))
+        return CImage::ERR_ALLOC;
     CImage temporary;
     CImage* target = &temporary;
     if (!reallocate && image.HasPixels()) {
@@ -183,7 +185,7 @@ int CImageCodecPng::Load(CFile& file, CImage& image, bool reallocate, int format
         s.endInfo = png_create_info_struct(s.png);
     }
     int result = CImage::ERR_FORMAT;
-    if (s.png && s.info && s.endInfo && ReadInfo(&s, format))
+    if (s.png && s.info && s.endInfo && ReadInfo(&s, format, image.GetLoadLimit()))
         result = Decode(s, image, reallocate, format);
     png_destroy_read_struct(&s.png, &s.info, &s.endInfo);
     return result;

@@ -100,6 +100,8 @@ int CImageCodecTga::Load(CFile& file, CImage& image, bool reallocate, int format
     }
     if (t.width == 0 || t.height == 0)
         return CImage::ERR_NO_PIXELS;
+    if (!image.FitsLoadLimit(t.width, t.height))
+        return CImage::ERR_ALLOC;
 
     CImage temporary;
     CImage* target = ChooseTarget(image, temporary, reallocate, t.width, t.height,

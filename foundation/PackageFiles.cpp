@@ -1,5 +1,7 @@
 #include "foundation/PackageFiles.h"
 
+#include <sys/statvfs.h>
+
 #include "foundation/Array.h"
 #include "foundation/AtomicFile.h"
 #include "foundation/AutoDirectory.h"
@@ -7,6 +9,7 @@
 #include "foundation/DiskDrive.h"
 #include "foundation/Drive.h"
 #include "foundation/File.h"
+#include "foundation/NameText.h"
 #include "foundation/URL.h"
 
 namespace Zorlin {
@@ -24,8 +27,9 @@ bool Walk(CDrive& package, const CString& prefix, int depth, int maxDepth, std::
     package.ListDirectory(names, false);
     for (int i = 0; i < names.GetCount(); ++i) {
         const CString& name = *names.GetAt(i);
-        if (!CURL::IsPlainName(name)) {
-            problem = prefix + name;
+        if (!CURL::IsPlainName(name) || !IsPrintableUtf8(name)) {
+            const CString path = prefix + name;
+            problem = IsPrintableUtf8(path) ? path : EscapeForLog(path);
             return false;
         }
         SPackageEntry entry;
@@ -70,27 +74,88 @@ int ChoosePackageMode(const unsigned char* head, unsigned count, bool namedProgr
     return namedProgram || IsProgramImage(head, count) ? 0755 : -1;
 }
 
-bool CopyPackageFile(CDrive& package, const CString& from, CDiskDrive& target, const CString& to, bool namedProgram)
+uint64_t DeclaredPackageBytes(const std::vector<SPackageEntry>& entries)
+{
+    uint64_t total = 0;
+    for (const SPackageEntry& entry : entries)
+        total += entry.folder ? 0 : entry.size;
+    return total;
+}
+
+bool CheckPackageRoom(const std::vector<SPackageEntry>& entries, const CString& diskFolder, CString& problem)
+{
+    const uint64_t total = DeclaredPackageBytes(entries);
+    const uint64_t megabyte = uint64_t(1) << 20;
+    if (entries.size() > kMaxPackageEntries) {
+        problem = "";
+        problem.AppendFormat("The package holds %llu files and folders, more than any package may hold (%llu).",
+                             (unsigned long long)entries.size(), (unsigned long long)kMaxPackageEntries);
+        return false;
+    }
+    if (total > kMaxPackageBytes) {
+        problem = "";
+        problem.AppendFormat("The package says it holds %llu MB, more than any package may hold (%llu MB).",
+                             (unsigned long long)((total + megabyte - 1) / megabyte),
+                             (unsigned long long)(kMaxPackageBytes / megabyte));
+        return false;
+    }
+    struct statvfs disk;
+    if (::statvfs(diskFolder.GetText(), &disk) != 0)
+        return true; // the writes themselves will tell
+    const uint64_t free = uint64_t(disk.f_bavail) * uint64_t(disk.f_frsize);
+    if (total + kPackageSpareBytes > free) {
+        problem = "";
+        problem.AppendFormat("The package needs %llu MB but the disk has only %llu MB free.",
+                             (unsigned long long)((total + kPackageSpareBytes + megabyte - 1) / megabyte),
+                             (unsigned long long)(free / megabyte));
+        return false;
+    }
+    return true;
+}
+
+EPackageCopy CopyPackageFile(CDrive& package, const CString& from, CDiskDrive& target, const CString& to,
+                             bool namedProgram, uint32_t declaredSize)
 {
     CAutoPointer<CFile> source = package.OpenFile(CURL(from), CFile::kModeRead);
     if (!source || !source->IsOpen())
-        return false;
+        return kPackageCopyFailed;
     unsigned char head[4] = {0, 0, 0, 0};
     unsigned count = 0;
     if (source->GetSize() > 0 && source->Read(head, sizeof head))
         count = source->GetLastReadCount();
     if (!source->Seek(0, CFile::kSeekStart) || source->GetPosition() != 0)
-        return false;
+        return kPackageCopyFailed;
+    if (source->GetSize() > declaredSize)
+        return kPackageFileTooLong;
     CAtomicFile file;
-    if (!file.Open(target.GetDiskPath(CURL(to)), ChoosePackageMode(head, count, namedProgram)))
-        return false;
-    // The atomic writer stops quietly at a short read; a file cut short by a
-    // damaged package must not replace a whole one.
-    if (!file.WriteFrom(*source) || source->GetPosition() != source->GetSize()) {
-        file.Abort();
-        return false;
+    const CString diskPath = target.GetDiskPath(CURL(to));
+    if (!file.Open(diskPath, ChoosePackageMode(head, count, namedProgram)))
+        return kPackageCopyFailed;
+    uint64_t written = 0;
+    unsigned char block[16384];
+    while (source->Read(block, sizeof block)) {
+        const uint32_t got = source->GetLastReadCount();
+        if (got == 0 || got > sizeof block)
+            break;
+        if (written + got > declaredSize) {
+            file.Abort();
+            return kPackageFileTooLong;
+        }
+        if (!file.Write(block, got)) {
+            file.Abort();
+            return kPackageCopyFailed;
+        }
+        written += got;
     }
-    return file.Commit();
+    // A file cut short by a damaged package must not replace a whole one.
+    if (written != declaredSize || source->GetPosition() != source->GetSize()) {
+        file.Abort();
+        return kPackageCopyFailed;
+    }
+    if (!file.Commit())
+        return kPackageCopyFailed;
+    target.NoteCreated(diskPath);
+    return kPackageCopied;
 }
 
 } // namespace Zorlin

@@ -74,8 +74,10 @@ void CString::Reserve(int n)
     int64_t size = static_cast<int64_t>(n) + kHeaderSize + 1;
     if (h->refs < 2 && size <= h->capacity)
         return;
+    // Half the capacity again at least, so text built piece by piece
+    // costs time linear in its length.
     if (size > h->capacity)
-        size += h->growStep;
+        size += std::max<int64_t>(h->growStep, h->capacity / 2);
     size = (size + 15) & ~int64_t(15);
     if (size > INT32_MAX)
         throw std::bad_alloc();

@@ -21,15 +21,19 @@ bool StartsWith(const CString& text, const CString& prefix)
 
 CUpdateCopier::CUpdateCopier(CDrive& package, CDiskDrive& program) : m_package(package), m_program(program) {}
 
-bool CUpdateCopier::CopyFile(const CString& from, const CString& to)
+bool CUpdateCopier::CopyFile(const CString& from, const CString& to, uint32_t declaredSize)
 {
-    return Zorlin::CopyPackageFile(m_package, from, m_program, to, false);
+    return Zorlin::CopyPackageFile(m_package, from, m_program, to, false, declaredSize) == Zorlin::kPackageCopied;
 }
 
 void CUpdateCopier::CopyAll(const CUpdatePlan& plan, const CString& skip, std::vector<CString>& failed)
 {
     std::vector<CString> lostFolders;
+    const int count = plan.GetFileCount();
+    int n = 0;
     for (const CUpdatePlan::SItem& item : plan.GetItems()) {
+        if (!item.folder && m_progress)
+            m_progress(++n, count, item.path);
         bool lost = false;
         for (const CString& folder : lostFolders)
             lost = lost || StartsWith(item.path, folder);
@@ -44,7 +48,7 @@ void CUpdateCopier::CopyAll(const CUpdatePlan& plan, const CString& skip, std::v
         }
         if (!skip.IsEmpty() && item.path == skip)
             continue;
-        if (!CopyFile(item.path, item.path))
+        if (!CopyFile(item.path, item.path, item.size))
             failed.push_back(item.path);
     }
 }

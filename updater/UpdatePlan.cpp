@@ -74,3 +74,12 @@ bool CUpdatePlan::HasTopFile(const char* name) const
 {
     return !FindTopFile(name).IsEmpty();
 }
+
+uint32_t CUpdatePlan::FindTopFileSize(const char* name) const
+{
+    for (const SItem& item : m_items) {
+        if (!item.folder && Zorlin::KeysEqualNoCase(item.path, CString(name)))
+            return item.size;
+    }
+    return 0;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "foundation/PackageFiles.h"
@@ -30,6 +31,8 @@ public:
     bool HasTopFile(const char* name) const;
     // The package's own spelling of that file, empty when there is none.
     Zorlin::CString FindTopFile(const char* name) const;
+    // The size it declares, 0 when there is none.
+    uint32_t FindTopFileSize(const char* name) const;
     // The path that made Build or Verify fail.
     const Zorlin::CString& GetProblem() const { return m_problem; }
 

@@ -2,6 +2,8 @@
 
 #include "foundation/ArchiveDrive.h"
 #include "foundation/DiskDrive.h"
+#include "foundation/NameText.h"
+#include "foundation/PackageFiles.h"
 #include "foundation/Win32File.h"
 #include "updater/UpdateCopier.h"
 #include "updater/UpdateLog.h"
@@ -37,9 +39,32 @@ const char* const kLaunchFailed = "Unable to launch Rookwell.";
 
 const int kFailuresShown = 10;
 
+// Names come from the package: escaped, none can forge a line of the log.
 CString Quoted(const CString& name)
 {
-    return CString("'") + name + "'";
+    return CString("'") + Zorlin::EscapeForLog(name) + "'";
+}
+
+// The files to be written, one a line, indented by their depth.
+CString PlanTree(const CUpdatePlan& plan)
+{
+    CString tree;
+    for (const CUpdatePlan::SItem& item : plan.GetItems()) {
+        int depth = 0;
+        int start = 0;
+        const int end = item.path.GetLength() - (item.folder ? 1 : 0);
+        for (int i = 0; i < end; ++i) {
+            if (item.path[i] == '/') {
+                ++depth;
+                start = i + 1;
+            }
+        }
+        for (int i = 0; i < depth; ++i)
+            tree += ' ';
+        tree += Zorlin::EscapeForLog(item.path.Mid(start, end - 1));
+        tree += '\n';
+    }
+    return tree;
 }
 
 CString IncompleteMessage(const std::vector<CString>& failed)
@@ -82,7 +107,7 @@ int CUpdater::Run(const std::vector<CString>& arguments)
     } else {
         log.Open(m_folder + "/" + kLogName);
         log.Write("--------------------------------------\r\n");
-        log.Write(CString("Update package: \"") + packagePath + "\"\r\n");
+        log.Write(CString("Update package: \"") + Zorlin::EscapeForLog(packagePath) + "\"\r\n");
         code = Install(packagePath, log);
     }
     LaunchClient(clientName, log);
@@ -93,7 +118,7 @@ int CUpdater::Refuse(CUpdateLog& log, const CString& logLine, const char* messag
 {
     log.Write(CString("FAILED - ") + logLine + "\r\n");
     m_prompt.Tell(message);
-    return 0;
+    return 1;
 }
 
 int CUpdater::Install(const CString& packagePath, CUpdateLog& log)
@@ -118,29 +143,32 @@ int CUpdater::Install(const CString& packagePath, CUpdateLog& log)
     CDiskDrive program(m_folder.GetText());
     if (!program.IsValid())
         return Refuse(log, "Could not open the program folder " + Quoted(m_folder) + ".", kNoFolder);
+    CString roomProblem;
+    if (!Zorlin::CheckPackageRoom(plan.GetItems(), program.GetDiskPath(CURL("/")), roomProblem))
+        return Refuse(log, roomProblem, (roomProblem + "\n\nUpdate has not been installed.").GetText());
 
     CUpdateCopier copier(package, program);
+    copier.SetProgress([this](int n, int count, const CString& path) { m_prompt.ShowProgress(n, count, path); });
     std::vector<CString> failed;
     const CString newUpdater = plan.FindTopFile(kUpdaterName);
     if (!newUpdater.IsEmpty()) {
         log.Write(CString("Updating ") + Quoted(kUpdaterName) + "!\r\n");
-        if (!copier.CopyFile(newUpdater, kNewUpdaterName)) {
+        if (!copier.CopyFile(newUpdater, kNewUpdaterName, plan.FindTopFileSize(kUpdaterName))) {
             log.Write(CString("FAILED - Could not write ") + Quoted(kNewUpdaterName) + "\r\n");
             failed.push_back(kNewUpdaterName);
         }
     }
 
     log.Write("Writing files...\r\n");
-    CString tree;
-    package.ListTree(tree);
-    log.WriteLines(tree);
+    log.WriteLines(PlanTree(plan));
     log.Write("\r\n");
     const size_t failedBefore = failed.size();
     copier.CopyAll(plan, newUpdater, failed);
+    m_prompt.ShowProgress(0, 0, CString());
     if (failed.empty()) {
         log.Write("DONE - Update completed successfully.\r\n");
         m_prompt.Tell(kSucceeded);
-        return 1;
+        return 0;
     }
     for (size_t i = failedBefore; i < failed.size(); ++i)
         log.Write(CString("FAILED - Could not write ") + Quoted(failed[i]) + "\r\n");
@@ -148,7 +176,7 @@ int CUpdater::Install(const CString& packagePath, CUpdateLog& log)
     count.Append(int(failed.size()));
     log.Write("FAILED - Update was not completed: " + count + " file(s) could not be written.\r\n");
     m_prompt.Tell(IncompleteMessage(failed));
-    return 0;
+    return 1;
 }
 
 void CUpdater::LaunchClient(const CString& name, CUpdateLog& log)

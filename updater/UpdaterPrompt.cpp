@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "foundation/NameText.h"
+
 using Zorlin::CString;
 
 void CConsolePrompt::Tell(const CString& text)
@@ -31,4 +33,12 @@ bool CConsolePrompt::IsCancelAnswer(const CString& line)
             word += char(std::tolower(c));
     }
     return word == "cancel" || word == "c" || word == "no" || word == "n";
+}
+
+void CConsolePrompt::ShowProgress(int n, int count, const CString& path)
+{
+    if (count <= 0)
+        return;
+    std::fprintf(m_out, "Updater: copying %d of %d: %s\n", n, count, Zorlin::EscapeForLog(path).GetText());
+    std::fflush(m_out);
 }

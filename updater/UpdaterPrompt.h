@@ -14,6 +14,9 @@ public:
     virtual void Tell(const Zorlin::CString& text) = 0;
     // A question with OK and Cancel: true for OK.
     virtual bool AskOkCancel(const Zorlin::CString& text) = 0;
+    // Shows that file n of count (from 1) is being copied; count 0 ends
+    // the showing.
+    virtual void ShowProgress(int, int, const Zorlin::CString&) {}
 };
 
 // Messages go to out; a question reads one line from in, where "cancel",
@@ -25,6 +28,7 @@ public:
 
     void Tell(const Zorlin::CString& text) override;
     bool AskOkCancel(const Zorlin::CString& text) override;
+    void ShowProgress(int n, int count, const Zorlin::CString& path) override;
 
     static bool IsCancelAnswer(const Zorlin::CString& line);
 

@@ -6,6 +6,7 @@
 #include <wx/app.h>
 #include <wx/init.h>
 #include <wx/msgdlg.h>
+#include <wx/progdlg.h>
 
 using Zorlin::CString;
 
@@ -49,6 +50,7 @@ std::unique_ptr<CWxPrompt> CWxPrompt::Start(const char* programName)
 
 CWxPrompt::~CWxPrompt()
 {
+    m_progress.reset();
     wxEntryCleanup();
 }
 
@@ -60,4 +62,16 @@ void CWxPrompt::Tell(const CString& text)
 bool CWxPrompt::AskOkCancel(const CString& text)
 {
     return ShowBox(text, wxOK | wxCANCEL | wxICON_QUESTION) == wxID_OK;
+}
+
+void CWxPrompt::ShowProgress(int n, int count, const CString& path)
+{
+    if (count <= 0) {
+        m_progress.reset();
+        return;
+    }
+    const wxString message = wxString::Format("Copying file %d of %d:\n", n, count) + ToWx(path);
+    if (!m_progress)
+        m_progress.reset(new wxProgressDialog(kCaption, message, count, nullptr, wxPD_APP_MODAL | wxPD_AUTO_HIDE));
+    m_progress->Update(n, message);
 }

@@ -4,6 +4,8 @@
 
 #include "updater/UpdaterPrompt.h"
 
+class wxProgressDialog;
+
 // The toolkit's message boxes, through a bare application object that
 // never runs an event loop of its own: modal boxes run theirs.
 class CWxPrompt : public CUpdaterPrompt {
@@ -14,7 +16,9 @@ public:
 
     void Tell(const Zorlin::CString& text) override;
     bool AskOkCancel(const Zorlin::CString& text) override;
+    void ShowProgress(int n, int count, const Zorlin::CString& path) override;
 
 private:
     CWxPrompt() = default;
+    std::unique_ptr<wxProgressDialog> m_progress;
 };

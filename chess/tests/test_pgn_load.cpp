@@ -339,3 +339,40 @@ TEST(PgnLoad, AntichessIsRefusedAndStopsCleanlyWithoutItsTag)
     EXPECT_EQ(ours[1].fens, theirPrefix);
     EXPECT_EQ(theirs[1].sans[ours[1].fens.size()].substr(0, 4), "fxe8");
 }
+
+// Knights out and back: any number of legal plies, as a hostile file may
+// hold far more of them than any game the rules allow.
+std::string ShuffleGame(int plies)
+{
+    static const char* const kCycle[] = {"Nf3", "Nf6", "Ng1", "Ng8"};
+    std::string text = "[Event \"long\"]\n\n";
+    for (int ply = 0; ply < plies; ++ply) {
+        if (ply % 2 == 0)
+            text += std::to_string(ply / 2 + 1) + ". ";
+        text += kCycle[ply % 4];
+        text += ply % 16 == 15 ? "\n" : " ";
+    }
+    return text + " *\n\n";
+}
+
+TEST(PgnLoad, GamesLongerThanTheRulesAllowAreRefusedAndTheNextStillLoads)
+{
+    const std::string bytes = ShuffleGame(kPgnMaxPlies) + ShuffleGame(kPgnMaxPlies + 1) +
+                              ShuffleGame(3 * kPgnMaxPlies) + "[Event \"next\"]\n\n1. e4 e5 *\n";
+    CMemFile f;
+    FillMemFile(f, bytes);
+    CChessBoard board;
+    CAssocArray<CString> tags;
+    CString error;
+    ASSERT_TRUE(board.LoadPgnGame(f, tags, error)) << error.GetText();
+    EXPECT_EQ(board.GetPly(), kPgnMaxPlies);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_FALSE(board.LoadPgnGame(f, tags, error));
+        EXPECT_NE(std::string(error.GetText()).find(std::to_string(kPgnMaxPlies) + " plies"), std::string::npos)
+            << error.GetText();
+        EXPECT_EQ(board.GetPly(), kPgnMaxPlies);
+    }
+    ASSERT_TRUE(board.LoadPgnGame(f, tags, error)) << error.GetText();
+    EXPECT_EQ(board.GetPly(), 2);
+    EXPECT_EQ(std::string(tags.Find("Event")->GetText()), "next");
+}

@@ -25,12 +25,13 @@ bool CChessApp::SaveUserConfig()
 {
     if (!m_userConfig || !m_userDrive || !m_userSettingsRead)
         return true;
-    return SaveUserSettings(*m_userDrive, *m_userConfig);
+    return SaveUserSettingsOrTell(*m_userDrive, *m_userConfig, false, nullptr);
 }
 
 int CChessApp::OnExit()
 {
-    SaveUserConfig();
+    if (m_userConfig && m_userDrive && m_userSettingsRead)
+        SaveUserSettingsOrTell(*m_userDrive, *m_userConfig, true, nullptr);
     if (m_userDrive && m_userSettingsRead)
         RemoveCrashMarker(*m_userDrive);
     if (GetMediaHost() == this)

@@ -19,6 +19,7 @@
 #include <wx/utils.h>
 
 #include "client/core/AppServices.h"
+#include "client/core/ExitSaver.h"
 #include "client/core/AppTexts.h"
 #include "client/core/ChessFrame.h"
 #include "client/core/ChessView.h"
@@ -293,7 +294,7 @@ void CChessApp::AskForSafeMode()
                                        "Safe Mode", wxYES_NO | wxICON_ERROR, parent) == wxYES;
     if (yes) {
         ApplySafeMode(*m_userConfig);
-        if (!SaveUserConfig()) {
+        if (!m_userDrive || !SaveUserSettings(*m_userDrive, *m_userConfig)) {
             GetPrompt().ShowMessage("Unable to change settings!", "Problem", wxOK | wxICON_ERROR, parent);
         } else {
             GetPrompt().ShowMessage(Support("Safe Mode is now active.\n\nIf this problem persists please contact "),

@@ -63,7 +63,7 @@ bool CEngineProcess::Load(Zorlin::CDrive& packageDrive)
     if (!info || !info->IsOpen())
         return false;
     Zorlin::CConfig settings;
-    if (!settings.Read(*info))
+    if (!settings.ReadSmall(*info))
         return false;
     m_settings = settings;
     m_exe = m_settings.GetValueOr("exe", "");

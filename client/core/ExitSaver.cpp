@@ -1,5 +1,9 @@
 #include "client/core/ExitSaver.h"
 
+#include <wx/defs.h>
+
+#include "client/core/Prompt.h"
+
 #include "foundation/Config.h"
 #include "foundation/Drive.h"
 #include "foundation/File.h"
@@ -41,4 +45,24 @@ bool SaveUserSettings(CDrive& drive, const CConfig& live)
     merged.PushAbsolutePrefix("");
     merged.Merge(source);
     return merged.Write(drive, CURL("/user.cfg"), true);
+}
+
+bool SaveUserSettingsOrTell(CDrive& drive, const CConfig& live, bool closing, wxWindow* parent)
+{
+    for (;;) {
+        if (SaveUserSettings(drive, live))
+            return true;
+        Zorlin::CURL where;
+        drive.GetFullPath(where, "/user.cfg");
+        Zorlin::CString text = Zorlin::CString("Your settings could not be saved to\n\n") + where +
+                               "\n\nThe disk may be full, or the folder may not be writable.";
+        if (!closing) {
+            text += "\n\nYour changes are kept and saved again when Rookwell closes.";
+            GetPrompt().ShowMessage(text, "Problem", wxOK | wxICON_ERROR, parent);
+            return false;
+        }
+        text += "\n\nTry again?";
+        if (GetPrompt().ShowMessage(text, "Problem", wxYES_NO | wxICON_ERROR, parent) != wxYES)
+            return false;
+    }
 }

@@ -1,5 +1,9 @@
 #include "client/core/PackageInstaller.h"
 
+#include <algorithm>
+
+#include <unistd.h>
+
 #include <wx/defs.h>
 
 #include "client/core/PackageRules.h"
@@ -52,14 +56,46 @@ CString ReadSmallFile(Zorlin::CDrive& drive, const char* path, uint32_t limit)
     return text;
 }
 
-CString FailureMessage(const std::vector<CString>& failed)
+void ListNames(CString& text, const std::vector<CString>& names)
 {
-    CString text("The package was not installed completely. These files could not be written:\n\n");
-    for (size_t i = 0; i < failed.size() && i < kFailuresShown; ++i)
-        text += failed[i] + "\n";
-    if (failed.size() > kFailuresShown)
-        text.AppendFormat("and %d more\n", int(failed.size() - kFailuresShown));
+    for (size_t i = 0; i < names.size() && i < kFailuresShown; ++i)
+        text += names[i] + "\n";
+    if (names.size() > kFailuresShown)
+        text.AppendFormat("and %d more\n", int(names.size() - kFailuresShown));
+}
+
+CString FailureMessage(const std::vector<CString>& failed, const std::vector<CString>& tooLong)
+{
+    CString text("The package was not installed completely.");
+    if (!tooLong.empty()) {
+        text += " These files held more than the package said and were cut off, not written:\n\n";
+        ListNames(text, tooLong);
+    }
+    if (failed.size() > tooLong.size()) {
+        std::vector<CString> others;
+        for (const CString& name : failed)
+            if (std::find(tooLong.begin(), tooLong.end(), name) == tooLong.end())
+                others.push_back(name);
+        text += tooLong.empty() ? " " : "\n";
+        text += "These files could not be written:\n\n";
+        ListNames(text, others);
+    }
     return text;
+}
+
+// Engine, board and voice packages hold one folder in "contents"; a PGN
+// package one entry of any kind.
+bool HasOnePayload(Zorlin::CDrive& package, bool pgn)
+{
+    CKeepFolder keep(package);
+    if (!package.ChangeDirectory(CURL("/contents")))
+        return false;
+    CArray<CString> entries;
+    package.ListDirectory(entries, false);
+    if (entries.GetCount() != 1)
+        return false;
+    const CString& name = *entries.GetAt(0);
+    return CURL::IsPlainName(name) && (pgn || package.IsDirectory(CURL(name)));
 }
 
 } // namespace
@@ -91,7 +127,7 @@ bool CPackageInstaller::Install(Zorlin::CDrive& package, CFile* packageFile, con
     {
         CAutoPointer<CFile> file = package.OpenFile(CURL("/contents.cfg"), CFile::kModeRead);
         // A manifest is a few lines; a package's claim of more is not read.
-        if (!file || !file->IsOpen() || file->GetSize() > 65536 || !manifest.Read(*file))
+        if (!file || !file->IsOpen() || !manifest.ReadSmall(*file))
             return false;
     }
     CString major = manifest.GetValueOr("contents.major", "");
@@ -107,6 +143,9 @@ bool CPackageInstaller::Install(Zorlin::CDrive& package, CFile* packageFile, con
     }
     const SPackageKind* kind = FindPackageKind(minor);
     if (!kind)
+        return false;
+    // A malformed package is refused before the user is asked about it.
+    if (kind->kind != kPackageUpdate && !HasOnePayload(package, kind->kind == kPackagePgn))
         return false;
     CString question = CString(kind->questionHead) + description + "\n\nContinue with install?";
     if (GetPrompt().ShowMessage(question, kQuestionCaption, wxYES_NO | wxICON_QUESTION, m_host.GetParent()) !=
@@ -196,6 +235,12 @@ bool CPackageInstaller::InstallFiles(Zorlin::CDrive& package, const SPackageKind
         return true;
     }
 
+    CString roomProblem;
+    if (!Zorlin::CheckPackageRoom(items, m_program.GetDiskPath(CURL(target)), roomProblem)) {
+        Tell(roomProblem + "\n\nNothing was installed.", kInstallCaption, wxOK | wxICON_ERROR);
+        return true;
+    }
+
     // Played games are the user's own: one of the same name is replaced only when asked.
     std::vector<bool> skip(items.size(), false);
     if (pgn) {
@@ -218,7 +263,18 @@ bool CPackageInstaller::InstallFiles(Zorlin::CDrive& package, const SPackageKind
 
     m_host.BeginCopy();
     std::vector<CString> lostFolders;
-    if (!pgn && !m_program.MakeDirectory(CURL(destination))) {
+    std::vector<CString> madeFolders; // made by this install, to go again on cancel
+    std::vector<CString> newFiles;    // the same for files
+    std::vector<CString> tooLong;
+    auto makeFolder = [&](const CString& path) {
+        const bool existed = m_program.IsDirectory(CURL(path));
+        if (!m_program.MakeDirectory(CURL(path)))
+            return false;
+        if (!existed)
+            madeFolders.push_back(path);
+        return true;
+    };
+    if (!pgn && !makeFolder(destination)) {
         lostFolders.push_back(CString());
         m_failed.push_back(destination);
     }
@@ -234,7 +290,7 @@ bool CPackageInstaller::InstallFiles(Zorlin::CDrive& package, const SPackageKind
         for (const CString& folder : lostFolders)
             lost = lost || folder.IsEmpty() || item.path.MatchAt(folder, 0);
         if (item.folder) {
-            if (!lost && !m_program.MakeDirectory(CURL(destination + item.path))) {
+            if (!lost && !makeFolder(destination + item.path)) {
                 lostFolders.push_back(item.path);
                 m_failed.push_back(destination + item.path);
             }
@@ -257,16 +313,29 @@ bool CPackageInstaller::InstallFiles(Zorlin::CDrive& package, const SPackageKind
             continue;
         }
         const bool named = !program.IsEmpty() && Zorlin::KeysEqualNoCase(item.path, program);
-        if (Zorlin::CopyPackageFile(package, item.path, m_program, to, named))
+        const bool existed = m_program.IsFile(CURL(to));
+        switch (Zorlin::CopyPackageFile(package, item.path, m_program, to, named, item.size)) {
+        case Zorlin::kPackageCopied:
             m_written.push_back(to);
-        else
+            if (!existed)
+                newFiles.push_back(to);
+            break;
+        case Zorlin::kPackageFileTooLong:
+            tooLong.push_back(to);
             m_failed.push_back(to);
+            break;
+        case Zorlin::kPackageCopyFailed:
+            m_failed.push_back(to);
+            break;
+        }
     }
+    if (cancelled)
+        RemoveWritten(newFiles, madeFolders);
     progress.reset();
     m_host.EndCopy();
 
     if (!m_failed.empty())
-        Tell(FailureMessage(m_failed), kInstallCaption, wxOK | wxICON_ERROR);
+        Tell(FailureMessage(m_failed, tooLong), kInstallCaption, wxOK | wxICON_ERROR);
     else if (!cancelled)
         Tell(kind.successText, "Done", wxOK | wxICON_INFORMATION);
     if (pgn)
@@ -274,3 +343,14 @@ bool CPackageInstaller::InstallFiles(Zorlin::CDrive& package, const SPackageKind
     return true;
 }
 
+
+void CPackageInstaller::RemoveWritten(const std::vector<CString>& files, const std::vector<CString>& folders)
+{
+    for (const CString& file : files) {
+        if (::unlink(m_program.GetDiskPath(CURL(file)).GetText()) == 0)
+            m_written.erase(std::remove(m_written.begin(), m_written.end(), file), m_written.end());
+    }
+    // Deepest first; a folder that still holds something stays.
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+        ::rmdir(m_program.GetDiskPath(CURL(*folder)).GetText());
+}

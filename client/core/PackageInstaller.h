@@ -78,6 +78,9 @@ private:
     bool InstallFiles(Zorlin::CDrive& package, const SPackageKind& kind);
     bool ResolveClash(const Zorlin::CString& target, Zorlin::CString& name);
     void Tell(const Zorlin::CString& text, const char* caption, long style);
+    // Takes back a cancelled install: the files it made new and the folders
+    // it made; files it replaced keep their new content.
+    void RemoveWritten(const std::vector<Zorlin::CString>& files, const std::vector<Zorlin::CString>& folders);
 
     CInstallHost& m_host;
     Zorlin::CDiskDrive& m_program;

@@ -48,7 +48,7 @@ CVoice* LoadVoicePack(Zorlin::CDrive& drive, const CString& packName)
         return voice;
     Zorlin::CAutoPointer<Zorlin::CFile> file = drive.OpenFile(CURL("info.cfg"), Zorlin::CFile::kModeRead);
     CConfig info;
-    if (file.Get() && file->IsOpen() && info.Read(*file))
+    if (file.Get() && file->IsOpen() && info.ReadSmall(*file))
         voice->Load(drive, info);
     return voice;
 }

@@ -95,7 +95,7 @@ bool CBoardScene::ReadSkin(CDrive& pack)
 {
     {
         CAutoPointer<CFile> info = OpenInPack(pack, "info.cfg", CFile::kModeRead);
-        if (!info || !m_config.Read(*info))
+        if (!info || !m_config.ReadSmall(*info))
             return false;
     }
     m_depthSort = ReadFlag("info.depth");

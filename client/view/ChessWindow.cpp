@@ -163,6 +163,12 @@ void CChessWindow::LoadBoardSkin()
     if (!LoadPack(*m_scene, drive, pack)) {
         user.GetValue(".preferences.board.pack") = kDefaultPack;
         LoadPack(*m_scene, drive, kDefaultPack);
+        // Said once the drawing is over: no box opens inside a paint.
+        if (!pack.IsEmpty() && !Zorlin::KeysEqualNoCase(pack, CString(kDefaultPack))) {
+            CString text = CString("Could not read the board \"") + pack +
+                           "\": one of its pictures is missing or refused.\n\nThe standard board is shown instead.";
+            CallAfter([this, text] { GetPrompt().ShowMessage(text, "Show Board", wxOK | wxICON_EXCLAMATION, GetParent()); });
+        }
     }
     m_scene->GetSceneSize(m_sceneWidth, m_sceneHeight);
     // Sprites made before the skin had no pictures.

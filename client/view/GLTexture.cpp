@@ -101,10 +101,13 @@ bool CGLTexture::Load(CFile& image, int kind, CFile* alpha)
     Release();
     if (!image.IsOpen() || (alpha && !alpha->IsOpen()))
         return false;
+    // A texture never needs more; a larger picture is refused unread.
     CImage picture;
+    picture.SetLoadLimit(CImage::kMaxPictureSide);
     if (picture.Load(image) != CImage::ERR_NONE)
         return false;
     CImage mask;
+    mask.SetLoadLimit(CImage::kMaxPictureSide);
     if (alpha && mask.Load(*alpha) != CImage::ERR_NONE)
         return false;
     return Build(picture, kind, alpha ? &mask : nullptr);

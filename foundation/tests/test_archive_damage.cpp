@@ -5,6 +5,9 @@
 #include <zlib.h>
 
 #include "foundation/AutoDirectory.h"
+#include "foundation/DiskDrive.h"
+
+#include <filesystem>
 #include "test_archive_support.h"
 
 using namespace ArchiveTest;
@@ -429,3 +432,44 @@ TEST(ArchiveDamage, SeededMutationsNeverGetPastTheChecks)
 }
 
 } // namespace
+
+// Extracting a damaged entry over an existing file keeps the file whole:
+// the copy goes to a new file that replaces the old one only when the
+// whole entry was read; a new name that cannot be read whole is not left.
+TEST(ArchiveDamage, ADamagedEntryNeverReplacesOrLeavesAFile)
+{
+    const Bytes whole = Pattern(300, 3);
+    Bytes data;
+    std::vector<uint32_t> offsets;
+    for (size_t at = 0; at < whole.size(); at += 100) {
+        offsets.push_back(uint32_t(data.size()));
+        Bytes packed = Deflate(Bytes(whole.begin() + at, whole.begin() + at + 100));
+        Bytes word(4);
+        PutWord(word, 0, uint32_t(packed.size()));
+        data.insert(data.end(), word.begin(), word.end());
+        data.insert(data.end(), packed.begin(), packed.end());
+    }
+    SText text;
+    text.W(2).W(5).Name("old.dat").W(300).W(2).W(3);
+    for (uint32_t c : offsets)
+        text.W(c);
+    text.W(5).Name("new.dat").W(300).W(2).W(3);
+    for (uint32_t c : offsets)
+        text.W(c);
+    SLayout small;
+    small.chunk = 100;
+    data[offsets[2] + 8] ^= 0x55; // the last chunk of both entries
+
+    CTempDir temp;
+    WriteDisk(temp / "old.dat", Bytes(30, 'o'));
+    CArchiveDrive archive;
+    ASSERT_TRUE(archive.Open(HostOf(Compose("a", data, text.bytes, small)), nullptr, true));
+    Zorlin::CDiskDrive disk(temp.Path().c_str());
+    EXPECT_FALSE(disk.CopyTreeFrom(archive, true, false));
+    EXPECT_EQ(ReadDisk(temp / "old.dat"), Bytes(30, 'o'));
+    EXPECT_FALSE(std::filesystem::exists(temp / "new.dat"));
+    size_t left = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(temp.Path()))
+        left += entry.path().filename() == "old.dat" ? 0 : 1;
+    EXPECT_EQ(left, 0u) << "no temporary file stays";
+}

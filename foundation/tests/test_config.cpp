@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <algorithm>
+
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -596,4 +600,57 @@ TEST(AtomicWrite, ThroughADiskDrive)
     ASSERT_TRUE(back.Read(*file));
     EXPECT_EQ(Contents(back), Contents(store));
     EXPECT_FALSE(store.Write(drive, CURL("/no/such/folder/x.cfg"), true));
+}
+
+// A file of many keys that all share one hash (as a hostile info.cfg can
+// be made) reads whole, finds every key and writes back the same store.
+TEST(ConfigHostile, ManyKeysOfOneHashReadFindAndRoundTrip)
+{
+    const char* blocks[] = {"1a", "2@"};
+    std::string text;
+    std::vector<std::string> keys;
+    for (int n = 0; n < (1 << 13); ++n) {
+        std::string key = "k";
+        for (int bit = 0; bit < 13; ++bit)
+            key += blocks[(n >> bit) & 1];
+        keys.push_back(key);
+        text += key + "=" + std::to_string(n) + "\r\n";
+    }
+    bool ok = false;
+    CConfig store = Parse(text, &ok);
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(store.GetKeyCount(), int(keys.size()));
+    for (size_t i = 0; i < keys.size(); i += 5)
+        ASSERT_EQ(Str(store.GetValueOr(keys[i].c_str(), "")), std::to_string(i)) << keys[i];
+    CConfig again = Parse(Str(store.ToText(true)), &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(again.GetKeyCount(), store.GetKeyCount());
+    EXPECT_EQ(Str(again.ToText(true)), Str(store.ToText(true)));
+}
+
+// kill -9 during a save leaves ".NAME.tmp-PID-N" beside the file: the next
+// write of the same file removes those of processes that are gone, and
+// leaves alone those of a process still writing and those of other files.
+TEST(AtomicWrite, StraysOfInterruptedWritesGoAtTheNextWrite)
+{
+    TempFolder folder;
+    const std::string target = folder.Path().string() + "/user.cfg";
+    const pid_t gone = fork();
+    ASSERT_GE(gone, 0);
+    if (gone == 0)
+        _exit(0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    const std::string dead = ".user.cfg.tmp-" + std::to_string(gone);
+    std::ofstream(folder.Path().string() + "/" + dead + "-0") << "half a file";
+    std::ofstream(folder.Path().string() + "/" + dead + "-12") << "another half";
+    std::ofstream(folder.Path().string() + "/.user.cfg.tmp-1-0") << "pid 1 is alive";
+    std::ofstream(folder.Path().string() + "/.other.cfg.tmp-" + std::to_string(gone) + "-0") << "another file's";
+    std::ofstream(folder.Path().string() + "/" + dead + "-x") << "not our pattern";
+    ASSERT_TRUE(WriteFileAtomically(CString(target.c_str()), "a=1\r\n", 5));
+    std::vector<std::string> names = folder.Names();
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> expected = {".other.cfg.tmp-" + std::to_string(gone) + "-0", dead + "-x",
+                                         ".user.cfg.tmp-1-0", "user.cfg"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
 }

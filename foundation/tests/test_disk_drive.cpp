@@ -396,3 +396,32 @@ TEST_F(DiskDriveTest, CopyTreeSkipsNamesThatAreNotPlain)
 }
 
 } // namespace
+
+// Names are matched through a listing the drive keeps per folder: its own
+// writes keep it current, and a folder changed by anyone else is read again.
+TEST_F(DiskDriveTest, ListingCacheFollowsOwnWritesAndOtherChanges)
+{
+    WriteText(m_root / "Pack" / "Info.CFG", "a");
+    CDiskDrive drive(m_root.c_str());
+    ASSERT_TRUE(drive.IsValid());
+    const std::string top = (m_root / "Pack").string();
+    EXPECT_EQ(std::string(drive.GetDiskPath(CURL("pack/info.cfg")).GetText()), top + "/Info.CFG");
+    for (int i = 0; i < 50; ++i) {
+        CString name("pack/New");
+        name.Append(i);
+        name += ".TXT";
+        CAutoPointer<CFile> file = drive.OpenFile(CURL(name), CFile::kModeWrite | CFile::kModeCreate);
+        ASSERT_TRUE(file->IsOpen());
+    }
+    ASSERT_TRUE(drive.MakeDirectory(CURL("pack/Sub")));
+    EXPECT_EQ(std::string(drive.GetDiskPath(CURL("PACK/new49.txt")).GetText()), top + "/New49.TXT");
+    EXPECT_EQ(std::string(drive.GetDiskPath(CURL("pack/sub/")).GetText()), top + "/Sub/");
+    // Made behind the drive's back; the folder's change time moves on.
+    WriteText(m_root / "Pack" / "Other.Cfg", "b");
+    const fs::file_time_type later = fs::last_write_time(m_root / "Pack") + std::chrono::seconds(5);
+    fs::last_write_time(m_root / "Pack", later);
+    EXPECT_EQ(std::string(drive.GetDiskPath(CURL("pack/OTHER.cfg")).GetText()), top + "/Other.Cfg");
+    fs::remove(m_root / "Pack" / "Info.CFG");
+    fs::last_write_time(m_root / "Pack", later + std::chrono::seconds(5));
+    EXPECT_EQ(std::string(drive.GetDiskPath(CURL("pack/info.cfg")).GetText()), top + "/info.cfg");
+}

@@ -1,3 +1,8 @@
+#include <vector>
+#include <cstdio>
+#include <unistd.h>
+#include <sys/wait.h>
+#include <sys/resource.h>
 // Memory, buffer, cached and null files, and the stream adapters. Random
 // operation runs are checked against a std::string that models the file.
 #include "foundation/Buffer.h"
@@ -353,3 +358,38 @@ TEST(Streams, InputFromAFile)
 }
 
 } // namespace
+
+// A buffer that cannot grow any further (the address space is used up, or
+// the size passes 2 GB) fails the write; it never ends the process.
+TEST(BufferFile, GrowthThatCannotBeHadFailsTheWrite)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than the limit allows";
+#else
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        struct rlimit limit;
+        getrlimit(RLIMIT_AS, &limit);
+        long pages = 0;
+        if (FILE* statm = fopen("/proc/self/statm", "r")) {
+            if (fscanf(statm, "%ld", &pages) != 1)
+                pages = 0;
+            fclose(statm);
+        }
+        limit.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(256) << 20);
+        setrlimit(RLIMIT_AS, &limit);
+        CBufferFile file;
+        std::vector<char> block(size_t(8) << 20, 'x');
+        for (int i = 0; i < 400; ++i) {
+            if (!file.Write(block.data(), unsigned(block.size())))
+                _exit(file.GetSize() >= (8u << 20) ? 0 : 2);
+        }
+        _exit(3); // 3 GB written: the limit did not hold
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the writer died of signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+#endif
+}

@@ -616,3 +616,78 @@ TEST(ImageCodec, CorruptPngsFailCleanly)
     Fill(file, "x.png", flipped);
     EXPECT_EQ(codec.Load(file, image, true, 26), 2);
 }
+
+// A few hundred bytes may claim a picture of hundreds of megabytes: the
+// loaders compare the claimed size with the caller's limit before they
+// decode or allocate anything.
+TEST(ImageCodec, ClaimedSizesPastTheCallersLimitAreRefusedUnread)
+{
+    struct SCase {
+        const char* name;
+        void (*patch)(Bytes& bytes, int width, int height);
+        CImage::CCodec* codec;
+    };
+    Zorlin::CImageCodecBmp bmp;
+    Zorlin::CImageCodecTga tga;
+    Zorlin::CImageCodecJpg jpg;
+    const SCase cases[] = {
+        {"p.bmp",
+         [](Bytes& b, int w, int h) {
+             for (int i = 0; i < 4; ++i) {
+                 b[18 + i] = uint8_t(w >> (8 * i));
+                 b[22 + i] = uint8_t(h >> (8 * i));
+             }
+         },
+         &bmp},
+        {"p.tga",
+         [](Bytes& b, int w, int h) {
+             b[12] = uint8_t(w), b[13] = uint8_t(w >> 8);
+             b[14] = uint8_t(h), b[15] = uint8_t(h >> 8);
+         },
+         &tga},
+        {"p.jpg",
+         [](Bytes& b, int w, int h) {
+             for (size_t i = 2; i + 9 < b.size(); ++i) {
+                 if (b[i] == 0xFF && (b[i + 1] == 0xC0 || b[i + 1] == 0xC2)) {
+                     b[i + 5] = uint8_t(h >> 8), b[i + 6] = uint8_t(h);
+                     b[i + 7] = uint8_t(w >> 8), b[i + 8] = uint8_t(w);
+                     return;
+                 }
+             }
+             ADD_FAILURE() << "no frame header";
+         },
+         &jpg},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CImage picture(16, 16, 19);
+        Picture(picture);
+        CMemFile saved;
+        Fill(saved, c.name, {});
+        ASSERT_EQ(picture.Save(saved), 0);
+        const Bytes original = Contents(saved);
+
+        CMemFile whole;
+        Fill(whole, c.name, original);
+        CImage small;
+        small.SetLoadLimit(16);
+        EXPECT_EQ(c.codec->Load(whole, small, true, CImage::FORMAT_NONE), 0) << "a picture within the limit loads";
+
+        Bytes huge = original;
+        c.patch(huge, 8192, 8191);
+        CMemFile bomb;
+        Fill(bomb, c.name, huge);
+        CImage texture;
+        texture.SetLoadLimit(CImage::kMaxPictureSide);
+        EXPECT_EQ(c.codec->Load(bomb, texture, true, CImage::FORMAT_NONE), CImage::ERR_ALLOC);
+        EXPECT_FALSE(texture.HasPixels());
+
+        Bytes wide = original;
+        c.patch(wide, 17, 16);
+        CMemFile over;
+        Fill(over, c.name, wide);
+        CImage again;
+        again.SetLoadLimit(16);
+        EXPECT_EQ(c.codec->Load(over, again, true, CImage::FORMAT_NONE), CImage::ERR_ALLOC);
+    }
+}

@@ -126,6 +126,12 @@ TEST(PackageMode, ProgramsAreToldByTheirContentOrByName)
     EXPECT_EQ(Zorlin::ChoosePackageMode(comment, 0, true), 0755);
 }
 
+bool Copy(Zorlin::CDrive& package, const char* from, CDiskDrive& target, const char* to, bool named)
+{
+    return Zorlin::CopyPackageFile(package, from, target, to, named, package.GetFileSize(CURL(from))) ==
+           Zorlin::kPackageCopied;
+}
+
 TEST(PackageCopy, ProgramsBecomeRunnableAndOtherFilesKeepTheirBits)
 {
     CTempDir temp;
@@ -139,13 +145,13 @@ TEST(PackageCopy, ProgramsBecomeRunnableAndOtherFilesKeepTheirBits)
     CDiskDrive target((temp / "out").c_str());
 
     for (const char* name : {"engine", "run.sh", "notes.txt", "empty"})
-        EXPECT_TRUE(Zorlin::CopyPackageFile(package, name, target, name, false)) << name;
+        EXPECT_TRUE(Copy(package, name, target, name, false)) << name;
     EXPECT_EQ(ModeOf(temp / "out/engine"), 0755);
     EXPECT_EQ(ModeOf(temp / "out/run.sh"), 0755);
-    EXPECT_FALSE(Zorlin::CopyPackageFile(package, "start engine", target, "bin/start", true))
+    EXPECT_FALSE(Copy(package, "start engine", target, "bin/start", true))
         << "a folder that is missing is not made";
     ASSERT_TRUE(target.MakeDirectory(CURL("bin")));
-    EXPECT_TRUE(Zorlin::CopyPackageFile(package, "start engine", target, "bin/start", true));
+    EXPECT_TRUE(Copy(package, "start engine", target, "bin/start", true));
     EXPECT_EQ(ModeOf(temp / "out/bin/start"), 0755);
     EXPECT_EQ(ModeOf(temp / "out/notes.txt"), 0600);
     EXPECT_EQ(ModeOf(temp / "out/empty") & 0111, 0);
@@ -154,9 +160,54 @@ TEST(PackageCopy, ProgramsBecomeRunnableAndOtherFilesKeepTheirBits)
     EXPECT_EQ(Read(temp / "out/empty"), "");
 
     // A missing source leaves the target as it was.
-    EXPECT_FALSE(Zorlin::CopyPackageFile(package, "gone", target, "notes.txt", false));
+    EXPECT_FALSE(Copy(package, "gone", target, "notes.txt", false));
     EXPECT_EQ(Read(temp / "out/notes.txt"), "new notes");
     EXPECT_EQ(std::distance(fs::directory_iterator(temp / "out"), fs::directory_iterator()), 5);
+}
+
+// A file holding more than the package declared (it grew, or it is a
+// device that never ends) is cut off at the declared size and not written.
+TEST(PackageCopy, FilesPastTheirDeclaredSizeAreCutOffAndNotWritten)
+{
+    CTempDir temp;
+    Write(temp / "pkg/notes.txt", "twelve bytes");
+    Write(temp / "out/notes.txt", "old");
+    fs::create_symlink("/dev/zero", temp / "pkg/endless");
+    CDiskDrive package((temp / "pkg").c_str());
+    CDiskDrive target((temp / "out").c_str());
+
+    EXPECT_EQ(Zorlin::CopyPackageFile(package, "notes.txt", target, "notes.txt", false, 5),
+              Zorlin::kPackageFileTooLong);
+    EXPECT_EQ(Zorlin::CopyPackageFile(package, "endless", target, "endless", false, 1 << 20),
+              Zorlin::kPackageFileTooLong);
+    EXPECT_EQ(Read(temp / "out/notes.txt"), "old");
+    EXPECT_FALSE(fs::exists(temp / "out/endless"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp / "out"), fs::directory_iterator()), 1)
+        << "no temporary file is left";
+    EXPECT_EQ(Zorlin::CopyPackageFile(package, "notes.txt", target, "notes.txt", false, 12), Zorlin::kPackageCopied);
+    EXPECT_EQ(Read(temp / "out/notes.txt"), "twelve bytes");
+}
+
+TEST(PackageCopy, DeclaredSizesAreCappedAndCheckedAgainstTheDisk)
+{
+    CTempDir temp;
+    std::vector<Zorlin::SPackageEntry> entries(3);
+    entries[0].path = "a/";
+    entries[0].folder = true;
+    entries[0].size = 0xFFFFFFFFu; // a folder's size counts for nothing
+    entries[1].path = "a/b";
+    entries[1].size = 1000;
+    entries[2].path = "a/c";
+    entries[2].size = 24;
+    CString problem;
+    EXPECT_EQ(Zorlin::DeclaredPackageBytes(entries), 1024u);
+    EXPECT_TRUE(Zorlin::CheckPackageRoom(entries, CString(temp.Path().c_str()), problem)) << problem.GetText();
+    // 200 files of 1 GiB each, as a bomb package declares.
+    entries.assign(200, entries[1]);
+    for (Zorlin::SPackageEntry& entry : entries)
+        entry.size = 1u << 30;
+    EXPECT_FALSE(Zorlin::CheckPackageRoom(entries, CString(temp.Path().c_str()), problem));
+    EXPECT_NE(std::string(problem.GetText()).find("more than any package may hold"), std::string::npos);
 }
 
 } // namespace

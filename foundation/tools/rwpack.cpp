@@ -16,6 +16,7 @@
 #include "foundation/ArchiveFormat.h"
 #include "foundation/AutoDirectory.h"
 #include "foundation/DiskDrive.h"
+#include "foundation/NameText.h"
 #include "foundation/Win32File.h"
 
 using namespace Zorlin;
@@ -226,10 +227,11 @@ void ListNode(const CArchiveDrive::CDirNode& node)
         const CArchiveDrive::SDirEntry& entry = *item->value.value;
         const char* path = entry.path.GetText() + 1; // without the root's '/'
         if (entry.IsFolder()) {
-            std::printf("D %s\n", path);
+            std::printf("D %s\n", EscapeForLog(CString(path)).GetText());
             ListNode(*entry.node);
         } else {
-            std::printf("F %s %u %s\n", path, unsigned(entry.size), entry.IsCompressed() ? "z" : "s");
+            std::printf("F %s %u %s\n", EscapeForLog(CString(path)).GetText(), unsigned(entry.size),
+                        entry.IsCompressed() ? "z" : "s");
         }
     }
 }
@@ -239,7 +241,7 @@ int List(const SOptions& options)
     CArchiveDrive archive;
     if (!OpenArchive(options, archive))
         return 1;
-    std::printf("A %s %u\n", archive.GetArchiveName().GetText(), archive.GetChunkSize());
+    std::printf("A %s %u\n", EscapeForLog(archive.GetArchiveName()).GetText(), archive.GetChunkSize());
     ListNode(*archive.GetRootEntry().node);
     return 0;
 }

@@ -98,7 +98,7 @@ TEST_F(UpdateCopierTest, VerifyRefusesADamagedMemberBeforeAnythingIsWritten)
     WriteText(Program() + "/big.dat", "old");
     CDiskDrive program(Program().c_str());
     CUpdateCopier copier(archive, program);
-    EXPECT_FALSE(copier.CopyFile("big.dat", "big.dat"));
+    EXPECT_FALSE(copier.CopyFile("big.dat", "big.dat", archive.GetFileSize(CURL("big.dat"))));
     EXPECT_EQ(ReadText(Program() + "/big.dat"), "old");
     EXPECT_EQ(Snapshot(Program()).size(), 1u);
 }
@@ -153,7 +153,7 @@ TEST_F(UpdateCopierTest, ARunningProgramIsReplacedWhereWritingIntoItFails)
     ASSERT_TRUE(OpenUpdateFolder(archive, Package()));
     CDiskDrive program(Program().c_str());
     CUpdateCopier copier(archive, program);
-    bool copied = copier.CopyFile("prog", "prog");
+    bool copied = copier.CopyFile("prog", "prog", archive.GetFileSize(CURL("prog")));
     bool stillRunning = ::kill(pid, 0) == 0;
     ::kill(pid, SIGKILL);
     int status = 0;

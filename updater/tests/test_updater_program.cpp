@@ -158,9 +158,12 @@ TEST_F(UpdaterProgramTest, AnUpdateInstallsEverythingAndStartsTheNewClient)
 
     SRun run = Run({"new update.rwf", "tavrin"}, "ok\n", downloads);
 
-    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.code, 0);
     EXPECT_TRUE(Told(run, kReady)) << run.messages;
     EXPECT_TRUE(Told(run, kSuccess)) << run.messages;
+    // Every file but the new updater, in the plan's order, each shown.
+    EXPECT_TRUE(Told(run, "copying 1 of 6: tavrin")) << run.messages;
+    EXPECT_TRUE(Told(run, "copying 6 of 6: HTML/English/page.htm")) << run.messages;
     EXPECT_EQ(ReadText(Program() + "/readme.txt"), "new readme");
     EXPECT_EQ(ModeOf(Program() + "/readme.txt") & 0111, 0);
     EXPECT_EQ(ReadText(Program() + "/engines/stub/engine"), ElfImage("stub engine"));
@@ -252,7 +255,7 @@ TEST_F(UpdaterProgramTest, ABadPackageIsRefusedUntouchedAndTheClientStillStarts)
 
         SRun run = Run({c.package, "tavrin"});
 
-        EXPECT_EQ(run.code, 0);
+        EXPECT_EQ(run.code, 1);
         EXPECT_TRUE(Told(run, c.message)) << run.messages;
         EXPECT_EQ(Log(), kRuleLine + ("Update package: \"" + c.package + "\"\r\n") + c.logLine + "Running tavrin\r\n");
         EXPECT_EQ(Launched(), "v1 args=0 cwd=" + Program() + "\n");
@@ -274,7 +277,7 @@ TEST_F(UpdaterProgramTest, WithoutALogAndWithoutANewUpdaterNeitherFileAppears)
 
     SRun run = Run({package, "tavrin"});
 
-    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.code, 0);
     EXPECT_TRUE(Told(run, kSuccess)) << run.messages;
     EXPECT_EQ(ReadText(Program() + "/readme.txt"), "new readme");
     EXPECT_FALSE(IsThere(Program() + "/updater.log"));
@@ -295,7 +298,7 @@ TEST_F(UpdaterProgramTest, FilesThatCannotBeWrittenMakeTheUpdateAFailure)
 
     SRun run = Run({package, "tavrin"});
 
-    EXPECT_EQ(run.code, 0);
+    EXPECT_EQ(run.code, 1);
     EXPECT_FALSE(Told(run, kSuccess));
     EXPECT_TRUE(Told(run, "Update was not completed: these files could not be written:\n\ndocs/\nvoices\n"))
         << run.messages;
@@ -324,7 +327,7 @@ TEST_F(UpdaterProgramTest, OnlyAClientOfTheProgramFolderIsStarted)
     for (const char* name : {"../outside", "nosuch", "/bin/sh"}) {
         SCOPED_TRACE(name);
         SRun run = Run({m_temp / "missing.rwf", name});
-        EXPECT_EQ(run.code, 0);
+        EXPECT_EQ(run.code, 1);
         EXPECT_TRUE(Told(run, "Unable to launch Rookwell.")) << run.messages;
     }
     EXPECT_FALSE(IsThere(m_temp / "launched.txt"));
@@ -337,7 +340,7 @@ TEST_F(UpdaterProgramTest, WithoutTheClientsNameTheUsualClientComesBack)
     const std::string package = m_temp / "update.rwf";
     ASSERT_TRUE(WritePackage(package, {{"contents/update/readme.txt", "new readme"}}));
     SRun run = Run({package});
-    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.code, 0);
     EXPECT_TRUE(Told(run, kSuccess)) << run.messages;
     EXPECT_EQ(Launched(), "v1 args=0 cwd=" + Program() + "\n");
     EXPECT_NE(Log().find("Running tavrin\r\n"), std::string::npos) << Log();
@@ -345,9 +348,27 @@ TEST_F(UpdaterProgramTest, WithoutTheClientsNameTheUsualClientComesBack)
 
     // An empty name, after a failure.
     run = Run({m_temp / "missing.rwf", ""});
-    EXPECT_EQ(run.code, 0);
+    EXPECT_EQ(run.code, 1);
     EXPECT_FALSE(Told(run, "Unable to launch Rookwell.")) << run.messages;
     EXPECT_EQ(Launched(), "v1 args=0 cwd=" + Program() + "\n");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(UpdaterProgramTest, TheLogEscapesWhatItIsGivenSoNoLineCanBeForged)
+{
+    WriteText(Program() + "/updater.log", "");
+    const std::string forged = m_temp / "x\r\nDONE - Update completed successfully.\r\n\x1b[2J.rwf";
+    SRun run = Run({forged, "tavrin"});
+    EXPECT_EQ(run.code, 1);
+    const std::string log = Log();
+    EXPECT_EQ(log.find("\r\nDONE"), std::string::npos) << log;
+    EXPECT_EQ(log.find('\x1b'), std::string::npos) << log;
+    EXPECT_NE(log.find("x\\x0d\\x0aDONE - Update completed successfully.\\x0d\\x0a\\x1b[2J.rwf"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("FAILED - Could not open update file."), std::string::npos) << log;
 }
 
 } // namespace

@@ -4,13 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <sys/resource.h>
+
+#include <wx/defs.h>
 #include <fstream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "client/core/ExitSaver.h"
+#include "client/core/Prompt.h"
 #include "client/core/SafeMode.h"
 #include "client/core/UserFolder.h"
 #include "foundation/Config.h"
@@ -186,6 +191,52 @@ TEST_F(ProgramFolder, AFailedSaveIsReportedAndLeavesTheOldFile)
     CConfig live;
     live.GetValue(".a") = "2";
     EXPECT_FALSE(SaveUserSettings(user, live));
+}
+
+// A full disk: the user is told, the old file stays, the live store keeps
+// the change, and at closing a second try after room was made succeeds.
+TEST_F(ProgramFolder, AFullDiskIsToldAndTheChangeIsSavedAtTheNextTry)
+{
+    ASSERT_EQ(mkdir(Path("kim").c_str(), 0755), 0);
+    std::ofstream(Path("kim/user.cfg")) << "a=1\n";
+    CDiskDrive user(Path("kim").c_str());
+    CConfig live;
+    live.GetValue(".a") = "2";
+    for (int i = 0; i < 500; ++i)
+        live.GetValue(i) = "a value that makes the file larger than the disk allows";
+
+    struct rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit full = saved;
+    full.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &full), 0);
+
+    CScriptedPrompt prompt;
+    prompt.Install();
+    prompt.QueueButton(wxOK);
+    const bool savedWhileRunning = SaveUserSettingsOrTell(user, live, false, nullptr);
+    // At closing: the user frees room, then tries again.
+    prompt.SetResponder([&](const CScriptedPrompt::SQuestion&) {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        CScriptedPrompt::SAnswer answer;
+        answer.code = wxYES;
+        return answer;
+    });
+    const bool savedAtClose = SaveUserSettingsOrTell(user, live, true, nullptr);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_FALSE(savedWhileRunning);
+    ASSERT_EQ(prompt.GetCount(), 2);
+    const std::string told = prompt.GetQuestion(0).text.GetText();
+    EXPECT_EQ(told.find("Your settings could not be saved to"), 0u) << told;
+    EXPECT_NE(told.find("user.cfg"), std::string::npos) << told;
+    EXPECT_NE(told.find("kept"), std::string::npos) << told;
+    EXPECT_NE(std::string(prompt.GetQuestion(1).text.GetText()).find("Try again?"), std::string::npos);
+    EXPECT_EQ(live.GetValueOr(".a", ""), "2") << "the change is kept in memory";
+    EXPECT_TRUE(savedAtClose);
+    EXPECT_EQ(ReadConfig(Path("kim/user.cfg")).GetValueOr(".a", ""), "2");
 }
 
 TEST_F(ProgramFolder, CrashMarkerLivesWhileTheClientRuns)

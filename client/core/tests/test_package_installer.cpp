@@ -295,9 +295,8 @@ TEST_F(PackageInstallerTest, AnotherProductOrAnUnknownKindOrAMalformedPackageIsR
 
     std::vector<SEntry> two = BoardPackage();
     two.push_back({"contents/second/", ""});
-    m_prompt.QueueButton(wxYES);
     EXPECT_FALSE(Install(Package("two.rwf", two)));
-    EXPECT_EQ(m_prompt.GetCount(), 1) << "asked first, then found malformed";
+    EXPECT_EQ(m_prompt.GetCount(), 0) << "found malformed before the question";
     EXPECT_TRUE(PackageTest::ListFiles(m_folder + "/boards").empty());
 
     m_prompt.Clear();
@@ -402,10 +401,67 @@ TEST_F(PackageInstallerTest, ACancelledCopyKeepsWhatWasCopiedAndClaimsNoSuccess)
     ASSERT_TRUE(Install(package));
     EXPECT_EQ(m_prompt.GetCount(), 2) << "no Done after a cancel";
     EXPECT_EQ(m_host.shown.size(), 2u);
-    // The file shown first was copied; the one shown at the abort and the rest were not.
-    const std::vector<std::string> copied = PackageTest::ListFiles(m_folder + "/boards/tournament");
-    ASSERT_EQ(copied.size(), 1u);
-    EXPECT_EQ(copied[0], m_host.shown[0]);
+    // The file shown first was copied, then taken back with the folder
+    // the install made.
+    EXPECT_FALSE(std::filesystem::exists(m_folder + "/boards/tournament"));
+    EXPECT_TRUE(PackageTest::ListFiles(m_folder + "/boards").empty());
+
+    // Into a folder that was there: what was there before stays.
+    PackageTest::WriteFile(m_folder + "/boards/tournament/mine.txt", "mine");
+    m_prompt.Clear();
+    m_host.shown.clear();
+    m_prompt.QueueButton(wxYES);
+    m_prompt.QueueChoice(0);
+    m_prompt.QueueButton(wxYES);
+    m_host.abortAt = 3;
+    ASSERT_TRUE(Install(package));
+    EXPECT_EQ(PackageTest::ListFiles(m_folder + "/boards/tournament"), std::vector<std::string>{"mine.txt"});
+}
+
+// Bomb packages, made as folders so the sizes need no real bytes: one that
+// declares more than any package may hold, and one whose file yields more
+// than it declared.
+TEST_F(PackageInstallerTest, BombPackagesAreRefusedOrCutOffAndNeverClaimSuccess)
+{
+    const std::string huge = m_base + "/huge";
+    PackageTest::WriteFile(huge + "/contents.cfg", PackageTest::Manifest("Rookwell Lite", "board", "x").bytes);
+    PackageTest::WriteFile(huge + "/contents/bomb/info.cfg", "a = 1\n");
+    for (int i = 0; i < 3; ++i) {
+        const std::string big = huge + "/contents/bomb/big" + std::to_string(i) + ".bmp";
+        PackageTest::WriteFile(big, "");
+        std::filesystem::resize_file(big, std::uintmax_t(200) << 20); // sparse: no disk used
+    }
+    Zorlin::CDiskDrive program(m_folder.c_str());
+    {
+        Zorlin::CDiskDrive package(huge.c_str());
+        CPackageInstaller installer(m_host, program, "tester");
+        m_prompt.QueueButton(wxYES);
+        m_prompt.QueueButton(wxOK);
+        EXPECT_TRUE(installer.Install(package, nullptr, "huge"));
+        EXPECT_NE(Last().find("more than any package may hold"), std::string::npos) << Last();
+        EXPECT_NE(Last().find("Nothing was installed."), std::string::npos) << Last();
+        EXPECT_TRUE(PackageTest::ListFiles(m_folder + "/boards").empty());
+        EXPECT_EQ(m_host.progressCount, -1) << "refused before the copy began";
+    }
+
+    const std::string endless = m_base + "/endless";
+    PackageTest::WriteFile(endless + "/contents.cfg", PackageTest::Manifest("Rookwell Lite", "board", "x").bytes);
+    PackageTest::WriteFile(endless + "/contents/bomb/info.cfg", "a = 1\n");
+    std::filesystem::create_symlink("/dev/zero", endless + "/contents/bomb/board.bmp");
+    {
+        Zorlin::CDiskDrive package(endless.c_str());
+        CPackageInstaller installer(m_host, program, "tester");
+        m_prompt.Clear();
+        m_prompt.QueueButton(wxYES);
+        m_prompt.QueueButton(wxOK);
+        EXPECT_TRUE(installer.Install(package, nullptr, "endless"));
+        EXPECT_EQ(Caption(1), "Install package");
+        EXPECT_NE(Last().find("held more than the package said"), std::string::npos) << Last();
+        EXPECT_NE(Last().find("/boards/bomb/board.bmp"), std::string::npos) << Last();
+        EXPECT_EQ(Last().find("successfully"), std::string::npos);
+        EXPECT_FALSE(std::filesystem::exists(m_folder + "/boards/bomb/board.bmp"));
+        EXPECT_EQ(PackageTest::ListFiles(m_folder + "/boards/bomb"), std::vector<std::string>{"info.cfg"});
+    }
 }
 
 TEST_F(PackageInstallerTest, FilesThatCannotBeWrittenAreListedAndNoSuccessIsClaimed)
