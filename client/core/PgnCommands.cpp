@@ -1,5 +1,6 @@
 #include "client/core/PgnCommands.h"
 
+#include <wx/app.h>
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
 #include <wx/filedlg.h>
@@ -280,6 +281,13 @@ bool CPgnCommands::OpenPgnFile(const CString& diskPath)
 bool CPgnCommands::Adopt(CPGNGame* game, const char* failText, const char* failCaption)
 {
     ShowBoard();
+    // The board coming up lets events through, and the viewer is already on
+    // the screen: closed meanwhile, the file is no longer wanted.
+    CPgnViewerDialog* shown = game->GetViewer();
+    if (!shown || (wxTheApp && wxTheApp->IsScheduledForDestruction(shown))) {
+        game->Destroy();
+        return false;
+    }
     CString error;
     bool loaded = game->LoadGame(0, error);
     // The viewer is on the screen by now: what it found is told over it.

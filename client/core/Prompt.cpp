@@ -4,8 +4,10 @@
 #include <wx/choicdlg.h>
 #include <wx/colordlg.h>
 #include <wx/filedlg.h>
+#include <wx/frame.h>
 #include <wx/msgdlg.h>
 #include <wx/textdlg.h>
+#include <wx/utils.h>
 
 #include "client/core/FileFilter.h"
 #include "client/core/WxText.h"
@@ -23,15 +25,27 @@ CWxPrompt& ToolkitPrompt()
 
 CPrompt* g_prompt = nullptr;
 
-// A question without a window of its own belongs to the main window. Left
-// to the toolkit, it would go to whichever window is active, which may be
-// a picture that closes as soon as the question takes the focus.
+// A question without a window of its own goes over the window the user is
+// in, or else the main window; never over a passing picture (a tool window
+// such as the title splash), which closes as soon as the question takes the
+// focus and would take its question with it.
+bool CanOwn(wxWindow* window)
+{
+    return window && window->IsShown() && !window->IsBeingDeleted() &&
+           !(wxTheApp && wxTheApp->IsScheduledForDestruction(window)) &&
+           !window->HasFlag(wxFRAME_TOOL_WINDOW);
+}
+
 wxWindow* Owner(wxWindow* parent)
 {
     if (parent)
         return parent;
+    wxWindow* active = wxGetActiveWindow();
+    active = active ? wxGetTopLevelParent(active) : nullptr;
+    if (CanOwn(active))
+        return active;
     wxWindow* top = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
-    return top && top->IsShown() && !top->IsBeingDeleted() ? top : nullptr;
+    return CanOwn(top) ? top : nullptr;
 }
 
 } // namespace
