@@ -101,10 +101,17 @@ protected:
 
 TEST_F(Canvas, RealGamesReplayWithTheirChecksMatesAndTheOrderOfCalls)
 {
-    std::vector<SPgnGame> games = ReadPgnGames(ROOKWELL_TESTDATA "/pgn/engine-games-800.pgn", 30);
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitized build draws each move in software many times slower: a
+    // few games still walk every path of the move road.
+    const int engineGames = 6;
+#else
+    const int engineGames = 30;
+#endif
+    std::vector<SPgnGame> games = ReadPgnGames(ROOKWELL_TESTDATA "/pgn/engine-games-800.pgn", engineGames);
     std::vector<SPgnGame> kasparov = ReadPgnGames(ROOKWELL_TESTDATA "/pgn/kasparov-deep-blue-1997.pgn", 6);
     games.insert(games.end(), kasparov.begin(), kasparov.end());
-    ASSERT_GE(games.size(), 30u);
+    ASSERT_GE(games.size(), size_t(engineGames));
     int mates = 0, checks = 0;
     for (const SPgnGame& pgn : games) {
         CRecordingGame* game = Attach(false, false);
@@ -154,8 +161,8 @@ TEST_F(Canvas, RealGamesReplayWithTheirChecksMatesAndTheOrderOfCalls)
             EXPECT_EQ(game->GetResult(), RESULT_NONE);
         }
     }
-    EXPECT_GE(mates, 10);
-    EXPECT_GE(checks, 100);
+    EXPECT_GE(mates, engineGames >= 30 ? 10 : 3);
+    EXPECT_GE(checks, engineGames >= 30 ? 100 : 30);
     // Attaching the next game let the last pending window go unseen.
     Attach(false, false);
     EXPECT_FALSE(m_canvas->HasPendingGameOver());
