@@ -179,10 +179,15 @@ protected:
 SOnlineGameStart g_started;
 int g_makes = 0;
 
+CGridmoorSession* g_session = nullptr;
+
+// As the online game does: the game's own listener takes over the session.
 bool RecordGame(wxWindow*, const SOnlineGameStart& start)
 {
     g_started = start;
     ++g_makes;
+    if (g_session)
+        g_session->SetListener(new CDefaultSessionListener());
     return true;
 }
 
@@ -229,6 +234,7 @@ protected:
         m_services->m_userSettings.GetValue(".Profile.ID") = "Me1";
         m_prompt.Install();
         m_session.reset(new CQuietSession());
+        g_session = m_session.get();
         CGridmoorSession::SetLastOpponentId(0);
         OnlineSearch::ResetAvoidCounter();
         g_makes = 0;
@@ -237,6 +243,7 @@ protected:
     void TearDown() override
     {
         SetOnlineGameMaker(nullptr);
+        g_session = nullptr;
         m_session.reset();
         m_services.reset();
     }
@@ -320,6 +327,7 @@ TEST_F(DialogOnlineSearch, MatchedAsTheProposerTheAgreedGameIsHandedOver)
     EXPECT_EQ(g_started.clock, 900);
     EXPECT_EQ(g_started.opponentProfile.GetValueOr("name", ""), "Eve");
     EXPECT_GT(g_started.opponentPicture.GetSize(), 0);
+    EXPECT_NE(dynamic_cast<CDefaultSessionListener*>(m_session->GetListener()), nullptr) << "the game's listener stays";
 }
 
 TEST_F(DialogOnlineSearch, StrangeMatchesAndProposalsAreRefused)
