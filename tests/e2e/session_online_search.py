@@ -196,6 +196,11 @@ def steps(build, a, b, port):
         if dialog in client.windows():
             client.key("alt+c", window=dialog)
             client.wait_gone(dialog, 15)
+    for client, dialog in ((a, dialog_a), (b, dialog_b)):
+        if client not in shots:
+            # The game in play says that its connection is gone.
+            client.wait_prompt(caption="Disconnected", timeout=20)
+            client.answer("Disconnected")
     for client in (a, b):
         for notice in client.windows("^Disconnected from Server$"):
             client.key("Return", window=notice)
