@@ -373,3 +373,67 @@ TEST_F(DialogOnlineSearch, ServerGoneDuringTheSearch)
     // The search is over: the close box ends the dialog now.
     EXPECT_EQ(GuiTest::RunModal(dialog, [&] { GuiTest::CloseBox(&dialog); }), 0);
 }
+
+namespace {
+
+// Answers the "New Player Alert" once it is shown, from inside its modal run.
+void AnswerNewPlayerAlert(bool alert)
+{
+    wxTheApp->CallAfter([alert] {
+        for (wxWindow* window : wxTopLevelWindows) {
+            wxDialog* dialog = dynamic_cast<wxDialog*>(window);
+            if (dialog && dialog->GetTitle() == "New Player Alert" && dialog->IsModal()) {
+                GuiTest::Toggle(dialog, 10197, alert);
+                GuiTest::Click(dialog, 10198);
+                return;
+            }
+        }
+        ADD_FAILURE() << "no New Player Alert";
+    });
+}
+
+} // namespace
+
+TEST_F(DialogOnlineSearch, CancelAsksAboutNewPlayersAndKeepsTheSessionForThem)
+{
+    {
+        CDialogOnlineSearch dialog(nullptr, wxID_ANY, m_session.get());
+        LogIn(dialog);
+        const int result = GuiTest::RunModal(dialog, [&] {
+            AnswerNewPlayerAlert(true);
+            GuiTest::Click(&dialog, 10164);
+        });
+        EXPECT_EQ(result, 0);
+    }
+    EXPECT_EQ(m_server.NextOf(19).body, "free search\n");
+    EXPECT_TRUE(m_session->IsConnected());
+    EXPECT_TRUE(m_session->IsNotifyArmed());
+    EXPECT_NE(dynamic_cast<CDefaultSessionListener*>(m_session->GetListener()), nullptr);
+
+    // Opened on a standing connection, the dialog disarms the notice; left
+    // without one, the session stays as it was found.
+    {
+        CDialogOnlineSearch dialog(nullptr, wxID_ANY, m_session.get());
+        EXPECT_FALSE(m_session->IsNotifyArmed());
+        dialog.Begin();
+        const int result = GuiTest::RunModal(dialog, [&] {
+            AnswerNewPlayerAlert(false);
+            GuiTest::Click(&dialog, 10164);
+        });
+        EXPECT_EQ(result, 0);
+    }
+    EXPECT_TRUE(m_session->IsConnected());
+    EXPECT_FALSE(m_session->IsNotifyArmed());
+}
+
+TEST_F(DialogOnlineSearch, CancelWithoutAlertClosesTheSessionItOpened)
+{
+    CDialogOnlineSearch dialog(nullptr, wxID_ANY, m_session.get());
+    LogIn(dialog);
+    const int result = GuiTest::RunModal(dialog, [&] {
+        AnswerNewPlayerAlert(false);
+        GuiTest::Click(&dialog, 10164);
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_FALSE(m_session->IsConnected());
+}
