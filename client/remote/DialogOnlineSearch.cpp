@@ -114,6 +114,12 @@ private:
 class CSearchListener : public CSessionListener {
 public:
     explicit CSearchListener(CDialogOnlineSearch* dialog) : m_dialog(dialog) {}
+    // The session deletes a replaced listener; the dialog must not use it then.
+    ~CSearchListener() override
+    {
+        if (m_dialog)
+            m_dialog->OnListenerGone();
+    }
     void OnSessionState(int state) override
     {
         if (m_dialog)
@@ -167,9 +173,16 @@ CDialogOnlineSearch::~CDialogOnlineSearch()
     m_beginTimer.Stop();
     m_timeoutTimer.Stop();
     // The session may outlive the dialog with its listener still in place.
-    m_listener->m_dialog = nullptr;
-    if (m_session->GetListener() == m_listener)
-        m_session->SetListener(nullptr);
+    if (m_listener) {
+        m_listener->m_dialog = nullptr;
+        if (m_session->GetListener() == m_listener)
+            m_session->SetListener(nullptr);
+    }
+}
+
+void CDialogOnlineSearch::OnListenerGone()
+{
+    m_listener = nullptr;
 }
 
 void CDialogOnlineSearch::OnInitDialog(wxInitDialogEvent& event)

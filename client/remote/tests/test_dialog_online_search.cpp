@@ -179,10 +179,15 @@ protected:
 SOnlineGameStart g_started;
 int g_makes = 0;
 
+CGridmoorSession* g_session = nullptr;
+
+// As the online game does: the game's own listener takes over the session.
 bool RecordGame(wxWindow*, const SOnlineGameStart& start)
 {
     g_started = start;
     ++g_makes;
+    if (g_session)
+        g_session->SetListener(new CDefaultSessionListener());
     return true;
 }
 
@@ -229,6 +234,7 @@ protected:
         m_services->m_userSettings.GetValue(".Profile.ID") = "Me1";
         m_prompt.Install();
         m_session.reset(new CQuietSession());
+        g_session = m_session.get();
         CGridmoorSession::SetLastOpponentId(0);
         OnlineSearch::ResetAvoidCounter();
         g_makes = 0;
@@ -237,6 +243,7 @@ protected:
     void TearDown() override
     {
         SetOnlineGameMaker(nullptr);
+        g_session = nullptr;
         m_session.reset();
         m_services.reset();
     }
@@ -320,6 +327,7 @@ TEST_F(DialogOnlineSearch, MatchedAsTheProposerTheAgreedGameIsHandedOver)
     EXPECT_EQ(g_started.clock, 900);
     EXPECT_EQ(g_started.opponentProfile.GetValueOr("name", ""), "Eve");
     EXPECT_GT(g_started.opponentPicture.GetSize(), 0);
+    EXPECT_NE(dynamic_cast<CDefaultSessionListener*>(m_session->GetListener()), nullptr) << "the game's listener stays";
 }
 
 TEST_F(DialogOnlineSearch, StrangeMatchesAndProposalsAreRefused)
@@ -364,4 +372,68 @@ TEST_F(DialogOnlineSearch, ServerGoneDuringTheSearch)
     EXPECT_FALSE(m_session->IsConnected());
     // The search is over: the close box ends the dialog now.
     EXPECT_EQ(GuiTest::RunModal(dialog, [&] { GuiTest::CloseBox(&dialog); }), 0);
+}
+
+namespace {
+
+// Answers the "New Player Alert" once it is shown, from inside its modal run.
+void AnswerNewPlayerAlert(bool alert)
+{
+    wxTheApp->CallAfter([alert] {
+        for (wxWindow* window : wxTopLevelWindows) {
+            wxDialog* dialog = dynamic_cast<wxDialog*>(window);
+            if (dialog && dialog->GetTitle() == "New Player Alert" && dialog->IsModal()) {
+                GuiTest::Toggle(dialog, 10197, alert);
+                GuiTest::Click(dialog, 10198);
+                return;
+            }
+        }
+        ADD_FAILURE() << "no New Player Alert";
+    });
+}
+
+} // namespace
+
+TEST_F(DialogOnlineSearch, CancelAsksAboutNewPlayersAndKeepsTheSessionForThem)
+{
+    {
+        CDialogOnlineSearch dialog(nullptr, wxID_ANY, m_session.get());
+        LogIn(dialog);
+        const int result = GuiTest::RunModal(dialog, [&] {
+            AnswerNewPlayerAlert(true);
+            GuiTest::Click(&dialog, 10164);
+        });
+        EXPECT_EQ(result, 0);
+    }
+    EXPECT_EQ(m_server.NextOf(19).body, "free search\n");
+    EXPECT_TRUE(m_session->IsConnected());
+    EXPECT_TRUE(m_session->IsNotifyArmed());
+    EXPECT_NE(dynamic_cast<CDefaultSessionListener*>(m_session->GetListener()), nullptr);
+
+    // Opened on a standing connection, the dialog disarms the notice; left
+    // without one, the session stays as it was found.
+    {
+        CDialogOnlineSearch dialog(nullptr, wxID_ANY, m_session.get());
+        EXPECT_FALSE(m_session->IsNotifyArmed());
+        dialog.Begin();
+        const int result = GuiTest::RunModal(dialog, [&] {
+            AnswerNewPlayerAlert(false);
+            GuiTest::Click(&dialog, 10164);
+        });
+        EXPECT_EQ(result, 0);
+    }
+    EXPECT_TRUE(m_session->IsConnected());
+    EXPECT_FALSE(m_session->IsNotifyArmed());
+}
+
+TEST_F(DialogOnlineSearch, CancelWithoutAlertClosesTheSessionItOpened)
+{
+    CDialogOnlineSearch dialog(nullptr, wxID_ANY, m_session.get());
+    LogIn(dialog);
+    const int result = GuiTest::RunModal(dialog, [&] {
+        AnswerNewPlayerAlert(false);
+        GuiTest::Click(&dialog, 10164);
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_FALSE(m_session->IsConnected());
 }
