@@ -34,20 +34,24 @@ void CComputerPlayer::Poll()
     // tick would poll again: that poll does nothing.
     if (m_polling)
         return;
-    if (!m_process) {
+    if (!m_process || m_failed) {
         m_pendingMove = "";
         return;
     }
     std::shared_ptr<bool> alive = m_alive;
     CFlagGuard guard(m_polling);
+    m_process->StartTick();
 
     CString line;
     if (!m_process->ReadLine(line)) {
         m_pendingMove = "";
         if (m_process->HasEnded())
-            ReportEngineEnd();
+            OnEngineFailure("The chess engine has stopped.");
+        else
+            CheckSilence();
         return;
     }
+    m_lastHeard = CEngineProcess::Now();
     int counted = 0;
     int quiet = 0;
     for (;;) {
@@ -84,6 +88,13 @@ void CComputerPlayer::Poll()
             }
             if (m_console && last != "...")
                 m_console->Write((CString("Illegal move from the engine: ") + last + "\n").GetText());
+            // "move" names the move itself: on the engine's own turn an
+            // unplayable one means the engine and the game disagree.
+            if (KeysEqualNoCase(*words.GetAt(0), "move") && IsEnginesTurnInPlay()) {
+                m_pendingMove = "";
+                OnEngineFailure(CString("The chess engine played an illegal move (") + last + ").");
+                return;
+            }
             bool thirdIsWord = words.GetCount() > 2 && words.GetAt(2)->GetLength() >= 2;
             if (!thirdIsWord) {
                 // The move may come on the next line: its first word completes it.
