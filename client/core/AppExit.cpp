@@ -10,6 +10,7 @@
 #include "client/core/ChildProcess.h"
 #include "client/core/ExitSaver.h"
 #include "client/core/MediaSet.h"
+#include "client/core/ModalLoops.h"
 #include "client/core/MusicPlayer.h"
 #include "client/core/SafeMode.h"
 #include "client/core/Sound.h"
@@ -20,6 +21,13 @@
 #include "foundation/Image.h"
 
 using Zorlin::CString;
+
+namespace {
+
+// Questions that open again as others close are not waited for without end.
+const int kEndModalRounds = 20;
+
+} // namespace
 
 bool CChessApp::SaveUserConfig()
 {
@@ -74,6 +82,15 @@ void CChessApp::OnFatalException()
 
 void CChessApp::OnTerminate()
 {
+    // An open question runs a loop of its own, in which closing the frame
+    // would not end the program: each is answered as cancelled first, and
+    // the close comes once their loops have unwound.
+    static int rounds = 0;
+    if (rounds < kEndModalRounds && EndModalLoops() > 0) {
+        ++rounds;
+        CallAfter([this] { OnTerminate(); });
+        return;
+    }
     // A splash window stands on its own: left open it would keep the
     // program running after the frame has gone.
     if (CMediaSet* media = m_mediaSetGone ? nullptr : m_mediaSet.get())

@@ -11,6 +11,7 @@
 
 #include "client/core/ChessApp.h"
 #include "client/core/ExitSaver.h"
+#include "client/dialogs/HtmlMessageBox.h"
 #include "client/dialogs/Icons.h"
 #include "client/dialogs/MenuBar.h"
 #include "foundation/Config.h"
@@ -392,15 +393,25 @@ void CChessFrame::OnClose(wxCloseEvent& event)
             SetUserValue(item.key, text.GetText());
         }
     }
-    if (!CanClose() && event.CanVeto()) {
+    // A close that cannot be refused (the session ends) asks nothing.
+    if (event.CanVeto() && !CanClose()) {
         event.Veto();
         return;
     }
+    // Message windows without a parent would keep the program running.
+    CHtmlMessageBox::CloseParentless();
     Hide();
     CanvasStopTimers();
     if (CChessApp* app = GetChessApp())
         app->CloseOnlineSession();
     Destroy();
+}
+
+wxRect CChessFrame::GetBoardScreenRect() const
+{
+    if (m_boardCanvas && m_boardCanvas->IsShownOnScreen())
+        return m_boardCanvas->GetScreenRect();
+    return GetScreenRect();
 }
 
 void CChessFrame::OnExit(wxCommandEvent&)
