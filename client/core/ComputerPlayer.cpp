@@ -424,7 +424,9 @@ bool CComputerPlayer::IsEnginesTurnInPlay() const
 
 void CComputerPlayer::CheckSilence()
 {
-    if (!IsEnginesTurnInPlay() || m_game->GetPeriodSeconds() > 0.0)
+    // A running clock settles a silence by its flag; before the first move
+    // no clock runs, so only the silence limit can.
+    if (!IsEnginesTurnInPlay() || (m_game->GetPeriodSeconds() > 0.0 && m_board->GetPly() > 0))
         return;
     double quietSince = m_waitingSince > m_lastHeard ? m_waitingSince : m_lastHeard;
     if (m_waitingSince > 0.0 && CEngineProcess::Now() - quietSince > g_silenceLimit)

@@ -22,8 +22,9 @@ public:
     // How long engine moves are ignored while waiting for the engine to
     // confirm a new position (ping/pong).
     static const int kPongWait = 10;
-    // An engine to move in a game without a clock that writes nothing for
-    // this long has stopped answering (a clock's flag covers timed games).
+    // An engine to move that writes nothing for this long while no clock
+    // runs for it has stopped answering (a running clock's flag covers the
+    // rest).
     static const int kSilenceLimit = 120;
 
     CComputerPlayer();

@@ -446,3 +446,27 @@ TEST_F(AIGameTest, TheSideWhoseTimeRunsOutLosesOnTime)
         EXPECT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 0; }, 10000));
     }
 }
+
+TEST_F(AIGameTest, AnEngineSilentOnTheFirstMoveOfATimedGameIsAskedAbout)
+{
+    // No clock runs before the first move, so no flag can settle it.
+    CComputerPlayer::SetSilenceLimit(1.0);
+    m_services.MakeFakePackage("Fake", kFeatures);
+    CAIGame* game = new CAIGame(BLACK, "Fake");
+    ASSERT_TRUE(game->IsStarted());
+    game->SetTimeControl(TIME_CONVENTIONAL, 0, 2);
+    View().ResetView(game, false, false);
+    game->Start();
+    game->StartGame();
+    m_services.m_prompt.QueueChoice(1);
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            View().Tick();
+            return m_services.m_prompt.GetCount() > 0;
+        },
+        10000));
+    EXPECT_EQ(CountEngineQuestions(m_services.m_prompt, "The chess engine does not answer."), 1);
+    EXPECT_FALSE(game->IsInPlay());
+    EXPECT_EQ(game->GetResult(), RESULT_NONE);
+    CComputerPlayer::SetSilenceLimit(CComputerPlayer::kSilenceLimit);
+}
