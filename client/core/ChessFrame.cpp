@@ -191,9 +191,10 @@ void CChessFrame::CreateStatusFields()
     if (!bar)
         bar = CreateStatusBar(3, wxSTB_SIZEGRIP | wxCLIP_CHILDREN);
     // 100 and 60 pixels, widened to the longest texts in the theme's font:
-    // a GTK font does not fit " Black to move" into 100.
+    // a GTK font does not fit " Black to move" into 100, and a game lost
+    // on time says so there.
     const int padding = 16;
-    const int widths[3] = {-1, std::max(100, bar->GetTextExtent(" Black to move").x + padding),
+    const int widths[3] = {-1, std::max(100, bar->GetTextExtent(" Black wins on time").x + padding),
                            std::max(60, bar->GetTextExtent("exd8=Q#").x + padding)};
     bar->SetStatusWidths(3, widths);
 }
