@@ -270,7 +270,10 @@ bool CComputerPlayer::RequestTakeBack(int moveNumber)
 {
     if (!m_board || !m_game)
         return false;
-    if (m_board->GetPly() - moveNumber == 1 && m_game->GetResult() == RESULT_NONE) {
+    // Only a working engine in a game in play can be thinking; after its
+    // failure a take-back is the way back into the game, with a fresh one.
+    if (m_board->GetPly() - moveNumber == 1 && m_game->GetResult() == RESULT_NONE && m_game->IsInPlay() &&
+        !m_failed) {
         GetPrompt().ShowMessage("Cant take back while computer is thinking.", "Take back", wxOK | wxICON_INFORMATION,
                                 DialogParent());
         return false;
@@ -289,7 +292,7 @@ void CComputerPlayer::TakeBackTo(int moveNumber)
     if (d <= 0)
         return;
     bool over = m_game && m_game->GetResult() != RESULT_NONE;
-    if (d == 2 && !over) {
+    if (d == 2 && !over && !m_failed) {
         ForgetReadyMove();
         Send("remove\n");
         return;

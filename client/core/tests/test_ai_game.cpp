@@ -321,6 +321,14 @@ TEST_F(AIGameTest, AnEngineThatDiesIsReportedOnceAndTheGameEnds)
     EXPECT_FALSE(View().PlayText("e5"));
     EXPECT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 0; }, 10000));
 
+    // Taking the move back is a way back in: the engine is not thinking.
+    EXPECT_TRUE(game->GetComputerPlayer()->RequestTakeBack(0));
+    EXPECT_EQ(m_services.m_prompt.GetCount(), 1);
+    EXPECT_TRUE(game->IsInPlay());
+    EXPECT_EQ(game->GetBoard().GetPly(), 0);
+    EXPECT_TRUE(game->GetComputerPlayer()->IsEngineHealthy());
+    EXPECT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 1; }, 10000));
+
     // Reset brings a fresh engine: the script runs again from its start.
     std::string log = m_services.m_programFolder + "/engines/Fake/engine.log";
     WriteWholeFile(log, "");
@@ -329,7 +337,8 @@ TEST_F(AIGameTest, AnEngineThatDiesIsReportedOnceAndTheGameEnds)
     EXPECT_EQ(game->GetEndNote(), "");
     EXPECT_TRUE(game->GetComputerPlayer()->IsEngineHealthy());
     EXPECT_NE(WaitForEngineToRead(log, "new").find("xboard"), std::string::npos);
-    EXPECT_EQ(CChildProcess::GetLiveCount(), 1);
+    // The engine it replaced is let go and ends.
+    EXPECT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 1; }, 10000));
 }
 
 TEST_F(AIGameTest, RestartGivesAFreshEngineTheGameSoFar)
