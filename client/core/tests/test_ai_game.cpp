@@ -330,13 +330,15 @@ TEST_F(AIGameTest, AnEngineThatDiesIsReportedOnceAndTheGameEnds)
     EXPECT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 1; }, 10000));
 
     // Reset brings a fresh engine: the script runs again from its start.
+    // (The engine the take-back started has read its position first.)
     std::string log = m_services.m_programFolder + "/engines/Fake/engine.log";
+    WaitForEngineToRead(log, "force");
     WriteWholeFile(log, "");
     game->Reset();
     EXPECT_TRUE(game->IsInPlay());
     EXPECT_EQ(game->GetEndNote(), "");
     EXPECT_TRUE(game->GetComputerPlayer()->IsEngineHealthy());
-    EXPECT_NE(WaitForEngineToRead(log, "new").find("xboard"), std::string::npos);
+    EXPECT_NE(WaitForEngineToRead(log, "xboard").find("xboard"), std::string::npos);
     // The engine it replaced is let go and ends.
     EXPECT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 1; }, 10000));
 }
