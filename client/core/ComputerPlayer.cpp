@@ -462,14 +462,24 @@ void CComputerPlayer::OnEngineFailure(const CString& what)
                                        "Chess engine", choices, DialogParent(), 300, 200);
     if (!*alive || !m_game || m_game->GetResult() != RESULT_NONE || m_game->IsInPlay())
         return;
-    if (choice != 0 || !RestartEngine()) {
+    // The fresh engine's features are read by polls made while waiting for
+    // them, which the poll that found the failure would otherwise refuse.
+    bool polling = m_polling;
+    m_polling = false;
+    bool restarted = choice == 0 && RestartEngine();
+    if (restarted) {
+        m_game->SetInPlay(true);
+        if (m_board)
+            SetPosition(*m_board);
+    }
+    if (!*alive)
+        return;
+    m_polling = polling;
+    if (!restarted) {
         EndAfterFailure();
         return;
     }
-    m_game->SetInPlay(true);
-    if (m_board)
-        SetPosition(*m_board);
-    if (!*alive || !m_game)
+    if (!m_game)
         return;
     m_game->RunClockForSideToMove();
     if (CChessView* view = CGame::GetChessView())

@@ -1,5 +1,6 @@
 // Reading the engine: its lines become moves, commands and messages.
 #include <cstdlib>
+#include <memory>
 
 #include "client/core/ComputerPlayer.h"
 #include "client/core/Console.h"
@@ -17,13 +18,20 @@ namespace {
 const int kLinesPerPoll = 10;
 const int kQuietLinesPerPoll = 500;
 
+// Sets a flag of the player for a scope; leaves it alone when the player
+// was deleted meanwhile (a dialog let the game end).
 class CFlagGuard {
 public:
-    explicit CFlagGuard(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~CFlagGuard() { m_flag = false; }
+    CFlagGuard(bool& flag, std::shared_ptr<bool> alive) : m_flag(flag), m_alive(std::move(alive)) { m_flag = true; }
+    ~CFlagGuard()
+    {
+        if (*m_alive)
+            m_flag = false;
+    }
 
 private:
     bool& m_flag;
+    std::shared_ptr<bool> m_alive;
 };
 
 } // namespace
@@ -39,7 +47,7 @@ void CComputerPlayer::Poll()
         return;
     }
     std::shared_ptr<bool> alive = m_alive;
-    CFlagGuard guard(m_polling);
+    CFlagGuard guard(m_polling, alive);
     m_process->StartTick();
 
     CString line;
