@@ -141,6 +141,31 @@ void CAIGame::SetDepth(int depth)
     m_settings.GetValue("depth").Append(depth);
 }
 
+void CAIGame::Poll()
+{
+    // The clock runs from the first move on, as UpdateClock charges it.
+    if (!m_inPlay || m_result != RESULT_NONE || m_timeControl == TIME_NONE || !(m_seconds > 0.0) ||
+        m_board.GetPly() == 0)
+        return;
+    int side = m_board.GetSideToMove() == BLACK ? 1 : 0;
+    if (m_displayClocks[side] - double(m_stopwatch.Time()) <= 0.0)
+        EndOnTime();
+}
+
+void CAIGame::EndOnTime()
+{
+    Colour loser = m_board.GetSideToMove() == BLACK ? BLACK : WHITE;
+    m_displayClocks[loser == BLACK ? 1 : 0] = 0.0;
+    if (CClockView* clock = GetClockView())
+        clock->SetTime(m_displayClocks[0], m_displayClocks[1], loser);
+    m_inPlay = false;
+    m_result = loser == WHITE ? RESULT_BLACK_WINS : RESULT_WHITE_WINS;
+    m_endNote = "on time";
+    Log(loser == WHITE ? "White lost on time\n" : "Black lost on time\n");
+    if (CChessView* view = GetChessView())
+        view->GameOver(loser == m_localColour ? -1 : 1, 0);
+}
+
 // ------------------------------------------------------------ life cycle
 
 void CAIGame::NewGame()
@@ -164,6 +189,7 @@ void CAIGame::StartGame()
     m_inPlay = true;
     Log("StartGame\n");
     m_result = RESULT_NONE;
+    m_endNote = "";
     UpdateTags();
     m_tags["TimeControl"] =
         m_settings.GetValueOr("timecontrol.moves", "") + "/" + m_settings.GetValueOr("timecontrol.seconds", "");
@@ -187,6 +213,10 @@ void CAIGame::ResetGame()
     CGame::SetTimeControl(TIME_CONVENTIONAL, moves, seconds);
     if (m_players[1])
         m_players[1]->SetPosition(m_board);
+    // A new start is a new engine: whatever state the old one was in
+    // (dead, hung, confused) stays behind.
+    if (CComputerPlayer* computer = m_started ? GetComputerPlayer() : nullptr)
+        computer->RestartEngine();
     if (m_players[0])
         m_players[0]->SetPosition(m_board);
     ShowBoardClocks();

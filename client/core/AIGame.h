@@ -28,6 +28,8 @@ public:
     void OfferDraw(int side) override;
     void Resign(int side) override;
     void GetStatusPage(Zorlin::CString& out) override;
+    // A timed game ends when the side to move has no time left.
+    void Poll() override;
 
     // Puts the game in play and prepares what the user sees.
     void StartGame();
@@ -53,6 +55,8 @@ private:
     void Log(const char* text);
     // The time control of the settings, moves and seconds read as numbers.
     void ReadTimeControl(int& moves, double& seconds);
+    // The side to move ran out of time: the other side wins.
+    void EndOnTime();
 
     bool m_started;
     int m_localColour;

@@ -5,11 +5,17 @@
 
 #include <GL/gl.h>
 
+#include <memory>
+
+#include <wx/evtloop.h>
+#include <wx/timer.h>
+
 #include "client/core/AppServices.h"
 #include "client/core/ChessFrame.h"
 #include "client/core/ChildProcess.h"
 #include "client/core/ExitSaver.h"
 #include "client/core/MediaSet.h"
+#include "client/core/ModalLoops.h"
 #include "client/core/MusicPlayer.h"
 #include "client/core/SafeMode.h"
 #include "client/core/Sound.h"
@@ -21,6 +27,27 @@
 
 using Zorlin::CString;
 
+namespace {
+
+// Questions that open again as others close are not waited for without end.
+const int kEndModalRounds = 200;
+const int kEndModalRetryMs = 20;
+
+// Asks for the end again a little later: a loop told to end runs on until
+// the event source wakes it, which a queued call alone would not do.
+class CTerminateRetry : public wxTimer {
+public:
+    void Notify() override
+    {
+        if (CChessApp* app = GetChessApp())
+            app->OnTerminate();
+    }
+};
+
+std::unique_ptr<CTerminateRetry> g_terminateRetry;
+
+} // namespace
+
 bool CChessApp::SaveUserConfig()
 {
     if (!m_userConfig || !m_userDrive || !m_userSettingsRead)
@@ -30,6 +57,7 @@ bool CChessApp::SaveUserConfig()
 
 int CChessApp::OnExit()
 {
+    g_terminateRetry.reset();
     if (m_userConfig && m_userDrive && m_userSettingsRead)
         SaveUserSettingsOrTell(*m_userDrive, *m_userConfig, true, nullptr);
     if (m_userDrive && m_userSettingsRead)
@@ -75,6 +103,21 @@ void CChessApp::OnFatalException()
 
 void CChessApp::OnTerminate()
 {
+    // An open question runs a loop of its own, in which closing the frame
+    // would not end the program: each is answered as cancelled first, and
+    // the close comes once their loops have unwound.
+    // A loop that was told to end is still on the stack until it has run
+    // once more: the frame (parent of its dialog) must outlive it.
+    static int rounds = 0;
+    wxEventLoopBase* active = wxEventLoopBase::GetActive();
+    bool nested = active && GetMainLoop() && active != GetMainLoop();
+    if (rounds < kEndModalRounds && (EndModalLoops() > 0 || nested)) {
+        ++rounds;
+        if (!g_terminateRetry)
+            g_terminateRetry.reset(new CTerminateRetry);
+        g_terminateRetry->StartOnce(kEndModalRetryMs);
+        return;
+    }
     // A splash window stands on its own: left open it would keep the
     // program running after the frame has gone.
     if (CMediaSet* media = m_mediaSetGone ? nullptr : m_mediaSet.get())

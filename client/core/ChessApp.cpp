@@ -136,9 +136,15 @@ void CChessApp::CloseOnlineSession()
 
 void CChessApp::ShowHtmlMessage(const CString& title, const CString& html)
 {
+    // The same words from the same sender stand once on the screen.
+    if (CHtmlMessageBox* open = CHtmlMessageBox::FindOpen(title, html)) {
+        open->Raise();
+        return;
+    }
     CHtmlMessageBox* box = new CHtmlMessageBox(nullptr, title, false);
     box->SetHtml(html);
-    box->Show(true);
+    wxRect avoid = m_frame ? m_frame->GetBoardScreenRect() : wxRect();
+    box->ShowBeside(avoid);
 }
 
 CString CChessApp::GetProgramFolder() const

@@ -11,6 +11,7 @@
 
 #include "client/core/ChessApp.h"
 #include "client/core/ExitSaver.h"
+#include "client/dialogs/HtmlMessageBox.h"
 #include "client/dialogs/Icons.h"
 #include "client/dialogs/MenuBar.h"
 #include "foundation/Config.h"
@@ -190,9 +191,10 @@ void CChessFrame::CreateStatusFields()
     if (!bar)
         bar = CreateStatusBar(3, wxSTB_SIZEGRIP | wxCLIP_CHILDREN);
     // 100 and 60 pixels, widened to the longest texts in the theme's font:
-    // a GTK font does not fit " Black to move" into 100.
+    // a GTK font does not fit " Black to move" into 100, and a game lost
+    // on time says so there.
     const int padding = 16;
-    const int widths[3] = {-1, std::max(100, bar->GetTextExtent(" Black to move").x + padding),
+    const int widths[3] = {-1, std::max(100, bar->GetTextExtent(" Black wins on time").x + padding),
                            std::max(60, bar->GetTextExtent("exd8=Q#").x + padding)};
     bar->SetStatusWidths(3, widths);
 }
@@ -392,15 +394,25 @@ void CChessFrame::OnClose(wxCloseEvent& event)
             SetUserValue(item.key, text.GetText());
         }
     }
-    if (!CanClose() && event.CanVeto()) {
+    // A close that cannot be refused (the session ends) asks nothing.
+    if (event.CanVeto() && !CanClose()) {
         event.Veto();
         return;
     }
+    // Message windows without a parent would keep the program running.
+    CHtmlMessageBox::CloseParentless();
     Hide();
     CanvasStopTimers();
     if (CChessApp* app = GetChessApp())
         app->CloseOnlineSession();
     Destroy();
+}
+
+wxRect CChessFrame::GetBoardScreenRect() const
+{
+    if (m_boardCanvas && m_boardCanvas->IsShownOnScreen())
+        return m_boardCanvas->GetScreenRect();
+    return GetScreenRect();
 }
 
 void CChessFrame::OnExit(wxCommandEvent&)

@@ -85,6 +85,9 @@ public:
     bool GetLegalMoves() const { return m_legalMoves; }
     bool GetLastMove() const { return m_lastMove; }
     wxWindow* GetBoardCanvas() const { return m_boardCanvas; }
+    // Where the board is on the screen (the frame while the board is not
+    // shown), for windows that should stand beside it.
+    wxRect GetBoardScreenRect() const;
     wxWindow* GetChatPane() const { return m_chatPane; }
     wxSashLayoutWindow* GetGamePanel() const { return m_gamePanel; }
     // The game panel and chat pane as themselves (FrameWindows.cpp).

@@ -1,10 +1,13 @@
 #include "client/core/ComputerPlayer.h"
 
+#include <cstring>
+
 #include <wx/defs.h>
 #include <wx/evtloop.h>
 
 #include "client/core/AppServices.h"
 #include "client/core/ChessView.h"
+#include "client/core/ClockView.h"
 #include "client/core/Console.h"
 #include "client/core/EngineProcess.h"
 #include "client/core/FrameView.h"
@@ -23,7 +26,8 @@ using Zorlin::CString;
 
 CComputerPlayer::CComputerPlayer()
     : m_process(nullptr), m_engineName("GnuChess"), m_moveReady(false), m_board(nullptr), m_featuresDone(false),
-      m_drawOffered(false), m_resignDeclined(false), m_goPending(false), m_polling(false), m_endReported(false),
+      m_drawOffered(false), m_resignDeclined(false), m_goPending(false), m_polling(false), m_failed(false),
+      m_waitingSince(0.0), m_lastHeard(0.0),
       m_pingCounter(0), m_awaitedPong(0), m_pongDeadline(0.0), m_alive(std::make_shared<bool>(true))
 {
     m_properties.GetValue("name") = m_engineName;
@@ -59,10 +63,24 @@ CEngineProcess* CComputerPlayer::GetEngineProcess()
     return m_process;
 }
 
+namespace {
+
+double g_silenceLimit = CComputerPlayer::kSilenceLimit;
+
+} // namespace
+
+void CComputerPlayer::SetSilenceLimit(double seconds)
+{
+    g_silenceLimit = seconds;
+}
+
 void CComputerPlayer::Send(const char* text)
 {
     if (m_process)
         m_process->Send(text);
+    if (!std::strcmp(text, "go\n") || !std::strncmp(text, "usermove ", 9) ||
+        (std::strlen(text) >= 5 && text[0] >= 'a' && text[0] <= 'h' && text[1] >= '1' && text[1] <= '8'))
+        m_waitingSince = CEngineProcess::Now();
 }
 
 wxWindow* CComputerPlayer::DialogParent() const
@@ -204,6 +222,9 @@ bool CComputerPlayer::OpponentMoved(const CMove& move)
 
 void CComputerPlayer::SetPosition(const CChessBoard& board)
 {
+    // A failed engine is not told anything more: a fresh one gets the position.
+    if ((m_failed || (m_process && m_process->HasEnded())) && !RestartEngine())
+        return;
     std::shared_ptr<bool> alive = m_alive;
     bool canPing = IsFeatureOn("ping");
     if (!*alive)
@@ -249,7 +270,10 @@ bool CComputerPlayer::RequestTakeBack(int moveNumber)
 {
     if (!m_board || !m_game)
         return false;
-    if (m_board->GetPly() - moveNumber == 1 && m_game->GetResult() == RESULT_NONE) {
+    // Only a working engine in a game in play can be thinking; after its
+    // failure a take-back is the way back into the game, with a fresh one.
+    if (m_board->GetPly() - moveNumber == 1 && m_game->GetResult() == RESULT_NONE && m_game->IsInPlay() &&
+        !m_failed) {
         GetPrompt().ShowMessage("Cant take back while computer is thinking.", "Take back", wxOK | wxICON_INFORMATION,
                                 DialogParent());
         return false;
@@ -268,7 +292,7 @@ void CComputerPlayer::TakeBackTo(int moveNumber)
     if (d <= 0)
         return;
     bool over = m_game && m_game->GetResult() != RESULT_NONE;
-    if (d == 2 && !over) {
+    if (d == 2 && !over && !m_failed) {
         ForgetReadyMove();
         Send("remove\n");
         return;
@@ -384,17 +408,109 @@ void CComputerPlayer::OnEngineResigns()
 
 void CComputerPlayer::ShowEngineMessage(const CString& text)
 {
+    // An engine that repeats its greeting (or is restarted) says it once.
+    CString shown = AfterFirstBlank(text);
+    if (m_messagesShown.Contains(shown.GetText()))
+        return;
+    m_messagesShown[shown] = true;
     CString title = CString("Message from ") + GetProperty("name");
-    GetAppServices().ShowHtmlMessage(title, EscapeHtml(AfterFirstBlank(text)));
+    GetAppServices().ShowHtmlMessage(title, EscapeHtml(shown));
 }
 
-void CComputerPlayer::ReportEngineEnd()
+// ------------------------------------------------------------ engine failure
+
+bool CComputerPlayer::IsEnginesTurnInPlay() const
 {
-    if (m_endReported)
+    return m_game && m_board && m_game->IsInPlay() && m_game->GetResult() == RESULT_NONE &&
+           m_board->GetSideToMove() == m_colour;
+}
+
+void CComputerPlayer::CheckSilence()
+{
+    // A running clock settles a silence by its flag; before the first move
+    // no clock runs, so only the silence limit can.
+    if (!IsEnginesTurnInPlay() || (m_game->GetPeriodSeconds() > 0.0 && m_board->GetPly() > 0))
         return;
-    m_endReported = true;
+    double quietSince = m_waitingSince > m_lastHeard ? m_waitingSince : m_lastHeard;
+    if (m_waitingSince > 0.0 && CEngineProcess::Now() - quietSince > g_silenceLimit)
+        OnEngineFailure("The chess engine does not answer.");
+}
+
+void CComputerPlayer::OnEngineFailure(const CString& what)
+{
+    if (m_failed)
+        return;
+    m_failed = true;
+    ForgetReadyMove();
     if (m_console)
-        m_console->Write("The chess engine has stopped.\n");
-    if (m_game && m_game->IsInPlay())
-        GetPrompt().ShowMessage("The chess engine has stopped.", "Chess engine", wxOK | wxICON_ERROR, DialogParent());
+        m_console->Write((what + "\n").GetText());
+    // Whatever the program still does (flooding, hanging) costs nothing more.
+    if (m_process)
+        m_process->Abandon();
+    if (!m_game || !m_game->IsInPlay())
+        return;
+    m_game->SetInPlay(false);
+    if (CClockView* clock = CGame::GetClockView())
+        clock->Stop();
+    if (CChessView* view = CGame::GetChessView())
+        view->UpdateStatus();
+    std::shared_ptr<bool> alive = m_alive;
+    CArray<CString> choices;
+    choices.Add(CString("Restart the engine"));
+    choices.Add(CString("End the game"));
+    int choice = GetPrompt().AskChoice(what + "\n\nRestart the engine on the current position, or end the game?",
+                                       "Chess engine", choices, DialogParent(), 300, 200);
+    if (!*alive || !m_game || m_game->GetResult() != RESULT_NONE || m_game->IsInPlay())
+        return;
+    // The fresh engine's features are read by polls made while waiting for
+    // them, which the poll that found the failure would otherwise refuse.
+    bool polling = m_polling;
+    m_polling = false;
+    bool restarted = choice == 0 && RestartEngine();
+    if (restarted) {
+        m_game->SetInPlay(true);
+        if (m_board)
+            SetPosition(*m_board);
+    }
+    if (!*alive)
+        return;
+    m_polling = polling;
+    if (!restarted) {
+        EndAfterFailure();
+        return;
+    }
+    if (!m_game)
+        return;
+    m_game->RunClockForSideToMove();
+    if (CChessView* view = CGame::GetChessView())
+        view->UpdateStatus();
+}
+
+bool CComputerPlayer::RestartEngine()
+{
+    CEngineProcess* process = GetEngineProcess();
+    m_featuresDone = false;
+    m_features = Zorlin::CAssocArray<CString>();
+    m_awaitedPong = 0;
+    m_goPending = false;
+    ForgetReadyMove();
+    m_failed = false;
+    m_lastHeard = m_waitingSince = CEngineProcess::Now();
+    if (process->Restart())
+        return true;
+    m_failed = true;
+    if (m_console)
+        m_console->Write((CString("Engine not restarted: ") + process->GetLastError() + "\n").GetText());
+    GetPrompt().ShowMessage("Unable to launch the chess engine.", "Error", wxOK | wxICON_ERROR, DialogParent());
+    return false;
+}
+
+void CComputerPlayer::EndAfterFailure()
+{
+    if (!m_game)
+        return;
+    m_game->SetInPlay(false);
+    m_game->SetEndNote("Game ended");
+    if (CChessView* view = CGame::GetChessView())
+        view->UpdateStatus();
 }

@@ -22,6 +22,10 @@ public:
     // How long engine moves are ignored while waiting for the engine to
     // confirm a new position (ping/pong).
     static const int kPongWait = 10;
+    // An engine to move that writes nothing for this long while no clock
+    // runs for it has stopped answering (a running clock's flag covers the
+    // rest).
+    static const int kSilenceLimit = 120;
 
     CComputerPlayer();
     ~CComputerPlayer() override;
@@ -51,6 +55,17 @@ public:
     void OnEngineOffersDraw();
     void ShowEngineMessage(const Zorlin::CString& text);
     void OnEngineResigns();
+    // The engine ended, played an illegal move or stopped answering: the
+    // game leaves play and the user is asked, once, whether to restart the
+    // engine on the current position or to end the game.
+    void OnEngineFailure(const Zorlin::CString& what);
+    // A fresh engine process, given the game's position; false (after
+    // saying so) when it cannot be started.
+    bool RestartEngine();
+    // False once the engine failed and was not restarted since.
+    bool IsEngineHealthy() const { return !m_failed; }
+    // For tests: how long an untimed engine may stay silent on its move.
+    static void SetSilenceLimit(double seconds);
 
     bool AreFeaturesDone() const { return m_featuresDone; }
     // The value the engine announced, or null.
@@ -68,7 +83,9 @@ private:
     bool ParseEngineMove(const Zorlin::CString& text, CMove& out);
     bool HandleQuietLine(const Zorlin::CString& line);
     void ForgetReadyMove();
-    void ReportEngineEnd();
+    void CheckSilence();
+    void EndAfterFailure();
+    bool IsEnginesTurnInPlay() const;
     void EndGameDrawn();
     wxWindow* DialogParent() const;
 
@@ -88,7 +105,10 @@ private:
     bool m_goPending;
 
     bool m_polling;        // inside Poll: dialogs raised there must not poll again
-    bool m_endReported;
+    bool m_failed;         // the engine failed; nothing more is read from it
+    double m_waitingSince; // when the engine was last asked for a move
+    double m_lastHeard;    // when the engine last wrote a line
+    Zorlin::CAssocArray<bool> m_messagesShown; // each greeting once
     int m_pingCounter;
     int m_awaitedPong;     // the ping whose pong makes engine moves count again
     double m_pongDeadline;

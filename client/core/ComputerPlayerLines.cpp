@@ -1,5 +1,6 @@
 // Reading the engine: its lines become moves, commands and messages.
 #include <cstdlib>
+#include <memory>
 
 #include "client/core/ComputerPlayer.h"
 #include "client/core/Console.h"
@@ -17,13 +18,20 @@ namespace {
 const int kLinesPerPoll = 10;
 const int kQuietLinesPerPoll = 500;
 
+// Sets a flag of the player for a scope; leaves it alone when the player
+// was deleted meanwhile (a dialog let the game end).
 class CFlagGuard {
 public:
-    explicit CFlagGuard(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~CFlagGuard() { m_flag = false; }
+    CFlagGuard(bool& flag, std::shared_ptr<bool> alive) : m_flag(flag), m_alive(std::move(alive)) { m_flag = true; }
+    ~CFlagGuard()
+    {
+        if (*m_alive)
+            m_flag = false;
+    }
 
 private:
     bool& m_flag;
+    std::shared_ptr<bool> m_alive;
 };
 
 } // namespace
@@ -34,20 +42,24 @@ void CComputerPlayer::Poll()
     // tick would poll again: that poll does nothing.
     if (m_polling)
         return;
-    if (!m_process) {
+    if (!m_process || m_failed) {
         m_pendingMove = "";
         return;
     }
     std::shared_ptr<bool> alive = m_alive;
-    CFlagGuard guard(m_polling);
+    CFlagGuard guard(m_polling, alive);
+    m_process->StartTick();
 
     CString line;
     if (!m_process->ReadLine(line)) {
         m_pendingMove = "";
         if (m_process->HasEnded())
-            ReportEngineEnd();
+            OnEngineFailure("The chess engine has stopped.");
+        else
+            CheckSilence();
         return;
     }
+    m_lastHeard = CEngineProcess::Now();
     int counted = 0;
     int quiet = 0;
     for (;;) {
@@ -84,6 +96,13 @@ void CComputerPlayer::Poll()
             }
             if (m_console && last != "...")
                 m_console->Write((CString("Illegal move from the engine: ") + last + "\n").GetText());
+            // "move" names the move itself: on the engine's own turn an
+            // unplayable one means the engine and the game disagree.
+            if (KeysEqualNoCase(*words.GetAt(0), "move") && IsEnginesTurnInPlay()) {
+                m_pendingMove = "";
+                OnEngineFailure(CString("The chess engine played an illegal move (") + last + ").");
+                return;
+            }
             bool thirdIsWord = words.GetCount() > 2 && words.GetAt(2)->GetLength() >= 2;
             if (!thirdIsWord) {
                 // The move may come on the next line: its first word completes it.

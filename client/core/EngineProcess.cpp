@@ -20,7 +20,11 @@ using Zorlin::CString;
 class CEnginePumpTimer : public wxTimer {
 public:
     explicit CEnginePumpTimer(CEngineProcess& process) : m_process(process) {}
-    void Notify() override { m_process.Pump(); }
+    void Notify() override
+    {
+        m_process.StartTick();
+        m_process.Pump();
+    }
 
 private:
     CEngineProcess& m_process;
@@ -31,13 +35,16 @@ namespace {
 // Bounds on what one pump moves, so a flooding engine cannot hold the tick.
 const int kPumpBytes = 1 << 16;
 const int kChunk = 4096;
+// Lines still logged when the engine is let go; the rest is dropped unread.
+const int kFarewellLines = 100;
 
 int g_engineCounter = 0;
 
 } // namespace
 
 CEngineProcess::CEngineProcess()
-    : m_device(nullptr), m_startTime(0.0), m_outputEnded(false), m_nudging(false), m_lastNudge(0.0)
+    : m_device(nullptr), m_startTime(0.0), m_outputEnded(false), m_budget(kTickBytes), m_nudging(false),
+      m_lastNudge(0.0)
 {
 }
 
@@ -115,12 +122,30 @@ bool CEngineProcess::Start()
     return true;
 }
 
+void CEngineProcess::Abandon()
+{
+    if (!m_device)
+        return;
+    // No farewell reading: the program may be flooding or hung, and it is
+    // killed after the grace period anyway.
+    m_lines.Clear();
+    m_outputEnded = true;
+    Stop();
+}
+
+bool CEngineProcess::Restart()
+{
+    Abandon();
+    return Start();
+}
+
 void CEngineProcess::Attach(CByteDevice* device)
 {
     if (m_device)
         Stop();
     m_device = device;
     m_outputEnded = false;
+    m_budget = kTickBytes;
     m_lines.Clear();
     m_errors.Clear();
     CString title = m_exe;
@@ -168,11 +193,14 @@ void CEngineProcess::Pump()
         return;
     char buffer[kChunk];
     int moved = 0;
-    while (!m_outputEnded && moved < kPumpBytes) {
-        int n = m_device->Read(buffer, kChunk);
+    // Output nobody has read yet stays in the pipe, where it holds back the
+    // engine instead of growing our memory; each tick reads a bounded amount.
+    while (!m_outputEnded && moved < kPumpBytes && m_budget > 0 && m_lines.GetPendingSize() < kPumpBytes) {
+        int n = m_device->Read(buffer, m_budget < kChunk ? m_budget : kChunk);
         if (n > 0) {
             m_lines.Feed(buffer, n);
             moved += n;
+            m_budget -= n;
             continue;
         }
         // A program that ended leaves its output readable; only an empty
@@ -242,11 +270,17 @@ void CEngineProcess::EndNudging()
     m_held = "";
 }
 
+void CEngineProcess::StartTick()
+{
+    m_budget = kTickBytes;
+}
+
 bool CEngineProcess::ReadLine(CString& line)
 {
     if (!m_device)
         return false;
-    Pump();
+    if (!m_lines.HasLine())
+        Pump();
     if (!m_lines.TakeLine(line))
         return false;
     Log(line.GetText());
@@ -270,8 +304,9 @@ bool CEngineProcess::HasEnded() const
 
 void CEngineProcess::ReadAllWaiting()
 {
+    // Bounded: an engine that floods us must not hold up its own end.
     CString line;
-    while (ReadLine(line)) {
+    for (int n = 0; n < kFarewellLines && ReadLine(line); ++n) {
     }
 }
 

@@ -27,6 +27,8 @@ public:
     // How long a nudged engine is given to get through its start.
     static const int kNudgeLimitMs = 5000;
     static const int kNudgeIntervalMs = 5;
+    // Bytes of engine output read in one tick at most.
+    static const int kTickBytes = 1 << 16;
 
     CEngineProcess();
     ~CEngineProcess();
@@ -49,6 +51,13 @@ public:
     // Asks the engine to quit and lets go of it; it is killed when it does
     // not end within a grace period.
     void Stop();
+    // Stops without reading what the program still has to say.
+    void Abandon();
+    // Lets go of the running program (if any) and starts the package's
+    // program afresh; false when it cannot be started.
+    bool Restart();
+    // A new tick: its budget of bytes to read begins.
+    void StartTick();
 
     // Moves what the engine wrote into the line store; nudges when due.
     void Pump();
@@ -93,6 +102,7 @@ private:
     CLineAccumulator m_lines;
     CLineAccumulator m_errors;
     bool m_outputEnded;
+    int m_budget; // bytes this tick may still read
     bool m_nudging;
     double m_lastNudge;
     Zorlin::CString m_held; // input held back while nudging

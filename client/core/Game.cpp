@@ -299,6 +299,7 @@ void CGame::TakeBackTo(int n)
     m_stopwatch.Start();
     m_inPlay = true;
     m_result = RESULT_NONE;
+    m_endNote = "";
     if (CChessView* view = GetChessView()) {
         view->SyncScene();
         view->UpdateStatus();

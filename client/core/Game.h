@@ -98,6 +98,10 @@ public:
     void SetInPlay(bool inPlay) { m_inPlay = inPlay; }
     int GetResult() const { return m_result; }
     void SetResult(int result) { m_result = GameResult(result); }
+    // How a game ended where the result alone does not say ("on time");
+    // empty while in play.
+    const Zorlin::CString& GetEndNote() const { return m_endNote; }
+    void SetEndNote(const Zorlin::CString& note) { m_endNote = note; }
     int GetSavedPly() const { return m_savedPly; }
     void SetSavedPly(int ply) { m_savedPly = ply; }
     const Zorlin::CString& GetSavedPath() const { return m_savedPath; }
@@ -134,4 +138,5 @@ protected:
     double m_displayClocks[2];
     wxStopWatch m_stopwatch;
     GameResult m_result;
+    Zorlin::CString m_endNote;
 };

@@ -8,15 +8,21 @@ void CLineAccumulator::Feed(const char* data, int size)
 {
     for (int i = 0; i < size; ++i) {
         char c = data[i];
+        if (m_dropping) {
+            if (c == '\n')
+                m_dropping = false;
+            continue;
+        }
         m_buffer.Append(c);
         if (c == '\n') {
             ++m_lineCount;
             m_scanned = 0;
         } else if (++m_scanned >= kMaxLine) {
-            // Cut an over-long line here; its rest becomes the next line.
+            // Cut an over-long line here; what follows up to its end goes.
             m_buffer.Append('\n');
             ++m_lineCount;
             m_scanned = 0;
+            m_dropping = true;
         }
     }
 }
@@ -67,6 +73,7 @@ void CLineAccumulator::Clear()
     m_start = 0;
     m_lineCount = 0;
     m_scanned = 0;
+    m_dropping = false;
 }
 
 void CLineAccumulator::Compact()

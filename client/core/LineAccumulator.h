@@ -3,12 +3,12 @@
 #include "foundation/String.h"
 
 // Turns bytes that arrive in pieces into whole lines. A line ends with LF
-// (a CR before it is dropped); a partial line waits for the rest. Lines
-// longer than the bound are cut there, so no input can grow memory without
-// end.
+// (a CR before it is dropped); a partial line waits for the rest. A line
+// longer than the bound is cut there and the rest of it is dropped, so no
+// input can grow memory without end or pass on a line nobody can show.
 class CLineAccumulator {
 public:
-    static const int kMaxLine = 16384;
+    static const int kMaxLine = 4096;
 
     void Feed(const char* data, int size);
     // The next whole line, without its end; false when none is complete.
@@ -29,4 +29,5 @@ private:
     int m_start = 0;     // first byte not taken
     int m_lineCount = 0; // whole lines waiting
     int m_scanned = 0;   // bytes of the current partial line already counted
+    bool m_dropping = false; // inside the cut-off rest of an over-long line
 };

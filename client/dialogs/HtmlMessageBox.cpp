@@ -15,6 +15,7 @@
 #include "client/dialogs/DialogLayouts.h"
 #include "client/dialogs/Icons.h"
 #include "client/dialogs/LinkHandler.h"
+#include "client/dialogs/MessagePlacement.h"
 #include "client/view/NavigationPolicy.h"
 #include "client/view/ViewHost.h"
 #include "foundation/AutoPointer.h"
@@ -79,6 +80,7 @@ wxBEGIN_EVENT_TABLE(CHtmlMessageBox, wxDialog)
     EVT_PAINT(CHtmlMessageBox::OnPaint)
     EVT_CLOSE(CHtmlMessageBox::OnCloseWindow)
     EVT_BUTTON(ID_HTMLMESSAGE_OK, CHtmlMessageBox::OnOk)
+    EVT_CHAR_HOOK(CHtmlMessageBox::OnCharHook)
 wxEND_EVENT_TABLE()
 
 CHtmlMessageBox::CHtmlMessageBox(wxWindow* parent, const CString& title, bool popupStyle)
@@ -150,6 +152,7 @@ const wxBitmap* CHtmlMessageBox::GetBackground()
 
 void CHtmlMessageBox::SetHtml(const CString& text)
 {
+    m_text = text;
     m_page.Truncate(0);
     m_page.Reserve(1024);
     m_page.Append("<html><body bgcolor=");
@@ -232,4 +235,57 @@ void CHtmlMessageBox::OnCloseWindow(wxCloseEvent&)
 void CHtmlMessageBox::OnOk(wxCommandEvent&)
 {
     Destroy();
+}
+
+void CHtmlMessageBox::OnCharHook(wxKeyEvent& event)
+{
+    switch (event.GetKeyCode()) {
+    case WXK_RETURN:
+    case WXK_NUMPAD_ENTER:
+    case WXK_ESCAPE:
+        Hide();
+        Destroy();
+        return;
+    default:
+        event.Skip();
+    }
+}
+
+void CHtmlMessageBox::ShowBeside(const wxRect& avoid)
+{
+    int display = wxDisplay::GetFromPoint(avoid.GetPosition());
+    wxRect work = wxDisplay(display == wxNOT_FOUND ? 0u : unsigned(display)).GetClientArea();
+    wxSize size = GetSize();
+    SMessageRect place = PlaceMessage({avoid.x, avoid.y, avoid.width, avoid.height}, size.x, size.y,
+                                      {work.x, work.y, work.width, work.height});
+    Move(place.x, place.y);
+    Show(true);
+    Raise();
+    if (wxWindow* ok = FindWindow(ID_HTMLMESSAGE_OK))
+        ok->SetFocus();
+    else
+        SetFocus();
+}
+
+CHtmlMessageBox* CHtmlMessageBox::FindOpen(const CString& title, const CString& text)
+{
+    for (wxWindow* window : wxTopLevelWindows) {
+        CHtmlMessageBox* box = dynamic_cast<CHtmlMessageBox*>(window);
+        if (box && !box->IsBeingDeleted() && box->IsShown() && FromWx(box->GetTitle()) == title &&
+            box->GetText() == text)
+            return box;
+    }
+    return nullptr;
+}
+
+void CHtmlMessageBox::CloseParentless()
+{
+    wxWindowList windows = wxTopLevelWindows;
+    for (wxWindow* window : windows) {
+        CHtmlMessageBox* box = dynamic_cast<CHtmlMessageBox*>(window);
+        if (box && !box->GetParent() && !box->IsBeingDeleted()) {
+            box->Hide();
+            box->Destroy();
+        }
+    }
 }

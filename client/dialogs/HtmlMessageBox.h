@@ -49,6 +49,17 @@ public:
     // Web and mail links go to the launcher; others to OnLink.
     void FollowLink(const Zorlin::CString& link);
 
+    // Shows the box where it does not cover avoid (a screen rectangle, the
+    // board), raised and ready to close with Return or Escape.
+    void ShowBeside(const wxRect& avoid);
+    // The text last given to SetHtml.
+    const Zorlin::CString& GetText() const { return m_text; }
+    // The open box with this title and text, or null.
+    static CHtmlMessageBox* FindOpen(const Zorlin::CString& title, const Zorlin::CString& text);
+    // Destroys every open box that has no parent (the frame's close: a
+    // box left open would keep the program running).
+    static void CloseParentless();
+
     void SetLinkHandler(CLinkHandler* handler) { m_linkHandler = handler; }
     CLinkHandler* GetLinkHandler() const { return m_linkHandler; }
     CHtmlView* GetView() const { return m_view; }
@@ -67,10 +78,12 @@ private:
     void OnPaint(wxPaintEvent& event);
     void OnCloseWindow(wxCloseEvent& event);
     void OnOk(wxCommandEvent& event);
+    void OnCharHook(wxKeyEvent& event);
     static void MakeBackground();
 
     CHtmlView* m_view;
     Zorlin::CString m_page;
+    Zorlin::CString m_text;
     bool m_drawBackground;
 
     wxDECLARE_EVENT_TABLE();

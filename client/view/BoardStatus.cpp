@@ -28,8 +28,14 @@ bool IsStalemate(const CChessBoard& board)
 
 } // namespace
 
-CString BoardStateText(const CChessBoard& board, int result)
+CString BoardStateText(const CChessBoard& board, int result, const CString& endNote)
 {
+    if (!endNote.IsEmpty()) {
+        if (result == RESULT_WHITE_WINS || result == RESULT_BLACK_WINS)
+            return CString(result == RESULT_WHITE_WINS ? " White wins " : " Black wins ") + endNote;
+        if (result == RESULT_NONE)
+            return CString(" ") + endNote;
+    }
     const char* last = LastShortText(board);
     size_t length = last ? strlen(last) : 0;
     bool whiteToMove = board.GetSideToMove() == WHITE;

@@ -11,8 +11,10 @@ struct SHistoryEntry;
 // Field 1: who is to move, or how the game ended. " White Mate" names the
 // side that gave mate; a stalemate says " Stalemate", any other draw
 // " Draw"; a win without mate (resignation, time) " White wins" or
-// " Black wins"; otherwise " White to move" or " Black to move".
-Zorlin::CString BoardStateText(const CChessBoard& board, int result);
+// " Black wins"; otherwise " White to move" or " Black to move". A game's
+// end note follows a win (" White wins on time") and stands alone for a
+// game ended without a result (" Game ended").
+Zorlin::CString BoardStateText(const CChessBoard& board, int result, const Zorlin::CString& endNote = "");
 
 // Field 2: " " and the last move's text with its check mark; empty before
 // the first move.

@@ -55,7 +55,7 @@ void CChessWindow::UpdateStatus()
     UpdateMenuStates(true, type == "PGNGame");
     const CChessBoard& board = m_game->GetBoard();
     SetStatus(BoardLastMoveText(board), 2);
-    SetStatus(BoardStateText(board, m_game->GetResult()), 1);
+    SetStatus(BoardStateText(board, m_game->GetResult(), m_game->GetEndNote()), 1);
 }
 
 void CChessWindow::ResetMoveList()

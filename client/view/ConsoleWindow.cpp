@@ -32,11 +32,11 @@ CString DiskPathOf(Zorlin::CDrive& drive, const CString& path)
 
 } // namespace
 
-CConsoleWindow::CConsoleWindow() : m_text(nullptr), m_debug(false) {}
+CConsoleWindow::CConsoleWindow() : m_text(nullptr), m_lineLength(0), m_flushQueued(false), m_debug(false) {}
 
 CConsoleWindow::CConsoleWindow(wxWindow* parent, const char* title)
     : wxFrame(parent, wxID_ANY, ToWx(title), wxDefaultPosition, wxSize(300, 200)),
-      m_text(nullptr), m_title(title), m_debug(false)
+      m_text(nullptr), m_title(title), m_lineLength(0), m_flushQueued(false), m_debug(false)
 {
     CViewHost& host = GetViewHost();
     m_debug = IsSettingOn(host.GetProgramConfig(), ".Debug");
@@ -72,11 +72,69 @@ CConsoleWindow& CConsoleWindow::Write(const char* text)
     if (!text || !*text)
         return *this;
     m_transcript.Append(text);
-    if (m_text)
-        m_text->AppendText(ToWx(text));
+    if (m_transcript.GetLength() > kTranscriptLimit) {
+        // The oldest half goes; the log written at the end keeps the rest.
+        CString rest("[earlier text dropped]\n");
+        int from = m_transcript.GetLength() - kTranscriptLimit / 2;
+        rest.Append(m_transcript.GetText() + from, m_transcript.GetLength() - from);
+        m_transcript = rest;
+    }
+    if (m_text) {
+        m_pending.Append(text);
+        if (m_pending.GetLength() > kShownTail * 2) {
+            CString tail;
+            tail.Append(m_pending.GetText() + m_pending.GetLength() - kShownTail, kShownTail);
+            m_pending = tail;
+        }
+        if (!m_flushQueued) {
+            m_flushQueued = true;
+            CallAfter(&CConsoleWindow::Flush);
+        }
+    }
     if (m_debug)
         AppendToLog(text, false);
     return *this;
+}
+
+void CConsoleWindow::Flush()
+{
+    m_flushQueued = false;
+    if (!m_text || m_pending.IsEmpty())
+        return;
+    // Long lines are cut for the window: laying out one costs the toolkit
+    // far more than its length in time.
+    CString add;
+    for (const char* p = m_pending.GetText(); *p; ++p) {
+        if (*p == '\n') {
+            m_lineLength = 0;
+        } else if (++m_lineLength > kShownLine) {
+            if (m_lineLength == kShownLine + 1)
+                add.Append(" ...");
+            continue;
+        }
+        add.Append(*p);
+    }
+    m_pending = "";
+    m_shown.Append(add);
+    if (m_shown.GetLength() <= kShownTail) {
+        m_text->AppendText(ToWx(add));
+        return;
+    }
+    // Only the tail stays, from a line's start.
+    int from = m_shown.GetLength() - kShownTail;
+    int newline = m_shown.Find('\n', from);
+    if (newline < m_shown.GetLength())
+        from = newline + 1;
+    CString tail;
+    tail.Append(m_shown.GetText() + from, m_shown.GetLength() - from);
+    m_shown = tail;
+    m_text->ChangeValue(ToWx(m_shown));
+    m_text->SetInsertionPointEnd();
+}
+
+wxString CConsoleWindow::GetShownText() const
+{
+    return m_text ? m_text->GetValue() : wxString();
 }
 
 void CConsoleWindow::AppendToLog(const char* text, bool truncate)

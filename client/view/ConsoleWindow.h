@@ -16,6 +16,13 @@ class wxTextCtrl;
 
 class CConsoleWindow : public wxFrame {
 public:
+    // The window shows at most the last kShownTail bytes, each line cut at
+    // kShownLine; text reaches it in one batch per turn of the event loop.
+    static const int kShownTail = 1 << 16;
+    static const int kShownLine = 1000;
+    // The transcript kept in memory (for the log written at the end).
+    static const int kTranscriptLimit = 1 << 23;
+
     // Null parent: a top-level window that its owner destroys.
     CConsoleWindow(wxWindow* parent, const char* title);
     ~CConsoleWindow() override;
@@ -26,6 +33,10 @@ public:
     CConsoleWindow& NewLine() { return Write("\n"); }
 
     const Zorlin::CString& GetTranscript() const { return m_transcript; }
+    // Puts the text written since the last batch into the window.
+    void Flush();
+    // What the window shows.
+    wxString GetShownText() const;
     const Zorlin::CString& GetLogPath() const { return m_logPath; }
     bool IsDebug() const { return m_debug; }
 
@@ -44,6 +55,10 @@ private:
     wxTextCtrl* m_text;
     Zorlin::CString m_title;
     Zorlin::CString m_transcript;
+    Zorlin::CString m_pending;  // written, not yet in the window
+    Zorlin::CString m_shown;    // the window's text
+    int m_lineLength;           // bytes of the shown text's last line
+    bool m_flushQueued;
     // Kept from construction: the console may outlive the application's drives.
     Zorlin::CString m_logPath;
     bool m_debug;

@@ -41,9 +41,12 @@ def steps(c):
     c.key("Return", window=dialog)
     c.wait_gone(dialog)
     saved = c.answered(index)
-    check(saved and saved.endswith(".rwg") and os.path.exists(saved), f"the game is saved: {saved}")
+    check(saved and saved.endswith(".rwg"), f"a game file is chosen: {saved}")
+    # The answer is written down as the dialog closes; the save follows it.
     active = os.path.join(c.folder, "users", USER, "active games")
-    check(os.listdir(active) == [os.path.basename(saved)], f"one saved game: {os.listdir(active)}")
+    harness.wait_until(lambda: os.listdir(active) == [os.path.basename(saved)] and os.path.exists(saved) and
+                       harness.read_config(saved).get("game.type") == "AIGame", 30,
+                       f"the game saved as {saved}; found {os.listdir(active)}")
     c.menu("g", "x")
     check(c.wait_exit() == 0, "the client ends after saving (nothing left to ask)")
 

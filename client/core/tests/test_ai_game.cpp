@@ -277,28 +277,207 @@ TEST_F(AIGameTest, EmptyMovesPerPeriodMeansOnePeriod)
     EXPECT_EQ(game->GetBoard().GetMovesPerPeriod(), 0);
     EXPECT_EQ(game->GetBoard().GetClock(WHITE), 120.0);
     game->CGame::SetTimeControl(TIME_CONVENTIONAL, 0, 120);
+    game->StartGame();
     for (const char* move : { "e4", "e5", "Nf3", "Nc6" })
         ASSERT_TRUE(View().PlayText(move));
     EXPECT_LE(game->GetDisplayClock(BLACK), 120000.0);
 }
 
-TEST_F(AIGameTest, TheEngineDiesMidGame)
+// How often the user was asked about a failed engine, by the first line.
+int CountEngineQuestions(CScriptedPrompt& prompt, const std::string& first)
+{
+    int n = 0;
+    for (int i = 0; i < prompt.GetCount(); ++i) {
+        const CScriptedPrompt::SQuestion& question = prompt.GetQuestion(i);
+        std::string text = question.text.GetText();
+        if (question.caption == "Chess engine" && text.rfind(first + "\n", 0) == 0 &&
+            question.kind == CScriptedPrompt::kChoice && question.choices.GetCount() == 2)
+            ++n;
+    }
+    return n;
+}
+
+TEST_F(AIGameTest, AnEngineThatDiesIsReportedOnceAndTheGameEnds)
 {
     m_services.MakeFakePackage("Fake", std::string(kFeatures) + "wait e2e4\nexit 1\n");
     CAIGame* game = NewGame(WHITE);
     ASSERT_NE(game, nullptr);
+    m_services.m_prompt.QueueChoice(1); // end the game
     ASSERT_TRUE(View().PlayText("e4"));
     EXPECT_TRUE(PumpUntil(
         [&] {
             View().Tick();
-            return m_services.m_prompt.CountText("The chess engine has stopped.") == 1;
+            return CountEngineQuestions(m_services.m_prompt, "The chess engine has stopped.") == 1;
         },
         10000));
     for (int i = 0; i < 10; ++i)
         View().Tick();
-    EXPECT_EQ(m_services.m_prompt.CountText("The chess engine has stopped."), 1);
-    // Ending the game after its engine went away frees everything once.
-    game->End();
-    EXPECT_EQ(game->GetFirstPlayer(), nullptr);
+    EXPECT_EQ(m_services.m_prompt.GetCount(), 1);
+    // Out of play, without a result, and saying so.
+    EXPECT_FALSE(game->IsInPlay());
+    EXPECT_EQ(game->GetResult(), RESULT_NONE);
+    EXPECT_EQ(game->GetEndNote(), "Game ended");
+    EXPECT_FALSE(game->GetComputerPlayer()->IsEngineHealthy());
+    EXPECT_FALSE(View().PlayText("e5"));
     EXPECT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 0; }, 10000));
+
+    // Taking the move back is a way back in: the engine is not thinking.
+    EXPECT_TRUE(game->GetComputerPlayer()->RequestTakeBack(0));
+    EXPECT_EQ(m_services.m_prompt.GetCount(), 1);
+    EXPECT_TRUE(game->IsInPlay());
+    EXPECT_EQ(game->GetBoard().GetPly(), 0);
+    EXPECT_TRUE(game->GetComputerPlayer()->IsEngineHealthy());
+    EXPECT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 1; }, 10000));
+
+    // Reset brings a fresh engine: the script runs again from its start.
+    // (The engine the take-back started has read its position first.)
+    std::string log = m_services.m_programFolder + "/engines/Fake/engine.log";
+    WaitForEngineToRead(log, "force");
+    WriteWholeFile(log, "");
+    game->Reset();
+    EXPECT_TRUE(game->IsInPlay());
+    EXPECT_EQ(game->GetEndNote(), "");
+    EXPECT_TRUE(game->GetComputerPlayer()->IsEngineHealthy());
+    EXPECT_NE(WaitForEngineToRead(log, "xboard").find("xboard"), std::string::npos);
+    // The engine it replaced is let go and ends.
+    EXPECT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 1; }, 10000));
+}
+
+TEST_F(AIGameTest, RestartGivesAFreshEngineTheGameSoFar)
+{
+    std::string log = m_services.MakeFakePackage("Fake", std::string(kFeatures) + "wait e2e4\nexit 1\n");
+    CAIGame* game = NewGame(WHITE);
+    ASSERT_NE(game, nullptr);
+    // The engine started next behaves (the first one has read its script
+    // once it reads our lines).
+    WaitForEngineToRead(log, "protover");
+    WriteWholeFile(m_services.m_programFolder + "/engines/Fake/script.txt",
+                   std::string(kFeatures) + "wait go\nsay move e7e5\n");
+    m_services.m_prompt.QueueChoice(0); // restart
+    ASSERT_TRUE(View().PlayText("e4"));
+    EXPECT_TRUE(WaitForMoves(2));
+    EXPECT_EQ(View().m_sans, (std::vector<std::string>{ "e4", "e5" }));
+    EXPECT_EQ(CountEngineQuestions(m_services.m_prompt, "The chess engine has stopped."), 1);
+    EXPECT_TRUE(game->IsInPlay());
+    // The new engine got the game's moves in force mode before "go".
+    std::string read = ReadWholeFile(log);
+    size_t second = read.rfind("xboard");
+    ASSERT_NE(second, std::string::npos);
+    std::string after = read.substr(second);
+    size_t force = after.find("force\n");
+    size_t move = after.find("e2e4\n", force);
+    size_t go = after.find("go\n", move);
+    EXPECT_TRUE(force != std::string::npos && move != std::string::npos && go != std::string::npos) << after;
+    EXPECT_EQ(CChildProcess::GetLiveCount(), 1);
+}
+
+TEST_F(AIGameTest, AnIllegalEngineMoveOrSilenceLeavesPlayWithOneQuestion)
+{
+    struct SCase {
+        const char* script;
+        const char* message;
+    } cases[] = {
+        { "wait e2e4\nsay move e2e5\n", "The chess engine played an illegal move (e2e5)." },
+        { "wait e2e4\nsay move e2e3\n", "The chess engine played an illegal move (e2e3)." },
+        { "wait e2e4\ndeaf\n", "The chess engine does not answer." },
+    };
+    CComputerPlayer::SetSilenceLimit(1.0);
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.script);
+        m_services.m_prompt.Clear();
+        m_services.MakeFakePackage("Fake", std::string(kFeatures) + c.script);
+        CAIGame* game = new CAIGame(WHITE, "Fake");
+        ASSERT_TRUE(game->IsStarted());
+        View().ResetView(game, false, false);
+        game->Start();
+        game->StartGame();
+        m_services.m_prompt.QueueChoice(1);
+        ASSERT_TRUE(View().PlayText("e4"));
+        EXPECT_TRUE(PumpUntil(
+            [&] {
+                View().Tick();
+                return m_services.m_prompt.GetCount() > 0;
+            },
+            10000));
+        for (int i = 0; i < 5; ++i)
+            View().Tick();
+        EXPECT_EQ(CountEngineQuestions(m_services.m_prompt, c.message), 1);
+        EXPECT_EQ(m_services.m_prompt.GetCount(), 1);
+        EXPECT_FALSE(game->IsInPlay());
+        EXPECT_EQ(View().m_sans, std::vector<std::string>{ "e4" });
+        View().m_sans.clear();
+        View().DropGame();
+        // Even the engine that ignores the end of its input and SIGTERM goes.
+        EXPECT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 0; }, 10000));
+    }
+    CComputerPlayer::SetSilenceLimit(CComputerPlayer::kSilenceLimit);
+}
+
+TEST_F(AIGameTest, TheSideWhoseTimeRunsOutLosesOnTime)
+{
+    for (int local : { WHITE, BLACK }) {
+        SCOPED_TRACE(local);
+        m_services.m_prompt.Clear();
+        View().m_gameOverFlags.clear();
+        View().m_sans.clear();
+        // As White the user lets the clock run after the engine's reply; as
+        // Black the engine never answers its second move.
+        std::string log = m_services.MakeFakePackage(
+            "Fake", std::string(kFeatures) + (local == WHITE ? "wait e2e4\nsay move e7e5\n" : "say move e2e4\n"));
+        CAIGame* game = new CAIGame(local, "Fake");
+        ASSERT_TRUE(game->IsStarted());
+        game->SetTimeControl(TIME_CONVENTIONAL, 0, 1);
+        View().ResetView(game, false, false);
+        game->Start();
+        game->StartGame();
+        if (local == WHITE)
+            ASSERT_TRUE(View().PlayText("e4"));
+        ASSERT_TRUE(WaitForMoves(local == WHITE ? 2 : 1));
+        if (local == BLACK)
+            ASSERT_TRUE(View().PlayText("e5"));
+        // The side to move now is the user (as White) or the engine (as Black).
+        EXPECT_TRUE(PumpUntil(
+            [&] {
+                View().Tick();
+                return !game->IsInPlay();
+            },
+            10000));
+        // White runs out either way: the user as White, the engine as White.
+        int winner = RESULT_BLACK_WINS;
+        EXPECT_EQ(game->GetResult(), winner);
+        EXPECT_EQ(game->GetEndNote(), "on time");
+        EXPECT_EQ(View().m_gameOverFlags, std::vector<int>{ local == WHITE ? -1 : 1 });
+        EXPECT_EQ(game->GetDisplayClock(WHITE), 0.0);
+        // No move counts after the flag fell, and nothing is asked.
+        EXPECT_FALSE(View().PlayText(local == WHITE ? "d4" : "d5"));
+        EXPECT_EQ(m_services.m_prompt.GetCount(), 0);
+        EXPECT_NE(WaitForEngineToRead(log, "result ").find(winner == RESULT_WHITE_WINS ? "result 1-0" : "result 0-1"),
+                  std::string::npos);
+        View().DropGame();
+        EXPECT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 0; }, 10000));
+    }
+}
+
+TEST_F(AIGameTest, AnEngineSilentOnTheFirstMoveOfATimedGameIsAskedAbout)
+{
+    // No clock runs before the first move, so no flag can settle it.
+    CComputerPlayer::SetSilenceLimit(1.0);
+    m_services.MakeFakePackage("Fake", kFeatures);
+    CAIGame* game = new CAIGame(BLACK, "Fake");
+    ASSERT_TRUE(game->IsStarted());
+    game->SetTimeControl(TIME_CONVENTIONAL, 0, 2);
+    View().ResetView(game, false, false);
+    game->Start();
+    game->StartGame();
+    m_services.m_prompt.QueueChoice(1);
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            View().Tick();
+            return m_services.m_prompt.GetCount() > 0;
+        },
+        10000));
+    EXPECT_EQ(CountEngineQuestions(m_services.m_prompt, "The chess engine does not answer."), 1);
+    EXPECT_FALSE(game->IsInPlay());
+    EXPECT_EQ(game->GetResult(), RESULT_NONE);
+    CComputerPlayer::SetSilenceLimit(CComputerPlayer::kSilenceLimit);
 }

@@ -60,6 +60,44 @@ std::string FindWindowNamed(const std::string& display, const std::string& patte
     return out.substr(0, out.find('\n'));
 }
 
+// Polls find() until it names a window, for at most 30 s; empty when none came.
+template <class Find>
+std::string WaitFor(Find find)
+{
+    for (int i = 0; i < 600; ++i) {
+        std::string found = find();
+        if (!found.empty())
+            return found;
+        usleep(50000);
+    }
+    return "";
+}
+
+bool WaitGone(const std::string& display, const std::string& window)
+{
+    for (int i = 0; i < 600; ++i) {
+        std::string out = XTool(display, "search --onlyvisible --name '.'");
+        if (("\n" + out).find("\n" + window + "\n") == std::string::npos)
+            return true;
+        usleep(50000);
+    }
+    return false;
+}
+
+// Gives the window the keyboard and waits until the server reports it has
+// it; keys sent after that are queued behind the focus change.
+bool TakeFocus(const std::string& display, const std::string& window)
+{
+    for (int i = 0; i < 600; ++i) {
+        XTool(display, "windowfocus --sync " + window);
+        std::string focused = XTool(display, "getwindowfocus");
+        if (focused.substr(0, focused.find('\n')) == window)
+            return true;
+        usleep(50000);
+    }
+    return false;
+}
+
 Zorlin::CConfig ReadConfig(const std::string& path)
 {
     Zorlin::CConfig config;
@@ -88,9 +126,11 @@ TEST(Tavrin, StartsDrawsAndClosesCleanlyOnTerminate)
     std::system(("sed -i 's/app = yes/app = no/; s/browser = yes/browser = no/' '" + folder +
                  "/assets/cfg/defaultuser.cfg'").c_str());
 
+    std::string promptLog = base + "/prompts.log";
     std::vector<std::string> env = {"DISPLAY=" + display.GetName(), "HOME=" + base + "/home",
                                     "XDG_CONFIG_HOME=" + base + "/home/.config", "PATH=/usr/bin:/bin",
                                     "SDL_AUDIODRIVER=dummy", "LOGNAME=player one", "USER=player one",
+                                    "ROOKWELL_PROMPT_LOG=" + promptLog,
                                     // A sanitizer build of tavrin: the desktop libraries' own blocks.
                                     "LSAN_OPTIONS=fast_unwind_on_malloc=0:suppressions=" ROOKWELL_SOURCE
                                     "/client/view/tests/support/gui-leaks.supp"};
@@ -107,28 +147,23 @@ TEST(Tavrin, StartsDrawsAndClosesCleanlyOnTerminate)
 
     // The new user is asked for a profile first: the introduction is
     // confirmed, then the name typed and the dialog confirmed, as a user does.
-    bool introAnswered = false;
-    bool profileAnswered = false;
-    for (int i = 0; i < 300 && !profileAnswered; ++i) {
-        usleep(100000);
-        std::string intro = FindWindowNamed(display.GetName(), "^Rookwell - User Profile$");
-        if (!intro.empty()) {
-            XTool(display.GetName(), "windowfocus --sync " + intro);
-            XTool(display.GetName(), "key --clearmodifiers Return");
-            introAnswered = true;
-            continue;
-        }
-        std::string profile = FindWindowNamed(display.GetName(), "^Rookwell - User Profile [(]");
-        if (!profile.empty()) {
-            usleep(500000);
-            XTool(display.GetName(), "windowfocus --sync " + profile);
-            XTool(display.GetName(), "type --delay 20 'Tess Tester'");
-            XTool(display.GetName(), "key --clearmodifiers alt+o");
-            profileAnswered = true;
-        }
-    }
-    EXPECT_TRUE(introAnswered) << "the introduction came first";
-    EXPECT_TRUE(profileAnswered) << "the profile dialog opened";
+    // Each key goes to a window that holds the keyboard focus, and the next
+    // step waits for the window it answered to be gone, so no key reaches a
+    // window it was not meant for.
+    const std::string& name = display.GetName();
+    std::string intro = WaitFor([&] { return FindWindowNamed(name, "^Rookwell - User Profile$"); });
+    ASSERT_FALSE(intro.empty()) << "the introduction came first";
+    ASSERT_TRUE(TakeFocus(name, intro)) << "the introduction takes the keyboard";
+    XTool(name, "key --clearmodifiers Return");
+    ASSERT_TRUE(WaitGone(name, intro)) << "Return closes the introduction";
+    std::string profile = WaitFor([&] { return FindWindowNamed(name, "^Rookwell - User Profile [(]"); });
+    ASSERT_FALSE(profile.empty()) << "the profile dialog opened";
+    ASSERT_TRUE(TakeFocus(name, profile)) << "the profile dialog takes the keyboard";
+    XTool(name, "type --delay 20 'Tess Tester'");
+    XTool(name, "key --clearmodifiers alt+o");
+    // An empty or cut name is refused with a message, which is written down.
+    ASSERT_TRUE(WaitGone(name, profile)) << "the profile dialog closed; asked: " << ReadFile(promptLog);
+    EXPECT_EQ(ReadFile(promptLog).find("Please enter your name."), std::string::npos) << ReadFile(promptLog);
 
     // Debug writes the console's log as it grows: wait for the first drawing.
     std::string log = folder + "/logs/Rookwell - Console.log";

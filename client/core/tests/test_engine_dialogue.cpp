@@ -477,11 +477,15 @@ TEST_F(EngineDialogue, AnEngineThatEndsIsReportedOnceAndFreedOnce)
     m_state->exited = true;
     for (int i = 0; i < 4; ++i)
         Computer().Poll();
-    EXPECT_EQ(m_services.m_prompt.CountText("The chess engine has stopped."), 1);
-    EXPECT_FALSE(m_state->released);
-    // Moves to a gone engine go nowhere, and nothing breaks.
-    ASSERT_TRUE(View().PlayText("e4"));
-    View().DropGame();
+    // One question, which ends the game when nothing is chosen.
+    ASSERT_EQ(m_services.m_prompt.GetCount(), 1);
+    EXPECT_EQ(m_services.m_prompt.GetQuestion(0).caption, "Chess engine");
+    EXPECT_EQ(std::string(m_services.m_prompt.GetQuestion(0).text.GetText()).rfind("The chess engine has stopped.\n", 0),
+              0u);
+    EXPECT_FALSE(View().m_game->IsInPlay());
+    // The failed engine is let go at once, with its farewell; moves go nowhere.
     EXPECT_TRUE(m_state->released);
     EXPECT_TRUE(m_state->Sent("quit"));
+    EXPECT_FALSE(View().PlayText("e4"));
+    View().DropGame();
 }

@@ -9,6 +9,7 @@
 #include "client/core/ChildProcess.h"
 #include "client/core/EngineProcess.h"
 #include "client/core/tests/support/GameFixture.h"
+#include "client/core/tests/support/ScriptedDevice.h"
 #include "foundation/DiskDrive.h"
 
 using namespace EngineTest;
@@ -202,4 +203,52 @@ TEST_F(EngineProcess, NudgedEngineGetsHeldInputAfterItsStart)
     // The held commands came after the blank lines that woke it, in order.
     EXPECT_NE(received.find("protover 2\n\n\n\n"), std::string::npos);
     EXPECT_GT(newAt, received.find("protover 2\n\n\n\n"));
+}
+
+TEST_F(EngineProcess, AFloodIsReadWithinABudgetPerTickAndDroppedAtTheEnd)
+{
+    auto state = std::make_shared<SDeviceState>();
+    // A megabyte without a line end in pipe-sized pieces, then a move on a
+    // line of its own.
+    for (int i = 0; i < 256; ++i)
+        state->output.push_back(std::string(4096, 'x'));
+    state->output.push_back("\n");
+    state->Say("move e2e4");
+    CEngineProcess process;
+    process.Attach(new CScriptedDevice(state));
+    size_t before = 0;
+    for (const std::string& chunk : state->output)
+        before += chunk.size();
+    process.StartTick();
+    Zorlin::CString line;
+    int lines = 0;
+    while (process.ReadLine(line))
+        ++lines;
+    size_t after = 0;
+    for (const std::string& chunk : state->output)
+        after += chunk.size();
+    // One tick takes in at most its budget, however often it asks.
+    EXPECT_LE(before - after, size_t(CEngineProcess::kTickBytes));
+    EXPECT_GT(before - after, 0u);
+    EXPECT_LE(lines, 1);
+    // Tick by tick the cut line and then the move come through.
+    std::vector<std::string> got;
+    for (int tick = 0; tick < 40 && got.size() < 2; ++tick) {
+        process.StartTick();
+        while (process.ReadLine(line))
+            got.push_back(line.GetText());
+    }
+    if (lines == 1)
+        got.insert(got.begin(), std::string(CLineAccumulator::kMaxLine, 'x'));
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0], std::string(CLineAccumulator::kMaxLine, 'x'));
+    EXPECT_EQ(got[1], "move e2e4");
+
+    // Let go with lines still unread: the farewell does not read them all.
+    for (int i = 0; i < 20000; ++i)
+        state->Say("thinking");
+    process.Abandon();
+    EXPECT_TRUE(state->released);
+    EXPECT_TRUE(state->Sent("quit"));
+    EXPECT_GT(state->output.size(), 10000u);
 }

@@ -2,6 +2,7 @@
 // output, and splitting and classifying what engines write.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -63,17 +64,24 @@ TEST(LineAccumulator, AnySplitOfTheBytesGivesTheSameLines)
     }
 }
 
-TEST(LineAccumulator, OverlongLinesAreCutAtTheBound)
+TEST(LineAccumulator, OverlongLinesAreCutAtTheBoundAndTheirRestDropped)
 {
     CLineAccumulator lines;
     std::string flood(CLineAccumulator::kMaxLine * 2 + 10, 'x');
     flood += "\nok\n";
-    lines.Feed(flood.data(), int(flood.size()));
+    // Fed in pieces, as a pipe gives them: the cut holds across pieces.
+    for (size_t at = 0; at < flood.size(); at += 1000)
+        lines.Feed(flood.data() + at, int(std::min<size_t>(1000, flood.size() - at)));
     std::vector<size_t> lengths;
     CString line;
     while (lines.TakeLine(line))
         lengths.push_back(size_t(line.GetLength()));
-    EXPECT_EQ(lengths, (std::vector<size_t>{ size_t(CLineAccumulator::kMaxLine), size_t(CLineAccumulator::kMaxLine), 10u, 2u }));
+    EXPECT_EQ(lengths, (std::vector<size_t>{ size_t(CLineAccumulator::kMaxLine), 2u }));
+    EXPECT_EQ(lines.GetPendingSize(), 0);
+    // A megabyte without a line end never holds more than one line's worth.
+    std::string endless(1 << 20, 'y');
+    lines.Feed(endless.data(), int(endless.size()));
+    EXPECT_LE(lines.GetPendingSize(), CLineAccumulator::kMaxLine + 1);
 }
 
 TEST(XboardText, WordsSplitTheWaysTheDialogueNeeds)

@@ -207,3 +207,53 @@ TEST_F(HtmlMessage, AboutPausesTheMusicForItsTrackAndResumesIt)
     }
     EXPECT_EQ(fx.musicRequests, 2) << "resumed once the dialog went";
 }
+
+TEST_F(HtmlMessage, ReturnAndEscapeCloseTheBox)
+{
+    for (int key : {WXK_RETURN, WXK_ESCAPE, WXK_NUMPAD_ENTER}) {
+        wxWindowRef box = new CHtmlMessageBox(nullptr, "Message from Engine", false);
+        box->Show();
+        wxKeyEvent press(wxEVT_CHAR_HOOK);
+        press.m_keyCode = key;
+        press.SetEventObject(box.get());
+        box->GetEventHandler()->ProcessEvent(press);
+        GuiTest::Pump();
+        EXPECT_FALSE(box) << key;
+    }
+    // Other keys are the page's (scrolling and the like).
+    wxWindowRef stays = new CHtmlMessageBox(nullptr, "Message from Engine", false);
+    stays->Show();
+    wxKeyEvent other(wxEVT_CHAR_HOOK);
+    other.m_keyCode = WXK_DOWN;
+    other.SetEventObject(stays.get());
+    stays->GetEventHandler()->ProcessEvent(other);
+    GuiTest::Pump();
+    EXPECT_TRUE(stays);
+    stays->Destroy();
+    GuiTest::Pump();
+}
+
+TEST_F(HtmlMessage, OpenBoxesAreFoundByTitleAndTextAndParentlessOnesClosed)
+{
+    wxFrame* frame = new wxFrame(nullptr, wxID_ANY, "Frame");
+    CHtmlMessageBox* greeting = new CHtmlMessageBox(nullptr, "Message from Fairy", false);
+    greeting->SetHtml("Hello");
+    greeting->ShowBeside(wxRect(0, 0, 100, 100));
+    CHtmlMessageBox* owned = new CHtmlMessageBox(frame, "Message from Fairy", false);
+    owned->SetHtml("Owned");
+    owned->Show();
+    EXPECT_EQ(CHtmlMessageBox::FindOpen("Message from Fairy", "Hello"), greeting);
+    EXPECT_EQ(CHtmlMessageBox::FindOpen("Message from Fairy", "Other"), nullptr);
+    EXPECT_EQ(CHtmlMessageBox::FindOpen("Message from Max", "Hello"), nullptr);
+    // Shown beside the rectangle it was told to leave free.
+    EXPECT_FALSE(greeting->GetScreenRect().Intersects(wxRect(0, 0, 100, 100)));
+    wxWindowRef parentless = greeting;
+    wxWindowRef child = owned;
+    CHtmlMessageBox::CloseParentless();
+    GuiTest::Pump();
+    EXPECT_FALSE(parentless);
+    EXPECT_TRUE(child);
+    frame->Destroy();
+    GuiTest::Pump();
+    EXPECT_FALSE(child);
+}

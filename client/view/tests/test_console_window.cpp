@@ -179,3 +179,40 @@ TEST_F(ConsoleWindow, AMissingLogsFolderIsNoError)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ConsoleWindow, AFloodReachesTheWindowInOneBatchAsABoundedTail)
+{
+    SetDebug("no");
+    CConsoleWindow* console = new CConsoleWindow(nullptr, "Flood - Console");
+    Flush();
+    // A megabyte without a line end, then ten thousand short lines.
+    std::string endless(1 << 20, 'x');
+    console->Write(endless.c_str());
+    for (int i = 0; i < 10000; ++i)
+        console->Write(("line " + std::to_string(i) + "\n").c_str());
+    // Nothing is laid out while the owner writes: the batch comes next turn.
+    EXPECT_EQ(console->GetShownText().find("line 9999"), wxString::npos);
+    Flush();
+    wxString shown = console->GetShownText();
+    EXPECT_LE(shown.length(), size_t(CConsoleWindow::kShownTail));
+    EXPECT_NE(shown.find("line 9999\n"), wxString::npos);
+    EXPECT_EQ(shown.find("line 0\n"), wxString::npos);
+    // The transcript keeps its bound too, and its newest text.
+    EXPECT_LE(console->GetTranscript().GetLength(), CConsoleWindow::kTranscriptLimit + 64);
+    EXPECT_NE(std::string(console->GetTranscript().GetText()).find("line 9999\n"), std::string::npos);
+
+    // An over-long line is cut for the window, the next one shown whole.
+    CConsoleWindow* second = new CConsoleWindow(nullptr, "Long - Console");
+    second->Write((std::string(5000, 'y') + "\nshort line\n").c_str());
+    Flush();
+    wxString text = second->GetShownText();
+    EXPECT_NE(text.find(wxString(CConsoleWindow::kShownLine, 'y') + " ...\nshort line\n"), wxString::npos);
+    EXPECT_EQ(text.find(wxString(CConsoleWindow::kShownLine + 1, 'y')), wxString::npos);
+    console->Destroy();
+    second->Destroy();
+    Flush();
+}
+
+} // namespace

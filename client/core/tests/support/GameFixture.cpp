@@ -117,7 +117,8 @@ void CFakeChessView::ResetView(CGame* game, bool, bool)
 
 void CFakeChessView::PlayMove(const CMove& move, bool)
 {
-    if (!m_game)
+    // As the real canvas: a game out of play takes no moves.
+    if (!m_game || !m_game->IsInPlay())
         return;
     CGame* game = m_game;
     CChessBoard& board = game->GetBoard();

@@ -9,6 +9,8 @@ script is run step by step, one step a line:
   say TEXT        write TEXT and a line end
   raw TEXT        write TEXT as it stands (\\n, \\r and \\t are decoded)
   err COUNT       write COUNT bytes of noise lines to standard error
+  blob COUNT      write COUNT bytes without a line end
+  flood COUNT TEXT  write TEXT as COUNT lines at once
   wait PREFIX     read lines until one starts with PREFIX (end of input: exit)
   sleep MS        pause
   exit CODE       end at once with that code
@@ -58,6 +60,13 @@ def main():
                 sys.stderr.write(chunk)
                 left -= len(chunk)
             sys.stderr.flush()
+        elif word == "blob":
+            out.write("x" * int(rest))
+            out.flush()
+        elif word == "flood":
+            count, _, text = rest.partition(" ")
+            out.write((text + "\n") * int(count))
+            out.flush()
         elif word == "wait":
             while True:
                 line = read_line()

@@ -1,0 +1,90 @@
+#include "client/core/ModalLoops.h"
+
+#include <dlfcn.h>
+#include <set>
+
+#include <wx/dialog.h>
+#include <wx/toplevel.h>
+
+namespace {
+
+// The desktop toolkit's message boxes run a loop of their own that the
+// wx dialog knows nothing of; its functions are found in the running
+// program, where the toolkit put them.
+struct SNativeDialogs {
+    using ListFn = void* (*)();
+    using FreeFn = void (*)(void*);
+    using BoolFn = int (*)(void*);
+    using TypeFn = unsigned long (*)();
+    using IsAFn = int (*)(void*, unsigned long);
+    using RespondFn = void (*)(void*, int);
+    ListFn listToplevels = nullptr;
+    FreeFn freeList = nullptr;
+    BoolFn isModal = nullptr;
+    BoolFn isVisible = nullptr;
+    TypeFn dialogType = nullptr;
+    IsAFn isA = nullptr;
+    RespondFn respond = nullptr;
+
+    SNativeDialogs()
+    {
+        listToplevels = ListFn(dlsym(RTLD_DEFAULT, "gtk_window_list_toplevels"));
+        freeList = FreeFn(dlsym(RTLD_DEFAULT, "g_list_free"));
+        isModal = BoolFn(dlsym(RTLD_DEFAULT, "gtk_window_get_modal"));
+        isVisible = BoolFn(dlsym(RTLD_DEFAULT, "gtk_widget_get_visible"));
+        dialogType = TypeFn(dlsym(RTLD_DEFAULT, "gtk_dialog_get_type"));
+        isA = IsAFn(dlsym(RTLD_DEFAULT, "g_type_check_instance_is_a"));
+        respond = RespondFn(dlsym(RTLD_DEFAULT, "gtk_dialog_response"));
+    }
+    bool Usable() const
+    {
+        return listToplevels && freeList && isModal && isVisible && dialogType && isA && respond;
+    }
+};
+
+struct SList {
+    void* data;
+    SList* next;
+    SList* prev;
+};
+
+const int kResponseDeleteEvent = -4;
+
+int EndNativeDialogs(const std::set<void*>& skip)
+{
+    static SNativeDialogs native;
+    if (!native.Usable())
+        return 0;
+    int ended = 0;
+    SList* list = static_cast<SList*>(native.listToplevels());
+    for (SList* item = list; item; item = item->next) {
+        void* window = item->data;
+        if (!window || skip.count(window) || !native.isA(window, native.dialogType()) || !native.isModal(window) ||
+            !native.isVisible(window))
+            continue;
+        native.respond(window, kResponseDeleteEvent);
+        ++ended;
+    }
+    native.freeList(list);
+    return ended;
+}
+
+} // namespace
+
+int EndModalLoops()
+{
+    int ended = 0;
+    std::set<void*> ours;
+    wxWindowList windows = wxTopLevelWindows;
+    for (wxWindow* window : windows) {
+        wxDialog* dialog = dynamic_cast<wxDialog*>(window);
+        if (!dialog)
+            continue;
+        if (dialog->IsModal()) {
+            ours.insert(dialog->GetHandle());
+            dialog->EndModal(dialog->GetEscapeId() == wxID_ANY ? wxID_CANCEL : dialog->GetEscapeId());
+            ++ended;
+        }
+    }
+    return ended + EndNativeDialogs(ours);
+}
