@@ -86,6 +86,8 @@ private:
     void CheckSilence();
     void EndAfterFailure();
     bool IsEnginesTurnInPlay() const;
+    // True while moves may still belong to a position before the last "new".
+    bool PongStillAwaited();
     void EndGameDrawn();
     wxWindow* DialogParent() const;
 

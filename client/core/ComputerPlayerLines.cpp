@@ -98,7 +98,7 @@ void CComputerPlayer::Poll()
                 m_console->Write((CString("Illegal move from the engine: ") + last + "\n").GetText());
             // "move" names the move itself: on the engine's own turn an
             // unplayable one means the engine and the game disagree.
-            if (KeysEqualNoCase(*words.GetAt(0), "move") && IsEnginesTurnInPlay()) {
+            if (KeysEqualNoCase(*words.GetAt(0), "move") && IsEnginesTurnInPlay() && !PongStillAwaited()) {
                 m_pendingMove = "";
                 OnEngineFailure(CString("The chess engine played an illegal move (") + last + ").");
                 return;
@@ -192,12 +192,17 @@ bool CComputerPlayer::ParseEngineMove(const CString& text, CMove& out)
     return true;
 }
 
+bool CComputerPlayer::PongStillAwaited()
+{
+    if (m_awaitedPong != 0 && CEngineProcess::Now() > m_pongDeadline)
+        m_awaitedPong = 0; // the engine never confirmed; stop waiting for it
+    return m_awaitedPong != 0;
+}
+
 bool CComputerPlayer::OfferMove(const CMove& move, const CString& text)
 {
     const char* refusal = nullptr;
-    if (m_awaitedPong != 0 && CEngineProcess::Now() > m_pongDeadline)
-        m_awaitedPong = 0; // the engine never confirmed; stop waiting for it
-    if (m_awaitedPong != 0)
+    if (PongStillAwaited())
         refusal = "it belongs to an earlier position";
     else if (!m_game || !m_game->IsInPlay() || m_game->GetResult() != RESULT_NONE)
         refusal = "the game is not in play";
