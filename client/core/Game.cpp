@@ -186,6 +186,11 @@ bool CGame::QueryClose()
     return answer == wxNO;
 }
 
+bool CGame::ConfirmLeave()
+{
+    return QueryClose();
+}
+
 // ------------------------------------------------------------ clocks
 
 void CGame::SetTimeControl(TimeControlType type, int moves, double seconds)
