@@ -1,4 +1,4 @@
-#include "client/remote/PacketHeader.h"
+#include "foundation/PacketHeader.h"
 
 #include "foundation/File.h"
 

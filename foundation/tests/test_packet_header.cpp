@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "client/remote/PacketHeader.h"
+#include "foundation/PacketHeader.h"
 #include "foundation/Buffer.h"
 #include "foundation/BufferFile.h"
 

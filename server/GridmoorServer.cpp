@@ -1,0 +1,367 @@
+#include "server/GridmoorServer.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <signal.h>
+#include <sys/epoll.h>
+#include <sys/signalfd.h>
+#include <sys/socket.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+int64_t NowMs()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+std::string DescribePeer(const sockaddr_storage& address)
+{
+    char host[INET6_ADDRSTRLEN] = "?";
+    int port = 0;
+    if (address.ss_family == AF_INET) {
+        const sockaddr_in& in = reinterpret_cast<const sockaddr_in&>(address);
+        inet_ntop(AF_INET, &in.sin_addr, host, sizeof(host));
+        port = ntohs(in.sin_port);
+    } else if (address.ss_family == AF_INET6) {
+        const sockaddr_in6& in = reinterpret_cast<const sockaddr_in6&>(address);
+        inet_ntop(AF_INET6, &in.sin6_addr, host, sizeof(host));
+        port = ntohs(in.sin6_port);
+    }
+    return std::string(host) + ":" + std::to_string(port);
+}
+
+// Markers in the epoll data that are not connections.
+char g_listenMark;
+char g_signalMark;
+
+} // namespace
+
+void ServerLog(const char* format, ...)
+{
+    char line[1024];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(line, sizeof(line), format, args);
+    va_end(args);
+    std::fprintf(stderr, "gridmoor-server: %s\n", line);
+    std::fflush(stderr);
+}
+
+std::string LogText(const std::string& text)
+{
+    std::string out;
+    for (unsigned char c : text.substr(0, 60))
+        out += (c < 32 || c == 127) ? '?' : char(c);
+    return out;
+}
+
+CGridmoorServer::CGridmoorServer(const SServerOptions& options, std::string motd)
+    : m_options(options), m_motd(std::move(motd))
+{
+    m_idleMs = std::max<int64_t>(30, int64_t(options.keepAliveSeconds * 3000.0));
+    m_tickMs = std::clamp<int64_t>(m_idleMs / 12, 10, 1000);
+}
+
+CGridmoorServer::~CGridmoorServer()
+{
+    for (auto& entry : m_connections)
+        close(entry.second->fd);
+    m_connections.clear();
+    if (m_listenFd >= 0)
+        close(m_listenFd);
+    if (m_signalFd >= 0)
+        close(m_signalFd);
+    if (m_epollFd >= 0)
+        close(m_epollFd);
+}
+
+bool CGridmoorServer::Open(std::string& error)
+{
+    addrinfo hints = {};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICHOST | AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    std::string port = std::to_string(m_options.port);
+    int status = getaddrinfo(m_options.listen.c_str(), port.c_str(), &hints, &found);
+    if (status != 0 || !found) {
+        error = "cannot listen on " + m_options.listen + ": " + gai_strerror(status);
+        return false;
+    }
+    m_listenFd = socket(found->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    int on = 1;
+    if (m_listenFd >= 0)
+        setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+    bool bound = m_listenFd >= 0 && bind(m_listenFd, found->ai_addr, found->ai_addrlen) == 0 &&
+                 listen(m_listenFd, 4096) == 0;
+    freeaddrinfo(found);
+    if (!bound) {
+        error = "cannot listen on " + m_options.listen + " port " + port + ": " + std::strerror(errno);
+        return false;
+    }
+    sockaddr_storage local = {};
+    socklen_t length = sizeof(local);
+    getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&local), &length);
+    m_port = local.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6&>(local).sin6_port)
+                                         : ntohs(reinterpret_cast<sockaddr_in&>(local).sin_port);
+
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    sigprocmask(SIG_BLOCK, &signals, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    m_signalFd = signalfd(-1, &signals, SFD_NONBLOCK | SFD_CLOEXEC);
+    m_epollFd = epoll_create1(EPOLL_CLOEXEC);
+    if (m_signalFd < 0 || m_epollFd < 0) {
+        error = std::string("cannot set up the event loop: ") + std::strerror(errno);
+        return false;
+    }
+    epoll_event event = {};
+    event.events = EPOLLIN;
+    event.data.ptr = &g_listenMark;
+    epoll_ctl(m_epollFd, EPOLL_CTL_ADD, m_listenFd, &event);
+    event.data.ptr = &g_signalMark;
+    epoll_ctl(m_epollFd, EPOLL_CTL_ADD, m_signalFd, &event);
+    ServerLog("listening on %s port %d", m_options.listen.c_str(), m_port);
+    return true;
+}
+
+int CGridmoorServer::Run()
+{
+    const int kEvents = 256;
+    epoll_event events[kEvents];
+    m_now = NowMs();
+    m_nextTick = m_now + m_tickMs;
+    while (!m_stopping) {
+        int wait = int(std::max<int64_t>(0, m_nextTick - m_now));
+        int count = epoll_wait(m_epollFd, events, kEvents, wait);
+        if (count < 0 && errno != EINTR) {
+            ServerLog("error: event loop failed: %s", std::strerror(errno));
+            Shutdown();
+            return 1;
+        }
+        m_now = NowMs();
+        for (int i = 0; i < count; ++i) {
+            void* what = events[i].data.ptr;
+            if (what == &g_listenMark) {
+                AcceptAll();
+                continue;
+            }
+            if (what == &g_signalMark) {
+                signalfd_siginfo info;
+                while (read(m_signalFd, &info, sizeof(info)) == ssize_t(sizeof(info)))
+                    m_stopping = true;
+                continue;
+            }
+            CServerConnection& connection = *static_cast<CServerConnection*>(what);
+            if (connection.dead)
+                continue;
+            if (events[i].events & EPOLLOUT)
+                OnWritable(connection);
+            if (!connection.dead && (events[i].events & (EPOLLIN | EPOLLHUP | EPOLLERR)))
+                OnReadable(connection);
+        }
+        FlushDirty();
+        if (m_now >= m_nextTick) {
+            Tick();
+            FlushDirty();
+            m_nextTick = m_now + m_tickMs;
+        }
+        Reap();
+    }
+    Shutdown();
+    return 0;
+}
+
+void CGridmoorServer::Shutdown()
+{
+    ServerLog("stopping: %zu connections closed", m_connections.size());
+    for (auto& entry : m_connections)
+        close(entry.second->fd);
+    m_connections.clear();
+    m_byId.clear();
+    m_dirty.clear();
+    m_doomed.clear();
+}
+
+void CGridmoorServer::AcceptAll()
+{
+    for (int i = 0; i < ServerLimits::kAcceptPerTurn; ++i) {
+        sockaddr_storage address = {};
+        socklen_t length = sizeof(address);
+        int fd = accept4(m_listenFd, reinterpret_cast<sockaddr*>(&address), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                // Out of descriptors: stop accepting until the next tick
+                // instead of spinning on the waiting connection.
+                ServerLog("error: cannot accept: %s", std::strerror(errno));
+                epoll_ctl(m_epollFd, EPOLL_CTL_DEL, m_listenFd, nullptr);
+                m_accepting = false;
+            }
+            return;
+        }
+        int on = 1;
+        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
+        auto connection = std::make_unique<CServerConnection>(*this, fd, DescribePeer(address), m_now);
+        connection->stream.SetMaxPacketLength(ServerLimits::kMaxPayload);
+        CServerConnection* raw = connection.get();
+        m_connections.emplace(raw, std::move(connection));
+        epoll_event event = {};
+        event.events = EPOLLIN;
+        event.data.ptr = raw;
+        if (epoll_ctl(m_epollFd, EPOLL_CTL_ADD, fd, &event) != 0) {
+            ServerLog("error: cannot watch a connection: %s", std::strerror(errno));
+            ForgetLater(*raw);
+        }
+    }
+}
+
+void CGridmoorServer::OnReadable(CServerConnection& connection)
+{
+    unsigned char block[16384];
+    size_t total = 0;
+    while (!connection.dead && total < ServerLimits::kReadPerTurn) {
+        ssize_t got = recv(connection.fd, block, sizeof(block), 0);
+        if (got > 0) {
+            total += size_t(got);
+            connection.lastHeard = m_now;
+            TakeInput(connection, block, size_t(got));
+            continue;
+        }
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            return;
+        // The other end closed or the socket failed.
+        if (connection.stage == CServerConnection::kClosing)
+            ForgetLater(connection);
+        else
+            Drop(connection, got == 0 ? "connection closed by the player" : std::strerror(errno));
+        return;
+    }
+}
+
+void CGridmoorServer::TakeInput(CServerConnection& connection, const unsigned char* data, size_t n)
+{
+    if (connection.stage == CServerConnection::kClosing)
+        return; // drained and dropped
+    if (connection.stage == CServerConnection::kOpening) {
+        size_t used = 0;
+        if (!OnOpeningText(connection, data, n, used))
+            return;
+        data += used;
+        n -= used;
+    }
+    if (n > 0)
+        connection.stream.Receive(data, unsigned(n));
+}
+
+void CGridmoorServer::OnWritable(CServerConnection& connection)
+{
+    Flush(connection);
+}
+
+void CGridmoorServer::Flush(CServerConnection& connection)
+{
+    connection.dirty = false;
+    while (!connection.output.IsEmpty()) {
+        ssize_t sent = send(connection.fd, connection.output.GetFront(), connection.output.GetSize(), MSG_NOSIGNAL);
+        if (sent > 0) {
+            connection.output.Consume(size_t(sent));
+            continue;
+        }
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            break;
+        if (connection.stage == CServerConnection::kClosing)
+            ForgetLater(connection);
+        else
+            Drop(connection, std::strerror(errno));
+        return;
+    }
+    bool waiting = !connection.output.IsEmpty();
+    if (waiting != connection.wantsOutput)
+        Watch(connection, waiting);
+    if (!waiting && connection.stage == CServerConnection::kClosing)
+        shutdown(connection.fd, SHUT_WR);
+}
+
+void CGridmoorServer::FlushDirty()
+{
+    // Flushing may drop a connection, which may queue a notice for another.
+    for (size_t i = 0; i < m_dirty.size(); ++i) {
+        CServerConnection* connection = m_dirty[i];
+        if (!connection->dead && connection->dirty)
+            Flush(*connection);
+    }
+    m_dirty.clear();
+}
+
+void CGridmoorServer::Watch(CServerConnection& connection, bool output)
+{
+    connection.wantsOutput = output;
+    epoll_event event = {};
+    event.events = output ? uint32_t(EPOLLIN | EPOLLOUT) : uint32_t(EPOLLIN);
+    event.data.ptr = &connection;
+    epoll_ctl(m_epollFd, EPOLL_CTL_MOD, connection.fd, &event);
+}
+
+void CGridmoorServer::Tick()
+{
+    if (!m_accepting) {
+        epoll_event event = {};
+        event.events = EPOLLIN;
+        event.data.ptr = &g_listenMark;
+        m_accepting = epoll_ctl(m_epollFd, EPOLL_CTL_ADD, m_listenFd, &event) == 0;
+    }
+    ExpireSearches();
+    std::vector<CServerConnection*> silent;
+    for (auto& entry : m_connections) {
+        CServerConnection& connection = *entry.second;
+        if (connection.dead)
+            continue;
+        if (connection.stage == CServerConnection::kClosing) {
+            if (m_now >= connection.closeBy)
+                silent.push_back(&connection);
+        } else if (m_now - connection.lastHeard >= m_idleMs) {
+            silent.push_back(&connection);
+        }
+    }
+    for (CServerConnection* connection : silent) {
+        if (connection->dead)
+            continue;
+        if (connection->stage == CServerConnection::kClosing)
+            ForgetLater(*connection);
+        else
+            Drop(*connection, "no keep-alive");
+    }
+}
+
+void CGridmoorServer::ForgetLater(CServerConnection& connection)
+{
+    if (connection.dead)
+        return;
+    connection.dead = true;
+    m_doomed.push_back(&connection);
+}
+
+void CGridmoorServer::Reap()
+{
+    for (CServerConnection* connection : m_doomed) {
+        epoll_ctl(m_epollFd, EPOLL_CTL_DEL, connection->fd, nullptr);
+        close(connection->fd);
+        m_connections.erase(connection);
+    }
+    m_doomed.clear();
+}

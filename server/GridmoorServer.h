@@ -1,0 +1,117 @@
+#pragma once
+
+// The online server: one epoll loop over non-blocking sockets. Players log
+// in, search, are matched and linked in pairs, and their game messages
+// and chat are passed between the two. Everything a player sends is
+// bounded: packet length, line length, pairs kept, bytes queued for it.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "foundation/Buffer.h"
+#include "foundation/BufferFile.h"
+#include "server/SearchPool.h"
+#include "server/ServerConnection.h"
+#include "server/ServerOptions.h"
+
+class CPacketHeader;
+
+namespace ServerLimits {
+const uint32_t kMaxPayload = 65536;
+// A player whose unsent bytes pass this has stopped reading and is dropped.
+const size_t kMaxQueued = 1u << 20;
+// A connection told why it ends gets this long to read it.
+const int64_t kClosingGraceMs = 2000;
+const size_t kReadPerTurn = 65536;
+const int kAcceptPerTurn = 256;
+} // namespace ServerLimits
+
+class CGridmoorServer {
+public:
+    CGridmoorServer(const SServerOptions& options, std::string motd);
+    ~CGridmoorServer();
+    CGridmoorServer(const CGridmoorServer&) = delete;
+    CGridmoorServer& operator=(const CGridmoorServer&) = delete;
+
+    // Binds, listens and logs the address; false with a message in error.
+    bool Open(std::string& error);
+    // Serves until SIGTERM or SIGINT; the exit status.
+    int Run();
+
+    // From a connection's packet framer.
+    bool OnPacket(CServerConnection& connection, Zorlin::CBuffer& payload);
+    bool OnBadLength(CServerConnection& connection, bool zeroLength, uint32_t length);
+
+private:
+    // Sockets and the loop (GridmoorServer.cpp).
+    void AcceptAll();
+    void OnReadable(CServerConnection& connection);
+    void OnWritable(CServerConnection& connection);
+    void Flush(CServerConnection& connection);
+    void FlushDirty();
+    void Tick();
+    void Reap();
+    void Watch(CServerConnection& connection, bool output);
+    void ForgetLater(CServerConnection& connection);
+    void TakeInput(CServerConnection& connection, const unsigned char* data, size_t n);
+    void Shutdown();
+
+    // Packets (GridmoorServerPackets.cpp).
+    void Send(CServerConnection& to, uint32_t type, uint32_t id, const void* body = nullptr, size_t size = 0);
+    void SendLines(CServerConnection& to, uint32_t type, uint32_t id, const std::vector<std::string>& lines);
+    // Tells the player why, lets it read that, then closes.
+    void Kick(CServerConnection& connection, const char* reason, const char* html);
+    // The connection is gone or going: out of the pool and the link.
+    void Drop(CServerConnection& connection, const char* why);
+    // Out of the pool, the notification list and the link; the peer is told.
+    void Detach(CServerConnection& connection);
+    void Unlink(CServerConnection& connection, uint32_t notice);
+    void Link(CServerConnection& first, CServerConnection& second);
+    CServerConnection* Find(uint32_t id) const;
+
+    bool OnOpeningText(CServerConnection& connection, const unsigned char* data, size_t n, size_t& used);
+    bool OnProtocol(CServerConnection& connection, const CPacketHeader& header, Zorlin::CFile& body);
+    void OnLogin(CServerConnection& connection, Zorlin::CFile& body);
+    void OnSettings(CServerConnection& connection, Zorlin::CFile& body);
+    void OnInfo(CServerConnection& connection, Zorlin::CFile& body);
+    void OnSearch(CServerConnection& connection, Zorlin::CFile& body);
+    void OnMatch(CServerConnection& waiting, const SPooledSearch& waited, CServerConnection& newcomer,
+                 const SPooledSearch& search);
+    void OnRequestNotify(CServerConnection& connection, Zorlin::CFile& body);
+    void NotifySearchStarted(const CServerConnection& searcher);
+    void OnForward(CServerConnection& connection, const CPacketHeader& header, uint32_t notice,
+                   const Zorlin::CBuffer& payload, unsigned bodyStart);
+    void OnCloseConnection(CServerConnection& connection, const CPacketHeader& header);
+    void ExpireSearches();
+
+    SServerOptions m_options;
+    std::string m_motd;
+    int m_listenFd = -1;
+    int m_epollFd = -1;
+    int m_signalFd = -1;
+    int m_port = 0;
+    bool m_accepting = true;
+    bool m_stopping = false;
+    int64_t m_now = 0;
+    int64_t m_nextTick = 0;
+    int64_t m_tickMs = 1000;
+    int64_t m_idleMs = 135000;
+    uint32_t m_nextId = 1;
+
+    std::unordered_map<CServerConnection*, std::unique_ptr<CServerConnection>> m_connections;
+    std::unordered_map<uint32_t, CServerConnection*> m_byId;
+    std::vector<CServerConnection*> m_dirty;
+    std::vector<CServerConnection*> m_doomed;
+    CSearchPool m_pool;
+    std::vector<uint32_t> m_notifyArmed;
+
+    // Every outgoing packet is built here, one at a time.
+    Zorlin::CBuffer m_packet;
+};
+
+// One line on standard error; remote text in it is made printable and cut short.
+void ServerLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string LogText(const std::string& text);

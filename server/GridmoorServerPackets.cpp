@@ -1,0 +1,363 @@
+#include <algorithm>
+#include <cstring>
+
+#include "foundation/File.h"
+#include "foundation/PacketHeader.h"
+#include "foundation/String.h"
+#include "server/GridmoorServer.h"
+
+using Zorlin::CBuffer;
+using Zorlin::CBufferFile;
+using Zorlin::CFile;
+
+namespace {
+
+const char kOpeningText[] = "multiserver session begin";
+const size_t kOpeningLength = sizeof(kOpeningText) - 1;
+const char kProtocolVersion[] = "2";
+
+std::string NextLine(CFile& body)
+{
+    Zorlin::CString line;
+    WireText::ReadLine(body, line, WireText::kMaxLine);
+    return std::string(line.GetText(), size_t(line.GetLength()));
+}
+
+// The latest value per key, in the order keys first came.
+void MergeSettings(TSettings& into, const TSettings& from)
+{
+    for (const SSetting& pair : from) {
+        auto same = std::find_if(into.begin(), into.end(), [&](const SSetting& s) { return s.key == pair.key; });
+        if (same != into.end())
+            same->value = pair.value;
+        else if (into.size() < SearchLimits::kMaxSettings)
+            into.push_back(pair);
+    }
+}
+
+std::string NameOf(const CServerConnection& connection)
+{
+    const std::string* name = FindSetting(connection.profile, "name");
+    return name ? LogText(*name) : std::string();
+}
+
+} // namespace
+
+// ------------------------------------------------------------ sending
+
+void CGridmoorServer::Send(CServerConnection& to, uint32_t type, uint32_t id, const void* body, size_t size)
+{
+    if (to.dead || to.stage == CServerConnection::kClosing)
+        return;
+    m_packet.Resize(0);
+    CBufferFile file(&m_packet);
+    CPacketHeader header = id ? CPacketHeader(type, id) : CPacketHeader(type);
+    header.Write(file);
+    if (size > 0)
+        file.Write(body, unsigned(size));
+    Zorlin::CPacketStream::SendPacket(to.output, m_packet);
+    if (to.output.GetSize() > ServerLimits::kMaxQueued) {
+        Drop(to, "not reading: too many bytes waiting");
+        return;
+    }
+    if (!to.dirty) {
+        to.dirty = true;
+        m_dirty.push_back(&to);
+    }
+}
+
+void CGridmoorServer::SendLines(CServerConnection& to, uint32_t type, uint32_t id,
+                                const std::vector<std::string>& lines)
+{
+    std::string body;
+    for (const std::string& line : lines) {
+        body += line;
+        body += '\n';
+    }
+    Send(to, type, id, body.data(), body.size());
+}
+
+CServerConnection* CGridmoorServer::Find(uint32_t id) const
+{
+    auto found = m_byId.find(id);
+    return found == m_byId.end() || found->second->dead ? nullptr : found->second;
+}
+
+// ------------------------------------------------------------ ends
+
+void CGridmoorServer::Kick(CServerConnection& connection, const char* reason, const char* html)
+{
+    if (connection.dead || connection.stage == CServerConnection::kClosing)
+        return;
+    ServerLog("error: %s (%s) kicked: %s", connection.address.c_str(),
+              connection.id ? std::to_string(connection.id).c_str() : "no id", reason);
+    std::string body = std::string(reason) + "\n" + html;
+    Send(connection, pktKick, 0, body.data(), body.size());
+    if (connection.dead)
+        return;
+    Detach(connection);
+    // It gets a moment to read the kick; its input is no longer read.
+    connection.stage = CServerConnection::kClosing;
+    connection.closeBy = m_now + ServerLimits::kClosingGraceMs;
+    connection.stream.Pause();
+}
+
+void CGridmoorServer::Drop(CServerConnection& connection, const char* why)
+{
+    if (connection.dead)
+        return;
+    ServerLog("%s%s (%s): %s", connection.id ? "logout " : "error: ", connection.address.c_str(),
+              connection.id ? std::to_string(connection.id).c_str() : "no id", why);
+    ForgetLater(connection);
+    Detach(connection);
+}
+
+void CGridmoorServer::Detach(CServerConnection& connection)
+{
+    if (connection.id) {
+        m_pool.Remove(connection.id);
+        m_byId.erase(connection.id);
+        connection.notifyArmed = false;
+    }
+    // The peer learns whether the link had carried anything yet.
+    Unlink(connection, connection.linkCarried ? pktConnectionBroken : pktConnectFailed);
+}
+
+void CGridmoorServer::Unlink(CServerConnection& connection, uint32_t notice)
+{
+    if (!connection.peer)
+        return;
+    CServerConnection* peer = Find(connection.peer);
+    ServerLog("link end %u - %u: %s", connection.id, connection.peer, CPacketHeader::GetPacketTypeName(notice));
+    connection.peer = 0;
+    connection.linkCarried = false;
+    if (!peer || peer->peer != connection.id)
+        return;
+    peer->peer = 0;
+    peer->linkCarried = false;
+    Send(*peer, notice, connection.id);
+}
+
+void CGridmoorServer::Link(CServerConnection& first, CServerConnection& second)
+{
+    Unlink(first, pktConnectionClosed);
+    Unlink(second, pktConnectionClosed);
+    first.peer = second.id;
+    second.peer = first.id;
+    first.linkCarried = second.linkCarried = false;
+}
+
+// ------------------------------------------------------------ input
+
+bool CGridmoorServer::OnOpeningText(CServerConnection& connection, const unsigned char* data, size_t n, size_t& used)
+{
+    used = 0;
+    while (used < n && connection.openingMatched < kOpeningLength) {
+        if (data[used] != (unsigned char)kOpeningText[connection.openingMatched]) {
+            Kick(connection, "protocol", "<p>This is a Gridmoor server; your program did not greet it as one.</p>");
+            return false;
+        }
+        ++used;
+        ++connection.openingMatched;
+    }
+    if (connection.openingMatched == kOpeningLength)
+        connection.stage = CServerConnection::kProtocol;
+    return true;
+}
+
+bool CGridmoorServer::OnBadLength(CServerConnection& connection, bool zeroLength, uint32_t length)
+{
+    if (zeroLength)
+        return true; // an empty packet is ignored
+    std::string reason = "packet of " + std::to_string(length) + " bytes refused";
+    Kick(connection, reason.c_str(), "<p>Your program sent a packet larger than this server takes.</p>");
+    return false;
+}
+
+bool CGridmoorServer::OnPacket(CServerConnection& connection, CBuffer& payload)
+{
+    if (connection.dead || connection.stage == CServerConnection::kClosing)
+        return false;
+    CBufferFile body(&payload);
+    CPacketHeader header;
+    if (!header.Read(body))
+        return true; // not a packet we can read: ignored
+    if (connection.stage == CServerConnection::kProtocol)
+        return OnProtocol(connection, header, body);
+    if (connection.stage == CServerConnection::kLogin) {
+        if (header.m_type == pktLogin)
+            OnLogin(connection, body);
+        return !connection.dead;
+    }
+    switch (header.m_type) {
+    case pktSet:
+        OnSettings(connection, body);
+        break;
+    case pktInfo:
+        OnInfo(connection, body);
+        break;
+    case pktSearch:
+        OnSearch(connection, body);
+        break;
+    case pktRequestNotify:
+        OnRequestNotify(connection, body);
+        break;
+    case pktRequestForward:
+        OnForward(connection, header, pktForward, payload, body.GetPosition());
+        break;
+    case pktSendChat:
+        OnForward(connection, header, pktChat, payload, body.GetPosition());
+        break;
+    case pktCloseConnection:
+        OnCloseConnection(connection, header);
+        break;
+    default:
+        break; // keep-alives and what this server does not offer
+    }
+    return !connection.dead && connection.stage != CServerConnection::kClosing;
+}
+
+bool CGridmoorServer::OnProtocol(CServerConnection& connection, const CPacketHeader& header, CFile& body)
+{
+    std::string version = header.m_type == pktProtocol ? NextLine(body) : std::string();
+    if (version != kProtocolVersion) {
+        std::string reason = header.m_type == pktProtocol ? "protocol " + LogText(version) + " refused"
+                                                           : std::string("no protocol packet");
+        Kick(connection, reason.c_str(),
+             "<p>Your program speaks another version of the Gridmoor protocol than this server (2).</p>");
+        return false;
+    }
+    connection.stage = CServerConnection::kLogin;
+    return true;
+}
+
+void CGridmoorServer::OnLogin(CServerConnection& connection, CFile& body)
+{
+    connection.account = NextLine(body);
+    NextLine(body); // the password: every login is welcome here
+    std::string program = NextLine(body);
+    connection.id = m_nextId++;
+    if (m_nextId == 0)
+        m_nextId = 1;
+    m_byId[connection.id] = &connection;
+    connection.stage = CServerConnection::kLoggedIn;
+    ServerLog("login %u from %s (account \"%s\", %s)", connection.id, connection.address.c_str(),
+              LogText(connection.account).c_str(), LogText(program).c_str());
+    // The id first: the client's first settings packet already carries it.
+    Send(connection, pktId, connection.id);
+    Send(connection, pktLoggedInOK, 0);
+    if (!m_motd.empty())
+        Send(connection, pktAdminMessage, 0, m_motd.data(), m_motd.size());
+}
+
+void CGridmoorServer::OnSettings(CServerConnection& connection, CFile& body)
+{
+    connection.lastSettings = ReadSettingsBody(body);
+    MergeSettings(connection.profile, connection.lastSettings);
+}
+
+void CGridmoorServer::OnInfo(CServerConnection& connection, CFile& body)
+{
+    MergeSettings(connection.info, ReadSettingsBody(body));
+}
+
+void CGridmoorServer::OnSearch(CServerConnection& connection, CFile& body)
+{
+    SSearchRequest request = ReadSearchBody(body);
+    if (request.cancel) {
+        m_pool.Remove(connection.id);
+        return;
+    }
+    SPooledSearch search;
+    search.owner = connection.id;
+    search.settings = connection.lastSettings;
+    search.terms = ReadSearchTerms(search.settings);
+    search.excluded = request.excluded;
+    search.deadline = m_now + int64_t(request.ttl) * 1000;
+    Send(connection, pktSearching, 0);
+    std::optional<SPooledSearch> found = m_pool.Add(search);
+    if (!found) {
+        NotifySearchStarted(connection);
+        return;
+    }
+    CServerConnection* waiting = Find(found->owner);
+    if (!waiting) {
+        // Cannot happen: a player who leaves is taken out of the pool.
+        m_pool.Remove(connection.id);
+        return;
+    }
+    OnMatch(*waiting, *found, connection, search);
+}
+
+void CGridmoorServer::OnMatch(CServerConnection& waiting, const SPooledSearch& waited, CServerConnection& newcomer,
+                              const SPooledSearch& search)
+{
+    Link(waiting, newcomer);
+    ServerLog("match %u (%s) with %u (%s)", waiting.id, NameOf(waiting).c_str(), newcomer.id,
+              NameOf(newcomer).c_str());
+    // The player who waited longer proposes the game.
+    auto tell = [this](CServerConnection& to, bool first, uint32_t peer, const TSettings& settings) {
+        std::vector<std::string> lines = {first ? "first=yes" : "first=no", "id=" + std::to_string(peer), "begin"};
+        for (const SSetting& pair : settings) {
+            lines.push_back(pair.key);
+            lines.push_back(pair.value);
+        }
+        SendLines(to, pktSearchMatch, peer, lines);
+    };
+    tell(waiting, true, newcomer.id, search.settings);
+    tell(newcomer, false, waiting.id, waited.settings);
+}
+
+void CGridmoorServer::OnRequestNotify(CServerConnection& connection, CFile& body)
+{
+    connection.notifyAvoid = ReadNotifyAvoid(body);
+    if (!connection.notifyArmed) {
+        connection.notifyArmed = true;
+        m_notifyArmed.push_back(connection.id);
+    }
+}
+
+void CGridmoorServer::NotifySearchStarted(const CServerConnection& searcher)
+{
+    std::vector<uint32_t> still;
+    for (uint32_t id : m_notifyArmed) {
+        CServerConnection* armed = Find(id);
+        if (!armed || !armed->notifyArmed)
+            continue;
+        if (id == searcher.id || armed->notifyAvoid == searcher.id) {
+            still.push_back(id);
+            continue;
+        }
+        armed->notifyArmed = false;
+        Send(*armed, pktNotify, 0);
+    }
+    m_notifyArmed.swap(still);
+}
+
+void CGridmoorServer::OnForward(CServerConnection& connection, const CPacketHeader& header, uint32_t notice,
+                                const CBuffer& payload, unsigned bodyStart)
+{
+    uint32_t to = header.HasId() ? header.m_id : connection.peer;
+    CServerConnection* peer = connection.peer && to == connection.peer ? Find(to) : nullptr;
+    if (!peer) {
+        // Chat to nobody is dropped; a game message is answered.
+        if (notice == pktForward)
+            Send(connection, pktConnectFailed, to);
+        return;
+    }
+    connection.linkCarried = peer->linkCarried = true;
+    const unsigned size = unsigned(payload.GetSize());
+    Send(*peer, notice, connection.id, payload.GetData() + bodyStart, bodyStart < size ? size - bodyStart : 0);
+}
+
+void CGridmoorServer::OnCloseConnection(CServerConnection& connection, const CPacketHeader& header)
+{
+    if (connection.peer && (!header.HasId() || header.m_id == connection.peer))
+        Unlink(connection, pktConnectionClosed);
+}
+
+void CGridmoorServer::ExpireSearches()
+{
+    for (uint32_t owner : m_pool.Expire(m_now))
+        ServerLog("search of %u expired", owner);
+}

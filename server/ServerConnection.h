@@ -1,0 +1,79 @@
+#pragma once
+
+// One player's connection as the server holds it: the socket, the packet
+// framer over its input, the bytes waiting to go out, and what the player
+// has told the server.
+
+#include <cstdint>
+#include <string>
+
+#include "foundation/OutputStream.h"
+#include "foundation/PacketStream.h"
+#include "server/SearchTerms.h"
+
+class CGridmoorServer;
+class CServerConnection;
+
+// Bytes waiting for the socket, in order. The server drops a connection
+// whose queue passes its cap rather than let it grow.
+class COutputQueue : public Zorlin::COutputStream {
+public:
+    int Write(const Zorlin::CBuffer& data) override;
+    bool IsOpen() const override { return true; }
+
+    size_t GetSize() const { return m_bytes.size() - m_head; }
+    bool IsEmpty() const { return GetSize() == 0; }
+    const char* GetFront() const { return m_bytes.data() + m_head; }
+    void Consume(size_t n);
+
+private:
+    std::string m_bytes;
+    size_t m_head = 0;
+};
+
+class CConnectionStream : public Zorlin::CPacketStream {
+public:
+    CConnectionStream(CGridmoorServer& server, CServerConnection& connection);
+    bool OnPacket(Zorlin::CBuffer& payload) override;
+    bool OnBadLength(bool zeroLength, uint32_t length) override;
+
+private:
+    CGridmoorServer& m_server;
+    CServerConnection& m_connection;
+};
+
+class CServerConnection {
+public:
+    enum EStage {
+        kOpening,  // waiting for the opening text
+        kProtocol, // waiting for the protocol packet
+        kLogin,    // waiting for the login
+        kLoggedIn,
+        kClosing,  // told why it ends; only draining its input
+    };
+
+    CServerConnection(CGridmoorServer& server, int fd, std::string address, int64_t now);
+
+    int fd;
+    std::string address;
+    EStage stage = kOpening;
+    size_t openingMatched = 0; // bytes of the opening text seen so far
+    uint32_t id = 0;           // given at login
+    CConnectionStream stream;
+    COutputQueue output;
+    bool wantsOutput = false; // the socket is watched for room to write
+    bool dirty = false;       // queued bytes not yet offered to the socket
+    bool dead = false;        // closed at the end of this turn of the loop
+    int64_t lastHeard;
+    int64_t closeBy = 0; // a closing connection is cut off at this time
+
+    uint32_t peer = 0;         // the linked player, 0 when none
+    bool linkCarried = false;  // a forward has passed on the link
+    bool notifyArmed = false;
+    uint32_t notifyAvoid = 0;
+
+    std::string account;
+    TSettings lastSettings; // the latest settings packet, as sent
+    TSettings profile;      // every settings pair sent, the latest value of each
+    TSettings info;
+};

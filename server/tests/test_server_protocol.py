@@ -1,0 +1,340 @@
+"""gridmoor-server over loopback, driven by raw socket clients."""
+
+import os
+import struct
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from gridmoor_wire import PKT, Closed, Server, frame, lines, OPENING  # noqa: E402
+
+PROGRAM = None
+
+
+def move(text):
+    return struct.pack("<I", 6) + lines(text, "1500")
+
+
+class ServerCase(unittest.TestCase):
+    server_args = ()
+
+    def setUp(self):
+        self.server = Server(PROGRAM, *self.server_args)
+        self.clients = []
+
+    def tearDown(self):
+        for c in self.clients:
+            c.close()
+        self.assertEqual(self.server.stop(), 0)
+
+    def player(self, **kw):
+        c = self.server.logged_in(**kw)
+        self.clients.append(c)
+        return c
+
+    def pair(self):
+        a, b = self.player(), self.player()
+        a.search()
+        b.search()
+        a.expect("SearchMatch")
+        b.expect("SearchMatch")
+        return a, b
+
+    def assertMatched(self, waiting, newcomer):
+        got = waiting.expect("SearchMatch")
+        self.assertEqual(got.id, newcomer.id)
+        self.assertEqual(got.lines()[:3], ["first=yes", "id=%d" % newcomer.id, "begin"])
+        got = newcomer.expect("SearchMatch")
+        self.assertEqual(got.id, waiting.id)
+        self.assertEqual(got.lines()[:3], ["first=no", "id=%d" % waiting.id, "begin"])
+        return got
+
+
+class LoginTest(ServerCase):
+    def test_ids_come_before_the_login_confirmation_and_differ(self):
+        ids = set()
+        for _ in range(3):
+            c = self.server.client()
+            self.clients.append(c)
+            c.login()  # asserts pktId with a non-zero id, then pktLoggedInOK
+            ids.add(c.id)
+        self.assertEqual(len(ids), 3)
+        self.assertNotIn(0, ids)
+        self.server.wait_log(r"login %d from 127\.0\.0\.1" % max(ids))
+
+    def test_opening_text_in_pieces_is_accepted(self):
+        c = self.server.client()
+        self.clients.append(c)
+        data = OPENING + frame(PKT["Protocol"], lines("2")) + frame(PKT["Login"], lines("a", "b", "c"))
+        for i in range(len(data)):
+            c.send_raw(data[i:i + 1])
+        self.assertNotEqual(c.expect("Id").id, 0)
+        c.expect("LoggedInOK")
+
+    def test_wrong_opening_text_is_kicked_and_closed(self):
+        c = self.server.client()
+        self.clients.append(c)
+        c.send_raw(b"multiserver session BEGIN" + frame(PKT["Protocol"], lines("2")))
+        seen = c.wait_closed()
+        self.assertEqual([p.type for p in seen], [PKT["Kick"]])
+        self.assertGreater(len(seen[0].lines()), 1)
+
+    def test_other_protocol_is_kicked_and_closed(self):
+        for version in ("3", ""):
+            c = self.server.client()
+            self.clients.append(c)
+            c.send_raw(OPENING + frame(PKT["Protocol"], lines(version)) + frame(PKT["Login"], lines("a", "b", "c")))
+            seen = c.wait_closed()
+            self.assertEqual([p.type for p in seen], [PKT["Kick"]], version)
+
+    def test_login_before_protocol_is_kicked(self):
+        c = self.server.client()
+        self.clients.append(c)
+        c.send_raw(OPENING + frame(PKT["Login"], lines("a", "b", "c")))
+        self.assertEqual([p.type for p in c.wait_closed()], [PKT["Kick"]])
+
+    def test_packet_over_64_kb_is_refused_and_the_peer_told(self):
+        a, b = self.pair()
+        a.send(PKT["RequestForward"], b"x" * (65536 - 8), b.id)  # the largest payload passes
+        self.assertEqual(len(b.expect("Forward").body), 65536 - 8)
+        a.send_raw(frame(PKT["RequestForward"], b"x" * 70000, b.id))
+        self.assertEqual([p.type for p in a.wait_closed()], [PKT["Kick"]])
+        self.assertEqual(b.expect("ConnectionBroken").id, a.id)
+        self.server.wait_log(r"kicked: packet of \d+ bytes refused")
+
+
+class MotdTest(ServerCase):
+    def setUp(self):
+        self.motd = tempfile.NamedTemporaryFile("wb", suffix=".htm", delete=False)
+        self.motd.write(b"<b>Welcome</b> & good luck")
+        self.motd.close()
+        self.server_args = ("--motd", self.motd.name)
+        super().setUp()
+
+    def tearDown(self):
+        super().tearDown()
+        os.unlink(self.motd.name)
+
+    def test_message_of_the_day_follows_the_login(self):
+        c = self.server.client()
+        self.clients.append(c)
+        msg = c.login(expect_motd=True)
+        self.assertEqual(msg.type, PKT["AdminMessage"])
+        self.assertEqual(msg.body, b"<b>Welcome</b> & good luck")
+
+
+class MatchTest(ServerCase):
+    def test_match_carries_first_flag_peer_id_and_peer_settings(self):
+        a, b = self.player(), self.player()
+        a.search(low=300, high=1200, side="black", name="Ann")
+        b.search(side="white")
+        got = self.assertMatched(a, b)
+        body = got.lines()[3:]
+        pairs = dict(zip(body[0::2], body[1::2]))
+        self.assertEqual(pairs["rw.side"], "black")
+        self.assertEqual(pairs["rw.time.low"], "300")
+        self.assertEqual(pairs["name"], "Ann")
+        self.assertEqual(pairs["id"], str(a.id))
+        self.server.wait_log(r"match %d \(Ann\) with %d" % (a.id, b.id))
+
+    def test_incompatible_searches_wait_and_the_oldest_compatible_is_taken(self):
+        # Four searches that meet none of one another.
+        untimed_white = self.player()
+        untimed_white.search(timed="no", side="white")
+        short = self.player()
+        short.search(untimed="no", low=60, high=300)
+        medium = self.player()
+        medium.search(untimed="no", low=600, high=900)
+        long_white = self.player()
+        long_white.search(low=1200, high=2400, side="white")
+        # Either clock and colour: meets the oldest.
+        either = self.player()
+        either.search()
+        self.assertMatched(untimed_white, either)
+        # Fifteen minutes, black: only the medium range holds it.
+        fifteen = self.player()
+        fifteen.search(untimed="no", low=900, high=900, side="black")
+        self.assertMatched(medium, fifteen)
+        untimed_black = self.player()
+        untimed_black.search(timed="no", side="black")
+        self.assertMatched(long_white, untimed_black)
+        self.assertFalse(short.pending())
+
+    def test_excluded_players_never_meet(self):
+        a = self.player()
+        a.search()
+        b = self.player()
+        b.search(exclude=[a.id])
+        c = self.player()
+        c.search(exclude=[b.id])  # meets a, the oldest it may meet
+        self.assertMatched(a, c)
+        d = self.player()
+        d.search()
+        self.assertMatched(b, d)
+
+    def test_waiting_search_that_excludes_the_newcomer_is_skipped(self):
+        a = self.player()
+        b = self.player()
+        a.search(exclude=[b.id])
+        b.search()
+        c = self.player()
+        c.search()
+        self.assertMatched(a, c)
+        self.assertFalse(b.pending())
+
+    def test_cancelled_and_expired_searches_leave_the_pool(self):
+        cancelled = self.player()
+        cancelled.search()
+        cancelled.send(PKT["Search"], lines("id=search1", "cancel"))
+        expired = self.player()
+        expired.search(ttl=1)
+        self.server.wait_log(r"search of %d expired" % expired.id)
+        late = self.player()
+        late.search()
+        newest = self.player()
+        newest.search()
+        self.assertMatched(late, newest)
+        self.assertFalse(cancelled.pending())
+        self.assertFalse(expired.pending())
+
+    def test_notify_is_sent_once_when_someone_starts_searching(self):
+        watcher = self.player()
+        watcher.send(PKT["RequestNotify"], lines("free search"))
+        first = self.player()
+        first.search(side="white")
+        self.assertEqual(watcher.expect("Notify").type, PKT["Notify"])
+        second = self.player()
+        second.search(side="white")
+        # Armed again: the next search notifies again, and nothing came between.
+        watcher.send(PKT["RequestNotify"], lines("avoid=%d" % first.id, "free search"))
+        third = self.player()
+        third.search(side="white")
+        watcher.expect("Notify")
+        self.assertFalse(watcher.pending())
+
+    def test_notify_skips_the_avoided_player(self):
+        watcher = self.player()
+        avoided = self.player()
+        watcher.send(PKT["RequestNotify"], lines("avoid=%d" % avoided.id, "free search"))
+        avoided.search(side="white")
+        other = self.player()
+        other.search(side="white")
+        watcher.expect("Notify")
+
+
+class LinkTest(ServerCase):
+    def test_messages_and_chat_pass_in_order_both_ways(self):
+        a, b = self.pair()
+        for i in range(200):
+            a.send(PKT["RequestForward"], move("m%d" % i), b.id)
+            if i % 50 == 0:
+                a.send(PKT["SendChat"], lines("Ann", "chat %d" % i), b.id)
+        b.send(PKT["RequestForward"], move("reply"), a.id)
+        for i in range(200):
+            got = b.expect("Forward")
+            self.assertEqual(got.id, a.id)
+            self.assertEqual(got.body, move("m%d" % i))
+            if i % 50 == 0:
+                chat = b.expect("Chat")
+                self.assertEqual(chat.lines(), ["Ann", "chat %d" % i])
+        self.assertEqual(a.expect("Forward").body, move("reply"))
+
+    def test_forward_without_a_link_fails_and_reaches_nobody(self):
+        a, b = self.pair()
+        stranger = self.player()
+        stranger.send(PKT["RequestForward"], move("e4"), a.id)
+        self.assertEqual(stranger.expect("ConnectFailed").id, a.id)
+        stranger.send(PKT["SendChat"], lines("X", "hello"), a.id)
+        # The link still works and a sees only b's message.
+        b.send(PKT["RequestForward"], move("d4"), a.id)
+        got = a.expect("Forward")
+        self.assertEqual((got.id, got.body), (b.id, move("d4")))
+        self.assertFalse(a.pending())
+
+    def test_close_tells_the_peer_and_ends_the_link(self):
+        a, b = self.pair()
+        a.send(PKT["RequestForward"], move("e4"), b.id)
+        b.expect("Forward")
+        a.send(PKT["CloseConnection"], b"", b.id)
+        self.assertEqual(b.expect("ConnectionClosed").id, a.id)
+        b.send(PKT["RequestForward"], move("e5"), a.id)
+        self.assertEqual(b.expect("ConnectFailed").id, a.id)
+        self.server.wait_log(r"link end %d - %d" % (a.id, b.id))
+
+    def test_dropped_socket_breaks_the_link(self):
+        a, b = self.pair()
+        a.send(PKT["RequestForward"], move("e4"), b.id)
+        b.expect("Forward")
+        a.close()
+        self.clients.remove(a)
+        self.assertEqual(b.expect("ConnectionBroken").id, a.id)
+
+    def test_peer_gone_before_the_first_message_fails_the_connection(self):
+        a, b = self.pair()
+        a.close()
+        self.clients.remove(a)
+        self.assertEqual(b.expect("ConnectFailed").id, a.id)
+        b.send(PKT["RequestForward"], move("e4"), a.id)
+        self.assertEqual(b.expect("ConnectFailed").id, a.id)
+
+    def test_new_match_ends_the_old_link(self):
+        a, b = self.pair()
+        a.search()
+        c = self.player()
+        c.search()
+        self.assertMatched(a, c)
+        self.assertEqual(b.expect("ConnectionClosed").id, a.id)
+
+    def test_player_that_stops_reading_is_dropped_without_stalling_others(self):
+        flood, stuck = self.pair()
+        c, d = self.pair()
+        block = move("x" * 60000)
+        broken = None
+        for i in range(2000):
+            flood.send(PKT["RequestForward"], block, stuck.id)
+            if i % 20 == 0:
+                # Another game goes on meanwhile.
+                c.send(PKT["RequestForward"], move("ping %d" % i), d.id)
+                self.assertEqual(d.expect("Forward").body, move("ping %d" % i))
+            if flood.pending():
+                broken = flood.recv()
+                break
+        self.assertIsNotNone(broken, "a player that never reads was never dropped")
+        self.assertEqual((broken.type, broken.id), (PKT["ConnectionBroken"], stuck.id))
+        self.server.wait_log(r"not reading")
+
+
+class KeepAliveTest(ServerCase):
+    server_args = ("--keepalive", "0.5")
+
+    def test_silent_player_is_dropped_and_the_peer_told(self):
+        a, b = self.pair()
+        a.send(PKT["RequestForward"], move("e4"), b.id)
+        b.expect("Forward")
+        # b keeps quiet; a keeps sending keep-alives until b's link breaks.
+        while True:
+            a.send(PKT["KeepAlive"])
+            try:
+                got = a.recv(timeout=0.1)
+                break
+            except TimeoutError:
+                continue
+        self.assertEqual((got.type, got.id), (PKT["ConnectionBroken"], b.id))
+        self.assertEqual(b.wait_closed(), [])
+        self.server.wait_log(r"logout 127\.0\.0\.1:\d+ \(%d\): no keep-alive" % b.id)
+
+
+class StopTest(unittest.TestCase):
+    def test_sigterm_ends_the_server_cleanly(self):
+        server = Server(PROGRAM)
+        a = server.logged_in()
+        self.assertEqual(server.stop(), 0)
+        server.wait_log(r"stopping: 1 connections closed")
+        self.assertEqual(a.wait_closed(), [])
+        a.close()
+
+
+if __name__ == "__main__":
+    PROGRAM = sys.argv.pop(1)
+    unittest.main(verbosity=2)
