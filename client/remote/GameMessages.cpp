@@ -1,6 +1,7 @@
 #include "client/remote/GameMessages.h"
 
 #include "chess/ChessBoard.h"
+#include "client/remote/OnlineSearchProtocol.h"
 #include "client/remote/PacketHeader.h"
 #include "foundation/BufferFile.h"
 #include "foundation/Config.h"
@@ -13,14 +14,7 @@ using Zorlin::CString;
 
 const char* GetChPacketTypeName(uint32_t type)
 {
-    static const char* const names[] = {
-        "chpktNull",       "chpktProtocol",     "chpktProfile",    "chpktGameProposal",    "chpktBeginGame",
-        "chpktResume",     "chpktMove",         "chpktRequestTakeback", "chpktTakeback",   "chpktRequestDraw",
-        "chpktDraw",       "chpktResign",       "chpktRequestReset", "chpktReset",         "chpktTimeUp",
-        "chpktResult",     "chpktBeginTyping",  "chpktEndTyping",  "chpktStartClock",      "chpktAlert",
-        "chpktIgnore",
-    };
-    return type < sizeof(names) / sizeof(names[0]) ? names[type] : "unknown";
+    return OnlineSearch::MessageName(type);
 }
 
 namespace {

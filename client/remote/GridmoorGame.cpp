@@ -18,8 +18,6 @@ using Zorlin::CString;
 
 namespace {
 
-uint32_t s_lastOpponent = 0;
-
 const char* const kNoOpponent =
     "You are not connected to an opponent!\n\nClick Game / Play Online to find a new opponent.";
 const char* const kResponse = "Opponent's Response";
@@ -32,11 +30,6 @@ CString Number(int n)
 }
 
 } // namespace
-
-uint32_t CGridmoorGame::GetLastOpponent()
-{
-    return s_lastOpponent;
-}
 
 CGridmoorGame::CGridmoorGame(CGridmoorLink* link, CGridmoorGameUi* ui)
     : m_link(link), m_ui(ui), m_messages(*this), m_timed(false), m_clock(0), m_clock2(0), m_opponentElapsed(0.0),
@@ -135,7 +128,7 @@ void CGridmoorGame::Request(CGridmoorGameUi::ERequest kind, const char* page, co
 void CGridmoorGame::LinkOpponent(uint32_t opponentId)
 {
     m_messages.SetOpponent(opponentId);
-    s_lastOpponent = opponentId;
+    m_link->SetLastOpponent(opponentId);
     if (CGridmoorPlayer* remote = GetRemoteSeat())
         remote->SetOpponentId(opponentId);
     m_link->Listen(this);

@@ -66,9 +66,6 @@ public:
     CPlayer* GetLocalSeat() const;
     int GetClockSeconds() const { return m_clock; }
 
-    // The last opponent's id, kept for the whole run.
-    static uint32_t GetLastOpponent();
-
     // ---- CGameMessageTarget
     const CChessBoard& GetBoard() const override { return m_board; }
     CChessBoard& GetBoard() { return m_board; }

@@ -4,6 +4,8 @@
 // packets, one write for several, closing the connection, the new-player
 // notice, the log, and being the session's listener while it is the game.
 
+#include <cstdint>
+
 #include "foundation/Buffer.h"
 #include "foundation/String.h"
 
@@ -23,6 +25,8 @@ public:
     virtual void ArmPlayerNotify(bool arm) = 0;
     virtual bool IsNotifyArmed() = 0;
     virtual void Log(const Zorlin::CString& line) = 0;
+    // The opponent the next searches keep away from for a while.
+    virtual void SetLastOpponent(uint32_t id) = 0;
     // Makes game the session's listener, deleting the one before; null puts
     // the session's default listener back if game's is still the one.
     virtual void Listen(CGridmoorGame* game) = 0;

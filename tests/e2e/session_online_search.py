@@ -154,11 +154,9 @@ def steps(build, a, b, port):
         check(other.replace("&amp;", "&") in text, f"{user} stored {other}: {text}")
         check(os.path.exists(os.path.join(folder, stored[0][:-4] + ".bmp")), f"{user} stored a picture")
 
-    # Without an online game to play, the client says so and the dialog stays.
+    # The search ends in the online game.
     for client, dialog in ((a, dialog_a), (b, dialog_b)):
-        if dialog in client.windows():
-            index, _ = client.wait_prompt(caption="Play Online", timeout=15)
-            client.answer("Play Online")
+        client.wait_gone(dialog, 15)
 
     # The server goes: the session ends, the client goes on.
     server = steps.server
@@ -171,6 +169,8 @@ def steps(build, a, b, port):
             client.key("alt+c", window=dialog)
             client.wait_gone(dialog, 15)
     for client in (a, b):
+        client.wait_prompt(caption="Disconnected", contains="You have been disconnected", timeout=20)
+        client.answer("Disconnected")
         for notice in client.windows("^Disconnected from Server$"):
             client.key("Return", window=notice)
         before = client.screenshot("before-board", client.frame)

@@ -80,6 +80,7 @@ public:
     void ArmPlayerNotify(bool arm) override { notify = arm; }
     bool IsNotifyArmed() override { return notify; }
     void Log(const CString& line) override { log.push_back(line.GetText()); }
+    void SetLastOpponent(uint32_t id) override { lastOpponent = id; }
     void Listen(CGridmoorGame* game) override { listener = game; }
     void StopListening(CGridmoorGame* game) override
     {
@@ -109,6 +110,7 @@ public:
     bool notify = true;
     bool batch = false;
     CGridmoorGame* listener = nullptr;
+    uint32_t lastOpponent = 0;
     std::vector<SSent> packets;
     std::vector<std::string> log;
 };
@@ -274,7 +276,7 @@ TEST_F(GridmoorGameTest, LinkingSendsResumeAndProtocolInOneBatchAndListens)
         EXPECT_TRUE(sent.inBatch);
     }
     EXPECT_EQ(link.listener, game.get());
-    EXPECT_EQ(CGridmoorGame::GetLastOpponent(), kPeer);
+    EXPECT_EQ(link.lastOpponent, kPeer);
     EXPECT_TRUE(Journal("notice You are talking to Ann <b>&</b>."));
     game->BeginGame(WHITE, kPeer);
     EXPECT_FALSE(link.notify);

@@ -57,6 +57,7 @@ public:
     void ArmPlayerNotify(bool) override {}
     bool IsNotifyArmed() override { return false; }
     void Log(const CString&) override {}
+    void SetLastOpponent(uint32_t) override {}
     void Listen(CGridmoorGame*) override {}
     void StopListening(CGridmoorGame*) override {}
 
