@@ -174,6 +174,9 @@ int CGridmoorServer::Run()
                 OnWritable(connection);
             if (!connection.dead && (events[i].events & (EPOLLIN | EPOLLHUP | EPOLLERR)))
                 OnReadable(connection);
+            // What this player's packets produced leaves now, not after
+            // everyone else's turn: a forward waits for no other player.
+            FlushDirty();
         }
         FlushDirty();
         if (m_now >= m_nextTick) {
@@ -240,6 +243,9 @@ void CGridmoorServer::OnReadable(CServerConnection& connection)
             total += size_t(got);
             connection.lastHeard = m_now;
             TakeInput(connection, block, size_t(got));
+            // A short read emptied the socket; the loop comes back for more.
+            if (size_t(got) < sizeof(block))
+                return;
             continue;
         }
         if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "foundation/Buffer.h"
-#include "foundation/BufferFile.h"
 #include "server/SearchPool.h"
 #include "server/ServerConnection.h"
 #include "server/ServerOptions.h"

@@ -1,6 +1,6 @@
 #include <algorithm>
-#include <cstring>
 
+#include "foundation/BufferFile.h"
 #include "foundation/File.h"
 #include "foundation/PacketHeader.h"
 #include "foundation/String.h"
@@ -99,7 +99,6 @@ void CGridmoorServer::Kick(CServerConnection& connection, const char* reason, co
     // It gets a moment to read the kick; its input is no longer read.
     connection.stage = CServerConnection::kClosing;
     connection.closeBy = m_now + ServerLimits::kClosingGraceMs;
-    connection.stream.Pause();
 }
 
 void CGridmoorServer::Drop(CServerConnection& connection, const char* why)
@@ -311,9 +310,18 @@ void CGridmoorServer::OnMatch(CServerConnection& waiting, const SPooledSearch& w
 void CGridmoorServer::OnRequestNotify(CServerConnection& connection, CFile& body)
 {
     connection.notifyAvoid = ReadNotifyAvoid(body);
-    if (!connection.notifyArmed) {
-        connection.notifyArmed = true;
-        m_notifyArmed.push_back(connection.id);
+    if (connection.notifyArmed)
+        return;
+    connection.notifyArmed = true;
+    m_notifyArmed.push_back(connection.id);
+    // Players who left while armed stay listed until someone searches;
+    // forget them before the list outgrows the players.
+    if (m_notifyArmed.size() > 2 * m_byId.size() + 64) {
+        auto gone = [this](uint32_t id) {
+            const CServerConnection* armed = Find(id);
+            return !armed || !armed->notifyArmed;
+        };
+        m_notifyArmed.erase(std::remove_if(m_notifyArmed.begin(), m_notifyArmed.end(), gone), m_notifyArmed.end());
     }
 }
 

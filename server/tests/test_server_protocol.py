@@ -306,7 +306,7 @@ class LinkTest(ServerCase):
 
 
 class KeepAliveTest(ServerCase):
-    server_args = ("--keepalive", "0.5")
+    server_args = ("--keepalive", "1")
 
     def test_silent_player_is_dropped_and_the_peer_told(self):
         a, b = self.pair()
@@ -323,6 +323,73 @@ class KeepAliveTest(ServerCase):
         self.assertEqual((got.type, got.id), (PKT["ConnectionBroken"], b.id))
         self.assertEqual(b.wait_closed(), [])
         self.server.wait_log(r"logout 127\.0\.0\.1:\d+ \(%d\): no keep-alive" % b.id)
+
+
+class StrangerTest(ServerCase):
+    """A bounded, seeded run of damaged and random streams from many players at once."""
+
+    WORDS = ["begin", "cancel", "id=search1", "ttl=1", "ttl=0", "ttl=99999999999", "id != 1", "id != 2",
+             "id !=", "rw.side", "white", "black", "white black", "rw.untimed", "rw.timed", "yes", "no",
+             "rw.time.low", "rw.time.high", "-1", "4294967295", "avoid=1", "free search", "2", ""]
+
+    def random_body(self, rng):
+        if rng.random() < 0.2:
+            return bytes(rng.randrange(256) for _ in range(rng.randrange(3000)))
+        text = [rng.choice(self.WORDS) if rng.random() < 0.9 else "x" * rng.randrange(5000)
+                for _ in range(rng.randrange(30))]
+        return lines(*text)
+
+    def random_packet(self, rng, ids):
+        ptype = rng.choice(list(PKT.values()) + [0, 1, 2, 3, 6, 7, 12, 13, 14, 15, 255])
+        pid = rng.choice(ids + [0, 0xFFFFFFFF]) if rng.random() < 0.6 else 0
+        payload = struct.pack("<BBH", 8 if pid else 4, ptype, 1 if pid else 0)
+        if pid:
+            payload += struct.pack("<I", pid)
+        payload += self.random_body(rng)
+        roll = rng.random()
+        if roll < 0.05:
+            payload = payload[: rng.randrange(8)]  # a header cut short
+        elif roll < 0.08:
+            payload = bytes([rng.randrange(256)]) + payload[1:]  # any header length
+        length = len(payload)
+        if rng.random() < 0.02:
+            length = rng.choice([0, 65537, 0xFFFFFFFF])
+        return struct.pack("<I", length) + payload
+
+    def test_server_survives_and_keeps_serving(self):
+        import random
+        rng = random.Random(20261209)
+        ids = []
+        open_clients = []
+        for round_ in range(150):
+            c = self.server.client()
+            stream = OPENING if rng.random() < 0.9 else bytes(rng.randrange(256) for _ in range(25))
+            stream += frame(PKT["Protocol"], lines("2" if rng.random() < 0.9 else "7"))
+            stream += frame(PKT["Login"], lines("fuzz", "fuzz", "fuzz"))
+            if rng.random() < 0.5:
+                stream += frame(PKT["Set"], lines("begin", "rw.side", rng.choice(["white", "black", "white black"])))
+                stream += frame(PKT["Search"], lines("id=search1", "ttl=30", "begin"))
+            for _ in range(rng.randrange(25)):
+                stream += self.random_packet(rng, ids)
+            cut = len(stream) if rng.random() < 0.8 else rng.randrange(len(stream))
+            try:
+                c.send_raw(stream[:cut])
+            except OSError:
+                pass
+            ids = list(range(1, round_ + 2))
+            open_clients.append(c)
+            if len(open_clients) > 30:
+                open_clients.pop(rng.randrange(len(open_clients))).close()
+        for c in open_clients:
+            c.close()
+        # Whatever came before, a new pair is served as ever: with a clock
+        # range no stranger can have, so they meet each other.
+        a, b = self.player(), self.player()
+        a.search(untimed="no", low=6000, high=6000)
+        b.search(untimed="no", low=6000, high=6000)
+        self.assertMatched(a, b)
+        a.send(PKT["RequestForward"], move("e4"), b.id)
+        self.assertEqual(b.expect("Forward").body, move("e4"))
 
 
 class StopTest(unittest.TestCase):
