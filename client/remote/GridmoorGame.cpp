@@ -85,7 +85,10 @@ void CGridmoorGame::Log(const CString& line)
 
 bool CGridmoorGame::SendForward(uint32_t type, const CString& body)
 {
-    return m_link->Send(GameMessage::Forward(m_messages.GetOpponent(), type, body));
+    if (m_link->Send(GameMessage::Forward(m_messages.GetOpponent(), type, body)))
+        return true;
+    Log(CString("Not sent: ") + GetChPacketTypeName(type));
+    return false;
 }
 
 bool CGridmoorGame::CheckOpponent()
@@ -133,6 +136,9 @@ void CGridmoorGame::LinkOpponent(uint32_t opponentId)
         remote->SetOpponentId(opponentId);
     m_link->Listen(this);
     m_listening = true;
+    CString line;
+    line.AppendFormat("Game linked to %u", unsigned(opponentId));
+    Log(line);
     m_link->BeginBatch();
     SendForward(chpktResume);
     SendForward(chpktProtocol, GameMessage::LineBody(Number(GameMessage::kProtocolVersion)));
