@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -47,7 +49,24 @@ int LauncherMain(int argc, char** argv)
                              "and documents of the program folder are opened\n", argv[1]);
         return 1;
     }
-    if (!RunOpener("xdg-open", target))
-        std::fprintf(stderr, "linkhop: xdg-open could not open \"%s\"\n", target.c_str());
-    return 1;
+    if (RunOpener("xdg-open", target))
+        return 1;
+    std::vector<std::string> browsers;
+    const char* named = std::getenv("BROWSER");
+    std::string list = named ? named : "";
+    for (size_t start = 0; start <= list.size();) {
+        size_t colon = list.find(':', start);
+        std::string one = list.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+        if (!one.empty())
+            browsers.push_back(one);
+        if (colon == std::string::npos)
+            break;
+        start = colon + 1;
+    }
+    browsers.push_back("x-www-browser");
+    for (const std::string& browser : browsers)
+        if (RunOpener(browser.c_str(), target))
+            return 1;
+    std::fprintf(stderr, "linkhop: neither xdg-open nor a browser could open \"%s\"\n", target.c_str());
+    return LinkPolicy::kNotOpened;
 }

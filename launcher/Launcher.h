@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "launcher/LinkPolicy.h"
+
 // The folder that holds this program, found from the running executable.
 std::string ProgramFolder();
 
@@ -10,5 +12,8 @@ std::string ProgramFolder();
 bool RunOpener(const char* opener, const std::string& target);
 
 // The whole program: argv[1] is the address; further arguments are ignored.
-// Always returns 1, as the client expects of it.
+// Returns 1, as the client expects of it, or
+// LinkPolicy::kNotOpened. Without a
+// working xdg-open the browsers named by $BROWSER (separated by ':') and
+// x-www-browser are tried in turn.
 int LauncherMain(int argc, char** argv);

@@ -13,6 +13,10 @@
 
 namespace LinkPolicy {
 
+// linkhop's exit status when neither xdg-open nor a browser could open the
+// address (the client then names the file to open by hand).
+const int kNotOpened = 3;
+
 enum ELinkKind { kRefused = 0, kWeb = 1, kMail = 2, kDocument = 3 };
 
 inline bool StartsWithNoCase(const std::string& text, const char* prefix)

@@ -34,6 +34,7 @@
 #include "client/core/StartUp.h"
 #include "client/core/StartupSplash.h"
 #include "client/core/UpdateCheckThread.h"
+#include "client/core/UpdateRecord.h"
 #include "client/core/VoicePlayer.h"
 #include "client/core/WxText.h"
 #include "client/dialogs/DialogHost.h"
@@ -387,7 +388,8 @@ void CChessApp::CheckUpdatesIfDue()
         return;
     bool app = CConfig::IsTrue(m_userConfig->GetValueOr(".preferences.updates.app", ""));
     bool browser = CConfig::IsTrue(m_userConfig->GetValueOr(".preferences.updates.browser", ""));
-    if ((!app && !browser) || !IsInternetConnected())
+    if ((!app || !IsInternetConnected(VersionFileAddress())) &&
+        (!browser || !IsInternetConnected(LiveContentAddress())))
         return;
     CConfig record;
     ReadConfig(*m_programDrive, "/cfg/update.cfg", record);
@@ -395,15 +397,19 @@ void CChessApp::CheckUpdatesIfDue()
     double today = JulianDayOf(now);
     if (!IsUpdateDue(record.GetValueOr(".date", ""), today))
         return;
-    if (app)
-        (new CUpdateCheckThread(true))->Start();
-    if (browser)
-        StartLiveContentDownload(true);
-    record.GetValue(".date") = FormatJulianDay(today);
     char stamp[128];
     struct tm local;
     localtime_r(&now, &local);
     strftime(stamp, sizeof stamp, "%c", &local);
-    record.GetValue(".checked") = stamp;
-    record.Write(*m_programDrive, CURL("/cfg/update.cfg"), true);
+    // The day is written by the downloads once they all succeeded.
+    std::function<void(bool)> recorder = MakeUpdateRecorder(
+        int(app) + int(browser), ProgramFolderPath("cfg/update.cfg"), FormatJulianDay(today).GetText(), stamp);
+    if (app) {
+        CUpdateCheckThread* check = new CUpdateCheckThread(true);
+        check->SetFinished(recorder);
+        if (!check->Start())
+            recorder(false);
+    }
+    if (browser && !StartLiveContentDownload(true, recorder))
+        recorder(false);
 }

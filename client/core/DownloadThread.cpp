@@ -16,7 +16,6 @@ using Zorlin::CConfig;
 using Zorlin::CFile;
 using Zorlin::CMemFile;
 
-const char* const kLiveContentAddress = "https://www.pemberlode.example/rookwell/live/live.cfg";
 const char* const kLiveContentTarget = "live content/live.cfg";
 
 namespace {
@@ -65,7 +64,7 @@ bool TakeDownloadFinished()
     return g_downloadFinished.exchange(false);
 }
 
-SDownloadRequest::SDownloadRequest() : isConnected(&IsInternetConnected)
+SDownloadRequest::SDownloadRequest() : isConnected([] { return IsInternetConnected(); })
 {
 }
 
@@ -86,6 +85,8 @@ CDownloadThread::CDownloadThread(const char* url, const char* target, bool quiet
     m_request.targetPath = ProgramFolderPath(target ? target : "");
     m_request.quiet = quiet;
     m_request.http.maxBytes = kMaxBytes;
+    const std::string address = m_request.url;
+    m_request.isConnected = [address] { return IsInternetConnected(address); };
     CountWorkerIn();
 }
 
@@ -105,7 +106,9 @@ bool CDownloadThread::Start()
 
 wxThread::ExitCode CDownloadThread::Entry()
 {
-    Download(m_request, &PostWorkerNotice);
+    const bool written = Download(m_request, &PostWorkerNotice);
+    if (m_finished)
+        m_finished(written);
     return nullptr;
 }
 
@@ -136,9 +139,10 @@ bool CDownloadThread::Download(const SDownloadRequest& request, const std::funct
     return true;
 }
 
-bool StartLiveContentDownload(bool quiet)
+bool StartLiveContentDownload(bool quiet, std::function<void(bool)> finished)
 {
-    CDownloadThread* thread = new CDownloadThread(kLiveContentAddress, kLiveContentTarget, quiet);
+    CDownloadThread* thread = new CDownloadThread(LiveContentAddress().c_str(), kLiveContentTarget, quiet);
     thread->SetValidate(true);
+    thread->SetFinished(std::move(finished));
     return thread->Start();
 }

@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
-// Where the live content comes from and where it goes, below the program folder.
-extern const char* const kLiveContentAddress;
+// Where the live content goes, below the program folder (where it comes
+// from is a program setting: LiveContentAddress).
 extern const char* const kLiveContentTarget;
 
 // Set by a download once its file is complete; the game tick takes it and
@@ -44,6 +44,8 @@ public:
     ~CDownloadThread() override;
     // The connection test, for tests; the machine's own by default.
     void SetConnectionTest(std::function<bool()> test) { m_request.isConnected = std::move(test); }
+    // Told on the worker thread whether the file was written.
+    void SetFinished(std::function<void(bool)> finished) { m_finished = std::move(finished); }
     // Creates and runs the thread. On false the object is already deleted.
     bool Start();
 
@@ -56,11 +58,13 @@ protected:
 
 private:
     SDownloadRequest m_request;
+    std::function<void(bool)> m_finished;
 };
 
 // The live content download of the periodic check and the Updates page:
 // always validated, so nothing but live content replaces live.cfg.
-bool StartLiveContentDownload(bool quiet);
+// finished (when given) hears on the worker thread whether it succeeded.
+bool StartLiveContentDownload(bool quiet, std::function<void(bool)> finished = {});
 
 // The disk path of a path below the program folder (the program drive of the
 // media host; relative to the working folder when there is none).

@@ -6,8 +6,6 @@
 #include <wx/stdpaths.h>
 #include <wx/statusbr.h>
 
-#include <sys/stat.h>
-
 #include "client/core/AIGame.h"
 #include "client/core/AppServices.h"
 #include "client/core/ChessApp.h"
@@ -50,54 +48,6 @@ CString ActiveGamesFolder()
     return folder;
 }
 
-bool DiskFileExists(const CString& path)
-{
-    struct stat info;
-    return stat(path.GetText(), &info) == 0;
-}
-
-struct SSaveDialog {
-    const char* title;
-    CString folder;
-    CString file;
-    const char* filter;
-    const char* extension;
-    const char* caption;
-    // A file that may be replaced without asking (the game's own).
-    CString own;
-};
-
-// The save dialog, and the question before an existing file is replaced:
-// the question is ours rather than the dialog's so that every dialog
-// implementation asks it. No goes back to the dialog.
-bool AskFileToWrite(wxWindow* parent, const SSaveDialog& dialog, CString& path)
-{
-    for (;;) {
-        CString chosen;
-        if (!GetPrompt().AskFile(dialog.title, dialog.folder, dialog.file, dialog.filter, wxFD_SAVE, parent,
-                                 chosen) ||
-            chosen.IsEmpty())
-            return false;
-        chosen = WithDefaultExtension(chosen, dialog.extension);
-        if (chosen == dialog.own || !DiskFileExists(chosen)) {
-            path = chosen;
-            return true;
-        }
-        CString question = ShortFileName(chosen);
-        question.Append(" already exists.\n\nDo you want to replace it?");
-        if (GetPrompt().ShowMessage(question, dialog.caption, wxYES_NO | wxICON_QUESTION, parent) == wxYES) {
-            path = chosen;
-            return true;
-        }
-    }
-}
-
-CString PlayerName(CGame& game, int colour)
-{
-    CPlayer* player = game.GetPlayer(colour);
-    return player && player->GetColour() == colour ? player->GetProperty("Name") : CString();
-}
-
 } // namespace
 
 void CChessFrame::InstallDropTarget()
@@ -125,14 +75,14 @@ bool CChessFrame::SaveGame(bool saveAs)
         saveAs = true;
     const char* caption = saveAs ? "Save As" : "Save";
     if (saveAs) {
-        SSaveDialog dialog{"Save game",
-                           ActiveGamesFolder(),
-                           MakeSavedGameName(PlayerName(*game, WHITE), PlayerName(*game, BLACK)),
-                           kGameFilter,
-                           ".rwg",
-                           caption,
-                           game->GetSavedPath()};
-        if (!AskFileToWrite(this, dialog, path))
+        SSaveFile dialog;
+        dialog.title = "Save game";
+        dialog.folder = ActiveGamesFolder();
+        dialog.file = MakeSavedGameName(*game, ".rwg");
+        dialog.filter = kGameFilter;
+        dialog.caption = caption;
+        dialog.own = game->GetSavedPath();
+        if (!AskFileToSave(dialog, this, path))
             return false;
         game->SetSavedPath(path);
     }
@@ -327,8 +277,11 @@ void CChessFrame::RefreshFromGame()
 void CChessFrame::OnSaveSnapshot(wxCommandEvent&)
 {
     CString path;
-    SSaveDialog dialog{"Save Screen Image", CString(), CString(), kBitmapFilter, ".bmp", "Screenshot", CString()};
-    if (!AskFileToWrite(this, dialog, path))
+    SSaveFile dialog;
+    dialog.title = "Save Screen Image";
+    dialog.filter = kBitmapFilter;
+    dialog.caption = "Screenshot";
+    if (!AskFileToSave(dialog, this, path))
         return;
 
     // The picture is read back from the board's window, which must be on

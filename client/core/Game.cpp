@@ -27,6 +27,14 @@ const char* ResultText(int result)
     }
 }
 
+int ResultFromText(const CString& text)
+{
+    for (int code = RESULT_WHITE_WINS; code <= RESULT_DRAW; ++code)
+        if (text == ResultText(code))
+            return code;
+    return RESULT_NONE;
+}
+
 CGame::CGame()
     : m_timeControl(TIME_NONE), m_movesPerPeriod(0), m_seconds(0.0), m_savedPly(-1), m_inPlay(false),
       m_players{ nullptr, nullptr }, m_displayClocks{ 0.0, 0.0 }, m_result(RESULT_NONE)

@@ -35,6 +35,8 @@ const int SIDE_TO_MOVE = 2;
 
 // "*", "1-0", "0-1", "1/2-1/2"; empty for anything else.
 const char* ResultText(int result);
+// The result a PGN "Result" tag names; RESULT_NONE for "*" and anything else.
+int ResultFromText(const Zorlin::CString& text);
 
 // One game session: the board, the two players, the game's settings, the
 // PGN tags, the time control with the clocks shown to the user, and the

@@ -1,9 +1,11 @@
 #include "client/core/GameFileRules.h"
 
+#include <cctype>
 #include <cstring>
 
 #include "chess/ChessBoard.h"
 #include "client/core/Game.h"
+#include "client/core/Player.h"
 
 using Zorlin::CString;
 using Zorlin::KeysEqualNoCase;
@@ -77,21 +79,39 @@ CString ShortFileName(const CString& path)
     return From(path, LastIndexOf(path, "/\\") + 1);
 }
 
+// ".pgn", ".tar", ".7z": a short run of letters and digits with a letter
+// among them. "5.0" in "Me vs Engine 5.0" names a version, not a type.
+bool HasExtension(const CString& name)
+{
+    const int dot = LastIndexOf(name, ".");
+    if (dot < 0)
+        return false;
+    const int length = name.GetLength() - dot - 1;
+    bool letter = false;
+    for (int i = dot + 1; i < name.GetLength(); ++i) {
+        const unsigned char c = (unsigned char)name[i];
+        if (!std::isalnum(c))
+            return false;
+        letter = letter || std::isalpha(c);
+    }
+    return length >= 1 && length <= 4 && letter;
+}
+
 CString WithDefaultExtension(const CString& path, const char* extension)
 {
     CString name = ShortFileName(path);
-    if (name.IsEmpty() || LastIndexOf(name, ".") >= 0)
+    if (name.IsEmpty() || !extension || !*extension || HasExtension(name))
         return path;
     return path + extension;
 }
 
-CString MakeSavedGameName(const CString& white, const CString& black)
+CString MakeSavedGameName(const CString& white, const CString& black, const char* extension)
 {
     CString name;
     AppendSafe(name, white);
     name.Append(" vs ");
     AppendSafe(name, black);
-    name.Append(".rwg");
+    name.Append(extension);
     // A name may not start with dots: "..", or a hidden file.
     int dots = 0;
     while (dots < name.GetLength() && name[dots] == '.')
@@ -99,6 +119,17 @@ CString MakeSavedGameName(const CString& white, const CString& black)
     if (dots > 0)
         name = CString("_") + From(name, dots);
     return name;
+}
+
+CString MakeSavedGameName(CGame& game, const char* extension)
+{
+    CString names[2];
+    for (int colour : {WHITE, BLACK}) {
+        CPlayer* player = game.GetPlayer(colour);
+        if (player && player->GetColour() == colour)
+            names[colour == WHITE ? 0 : 1] = player->GetProperty("Name");
+    }
+    return MakeSavedGameName(names[0], names[1], extension);
 }
 
 SRestoredEnd JudgeRestoredGame(const CChessBoard& board)

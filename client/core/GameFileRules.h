@@ -34,13 +34,19 @@ EDroppedFile ClassifyDroppedFile(const Zorlin::CString& name);
 Zorlin::CString FileExtension(const Zorlin::CString& name);
 // The part after the last '/' or '\\'.
 Zorlin::CString ShortFileName(const Zorlin::CString& path);
-// path with extension appended when its file name has no '.' at all.
+// path with extension appended when its file name has none of its own
+// (a short run of letters and digits after its last '.').
 Zorlin::CString WithDefaultExtension(const Zorlin::CString& path, const char* extension);
 
-// "White vs Black.rwg": what the save dialog proposes. The names come from
-// players (an engine, an opponent's profile), so characters that would
-// make the name a path or an invalid file name become '_'.
-Zorlin::CString MakeSavedGameName(const Zorlin::CString& white, const Zorlin::CString& black);
+// "White vs Black.rwg": what the save and export dialogs propose. The
+// names come from players (an engine, an opponent's profile), so
+// characters that would make the name a path or an invalid file name
+// become '_'.
+Zorlin::CString MakeSavedGameName(const Zorlin::CString& white, const Zorlin::CString& black,
+                                  const char* extension = ".rwg");
+// The same for a game's own players, by the side each plays.
+class CGame;
+Zorlin::CString MakeSavedGameName(CGame& game, const char* extension);
 
 // How a restored game stands: drawn for the side to move (with the reason
 // for the status bar), else won by whoever mated, else still open.

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <wx/stdpaths.h>
+#include <wx/process.h>
 #include <wx/utils.h>
 
 #include "client/core/ChessApp.h"
@@ -48,7 +49,31 @@ bool MakeLauncherCommand(const char* url, const CString& programFolder, CString&
     return true;
 }
 
+namespace {
+
+// Hears how the launcher ended; the toolkit tells it on the GUI thread.
+class CLauncherProcess : public wxProcess {
+public:
+    explicit CLauncherProcess(std::function<void()> notOpened) : m_notOpened(std::move(notOpened)) {}
+    void OnTerminate(int, int status) override
+    {
+        if (status == LinkPolicy::kNotOpened && m_notOpened)
+            m_notOpened();
+        delete this;
+    }
+
+private:
+    std::function<void()> m_notOpened;
+};
+
+} // namespace
+
 void OpenUrl(const char* url)
+{
+    OpenUrl(url, nullptr);
+}
+
+void OpenUrl(const char* url, std::function<void()> notOpened)
 {
     CString program, argument;
     if (!MakeLauncherCommand(url, ProgramFolder(), program, argument)) {
@@ -60,7 +85,19 @@ void OpenUrl(const char* url)
     }
     // wxExecute takes the arguments as given: no shell sees the address.
     const char* argv[] = {program.GetText(), argument.GetText(), nullptr};
-    wxExecute(argv, wxEXEC_ASYNC);
+    if (!notOpened) {
+        wxExecute(argv, wxEXEC_ASYNC);
+        return;
+    }
+    if (access(program.GetText(), X_OK) != 0) {
+        notOpened();
+        return;
+    }
+    CLauncherProcess* process = new CLauncherProcess(notOpened);
+    if (wxExecute(argv, wxEXEC_ASYNC, process) <= 0) {
+        delete process;
+        notOpened();
+    }
 }
 
 namespace {
@@ -124,5 +161,10 @@ void CChessApp::ShowHelp(const char* topic, const char* anchor)
         GetPrompt().ShowMessage(text, "Help", wxOK | wxICON_INFORMATION, m_frame);
         return;
     }
-    OpenUrl(MakeFileAddress(path, anchor).GetText());
+    OpenUrl(MakeFileAddress(path, anchor).GetText(), [this, path] {
+        CString text("Rookwell could not start a web browser to show its help.\n\n"
+                     "Please open this file in your web browser:\n");
+        text += path;
+        GetPrompt().ShowMessage(text, "Help", wxOK | wxICON_INFORMATION, m_frame);
+    });
 }

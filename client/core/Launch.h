@@ -4,11 +4,16 @@
 // of the program folder go to the launcher program, which hands them to
 // the desktop. The address travels as one argument, never through a shell.
 
+#include <functional>
+
 #include "foundation/String.h"
 
 // Anything but http, https, mailto and program-folder documents is refused
 // with a message; the launcher checks again before it opens.
 void OpenUrl(const char* url);
+// The same; notOpened runs on the GUI thread when neither the desktop's
+// opener nor a browser could open the address.
+void OpenUrl(const char* url, std::function<void()> notOpened);
 
 // The launcher's command for an address: the program and its one argument.
 // Empty when the address is refused.

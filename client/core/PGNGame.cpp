@@ -125,11 +125,8 @@ bool CPGNGame::LoadGame(int n, CString& error)
     bool ok = m_board.LoadPgnGame(file, m_tags, error);
     m_inPlay = false;
     // The file's result, so that writing the game again keeps it.
-    m_result = RESULT_NONE;
-    if (const CString* result = m_tags.Find("Result"))
-        for (int code = RESULT_WHITE_WINS; code <= RESULT_DRAW; ++code)
-            if (*result == ResultText(code))
-                m_result = GameResult(code);
+    const CString* result = m_tags.Find("Result");
+    m_result = GameResult(result ? ResultFromText(*result) : RESULT_NONE);
     // A game without moves must at least be complete: text cut short in
     // its tags reads as an empty game otherwise.
     if (ok && m_board.GetPly() == 0 && !EndsWithResult(text))

@@ -8,7 +8,9 @@
 
 #include "client/core/AppServices.h"
 #include "client/core/ChessView.h"
+#include "client/core/FileFilter.h"
 #include "client/core/FrameView.h"
+#include "client/core/GameFileRules.h"
 #include "client/core/Game.h"
 #include "client/core/PGNGame.h"
 #include "client/core/PgnExport.h"
@@ -33,6 +35,7 @@ using Zorlin::CWin32File;
 
 namespace {
 
+const char* const kExportPgnFilter = "PGN Files (*.PGN)|*.PGN";
 const int kDisplayWidth = 550;
 const int kDisplayHeight = 300;
 
@@ -99,18 +102,17 @@ void CPgnCommands::ExportPgn()
     CGame* game = Game();
     if (!game)
         return;
-    CPlayer* white = game->GetPlayer(WHITE);
-    CPlayer* opponent = white && white->IsLocal() ? game->GetPlayer(BLACK) : white;
     const CString folder = PlayedGamesFolder();
-    const CString name = MakePgnExportName(opponent ? opponent->GetProperty("name") : CString());
+    const CString name = MakeSavedGameName(*game, ".pgn");
 
     CString path;
     bool append = false;
     for (;;) {
-        if (!GetPrompt().AskFile("Export PGN", folder, name, "PGN Files (*.PGN)|*.PGN", wxFD_SAVE,
-                                 m_frame.GetWindow(), path) ||
+        if (!GetPrompt().AskFile("Export PGN", folder, name, kExportPgnFilter, wxFD_SAVE, m_frame.GetWindow(),
+                                 path) ||
             path.IsEmpty())
             return;
+        path = WithDefaultExtension(path, DefaultExtensionOf(kExportPgnFilter).GetText());
         if (!FileExists(path)) {
             append = false;
             break;
@@ -144,10 +146,14 @@ void CPgnCommands::ExportFen()
     CGame* game = Game();
     if (!game)
         return;
+    SSaveFile dialog;
+    dialog.title = "Export FEN";
+    dialog.folder = PlayedGamesFolder();
+    dialog.file = MakeSavedGameName(*game, ".fen");
+    dialog.filter = "FEN Files (*.FEN)|*.FEN";
+    dialog.caption = "Export FEN";
     CString path;
-    if (!GetPrompt().AskFile("Export FEN", CString(), CString(), "FEN Files (*.FEN)|*.FEN",
-                             wxFD_SAVE | wxFD_OVERWRITE_PROMPT, m_frame.GetWindow(), path) ||
-        path.IsEmpty())
+    if (!AskFileToSave(dialog, m_frame.GetWindow(), path))
         return;
     CString fen;
     if (!game->GetBoard().GetFen(fen, false) ||
@@ -276,13 +282,16 @@ bool CPgnCommands::Adopt(CPGNGame* game, const char* failText, const char* failC
     ShowBoard();
     CString error;
     bool loaded = game->LoadGame(0, error);
+    // The viewer is on the screen by now: what it found is told over it.
+    wxWindow* viewer = game->GetViewer();
     if (!error.IsEmpty()) {
         CString text("Illegal move: ");
         text.Append(ShortMessageText(error));
-        Tell(text.GetText(), "Open PGN", wxOK | wxICON_EXCLAMATION);
+        GetPrompt().ShowMessage(text, "Open PGN", wxOK | wxICON_EXCLAMATION,
+                                viewer ? viewer : m_frame.GetWindow());
         loaded = game->GetBoard().GetPly() > 0;
     } else if (!loaded) {
-        Tell(failText, failCaption, wxOK | wxICON_ERROR);
+        GetPrompt().ShowMessage(failText, failCaption, wxOK | wxICON_ERROR, viewer ? viewer : m_frame.GetWindow());
     }
     CChessView* view = m_frame.GetChessView();
     if (!loaded || !view) {

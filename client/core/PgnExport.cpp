@@ -11,7 +11,6 @@ using Zorlin::CWin32File;
 
 namespace {
 
-const int kMaxExportNameLength = 64;
 
 // Characters [from, end) (Mid's end is inclusive and counts from the back
 // when negative).
@@ -41,24 +40,6 @@ CString Tail(CFile& file)
 }
 
 } // namespace
-
-CString MakePgnExportName(const CString& opponentName)
-{
-    CString name;
-    for (int i = 0; i < opponentName.GetLength() && name.GetLength() < kMaxExportNameLength; ++i) {
-        const unsigned char c = static_cast<unsigned char>(opponentName[i]);
-        if (c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':')
-            continue;
-        name.Append(char(c));
-    }
-    name.Trim();
-    while (name.GetLength() > 0 && name[0] == '.')
-        name = name.Mid(1);
-    if (name.IsEmpty())
-        name = "game";
-    name.Append(".pgn");
-    return name;
-}
 
 bool WritePgnExport(const CString& diskPath, const CString& text, bool append)
 {

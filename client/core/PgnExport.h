@@ -1,15 +1,9 @@
 #pragma once
 
 // The text work behind the PGN and FEN commands, kept apart from the frame:
-// the export file name, writing or appending an export, and the HTML of the
-// PGN display.
+// writing or appending an export, and the HTML of the PGN display.
 
 #include "foundation/String.h"
-
-// The proposed export file: the opponent's name + ".pgn", with anything
-// that could lead out of the folder (separators, control characters, a
-// leading dot) left out; "game.pgn" when nothing is left.
-Zorlin::CString MakePgnExportName(const Zorlin::CString& opponentName);
 
 // Replaces the file at diskPath with text, or (append) with its old content,
 // a line end when it lacked one, one empty line and text. All or nothing:

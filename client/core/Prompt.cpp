@@ -1,11 +1,13 @@
 #include "client/core/Prompt.h"
 
+#include <wx/app.h>
 #include <wx/choicdlg.h>
 #include <wx/colordlg.h>
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
 #include <wx/textdlg.h>
 
+#include "client/core/FileFilter.h"
 #include "client/core/WxText.h"
 
 using Zorlin::CArray;
@@ -20,6 +22,17 @@ CWxPrompt& ToolkitPrompt()
 }
 
 CPrompt* g_prompt = nullptr;
+
+// A question without a window of its own belongs to the main window. Left
+// to the toolkit, it would go to whichever window is active, which may be
+// a picture that closes as soon as the question takes the focus.
+wxWindow* Owner(wxWindow* parent)
+{
+    if (parent)
+        return parent;
+    wxWindow* top = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
+    return top && top->IsShown() && !top->IsBeingDeleted() ? top : nullptr;
+}
 
 } // namespace
 
@@ -49,7 +62,7 @@ CPrompt* SetPrompt(CPrompt* prompt)
 
 int CWxPrompt::ShowMessage(const CString& text, const CString& caption, long style, wxWindow* parent)
 {
-    return wxMessageBox(ToWx(text), ToWx(caption), style, parent);
+    return wxMessageBox(ToWx(text), ToWx(caption), style, Owner(parent));
 }
 
 int CWxPrompt::AskChoice(const CString& message, const CString& caption, const CArray<CString>& choices,
@@ -58,7 +71,7 @@ int CWxPrompt::AskChoice(const CString& message, const CString& caption, const C
     wxArrayString items;
     for (int i = 0; i < choices.GetCount(); ++i)
         items.Add(ToWx(*choices.GetAt(i)));
-    wxSingleChoiceDialog dialog(parent, ToWx(message), ToWx(caption), items);
+    wxSingleChoiceDialog dialog(Owner(parent), ToWx(message), ToWx(caption), items);
     if (width > 0 && height > 0)
         dialog.SetSize(width, height);
     if (dialog.ShowModal() != wxID_OK)
@@ -68,7 +81,7 @@ int CWxPrompt::AskChoice(const CString& message, const CString& caption, const C
 
 bool CWxPrompt::AskText(const CString& message, const CString& caption, CString& text, wxWindow* parent)
 {
-    wxTextEntryDialog dialog(parent, ToWx(message), ToWx(caption), ToWx(text));
+    wxTextEntryDialog dialog(Owner(parent), ToWx(message), ToWx(caption), ToWx(text));
     if (dialog.ShowModal() != wxID_OK)
         return false;
     text = FromWx(dialog.GetValue());
@@ -78,8 +91,9 @@ bool CWxPrompt::AskText(const CString& message, const CString& caption, CString&
 bool CWxPrompt::AskFile(const CString& message, const CString& folder, const CString& file,
                         const CString& wildcard, long style, wxWindow* parent, CString& path)
 {
-    wxFileDialog dialog(parent, ToWx(message), ToWx(folder), ToWx(file),
-                        wildcard.IsEmpty() ? wxString(wxFileSelectorDefaultWildcardStr) : ToWx(wildcard),
+    const CString filter = MakeFileFilter(wildcard);
+    wxFileDialog dialog(Owner(parent), ToWx(message), ToWx(folder), ToWx(file),
+                        filter.IsEmpty() ? wxString(wxFileSelectorDefaultWildcardStr) : ToWx(filter),
                         style ? style : long(wxFD_DEFAULT_STYLE));
     if (dialog.ShowModal() != wxID_OK)
         return false;
@@ -91,7 +105,7 @@ bool CWxPrompt::AskColour(const CString& caption, int& red, int& green, int& blu
 {
     wxColourData data;
     data.SetColour(wxColour((unsigned char)red, (unsigned char)green, (unsigned char)blue));
-    wxColourDialog dialog(parent, &data);
+    wxColourDialog dialog(Owner(parent), &data);
     dialog.SetTitle(ToWx(caption));
     if (dialog.ShowModal() != wxID_OK)
         return false;

@@ -38,6 +38,20 @@ public:
     bool AskYesNo(const Zorlin::CString& text, const Zorlin::CString& caption, wxWindow* parent);
 };
 
+// A save dialog as on any desktop: a name typed without an extension gets
+// the filter's, and an existing file is replaced only after a Yes to
+// "<name> already exists." (asked by us, so every prompt asks it; No goes
+// back to the dialog). own may be replaced without asking.
+struct SSaveFile {
+    const char* title = "";
+    Zorlin::CString folder;
+    Zorlin::CString file;
+    const char* filter = "";
+    const char* caption = "";
+    Zorlin::CString own;
+};
+bool AskFileToSave(const SSaveFile& dialog, wxWindow* parent, Zorlin::CString& path);
+
 // The prompt in use: the toolkit's real dialogs unless another was set.
 CPrompt& GetPrompt();
 // Makes prompt current and returns the previous one (null restores the

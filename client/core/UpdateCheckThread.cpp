@@ -12,7 +12,6 @@ using Zorlin::CConfig;
 using Zorlin::CFile;
 using Zorlin::CMemFile;
 
-const char* const kVersionFileAddress = "https://www.pemberlode.example/rookwell/live/version.cfg";
 const char* const kVersionFileTarget = "live content/version.cfg";
 const char* const kDownloadPageAddress = "https://www.pemberlode.example/rookwell/download.htm";
 
@@ -44,11 +43,11 @@ void KeepCopy(const std::string& path, CMemFile& body)
 
 } // namespace
 
-SUpdateCheckRequest::SUpdateCheckRequest() : isConnected(&IsInternetConnected)
+SUpdateCheckRequest::SUpdateCheckRequest() : isConnected([] { return IsInternetConnected(); })
 {
 }
 
-CUpdateCheckThread::CUpdateCheckThread(bool quiet) : CUpdateCheckThread(kVersionFileAddress, quiet)
+CUpdateCheckThread::CUpdateCheckThread(bool quiet) : CUpdateCheckThread(VersionFileAddress().c_str(), quiet)
 {
 }
 
@@ -58,6 +57,8 @@ CUpdateCheckThread::CUpdateCheckThread(const char* url, bool quiet) : wxThread(w
     m_request.targetPath = ProgramFolderPath(kVersionFileTarget);
     m_request.quiet = quiet;
     m_request.http.maxBytes = kMaxBytes;
+    const std::string address = m_request.url;
+    m_request.isConnected = [address] { return IsInternetConnected(address); };
     CountWorkerIn();
 }
 
@@ -77,7 +78,9 @@ bool CUpdateCheckThread::Start()
 
 wxThread::ExitCode CUpdateCheckThread::Entry()
 {
-    Check(m_request, m_version, &PostWorkerNotice);
+    const bool read = Check(m_request, m_version, &PostWorkerNotice);
+    if (m_finished)
+        m_finished(read);
     return nullptr;
 }
 

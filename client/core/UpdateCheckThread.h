@@ -9,9 +9,9 @@
 #include <functional>
 #include <string>
 
-// The version file on the maker's server, its copy below the program
-// folder, and the download page offered when the file names no usable one.
-extern const char* const kVersionFileAddress;
+// The version file's copy below the program folder (its address is a
+// program setting: VersionFileAddress), and the download page offered when
+// the file names no usable one.
 extern const char* const kVersionFileTarget;
 extern const char* const kDownloadPageAddress;
 
@@ -31,11 +31,14 @@ class CUpdateCheckThread : public wxThread {
 public:
     static constexpr uint64_t kMaxBytes = 64u << 10;
 
+    // The version file of the program settings.
     explicit CUpdateCheckThread(bool quiet);
     CUpdateCheckThread(const char* url, bool quiet);
     ~CUpdateCheckThread() override;
     // The connection test, for tests; the machine's own by default.
     void SetConnectionTest(std::function<bool()> test) { m_request.isConnected = std::move(test); }
+    // Told on the worker thread whether a version file was read.
+    void SetFinished(std::function<void(bool)> finished) { m_finished = std::move(finished); }
     // Creates and runs the thread. On false the object is already deleted.
     bool Start();
 
@@ -53,4 +56,5 @@ protected:
 private:
     SUpdateCheckRequest m_request;
     Zorlin::CConfig m_version;
+    std::function<void(bool)> m_finished;
 };

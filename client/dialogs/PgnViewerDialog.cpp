@@ -107,6 +107,9 @@ bool CPgnViewerDialog::LoadGame(int n)
     CBufferFile file(text);
     CString error;
     board.LoadPgnGame(file, game->GetTags(), error);
+    // The status line tells this game's result, not the one before it.
+    const CString* result = game->GetTags().Find("Result");
+    game->SetResult(result ? ResultFromText(*result) : RESULT_NONE);
     if (CFrameView* frame = CGame::GetFrame())
         frame->RefreshFromGame();
     if (view) {
@@ -125,7 +128,8 @@ void CPgnViewerDialog::OnGame(wxCommandEvent& event)
 
 void CPgnViewerDialog::OnClose(wxCloseEvent& event)
 {
-    if (!GetPrompt().AskYesNo("Close PGN file?", "PGN Viewer", nullptr)) {
+    // Asked over this window: owned by the frame, it could open behind it.
+    if (!GetPrompt().AskYesNo("Close PGN file?", "PGN Viewer", this)) {
         event.Veto();
         return;
     }

@@ -7,6 +7,7 @@
 #include <wx/filesys.h>
 #include <wx/html/htmlwin.h>
 #include <wx/stattext.h>
+#include <wx/uri.h>
 #include <wx/utils.h>
 
 #include "client/core/AppServices.h"
@@ -72,16 +73,26 @@ public:
     }
     wxHtmlOpeningStatus OnOpeningURL(wxHtmlURLType type, const wxString& url, wxString* redirect) const override
     {
-        if (type == wxHTML_URL_IMAGE && url == "opponent.bmp") {
-            CString path = GetAppServices().GetProgramDrive().GetRoot();
-            if (path.IsEmpty() || path[path.GetLength() - 1] != '/')
-                path += "/";
-            *redirect = wxFileSystem::FileNameToURL(wxFileName(ToWx(path + "opponent.bmp")));
+        if (type != wxHTML_URL_IMAGE)
+            return wxHTML_BLOCK;
+        const wxString picture = OpponentPictureUrl();
+        if (url == "opponent.bmp") {
+            if (!wxFileName::FileExists(wxFileSystem::URLToFileName(picture).GetFullPath()))
+                return wxHTML_BLOCK;
+            *redirect = picture;
             return wxHTML_REDIRECT;
         }
-        if (type == wxHTML_URL_IMAGE && !url.Contains(":"))
-            return wxHTML_OPEN;
-        return wxHTML_BLOCK;
+        // The view asks again with the redirect unescaped.
+        const bool ours = url == picture || url == wxURI(picture).BuildUnescapedURI();
+        return ours || !url.Contains(":") ? wxHTML_OPEN : wxHTML_BLOCK;
+    }
+
+    static wxString OpponentPictureUrl()
+    {
+        CString path = GetAppServices().GetProgramDrive().GetRoot();
+        if (path.IsEmpty() || path[path.GetLength() - 1] != '/')
+            path += "/";
+        return wxFileSystem::FileNameToURL(wxFileName(ToWx(path + "opponent.bmp")));
     }
 
 private:
@@ -103,6 +114,12 @@ private:
 class CSearchListener : public CSessionListener {
 public:
     explicit CSearchListener(CDialogOnlineSearch* dialog) : m_dialog(dialog) {}
+    // The session deletes a replaced listener; the dialog must not use it then.
+    ~CSearchListener() override
+    {
+        if (m_dialog)
+            m_dialog->OnListenerGone();
+    }
     void OnSessionState(int state) override
     {
         if (m_dialog)
@@ -156,9 +173,16 @@ CDialogOnlineSearch::~CDialogOnlineSearch()
     m_beginTimer.Stop();
     m_timeoutTimer.Stop();
     // The session may outlive the dialog with its listener still in place.
-    m_listener->m_dialog = nullptr;
-    if (m_session->GetListener() == m_listener)
-        m_session->SetListener(nullptr);
+    if (m_listener) {
+        m_listener->m_dialog = nullptr;
+        if (m_session->GetListener() == m_listener)
+            m_session->SetListener(nullptr);
+    }
+}
+
+void CDialogOnlineSearch::OnListenerGone()
+{
+    m_listener = nullptr;
 }
 
 void CDialogOnlineSearch::OnInitDialog(wxInitDialogEvent& event)

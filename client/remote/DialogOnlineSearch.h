@@ -44,6 +44,9 @@ public:
     void OnSessionState(int state);
     bool OnPacket(const CPacketHeader& header, Zorlin::CFile& body);
 
+    // The session has deleted the dialog's listener (a game replaced it).
+    void OnListenerGone();
+
     // A link of the page, by its target.
     void OnLinkClicked(const Zorlin::CString& target);
 
@@ -81,7 +84,7 @@ private:
     void OnInitDialog(wxInitDialogEvent& event);
 
     CGridmoorSession* m_session;
-    CSearchListener* m_listener; // owned by the session
+    CSearchListener* m_listener; // owned by the session; null once it deleted it
     CGlobe* m_globe;
     wxHtmlWindow* m_view;
 

@@ -85,6 +85,13 @@ void CBumpSplashWindow::OnPaint(wxPaintEvent&)
     wxPaintDC dc(this);
     if (m_bitmap.IsOk())
         dc.DrawBitmap(m_bitmap, -1, -1, false);
+    // The window closes when it loses the focus, so it must have had it:
+    // asked for once it is on the screen, as a request before that is lost.
+    if (!m_focusAsked) {
+        m_focusAsked = true;
+        Raise();
+        SetFocus();
+    }
 }
 
 void CBumpSplashWindow::OnMouseDown(wxMouseEvent&)

@@ -51,6 +51,7 @@ private:
     std::unique_ptr<CMusicPlayer> m_music;
     int m_renders;
     bool m_wasActive;
+    bool m_focusAsked = false;
 
     wxDECLARE_EVENT_TABLE();
 };

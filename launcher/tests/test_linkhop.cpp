@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "launcher/Launcher.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -40,9 +42,12 @@ protected:
     void TearDown() override { std::system(("rm -rf '" + m_base + "'").c_str()); }
 
     // Runs linkhop with the arguments; returns its exit code.
-    int Run(const std::vector<std::string>& arguments)
+    int Run(const std::vector<std::string>& arguments, const std::string& browser = "")
     {
-        std::vector<std::string> env = {"PATH=" + m_bin + ":/usr/bin:/bin", "LINKHOP_RECORD=" + m_record};
+        // Only the test's own programs: the machine's browsers stay out.
+        std::vector<std::string> env = {"PATH=" + m_bin, "LINKHOP_RECORD=" + m_record};
+        if (!browser.empty())
+            env.push_back("BROWSER=" + browser);
         std::vector<char*> envp;
         for (auto& e : env)
             envp.push_back(&e[0]);
@@ -118,6 +123,24 @@ TEST_F(LinkhopTest, OnlyProgramFolderDocumentsOpen)
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0], std::vector<std::string>{"file://" + m_program + "/readme.htm"});
     EXPECT_EQ(calls[1], std::vector<std::string>{m_program + "/readme.htm"});
+}
+
+// Without a working xdg-open the named browsers are tried; when none opens
+// the address the client is told so.
+TEST_F(LinkhopTest, BrowsersAreTriedWhenXdgOpenFails)
+{
+    std::ofstream(m_bin + "/xdg-open") << "#!/bin/sh\nexit 3\n";
+    const std::string address = "file://" + m_program + "/readme.htm";
+    EXPECT_EQ(Run({address}), LinkPolicy::kNotOpened);
+    EXPECT_TRUE(Calls().empty());
+
+    std::ofstream browser(m_bin + "/my browser");
+    browser << "#!/bin/sh\nprintf '%s\\0' \"$@\" >> \"$LINKHOP_RECORD\"\nprintf '\\n' >> \"$LINKHOP_RECORD\"\n";
+    browser.close();
+    chmod((m_bin + "/my browser").c_str(), 0755);
+    EXPECT_EQ(Run({address}, "missing-browser:my browser"), 1);
+    ASSERT_EQ(Calls().size(), 1u);
+    EXPECT_EQ(Calls()[0], std::vector<std::string>{address});
 }
 
 TEST_F(LinkhopTest, NothingToOpenStillEndsWithOne)

@@ -71,6 +71,7 @@ struct SBench {
     std::vector<int64_t> latencies;
     int moves = 40;
     int64_t thinkUs = 0;
+    int64_t arrivedAt = 0;
     std::vector<std::pair<int64_t, SClient*>> planned;
     size_t plannedHead = 0;
     int loggedIn = 0, synced = 0, matched = 0;
@@ -154,7 +155,9 @@ struct SBench {
             ++matched;
             break;
         case pktForward: {
-            int64_t now = NowUs();
+            // Readable when the wait returned: one move in flight per game,
+            // so nothing of this game came in later.
+            int64_t now = arrivedAt;
             SClient* from = id < byId.size() ? byId[id] : nullptr;
             if (from && from->sentAt)
                 latencies.push_back(now - from->sentAt);
@@ -239,6 +242,7 @@ struct SBench {
             if (plannedHead < planned.size())
                 wait = int(std::clamp<int64_t>((planned[plannedHead].first - NowUs() + 999) / 1000, 0, 100));
             int n = epoll_wait(epoll, events, 512, wait);
+            arrivedAt = NowUs();
             for (int i = 0; i < n; ++i)
                 Read(*static_cast<SClient*>(events[i].data.ptr));
             SendDue();

@@ -4,9 +4,12 @@
 #include "client/core/Internet.h"
 #include "client/core/Prompt.h"
 #include "client/core/UpdateCheckThread.h"
+#include "client/core/UpdateRecord.h"
+#include "client/core/AppServices.h"
 #include "client/core/Version.h"
 #include "client/core/tests/support/FakeMediaHost.h"
 #include "foundation/Config.h"
+#include "foundation/DiskDrive.h"
 #include "foundation/MemFile.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +23,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
@@ -479,4 +483,91 @@ TEST_F(ThreadTest, DetachedWorkersWriteBelowTheProgramFolderAndReport)
     EXPECT_TRUE(TakeDownloadFinished());
 }
 
+// Two checks started together, as at start-up: the day goes into the record
+// only when both got their file, and the record's other entries stay.
+TEST_F(ThreadTest, TheCheckDayIsRecordedOnlyWhenEveryDownloadSucceeded)
+{
+    const fs::path record = m_dir / "update.cfg";
+    std::ofstream(record) << "date = 10\nkeep = yes\n";
+    int finished = 0;
+    auto run = [&](const std::string& liveAddress) {
+        std::function<void(bool)> recorder = MakeUpdateRecorder(2, record.string(), "2461000", "today");
+        auto report = [&, recorder](bool ok) {
+            recorder(ok);
+            std::lock_guard<std::mutex> lock(m_lock);
+            ++finished;
+            m_arrived.notify_all();
+        };
+        finished = 0;
+        auto* download = new CDownloadThread(liveAddress.c_str(), kLiveContentTarget, true);
+        download->SetValidate(true);
+        download->SetFinished(report);
+        ASSERT_TRUE(download->Start());
+        auto* check = new CUpdateCheckThread(Server().Url("/version?major=1&minor=24").c_str(), true);
+        check->SetFinished(report);
+        ASSERT_TRUE(check->Start());
+        std::unique_lock<std::mutex> lock(m_lock);
+        ASSERT_TRUE(m_arrived.wait_for(lock, std::chrono::seconds(20), [&] { return finished == 2; }));
+    };
+    run(Server().Url("/missing"));
+    CConfig after;
+    ASSERT_TRUE(after.ReadText(ReadFile(record.string()).c_str(), int(ReadFile(record.string()).size())));
+    EXPECT_STREQ(after.GetValueOr(".date", "").GetText(), "10");
+
+    run(Server().Url("/live.cfg"));
+    CConfig done;
+    ASSERT_TRUE(done.ReadText(ReadFile(record.string()).c_str(), int(ReadFile(record.string()).size())));
+    EXPECT_STREQ(done.GetValueOr(".date", "").GetText(), "2461000");
+    EXPECT_STREQ(done.GetValueOr(".checked", "").GetText(), "today");
+    EXPECT_STREQ(done.GetValueOr(".keep", "").GetText(), "yes");
+}
+
+// Program settings of our own; the rest answers nothing.
+class CFakeServices : public CAppServices {
+public:
+    explicit CFakeServices(CConfig& program) : m_drive("/nonexistent/rookwell-test/"), m_program(program)
+    {
+        m_previous = SetAppServices(this);
+    }
+    ~CFakeServices() override { SetAppServices(m_previous); }
+    Zorlin::CDrive& GetProgramDrive() override { return m_drive; }
+    Zorlin::CDrive& GetUserDrive() override { return m_drive; }
+    CConfig& GetProgramSettings() override { return m_program; }
+    CConfig& GetUserSettings() override { return m_user; }
+    CFrameView* GetFrameView() override { return nullptr; }
+    CConsole* CreateConsole(const Zorlin::CString&) override { return nullptr; }
+    void ShowHtmlMessage(const Zorlin::CString&, const Zorlin::CString&) override {}
+
+private:
+    Zorlin::CDiskDrive m_drive;
+    CConfig& m_program;
+    CConfig m_user;
+    CAppServices* m_previous = nullptr;
+};
+
+// A server on this machine needs no network; the addresses come from the
+// program settings.
+TEST(Internet, LoopbackAddressesNeedNoNetwork)
+{
+    for (const char* address : {"http://127.0.0.1:8000/live.cfg", "http://localhost/x", "https://LOCALHOST:1/",
+                                "http://127.1.2.3/", "http://[::1]:8080/v", "http://user@127.0.0.1/"}) {
+        EXPECT_TRUE(IsLoopbackAddress(address)) << address;
+        EXPECT_TRUE(IsInternetConnected(address)) << address;
+    }
+    for (const char* address : {"http://127.0.0.1.example/", "http://128.0.0.1/", "http://localhost.example/",
+                                "ftp://127.0.0.1/", "127.0.0.1", "http://10.0.0.1/", "http:///127.0.0.1",
+                                "http://example.org/127.0.0.1", "http://127.0.0.256/", ""}) {
+        EXPECT_FALSE(IsLoopbackAddress(address)) << address;
+    }
+
+    CConfig settings;
+    const char* text = "live = {\n content = \"http://127.0.0.1:9/live.cfg\"\n version = \" \"\n}\n";
+    ASSERT_TRUE(settings.ReadText(text, int(strlen(text))));
+    CFakeServices services(settings);
+    EXPECT_EQ(LiveContentAddress(), "http://127.0.0.1:9/live.cfg");
+    // Blank is unset: the maker's own address.
+    EXPECT_EQ(VersionFileAddress().rfind("https://", 0), 0u);
+}
+
 } // namespace
+

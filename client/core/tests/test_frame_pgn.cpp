@@ -7,15 +7,18 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <unistd.h>
 
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
+#include <wx/statusbr.h>
 
 #include "client/core/ChessApp.h"
 #include "client/core/ChessFrame.h"
 #include "client/core/PGNGame.h"
+#include "client/dialogs/DialogIds.h"
 #include "client/dialogs/MenuBar.h"
 #include "client/dialogs/PgnViewerDialog.h"
 #include "support/AppHarness.h"
@@ -144,7 +147,40 @@ TEST_F(FramePgn, ExportPgnTwiceAppendsAndExportFenWritesTheBoard)
 
     prompt().QueueText("/proc/version");
     Choose(ID_MENU_EXPORT_FEN);
-    EXPECT_EQ(LastMessage(), "Could not write the FEN file:\n\n/proc/version");
+    EXPECT_EQ(LastMessage(), "Could not write the FEN file:\n\n/proc/version.fen");
+}
+
+// The status line tells the result of the game picked in the viewer, not
+// of the one before it.
+TEST_F(FramePgn, TheStatusLineFollowsTheGamePickedInTheViewer)
+{
+    const std::string path = g_client->Path("users/tester/played games/two results.pgn");
+    std::ofstream(path) << "[White \"Ann\"]\n[Black \"Bob\"]\n[Result \"1-0\"]\n\n1. e4 e5 2. Nf3 Nc6 1-0\n\n"
+                           "[White \"Cid\"]\n[Black \"Dee\"]\n[Result \"1/2-1/2\"]\n\n1. d4 d5 1/2-1/2\n\n"
+                           "[White \"Eve\"]\n[Black \"Fay\"]\n[Result \"*\"]\n\n1. c4 *\n";
+    m_frame->OpenPgnFile(path.c_str());
+    g_client->Pump();
+    ASSERT_NE(Viewed(), nullptr) << LastMessage();
+    CPgnViewerDialog* viewer = Viewed()->GetViewer();
+    ASSERT_NE(viewer, nullptr);
+    wxStatusBar* bar = m_frame->GetStatusBar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->GetStatusText(1), " White wins");
+
+    auto pick = [&](int n) {
+        wxCommandEvent event(wxEVT_LISTBOX, ID_PGN_GAMES);
+        event.SetInt(n);
+        event.SetEventObject(viewer->FindWindow(ID_PGN_GAMES));
+        viewer->GetEventHandler()->ProcessEvent(event);
+        g_client->Pump();
+    };
+    pick(1);
+    EXPECT_EQ(bar->GetStatusText(1), " Draw");
+    pick(2);
+    EXPECT_EQ(bar->GetStatusText(1), " Black to move");
+    pick(0);
+    EXPECT_EQ(bar->GetStatusText(1), " White wins");
+    EXPECT_EQ(prompt().GetUnexpectedCount(), 0) << LastMessage();
 }
 
 TEST_F(FramePgn, ResetOnTheViewerGameOnlySaysWhy)

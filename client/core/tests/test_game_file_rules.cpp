@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "chess/ChessBoard.h"
+#include "client/core/FileFilter.h"
 #include "client/core/Game.h"
 #include "client/core/GameFileRules.h"
 
@@ -65,6 +66,32 @@ TEST(GameFileRules, ShortNamesAndDefaultExtensions)
     EXPECT_EQ(WithDefaultExtension("/a/b/snap.png", ".bmp"), "/a/b/snap.png");
     EXPECT_EQ(WithDefaultExtension("/a.d/snap", ".bmp"), "/a.d/snap.bmp");
     EXPECT_EQ(WithDefaultExtension("/a/", ".bmp"), "/a/");
+    EXPECT_EQ(WithDefaultExtension("/f/pos1", ".fen"), "/f/pos1.fen");
+    EXPECT_EQ(WithDefaultExtension("/f/a.tar.gz", ".fen"), "/f/a.tar.gz");
+    // A version number is not a file type.
+    EXPECT_EQ(WithDefaultExtension("/f/Ann vs Engine 5.0", ".pgn"), "/f/Ann vs Engine 5.0.pgn");
+    EXPECT_EQ(WithDefaultExtension("/f/Ann vs Mr. Bob", ".pgn"), "/f/Ann vs Mr. Bob.pgn");
+    EXPECT_EQ(WithDefaultExtension("/f/x", ""), "/f/x");
+}
+
+TEST(GameFileRules, FiltersAreTrimmedAndMatchEitherCase)
+{
+    EXPECT_EQ(MakeFileFilter("Rookwell Game (*.rwg) | *.rwg"), "Rookwell Game (*.rwg)|*.[rR][wW][gG]");
+    EXPECT_EQ(MakeFileFilter("PGN Files (*.PGN)|*.PGN"), "PGN Files (*.PGN)|*.[pP][gG][nN]");
+    EXPECT_EQ(MakeFileFilter("PGN files | *.pgn"), "PGN files|*.[pP][gG][nN]");
+    EXPECT_EQ(MakeFileFilter("Pictures | *.png ; *.jpg |All|*"),
+              "Pictures|*.[pP][nN][gG];*.[jJ][pP][gG]|All|*");
+    // Classes written by hand stay as they are; a pair without patterns goes.
+    EXPECT_EQ(MakeFileFilter("Games|*.[rR]wg|Empty| "), "Games|*.[rR][wW][gG]");
+    EXPECT_EQ(MakeFileFilter(""), "");
+    EXPECT_EQ(MakeFileFilter("no pattern"), "");
+
+    EXPECT_EQ(DefaultExtensionOf("FEN Files (*.FEN)|*.FEN"), ".fen");
+    EXPECT_EQ(DefaultExtensionOf("Bitmap files (*.bmp) | *.bmp"), ".bmp");
+    EXPECT_EQ(DefaultExtensionOf("Rookwell Game (*.rwg) | *.rwg;*.txt"), ".rwg");
+    EXPECT_EQ(DefaultExtensionOf("All|*"), "");
+    EXPECT_EQ(DefaultExtensionOf("All|*.*"), "");
+    EXPECT_EQ(DefaultExtensionOf(""), "");
 }
 
 TEST(GameFileRules, ProposedNamesCannotLeaveTheFolder)

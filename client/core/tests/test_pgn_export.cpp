@@ -223,14 +223,8 @@ TEST(PgnDisplay, TagsAndMoveNumbersAreBoldAndEverythingIsEscaped)
     EXPECT_STREQ(MakePgnDisplayHtml("\r\n\r\n").GetText(), "");
 }
 
-TEST(PgnExportName, TheOpponentsNameCannotLeadOutOfTheFolder)
+TEST(PgnExportText, MessagesShowAShortPrintableExcerpt)
 {
-    EXPECT_STREQ(MakePgnExportName("GNU Chess").GetText(), "GNU Chess.pgn");
-    EXPECT_STREQ(MakePgnExportName("../../etc/passwd").GetText(), "etcpasswd.pgn");
-    EXPECT_STREQ(MakePgnExportName("a\\b\nc:d").GetText(), "abcd.pgn");
-    EXPECT_STREQ(MakePgnExportName("").GetText(), "game.pgn");
-    EXPECT_STREQ(MakePgnExportName(" .. ").GetText(), "game.pgn");
-    EXPECT_LE(MakePgnExportName(CString(std::string(500, 'x').c_str())).GetLength(), 64 + 4);
     EXPECT_STREQ(ShortMessageText("Nf\x01\x02", 40).GetText(), "Nf  ");
     EXPECT_STREQ(ShortMessageText("abcdef", 3).GetText(), "abc...");
 }

@@ -21,6 +21,7 @@
 #include <wx/weakref.h>
 
 #include "client/core/PGNGame.h"
+#include "client/core/GameFileRules.h"
 #include "client/core/PgnCommands.h"
 #include "client/core/Prompt.h"
 #include "client/core/WxText.h"
@@ -403,10 +404,15 @@ TEST_F(PgnGameTest, ExportPgnAsksAppendsAndReportsFailures)
     ASSERT_EQ(prompt.GetCount(), 1);
     EXPECT_STREQ(prompt.GetQuestion(0).text.GetText(), "Export PGN");
     EXPECT_EQ(prompt.GetQuestion(0).kind, CScriptedPrompt::kFile);
+    // Proposed as Save proposes, among the played games.
+    EXPECT_EQ(prompt.GetQuestion(0).file, MakeSavedGameName(*current, ".pgn"));
+    EXPECT_NE(std::string(prompt.GetQuestion(0).file.GetText()).find(" vs "), std::string::npos);
+    EXPECT_EQ(prompt.GetQuestion(0).folder, CPgnCommands::PlayedGamesFolder());
 
     // Exists: cancel goes back to the file question, Append then adds.
+    // Typed without its extension, the same file.
     prompt.Clear();
-    prompt.QueueText(path.c_str());
+    prompt.QueueText(Path("club").c_str());
     prompt.QueueChoice(-1);
     prompt.QueueText(path.c_str());
     prompt.QueueChoice(0);
@@ -430,10 +436,10 @@ TEST_F(PgnGameTest, ExportPgnAsksAppendsAndReportsFailures)
     EXPECT_EQ(CFakeApp::ReadFile(path), text);
 
     // Targets that cannot be written say so and change nothing.
-    for (const char* target : {"/proc/version", "/nonexistent-folder/x.pgn"}) {
+    for (const char* target : {"/proc/version.pgn", "/nonexistent-folder/x.pgn"}) {
         prompt.Clear();
         prompt.QueueText(target);
-        prompt.QueueChoice(1);
+        prompt.QueueButton(wxOK);
         commands.ExportPgn();
         EXPECT_EQ(LastMessage(), std::string("Could not write the PGN file:\n\n") + target);
         EXPECT_STREQ(prompt.GetQuestion(prompt.GetCount() - 1).caption.GetText(), "Export PGN");
@@ -446,10 +452,11 @@ TEST_F(PgnGameTest, ExportFenWritesOneLineAsChessJsHasIt)
 {
     CPgnCommands commands(*board);
     const std::string path = Path("position.fen");
-    prompt.QueueText(path.c_str());
+    prompt.QueueText(Path("position").c_str());
     commands.ExportFen();
     EXPECT_EQ(prompt.GetCount(), 1);
-    EXPECT_EQ(prompt.GetQuestion(0).style & wxFD_OVERWRITE_PROMPT, wxFD_OVERWRITE_PROMPT);
+    EXPECT_EQ(prompt.GetQuestion(0).file, MakeSavedGameName(*current, ".fen"));
+    EXPECT_EQ(prompt.GetQuestion(0).folder, CPgnCommands::PlayedGamesFolder());
     const std::string fen = CFakeApp::ReadFile(path);
     EXPECT_EQ(fen.find('\n'), std::string::npos);
     EXPECT_EQ(fen.find('\0'), std::string::npos);
@@ -460,10 +467,19 @@ TEST_F(PgnGameTest, ExportFenWritesOneLineAsChessJsHasIt)
     }
     EXPECT_EQ(fen, "r1bqkbnr/pppp1ppp/2n5/1B2p3/4P3/5N2/PPPP1PPP/RNBQK2R b KQkq - 3 3");
 
+    // An existing file is replaced only after a Yes.
+    prompt.Clear();
+    prompt.QueueText(path.c_str());
+    prompt.QueueButton(wxNO);
+    prompt.QueueText(CString(), false);
+    commands.ExportFen();
+    EXPECT_EQ(prompt.CountText("position.fen already exists.\n\nDo you want to replace it?"), 1);
+    EXPECT_EQ(CFakeApp::ReadFile(path), fen);
+
     prompt.Clear();
     prompt.QueueText("/proc/version");
     commands.ExportFen();
-    EXPECT_EQ(LastMessage(), "Could not write the FEN file:\n\n/proc/version");
+    EXPECT_EQ(LastMessage(), "Could not write the FEN file:\n\n/proc/version.fen");
     EXPECT_STREQ(prompt.GetQuestion(1).caption.GetText(), "Export FEN");
 }
 

@@ -2,6 +2,7 @@
 // folder: the engines run, the game lands on the board, the choices stay.
 
 #include <wx/checkbox.h>
+#include <wx/html/htmlwin.h>
 #include <wx/listbox.h>
 #include <wx/radiobox.h>
 #include <wx/slider.h>
@@ -79,6 +80,43 @@ TEST_F(AIGameTest, FirstUseShowsTheDefaults)
     EXPECT_TRUE(app.Called("OpenUrl:https://www.pemberlode.example/rookwell/engines/"));
     EXPECT_TRUE(app.Called("Help:game#StartGameVersusComputer"));
     EXPECT_EQ(app.userSettings.GetKeyCount(), 0) << "reading the settings creates none";
+}
+
+namespace {
+
+wxHtmlWindow* FindHtml(wxWindow* window)
+{
+    if (wxHtmlWindow* html = dynamic_cast<wxHtmlWindow*>(window))
+        return html;
+    for (wxWindow* child : window->GetChildren())
+        if (wxHtmlWindow* html = FindHtml(child))
+            return html;
+    return nullptr;
+}
+
+} // namespace
+
+// Each engine package shipped in data/engines says what it is, how strong,
+// and under which licence, in the dialog's pane.
+TEST_F(AIGameTest, EveryShippedEngineDescribesItself)
+{
+    const std::string engines = ROOKWELL_SOURCE "/data/engines/";
+    const char* const shipped[] = {kGnuChess, "Gnu Chess 5 Direct", "Fairy-Max", "Phalanx"};
+    for (const char* name : shipped)
+        for (const char* file : {"info.cfg", "about.htm"})
+            app.WriteProgramFile(std::string("engines/") + name + "/" + file,
+                                 CFakeApp::ReadFile(engines + name + "/" + file));
+    CNewAIGameDialog dialog(nullptr);
+    wxHtmlWindow* pane = FindHtml(&dialog);
+    ASSERT_NE(pane, nullptr);
+    for (const char* name : shipped) {
+        ASSERT_GE(Select(&dialog, name), 0) << name;
+        const std::string text = pane->ToText().utf8_string();
+        EXPECT_NE(text.find(name), std::string::npos) << text;
+        EXPECT_NE(text.find("Strength."), std::string::npos) << text;
+        EXPECT_NE(text.find("Licence."), std::string::npos) << text;
+        EXPECT_NE(text.find("Authors and copyright."), std::string::npos) << text;
+    }
 }
 
 TEST_F(AIGameTest, OkStartsAGameAgainstTheRealEngineAndRemembersTheChoices)
