@@ -123,6 +123,8 @@ bool MakeGridmoorGame(wxWindow*, const SOnlineGameStart& start)
     Zorlin::CConfig profile = start.opponentProfile;
     game->SetOpponentProfile(profile);
     view->ResetView(game, true, false);
+    // The pieces follow the board's turn for a local Black.
+    view->SyncScene();
     game->LinkOpponent(start.peerId);
     return true;
 }
