@@ -204,11 +204,11 @@ def steps(build, a, b, port):
     for client in (a, b):
         for notice in client.windows("^Disconnected from Server$"):
             client.key("Return", window=notice)
-        before = client.screenshot("before-board", client.frame)
-        # The other view, by the menu: a game's board is dimmed and takes no keys once its connection went.
-        client.menu("v", "o" if client in shots else "b")
-        wait_until(lambda: harness.differs(before, client.screenshot("board", client.frame)) > 10000, 10,
-                   "the other view after the server went")
+        # Options, Gridmoor Preferences still opens and closes.
+        client.menu("o", "g")
+        preferences = client.wait_window("^Gridmoor Preferences$", 15, besides=(client.frame,))
+        client.key("alt+c", window=preferences)
+        client.wait_gone(preferences, 15)
         client.menu("g", "x")
         check(client.wait_exit() == 0, "the client ends cleanly")
 
