@@ -62,7 +62,7 @@ void CChessFrame::RunRemote(ERemoteCommand command, const char* what)
 bool CChessFrame::MayLeaveGame()
 {
     CGame* game = GetGame();
-    return !game || game->QueryClose();
+    return !game || game->ConfirmLeave();
 }
 
 CBoardRenderer* CChessFrame::GetScene()

@@ -194,6 +194,11 @@ bool CGame::QueryClose()
     return answer == wxNO;
 }
 
+bool CGame::ConfirmLeave()
+{
+    return QueryClose();
+}
+
 // ------------------------------------------------------------ clocks
 
 void CGame::SetTimeControl(TimeControlType type, int moves, double seconds)

@@ -73,6 +73,8 @@ public:
     virtual CPlayer* GetPlayer(int side);
     // True when the game may be closed (after asking to save unsaved moves).
     virtual bool QueryClose();
+    // True when the frame may put another game in this one's place.
+    virtual bool ConfirmLeave();
     virtual void OnClearAnnotation();
 
     bool FindLocalPlayer(CPlayer*& out);

@@ -8,6 +8,7 @@
 #include "client/core/ChessFrame.h"
 #include "client/core/RemoteCommands.h"
 #include "client/remote/DialogOnlineSearch.h"
+#include "client/remote/GridmoorGameStart.h"
 #include "client/remote/GridmoorSession.h"
 #include "client/remote/OnlinePreferencesDialog.h"
 #include "client/remote/OpponentList.h"
@@ -73,5 +74,6 @@ void InstallOnlinePlay()
     kind.deleteList = DeleteOpponentList;
     CChessApp::SetOnlineSessionKind(kind);
     SetRemoteCommand(ERemoteCommand::PlayOnline, PlayOnline);
+    SetOnlineGameMaker(MakeGridmoorGame);
     SetRemoteCommand(ERemoteCommand::OnlinePreferences, OnlinePreferences);
 }

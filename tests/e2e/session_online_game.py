@@ -1,0 +1,197 @@
+#!/usr/bin/env python3
+"""Two players play online: the stand-in server on loopback and two real
+clients, each with its own user and screen. Both find each other through
+Play Online and play a timed game by dragging pieces: every move appears on
+the other board as chess.js says it should. They chat both ways. Then one
+client is killed, and the other says its opponent has left the game."""
+
+import os
+import re
+import signal
+import sys
+import time
+import traceback
+
+import harness
+from harness import Oracle, check, move_squares, wait_until
+import session_online_search as online
+
+# Ten moves a side of a quiet opening: no castling, no captures, so each
+# move changes exactly its two squares.
+MOVES = ["e2e4", "e7e5", "g1f3", "b8c6", "f1c4", "g8f6", "d2d3", "f8c5", "c2c3", "d7d6",
+         "b1d2", "a7a6", "h2h3", "h7h6", "a2a4", "c8e6", "d1e2", "d8d7", "b2b4", "c5b6"]
+
+
+def count(client, pattern):
+    return len(re.findall(pattern, online.session_log(client)))
+
+
+def board_still(client, board, name, timeout=20):
+    """A picture once the board's squares stop changing (the clock beside it never does)."""
+    previous = harness.Picture(client.screenshot(name))
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        current = harness.Picture(client.screenshot(name))
+        if not board.changed(previous, current, threshold=2):
+            return current
+        previous = current
+    return previous
+
+
+def reach_game(a, b):
+    harness.PROFILE_NAME = "Anna"
+    a.start()
+    harness.PROFILE_NAME = "Bruno"
+    b.start()
+    dialogs = {}
+    for client in (a, b):
+        client.menu("g", "p")
+        dialogs[client] = online.search_dialog(client)
+        online.wait_log(client, r"pktLoggedInOK", 20, client.user + " to log in")
+    a.key("alt+f", window=dialogs[a])
+    online.wait_log(a, r"pktSearching", 20, "anna's search to be taken")
+    b.key("alt+f", window=dialogs[b])
+    colours = {}
+    for client in (a, b):
+        agreed = online.wait_log(client, r"Game agreed with \d+: playing (\w+), (\w+), clock (\d+) s", 60,
+                                 client.user + "'s game")
+        colours[client] = agreed.group(1)
+    check(set(colours.values()) == {"white", "black"}, f"opposite colours: {colours}")
+    for client in (a, b):
+        client.wait_gone(dialogs[client], 20)
+    white = a if colours[a] == "white" else b
+    black = b if white is a else a
+    return white, black
+
+
+def boards(white, black):
+    found = {}
+    for client, flipped in ((white, False), (black, True)):
+        def shown():
+            client.focus(client.frame)
+            try:
+                return client.board()
+            except harness.Failure:
+                return None
+        board = wait_until(shown, 20, client.user + "'s board; windows " + repr(client.children(client.frame)))
+        board.flipped = flipped
+        found[client] = board
+    return found
+
+
+START = {f + r for f in "abcdefgh" for r in "1278"}
+
+
+def wait_start_position(white, black):
+    """Both boards show the start position, so every later change is a move's."""
+    board = boards(white, black)
+    for client in (white, black):
+        empty = board[client].empty(harness.Picture(client.screenshot("bare")), client.artifacts)
+        wait_until(lambda: board[client].occupied(empty, board_still(client, board[client], "start")) == START, 30,
+                   client.user + "'s board to show the start position")
+
+
+def play_moves(white, black):
+    history = []
+    previous = set()
+    for ply, move in enumerate(MOVES):
+        position = Oracle.position(history)
+        legal = {m["from"] + m["to"]: m for m in position["moves"]}
+        check(move in legal, f"{move} is legal after {history}")
+        mover, receiver = (white, black) if ply % 2 == 0 else (black, white)
+        # The chat pane may still be opening under the board: where the squares are is read each time.
+        board = boards(white, black)
+        before = board_still(receiver, board[receiver], f"before-{ply}")
+        forwards = count(receiver, r"ChPacket chpktMove")
+        mover.drag(*board[mover].centre(move[:2]), *board[mover].centre(move[2:4]))
+        mover.move(board[mover].x + board[mover].width + 40, board[mover].y + 40)
+        wait_until(lambda: count(receiver, r"ChPacket chpktMove") > forwards, 20,
+                   f"{receiver.user} to receive {move}")
+        expected = move_squares(legal[move])
+        seen = []
+
+        def arrived():
+            seen[:] = sorted(board[receiver].changed(before, board_still(receiver, board[receiver], f"after-{ply}")))
+            # The last move's marks leave the squares of the move before.
+            return expected <= set(seen) <= expected | previous
+        wait_until(arrived, 30, f"{move} on {receiver.user}'s board (changed: {seen})")
+        history.append(move)
+        previous = expected
+    return history
+
+
+def chat(sender, receiver, text):
+    """Types a line into the chat pane under the board and sends it with Return."""
+    board = sender.board()
+    x0, y0, width, height = sender.geometry(sender.frame)
+    chats = count(receiver, r"pktChat \(#141\)")
+    # The input line is the chat pane's last row, above the status bar.
+    sender.click(board.x + 60, y0 + height - 48)
+    sender.type(text)
+    sender.key("Return")
+    wait_until(lambda: count(receiver, r"pktChat \(#141\)") > chats, 20, f"{receiver.user} to get the chat line")
+
+
+def steps(build, a, b):
+    white, black = reach_game(a, b)
+    board = boards(white, black)
+    for client in (a, b):
+        online.wait_log(client, r"ChPacket chpktResume", 20, client.user + "'s game to resume")
+
+    wait_start_position(white, black)
+    history = play_moves(white, black)
+    check(not Oracle.position(history)["over"], "the game goes on")
+    for client in (white, black):
+        check(count(client, r"Refused") == 0, client.user + " refused nothing: " + online.session_log(client))
+
+    chat(white, black, "good luck")
+    chat(black, white, "thanks")
+
+    # The black player's client dies: the white player is told.
+    black.kill()
+    online.wait_log(white, r"pktConnectionBroken|pktConnectionClosed", 30, "the link to end")
+    white.wait_window("^Opponent Disconnected$", 20, besides=(white.frame,))
+    white.wait_window("^Gridmoor Options$", 20, besides=(white.frame,))
+
+
+def main():
+    build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(harness.SOURCE, "build")
+    started = time.monotonic()
+    clients = []
+    server = None
+    try:
+        check(Oracle.available(), "chess.js is installed in build/oracle")
+        port = online.free_port()
+        for name, location in (("anna", '"Chile"'), ("bruno", '"Peru"')):
+            client = harness.Client(build, "online-game-" + name, debug=True, user=name,
+                                    defaults=(("location", location),))
+            client.user = name
+            clients.append(client)
+        a, b = clients
+        for client in clients:
+            online.point_at_server(client, port)
+        server = online.start_server(build, port, a.artifacts)
+        steps(build, a, b)
+    except Exception as error:
+        for client in clients:
+            try:
+                client.screenshot("failure")
+                print(client.user, "prompts:", client.prompts(), file=sys.stderr)
+                print(client.user, "log:", online.session_log(client)[-3000:], file=sys.stderr)
+            except Exception:
+                pass
+        traceback.print_exc()
+        print(f"online-game: FAILED ({error})")
+        return 1
+    finally:
+        for client in clients:
+            client.close()
+        if server is not None and server.poll() is None:
+            server.send_signal(signal.SIGTERM)
+            server.wait(15)
+    print(f"online-game: passed in {time.monotonic() - started:.1f} s")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
