@@ -72,6 +72,9 @@ public:
     // True when the game may be closed (after asking to save unsaved moves).
     virtual bool QueryClose();
     virtual void OnClearAnnotation();
+    // A saved game the user opened, offered to the opponent of a running
+    // remote game: false when this game cannot take it.
+    virtual bool RequestRestore(const Zorlin::CConfig& saved);
 
     bool FindLocalPlayer(CPlayer*& out);
     bool FindRemotePlayer(CPlayer*& out);
