@@ -94,7 +94,7 @@ private:
     bool AskYesNo(const Zorlin::CString& text, const Zorlin::CString& caption) override;
     void Tell(const Zorlin::CString& text, const Zorlin::CString& caption) override;
     void Log(const Zorlin::CString& text) override;
-    bool IsInPlay() override { return m_inPlay; }
+    bool IsGameInPlay() override { return m_inPlay; }
     bool HasReadyMove() override;
     Zorlin::CString GetOpponentName() override;
     void BeginAsJoiner(int localColour, const Zorlin::CString& hostId) override;

@@ -129,7 +129,7 @@ bool CNetworkProtocol::HandleFrame(uint32_t type, const CBuffer& payload)
     case netpktMove:
         return OnMove(payload);
     case netpktResign:
-        if (!m_begun || !m_side.IsInPlay())
+        if (!m_begun || !m_side.IsGameInPlay())
             return Refuse(type, "no game in play");
         ForgetGameRequests();
         m_side.OpponentResigned();
@@ -191,7 +191,7 @@ bool CNetworkProtocol::OnIdentity(const CBuffer& payload)
 
 bool CNetworkProtocol::OnMove(const CBuffer& payload)
 {
-    if (!m_begun || !m_side.IsInPlay())
+    if (!m_begun || !m_side.IsGameInPlay())
         return Refuse(netpktMove, "no game in play");
     if (m_board.GetSideToMove() == Colour(m_localColour) || m_side.HasReadyMove())
         return Refuse(netpktMove, "not the opponent's turn");
@@ -212,10 +212,10 @@ bool CNetworkProtocol::OnMove(const CBuffer& payload)
 
 bool CNetworkProtocol::OnDrawOffer()
 {
-    if (!m_begun || !m_side.IsInPlay())
+    if (!m_begun || !m_side.IsGameInPlay())
         return Refuse(netpktOfferDraw, "no game in play");
     const bool yes = m_side.AskYesNo("Your opponent has offered you a draw.\nDo you wish to accept?", "Draw offered");
-    if (!m_side.IsInPlay())
+    if (!m_side.IsGameInPlay())
         return Refuse(netpktOfferDraw, "the game ended meanwhile");
     if (!yes) {
         SendFrame(netpktDrawDeclined);
@@ -238,11 +238,11 @@ bool CNetworkProtocol::OnDrawAnswer(bool accepted)
         m_side.Tell(name + " declines your offer of a draw.", "Opponent's response");
         return true;
     }
-    if (!m_side.IsInPlay())
+    if (!m_side.IsGameInPlay())
         return Refuse(type, "no game in play");
     ForgetGameRequests();
     m_side.Tell(name + " accepts your offer of a draw.", "Opponent's response");
-    if (m_side.IsInPlay())
+    if (m_side.IsGameInPlay())
         m_side.EndDrawn();
     return true;
 }

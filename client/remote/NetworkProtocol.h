@@ -23,7 +23,7 @@ public:
     virtual void Tell(const Zorlin::CString& text, const Zorlin::CString& caption) = 0;
     // A line for the game's log.
     virtual void Log(const Zorlin::CString& text) = 0;
-    virtual bool IsInPlay() = 0;
+    virtual bool IsGameInPlay() = 0;
     // The peer's move waits for the board to take it.
     virtual bool HasReadyMove() = 0;
     // The name the user knows the peer by (may be empty).
