@@ -214,6 +214,8 @@ CJoinNetworkGameDialog::CJoinNetworkGameDialog(wxWindow* parent)
     m_game = new CNetworkGame();
     m_game->SetListener(this);
     CentreOnParent(wxBOTH);
+    // The address is what the user comes to type.
+    Control<wxTextCtrl>(this, ID_JOIN_ADDRESS)->SetFocus();
 }
 
 CJoinNetworkGameDialog::~CJoinNetworkGameDialog()
