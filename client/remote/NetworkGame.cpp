@@ -566,10 +566,14 @@ void CNetworkGame::Pen(uint32_t kind, float x, float y)
     CBoardRenderer* scene = canvas ? canvas->GetScene() : nullptr;
     if (!scene)
         return;
-    // Far outside the board a stroke shows nothing; keep the numbers sane.
-    const float limit = 100000.0f;
+    // Board units: the board spans -0.5 to 0.5; far outside it nothing shows.
+    const float limit = 4.0f;
     x = x < -limit ? -limit : x > limit ? limit : x;
     y = y < -limit ? -limit : y > limit ? limit : y;
+    // Back to this board's scene, which may be seen from the other side.
+    const SScenePoint point = scene->BoardToPixels(SScenePoint{double(x), double(y)});
+    x = float(point.x);
+    y = float(point.y);
     scene->SetTime(CChessWindow::GetSeconds());
     if (kind == netpktPenDown) {
         if (CChessApp* app = GetChessApp()) {
@@ -629,7 +633,13 @@ void CNetworkGame::OnPenStroke(bool down, int x, int y)
     m_penDown = down;
     if (!m_inPlay || !down)
         return;
-    const CBuffer point = NetPacket::Pen(float(x), float(y));
+    // Board units, so the stroke lands on the same squares of a board seen
+    // from the other side.
+    SScenePoint board{double(x), double(y)};
+    CChessWindow* canvas = Canvas();
+    if (CBoardRenderer* scene = canvas ? canvas->GetScene() : nullptr)
+        board = scene->PixelsToBoard(board);
+    const CBuffer point = NetPacket::Pen(float(board.x), float(board.y));
     SendFrame(wasDown ? netpktPenMove : netpktPenDown, &point);
 }
 
