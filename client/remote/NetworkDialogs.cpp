@@ -343,6 +343,7 @@ CEmailInvitationDialog::CEmailInvitationDialog(wxWindow* parent, CString& addres
     EmailInvitationLayout(this, true, true);
     FillOpponentList(Control<wxListBox>(this, ID_INVITE_OPPONENTS), true);
     CentreOnParent(wxBOTH);
+    Control<wxTextCtrl>(this, ID_INVITE_EMAIL)->SetFocus();
 }
 
 void CEmailInvitationDialog::OnOpponent(wxCommandEvent&)
