@@ -63,19 +63,28 @@ def open_network_dialog(client, item, title):
 class Match:
     """The two clients after the game has begun, with their boards."""
 
-    def __init__(self, host, guest):
+    def __init__(self, host, guest, start_guest=True):
         self.host, self.guest = host, guest
-        port = free_port()
-        for client in (host, guest):
-            set_port(client, port)
-            client.start()
-            client.key("F2")           # the board view
-        self.host_board = host.board()
-        self.guest_board = guest.board()
-        self.guest_board.flipped = True     # the joiner plays Black, seen from its side
-        self.host_empty = self.host_board.empty(host.settle("host-board"), host.artifacts)
-        self.guest_empty = self.guest_board.empty(guest.settle("guest-board"), guest.artifacts)
+        self.port = free_port()
         self.history = []
+        set_port(host, self.port)
+        set_port(guest, self.port)
+        host.start()
+        host.key("F2")           # the board view
+        self.host_board = host.board()
+        self.host_empty = self.host_board.empty(host.settle("host-board"), host.artifacts)
+        if start_guest:
+            guest.start()
+            guest.key("F2")
+            self.look_at_guest()
+
+    def look_at_guest(self):
+        # Started on a file, the client shows the board only once the game begins.
+        harness.wait_until(lambda: [c for c in self.guest.children(self.guest.frame) if c[3] > 100 and c[4] > 100],
+                           15, "the guest's board canvas")
+        self.guest_board = self.guest.board()
+        self.guest_board.flipped = True     # the joiner plays Black, seen from its side
+        self.guest_empty = self.guest_board.empty(self.guest.settle("guest-board"), self.guest.artifacts)
 
     def begin(self, join=True):
         """The host starts listening as White; the guest joins at 127.0.0.1 (when join)."""
