@@ -42,8 +42,13 @@ def shows(client, board, empty, history, name, timeout=20):
     expected = harness.occupied_squares(Oracle.position(history)["fen"])
     seen = set()
     end = time.monotonic() + timeout
+    first = True
     while time.monotonic() < end:
-        seen = board.occupied(empty, client.settle(name))
+        # One picture at a time: a piece still sliding only delays the match.
+        if not first:
+            client.shots -= 1
+        first = False
+        seen = board.occupied(empty, harness.Picture(client.screenshot(name)))
         if seen == expected:
             return
         time.sleep(0.2)
@@ -60,6 +65,13 @@ def open_network_dialog(client, item, title):
 
 
 
+def board_of(client):
+    """The client's board once its canvas is on the screen (it comes with the board view)."""
+    harness.wait_until(lambda: [c for c in client.children(client.frame) if c[3] > 100 and c[4] > 100],
+                       15, "the board canvas")
+    return client.board()
+
+
 class Match:
     """The two clients after the game has begun, with their boards."""
 
@@ -71,7 +83,7 @@ class Match:
         set_port(guest, self.port)
         host.start()
         host.key("F2")           # the board view
-        self.host_board = host.board()
+        self.host_board = board_of(host)
         self.host_empty = self.host_board.empty(host.settle("host-board"), host.artifacts)
         if start_guest:
             guest.start()
@@ -79,10 +91,7 @@ class Match:
             self.look_at_guest()
 
     def look_at_guest(self):
-        # Started on a file, the client shows the board only once the game begins.
-        harness.wait_until(lambda: [c for c in self.guest.children(self.guest.frame) if c[3] > 100 and c[4] > 100],
-                           15, "the guest's board canvas")
-        self.guest_board = self.guest.board()
+        self.guest_board = board_of(self.guest)
         self.guest_board.flipped = True     # the joiner plays Black, seen from its side
         self.guest_empty = self.guest_board.empty(self.guest.settle("guest-board"), self.guest.artifacts)
 
