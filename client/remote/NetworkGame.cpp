@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include <wx/app.h>
 #include <wx/defs.h>
 
 #include "client/core/AppServices.h"
@@ -262,7 +263,13 @@ void CNetworkGame::Pump()
     m_busy = true;
     PumpWork();
     m_busy = false;
-    if (m_destroyRequested)
+    if (!m_destroyRequested)
+        return;
+    // Possibly under our own timer's event: gone once the event has returned.
+    m_timer.Stop();
+    if (wxAppConsole* app = wxAppConsole::GetInstance())
+        app->CallAfter([game = this] { delete game; });
+    else
         delete this;
 }
 
