@@ -3,11 +3,13 @@
 drawn on one board shows on the other and is wiped there too; a take-back
 is declined, then accepted and set on both boards; a draw is agreed and
 both sides get the Game Over window; a new game swaps the colours (the
-former joiner opens with White); a resignation ends it on both sides."""
+former joiner opens with White); a resignation ends it on both sides; a
+chat line each way opens the other side's chat pane and shows there."""
 
 import sys
 import time
 
+import harness
 import network
 from harness import check
 
@@ -17,6 +19,48 @@ def answer(client, caption, key, seen, contains=None):
     index, record = client.wait_prompt(caption=caption, contains=contains, after=seen)
     client.answer(caption, key)
     return index + 1, record
+
+
+def canvas(client):
+    return max([w for w in client.children(client.frame) if w[3] > 100 and w[4] > 100], key=lambda w: w[3] * w[4])
+
+
+def chat_input(client):
+    """The chat pane's input line, at the bottom of the frame above the status bar."""
+    _, x, _, _, _ = canvas(client)
+    fx, fy, fw, fh = client.geometry(client.frame)
+    return x + 60, fy + fh - 22 - 16
+
+
+def transcript(client):
+    """The chat pane's transcript: between the board canvas and the input line."""
+    _, x, y, w, h = canvas(client)
+    fx, fy, fw, fh = client.geometry(client.frame)
+    return x, y + h + 6, w, fy + fh - 22 - 30 - (y + h + 6)
+
+
+def chat(host, guest):
+    """The host opens its chat pane and writes; the guest's pane opens with the line; it answers."""
+    guest_height = canvas(guest)[4]
+    host_height = canvas(host)[4]
+    host.key("ctrl+h")
+    harness.wait_until(lambda: canvas(host)[4] < host_height, 10, "the host's chat pane")
+    host.click(*chat_input(host))
+    host.type("hello from the host")
+    host.key("Return")
+    harness.wait_until(lambda: canvas(guest)[4] < guest_height, 10, "the guest's chat pane opened by the line")
+    guest.screenshot("guest-chat")
+    area = transcript(host)
+    before = harness.Picture(host.screenshot("host-chat-before"))
+    guest.click(*chat_input(guest))
+    guest.type("hello from the guest")
+    guest.key("Return")
+
+    def shown():
+        host.shots -= 1
+        return harness.Picture(host.screenshot("host-chat-after")).mean_difference(before, *area) > 1
+
+    harness.wait_until(shown, 10, "the guest's line in the host's transcript")
 
 
 def steps(host, guest):
@@ -99,6 +143,8 @@ def steps(host, guest):
         over = client.wait_window("^Game Over$", 15, besides=(client.frame,))
         client.key("Return", window=over)
         client.wait_gone(over)
+
+    chat(host, guest)
 
 
 if __name__ == "__main__":
