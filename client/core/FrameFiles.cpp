@@ -143,6 +143,8 @@ void CChessFrame::OpenGameFile(const CString& diskPath)
     case ESavedGameKind::kNetwork:
         // A saved network game goes back to the peer of a running network
         // game; without one there is nothing to restore it into.
+        if (CGame* current = GetGame(); current && current->RequestRestore(saved))
+            return;
         GetPrompt().ShowMessage("To restore this game please host or join a network game first.\n", "Network Game",
                                 wxOK, nullptr);
         return;

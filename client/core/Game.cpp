@@ -142,6 +142,7 @@ void CGame::OnPenStroke(bool, int, int) {}
 void CGame::Poll() {}
 void CGame::OnGameOver() {}
 void CGame::OnClearAnnotation() {}
+bool CGame::RequestRestore(const Zorlin::CConfig&) { return false; }
 
 void CGame::GetStatusPage(CString& out)
 {

@@ -76,6 +76,9 @@ public:
     // True when the frame may put another game in this one's place.
     virtual bool ConfirmLeave();
     virtual void OnClearAnnotation();
+    // A saved game the user opened, offered to the opponent of a running
+    // remote game: false when this game cannot take it.
+    virtual bool RequestRestore(const Zorlin::CConfig& saved);
 
     bool FindLocalPlayer(CPlayer*& out);
     bool FindRemotePlayer(CPlayer*& out);

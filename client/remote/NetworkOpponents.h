@@ -1,0 +1,23 @@
+#pragma once
+
+// The profiles that travel in a network game: the user's own, written for
+// the peer, and the peer's, stored among the user's opponents.
+
+#include "foundation/Buffer.h"
+#include "foundation/String.h"
+
+namespace Zorlin {
+class CFile;
+}
+
+class COpponentList;
+
+// The application's opponent list, made and loaded on first use.
+COpponentList& GetNetworkOpponentList();
+// The user's profile archive with this machine's address, and the e-mail
+// address unless the user keeps it private.
+bool WriteNetworkProfile(Zorlin::CFile& out);
+// Stores a received profile archive; id gets its (checked) id.
+bool StoreNetworkOpponent(const Zorlin::CBuffer& archive, Zorlin::CString& id);
+// The stored opponent's name and e-mail address; false when not stored.
+bool FindNetworkOpponent(const Zorlin::CString& id, Zorlin::CString& name, Zorlin::CString& email);

@@ -1,0 +1,394 @@
+// Network games over real loopback sockets: the handshake on the wire, two
+// games playing each other, and a stranger's peer that sends moves out of
+// turn, answers nobody asked for, garbage and half frames.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <netinet/in.h>
+#include <poll.h>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+#include <wx/defs.h>
+
+#include "client/core/Prompt.h"
+#include "client/remote/NetPacket.h"
+#include "client/remote/NetworkGame.h"
+#include "client/remote/NetworkPlayer.h"
+#include "client/remote/tests/support/RemoteFixture.h"
+
+using namespace RemoteTest;
+using Zorlin::CBuffer;
+using Zorlin::CString;
+
+namespace {
+
+std::string Le(uint32_t value)
+{
+    std::string out(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        out[size_t(i)] = char(value >> (8 * i) & 0xFF);
+    return out;
+}
+
+std::string Frame(uint32_t type, const std::string& payload = std::string())
+{
+    return Le(uint32_t(payload.size() + 4)) + Le(type) + payload;
+}
+
+struct SFrame {
+    uint32_t type = 0;
+    std::string payload;
+};
+
+// A peer written by hand: a plain blocking socket joined to a game.
+class CRawPeer {
+public:
+    explicit CRawPeer(int port)
+    {
+        m_fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(uint16_t(port));
+        m_connected = connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+        m_error = errno;
+    }
+    ~CRawPeer() { close(m_fd); }
+    bool IsConnected() const { return m_connected; }
+    int GetError() const { return m_error; }
+    void Send(const std::string& bytes) { ASSERT_EQ(write(m_fd, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+    // Takes what has arrived without waiting.
+    void Take()
+    {
+        char chunk[4096];
+        for (;;) {
+            pollfd ready = { m_fd, POLLIN, 0 };
+            if (poll(&ready, 1, 0) <= 0)
+                return;
+            const ssize_t n = read(m_fd, chunk, sizeof(chunk));
+            if (n <= 0) {
+                m_closed = true;
+                return;
+            }
+            m_in.append(chunk, size_t(n));
+        }
+    }
+    bool HasFrame()
+    {
+        Take();
+        if (m_in.size() < 4)
+            return false;
+        const uint32_t length = uint32_t(uint8_t(m_in[0])) | uint32_t(uint8_t(m_in[1])) << 8 |
+                                uint32_t(uint8_t(m_in[2])) << 16 | uint32_t(uint8_t(m_in[3])) << 24;
+        return m_in.size() >= 4 + size_t(length);
+    }
+    // The next whole frame, pumping the toolkit (and so the game) meanwhile.
+    SFrame Next()
+    {
+        SFrame frame;
+        if (!PumpUntil([&] { return HasFrame(); }))
+            return frame;
+        const uint32_t length = uint32_t(uint8_t(m_in[0])) | uint32_t(uint8_t(m_in[1])) << 8 |
+                                uint32_t(uint8_t(m_in[2])) << 16 | uint32_t(uint8_t(m_in[3])) << 24;
+        const std::string body = m_in.substr(4, length);
+        m_in.erase(0, 4 + size_t(length));
+        frame.type = uint32_t(uint8_t(body[0])) | uint32_t(uint8_t(body[1])) << 8;
+        frame.payload = body.substr(4);
+        return frame;
+    }
+    bool IsClosed()
+    {
+        Take();
+        return m_closed;
+    }
+
+private:
+    int m_fd = -1;
+    bool m_connected = false;
+    bool m_closed = false;
+    int m_error = 0;
+    std::string m_in;
+};
+
+class NetworkGame : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { StartToolkit(); }
+
+    void SetUp() override
+    {
+        m_services.m_userSettings.GetValue("profile.name") = "Ann";
+        m_services.m_userSettings.GetValue("profile.id") = "ann01";
+        m_prompt.Install();
+    }
+    void TearDown() override
+    {
+        for (CNetworkGame* game : m_games)
+            game->Destroy();
+    }
+
+    CNetworkGame* MakeGame()
+    {
+        m_games.push_back(new CNetworkGame());
+        return m_games.back();
+    }
+    // A host playing White with a hand-written peer that has taken the
+    // handshake (profile, protocol, identity).
+    CNetworkGame* HostWithPeer(std::unique_ptr<CRawPeer>& peer)
+    {
+        CNetworkGame* host = MakeGame();
+        host->SetColourChoice(WHITE);
+        EXPECT_TRUE(host->StartServer(0));
+        peer.reset(new CRawPeer(host->GetServerPort()));
+        EXPECT_TRUE(peer->IsConnected());
+        EXPECT_EQ(peer->Next().type, uint32_t(netpktProfile));
+        EXPECT_EQ(peer->Next().type, uint32_t(netpktProtocol));
+        EXPECT_EQ(peer->Next().type, uint32_t(netpktIdentity));
+        return host;
+    }
+    // The user's move on the host's board, told to the peer as the board
+    // canvas does.
+    void PlayLocal(CNetworkGame* game, const char* san)
+    {
+        CMove move;
+        ASSERT_TRUE(game->GetBoard().ParseSan(san, move, true)) << san;
+        CString text;
+        game->GetBoard().MakeSan(move, text);
+        move.m_text = text;
+        game->GetNetworkPlayer()->OpponentMoved(move);
+        ASSERT_TRUE(game->GetBoard().MakeMove(move, 0.0));
+    }
+    // The peer's ready move, taken and made as the board canvas does.
+    bool TakeRemote(CNetworkGame* game)
+    {
+        CNetworkPlayer* remote = game->GetNetworkPlayer();
+        if (!PumpUntil([&] { return remote->HasMove(); }, 3000))
+            return false;
+        CMove move;
+        return remote->GetMove(move) && game->GetBoard().MakeMove(move, 0.0);
+    }
+
+    CTestServices m_services;
+    CScriptedPrompt m_prompt;
+    std::vector<CNetworkGame*> m_games;
+};
+
+TEST_F(NetworkGame, HostSendsProfileProtocolAndIdentityThenStopsListening)
+{
+    CNetworkGame* host = MakeGame();
+    host->SetColourChoice(WHITE);
+    ASSERT_TRUE(host->StartServer(0));
+    const int port = host->GetServerPort();
+    CRawPeer peer(port);
+    ASSERT_TRUE(peer.IsConnected());
+
+    SFrame profile = peer.Next();
+    EXPECT_EQ(profile.type, uint32_t(netpktProfile));
+    EXPECT_GT(profile.payload.size(), 0u);
+    SFrame protocol = peer.Next();
+    EXPECT_EQ(protocol.type, uint32_t(netpktProtocol));
+    EXPECT_EQ(protocol.payload, Le(2));
+    SFrame identity = peer.Next();
+    EXPECT_EQ(identity.type, uint32_t(netpktIdentity));
+    EXPECT_EQ(identity.payload, Le(1) + "ann01"); // the joiner plays Black
+    EXPECT_TRUE(host->IsInPlay());
+    EXPECT_EQ(host->GetLocalPlayer()->GetColour(), WHITE);
+
+    // One opponent a game: a second caller is turned away, not left waiting.
+    EXPECT_FALSE(host->IsListening());
+    CRawPeer second(port);
+    EXPECT_FALSE(second.IsConnected());
+    EXPECT_EQ(second.GetError(), ECONNREFUSED);
+}
+
+TEST_F(NetworkGame, TwoGamesPlayEachOtherOverLoopback)
+{
+    CNetworkGame* host = MakeGame();
+    host->SetColourChoice(WHITE);
+    ASSERT_TRUE(host->StartServer(0));
+    m_services.m_programSettings.GetValue("network.port") = "";
+    m_services.m_programSettings.GetValue("network.port").Append(host->GetServerPort());
+    CNetworkGame* joiner = MakeGame();
+    ASSERT_TRUE(joiner->Connect("127.0.0.1"));
+    ASSERT_TRUE(PumpUntil([&] { return joiner->GetProtocol().HasBegun() && host->GetProtocol().HasBegun(); }));
+    EXPECT_EQ(joiner->GetLocalPlayer()->GetColour(), BLACK);
+    EXPECT_EQ(joiner->GetNetworkPlayer()->GetProperty("id"), "ann01");
+
+    const char* moves[] = { "e4", "e5", "Nf3", "Nc6", "Bb5", "a6" };
+    for (int i = 0; i < 6; ++i) {
+        CNetworkGame* mover = i % 2 == 0 ? host : joiner;
+        CNetworkGame* other = i % 2 == 0 ? joiner : host;
+        PlayLocal(mover, moves[i]);
+        ASSERT_TRUE(TakeRemote(other)) << moves[i];
+    }
+    EXPECT_EQ(host->GetBoard().GetPly(), 6);
+    EXPECT_EQ(joiner->GetBoard().GetPly(), 6);
+
+    // Draw offered by the joiner and accepted by the host: both stop.
+    m_prompt.QueueButton(wxYES); // host: accept the draw
+    m_prompt.QueueButton(wxOK);  // joiner: the acceptance
+    joiner->SendDrawOffer();
+    ASSERT_TRUE(PumpUntil([&] { return !host->IsInPlay() && !joiner->IsInPlay(); }));
+    EXPECT_EQ(host->GetResult(), RESULT_DRAW);
+    EXPECT_EQ(joiner->GetResult(), RESULT_DRAW);
+    EXPECT_EQ(m_prompt.GetUnexpectedCount(), 0);
+
+    // The host goes away: the joiner's game is no longer connected.
+    host->Disconnect();
+    EXPECT_TRUE(PumpUntil([&] { return !joiner->IsConnected(); }));
+}
+
+TEST_F(NetworkGame, MovesAreTakenOnlyWhenLegalAndInTurn)
+{
+    std::unique_ptr<CRawPeer> peer;
+    CNetworkGame* host = HostWithPeer(peer);
+    CNetworkPlayer* remote = host->GetNetworkPlayer();
+
+    peer->Send(Frame(netpktMove, std::string("e5") + '\0')); // White is to move
+    m_prompt.QueueButton(wxNO);
+    peer->Send(Frame(netpktOfferDraw));
+    ASSERT_EQ(peer->Next().type, uint32_t(netpktDrawDeclined));
+    EXPECT_FALSE(remote->HasMove());
+    PlayLocal(host, "e4");
+    ASSERT_EQ(peer->Next().type, uint32_t(netpktMove));
+    peer->Send(Frame(netpktMove, std::string("Ke7") + '\0')); // not legal
+    peer->Send(Frame(netpktMove, std::string("e4e5") + '\0')); // not Black's piece
+    peer->Send(Frame(netpktMove, std::string("Nf6") + '\0'));
+    // A second move before the board took the first is not Black's turn.
+    peer->Send(Frame(netpktMove, std::string("d5") + '\0'));
+    m_prompt.QueueButton(wxNO);
+    peer->Send(Frame(netpktOfferDraw));
+    ASSERT_TRUE(PumpUntil([&] { return remote->HasMove(); }));
+    ASSERT_EQ(peer->Next().type, uint32_t(netpktDrawDeclined));
+    CMove move;
+    ASSERT_TRUE(remote->GetMove(move));
+    CString san;
+    host->GetBoard().MakeSan(move, san);
+    EXPECT_STREQ(san.GetText(), "Nf6");
+    EXPECT_FALSE(remote->HasMove());
+    EXPECT_EQ(m_prompt.GetCount(), 2);
+}
+
+TEST_F(NetworkGame, AnswersNobodyAskedForChangeNothing)
+{
+    std::unique_ptr<CRawPeer> peer;
+    CNetworkGame* host = HostWithPeer(peer);
+    PlayLocal(host, "e4");
+    ASSERT_EQ(peer->Next().type, uint32_t(netpktMove));
+
+    const std::string unasked[] = {
+        Frame(netpktDrawAccepted),
+        Frame(netpktDrawDeclined),
+        Frame(netpktGameDrawn),
+        Frame(netpktTakebackAccepted),
+        Frame(netpktTakebackDeclined),
+        Frame(netpktSetBoard, Le(0)),
+        Frame(netpktNewGameAccepted, Le(0)),
+        Frame(netpktNewGameDeclined),
+        Frame(netpktRestoreDeclined),
+        Frame(netpktRestoreGame, "you = \"white\"\r\n"),
+        Frame(netpktIdentity, Le(0) + "mallory"),
+        Frame(netpktRequestTakeback, Le(5)), // more plies than played
+        Frame(netpktPenDown, Le(1) + Le(0x7FC00000) + Le(0)), // not a number
+        Frame(99),
+    };
+    for (const std::string& frame : unasked)
+        peer->Send(frame);
+    // The answer to a draw offer after them all shows that every frame
+    // before it was read.
+    m_prompt.QueueButton(wxNO);
+    peer->Send(Frame(netpktOfferDraw));
+    ASSERT_EQ(peer->Next().type, uint32_t(netpktDrawDeclined));
+
+    EXPECT_TRUE(host->IsInPlay());
+    EXPECT_EQ(host->GetResult(), RESULT_NONE);
+    EXPECT_EQ(host->GetBoard().GetPly(), 1);
+    EXPECT_EQ(host->GetLocalPlayer()->GetColour(), WHITE);
+    EXPECT_EQ(m_prompt.GetCount(), 1); // the draw offer only
+    EXPECT_TRUE(host->IsConnected());
+}
+
+TEST_F(NetworkGame, AnswersMustMatchTheRequestStillOpen)
+{
+    std::unique_ptr<CRawPeer> peer;
+    CNetworkGame* host = HostWithPeer(peer);
+    PlayLocal(host, "e4");
+    ASSERT_EQ(peer->Next().type, uint32_t(netpktMove));
+    peer->Send(Frame(netpktMove, std::string("e5") + '\0'));
+    ASSERT_TRUE(TakeRemote(host));
+
+    host->SendTakeBackRequest(1);
+    SFrame request = peer->Next();
+    EXPECT_EQ(request.type, uint32_t(netpktRequestTakeback));
+    EXPECT_EQ(request.payload, Le(1));
+    m_prompt.QueueButton(wxOK); // "Take back accepted."
+    peer->Send(Frame(netpktTakebackAccepted));
+    peer->Send(Frame(netpktSetBoard, Le(0))); // not the ply asked for
+    peer->Send(Frame(netpktSetBoard, Le(1)));
+    ASSERT_TRUE(PumpUntil([&] { return host->GetBoard().GetPly() == 1; }));
+    EXPECT_EQ(m_prompt.CountText("Take back accepted."), 1);
+    // Answered once: a second set-board is refused.
+    peer->Send(Frame(netpktSetBoard, Le(0)));
+    m_prompt.QueueButton(wxNO);
+    peer->Send(Frame(netpktOfferDraw));
+    ASSERT_EQ(peer->Next().type, uint32_t(netpktDrawDeclined));
+    EXPECT_EQ(host->GetBoard().GetPly(), 1);
+
+    // A new game for another colour than the one asked for is refused.
+    host->GetProtocol().RequestNewGame(WHITE); // we would play Black
+    EXPECT_EQ(peer->Next().type, uint32_t(netpktRequestNewGame));
+    peer->Send(Frame(netpktNewGameAccepted, Le(0)));
+    peer->Send(Frame(netpktNewGameAccepted, Le(1)));
+    ASSERT_TRUE(PumpUntil([&] { return host->GetLocalPlayer()->GetColour() == BLACK; }));
+    EXPECT_EQ(host->GetBoard().GetPly(), 0);
+}
+
+TEST_F(NetworkGame, ResignationEndsTheGameWithoutAnEcho)
+{
+    std::unique_ptr<CRawPeer> peer;
+    CNetworkGame* host = HostWithPeer(peer);
+    m_prompt.QueueButton(wxOK); // "Opponent has Resigned!"
+    peer->Send(Frame(netpktResign));
+    ASSERT_TRUE(PumpUntil([&] { return !host->IsInPlay(); }));
+    EXPECT_EQ(host->GetResult(), RESULT_WHITE_WINS);
+    host->SendChat("Ann", "gg");
+    SFrame next = peer->Next();
+    EXPECT_EQ(next.type, uint32_t(netpktChat)); // and no resignation before it
+}
+
+TEST_F(NetworkGame, HalfAFrameCostsNothingUntilTheRestArrives)
+{
+    std::unique_ptr<CRawPeer> peer;
+    CNetworkGame* host = HostWithPeer(peer);
+    const std::string chat = Frame(netpktChat, std::string("Bob") + '\0' + "hi" + '\0');
+    peer->Send(chat.substr(0, 2));
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 20; ++i)
+        host->Poll();
+    const auto spent = std::chrono::steady_clock::now() - start;
+    // Generous: a read that waited for the rest would never come back.
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(spent).count(), 1000);
+    EXPECT_TRUE(host->IsConnected());
+    // The rest completes the frame; the game answers the next request.
+    peer->Send(chat.substr(2));
+    m_prompt.QueueButton(wxNO);
+    peer->Send(Frame(netpktOfferDraw));
+    ASSERT_EQ(peer->Next().type, uint32_t(netpktDrawDeclined));
+}
+
+TEST_F(NetworkGame, LengthBeyondAnyFrameClosesTheConnection)
+{
+    std::unique_ptr<CRawPeer> peer;
+    CNetworkGame* host = HostWithPeer(peer);
+    m_prompt.QueueButton(wxOK); // "Opponent has disconnected!"
+    peer->Send(Le(0xFFFFFFF0u) + Le(netpktChat));
+    ASSERT_TRUE(PumpUntil([&] { return !host->IsConnected(); }));
+    EXPECT_FALSE(host->IsInPlay());
+    EXPECT_TRUE(PumpUntil([&] { return peer->IsClosed(); }));
+    EXPECT_EQ(m_prompt.CountText("Opponent has disconnected!\n\nIf you have not finished playing you should save the game."), 1);
+}
+
+} // namespace
