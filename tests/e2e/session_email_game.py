@@ -1,0 +1,186 @@
+#!/usr/bin/env python3
+"""Two people play by e-mail, each at a client of their own. Alice starts a
+game as White against Bob's address; Bob's client is started with her
+attachment and shows 1.e4; turns go back and forth (a draw offered and
+declined, later one offered and accepted: both end 1/2-1/2). A second game
+ends in Bob's resignation, 1-0 on both sides. Every board is compared with
+chess.js, and each finds the other in Your Opponents."""
+
+import os
+import sys
+import time
+
+import email_play as ep
+import harness
+from harness import check
+
+
+def start_email_game(p, name, address):
+    """Game, Start Email Game: the opponent's name and address, White, OK."""
+    c = p.client
+    c.menu("g", "e")
+    dialog = c.wait_window("^Email Game$", 15, besides=(c.frame,))
+    time.sleep(0.5)
+    c.type(name, window=dialog)
+    c.key("Tab", window=dialog)
+    c.type(address, window=dialog)
+    c.key("alt+o", window=dialog)
+    c.wait_gone(dialog)
+
+
+def first_game(a, b):
+    history = []
+    ca, cb = a.client, b.client
+    start_email_game(a, "Bob", b.address)
+    a.see_board()
+    ep.turn_window(a)
+    ep.drag(a, history, "e4")
+    ep.send(a)
+    path, mail = ep.take_mail(b, a)
+    check(mail["subject"] == "[Rookwell] Invitation", f"the first turn invites: {mail['subject']}")
+    check(os.path.basename(path) == "move 1 (white).rwf", f"the first turn's name: {path}")
+
+    # Bob's client starts with the attachment; his profile question comes
+    # after the turn was taken.
+    cb.start(path)
+    seen = ep.answer(b, "Opponent's Profile", 0, "alt+y")
+    b.see_board()
+    ep.shows(b, history, "b-sees-e4")
+    ep.turn_window(b)
+    ep.drag(b, history, "e5")
+    ep.send(b)
+
+    path, mail = ep.take_mail(a, b)
+    check(mail["subject"] == "[Rookwell] Move 1", f"Bob answers move 1: {mail['subject']}")
+    seen_a = ep.open_turn(a, path)
+    seen_a = ep.answer(a, "Opponent's Profile", seen_a, "alt+y")
+    ep.shows(a, history, "a-sees-e5")
+    ep.drag(a, history, "Nf3")
+    ep.send(a)
+
+    path, _ = ep.take_mail(b, a)
+    seen = ep.open_turn(b, path)
+    ep.shows(b, history, "b-sees-nf3")
+    ep.drag(b, history, "Nc6")
+    ep.send(b)
+
+    # Alice moves and offers a draw with the move; Bob declines and plays on.
+    path, _ = ep.take_mail(a, b)
+    seen_a = ep.open_turn(a, path)
+    ep.shows(a, history, "a-sees-nc6")
+    ep.drag(a, history, "Bc4")
+    seen_a = len(ca.prompts())
+    ca.menu("a", "d")
+    seen_a = ep.answer(a, "Offer Draw", seen_a, "alt+y", contains="Are you sure?")
+    ep.send(a)
+
+    path, _ = ep.take_mail(b, a)
+    seen = ep.open_turn(b, path)
+    seen = ep.answer(b, "Draw Offered", seen, "alt+n")
+    ep.shows(b, history, "b-sees-bc4")
+    ep.drag(b, history, "Bc5")
+    ep.send(b)
+
+    path, _ = ep.take_mail(a, b)
+    seen_a = ep.open_turn(a, path)
+    ep.shows(a, history, "a-sees-bc5")
+    ep.drag(a, history, "d3")
+    ep.send(a)
+
+    # Bob moves and offers; Alice accepts: both games end drawn.
+    path, _ = ep.take_mail(b, a)
+    seen = ep.open_turn(b, path)
+    ep.shows(b, history, "b-sees-d3")
+    ep.drag(b, history, "d6")
+    seen = len(cb.prompts())
+    cb.menu("a", "d")
+    ep.answer(b, "Offer Draw", seen, "alt+y", contains="Are you sure?")
+    ep.send(b)
+
+    played_a, played_b = a.played(), b.played()
+    path, _ = ep.take_mail(a, b)
+    seen_a = ep.open_turn(a, path)
+    ep.answer(a, "Draw Offered", seen_a, "alt+y")
+    ep.close_game_over(a)
+    ep.shows(a, history, "a-drawn")
+    ep.send(a)
+    pgn = ep.result_of_last_game(a, played_a)
+    check(pgn["header"].get("Result") == "1/2-1/2", f"Alice's game is drawn: {pgn['header']}")
+    check(pgn["moves"] == history, f"Alice keeps the moves played: {pgn['moves']}")
+
+    path, _ = ep.take_mail(b, a)
+    seen = ep.open_turn(b, path)
+    ep.answer(b, "Game Over", seen, contains="accepted your draw offer")
+    ep.close_game_over(b)
+    ep.shows(b, history, "b-drawn")
+    pgn = ep.result_of_last_game(b, played_b)
+    check(pgn["header"].get("Result") == "1/2-1/2", f"Bob's game is drawn: {pgn['header']}")
+    check(pgn["moves"] == history, f"Bob keeps the moves played: {pgn['moves']}")
+
+
+def second_game(a, b):
+    """Alice opens with d4; Bob resigns with his answer: 1-0 on both sides."""
+    history = []
+    start_email_game(a, "Bob", b.address)
+    ep.shows(a, history, "a-second-start")
+    ep.turn_window(a)
+    ep.drag(a, history, "d4")
+    ep.send(a)
+
+    played_a, played_b = a.played(), b.played()
+    path, _ = ep.take_mail(b, a)
+    seen = ep.open_turn(b, path)
+    ep.shows(b, history, "b-sees-d4")
+    cb = b.client
+    seen = len(cb.prompts())
+    cb.menu("a", "r")
+    ep.answer(b, "Resign", seen, "alt+y", contains="Are you sure?")
+    ep.close_game_over(b)
+    ep.send(b)
+    pgn = ep.result_of_last_game(b, played_b)
+    check(pgn["header"].get("Result") == "1-0", f"Bob's resignation gives 1-0: {pgn['header']}")
+
+    path, _ = ep.take_mail(a, b)
+    seen_a = ep.open_turn(a, path)
+    ep.answer(a, "Game Over", seen_a, contains="Opponent resigns")
+    ep.close_game_over(a)
+    ep.shows(a, history, "a-won")
+    pgn = ep.result_of_last_game(a, played_a)
+    check(pgn["header"].get("Result") == "1-0", f"Alice wins by resignation: {pgn['header']}")
+
+
+def your_opponents(p, other_name_file):
+    """Options, Opponents: the dialog lists the other; OK keeps the file."""
+    c = p.client
+    c.menu("o", "o")
+    c.xdotool("key", "Return")
+    dialog = c.wait_window("^Your Opponents$", 15, besides=(c.frame,))
+    time.sleep(0.6)
+    c.screenshot(f"{p.user}-opponents", dialog)
+    c.key("alt+o", window=dialog)
+    c.wait_gone(dialog)
+
+
+def steps(a, b):
+    a.client.start()
+    a.client.key("F2")
+    time.sleep(0.5)
+    first_game(a, b)
+    second_game(a, b)
+
+    for p, other in ((a, b), (b, a)):
+        stored = p.opponents()
+        check(len(stored) == 1 and stored[0].endswith(".cfg"), f"{p.user} stores one opponent: {stored}")
+        profile = harness.read_config(os.path.join(p.client.folder, "users", p.user, "opponents", stored[0]))
+        check(profile.get("profile.email") == other.address, f"{p.user} knows {other.user}'s address: {profile}")
+        your_opponents(p, stored[0])
+    for p in (a, b):
+        p.client.menu("g", "x")
+        check(p.client.wait_exit() == 0, f"{p.user}'s client ends cleanly")
+
+
+if __name__ == "__main__":
+    if not harness.Oracle.available():
+        print("chess.js is not in build/oracle: run scripts/install-deps")
+        sys.exit(1)
+    sys.exit(ep.run_two("email-game", steps))
