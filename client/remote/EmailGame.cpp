@@ -123,6 +123,10 @@ void CEmailGame::GetStatusPage(CString& out)
 
 CPlayer* CEmailGame::GetPlayer(int side)
 {
+    // The board asks for the side to move by this code; taken as "not the
+    // local colour" it would never let the user move.
+    if (side == SIDE_TO_MOVE)
+        side = m_board.GetSideToMove();
     if (m_local && m_local->GetColour() == side)
         return m_local;
     return m_email;

@@ -5,6 +5,7 @@ window's Send and come in through Game, Open RWF."""
 
 import os
 import re
+import shutil
 import time
 
 import harness
@@ -38,9 +39,10 @@ class Player:
                              lambda t: re.sub(r'(?m)^(\s*command\s*=\s*)"xdg-email"', r'\1"' + mailer + '"', t))
         c.env["ROOKWELL_MAILBOX"] = other.inbox
 
-    def see_board(self):
+    def see_board(self, flipped=False):
         c = self.client
         self.board = c.board()
+        self.board.flipped = flipped
         away(self)
         self.empty = self.board.empty(c.settle("board"), c.artifacts)
 
@@ -66,23 +68,43 @@ def turn_window(p, timeout=15):
     return window
 
 
+def clear_board(p):
+    """Moves every turn window off the board."""
+    c = p.client
+    for window in c.windows(TURN_WINDOW):
+        if window != c.frame and c.geometry(window)[:2] != TURN_PLACE:
+            c.xdotool("windowmove", "--sync", window, *TURN_PLACE, check_ok=False)
+
+
+def snapshot(p, name):
+    """The screen as a picture, kept as PPM (no PNG to encode and decode)."""
+    import subprocess
+    c = p.client
+    c.shots += 1
+    path = os.path.join(c.artifacts, f"{c.shots:02d}-{name}.ppm")
+    subprocess.run(["import", "-window", "root", path], env=c.env, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return harness.Picture(path)
+
+
 def shows(p, history, name):
     """Waits until the board shows the position after history (chess.js's)."""
     expected = occupied_squares(Oracle.position(history)["fen"])
-    c = p.client
     last = [None]
 
     def same():
-        last[0] = p.board.occupied(p.empty, c.settle(name))
+        clear_board(p)
+        last[0] = p.board.occupied(p.empty, snapshot(p, name))
         return last[0] == expected
     try:
-        wait_until(same, 25, f"{p.user}'s board after {history}")
+        wait_until(same, 25, f"{p.user}'s board after {history}", step=0.2)
     except Failure:
         raise Failure(f"{p.user}'s board shows {sorted(last[0])}, chess.js {sorted(expected)}")
 
 
-def drag(p, history, san):
-    """Plays san (checked legal by chess.js) on the board with the mouse."""
+def drag(p, history, san, check_board=False):
+    """Plays san (checked legal by chess.js) on the board with the mouse; the
+    other side checks the board when the turn arrives."""
     position = Oracle.position(history)
     moves = [m for m in position["moves"] if m["san"] == san]
     check(moves, f"{san} is legal after {history}")
@@ -90,7 +112,8 @@ def drag(p, history, san):
     p.client.drag(*p.board.centre(m["from"]), *p.board.centre(m["to"]))
     away(p)
     history.append(m["from"] + m["to"] + m.get("promotion", ""))
-    shows(p, history, "moved-" + san)
+    if check_board:
+        shows(p, history, "moved-" + san)
     return m
 
 
@@ -114,7 +137,10 @@ def take_mail(p, other):
     mail = wait_mail(p.inbox, p.read, timeout=30)
     check(mail["to"] == [p.address], f"the mail is addressed to {p.address}: {mail['to']}")
     check(len(mail["kept"]) == 1 and mail["kept"][0].endswith(".rwf"), f"one turn file attached: {mail['kept']}")
-    return os.path.join(mail["folder"], mail["kept"][0]), mail
+    # Saved where the file chooser is quick to reach.
+    path = os.path.join(p.client.base, f"t{p.read}.rwf")
+    shutil.copyfile(os.path.join(mail["folder"], mail["kept"][0]), path)
+    return path, mail
 
 
 def open_turn(p, path):
