@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Two people play by e-mail, each at a client of their own. Alice starts a
 game as White against Bob's address; Bob's client is started with her
-attachment and shows 1.e4; turns go back and forth (a draw offered and
-declined, later one offered and accepted: both end 1/2-1/2). A second game
+attachment and shows 1.e4; four turns go each way (Alice offers a draw,
+Bob declines; she offers again and he accepts: both end 1/2-1/2). A second game
 ends in Bob's resignation, 1-0 on both sides. Every board is compared with
 chess.js, and each finds the other in Your Opponents."""
 
@@ -56,67 +56,67 @@ def first_game(a, b):
     seen_a = ep.open_turn(a, path)
     seen_a = ep.answer(a, "Opponent's Profile", seen_a, "alt+y")
     ep.shows(a, history, "a-sees-e5")
-    ep.drag(a, history, "Nf3")
-    ep.send(a)
 
-    path, _ = ep.take_mail(b, a)
+    # Alice moves and offers a draw with the move; Bob declines and plays on.
+    ep.drag(a, history, "Nf3")
+    offer_draw(a)
+    ep.send(a)
+    path, mail = ep.take_mail(b, a)
+    check(mail["subject"] == "[Rookwell] Move 2", f"Alice's second move: {mail['subject']}")
     seen = ep.open_turn(b, path)
+    seen = ep.answer(b, "Draw Offered", seen, "alt+n")
     ep.shows(b, history, "b-sees-nf3")
     ep.drag(b, history, "Nc6")
     ep.send(b)
 
-    # Alice moves and offers a draw with the move; Bob declines and plays on.
     path, _ = ep.take_mail(a, b)
-    seen_a = ep.open_turn(a, path)
+    ep.open_turn(a, path)
     ep.shows(a, history, "a-sees-nc6")
     ep.drag(a, history, "Bc4")
-    seen_a = len(ca.prompts())
-    ca.menu("a", "d")
-    seen_a = ep.answer(a, "Offer Draw", seen_a, "alt+y", contains="Are you sure?")
     ep.send(a)
 
     path, _ = ep.take_mail(b, a)
-    seen = ep.open_turn(b, path)
-    seen = ep.answer(b, "Draw Offered", seen, "alt+n")
+    ep.open_turn(b, path)
     ep.shows(b, history, "b-sees-bc4")
     ep.drag(b, history, "Bc5")
     ep.send(b)
 
+    # Alice offers again with her fourth move; Bob accepts with his fourth
+    # turn: both games end drawn.
     path, _ = ep.take_mail(a, b)
-    seen_a = ep.open_turn(a, path)
+    ep.open_turn(a, path)
     ep.shows(a, history, "a-sees-bc5")
     ep.drag(a, history, "d3")
+    offer_draw(a)
     ep.send(a)
-
-    # Bob moves and offers; Alice accepts: both games end drawn.
-    path, _ = ep.take_mail(b, a)
-    seen = ep.open_turn(b, path)
-    ep.shows(b, history, "b-sees-d3")
-    ep.drag(b, history, "d6")
-    seen = len(cb.prompts())
-    cb.menu("a", "d")
-    ep.answer(b, "Offer Draw", seen, "alt+y", contains="Are you sure?")
-    ep.send(b)
 
     played_a, played_b = a.played(), b.played()
+    path, _ = ep.take_mail(b, a)
+    seen = ep.open_turn(b, path)
+    ep.answer(b, "Draw Offered", seen, "alt+y")
+    ep.close_game_over(b)
+    ep.shows(b, history, "b-drawn")
+    ep.send(b)
+    pgn = ep.result_of_last_game(b, played_b)
+    check(pgn["header"].get("Result") == "1/2-1/2", f"Bob's game is drawn: {pgn['header']}")
+    check(pgn["moves"] == history, f"Bob keeps the moves played: {pgn['moves']}")
+
     path, _ = ep.take_mail(a, b)
     seen_a = ep.open_turn(a, path)
-    ep.answer(a, "Draw Offered", seen_a, "alt+y")
+    ep.answer(a, "Game Over", seen_a, contains="accepted your draw offer")
     ep.close_game_over(a)
     ep.shows(a, history, "a-drawn")
-    ep.send(a)
     pgn = ep.result_of_last_game(a, played_a)
     check(pgn["header"].get("Result") == "1/2-1/2", f"Alice's game is drawn: {pgn['header']}")
     check(pgn["moves"] == history, f"Alice keeps the moves played: {pgn['moves']}")
 
-    path, _ = ep.take_mail(b, a)
-    seen = ep.open_turn(b, path)
-    ep.answer(b, "Game Over", seen, contains="accepted your draw offer")
-    ep.close_game_over(b)
-    ep.shows(b, history, "b-drawn")
-    pgn = ep.result_of_last_game(b, played_b)
-    check(pgn["header"].get("Result") == "1/2-1/2", f"Bob's game is drawn: {pgn['header']}")
-    check(pgn["moves"] == history, f"Bob keeps the moves played: {pgn['moves']}")
+
+def offer_draw(p):
+    """Actions, Offer Draw, Yes: ticked in the turn window, sent with the turn."""
+    c = p.client
+    seen = len(c.prompts())
+    c.menu("a", "d")
+    ep.answer(p, "Offer Draw", seen, "alt+y", contains="Are you sure?")
 
 
 def second_game(a, b):
