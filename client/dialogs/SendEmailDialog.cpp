@@ -28,7 +28,6 @@
 #include "foundation/Drive.h"
 #include "foundation/MemFile.h"
 #include "foundation/URL.h"
-#include "foundation/Win32File.h"
 
 using Zorlin::CConfig;
 using Zorlin::CFile;
@@ -55,6 +54,7 @@ template <class T> T* Control(const wxWindow* dialog, int id)
 }
 
 const char* const kCaptionSendMail = "Send Mail";
+const char* const kSaveFailure = "Couldn't save turn file!";
 
 CString UserSetting(const char* key)
 {
@@ -237,32 +237,29 @@ bool CSendEmailDialog::WriteTurnFile(CFile& host)
     return true;
 }
 
+bool CSendEmailDialog::WriteAttachment(CString& diskPath)
+{
+    // attach.tmp of the user's folder: left there, replaced by the next turn.
+    Zorlin::CDrive& user = GetAppServices().GetUserDrive();
+    Zorlin::CDiskDrive* disk = dynamic_cast<Zorlin::CDiskDrive*>(&user);
+    if (!disk)
+        return false;
+    diskPath = disk->GetDiskPath(CURL("attach.tmp"));
+    Zorlin::CAutoPointer<CFile> attach =
+        user.OpenFile(CURL("attach.tmp"), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
+    return attach && attach->IsOpen() && WriteTurnFile(*attach);
+}
+
 bool CSendEmailDialog::SaveTurn()
 {
     CaptureReply();
-    CString path;
-    if (!GetPrompt().AskFile("Save Turn File", "", MakeFileName(), "RWF Files (*.RWF)|*.RWF",
-                             wxFD_SAVE | wxFD_OVERWRITE_PROMPT, this, path) ||
-        path.IsEmpty())
-        return false;
-    CMemFile turn;
-    turn.Open(CString("turn"), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
-    Zorlin::CWin32File file(path, CFile::kModeWrite | CFile::kModeCreate);
-    if (!WriteTurnFile(turn) || !file.IsOpen() || !turn.Seek(0, CFile::kSeekStart)) {
-        GetPrompt().ShowMessage("Couldn't save turn file!", "Problem", wxOK | wxICON_ERROR, this);
+    CString written;
+    if (!WriteAttachment(written)) {
+        GetPrompt().ShowMessage(kSaveFailure, "Problem", wxOK | wxICON_ERROR, this);
         return false;
     }
-    bool ok = true;
-    char buffer[8192];
-    for (uint32_t left = turn.GetSize(); ok && left > 0;) {
-        const unsigned chunk = left > sizeof buffer ? unsigned(sizeof buffer) : unsigned(left);
-        ok = turn.Read(buffer, chunk) && file.Write(buffer, chunk);
-        left -= chunk;
-    }
-    if (!ok) {
-        GetPrompt().ShowMessage("Couldn't save turn file!", "Problem", wxOK | wxICON_ERROR, this);
+    if (!SaveCopyAs(written, "Save Turn File", MakeFileName(), "RWF Files (*.RWF)|*.RWF", kSaveFailure, this))
         return false;
-    }
     m_sent = true;
     SetTitle("Rookwell - Send Email (Saved)");
     Raise();
@@ -309,16 +306,7 @@ void CSendEmailDialog::MailTurn()
     mail.subject = FromWx(Control<wxTextCtrl>(this, ID_SENDEMAIL_SUBJECT)->GetValue());
     CaptureReply();
     mail.attachmentName = MakeFileName();
-    bool written = false;
-    {
-        Zorlin::CDrive& user = GetAppServices().GetUserDrive();
-        Zorlin::CAutoPointer<CFile> attach =
-            user.OpenFile(CURL("attach.tmp"), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
-        Zorlin::CDiskDrive* disk = dynamic_cast<Zorlin::CDiskDrive*>(&user);
-        if (disk)
-            mail.attachmentPath = disk->GetDiskPath(CURL("attach.tmp"));
-        written = disk && attach && attach->IsOpen() && WriteTurnFile(*attach);
-    }
+    const bool written = WriteAttachment(mail.attachmentPath);
     if (!written) {
         GetPrompt().ShowMessage("There was a problem sending the mail.", "Send mail error", wxOK | wxICON_ERROR,
                                 this);

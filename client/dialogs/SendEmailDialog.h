@@ -47,6 +47,8 @@ private:
     void CaptureReply();
     void ShowMessagePage();
     void ShowReplyPage();
+    // Writes the turn file to attach.tmp of the user's folder.
+    bool WriteAttachment(Zorlin::CString& diskPath);
     bool SaveTurn();
     void MailTurn();
 

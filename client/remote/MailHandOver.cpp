@@ -68,7 +68,7 @@ EMailHandOver HandMailOver(const SMailToSend& mail)
 }
 
 bool SaveCopyAs(const CString& sourcePath, const char* title, const CString& name, const char* filter,
-                wxWindow* parent)
+                const char* failure, wxWindow* parent)
 {
     CString path;
     if (!GetPrompt().AskFile(title, "", name, filter, wxFD_SAVE | wxFD_OVERWRITE_PROMPT, parent, path) ||
@@ -85,7 +85,7 @@ bool SaveCopyAs(const CString& sourcePath, const char* title, const CString& nam
         left -= chunk;
     }
     if (!ok) {
-        GetPrompt().ShowMessage("Couldn't save turn file!", "Problem", wxOK | wxICON_ERROR, parent);
+        GetPrompt().ShowMessage(failure, "Problem", wxOK | wxICON_ERROR, parent);
         return false;
     }
     return true;

@@ -25,6 +25,7 @@ bool HasMailProgram();
 // Hands mail over; tells the user nothing (the callers have their texts).
 EMailHandOver HandMailOver(const SMailToSend& mail);
 // Copies the file at sourcePath to a file the user chooses (title, the
-// proposed name, the filter); false when cancelled or not written (told).
+// proposed name, the filter); false when cancelled, or when it could not be
+// written (then failure is shown).
 bool SaveCopyAs(const Zorlin::CString& sourcePath, const char* title, const Zorlin::CString& name,
-                const char* filter, wxWindow* parent);
+                const char* filter, const char* failure, wxWindow* parent);

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Received turns that were tampered with: an illegal newest move, a move
-that is not the game's last, a player id that climbs out of the opponents
-folder, a cut-off file. Each is refused with a message; the board keeps its
-position and no file of the user changes."""
+"""Without a mail program a turn is saved instead: the user is told and
+offered the file chooser, and the saved turn is whole. Then received turns
+that were tampered with: an illegal newest move, a move that is not the
+game's last, a player id that climbs out of the opponents folder, a cut-off
+file. Each is refused with a message; the board keeps its position and no
+file of the user changes."""
 
 import os
 import re
@@ -33,10 +35,31 @@ def repack(p, source, name, change):
     return path
 
 
+def save_without_mail_program(p, path):
+    """Send, Email: no mail program; Yes to saving instead, and the path."""
+    c = p.client
+    window = ep.turn_window(p)
+    seen = len(c.prompts())
+    time.sleep(0.3)
+    c.key("alt+s", window=window)
+    choice = c.wait_window(r"^Send or Save\?$", 15, besides=(c.frame, window))
+    time.sleep(0.3)
+    c.key("alt+e", window=choice)
+    seen = ep.answer(p, "Send Mail", seen, contains="Couldn't find your default mail application!")
+    seen = ep.answer(p, "Send Mail", seen, "alt+y", contains="save the turn file instead")
+    index, record = c.wait_prompt(after=seen)
+    check(record[0] == "file" and record[3] is None, f"a place for the turn is asked: {record}")
+    c.choose_file(record[1], path)
+    harness.wait_until(lambda: os.path.exists(path), 10, "the saved turn")
+    c.wait_window(r"^Rookwell - Send Email \(Saved\)$", 10, besides=(c.frame,))
+
+
 def steps(a, b):
-    """Alice plays 1.e4 and keeps her own turn file to tamper with; Bob's
-    client is never started."""
+    """Alice plays 1.e4 without a mail program and keeps her own turn file to
+    tamper with; Bob's client is never started."""
     c = a.client
+    harness.Client._edit(os.path.join(c.folder, "cfg/app.cfg"),
+                         lambda t: re.sub(r'(?m)^(\s*command\s*=\s*)"[^"]*"', r'\1"/nonexistent/mail-program"', t))
     c.start()
     c.key("F2")
     time.sleep(0.5)
@@ -52,8 +75,8 @@ def steps(a, b):
     a.see_board()
     ep.turn_window(a)
     ep.drag(a, history, "e4", check_board=True)
-    ep.send(a)
-    good, _ = ep.take_mail(b, a)
+    good = os.path.join(c.base, "saved.rwf")
+    save_without_mail_program(a, good)
 
     tampered = {
         "illegal.rwf": repack(a, good, "illegal.rwf", lambda t: re.sub(r"(?i)(move\s*=\s*)e4", r"\1Ke2", t)),
