@@ -144,20 +144,13 @@ def take_mail(p, other):
 
 
 def open_turn(p, path):
-    """Game, Open RWF, and the file typed into the chooser; the index of the
-    prompts past the chooser."""
+    """Game, Open RWF, and the file; the index of the prompts past the chooser."""
     c = p.client
     seen = len(c.prompts())
     c.menu("g", "r")
     index, record = c.wait_prompt(after=seen)
     check(record[0] == "file", f"a file is asked for: {record}")
-    window = c.wait_window("^" + re.escape(record[1]) + "$", 15, besides=(c.frame,))
-    time.sleep(0.3)
-    # A path typed from "/" opens the chooser's location field by itself.
-    c.type(path, window=window)
-    time.sleep(0.2)
-    c.key("Return", window=window)
-    c.wait_gone(window)
+    c.choose_file(record[1], path)
     return index + 1
 
 
@@ -213,3 +206,29 @@ def run_two(session, steps):
             p.client.close()
     print(f"{session}: passed in {time.monotonic() - started:.1f} s")
     return 0
+
+
+def start_email_game(p, name, address):
+    """Game, Start Email Game: the opponent's name and address, White, OK."""
+    c = p.client
+    c.menu("g", "e")
+    dialog = c.wait_window("^Email Game$", 15, besides=(c.frame,))
+    time.sleep(0.5)
+    c.type(name, window=dialog)
+    c.key("Tab", window=dialog)
+    c.type(address, window=dialog)
+    c.key("alt+o", window=dialog)
+    c.wait_gone(dialog)
+
+
+def your_opponents(p):
+    """Options, Opponents (the mnemonic is shared: it selects, Return opens),
+    a picture of the dialog, OK."""
+    c = p.client
+    c.menu("o", "o")
+    c.xdotool("key", "Return")
+    dialog = c.wait_window("^Your Opponents$", 15, besides=(c.frame,))
+    time.sleep(0.6)
+    c.screenshot(f"{p.user}-opponents", dialog)
+    c.key("alt+o", window=dialog)
+    c.wait_gone(dialog)

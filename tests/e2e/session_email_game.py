@@ -2,9 +2,8 @@
 """Two people play by e-mail, each at a client of their own. Alice starts a
 game as White against Bob's address; Bob's client is started with her
 attachment and shows 1.e4; four turns go each way (Alice offers a draw,
-Bob declines; she offers again and he accepts: both end 1/2-1/2). A second game
-ends in Bob's resignation, 1-0 on both sides. Every board is compared with
-chess.js, and each finds the other in Your Opponents."""
+Bob declines; she offers again and he accepts: both end 1/2-1/2). Every
+board is compared with chess.js."""
 
 import os
 import sys
@@ -15,23 +14,10 @@ import harness
 from harness import check
 
 
-def start_email_game(p, name, address):
-    """Game, Start Email Game: the opponent's name and address, White, OK."""
-    c = p.client
-    c.menu("g", "e")
-    dialog = c.wait_window("^Email Game$", 15, besides=(c.frame,))
-    time.sleep(0.5)
-    c.type(name, window=dialog)
-    c.key("Tab", window=dialog)
-    c.type(address, window=dialog)
-    c.key("alt+o", window=dialog)
-    c.wait_gone(dialog)
-
-
 def first_game(a, b):
     history = []
     ca, cb = a.client, b.client
-    start_email_game(a, "Bob", b.address)
+    ep.start_email_game(a, "Bob", b.address)
     a.see_board()
     ep.turn_window(a)
     ep.drag(a, history, "e4")
@@ -119,62 +105,11 @@ def offer_draw(p):
     ep.answer(p, "Offer Draw", seen, "alt+y", contains="Are you sure?")
 
 
-def second_game(a, b):
-    """Alice opens with d4; Bob resigns with his answer: 1-0 on both sides."""
-    history = []
-    start_email_game(a, "Bob", b.address)
-    ep.shows(a, history, "a-second-start")
-    ep.turn_window(a)
-    ep.drag(a, history, "d4")
-    ep.send(a)
-
-    played_a, played_b = a.played(), b.played()
-    path, _ = ep.take_mail(b, a)
-    seen = ep.open_turn(b, path)
-    ep.shows(b, history, "b-sees-d4")
-    cb = b.client
-    seen = len(cb.prompts())
-    cb.menu("a", "r")
-    ep.answer(b, "Resign", seen, "alt+y", contains="Are you sure?")
-    ep.close_game_over(b)
-    ep.send(b)
-    pgn = ep.result_of_last_game(b, played_b)
-    check(pgn["header"].get("Result") == "1-0", f"Bob's resignation gives 1-0: {pgn['header']}")
-
-    path, _ = ep.take_mail(a, b)
-    seen_a = ep.open_turn(a, path)
-    ep.answer(a, "Game Over", seen_a, contains="Opponent resigns")
-    ep.close_game_over(a)
-    ep.shows(a, history, "a-won")
-    pgn = ep.result_of_last_game(a, played_a)
-    check(pgn["header"].get("Result") == "1-0", f"Alice wins by resignation: {pgn['header']}")
-
-
-def your_opponents(p):
-    """Options, Opponents: the dialog lists the other; OK keeps the file."""
-    c = p.client
-    c.menu("o", "o")
-    c.xdotool("key", "Return")
-    dialog = c.wait_window("^Your Opponents$", 15, besides=(c.frame,))
-    time.sleep(0.6)
-    c.screenshot(f"{p.user}-opponents", dialog)
-    c.key("alt+o", window=dialog)
-    c.wait_gone(dialog)
-
-
 def steps(a, b):
     a.client.start()
     a.client.key("F2")
     time.sleep(0.5)
     first_game(a, b)
-    second_game(a, b)
-
-    for p, other in ((a, b), (b, a)):
-        stored = [n for n in p.opponents() if n.endswith(".cfg")]
-        check(len(stored) == 1, f"{p.user} stores one opponent: {p.opponents()}")
-        profile = harness.read_config(os.path.join(p.client.folder, "users", p.user, "opponents", stored[0]))
-        check(profile.get("profile.email") == other.address, f"{p.user} knows {other.user}'s address: {profile}")
-        your_opponents(p)
     for p in (a, b):
         p.client.menu("g", "x")
         check(p.client.wait_exit() == 0, f"{p.user}'s client ends cleanly")
