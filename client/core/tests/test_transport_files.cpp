@@ -217,6 +217,8 @@ TEST_F(TransportFiles, InvitationsAndTurnsWaitForRemotePlayOrGoToIt)
     EXPECT_EQ(remote.profiles, 1) << "the profile was dropped";
     EXPECT_EQ(remote.turns, 3);
     remote.move.clear();
+    // Nothing to save at the end.
+    m_app->m_frame->GetGame()->SetInPlay(false);
 
     shown = Open(Archive("no-contents.rwf", {PackageTest::Manifest("Rookwell", "email", "")}));
     ASSERT_NE(shown, nullptr);
