@@ -166,16 +166,17 @@ void CChessApp::RestoreEmailGame(CArchiveDrive& archive)
         GetPrompt().ShowMessage("Archive has no contents!", "Error opening file", style, m_frame);
         return;
     }
-    if (archive.Exists(CURL("Profile.rwf"))) {
-        CAutoPointer<CFile> profile = archive.OpenFile(CURL("Profile.rwf"), CFile::kModeRead);
-        if (profile && !profile->IsNull())
-            StoreOpponentProfile(*profile);
-    }
     CString moveText;
     CGame* game = remote->OpenEmailTurn(archive, moveText);
     if (!game) {
         GetPrompt().ShowMessage("Could not restore this game!", "Problem", style, m_frame);
         return;
+    }
+    // The sender's profile only from a turn that was taken.
+    if (archive.Exists(CURL("Profile.rwf"))) {
+        CAutoPointer<CFile> profile = archive.OpenFile(CURL("Profile.rwf"), CFile::kModeRead);
+        if (profile && !profile->IsNull())
+            StoreOpponentProfile(*profile);
     }
     moveText.Trim();
     if (!game->IsInPlay() || moveText.IsEmpty() || moveText.GetLength() > kMaxMoveText || !m_frame)

@@ -15,6 +15,7 @@
 #include "client/core/PGNGame.h"
 #include "client/core/Player.h"
 #include "client/core/Prompt.h"
+#include "client/core/RemoteTransport.h"
 #include "client/core/WxText.h"
 #include "client/view/BoardRenderer.h"
 #include "client/view/BrowserPanel.h"
@@ -152,7 +153,8 @@ void CChessFrame::OpenGameFile(const CString& diskPath)
         GetPrompt().ShowMessage("You can only view a saved email game.\n\nTo respond, open the last '.rwf' file "
                                 "you were sent.",
                                 "Open", wxOK | wxICON_INFORMATION, this);
-        OpenViewedGame(saved);
+        if (!GetRemoteTransport() || !GetRemoteTransport()->OpenSavedEmailGame(saved))
+            OpenViewedGame(saved);
         break;
     case ESavedGameKind::kViewed:
         OpenViewedGame(saved);

@@ -10,6 +10,7 @@
 
 namespace Zorlin {
 class CArchiveDrive;
+class CConfig;
 class CFile;
 }
 
@@ -28,6 +29,10 @@ public:
     virtual void OpenJoinDialog(wxWindow* parent, const Zorlin::CString& address) = 0;
     // Adds or updates the opponent of a profile archive whose id was checked.
     virtual void InstallOpponentProfile(Zorlin::CFile& profile) = 0;
+    // Puts a saved e-mail game (read from a saved game file) on the board as
+    // a game to look at; false when remote play cannot, so it is viewed as a
+    // plain game.
+    virtual bool OpenSavedEmailGame(Zorlin::CConfig&) { return false; }
 };
 
 // The implementation in use; null when remote play installed none.

@@ -22,3 +22,8 @@ void CRemotePlayTransport::InstallOpponentProfile(Zorlin::CFile& profile)
     if (m_profileInstaller)
         m_profileInstaller(profile);
 }
+
+bool CRemotePlayTransport::OpenSavedEmailGame(Zorlin::CConfig& saved)
+{
+    return m_savedGameOpener && m_savedGameOpener(saved);
+}

@@ -197,24 +197,34 @@ TEST_F(TransportFiles, InvitationsAndTurnsWaitForRemotePlayOrGoToIt)
     ASSERT_EQ(remote.joined.size(), 1u);
     EXPECT_EQ(remote.joined[0], "192.168.1.7");
 
+    // A turn that is not taken leaves its sender's profile unstored.
     shown = Open(turnFile);
-    EXPECT_EQ(remote.profiles, 1);
+    EXPECT_EQ(remote.profiles, 0);
     EXPECT_EQ(remote.turns, 1);
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->caption, "Problem");
     EXPECT_EQ(shown->text, "Could not restore this game!");
 
+    // A taken one stores it once.
+    remote.move = "e4";
+    Open(turnFile);
+    EXPECT_EQ(remote.profiles, 1);
+    EXPECT_EQ(remote.turns, 2);
+
     // A sender whose id would name a file outside the opponents folder.
     turn[3].bytes = ProfileArchive(m_files, "../../cfg/app");
     Open(Archive("bad-turn.rwf", turn));
     EXPECT_EQ(remote.profiles, 1) << "the profile was dropped";
-    EXPECT_EQ(remote.turns, 2);
+    EXPECT_EQ(remote.turns, 3);
+    remote.move.clear();
+    // Nothing to save at the end.
+    m_app->m_frame->GetGame()->SetInPlay(false);
 
     shown = Open(Archive("no-contents.rwf", {PackageTest::Manifest("Rookwell", "email", "")}));
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->caption, "Error opening file");
     EXPECT_EQ(shown->text, "Archive has no contents!");
-    EXPECT_EQ(remote.turns, 2);
+    EXPECT_EQ(remote.turns, 3);
 }
 
 TEST_F(TransportFiles, ABoardInstallsIntoTheProgramFolder)

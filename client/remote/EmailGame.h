@@ -1,0 +1,60 @@
+#pragma once
+
+// A game played by e-mail: the user's local player and the e-mail player
+// standing for the opponent. Each received turn file makes a new one;
+// nothing of an earlier game object is reused.
+
+#include "client/core/Game.h"
+#include "client/remote/EmailTurn.h"
+
+class CEmailPlayer;
+class CLocalPlayer;
+
+class CEmailGame : public CGame {
+public:
+    CEmailGame();
+    ~CEmailGame() override;
+
+    bool Setup() override;
+    void Start() override;
+    void End() override;
+    void Reset() override;
+    void OfferDraw(int side) override;
+    void Resign(int side) override;
+    void GetStatusPage(Zorlin::CString& out) override;
+    CPlayer* GetPlayer(int side) override;
+    // Nothing to lose once the user's answer has left, or before the user
+    // made one.
+    bool QueryClose() override;
+
+    // A new game from the Email Game dialog, already on the board.
+    bool StartGame(int localColour, const Zorlin::CString& name, const Zorlin::CString& address);
+    // Rebuilds the game of a read and checked turn and puts it on the board;
+    // moveText gets the opponent's newest move to play (empty when none).
+    // False, with why set unless the user cancelled, when it is refused;
+    // then nothing has changed.
+    bool OpenTurn(EmailTurn::STurn& turn, Zorlin::CString& moveText, Zorlin::CString& why);
+    // The sides of a saved game loaded into this one: shown, not played.
+    void AssignSides(Zorlin::CConfig& saved);
+
+    int GetLocalColour() const { return m_localColour; }
+    int GetReceivedPly() const { return m_receivedPly; }
+    bool IsSavedGame() const { return m_savedGame; }
+    CEmailPlayer* GetEmailPlayer() const { return m_email; }
+
+    // Makes this the board's game and shows it in the frame's panels.
+    void ShowOnBoard();
+
+private:
+    void StartPlayers(int localColour);
+    void EndOnBoard(int result, int flag);
+
+    CLocalPlayer* m_local;
+    CEmailPlayer* m_email;
+    bool m_savedGame;
+    int m_localColour;
+    int m_receivedPly;
+};
+
+// The user's own profile id, the local side's id in every e-mail game.
+Zorlin::CString OwnProfileId();

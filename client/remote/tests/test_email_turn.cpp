@@ -1,0 +1,300 @@
+// Turn files of games by e-mail: written and read back through the real
+// archive format, file names and quoting, which side the user plays, and
+// received turns that were tampered with, which must be refused with a
+// reason before any of them is used.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "chess/ChessTypes.h"
+#include "client/core/ProfileArchive.h"
+#include "client/remote/EmailTurn.h"
+#include "client/remote/tests/support/RemoteFixture.h"
+#include "foundation/ArchiveDrive.h"
+#include "foundation/AutoPointer.h"
+#include "foundation/Config.h"
+#include "foundation/MemFile.h"
+#include "foundation/URL.h"
+
+using namespace RemoteTest;
+using Zorlin::CArchiveDrive;
+using Zorlin::CAutoPointer;
+using Zorlin::CConfig;
+using Zorlin::CFile;
+using Zorlin::CMemFile;
+using Zorlin::CString;
+using Zorlin::CURL;
+
+namespace {
+
+// A saved game as CGame::Save writes it, with the given moves.
+CConfig SavedGame(const std::vector<std::string>& moves, const char* white = "whiteId1", const char* black = "0")
+{
+    CConfig game;
+    game.GetValue(".game.type") = "EmailGame";
+    game.GetValue(".White.ID") = white;
+    game.GetValue(".White.name") = "Alice";
+    game.GetValue(".Black.ID") = black;
+    for (size_t i = 0; i < moves.size(); ++i) {
+        game.PushAbsolutePrefix("Moves");
+        game.PushPrefix(int(i));
+        game.GetValue("Move") = moves[i].c_str();
+        game.GetValue("Time") = "0";
+        game.PopPrefix();
+        game.PopPrefix();
+    }
+    return game;
+}
+
+EmailTurn::STurn MakeTurn(const std::vector<std::string>& moves, const char* move)
+{
+    EmailTurn::STurn turn;
+    turn.move = move;
+    turn.from = "alice@example.org";
+    turn.id = "whiteId1";
+    turn.message = "Hello\nyour move";
+    turn.game = SavedGame(moves);
+    return turn;
+}
+
+// Writes turn into a memory file, as a mail would carry it.
+void Open(CMemFile& file)
+{
+    file.Open(CString("turn"), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
+}
+
+void WriteTurn(const EmailTurn::STurn& turn, CMemFile& out, CFile* profile = nullptr)
+{
+    Open(out);
+    ASSERT_TRUE(EmailTurn::Write(out, turn, profile));
+    ASSERT_TRUE(out.Seek(0, CFile::kSeekStart));
+}
+
+// Opens a written turn as the receiving client does and reads it.
+bool ReadBack(CMemFile& file, EmailTurn::STurn& out, CString& why)
+{
+    CArchiveDrive archive;
+    if (!archive.Open(&file, nullptr, false)) {
+        why = "no archive";
+        return false;
+    }
+    if (!archive.ChangeDirectory(CURL("contents"))) {
+        why = "no contents";
+        return false;
+    }
+    return EmailTurn::Read(archive, out, why);
+}
+
+bool Refused(EmailTurn::STurn turn, const char* expected)
+{
+    CMemFile file;
+    Open(file);
+    EXPECT_TRUE(EmailTurn::Write(file, turn, nullptr));
+    file.Seek(0, CFile::kSeekStart);
+    EmailTurn::STurn read;
+    CString why;
+    const bool ok = ReadBack(file, read, why);
+    EXPECT_NE(std::string(why.GetText()).find(expected), std::string::npos) << why.GetText();
+    return !ok;
+}
+
+} // namespace
+
+TEST(EmailTurnFile, RoundTripKeepsEveryMemberAndTheProfile)
+{
+    CTestServices services;
+    CConfig user;
+    user.GetValue(".Profile.name") = "Alice";
+    user.GetValue(".profile.ID") = "whiteId1";
+    user.GetValue(".profile.email") = "alice@example.org";
+    CMemFile profile;
+    Open(profile);
+    ASSERT_TRUE(WriteProfileArchive(profile, user, *services.m_userDrive, true, false, CString()));
+
+    EmailTurn::STurn turn = MakeTurn({"e4", "e5", "Nf3"}, "Nf3");
+    turn.offerDraw = true;
+    CMemFile file;
+    WriteTurn(turn, file, &profile);
+
+    CArchiveDrive archive;
+    ASSERT_TRUE(archive.Open(&file, nullptr, false));
+    CAutoPointer<CFile> manifestFile = archive.OpenFile(CURL("contents.cfg"), CFile::kModeRead);
+    ASSERT_TRUE(manifestFile && manifestFile->IsOpen());
+    CConfig manifest;
+    ASSERT_TRUE(manifest.Read(*manifestFile));
+    EXPECT_STREQ("Email", manifest.GetValueOr("contents.minor", "").GetText());
+    EXPECT_STREQ("Rookwell", manifest.GetValueOr("contents.major", "").GetText());
+    manifestFile.Reset();
+    ASSERT_TRUE(archive.ChangeDirectory(CURL("contents")));
+    CAutoPointer<CFile> sentProfile = archive.OpenFile(CURL("Profile.rwf"), CFile::kModeRead);
+    ASSERT_TRUE(sentProfile && sentProfile->IsOpen());
+    CConfig readProfile;
+    CString id;
+    CMemFile profileCopy(*sentProfile, 1024);
+    ASSERT_TRUE(ReadProfileArchive(profileCopy, readProfile, id));
+    EXPECT_STREQ("whiteId1", id.GetText());
+    sentProfile.Reset();
+
+    EmailTurn::STurn read;
+    CString why;
+    ASSERT_TRUE(EmailTurn::Read(archive, read, why)) << why.GetText();
+    EXPECT_STREQ("Nf3", read.move.GetText());
+    EXPECT_TRUE(read.offerDraw);
+    EXPECT_FALSE(read.resign);
+    EXPECT_STREQ("alice@example.org", read.from.GetText());
+    EXPECT_STREQ("whiteId1", read.id.GetText());
+    EXPECT_STREQ("Hello\nyour move", read.message.GetText());
+    EXPECT_EQ(3, read.plies);
+    EXPECT_STREQ("EmailGame", read.game.GetValueOr(".game.type", "").GetText());
+    EXPECT_STREQ("Alice", read.game.GetValueOr(".white.name", "").GetText());
+}
+
+TEST(EmailTurnFile, AnswerWordsCarryNoMoveAndAnEmptyMessageIsKept)
+{
+    for (const char* word : {"You Start", "Accept draw", ""}) {
+        EmailTurn::STurn turn = MakeTurn({"e4", "e5"}, word);
+        turn.message = "";
+        CMemFile file;
+        WriteTurn(turn, file);
+        EmailTurn::STurn read;
+        CString why;
+        ASSERT_TRUE(ReadBack(file, read, why)) << word << ": " << why.GetText();
+        EXPECT_STREQ(word, read.move.GetText());
+        EXPECT_TRUE(read.message.IsEmpty());
+        EXPECT_FALSE(EmailTurn::IsPlayedMove(read.move));
+    }
+    EXPECT_TRUE(EmailTurn::IsAcceptDraw(" accept DRAW "));
+    EXPECT_TRUE(EmailTurn::IsPlayedMove("e4"));
+}
+
+TEST(EmailTurnFile, TamperedTurnsAreRefusedWithAReason)
+{
+    // The newest move is not legal in its own game.
+    EXPECT_TRUE(Refused(MakeTurn({"e4", "e5", "Ke3"}, "Ke3"), "not legal"));
+    // An earlier one is not either.
+    EXPECT_TRUE(Refused(MakeTurn({"e4", "e4", "Nf3"}, "Nf3"), "Move 1"));
+    // "move" names another move than the game's last one.
+    EXPECT_TRUE(Refused(MakeTurn({"e4", "e5", "Nf3"}, "Nc3"), "not the last move"));
+    EXPECT_TRUE(Refused(MakeTurn({}, "e4"), "not the last move"));
+    // Ids that would name files outside the opponents folder.
+    EmailTurn::STurn escaping = MakeTurn({"e4"}, "e4");
+    escaping.game.GetValue(".White.ID") = "../../cfg/app";
+    EXPECT_TRUE(Refused(escaping, "profile id"));
+    escaping = MakeTurn({"e4"}, "e4");
+    escaping.id = "../x";
+    EXPECT_TRUE(Refused(escaping, "profile id"));
+    // Too many moves to be a game.
+    std::vector<std::string> shuffle;
+    for (int i = 0; i <= EmailTurn::kMaxPlies / 4 + 1; ++i)
+        for (const char* m : {"Nf3", "Nf6", "Ng1", "Ng8"})
+            shuffle.push_back(m);
+    EXPECT_TRUE(Refused(MakeTurn(shuffle, "Ng8"), "more moves"));
+}
+
+TEST(EmailTurnFile, DamagedArchivesAndOversizedMembersAreRefused)
+{
+    CMemFile whole;
+    WriteTurn(MakeTurn({"e4", "e5", "Nf3"}, "Nf3"), whole);
+    const uint32_t size = whole.GetSize();
+    std::string bytes(size, '\0');
+    ASSERT_TRUE(whole.Read(&bytes[0], size));
+    // Cut at many places: never taken as a turn, never a crash.
+    for (uint32_t cut = 0; cut < size; cut += 7) {
+        CMemFile truncated;
+        Open(truncated);
+        if (cut > 0) {
+            ASSERT_TRUE(truncated.Write(bytes.data(), cut));
+        }
+        truncated.Seek(0, CFile::kSeekStart);
+        EmailTurn::STurn read;
+        CString why;
+        EXPECT_FALSE(ReadBack(truncated, read, why)) << "cut at " << cut;
+    }
+    EmailTurn::STurn talkative = MakeTurn({"e4"}, "e4");
+    talkative.message = CString(std::string(EmailTurn::kMaxMessage + 1, 'x').c_str());
+    EXPECT_TRUE(Refused(talkative, "too long"));
+}
+
+TEST(EmailTurnNames, NumberAndColourFollowTheMovesPlayed)
+{
+    EXPECT_STREQ("move 1 (white).rwf", EmailTurn::FileName(1, WHITE, false).GetText());
+    EXPECT_STREQ("move 1 (black).rwf", EmailTurn::FileName(2, BLACK, false).GetText());
+    EXPECT_STREQ("move 2 (white).rwf", EmailTurn::FileName(3, WHITE, false).GetText());
+    EXPECT_STREQ("move 0 (black).rwf", EmailTurn::FileName(0, BLACK, true).GetText());
+    // The receiver answers with the number of the move it is about to make.
+    EXPECT_EQ(1, EmailTurn::AnswerNumber(0));
+    EXPECT_EQ(2, EmailTurn::AnswerNumber(1));
+    EXPECT_EQ(2, EmailTurn::AnswerNumber(2));
+    EXPECT_EQ(3, EmailTurn::AnswerNumber(3));
+}
+
+TEST(EmailTurnQuote, LinesAreWrappedAtWords)
+{
+    EXPECT_STREQ("> \n", EmailTurn::AppendQuoted("", 80).GetText());
+    EXPECT_STREQ("> hello there \n> second \n", EmailTurn::AppendQuoted("hello there\nsecond", 80).GetText());
+    // Carriage returns stay in their line.
+    EXPECT_STREQ("> a\r \n", EmailTurn::AppendQuoted("a\r", 80).GetText());
+    // Width 12: "> aaaa bbbb " is 12; one more word goes to the next line.
+    EXPECT_STREQ("> aaaa bbbb \n> cccc \n", EmailTurn::AppendQuoted("aaaa bbbb cccc", 12).GetText());
+    // A word longer than a line gets one of its own after an empty "> ".
+    const std::string longWord(78, 'w');
+    const std::string expected = "> \n> " + longWord + " \n";
+    EXPECT_STREQ(expected.c_str(), EmailTurn::AppendQuoted(longWord.c_str(), 80).GetText());
+    for (int i = 0; i < 40; ++i) {
+        CString text = EmailTurn::AppendQuoted("the quick brown fox jumps over the lazy dog again and again and "
+                                               "again until the line is long enough to wrap twice over",
+                                               20 + i);
+        int lineStart = 0;
+        for (int c = 0; c < text.GetLength(); ++c) {
+            if (text[c] == '\n') {
+                EXPECT_LE(c - lineStart, 20 + i);
+                lineStart = c + 1;
+            }
+        }
+    }
+}
+
+TEST(EmailTurnSides, OwnIdThenUnknownOpponentDecide)
+{
+    EXPECT_EQ(-1, EmailTurn::DecideLocalSide("abc", "ABC", "abc"));
+    EXPECT_EQ(WHITE, EmailTurn::DecideLocalSide("mine", "theirs", "MINE"));
+    EXPECT_EQ(BLACK, EmailTurn::DecideLocalSide("theirs", "mine", "mine"));
+    // The side nobody has answered for yet is the receiver's.
+    EXPECT_EQ(WHITE, EmailTurn::DecideLocalSide(" 0 ", "theirs", "mine"));
+    EXPECT_EQ(BLACK, EmailTurn::DecideLocalSide("theirs", "0", "mine"));
+    EXPECT_EQ(-1, EmailTurn::DecideLocalSide("one", "two", "mine"));
+
+    EXPECT_EQ(WHITE, EmailTurn::StartColour(0, 2));
+    EXPECT_EQ(BLACK, EmailTurn::StartColour(1, 3));
+    EXPECT_EQ(WHITE, EmailTurn::StartColour(2, 7));
+    EXPECT_EQ(BLACK, EmailTurn::StartColour(2, 8));
+}
+
+TEST(EmailTurnTakeBack, OnlyTheUsersOwnUnsentMove)
+{
+    // White moved e4 after opening nothing: allowed.
+    EXPECT_TRUE(EmailTurn::TakeBackRefusal(1, 0, WHITE, BLACK, "e4").IsEmpty());
+    // Right after opening a turn: the newest move is the opponent's.
+    EXPECT_FALSE(EmailTurn::TakeBackRefusal(2, 2, WHITE, WHITE, "").IsEmpty());
+    EXPECT_FALSE(EmailTurn::TakeBackRefusal(2, 2, WHITE, BLACK, "e5").IsEmpty());
+    // Nothing before move 1.
+    EXPECT_FALSE(EmailTurn::TakeBackRefusal(0, 0, WHITE, WHITE, "e4").IsEmpty());
+    // An answer word is no move of the board.
+    EXPECT_FALSE(EmailTurn::TakeBackRefusal(3, 2, BLACK, WHITE, "Accept draw").IsEmpty());
+    EXPECT_FALSE(EmailTurn::TakeBackRefusal(3, 2, WHITE, BLACK, "You Start").IsEmpty());
+    EXPECT_TRUE(EmailTurn::TakeBackRefusal(3, 2, BLACK, WHITE, "Nf6").IsEmpty());
+}
+
+TEST(EmailTurnDraw, AnAcceptanceNeedsTheReceiversOfferWithNothingPlayedSince)
+{
+    CConfig settings;
+    EmailTurn::RecordDrawOffer(settings, BLACK, 6);
+    CConfig saved;
+    saved.PushAbsolutePrefix("game");
+    saved.Merge(settings);
+    saved.PopPrefix();
+    EXPECT_TRUE(EmailTurn::WasDrawOffered(saved, BLACK, 6));
+    EXPECT_FALSE(EmailTurn::WasDrawOffered(saved, WHITE, 6));
+    EXPECT_FALSE(EmailTurn::WasDrawOffered(saved, BLACK, 7));
+    EXPECT_FALSE(EmailTurn::WasDrawOffered(CConfig(), BLACK, 6));
+}

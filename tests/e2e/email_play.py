@@ -1,0 +1,234 @@
+"""Playing by e-mail with two real clients: each has its own program folder,
+display and user, and a mail command that drops every mail into the other
+player's inbox (tests/e2e/mail_inbox.py). Turns go out through the turn
+window's Send and come in through Game, Open RWF."""
+
+import os
+import re
+import shutil
+import time
+
+import harness
+from harness import Failure, Oracle, check, occupied_squares, wait_until
+from mail_inbox import wait_mail
+
+TURN_WINDOW = "^Send Email - Rookwell$|^Rookwell - Send Email"
+# Where turn windows are put, off the board of a frame at 40, 40, 900 x 680.
+TURN_PLACE = (40, 740)
+
+
+class Player:
+    """One client with its user, address, inbox and board."""
+
+    def __init__(self, build, session, user, address):
+        self.user = user
+        self.address = address
+        self.client = harness.Client(build, session, user=user, window=(40, 40, 900, 680),
+                                     defaults=[("ShowLegalMoves", "no"), ("ShowLastMove", "no"),
+                                               ("email", f'"{address}"')])
+        self.inbox = os.path.join(self.client.base, "inbox")
+        self.board = None
+        self.empty = None
+        self.read = 0
+
+    def deliver_to(self, other):
+        """Mails of this client go to the other's inbox."""
+        c = self.client
+        mailer = os.path.join(harness.HERE, "mail_inbox.py")
+        harness.Client._edit(os.path.join(c.folder, "cfg/app.cfg"),
+                             lambda t: re.sub(r'(?m)^(\s*command\s*=\s*)"xdg-email"', r'\1"' + mailer + '"', t))
+        c.env["ROOKWELL_MAILBOX"] = other.inbox
+
+    def see_board(self, flipped=False):
+        c = self.client
+        self.board = c.board()
+        self.board.flipped = flipped
+        away(self)
+        self.empty = self.board.empty(c.settle("board"), c.artifacts)
+
+    def opponents(self):
+        folder = os.path.join(self.client.folder, "users", self.user, "opponents")
+        return sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+
+    def played(self):
+        folder = os.path.join(self.client.folder, "users", self.user, "played games")
+        return sorted(n for n in os.listdir(folder) if n.lower().endswith(".pgn")) if os.path.isdir(folder) else []
+
+
+def away(p):
+    b = p.board
+    p.client.move(b.x + b.width + 40, b.y + 40)
+
+
+def turn_window(p, timeout=15):
+    """The turn window, moved off the board."""
+    c = p.client
+    window = c.wait_window(TURN_WINDOW, timeout, besides=(c.frame,))
+    c.xdotool("windowmove", "--sync", window, *TURN_PLACE, check_ok=False)
+    return window
+
+
+def clear_board(p):
+    """Moves every turn window off the board."""
+    c = p.client
+    for window in c.windows(TURN_WINDOW):
+        if window != c.frame and c.geometry(window)[:2] != TURN_PLACE:
+            c.xdotool("windowmove", "--sync", window, *TURN_PLACE, check_ok=False)
+
+
+def snapshot(p, name):
+    """The screen as a picture, kept as PPM (no PNG to encode and decode)."""
+    import subprocess
+    c = p.client
+    c.shots += 1
+    path = os.path.join(c.artifacts, f"{c.shots:02d}-{name}.ppm")
+    subprocess.run(["import", "-window", "root", path], env=c.env, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return harness.Picture(path)
+
+
+def shows(p, history, name):
+    """Waits until the board shows the position after history (chess.js's)."""
+    expected = occupied_squares(Oracle.position(history)["fen"])
+    last = [None]
+
+    def same():
+        clear_board(p)
+        last[0] = p.board.occupied(p.empty, snapshot(p, name))
+        return last[0] == expected
+    try:
+        wait_until(same, 25, f"{p.user}'s board after {history}", step=0.2)
+    except Failure:
+        raise Failure(f"{p.user}'s board shows {sorted(last[0])}, chess.js {sorted(expected)}")
+
+
+def drag(p, history, san, check_board=False):
+    """Plays san (checked legal by chess.js) on the board with the mouse; the
+    other side checks the board when the turn arrives."""
+    position = Oracle.position(history)
+    moves = [m for m in position["moves"] if m["san"] == san]
+    check(moves, f"{san} is legal after {history}")
+    m = moves[0]
+    p.client.drag(*p.board.centre(m["from"]), *p.board.centre(m["to"]))
+    away(p)
+    history.append(m["from"] + m["to"] + m.get("promotion", ""))
+    if check_board:
+        shows(p, history, "moved-" + san)
+    return m
+
+
+def send(p):
+    """Send in the turn window, Email in the choice; the turn is in the other inbox."""
+    c = p.client
+    window = turn_window(p)
+    seen = len(c.prompts())
+    time.sleep(0.3)
+    c.key("alt+s", window=window)
+    choice = c.wait_window(r"^Send or Save\?$", 15, besides=(c.frame, window))
+    time.sleep(0.3)
+    c.key("alt+e", window=choice)
+    c.wait_prompt(caption="Send mail successful", after=seen, timeout=30)
+    c.answer("Send mail successful")
+
+
+def take_mail(p, other):
+    """The next mail in p's inbox: its attachment's path and the mail."""
+    p.read += 1
+    mail = wait_mail(p.inbox, p.read, timeout=30)
+    check(mail["to"] == [p.address], f"the mail is addressed to {p.address}: {mail['to']}")
+    check(len(mail["kept"]) == 1 and mail["kept"][0].endswith(".rwf"), f"one turn file attached: {mail['kept']}")
+    # Saved where the file chooser is quick to reach.
+    path = os.path.join(p.client.base, f"t{p.read}.rwf")
+    shutil.copyfile(os.path.join(mail["folder"], mail["kept"][0]), path)
+    return path, mail
+
+
+def open_turn(p, path):
+    """Game, Open RWF, and the file; the index of the prompts past the chooser."""
+    c = p.client
+    seen = len(c.prompts())
+    c.menu("g", "r")
+    index, record = c.wait_prompt(after=seen)
+    check(record[0] == "file", f"a file is asked for: {record}")
+    c.choose_file(record[1], path)
+    return index + 1
+
+
+def answer(p, caption, after, key="Return", contains=None):
+    c = p.client
+    index, record = c.wait_prompt(caption=caption, contains=contains, after=after, timeout=20)
+    c.answer(caption, key)
+    return index + 1
+
+
+def close_game_over(p):
+    c = p.client
+    over = c.wait_window("^Game Over$", 15, besides=(c.frame,))
+    time.sleep(0.5)
+    c.key("Return", window=over)
+    c.wait_gone(over)
+
+
+def result_of_last_game(p, before):
+    """The Result tag of the PGN kept for the game that ended after before."""
+    new = wait_until(lambda: [n for n in p.played() if n not in before], 15, f"{p.user}'s played game")
+    path = os.path.join(p.client.folder, "users", p.user, "played games", new[0])
+    return harness.pgn_game(path, 0)
+
+
+def run_two(session, steps):
+    """Runs steps(a, b) with two players; exit status 0 when it passed."""
+    import sys
+    import traceback
+    build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(harness.SOURCE, "build")
+    started = time.monotonic()
+    players = []
+    try:
+        a = Player(build, session + "-a", "alice", "alice@example.org")
+        players.append(a)
+        b = Player(build, session + "-b", "bob", "bob@example.org")
+        players.append(b)
+        a.deliver_to(b)
+        b.deliver_to(a)
+        steps(a, b)
+    except Exception as error:
+        for p in players:
+            try:
+                p.client.screenshot("failure")
+            except Exception:
+                pass
+            print(p.user, "prompts:", p.client.prompts(), file=sys.stderr)
+        traceback.print_exc()
+        print(f"{session}: FAILED ({error})")
+        return 1
+    finally:
+        for p in players:
+            p.client.close()
+    print(f"{session}: passed in {time.monotonic() - started:.1f} s")
+    return 0
+
+
+def start_email_game(p, name, address):
+    """Game, Start Email Game: the opponent's name and address, White, OK."""
+    c = p.client
+    c.menu("g", "e")
+    dialog = c.wait_window("^Email Game$", 15, besides=(c.frame,))
+    time.sleep(0.5)
+    c.type(name, window=dialog)
+    c.key("Tab", window=dialog)
+    c.type(address, window=dialog)
+    c.key("alt+o", window=dialog)
+    c.wait_gone(dialog)
+
+
+def your_opponents(p):
+    """Options, Opponents (the mnemonic is shared: it selects, Return opens),
+    a picture of the dialog, OK."""
+    c = p.client
+    c.menu("o", "o")
+    c.xdotool("key", "Return")
+    dialog = c.wait_window("^Your Opponents$", 15, besides=(c.frame,))
+    time.sleep(0.6)
+    c.screenshot(f"{p.user}-opponents", dialog)
+    c.key("alt+o", window=dialog)
+    c.wait_gone(dialog)

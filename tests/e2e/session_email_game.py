@@ -1,0 +1,122 @@
+#!/usr/bin/env python3
+"""Two people play by e-mail, each at a client of their own. Alice starts a
+game as White against Bob's address; Bob's client is started with her
+attachment and shows 1.e4; four turns go each way (Alice offers a draw,
+Bob declines; she offers again and he accepts: both end 1/2-1/2). Every
+board is compared with chess.js."""
+
+import os
+import sys
+import time
+
+import email_play as ep
+import harness
+from harness import check
+
+
+def first_game(a, b):
+    history = []
+    ca, cb = a.client, b.client
+    ep.start_email_game(a, "Bob", b.address)
+    a.see_board()
+    ep.turn_window(a)
+    ep.drag(a, history, "e4")
+    ep.send(a)
+    path, mail = ep.take_mail(b, a)
+    check(mail["subject"] == "[Rookwell] Invitation", f"the first turn invites: {mail['subject']}")
+    check(mail["kept"] == ["move 1 (white).rwf"], f"the first turn's name: {mail['kept']}")
+
+    # Bob's client starts with the attachment; his profile question comes
+    # after the turn was taken.
+    cb.start(path)
+    seen = ep.answer(b, "Opponent's Profile", 0, "alt+y")
+    # Black's board is seen from Black's side.
+    b.see_board(flipped=True)
+    ep.shows(b, history, "b-sees-e4")
+    ep.turn_window(b)
+    ep.drag(b, history, "e5")
+    ep.send(b)
+
+    path, mail = ep.take_mail(a, b)
+    check(mail["subject"] == "[Rookwell] Move 1", f"Bob answers move 1: {mail['subject']}")
+    seen_a = ep.open_turn(a, path)
+    seen_a = ep.answer(a, "Opponent's Profile", seen_a, "alt+y")
+    ep.shows(a, history, "a-sees-e5")
+
+    # Alice moves and offers a draw with the move; Bob declines and plays on.
+    ep.drag(a, history, "Nf3")
+    offer_draw(a)
+    ep.send(a)
+    path, mail = ep.take_mail(b, a)
+    check(mail["subject"] == "[Rookwell] Move 2", f"Alice's second move: {mail['subject']}")
+    seen = ep.open_turn(b, path)
+    seen = ep.answer(b, "Draw Offered", seen, "alt+n")
+    ep.shows(b, history, "b-sees-nf3")
+    ep.drag(b, history, "Nc6")
+    ep.send(b)
+
+    path, _ = ep.take_mail(a, b)
+    ep.open_turn(a, path)
+    ep.shows(a, history, "a-sees-nc6")
+    ep.drag(a, history, "Bc4")
+    ep.send(a)
+
+    path, _ = ep.take_mail(b, a)
+    ep.open_turn(b, path)
+    ep.shows(b, history, "b-sees-bc4")
+    ep.drag(b, history, "Bc5")
+    ep.send(b)
+
+    # Alice offers again with her fourth move; Bob accepts with his fourth
+    # turn: both games end drawn.
+    path, _ = ep.take_mail(a, b)
+    ep.open_turn(a, path)
+    ep.shows(a, history, "a-sees-bc5")
+    ep.drag(a, history, "d3")
+    offer_draw(a)
+    ep.send(a)
+
+    played_a, played_b = a.played(), b.played()
+    path, _ = ep.take_mail(b, a)
+    seen = ep.open_turn(b, path)
+    ep.answer(b, "Draw Offered", seen, "alt+y")
+    ep.close_game_over(b)
+    ep.shows(b, history, "b-drawn")
+    ep.send(b)
+    pgn = ep.result_of_last_game(b, played_b)
+    check(pgn["header"].get("Result") == "1/2-1/2", f"Bob's game is drawn: {pgn['header']}")
+    check(pgn["moves"] == history, f"Bob keeps the moves played: {pgn['moves']}")
+
+    path, _ = ep.take_mail(a, b)
+    seen_a = ep.open_turn(a, path)
+    ep.answer(a, "Game Over", seen_a, contains="accepted your draw offer")
+    ep.close_game_over(a)
+    ep.shows(a, history, "a-drawn")
+    pgn = ep.result_of_last_game(a, played_a)
+    check(pgn["header"].get("Result") == "1/2-1/2", f"Alice's game is drawn: {pgn['header']}")
+    check(pgn["moves"] == history, f"Alice keeps the moves played: {pgn['moves']}")
+
+
+def offer_draw(p):
+    """Actions, Offer Draw, Yes: ticked in the turn window, sent with the turn."""
+    c = p.client
+    seen = len(c.prompts())
+    c.menu("a", "d")
+    ep.answer(p, "Offer Draw", seen, "alt+y", contains="Are you sure?")
+
+
+def steps(a, b):
+    a.client.start()
+    a.client.key("F2")
+    time.sleep(0.5)
+    first_game(a, b)
+    for p in (a, b):
+        p.client.menu("g", "x")
+        check(p.client.wait_exit() == 0, f"{p.user}'s client ends cleanly")
+
+
+if __name__ == "__main__":
+    if not harness.Oracle.available():
+        print("chess.js is not in build/oracle: run scripts/install-deps")
+        sys.exit(1)
+    sys.exit(ep.run_two("email-game", steps))

@@ -1,0 +1,118 @@
+#!/usr/bin/env python3
+"""Without a mail program a turn is saved instead: the user is told and
+offered the file chooser, and the saved turn is whole. Then received turns
+that were tampered with: an illegal newest move, a move that is not the
+game's last, a player id that climbs out of the opponents folder, a cut-off
+file. Each is refused with a message; the board keeps its position and no
+file of the user changes."""
+
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import time
+
+import email_play as ep
+import harness
+from harness import check
+
+
+def repack(p, source, name, change):
+    """The turn file source unpacked, its move.cfg changed, packed again."""
+    tool = os.path.join(p.client.build, "foundation", "tools", "rwpack")
+    work = tempfile.mkdtemp(prefix="turn-", dir=p.client.base)
+    subprocess.run([tool, "extract", source, work], check=True, stdout=subprocess.DEVNULL)
+    move = os.path.join(work, "contents", "move.cfg")
+    with open(move) as f:
+        text = f.read()
+    changed = change(text)
+    check(changed != text, f"{name}: the change applies to {text!r}")
+    with open(move, "w") as f:
+        f.write(changed)
+    path = os.path.join(p.client.base, name)
+    subprocess.run([tool, "pack", "-n", "email", path, work], check=True, stdout=subprocess.DEVNULL)
+    return path
+
+
+def save_without_mail_program(p, path):
+    """Send, Email: no mail program; Yes to saving instead, and the path."""
+    c = p.client
+    window = ep.turn_window(p)
+    seen = len(c.prompts())
+    time.sleep(0.3)
+    c.key("alt+s", window=window)
+    choice = c.wait_window(r"^Send or Save\?$", 15, besides=(c.frame, window))
+    time.sleep(0.3)
+    c.key("alt+e", window=choice)
+    seen = ep.answer(p, "Send Mail", seen, contains="Couldn't find your default mail application!")
+    seen = ep.answer(p, "Send Mail", seen, "alt+y", contains="save the turn file instead")
+    index, record = c.wait_prompt(after=seen)
+    check(record[0] == "file" and record[3] is None, f"a place for the turn is asked: {record}")
+    c.choose_file(record[1], path)
+    harness.wait_until(lambda: os.path.exists(path), 10, "the saved turn")
+    c.wait_window(r"^Rookwell - Send Email \(Saved\)$", 10, besides=(c.frame,))
+
+
+def steps(a, b):
+    """Alice plays 1.e4 without a mail program and keeps her own turn file to
+    tamper with; Bob's client is never started."""
+    c = a.client
+    harness.Client._edit(os.path.join(c.folder, "cfg/app.cfg"),
+                         lambda t: re.sub(r'(?m)^(\s*command\s*=\s*)"[^"]*"', r'\1"/nonexistent/mail-program"', t))
+    c.start()
+    c.key("F2")
+    time.sleep(0.5)
+    history = []
+    c.menu("g", "e")
+    dialog = c.wait_window("^Email Game$", 15, besides=(c.frame,))
+    time.sleep(0.5)
+    c.type("Bob", window=dialog)
+    c.key("Tab", window=dialog)
+    c.type(b.address, window=dialog)
+    c.key("alt+o", window=dialog)
+    c.wait_gone(dialog)
+    a.see_board()
+    ep.turn_window(a)
+    ep.drag(a, history, "e4", check_board=True)
+    good = os.path.join(c.base, "saved.rwf")
+    save_without_mail_program(a, good)
+
+    tampered = {
+        "illegal.rwf": repack(a, good, "illegal.rwf", lambda t: re.sub(r"(?i)(move\s*=\s*)e4", r"\1Ke2", t)),
+        "other-move.rwf": repack(a, good, "other-move.rwf", lambda t: re.sub(r"(?m)^(move\s*=\s*)e4", r"\1d4", t, 1)),
+        "climbing-id.rwf": repack(a, good, "climbing-id.rwf",
+                                  lambda t: re.sub(r"(?m)^(id\s*=\s*)\S+", r'\1"../../cfg/app"', t, 1)),
+    }
+    with open(good, "rb") as f:
+        whole = f.read()
+    truncated = os.path.join(c.base, "truncated.rwf")
+    with open(truncated, "wb") as f:
+        f.write(whole[:len(whole) * 2 // 3])
+    tampered["truncated.rwf"] = truncated
+
+    user = os.path.join(c.folder, "users", a.user)
+    before = harness.folder_digest(user)
+    for name, path in tampered.items():
+        seen = ep.open_turn(a, path)
+        index, record = c.wait_prompt(after=seen)
+        check(record[0] == "message" and ("refused" in record[2] or "Could not" in record[2] or
+                                          "Don't know" in record[2]), f"{name} is refused: {record}")
+        c.answer(record[1])
+        if "refused" in record[2]:
+            # The file handler's own word follows the reason.
+            c.wait_prompt(caption="Problem", contains="Could not restore this game!", after=index + 1)
+            c.answer("Problem")
+        ep.shows(a, history, "after-" + name)
+        print(name, "refused:", record[2].replace("\n", " "))
+    check(harness.folder_digest(user) == before, "no file of the user changed")
+    check(not [n for n in a.opponents()], f"nobody joined the opponents: {a.opponents()}")
+    c.menu("g", "x")
+    check(c.wait_exit() == 0, "the client ends cleanly")
+
+
+if __name__ == "__main__":
+    if not harness.Oracle.available():
+        print("chess.js is not in build/oracle: run scripts/install-deps")
+        sys.exit(1)
+    sys.exit(ep.run_two("email-tampered", steps))
