@@ -129,8 +129,9 @@ class Match:
         return move
 
 
-def run(name, steps):
-    """Runs steps(host, guest) with two fresh clients; exit status 0 when it passed."""
+def run(name, steps, **options):
+    """Runs steps(host, guest) with two fresh clients (options for harness.Client
+    besides the window and defaults); exit status 0 when it passed."""
     if not Oracle.available():
         print("chess.js is not in build/oracle: run scripts/install-deps")
         return 1
@@ -138,7 +139,8 @@ def run(name, steps):
     started = time.monotonic()
     clients = []
     try:
-        options = dict(window=(40, 40, 900, 700), defaults=[("ShowLegalMoves", "no"), ("ShowLastMove", "no")])
+        options = dict(options, window=(40, 40, 900, 700),
+                       defaults=[("ShowLegalMoves", "no"), ("ShowLastMove", "no")])
         clients.append(harness.Client(build, name + "-host", user="host", **options))
         clients.append(harness.Client(build, name + "-guest", user="guest", **options))
         steps(*clients)
