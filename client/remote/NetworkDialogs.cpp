@@ -1,3 +1,4 @@
+#include "client/remote/OpponentStore.h"
 #include "client/remote/NetworkDialogs.h"
 
 #include <cstdlib>
@@ -42,7 +43,7 @@ void FillOpponentList(wxListBox* list, bool dataIsId)
 {
     if (!list)
         return;
-    COpponentList& opponents = GetNetworkOpponentList();
+    COpponentList& opponents = GetOpponentList();
     for (const auto& entry : opponents.GetNumbers()) {
         COpponentProfile* profile = opponents.GetByNumber(entry.first);
         if (!profile || !profile->Load())
@@ -244,7 +245,7 @@ void CJoinNetworkGameDialog::OnOpponent(wxCommandEvent&)
     long number = -1;
     if (!data || !data->GetData().ToLong(&number))
         return;
-    COpponentProfile* profile = GetNetworkOpponentList().GetByNumber(int(number));
+    COpponentProfile* profile = GetOpponentList().GetByNumber(int(number));
     CString address;
     if (profile && profile->Load())
         address = profile->m_profile.GetValueOr("Profile.IP", "");

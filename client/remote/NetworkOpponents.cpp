@@ -1,36 +1,14 @@
 #include "client/remote/NetworkOpponents.h"
 
-#include <memory>
-
 #include "client/core/AppServices.h"
 #include "client/core/ChessApp.h"
 #include "client/core/ProfileArchive.h"
 #include "client/remote/OpponentList.h"
+#include "client/remote/OpponentStore.h"
 #include "foundation/BufferFile.h"
 #include "foundation/Config.h"
 
 using Zorlin::CString;
-
-COpponentList& GetNetworkOpponentList()
-{
-    Zorlin::CDrive& drive = GetAppServices().GetUserDrive();
-    if (CChessApp* app = GetChessApp()) {
-        if (!app->m_opponentList) {
-            app->m_opponentList = new COpponentList(drive);
-            app->m_opponentList->Load();
-        }
-        return *app->m_opponentList;
-    }
-    // Programs without the application (tests): one list per user folder.
-    static std::unique_ptr<COpponentList> own;
-    static Zorlin::CDrive* ownDrive = nullptr;
-    if (!own || ownDrive != &drive) {
-        own.reset(new COpponentList(drive));
-        ownDrive = &drive;
-        own->Load();
-    }
-    return *own;
-}
 
 bool WriteNetworkProfile(Zorlin::CFile& out)
 {
@@ -44,7 +22,7 @@ bool StoreNetworkOpponent(const Zorlin::CBuffer& archive, CString& id)
 {
     Zorlin::CBuffer copy = archive;
     Zorlin::CBufferFile file(&copy);
-    COpponentProfile* stored = GetNetworkOpponentList().Install(file);
+    COpponentProfile* stored = GetOpponentList().Install(file);
     if (!stored)
         return false;
     id = stored->GetId();
@@ -55,7 +33,7 @@ bool FindNetworkOpponent(const CString& id, CString& name, CString& email)
 {
     if (!IsProfileId(id))
         return false;
-    COpponentProfile* stored = GetNetworkOpponentList().Find(id);
+    COpponentProfile* stored = GetOpponentList().Find(id);
     if (!stored || !stored->Load())
         return false;
     name = stored->m_profile.GetValueOr("profile.name", "");

@@ -10,10 +10,6 @@ namespace Zorlin {
 class CFile;
 }
 
-class COpponentList;
-
-// The application's opponent list, made and loaded on first use.
-COpponentList& GetNetworkOpponentList();
 // The user's profile archive with this machine's address, and the e-mail
 // address unless the user keeps it private.
 bool WriteNetworkProfile(Zorlin::CFile& out);

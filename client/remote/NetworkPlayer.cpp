@@ -1,3 +1,4 @@
+#include "client/remote/OpponentStore.h"
 #include "client/remote/NetworkPlayer.h"
 
 #include <wx/defs.h>
@@ -93,7 +94,7 @@ bool CNetworkPlayer::OfferDraw()
 void CNetworkPlayer::GetPhoto(Zorlin::CAutoPointer<Zorlin::CFile>& out)
 {
     const CString id = GetProperty("id");
-    COpponentProfile* stored = id.IsEmpty() ? nullptr : GetNetworkOpponentList().Find(id);
+    COpponentProfile* stored = id.IsEmpty() ? nullptr : GetOpponentList().Find(id);
     if (stored)
         stored->OpenPhoto(out);
     else

@@ -26,16 +26,19 @@ std::unique_ptr<COpponentList> g_ownList;
 
 COpponentList& GetOpponentList()
 {
-    CChessApp* app = GetChessApp();
-    if (app) {
+    Zorlin::CDrive& drive = GetAppServices().GetUserDrive();
+    if (CChessApp* app = GetChessApp()) {
         if (!app->m_opponentList) {
-            app->m_opponentList = new COpponentList(GetAppServices().GetUserDrive());
+            app->m_opponentList = new COpponentList(drive);
             app->m_opponentList->Load();
         }
         return *app->m_opponentList;
     }
-    if (!g_ownList) {
-        g_ownList.reset(new COpponentList(GetAppServices().GetUserDrive()));
+    // Programs without the application (tests): one list per user folder.
+    static Zorlin::CDrive* ownDrive = nullptr;
+    if (!g_ownList || ownDrive != &drive) {
+        g_ownList.reset(new COpponentList(drive));
+        ownDrive = &drive;
         g_ownList->Load();
     }
     return *g_ownList;

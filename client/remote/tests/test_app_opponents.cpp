@@ -10,7 +10,6 @@
 #include <wx/init.h>
 
 #include "client/core/ChessApp.h"
-#include "client/remote/NetworkOpponents.h"
 #include "client/remote/OpponentList.h"
 #include "client/remote/OpponentStore.h"
 #include "client/remote/RemotePlay.h"
@@ -51,8 +50,6 @@ TEST(AppOpponents, TheListIsMadeOnceAndGoesWithTheApplication)
         EXPECT_EQ(list.GetCount(), 2);
         ASSERT_NE(list.Find("abc123"), nullptr);
         EXPECT_TRUE(list.Find("abc123")->Load());
-        // The network game's reach for it finds the same one.
-        EXPECT_EQ(&GetNetworkOpponentList(), &list);
         EXPECT_EQ(app->m_opponentList, &list);
 
         // The toolkit's end deletes the application object.
