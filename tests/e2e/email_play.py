@@ -117,8 +117,8 @@ def drag(p, history, san, check_board=False):
     return m
 
 
-def send(p):
-    """Send in the turn window, Email in the choice; the turn is in the other inbox."""
+def choose_email(p):
+    """Send in the turn window, Email in the choice; the count of prompts before."""
     c = p.client
     window = turn_window(p)
     seen = len(c.prompts())
@@ -127,6 +127,13 @@ def send(p):
     choice = c.wait_window(r"^Send or Save\?$", 15, besides=(c.frame, window))
     time.sleep(0.3)
     c.key("alt+e", window=choice)
+    return seen
+
+
+def send(p):
+    """Sends the turn by e-mail; the turn is in the other inbox."""
+    c = p.client
+    seen = choose_email(p)
     c.wait_prompt(caption="Send mail successful", after=seen, timeout=30)
     c.answer("Send mail successful")
 
@@ -206,6 +213,33 @@ def run_two(session, steps):
             p.client.close()
     print(f"{session}: passed in {time.monotonic() - started:.1f} s")
     return 0
+
+
+def main(session, steps):
+    """The exit status of run_two, after checking chess.js is there."""
+    if not Oracle.available():
+        print("chess.js is not in build/oracle: run scripts/install-deps")
+        return 1
+    return run_two(session, steps)
+
+
+def open_game(a, b, history, san):
+    """Alice's client starts a game against Bob's address and sends san."""
+    a.client.start()
+    a.client.key("F2")
+    time.sleep(0.5)
+    start_email_game(a, "Bob", b.address)
+    a.see_board()
+    turn_window(a)
+    drag(a, history, san)
+    send(a)
+
+
+def quit_all(*players):
+    """Game, Exit in every client; each must end cleanly."""
+    for p in players:
+        p.client.menu("g", "x")
+        check(p.client.wait_exit() == 0, f"{p.user}'s client ends cleanly")
 
 
 def start_email_game(p, name, address):

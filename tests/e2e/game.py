@@ -44,6 +44,16 @@ def answer_file(c, after, path):
     return index + 1
 
 
+def the_board(c):
+    """The board canvas, after switching to the board view when the browser shows."""
+    try:
+        return c.board()
+    except Failure:
+        c.key("F2")
+        time.sleep(1)
+        return c.board()
+
+
 def away(c, board):
     """The pointer leaves the board, so no square is highlighted under it."""
     c.move(board.x + board.width + 40, board.y + 40)

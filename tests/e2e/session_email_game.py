@@ -5,23 +5,16 @@ attachment and shows 1.e4; four turns go each way (Alice offers a draw,
 Bob declines; she offers again and he accepts: both end 1/2-1/2). Every
 board is compared with chess.js."""
 
-import os
 import sys
-import time
 
 import email_play as ep
-import harness
 from harness import check
 
 
 def first_game(a, b):
     history = []
-    ca, cb = a.client, b.client
-    ep.start_email_game(a, "Bob", b.address)
-    a.see_board()
-    ep.turn_window(a)
-    ep.drag(a, history, "e4")
-    ep.send(a)
+    cb = b.client
+    ep.open_game(a, b, history, "e4")
     path, mail = ep.take_mail(b, a)
     check(mail["subject"] == "[Rookwell] Invitation", f"the first turn invites: {mail['subject']}")
     check(mail["kept"] == ["move 1 (white).rwf"], f"the first turn's name: {mail['kept']}")
@@ -106,17 +99,9 @@ def offer_draw(p):
 
 
 def steps(a, b):
-    a.client.start()
-    a.client.key("F2")
-    time.sleep(0.5)
     first_game(a, b)
-    for p in (a, b):
-        p.client.menu("g", "x")
-        check(p.client.wait_exit() == 0, f"{p.user}'s client ends cleanly")
+    ep.quit_all(a, b)
 
 
 if __name__ == "__main__":
-    if not harness.Oracle.available():
-        print("chess.js is not in build/oracle: run scripts/install-deps")
-        sys.exit(1)
-    sys.exit(ep.run_two("email-game", steps))
+    sys.exit(ep.main("email-game", steps))

@@ -6,7 +6,6 @@ with the address the other's profile carried."""
 
 import os
 import sys
-import time
 
 import email_play as ep
 import harness
@@ -14,16 +13,9 @@ from harness import check
 
 
 def steps(a, b):
-    ca, cb = a.client, b.client
-    ca.start()
-    ca.key("F2")
-    time.sleep(0.5)
+    cb = b.client
     history = []
-    ep.start_email_game(a, "Bob", b.address)
-    a.see_board()
-    ep.turn_window(a)
-    ep.drag(a, history, "d4")
-    ep.send(a)
+    ep.open_game(a, b, history, "d4")
 
     path, _ = ep.take_mail(b, a)
     cb.start(path)
@@ -57,13 +49,8 @@ def steps(a, b):
         profile = harness.read_config(os.path.join(p.client.folder, "users", p.user, "opponents", stored[0]))
         check(profile.get("profile.email") == other.address, f"{p.user} knows {other.user}'s address: {profile}")
         ep.your_opponents(p)
-    for p in (a, b):
-        p.client.menu("g", "x")
-        check(p.client.wait_exit() == 0, f"{p.user}'s client ends cleanly")
+    ep.quit_all(a, b)
 
 
 if __name__ == "__main__":
-    if not harness.Oracle.available():
-        print("chess.js is not in build/oracle: run scripts/install-deps")
-        sys.exit(1)
-    sys.exit(ep.run_two("email-resign", steps))
+    sys.exit(ep.main("email-resign", steps))

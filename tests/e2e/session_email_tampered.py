@@ -38,13 +38,7 @@ def repack(p, source, name, change):
 def save_without_mail_program(p, path):
     """Send, Email: no mail program; Yes to saving instead, and the path."""
     c = p.client
-    window = ep.turn_window(p)
-    seen = len(c.prompts())
-    time.sleep(0.3)
-    c.key("alt+s", window=window)
-    choice = c.wait_window(r"^Send or Save\?$", 15, besides=(c.frame, window))
-    time.sleep(0.3)
-    c.key("alt+e", window=choice)
+    seen = ep.choose_email(p)
     seen = ep.answer(p, "Send Mail", seen, contains="Couldn't find your default mail application!")
     seen = ep.answer(p, "Send Mail", seen, "alt+y", contains="save the turn file instead")
     index, record = c.wait_prompt(after=seen)
@@ -64,14 +58,7 @@ def steps(a, b):
     c.key("F2")
     time.sleep(0.5)
     history = []
-    c.menu("g", "e")
-    dialog = c.wait_window("^Email Game$", 15, besides=(c.frame,))
-    time.sleep(0.5)
-    c.type("Bob", window=dialog)
-    c.key("Tab", window=dialog)
-    c.type(b.address, window=dialog)
-    c.key("alt+o", window=dialog)
-    c.wait_gone(dialog)
+    ep.start_email_game(a, "Bob", b.address)
     a.see_board()
     ep.turn_window(a)
     ep.drag(a, history, "e4", check_board=True)
@@ -112,7 +99,4 @@ def steps(a, b):
 
 
 if __name__ == "__main__":
-    if not harness.Oracle.available():
-        print("chess.js is not in build/oracle: run scripts/install-deps")
-        sys.exit(1)
-    sys.exit(ep.run_two("email-tampered", steps))
+    sys.exit(ep.main("email-tampered", steps))

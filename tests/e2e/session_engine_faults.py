@@ -66,16 +66,6 @@ def ends_cleanly(c, how, before):
                "every engine to be gone")
 
 
-def the_board(c):
-    """The board canvas, after switching to the board view when the browser shows."""
-    try:
-        return c.board()
-    except harness.Failure:
-        c.key("F2")
-        time.sleep(1)
-        return c.board()
-
-
 def restore(c, path):
     c.start(path)
     c.frame = c.wait_window("^Rookwell$", 30)
@@ -142,7 +132,7 @@ def steps(c):
     # Game Over window is open when SIGTERM comes.
     packages.install_fake(c, "Silent", packages.FEATURES)
     restore(c, packages.saved_game(c, "silent", "Silent", local="white", seconds=4))
-    board = the_board(c)
+    board = game.the_board(c)
     c.drag(*board.centre("e2"), *board.centre("e4"))
     game.away(c, board)
     key_response(c, "while the engine is silent", times)

@@ -13,20 +13,12 @@ import sys
 import time
 
 import engine_packages as packages
+import game
 import harness
 from harness import check, wait_until
 
 USER = "tester"
 ENGINE = "Gnu Chess 5"
-
-
-def the_board(c):
-    try:
-        return c.board()
-    except harness.Failure:
-        c.key("F2")
-        time.sleep(1)
-        return c.board()
 
 
 def log_text(c, name):
@@ -56,7 +48,7 @@ def engines(c):
 
 def play(c, board, move):
     c.drag(*board.centre(move[:2]), *board.centre(move[2:4]))
-    c.move(board.x + board.width + 40, board.y + 40)
+    game.away(c, board)
 
 
 def steps(c):
@@ -66,7 +58,7 @@ def steps(c):
 
     # Six seconds each: the user answers the engine's reply too late.
     c.start(packages.saved_game(c, "lose", ENGINE, local="white", seconds=6, depth=1))
-    board = the_board(c)
+    board = game.the_board(c)
     play(c, board, "e2e4")
     wait_until(lambda: engine_moves(c), 30, "the engine's reply")
     over = c.wait_window("^Game Over$", 30, besides=(c.frame,))
@@ -80,7 +72,7 @@ def steps(c):
 
     # The engine dies before its first move; the question restarts it.
     c.start(packages.saved_game(c, "win", ENGINE, local="white", seconds=20, depth=1))
-    board = the_board(c)
+    board = game.the_board(c)
     first = wait_until(lambda: engines(c), 20, "the engine to run")
     packages.signal_all(first, signal.SIGKILL)
     index, record = c.wait_prompt(caption="Chess engine", contains="The chess engine has stopped.")

@@ -3,12 +3,7 @@
 // opponent's profile and begin, and the agreed game handed over; a match
 // nobody asked for, a proposal with an impossible colour, the close box
 // during a search and a server that goes away.
-#include <arpa/inet.h>
-#include <chrono>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <wx/stattext.h>
@@ -32,38 +27,8 @@ using Zorlin::CString;
 
 namespace {
 
-std::string Le(uint32_t value)
-{
-    std::string out(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        out[size_t(i)] = char(value >> (8 * i) & 0xFF);
-    return out;
-}
-
-std::string Frame(int type, uint32_t id, const std::string& body)
-{
-    std::string payload;
-    payload += char(id ? 8 : 4);
-    payload += char(type);
-    payload += char(id ? 1 : 0);
-    payload += char(0);
-    if (id)
-        payload += Le(id);
-    payload += body;
-    return Le(uint32_t(payload.size())) + payload;
-}
-
-bool PumpFor(const std::function<bool()>& done, int ms = 8000)
-{
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > until)
-            return false;
-        wxTheApp->Yield(true);
-        usleep(1000);
-    }
-    return true;
-}
+// The window's timers run on a display that may be loaded.
+const int kWait = 8000;
 
 struct SPacket {
     int type = -1;
@@ -71,49 +36,17 @@ struct SPacket {
     std::string body;
 };
 
-class CScriptedServer {
+class CScriptedServer : public CLoopbackServer {
 public:
-    CScriptedServer()
-    {
-        m_listener = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-        listen(m_listener, 4);
-        socklen_t size = sizeof(address);
-        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size);
-        m_port = ntohs(address.sin_port);
-        fcntl(m_listener, F_SETFL, O_NONBLOCK);
-    }
-    ~CScriptedServer()
-    {
-        Drop();
-        close(m_listener);
-    }
-    bool Accept()
-    {
-        if (m_connection < 0)
-            m_connection = accept(m_listener, nullptr, nullptr);
-        return m_connection >= 0;
-    }
-    void Send(const std::string& bytes) { ASSERT_EQ(write(m_connection, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
-    void Drop()
-    {
-        if (m_connection >= 0)
-            close(m_connection);
-        m_connection = -1;
-    }
     // The next packet the client sent (after the opening text).
     SPacket Next()
     {
         SPacket packet;
-        PumpFor([&] {
+        PumpUntil([&] {
             Fill();
             if (m_pending.size() < 4)
                 return false;
-            const uint32_t n = uint8_t(m_pending[0]) | uint8_t(m_pending[1]) << 8 | uint8_t(m_pending[2]) << 16 |
-                               uint32_t(uint8_t(m_pending[3])) << 24;
+            const uint32_t n = ReadLe(m_pending, 0);
             if (m_pending.size() < 4 + n)
                 return false;
             const std::string payload = m_pending.substr(4, n);
@@ -121,11 +54,10 @@ public:
             packet.type = uint8_t(payload[1]);
             const size_t header = uint8_t(payload[0]);
             if (payload[2] & 1)
-                packet.id = uint8_t(payload[4]) | uint8_t(payload[5]) << 8 | uint8_t(payload[6]) << 16 |
-                            uint32_t(uint8_t(payload[7])) << 24;
+                packet.id = ReadLe(payload, 4);
             packet.body = payload.substr(header);
             return true;
-        });
+        }, kWait);
         return packet;
     }
     // Skips packets until one of type arrives.
@@ -140,14 +72,13 @@ public:
     }
     void TakeOpening()
     {
-        PumpFor([&] {
+        PumpUntil([&] {
             Fill();
             return m_pending.size() >= 25;
-        });
+        }, kWait);
         ASSERT_EQ(m_pending.substr(0, 25), "multiserver session begin");
         m_pending.erase(0, 25);
     }
-    int m_port = 0;
 
 private:
     void Fill()
@@ -164,8 +95,6 @@ private:
             m_pending.append(buffer, size_t(n));
         }
     }
-    int m_listener = -1;
-    int m_connection = -1;
     std::string m_pending;
 };
 
@@ -208,7 +137,7 @@ std::string ProfileOf(const char* name, const char* id)
 
 std::string Forward(uint32_t from, uint32_t message, const std::string& body)
 {
-    return Frame(140, from, Le(message) + body);
+    return OnlineFrame(140, from, Le(message) + body);
 }
 
 class DialogOnlineSearch : public ::testing::Test {
@@ -255,7 +184,7 @@ protected:
         m_server.TakeOpening();
         EXPECT_EQ(m_server.Next().type, 4);
         EXPECT_EQ(m_server.Next().type, 5);
-        m_server.Send(Frame(129, 5, "") + Frame(130, 0, ""));
+        m_server.Send(OnlineFrame(129, 5, "") + OnlineFrame(130, 0, ""));
         EXPECT_EQ(m_server.Next().type, 8);
         EXPECT_EQ(m_server.Next().type, 9);
         EXPECT_EQ(Label(dialog), "Logged in OK");
@@ -287,10 +216,10 @@ TEST_F(DialogOnlineSearch, MatchedAsTheProposerTheAgreedGameIsHandedOver)
         // The close box during a search only beeps.
         GuiTest::CloseBox(&dialog);
         EXPECT_TRUE(dialog.IsModal());
-        m_server.Send(Frame(132, 0, ""));
-        EXPECT_TRUE(PumpFor([&] { return Label(dialog).rfind("Searching... ", 0) == 0; }));
+        m_server.Send(OnlineFrame(132, 0, ""));
+        EXPECT_TRUE(PumpUntil([&] { return Label(dialog).rfind("Searching... ", 0) == 0; }, kWait));
 
-        m_server.Send(Frame(11, 9, "first=yes\nid=9\nbegin\nrw.side\nwhite\nrw.timed\nyes\nrw.untimed\nno\n"));
+        m_server.Send(OnlineFrame(11, 9, "first=yes\nid=9\nbegin\nrw.side\nwhite\nrw.timed\nyes\nrw.untimed\nno\n"));
         SPacket proposal = m_server.Next();
         EXPECT_EQ(proposal.type, 17);
         EXPECT_EQ(proposal.id, 9u);
@@ -310,14 +239,14 @@ TEST_F(DialogOnlineSearch, MatchedAsTheProposerTheAgreedGameIsHandedOver)
         EXPECT_EQ(refusal.id, 13u);
 
         m_server.Send(Forward(9, 2, ProfileOf("Eve", "Eve42")));
-        EXPECT_TRUE(PumpFor([&] { return Label(dialog) == "Begin in 10"; }));
+        EXPECT_TRUE(PumpUntil([&] { return Label(dialog) == "Begin in 10"; }, kWait));
         EXPECT_TRUE(FileExists(m_services->m_userFolder + "/opponents/Eve42.cfg"));
         dialog.OnLinkClicked("BEGIN GAME");
         SPacket begin = m_server.Next();
         EXPECT_EQ(begin.id, 9u);
         EXPECT_EQ(begin.body, Le(4));
         m_server.Send(Forward(9, 4, ""));
-        PumpFor([&] { return !dialog.IsModal(); });
+        PumpUntil([&] { return !dialog.IsModal(); }, kWait);
     });
     EXPECT_EQ(result, 1);
     ASSERT_EQ(g_makes, 1);
@@ -335,22 +264,22 @@ TEST_F(DialogOnlineSearch, StrangeMatchesAndProposalsAreRefused)
     CDialogOnlineSearch dialog(nullptr, wxID_ANY, m_session.get());
     LogIn(dialog);
     // A match while nobody searches is answered by closing the link.
-    m_server.Send(Frame(11, 21, "first=yes\nbegin\n"));
+    m_server.Send(OnlineFrame(11, 21, "first=yes\nbegin\n"));
     SPacket refusal = m_server.Next();
     EXPECT_EQ(refusal.type, 16);
     EXPECT_EQ(refusal.id, 21u);
 
     GuiTest::Click(&dialog, 10162);
     m_server.NextOf(10);
-    m_server.Send(Frame(11, 9, "first=no\nbegin\nrw.side\nwhite black\n"));
+    m_server.Send(OnlineFrame(11, 9, "first=no\nbegin\nrw.side\nwhite black\n"));
     m_server.NextOf(17);
     // A second match while matched goes the same way.
-    m_server.Send(Frame(11, 30, "first=no\nbegin\n"));
+    m_server.Send(OnlineFrame(11, 30, "first=no\nbegin\n"));
     EXPECT_EQ(m_server.NextOf(16).id, 30u);
     // An impossible colour leaves the own terms; a wild clock is clamped.
     m_server.Send(Forward(9, 3, "Side = 7\ntimed = yes\nclock = 10\n") + Forward(9, 3, "Side = 1\ntimed = yes\nclock = 9999999\n") +
                   Forward(9, 2, ProfileOf("Bob", "../../x")));
-    EXPECT_TRUE(PumpFor([&] { return Label(dialog) == "Begin in 10"; }));
+    EXPECT_TRUE(PumpUntil([&] { return Label(dialog) == "Begin in 10"; }, kWait));
     EXPECT_FALSE(FileExists(m_services->m_userFolder + "/x.cfg"));
     // No game maker answers: the search stays, the peer is let go and the user told.
     SetOnlineGameMaker(nullptr);
@@ -358,7 +287,7 @@ TEST_F(DialogOnlineSearch, StrangeMatchesAndProposalsAreRefused)
     m_server.NextOf(17);
     m_server.Send(Forward(9, 4, ""));
     EXPECT_EQ(m_server.NextOf(16).id, 9u);
-    EXPECT_TRUE(PumpFor([&] { return m_prompt.CountText("Online games are not available in this version.") == 1; }));
+    EXPECT_TRUE(PumpUntil([&] { return m_prompt.CountText("Online games are not available in this version.") == 1; }, kWait));
 }
 
 TEST_F(DialogOnlineSearch, ServerGoneDuringTheSearch)
@@ -367,8 +296,8 @@ TEST_F(DialogOnlineSearch, ServerGoneDuringTheSearch)
     LogIn(dialog);
     GuiTest::Click(&dialog, 10162);
     m_server.NextOf(10);
-    m_server.Drop();
-    EXPECT_TRUE(PumpFor([&] { return Label(dialog) == "Disconnected"; }));
+    m_server.CloseConnection();
+    EXPECT_TRUE(PumpUntil([&] { return Label(dialog) == "Disconnected"; }, kWait));
     EXPECT_FALSE(m_session->IsConnected());
     // The search is over: the close box ends the dialog now.
     EXPECT_EQ(GuiTest::RunModal(dialog, [&] { GuiTest::CloseBox(&dialog); }), 0);

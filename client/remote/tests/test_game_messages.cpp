@@ -11,8 +11,11 @@
 #include "chess/ChessBoard.h"
 #include "client/remote/GameMessages.h"
 #include "client/remote/PacketHeader.h"
+#include "client/remote/tests/support/RemoteFixture.h"
 #include "foundation/BufferFile.h"
 
+using RemoteTest::Bytes;
+using RemoteTest::Le;
 using Zorlin::CBuffer;
 using Zorlin::CBufferFile;
 using Zorlin::CFile;
@@ -21,20 +24,6 @@ using Zorlin::CString;
 namespace {
 
 const uint32_t kOpponent = 77;
-
-std::string Bytes(const CBuffer& buffer)
-{
-    return buffer.GetSize() > 0 ? std::string(reinterpret_cast<const char*>(buffer.GetData()), size_t(buffer.GetSize()))
-                                : std::string();
-}
-
-std::string Le(uint32_t value)
-{
-    std::string out(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        out[size_t(i)] = char(value >> (8 * i) & 0xFF);
-    return out;
-}
 
 // The game as the rules see it, recording what they let through.
 class CRecordingGame : public CGameMessageTarget {

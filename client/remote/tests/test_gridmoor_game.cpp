@@ -18,6 +18,7 @@
 #include "foundation/BufferFile.h"
 #include "foundation/Config.h"
 
+using RemoteTest::Le;
 using Zorlin::CBuffer;
 using Zorlin::CBufferFile;
 using Zorlin::CFile;
@@ -27,14 +28,6 @@ namespace {
 
 const uint32_t kPeer = 41;
 const uint32_t kStranger = 99;
-
-std::string Le(uint32_t value)
-{
-    std::string out(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        out[size_t(i)] = char(value >> (8 * i) & 0xFF);
-    return out;
-}
 
 // One packet as the game sent it, read back.
 struct SSent {

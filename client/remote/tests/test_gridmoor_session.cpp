@@ -3,12 +3,8 @@
 // and refused lengths, and a listener that replaces itself while it runs.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <string>
-#include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
 
@@ -20,56 +16,8 @@ using namespace RemoteTest;
 
 namespace {
 
-std::string Le(uint32_t value)
-{
-    std::string out(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        out[size_t(i)] = char(value >> (8 * i) & 0xFF);
-    return out;
-}
-
-// A framed packet: header (with the id when not 0) and body.
-std::string Frame(int type, uint32_t id, const std::string& body)
-{
-    std::string payload;
-    payload += char(id ? 8 : 4);
-    payload += char(type);
-    payload += char(id ? 1 : 0);
-    payload += char(0);
-    if (id)
-        payload += Le(id);
-    payload += body;
-    return Le(uint32_t(payload.size())) + payload;
-}
-
-class CServerEnd {
+class CServerEnd : public CLoopbackServer {
 public:
-    CServerEnd()
-    {
-        m_listener = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-        listen(m_listener, 4);
-        socklen_t size = sizeof(address);
-        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size);
-        m_port = ntohs(address.sin_port);
-        fcntl(m_listener, F_SETFL, O_NONBLOCK);
-    }
-    ~CServerEnd()
-    {
-        if (m_connection >= 0)
-            close(m_connection);
-        close(m_listener);
-    }
-    bool Accept()
-    {
-        if (m_connection < 0)
-            m_connection = accept(m_listener, nullptr, nullptr);
-        return m_connection >= 0;
-    }
-    void Send(const std::string& bytes) { ASSERT_EQ(write(m_connection, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
     // One read of what has arrived, waiting while the client's events run.
     std::string ReadOnce()
     {
@@ -108,11 +56,6 @@ public:
         pollfd fd = {m_connection, POLLIN, 0};
         return poll(&fd, 1, 0) == 0;
     }
-    int m_port = 0;
-
-private:
-    int m_listener = -1;
-    int m_connection = -1;
 };
 
 class CRecordingListener : public CSessionListener {
@@ -141,8 +84,8 @@ public:
     int m_notices = 0;
 };
 
-const std::string kLoginBytes = std::string("multiserver session begin") + Frame(4, 0, "2\n") +
-                                Frame(5, 0, "plumo\nplumo\nRookwell Lite Lite v1.24\n");
+const std::string kLoginBytes = std::string("multiserver session begin") + OnlineFrame(4, 0, "2\n") +
+                                OnlineFrame(5, 0, "plumo\nplumo\nRookwell Lite Lite v1.24\n");
 
 class GridmoorSession : public ::testing::Test {
 protected:
@@ -166,7 +109,7 @@ protected:
         EXPECT_FALSE(m_session->ConnectToServer());
         ASSERT_TRUE(PumpUntil([&] { return m_session->IsLoginSent() && m_server.Accept(); }));
         ASSERT_EQ(m_server.ReadBytes(kLoginBytes.size()), kLoginBytes);
-        m_server.Send(Frame(129, 77, "") + Frame(130, 0, ""));
+        m_server.Send(OnlineFrame(129, 77, "") + OnlineFrame(130, 0, ""));
         ASSERT_TRUE(PumpUntil([&] { return m_session->IsLoggedIn(); }));
     }
 
@@ -187,7 +130,7 @@ TEST_F(GridmoorSession, LoginLeavesInOneWriteAndConnectingAgainSendsNothing)
     EXPECT_TRUE(m_session->ConnectToServer());
     m_session->SendKeepAlive();
     // The keep-alive is the next thing on the wire: the second connect sent nothing.
-    EXPECT_EQ(m_server.ReadBytes(8), Frame(20, 0, ""));
+    EXPECT_EQ(m_server.ReadBytes(8), OnlineFrame(20, 0, ""));
     EXPECT_EQ(m_listener->m_states, (std::vector<int>{1, 2}));
 }
 
@@ -196,7 +139,7 @@ TEST_F(GridmoorSession, ServerNoticesAndOtherPacketsGoToTheirPlaces)
     LogIn();
     EXPECT_EQ(m_session->GetClientId(), 77u);
     EXPECT_EQ(m_listener->m_states, (std::vector<int>{1, 2, 3}));
-    m_server.Send(Frame(133, 0, "") + Frame(134, 0, "") + Frame(200, 0, "x") + Frame(140, 9, "abcd"));
+    m_server.Send(OnlineFrame(133, 0, "") + OnlineFrame(134, 0, "") + OnlineFrame(200, 0, "x") + OnlineFrame(140, 9, "abcd"));
     ASSERT_TRUE(PumpUntil([&] { return m_listener->m_types.size() == 2; }));
     // An empty administrator's message still opens its window.
     EXPECT_EQ(m_session->m_messages, (std::vector<std::string>{"Message from Admin|"}));
@@ -208,20 +151,20 @@ TEST_F(GridmoorSession, NewPlayerNoticeOnlyWhenArmedAndOnce)
 {
     LogIn();
     // Unarmed: the notice shows nothing (the packet after it shows it was read).
-    m_server.Send(Frame(143, 0, "") + Frame(200, 0, ""));
+    m_server.Send(OnlineFrame(143, 0, "") + OnlineFrame(200, 0, ""));
     ASSERT_TRUE(PumpUntil([&] { return m_listener->m_types.size() == 1; }));
     EXPECT_EQ(m_session->m_notices, 0);
     // Armed with no last opponent: only the free-search line.
     m_session->ArmPlayerNotify(true);
-    EXPECT_EQ(m_server.ReadBytes(20), Frame(19, 0, "free search\n"));
-    m_server.Send(Frame(143, 0, "") + Frame(143, 0, ""));
+    EXPECT_EQ(m_server.ReadBytes(20), OnlineFrame(19, 0, "free search\n"));
+    m_server.Send(OnlineFrame(143, 0, "") + OnlineFrame(143, 0, ""));
     ASSERT_TRUE(PumpUntil([&] { return m_session->m_notices == 1 && !m_session->IsNotifyArmed(); }));
     CGridmoorSession::SetLastOpponentId(4242);
     m_session->ArmPlayerNotify(true);
-    const std::string expected = Frame(19, 0, "avoid=4242\nfree search\n");
+    const std::string expected = OnlineFrame(19, 0, "avoid=4242\nfree search\n");
     EXPECT_EQ(m_server.ReadBytes(expected.size()), expected);
     m_session->ArmPlayerNotify(false);
-    m_server.Send(Frame(143, 0, "") + Frame(200, 0, ""));
+    m_server.Send(OnlineFrame(143, 0, "") + OnlineFrame(200, 0, ""));
     ASSERT_TRUE(PumpUntil([&] { return m_listener->m_types.size() == 2; }));
     EXPECT_EQ(m_session->m_notices, 1);
 }
@@ -234,15 +177,15 @@ TEST_F(GridmoorSession, ProfilePacketsLeaveTogether)
     m_services.m_userSettings.GetValue(".preferences.online.location") = "Chile";
     LogIn();
     m_session->SendProfile();
-    const std::string expected = Frame(8, 0, "begin\nname\nAnn\ncountry\nChile\n") +
-                                 Frame(9, 0, "begin\nname\nAnn\nemail\nann(at)example.org\ncountry\nChile\nRW ID\nabc123\n");
+    const std::string expected = OnlineFrame(8, 0, "begin\nname\nAnn\ncountry\nChile\n") +
+                                 OnlineFrame(9, 0, "begin\nname\nAnn\nemail\nann(at)example.org\ncountry\nChile\nRW ID\nabc123\n");
     EXPECT_EQ(m_server.ReadOnce(), expected);
 }
 
 TEST_F(GridmoorSession, KickShowsTheTextAndCloses)
 {
     LogIn();
-    m_server.Send(Frame(131, 0, "reason\n<b>Server going down</b>"));
+    m_server.Send(OnlineFrame(131, 0, "reason\n<b>Server going down</b>"));
     ASSERT_TRUE(PumpUntil([&] { return !m_listener->m_states.empty() && m_listener->m_states.back() == 4; }));
     EXPECT_EQ(m_session->m_messages, (std::vector<std::string>{"Disconnected from Server|<b>Server going down</b>"}));
     EXPECT_FALSE(m_session->IsConnected());
@@ -297,7 +240,7 @@ TEST_F(GridmoorSession, ListenerReplacedInItsHandlerGoesAfterwards)
     LogIn();
     bool deletedInHandler = false, deleted = false;
     m_session->SetListener(new CSelfReplacingListener(*m_session, deletedInHandler, deleted));
-    m_server.Send(Frame(140, 5, "abcd"));
+    m_server.Send(OnlineFrame(140, 5, "abcd"));
     ASSERT_TRUE(PumpUntil([&] { return deleted; }));
     EXPECT_FALSE(deletedInHandler);
     EXPECT_NE(dynamic_cast<CRecordingListener*>(m_session->GetListener()), nullptr);

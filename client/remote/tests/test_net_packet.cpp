@@ -11,7 +11,11 @@
 #include "client/remote/tests/support/RemoteFixture.h"
 #include "foundation/BufferFile.h"
 
+using RemoteTest::BufferOf;
+using RemoteTest::Bytes;
 using RemoteTest::CScriptedBytes;
+using RemoteTest::Le;
+using RemoteTest::NetFrame;
 using Zorlin::CBuffer;
 using Zorlin::CBufferFile;
 using Zorlin::CFile;
@@ -19,32 +23,10 @@ using Zorlin::CString;
 
 namespace {
 
-std::string Bytes(const CBuffer& buffer)
-{
-    return buffer.GetSize() > 0 ? std::string(reinterpret_cast<const char*>(buffer.GetData()), size_t(buffer.GetSize()))
-                                : std::string();
-}
-
-std::string Le(uint32_t value)
-{
-    std::string out(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        out[size_t(i)] = char(value >> (8 * i) & 0xFF);
-    return out;
-}
-
-std::string FrameOf(uint32_t type, const std::string& payload)
-{
-    return Le(uint32_t(payload.size() + 4)) + Le(type) + payload;
-}
-
 // A file over a copy of the payload, as the dispatcher gives handlers.
 struct SPayload {
-    explicit SPayload(const std::string& bytes)
+    explicit SPayload(const std::string& bytes) : buffer(BufferOf(bytes))
     {
-        buffer.Resize(int(bytes.size()));
-        if (!bytes.empty())
-            buffer.WriteAt(bytes.data(), int(bytes.size()), 0);
         file.reset(new CBufferFile(&buffer));
         file->Open("payload", CFile::kModeRead);
     }
@@ -82,7 +64,7 @@ TEST(NetPacket, SendWritesTheWholeFrameOnceAndReportsARefusal)
     CBuffer move = NetPacket::Move("Nf3");
     EXPECT_TRUE(NetPacket::Send(device, netpktMove, &move));
     EXPECT_TRUE(NetPacket::Send(device, netpktOfferDraw));
-    EXPECT_EQ(device.m_written, FrameOf(netpktMove, std::string("Nf3\0", 4)) + FrameOf(netpktOfferDraw, ""));
+    EXPECT_EQ(device.m_written, NetFrame(netpktMove, std::string("Nf3\0", 4)) + NetFrame(netpktOfferDraw, ""));
     device.m_refuseWrites = true;
     EXPECT_FALSE(NetPacket::Send(device, netpktResign));
 }
@@ -185,7 +167,7 @@ TEST(NetFrameReader, LargeFrameTakesThreeStepsAndIsDeliveredOnce)
 {
     CScriptedBytes device;
     const std::string payload(2996, 'p');
-    device.Queue(FrameOf(netpktRequestRestore, payload)); // length 3000, in one burst
+    device.Queue(NetFrame(netpktRequestRestore, payload)); // length 3000, in one burst
     CNetFrameReader reader;
     EXPECT_EQ(reader.Step(device), CNetFrameReader::kWaiting);
     EXPECT_EQ(reader.Step(device), CNetFrameReader::kWaiting);
@@ -201,7 +183,7 @@ TEST(NetFrameReader, LargeFrameTakesThreeStepsAndIsDeliveredOnce)
 TEST(NetFrameReader, TwoFramesTogetherComeOutInOrder)
 {
     CScriptedBytes device;
-    device.Queue(FrameOf(netpktMove, std::string("e4\0", 3)) + FrameOf(netpktOfferDraw, ""));
+    device.Queue(NetFrame(netpktMove, std::string("e4\0", 3)) + NetFrame(netpktOfferDraw, ""));
     CNetFrameReader reader;
     ASSERT_EQ(reader.Step(device), CNetFrameReader::kFrame);
     EXPECT_EQ(reader.GetType(), uint32_t(netpktMove));
@@ -215,8 +197,8 @@ TEST(NetFrameReader, TwoFramesTogetherComeOutInOrder)
 TEST(NetFrameReader, BytesSplitAnywhereMakeTheSameFrames)
 {
     CBuffer chat = NetPacket::Chat("Bob", "good luck");
-    const std::string stream = Bytes(NetPacket::Frame(netpktChat, &chat)) + FrameOf(netpktResign, "") +
-                               FrameOf(netpktSetBoard, Le(6));
+    const std::string stream = Bytes(NetPacket::Frame(netpktChat, &chat)) + NetFrame(netpktResign, "") +
+                               NetFrame(netpktSetBoard, Le(6));
     for (size_t step : {1u, 2u, 3u, 5u, 7u}) {
         CScriptedBytes device;
         for (size_t at = 0; at < stream.size(); at += step)
@@ -253,7 +235,7 @@ TEST(NetFrameReader, ImpossibleLengthsStopTheReaderForGood)
 {
     for (uint32_t length : {0u, 3u, NetPacket::kMaxFrameLength + 1, 0xFFFFFFFFu}) {
         CScriptedBytes device;
-        device.Queue(Le(length) + FrameOf(netpktResign, ""));
+        device.Queue(Le(length) + NetFrame(netpktResign, ""));
         CNetFrameReader reader;
         EXPECT_EQ(reader.Step(device), CNetFrameReader::kBad) << length;
         // Nothing after garbage is trusted, not even a good frame.

@@ -26,19 +26,6 @@ using Zorlin::CString;
 
 namespace {
 
-std::string Le(uint32_t value)
-{
-    std::string out(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        out[size_t(i)] = char(value >> (8 * i) & 0xFF);
-    return out;
-}
-
-std::string Frame(uint32_t type, const std::string& payload = std::string())
-{
-    return Le(uint32_t(payload.size() + 4)) + Le(type) + payload;
-}
-
 struct SFrame {
     uint32_t type = 0;
     std::string payload;
@@ -82,8 +69,7 @@ public:
         Take();
         if (m_in.size() < 4)
             return false;
-        const uint32_t length = uint32_t(uint8_t(m_in[0])) | uint32_t(uint8_t(m_in[1])) << 8 |
-                                uint32_t(uint8_t(m_in[2])) << 16 | uint32_t(uint8_t(m_in[3])) << 24;
+        const uint32_t length = ReadLe(m_in, 0);
         return m_in.size() >= 4 + size_t(length);
     }
     // The next whole frame, pumping the toolkit (and so the game) meanwhile.
@@ -92,8 +78,7 @@ public:
         SFrame frame;
         if (!PumpUntil([&] { return HasFrame(); }))
             return frame;
-        const uint32_t length = uint32_t(uint8_t(m_in[0])) | uint32_t(uint8_t(m_in[1])) << 8 |
-                                uint32_t(uint8_t(m_in[2])) << 16 | uint32_t(uint8_t(m_in[3])) << 24;
+        const uint32_t length = ReadLe(m_in, 0);
         const std::string body = m_in.substr(4, length);
         m_in.erase(0, 4 + size_t(length));
         frame.type = uint32_t(uint8_t(body[0])) | uint32_t(uint8_t(body[1])) << 8;
@@ -247,20 +232,20 @@ TEST_F(NetworkGame, MovesAreTakenOnlyWhenLegalAndInTurn)
     CNetworkGame* host = HostWithPeer(peer);
     CNetworkPlayer* remote = host->GetNetworkPlayer();
 
-    peer->Send(Frame(netpktMove, std::string("e5") + '\0')); // White is to move
+    peer->Send(NetFrame(netpktMove, std::string("e5") + '\0')); // White is to move
     m_prompt.QueueButton(wxNO);
-    peer->Send(Frame(netpktOfferDraw));
+    peer->Send(NetFrame(netpktOfferDraw));
     ASSERT_EQ(peer->Next().type, uint32_t(netpktDrawDeclined));
     EXPECT_FALSE(remote->HasMove());
     PlayLocal(host, "e4");
     ASSERT_EQ(peer->Next().type, uint32_t(netpktMove));
-    peer->Send(Frame(netpktMove, std::string("Ke7") + '\0')); // not legal
-    peer->Send(Frame(netpktMove, std::string("e4e5") + '\0')); // not Black's piece
-    peer->Send(Frame(netpktMove, std::string("Nf6") + '\0'));
+    peer->Send(NetFrame(netpktMove, std::string("Ke7") + '\0')); // not legal
+    peer->Send(NetFrame(netpktMove, std::string("e4e5") + '\0')); // not Black's piece
+    peer->Send(NetFrame(netpktMove, std::string("Nf6") + '\0'));
     // A second move before the board took the first is not Black's turn.
-    peer->Send(Frame(netpktMove, std::string("d5") + '\0'));
+    peer->Send(NetFrame(netpktMove, std::string("d5") + '\0'));
     m_prompt.QueueButton(wxNO);
-    peer->Send(Frame(netpktOfferDraw));
+    peer->Send(NetFrame(netpktOfferDraw));
     ASSERT_TRUE(PumpUntil([&] { return remote->HasMove(); }));
     ASSERT_EQ(peer->Next().type, uint32_t(netpktDrawDeclined));
     CMove move;
@@ -280,27 +265,27 @@ TEST_F(NetworkGame, AnswersNobodyAskedForChangeNothing)
     ASSERT_EQ(peer->Next().type, uint32_t(netpktMove));
 
     const std::string unasked[] = {
-        Frame(netpktDrawAccepted),
-        Frame(netpktDrawDeclined),
-        Frame(netpktGameDrawn),
-        Frame(netpktTakebackAccepted),
-        Frame(netpktTakebackDeclined),
-        Frame(netpktSetBoard, Le(0)),
-        Frame(netpktNewGameAccepted, Le(0)),
-        Frame(netpktNewGameDeclined),
-        Frame(netpktRestoreDeclined),
-        Frame(netpktRestoreGame, "you = \"white\"\r\n"),
-        Frame(netpktIdentity, Le(0) + "mallory"),
-        Frame(netpktRequestTakeback, Le(5)), // more plies than played
-        Frame(netpktPenDown, Le(1) + Le(0x7FC00000) + Le(0)), // not a number
-        Frame(99),
+        NetFrame(netpktDrawAccepted),
+        NetFrame(netpktDrawDeclined),
+        NetFrame(netpktGameDrawn),
+        NetFrame(netpktTakebackAccepted),
+        NetFrame(netpktTakebackDeclined),
+        NetFrame(netpktSetBoard, Le(0)),
+        NetFrame(netpktNewGameAccepted, Le(0)),
+        NetFrame(netpktNewGameDeclined),
+        NetFrame(netpktRestoreDeclined),
+        NetFrame(netpktRestoreGame, "you = \"white\"\r\n"),
+        NetFrame(netpktIdentity, Le(0) + "mallory"),
+        NetFrame(netpktRequestTakeback, Le(5)), // more plies than played
+        NetFrame(netpktPenDown, Le(1) + Le(0x7FC00000) + Le(0)), // not a number
+        NetFrame(99),
     };
     for (const std::string& frame : unasked)
         peer->Send(frame);
     // The answer to a draw offer after them all shows that every frame
     // before it was read.
     m_prompt.QueueButton(wxNO);
-    peer->Send(Frame(netpktOfferDraw));
+    peer->Send(NetFrame(netpktOfferDraw));
     ASSERT_EQ(peer->Next().type, uint32_t(netpktDrawDeclined));
 
     EXPECT_TRUE(host->IsInPlay());
@@ -317,7 +302,7 @@ TEST_F(NetworkGame, AnswersMustMatchTheRequestStillOpen)
     CNetworkGame* host = HostWithPeer(peer);
     PlayLocal(host, "e4");
     ASSERT_EQ(peer->Next().type, uint32_t(netpktMove));
-    peer->Send(Frame(netpktMove, std::string("e5") + '\0'));
+    peer->Send(NetFrame(netpktMove, std::string("e5") + '\0'));
     ASSERT_TRUE(TakeRemote(host));
 
     host->SendTakeBackRequest(1);
@@ -325,23 +310,23 @@ TEST_F(NetworkGame, AnswersMustMatchTheRequestStillOpen)
     EXPECT_EQ(request.type, uint32_t(netpktRequestTakeback));
     EXPECT_EQ(request.payload, Le(1));
     m_prompt.QueueButton(wxOK); // "Take back accepted."
-    peer->Send(Frame(netpktTakebackAccepted));
-    peer->Send(Frame(netpktSetBoard, Le(0))); // not the ply asked for
-    peer->Send(Frame(netpktSetBoard, Le(1)));
+    peer->Send(NetFrame(netpktTakebackAccepted));
+    peer->Send(NetFrame(netpktSetBoard, Le(0))); // not the ply asked for
+    peer->Send(NetFrame(netpktSetBoard, Le(1)));
     ASSERT_TRUE(PumpUntil([&] { return host->GetBoard().GetPly() == 1; }));
     EXPECT_EQ(m_prompt.CountText("Take back accepted."), 1);
     // Answered once: a second set-board is refused.
-    peer->Send(Frame(netpktSetBoard, Le(0)));
+    peer->Send(NetFrame(netpktSetBoard, Le(0)));
     m_prompt.QueueButton(wxNO);
-    peer->Send(Frame(netpktOfferDraw));
+    peer->Send(NetFrame(netpktOfferDraw));
     ASSERT_EQ(peer->Next().type, uint32_t(netpktDrawDeclined));
     EXPECT_EQ(host->GetBoard().GetPly(), 1);
 
     // A new game for another colour than the one asked for is refused.
     host->GetProtocol().RequestNewGame(WHITE); // we would play Black
     EXPECT_EQ(peer->Next().type, uint32_t(netpktRequestNewGame));
-    peer->Send(Frame(netpktNewGameAccepted, Le(0)));
-    peer->Send(Frame(netpktNewGameAccepted, Le(1)));
+    peer->Send(NetFrame(netpktNewGameAccepted, Le(0)));
+    peer->Send(NetFrame(netpktNewGameAccepted, Le(1)));
     ASSERT_TRUE(PumpUntil([&] { return host->GetLocalPlayer()->GetColour() == BLACK; }));
     EXPECT_EQ(host->GetBoard().GetPly(), 0);
 }
@@ -351,7 +336,7 @@ TEST_F(NetworkGame, ResignationEndsTheGameWithoutAnEcho)
     std::unique_ptr<CRawPeer> peer;
     CNetworkGame* host = HostWithPeer(peer);
     m_prompt.QueueButton(wxOK); // "Opponent has Resigned!"
-    peer->Send(Frame(netpktResign));
+    peer->Send(NetFrame(netpktResign));
     ASSERT_TRUE(PumpUntil([&] { return !host->IsInPlay(); }));
     EXPECT_EQ(host->GetResult(), RESULT_WHITE_WINS);
     host->SendChat("Ann", "gg");
@@ -363,7 +348,7 @@ TEST_F(NetworkGame, HalfAFrameCostsNothingUntilTheRestArrives)
 {
     std::unique_ptr<CRawPeer> peer;
     CNetworkGame* host = HostWithPeer(peer);
-    const std::string chat = Frame(netpktChat, std::string("Bob") + '\0' + "hi" + '\0');
+    const std::string chat = NetFrame(netpktChat, std::string("Bob") + '\0' + "hi" + '\0');
     peer->Send(chat.substr(0, 2));
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < 20; ++i)
@@ -375,7 +360,7 @@ TEST_F(NetworkGame, HalfAFrameCostsNothingUntilTheRestArrives)
     // The rest completes the frame; the game answers the next request.
     peer->Send(chat.substr(2));
     m_prompt.QueueButton(wxNO);
-    peer->Send(Frame(netpktOfferDraw));
+    peer->Send(NetFrame(netpktOfferDraw));
     ASSERT_EQ(peer->Next().type, uint32_t(netpktDrawDeclined));
 }
 

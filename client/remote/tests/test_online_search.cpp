@@ -51,15 +51,6 @@ std::string Written(F write)
     return Text(buffer);
 }
 
-CBuffer BufferOf(const std::string& bytes)
-{
-    CBuffer buffer;
-    buffer.Resize(int(bytes.size()));
-    if (!bytes.empty())
-        buffer.WriteAt(bytes.data(), int(bytes.size()), 0);
-    return buffer;
-}
-
 } // namespace
 
 TEST(NegotiateGame, ClockFromBothLimits)

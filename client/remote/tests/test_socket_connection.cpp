@@ -3,16 +3,12 @@
 // connection that cannot be made.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <functional>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <string>
-#include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
 
@@ -25,59 +21,15 @@ using Zorlin::CBuffer;
 
 namespace {
 
-std::string Le(uint32_t value)
-{
-    std::string out(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        out[size_t(i)] = char(value >> (8 * i) & 0xFF);
-    return out;
-}
-
 std::string Packet(const std::string& payload)
 {
     return Le(uint32_t(payload.size())) + payload;
 }
 
-CBuffer BufferOf(const std::string& bytes)
-{
-    CBuffer buffer;
-    buffer.Resize(int(bytes.size()));
-    if (!bytes.empty())
-        buffer.WriteAt(bytes.data(), int(bytes.size()), 0);
-    return buffer;
-}
-
 // The server's end: a listener on 127.0.0.1 and the one connection it took.
-class CLoopbackPeer {
+class CLoopbackPeer : public CLoopbackServer {
 public:
-    explicit CLoopbackPeer(int receiveBuffer = 0)
-    {
-        m_listener = socket(AF_INET, SOCK_STREAM, 0);
-        if (receiveBuffer > 0)
-            setsockopt(m_listener, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof(receiveBuffer));
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-        listen(m_listener, 4);
-        socklen_t size = sizeof(address);
-        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size);
-        m_port = ntohs(address.sin_port);
-        fcntl(m_listener, F_SETFL, O_NONBLOCK);
-    }
-    ~CLoopbackPeer()
-    {
-        CloseConnection();
-        if (m_listener >= 0)
-            close(m_listener);
-    }
-    bool Accept()
-    {
-        if (m_connection < 0)
-            m_connection = accept(m_listener, nullptr, nullptr);
-        return m_connection >= 0;
-    }
-    void Send(const std::string& bytes) { ASSERT_EQ(write(m_connection, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+    explicit CLoopbackPeer(int receiveBuffer = 0) : CLoopbackServer(receiveBuffer) {}
     // What has arrived within ms.
     std::string Receive(int ms)
     {
@@ -93,22 +45,6 @@ public:
         }
         return got;
     }
-    void CloseConnection()
-    {
-        if (m_connection >= 0)
-            close(m_connection);
-        m_connection = -1;
-    }
-    void CloseListener()
-    {
-        close(m_listener);
-        m_listener = -1;
-    }
-    int m_port = 0;
-
-private:
-    int m_listener = -1;
-    int m_connection = -1;
 };
 
 class CRecordingConnection : public CSocketConnection {

@@ -5,6 +5,7 @@
 // it), temporary folders, application services over them, and a byte device
 // scripted by the test.
 
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -14,6 +15,7 @@
 
 #include "client/core/AppServices.h"
 #include "client/core/ByteDevice.h"
+#include "foundation/Buffer.h"
 #include "foundation/Config.h"
 #include "foundation/DiskDrive.h"
 #include "testsupport/TempFiles.h"
@@ -31,6 +33,35 @@ using RookwellTest::MakeTempFolder;
 using RookwellTest::ReadWholeFile;
 using RookwellTest::RemoveTree;
 using RookwellTest::WriteWholeFile;
+
+// A 32-bit value in little-endian byte order, as the wire protocols send it.
+std::string Le(uint32_t value);
+// The four little-endian bytes at at; the caller checks they are there.
+uint32_t ReadLe(const std::string& bytes, size_t at);
+// An online packet as it travels: length, header (with the id when not 0)
+// and body.
+std::string OnlineFrame(int type, uint32_t id, const std::string& body);
+// A direct network game frame: length, type and payload.
+std::string NetFrame(uint32_t type, const std::string& payload = std::string());
+std::string Bytes(const Zorlin::CBuffer& buffer);
+Zorlin::CBuffer BufferOf(const std::string& bytes);
+
+// The far end on 127.0.0.1: a listener that does not block and the one
+// connection it took.
+class CLoopbackServer {
+public:
+    explicit CLoopbackServer(int receiveBuffer = 0);
+    virtual ~CLoopbackServer();
+    bool Accept();
+    void Send(const std::string& bytes);
+    void CloseConnection();
+    void CloseListener();
+    int m_port = 0;
+
+protected:
+    int m_listener = -1;
+    int m_connection = -1;
+};
 
 // Program and user folders of their own; installed while they live.
 class CTestServices : public CAppServices {
