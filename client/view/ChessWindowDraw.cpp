@@ -87,9 +87,10 @@ bool CChessWindow::PointerHasLeft()
     wxPoint screen = wxGetMousePosition();
     wxPoint client = ScreenToClient(screen);
     wxSize size = GetClientSize();
+    // The GL child covers the board: over it is over the board.
     wxWindow* under = wxFindWindowAtPoint(screen);
-    if ((under == this || (under && under == m_glCanvas)) && client.x >= 0 && client.y >= 0 && client.x < size.x &&
-        client.y < size.y)
+    bool overBoard = under && (under == this || under == m_glCanvas);
+    if (overBoard && client.x >= 0 && client.y >= 0 && client.x < size.x && client.y < size.y)
         return false;
     m_pointerInside = false;
     if (m_scene)
