@@ -34,6 +34,7 @@
 #include "client/core/Sound.h"
 #include "client/core/StartUp.h"
 #include "client/core/StartupSplash.h"
+#include "client/core/ToolkitGL.h"
 #include "client/core/UpdateCheckThread.h"
 #include "client/core/UpdateRecord.h"
 #include "client/core/VoicePlayer.h"
@@ -138,6 +139,7 @@ void OnTerminateSignal(int)
 bool CChessApp::OnInit()
 {
     setlocale(LC_NUMERIC, "C");
+    ReleaseToolkitGL();
     SetMediaHost(this);
     SetAppServices(&GetApplicationServices());
     SetViewHost(&GetApplicationViewHost());
@@ -162,8 +164,6 @@ bool CChessApp::OnInit()
         appPath = startFolder;
     wxInitAllImageHandlers();
     SetSignalHandler(SIGTERM, OnTerminateSignal);
-    m_has32BitFormat = wxGLCanvas::IsDisplaySupported(GetGLAttributes(32));
-    m_has16BitFormat = wxGLCanvas::IsDisplaySupported(GetGLAttributes(16));
 
     m_programDrive.reset(new Zorlin::CDiskDrive(appPath.IsEmpty() ? "." : appPath.GetText()));
     g_startupSplash = OpenStartupSplash(*m_programDrive, "/assets/images/splash/load splash.jpg");

@@ -49,7 +49,7 @@ const int* GetGLAttributes(int depth)
 CChessApp::CChessApp()
     : m_mediaSetGone(false), m_console(nullptr), m_frame(nullptr), m_onlineSession(nullptr),
       m_onlineSessionGone(false), m_16BitColour(false), m_smallTextures(false), m_noFiltering(false),
-      m_opponentList(nullptr), m_voicesLoaded(false), m_has32BitFormat(false), m_has16BitFormat(false),
+      m_opponentList(nullptr), m_voicesLoaded(false),
       m_glInfoWritten(false), m_userSettingsRead(false)
 {
     // The pixel-format tests need the display, which the toolkit opens only

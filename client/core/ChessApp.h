@@ -107,8 +107,6 @@ public:
     bool m_noFiltering;
     COpponentList* m_opponentList;
     bool m_voicesLoaded;
-    bool m_has32BitFormat;
-    bool m_has16BitFormat;
 
     // What remote play installs so the application can make and end the
     // online session without knowing its type.

@@ -3,6 +3,7 @@
 
 #include "client/core/ChessApp.h"
 #include "client/core/PromptLog.h"
+#include "client/core/ToolkitGL.h"
 #include "client/remote/RemotePlay.h"
 
 wxIMPLEMENT_WX_THEME_SUPPORT
@@ -11,6 +12,7 @@ wxAppConsole* wxCreateApp()
 {
     wxAppConsole::CheckBuildOptions(WX_BUILD_OPTIONS_SIGNATURE, "tavrin");
     InstallPromptLogFromEnvironment();
+    HoldToolkitGL();
     InstallRemotePlay();
     return new CChessApp;
 }

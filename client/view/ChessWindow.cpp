@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include <wx/cursor.h>
+#include <wx/dcclient.h>
 #include <wx/dialog.h>
 #include <wx/gdicmn.h>
 #include <wx/icon.h>
@@ -34,11 +35,12 @@ using Zorlin::CConfig;
 using Zorlin::CDrive;
 using Zorlin::CString;
 
-wxIMPLEMENT_ABSTRACT_CLASS(CChessWindow, wxGLCanvas);
+wxIMPLEMENT_ABSTRACT_CLASS(CChessWindow, wxWindow);
 
-wxBEGIN_EVENT_TABLE(CChessWindow, wxGLCanvas)
+wxBEGIN_EVENT_TABLE(CChessWindow, wxWindow)
     EVT_PAINT(CChessWindow::OnPaint)
     EVT_ERASE_BACKGROUND(CChessWindow::OnEraseBackground)
+    EVT_SIZE(CChessWindow::OnSize)
     EVT_MOTION(CChessWindow::OnMouseMove)
     EVT_LEFT_DOWN(CChessWindow::OnLeftDown)
     EVT_LEFT_UP(CChessWindow::OnLeftUp)
@@ -53,12 +55,12 @@ namespace {
 
 const char* const kDefaultPack = "large wood";
 
-// 32 bits when the format was found usable at start-up, the user has not
-// asked for 16 and the display has more than 16; else 16.
+// 32 bits when the display offers the format, the user has not asked for 16
+// and the display has more than 16; else 16. Asked only once the board is
+// first shown: the question loads the GL driver.
 int ChooseDepth()
 {
-    CChessApp* app = GetChessApp();
-    bool has32 = app ? app->m_has32BitFormat : wxGLCanvas::IsDisplaySupported(GetGLAttributes(32));
+    static const bool has32 = wxGLCanvas::IsDisplaySupported(GetGLAttributes(32));
     CConfig& user = GetAppServices().GetUserSettings();
     bool force16 = CConfig::IsTrue(user.GetValueOr(".preferences.graphics.16bit", ""));
     return has32 && !force16 && wxDisplayDepth() > 16 ? 32 : 16;
@@ -100,38 +102,25 @@ bool LoadPack(CBoardRenderer& scene, CDrive& drive, const CString& pack)
 
 CChessWindow::CChessWindow(wxWindow* parent, wxWindowID id, const wxPoint& position, const wxSize& size, long style,
                            const wxString& name)
-    : wxGLCanvas(parent, id, ChooseAttributes(), position, size, style | wxWANTS_CHARS, name), m_endKind(0),
+    : wxWindow(parent, id, position, size, style | wxWANTS_CHARS, name), m_endKind(0),
       m_scene(nullptr), m_sceneWidth(0), m_sceneHeight(0), m_showSkinnedPointer(false), m_showLegalMoves(false),
       m_showLastMove(false), m_pointerInside(false), m_liftedPiece(-1), m_game(nullptr), m_redrawRequested(false),
       m_inputArmed(true), m_hoverX(-1), m_hoverY(-1), m_tickTimer(nullptr), m_endTimer(nullptr),
-      m_pendingGameOver(nullptr), m_context(nullptr), m_firstPaintDone(false), m_inactive(false), m_skinPending(false), m_callDepth(0)
+      m_pendingGameOver(nullptr), m_glCanvas(nullptr), m_context(nullptr), m_glFailed(false), m_firstPaintDone(false),
+      m_inactive(false), m_skinPending(false), m_callDepth(0)
 {
     Construct();
 }
 
 void CChessWindow::Construct()
 {
-    m_context = new wxGLContext(this);
-    if (!m_context->IsOK()) {
-        delete m_context;
-        m_context = nullptr;
-        GetPrompt().ShowMessage("Unable to initialise OpenGL\n\nRookwell will not be able to display the board correctly.",
-                                "Problem", wxOK | wxICON_ERROR, GetParent());
-        if (CChessApp* app = GetChessApp())
-            app->ShowHelp("troubleshooting", nullptr);
-    }
-    SetTextureOptions();
     CBoardScene* scene = new CBoardScene;
     scene->SetPanelRefresh([this] {
         if (CChessFrame* frame = GetFrame())
             frame->RefreshGamePanel();
     });
     SetScene(scene);
-    // Textures need the context current, and the context a window the
-    // display knows: a canvas made hidden loads its skin when first shown.
-    m_skinPending = m_context != nullptr;
-    MakeCurrent();
-    SetCursor(wxCursor(wxCURSOR_BLANK));
+    SetBoardCursor(wxCursor(wxCURSOR_BLANK));
 
     m_tickTimer = new wxTimer(this, kTickTimerId);
     m_tickTimer->Start(kTickMilliseconds, wxTIMER_CONTINUOUS);
@@ -141,11 +130,70 @@ void CChessWindow::Construct()
     m_game = new CGame;
 }
 
+bool CChessWindow::CreateGLCanvas()
+{
+    if (m_glCanvas || m_glFailed)
+        return m_glCanvas != nullptr;
+    if (!IsShownOnScreen())
+        return false;
+    SetTextureOptions();
+    m_glCanvas = new wxGLCanvas(this, wxID_ANY, ChooseAttributes(), wxPoint(0, 0), GetClientSize(),
+                                wxNO_BORDER | wxWANTS_CHARS, "BoardGL");
+    m_context = new wxGLContext(m_glCanvas);
+    if (!m_context->IsOK()) {
+        delete m_context;
+        m_context = nullptr;
+        m_glCanvas->Destroy();
+        m_glCanvas = nullptr;
+        m_glFailed = true;
+        // Said after the event that found it: the paint or idle handler returns first.
+        CallAfter([this] {
+            GetPrompt().ShowMessage(
+                "Unable to initialise OpenGL\n\nRookwell will not be able to display the board correctly.", "Problem",
+                wxOK | wxICON_ERROR, GetParent());
+            if (CChessApp* app = GetChessApp())
+                app->ShowHelp("troubleshooting", nullptr);
+        });
+        Refresh();
+        return false;
+    }
+    // The child draws; what happens on it is the board's.
+    m_glCanvas->Bind(wxEVT_PAINT, [this](wxPaintEvent&) {
+        wxPaintDC dc(m_glCanvas);
+        Render();
+    });
+    m_glCanvas->Bind(wxEVT_ERASE_BACKGROUND, [](wxEraseEvent&) {});
+    m_glCanvas->Bind(wxEVT_MOTION, &CChessWindow::OnMouseMove, this);
+    m_glCanvas->Bind(wxEVT_LEFT_DOWN, &CChessWindow::OnLeftDown, this);
+    m_glCanvas->Bind(wxEVT_LEFT_UP, &CChessWindow::OnLeftUp, this);
+    m_glCanvas->Bind(wxEVT_MIDDLE_DOWN, &CChessWindow::OnMiddleDown, this);
+    m_glCanvas->Bind(wxEVT_RIGHT_DOWN, &CChessWindow::OnRightDown, this);
+    m_glCanvas->SetCursor(GetCursor());
+    // Textures need the context current, and the context a window the
+    // display knows: the skin loads at the first current context.
+    m_skinPending = true;
+    return true;
+}
+
+void CChessWindow::SetBoardCursor(const wxCursor& cursor)
+{
+    SetCursor(cursor);
+    if (m_glCanvas)
+        m_glCanvas->SetCursor(cursor);
+}
+
+void CChessWindow::OnSize(wxSizeEvent& event)
+{
+    event.Skip();
+    if (m_glCanvas)
+        m_glCanvas->SetSize(GetClientSize());
+}
+
 bool CChessWindow::MakeCurrent()
 {
-    if (!m_context || !GetXWindow())
+    if (!CreateGLCanvas() || !m_glCanvas->GetXWindow())
         return false;
-    SetCurrent(*m_context);
+    m_glCanvas->SetCurrent(*m_context);
     if (m_skinPending) {
         m_skinPending = false;
         glEnable(GL_DEPTH_TEST);
@@ -207,8 +255,8 @@ CChessWindow::~CChessWindow()
     m_tickTimer = nullptr;
     delete m_endTimer;
     m_endTimer = nullptr;
-    if (m_context && GetXWindow())
-        SetCurrent(*m_context);
+    if (m_context && m_glCanvas->GetXWindow())
+        m_glCanvas->SetCurrent(*m_context);
     m_callDepth = 0;
     ReleaseDoomedGames();
     if (m_game) {

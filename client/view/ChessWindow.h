@@ -1,15 +1,18 @@
 #pragma once
 
-// The board canvas: the OpenGL window in the middle of the main frame. It
-// owns the current game and the scene that draws it, runs the game tick
-// that drives sound, voices, both players and the game's own hook, redraws
-// from idle events, turns the mouse into moves, hints and pen strokes, and
-// applies every move of every game through PlayMove.
+// The board canvas: the window in the middle of the main frame. It owns the
+// current game and the scene that draws it, runs the game tick that drives
+// sound, voices, both players and the game's own hook, redraws from idle
+// events, turns the mouse into moves, hints and pen strokes, and applies
+// every move of every game through PlayMove. It draws through an OpenGL
+// child made the first time the board is shown: asking the display for a
+// GL format loads the driver, and behind the start page it is not needed.
 
 #include <vector>
 
 #include <wx/glcanvas.h>
 #include <wx/timer.h>
+#include <wx/window.h>
 
 #include "chess/Move.h"
 #include "client/core/ChessView.h"
@@ -22,7 +25,7 @@ class CGame;
 class CPiece;
 class wxDialog;
 
-class CChessWindow : public wxGLCanvas, public CChessView {
+class CChessWindow : public wxWindow, public CChessView {
 public:
     static const int kTickTimerId = 9990;
     static const int kEndOfGameTimerId = 9992;
@@ -107,6 +110,7 @@ public:
     // Event handlers.
     void OnPaint(wxPaintEvent& event);
     void OnEraseBackground(wxEraseEvent& event);
+    void OnSize(wxSizeEvent& event);
     void OnMouseMove(wxMouseEvent& event);
     void OnLeftDown(wxMouseEvent& event);
     void OnLeftUp(wxMouseEvent& event);
@@ -118,6 +122,10 @@ public:
 
 private:
     void Construct();
+    // Makes the GL child and its context once the board is on screen; false
+    // while it is hidden or when GL could not be started.
+    bool CreateGLCanvas();
+    void SetBoardCursor(const wxCursor& cursor);
     void LoadBoardSkin();
     bool PointerHasLeft();
     void SetStatus(const Zorlin::CString& text, int field);
@@ -165,7 +173,10 @@ private:
     wxTimer* m_tickTimer;
     wxTimer* m_endTimer;
     wxDialog* m_pendingGameOver;
+    wxGLCanvas* m_glCanvas;
     wxGLContext* m_context;
+    // The display refused a GL window or context: the board says so instead.
+    bool m_glFailed;
     bool m_firstPaintDone;
     bool m_inactive;
     bool m_skinPending;
@@ -174,8 +185,8 @@ private:
     std::vector<CGame*> m_doomed;
     int m_callDepth;
 
-    // The toolkit's OpenGL canvas cannot be made without a parent, so the
-    // class is known by name but not creatable by it.
+    // A window cannot be made without a parent, so the class is known by
+    // name but not creatable by it.
     wxDECLARE_ABSTRACT_CLASS(CChessWindow);
     wxDECLARE_NO_COPY_CLASS(CChessWindow);
     wxDECLARE_EVENT_TABLE();

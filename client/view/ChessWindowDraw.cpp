@@ -48,7 +48,7 @@ void CChessWindow::OnGameTick(wxTimerEvent&)
 void CChessWindow::Tick()
 {
     UpdateSound();
-    if (!IsEnabled() || !m_context)
+    if (!IsEnabled() || m_glFailed)
         return;
     SCallGuard guard(*this);
     if (TakeDownloadFinished())
@@ -87,8 +87,10 @@ bool CChessWindow::PointerHasLeft()
     wxPoint screen = wxGetMousePosition();
     wxPoint client = ScreenToClient(screen);
     wxSize size = GetClientSize();
-    if (wxFindWindowAtPoint(screen) == this && client.x >= 0 && client.y >= 0 && client.x < size.x &&
-        client.y < size.y)
+    // The GL child covers the board: over it is over the board.
+    wxWindow* under = wxFindWindowAtPoint(screen);
+    bool overBoard = under && (under == this || under == m_glCanvas);
+    if (overBoard && client.x >= 0 && client.y >= 0 && client.x < size.x && client.y < size.y)
         return false;
     m_pointerInside = false;
     if (m_scene)
@@ -100,6 +102,8 @@ void CChessWindow::OnIdle(wxIdleEvent& event)
 {
     if (!m_doomed.empty())
         ReleaseDoomedGames();
+    if (!m_glCanvas && IsShownOnScreen())
+        CreateGLCanvas();
     if (!IsShownOnScreen() || !IsEnabled() || !m_context) {
         wxMilliSleep(10);
         event.RequestMore();
@@ -129,7 +133,7 @@ void CChessWindow::Render()
     m_scene->SetViewportSize(size.x, size.y);
     m_scene->Draw(m_showSkinnedPointer);
     glFlush();
-    SwapBuffers();
+    m_glCanvas->SwapBuffers();
     if (!m_firstPaintDone) {
         m_firstPaintDone = true;
         if (CChessApp* app = GetChessApp())
@@ -140,8 +144,10 @@ void CChessWindow::Render()
 void CChessWindow::OnPaint(wxPaintEvent&)
 {
     wxPaintDC dc(this);
-    if (m_scene && m_context) {
-        Render();
+    // Until the GL child exists (made by the idle loop) there is nothing to draw.
+    if (!m_glFailed) {
+        if (m_scene && m_context)
+            Render();
         return;
     }
     const wxString text = "Graphics problem. Please click Help / Troubleshooting.";

@@ -197,7 +197,7 @@ void CChessWindow::OnMouseMove(wxMouseEvent& event)
         }
     }
     m_scene->SetMousePosition(x, y);
-    SetCursor(m_showSkinnedPointer ? wxCursor(wxCURSOR_BLANK) : *wxSTANDARD_CURSOR);
+    SetBoardCursor(m_showSkinnedPointer ? wxCursor(wxCURSOR_BLANK) : *wxSTANDARD_CURSOR);
     m_redrawRequested = true;
 }
 

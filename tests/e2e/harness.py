@@ -404,8 +404,14 @@ class Client:
 
     def board(self, skin="large wood"):
         """Where the squares of the board canvas are on the screen."""
-        canvases = [w for w in self.children(self.frame) if w[3] > 100 and w[4] > 100]
-        check(canvases, "the board canvas is on the screen")
+        # The canvas's GL window is made when the board is first shown, after the driver loads.
+        canvases = []
+
+        def shown():
+            canvases[:] = [w for w in self.children(self.frame) if w[3] > 100 and w[4] > 100]
+            return bool(canvases)
+
+        wait_until(shown, 20, "the board canvas is on the screen", step=0.2)
         return Board(max(canvases, key=lambda w: w[3] * w[4]), os.path.join(self.folder, "boards", skin))
 
     def settings(self, user):

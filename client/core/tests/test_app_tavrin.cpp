@@ -1,7 +1,8 @@
 // The real tavrin program in a temporary copy of the program folder, under
-// a private X server: it starts with the desktop's user, draws its frame,
-// and on SIGTERM (the desktop ending the session) closes as the close box
-// does, saving the window and the settings.
+// a private X server: it starts with the desktop's user, draws its frame
+// without loading the GL driver behind the start page, and on SIGTERM (the
+// desktop ending the session) closes as the close box does, saving the
+// window and the settings.
 
 #include <gtest/gtest.h>
 
@@ -175,6 +176,12 @@ TEST(Tavrin, StartsDrawsAndClosesCleanlyOnTerminate)
                 text.find("Start-up took") != std::string::npos;
     }
     EXPECT_TRUE(drawn) << ReadFile(log);
+    // The start page is shown first: the GL driver (megabytes of software
+    // renderer under Xvfb) waits for the board.
+    std::string maps = ReadFile("/proc/" + std::to_string(pid) + "/maps");
+    EXPECT_NE(maps.find("libgtk-3"), std::string::npos) << "the maps were read";
+    EXPECT_EQ(maps.find("_dri.so"), std::string::npos) << "the GL driver loaded before the board was shown";
+    EXPECT_EQ(ReadFile(log).find("GL RENDERER= "), std::string::npos);
     kill(pid, SIGTERM);
     int status = -1;
     for (int i = 0; i < 300; ++i) {
