@@ -230,7 +230,13 @@ void CGridmoorGame::StartNewGame(int localColour, bool timed, int clock)
     m_inPlay = true;
     m_result = RESULT_NONE;
     m_messages.ForgetRequests();
+    // Before the clocks are set: the view's reset stops its clock.
+    m_ui->ShowNewGame();
     SetTimeControl(timed, clock, clock);
+    CString line;
+    line.AppendFormat("New game: playing %s, %s, clock %i s", localColour == BLACK ? "black" : "white",
+                      timed ? "timed" : "untimed", clock);
+    Log(line);
     WritePlayerPictures();
     UpdateTags();
     m_ui->Refresh();

@@ -49,6 +49,8 @@ public:
     virtual void ShowGameEnd(int outcome) = 0;
     // The board and panels rebuilt from the game (after a take-back or a new game).
     virtual void Refresh() = 0;
+    // The board starts over for a new game: turned for the local side's colour.
+    virtual void ShowNewGame() = 0;
     // The board canvas's clock, in seconds.
     virtual double Now() = 0;
     // Runs a frame command by name ("GAME_ONLINE").

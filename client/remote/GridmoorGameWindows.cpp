@@ -206,6 +206,12 @@ void CGridmoorGameWindows::Refresh()
     frame->RefreshFromGame();
 }
 
+void CGridmoorGameWindows::ShowNewGame()
+{
+    if (CChessWindow* canvas = Canvas())
+        canvas->ResetView(nullptr, false, true);
+}
+
 double CGridmoorGameWindows::Now()
 {
     return double(wxGetLocalTimeMillis().GetValue()) / 1000.0;

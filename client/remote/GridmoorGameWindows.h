@@ -33,6 +33,7 @@ public:
     void SetBoardInactive(bool inactive) override;
     void ShowGameEnd(int outcome) override;
     void Refresh() override;
+    void ShowNewGame() override;
     double Now() override;
     void RunCommand(const char* command) override;
     int AskChallenge(bool timed, int minutes) override;

@@ -154,6 +154,7 @@ public:
     void SetBoardInactive(bool inactive) override { m_journal.push_back(inactive ? "inactive" : "active"); }
     void ShowGameEnd(int) override { m_journal.push_back("game end"); }
     void Refresh() override {}
+    void ShowNewGame() override { m_journal.push_back("new game"); }
     double Now() override { return now; }
     void RunCommand(const char* command) override { m_journal.push_back(std::string("command ") + command); }
     int AskChallenge(bool, int) override { return challenge; }
@@ -400,6 +401,7 @@ TEST_F(GridmoorGameTest, ANewGameProposedAndAgreedWithOppositeColours)
     Peer(chpktBeginGame, "yes\r\nside = 1\r\ntimed = no\r\nclock = 60\r\n");
     EXPECT_EQ(game->GetBoard().GetPly(), 0);
     EXPECT_EQ(game->GetPlayer(BLACK)->IsLocal(), true);
+    EXPECT_TRUE(Journal("new game")) << "the board is turned for the new colours";
     EXPECT_TRUE(game->IsTimed()) << "the time control is the one we proposed";
     EXPECT_EQ(game->GetClockSeconds(), 300);
 
