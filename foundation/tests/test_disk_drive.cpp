@@ -357,6 +357,22 @@ TEST_F(DiskDriveTest, CopyTree)
     EXPECT_EQ(Tree(folders), (std::set<std::string>{"deep/", "deep/er/", "empty/"}));
 }
 
+// A name the target holds in another case is that file: kept without
+// overwrite, replaced with it, never written beside it.
+TEST_F(DiskDriveTest, CopyTreeMatchesNamesIgnoringCase)
+{
+    WriteText(m_top / "src/one.txt", "new one");
+    WriteText(m_top / "src/Two.txt", "new two");
+    WriteText(m_root / "ONE.txt", "old one");
+    CDiskDrive source((m_top / "src").c_str());
+    CDiskDrive target(m_root.c_str());
+
+    EXPECT_TRUE(target.CopyTreeFrom(source, false, false));
+    EXPECT_EQ(Tree(m_root), (std::set<std::string>{"ONE.txt=old one", "Two.txt=new two"}));
+    EXPECT_TRUE(target.CopyTreeFrom(source, true, false));
+    EXPECT_EQ(Tree(m_root), (std::set<std::string>{"ONE.txt=new one", "Two.txt=new two"}));
+}
+
 // A source that lists whatever names it is given, as a crafted archive might.
 class CListedDrive : public CDrive {
 public:
