@@ -12,6 +12,7 @@
 #include "client/core/Prompt.h"
 #include "client/dialogs/EnterMoveDialog.h"
 #include "client/dialogs/GameOverDialog.h"
+#include "client/dialogs/PgnGameList.h"
 #include "client/dialogs/PgnViewerDialog.h"
 #include "client/dialogs/tests/support/FakeBoard.h"
 #include "client/dialogs/tests/support/GuiTest.h"
@@ -241,7 +242,7 @@ TEST_F(GameDialogTest, PgnViewerListsARealFileAndOpensItsGames)
     board->ResetView(viewer, true, false);
     CPgnViewerDialog* dialog = new CPgnViewerDialog(nullptr, new Zorlin::CWin32File(path.c_str(), 1));
     EXPECT_EQ(dialog->GetTitle(), "PGN Viewer");
-    wxListBox* list = GuiTest::Find<wxListBox>(dialog, 10130);
+    CPgnGameList* list = GuiTest::Find<CPgnGameList>(dialog, 10130);
     ASSERT_EQ(list->GetCount(), 6u);
     EXPECT_TRUE(list->GetString(0).StartsWith("1. "));
     EXPECT_EQ(list->GetString(5), "6. Deep Blue (Computer) vs Garry Kasparov");
@@ -283,7 +284,7 @@ TEST_F(GameDialogTest, PgnViewerOfAFileWithoutGames)
     app.WriteFile(app.userPath + "empty.pgn", "\n\n% nothing here\n");
     CPgnViewerDialog* dialog =
         new CPgnViewerDialog(nullptr, new Zorlin::CWin32File((app.userPath + "empty.pgn").c_str(), 1));
-    EXPECT_EQ(GuiTest::Find<wxListBox>(dialog, 10130)->GetCount(), 0u);
+    EXPECT_EQ(GuiTest::Find<CPgnGameList>(dialog, 10130)->GetCount(), 0u);
     EXPECT_EQ(CPgnViewerDialog::ShortName("C:\\games\\club.pgn"), "club.pgn");
     EXPECT_EQ(CPgnViewerDialog::ShortName("club.pgn"), "club.pgn");
     dialog->Destroy();
