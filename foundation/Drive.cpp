@@ -220,7 +220,8 @@ bool CopyIntoListedFolder(CDiskDrive& disk, const std::string& folder, CDrive& s
 
 bool CDrive::CopyTreeFrom(CDrive& source, bool overwrite, bool foldersOnly)
 {
-    CArray<CString> names;
+    // Doubling: a folder of many thousand names is copied into it once.
+    CArray<CString> names(16, 16, CArray<CString>::kGrowDouble);
     source.ListDirectory(names, false);
     CDiskDrive* disk = dynamic_cast<CDiskDrive*>(this);
     const std::string folder = disk && !foldersOnly ? disk->ListCurrentFolder() : std::string();
@@ -262,7 +263,7 @@ bool CDrive::CopyTreeFrom(CDrive& source, bool overwrite, bool foldersOnly)
 
 void CDrive::ListTree(CString& out, int depth)
 {
-    CArray<CString> names;
+    CArray<CString> names(16, 16, CArray<CString>::kGrowDouble);
     ListDirectory(names, false);
     out.SetGrowStep(256);
     for (int i = 0; i < names.GetCount(); ++i) {
