@@ -275,6 +275,12 @@ bool CDiskDrive::FindListed(const std::string& folder, const std::string& name, 
     return true;
 }
 
+bool CDiskDrive::HasListing(const std::string& folder) const
+{
+    std::lock_guard<std::mutex> lock(m_listingLock);
+    return m_listings.count(folder) != 0;
+}
+
 void CDiskDrive::NoteListed(const std::string& folder, const std::string& name)
 {
     std::lock_guard<std::mutex> lock(m_listingLock);

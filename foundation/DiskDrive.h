@@ -61,6 +61,7 @@ public:
     std::string ListCurrentFolder();
     bool FindListed(const std::string& folder, const std::string& name, std::string& found) const;
     void NoteListed(const std::string& folder, const std::string& name);
+    bool HasListing(const std::string& folder) const;
 
 private:
     // One folder's entries by lower-cased name, the first in name order

@@ -224,7 +224,7 @@ bool CDrive::CopyTreeFrom(CDrive& source, bool overwrite, bool foldersOnly)
     CArray<CString> names(16, 16, CArray<CString>::kGrowDouble);
     source.ListDirectory(names, false);
     CDiskDrive* disk = dynamic_cast<CDiskDrive*>(this);
-    const std::string folder = disk && !foldersOnly ? disk->ListCurrentFolder() : std::string();
+    std::string folder = disk && !foldersOnly ? disk->ListCurrentFolder() : std::string();
     bool ok = true;
     for (int i = 0; i < names.GetCount(); ++i) {
         const CString& name = *names.GetAt(i);
@@ -249,14 +249,20 @@ bool CDrive::CopyTreeFrom(CDrive& source, bool overwrite, bool foldersOnly)
             ok = false;
             continue;
         }
-        CAutoDirectory into(*this, name.GetText());
-        CAutoDirectory from(source, name.GetText());
-        if (into.Succeeded() && from.Succeeded()) {
-            if (!CopyTreeFrom(source, overwrite, foldersOnly))
+        {
+            CAutoDirectory into(*this, name.GetText());
+            CAutoDirectory from(source, name.GetText());
+            if (into.Succeeded() && from.Succeeded()) {
+                if (!CopyTreeFrom(source, overwrite, foldersOnly))
+                    ok = false;
+            } else {
                 ok = false;
-        } else {
-            ok = false;
+            }
         }
+        // The folders below may have pushed this one's listing out of the
+        // drive's cache.
+        if (!folder.empty() && !disk->HasListing(folder))
+            folder = disk->ListCurrentFolder();
     }
     return ok;
 }

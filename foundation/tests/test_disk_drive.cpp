@@ -3,6 +3,7 @@
 #include "foundation/AutoDirectory.h"
 #include "foundation/MemFile.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -371,6 +372,22 @@ TEST_F(DiskDriveTest, CopyTreeMatchesNamesIgnoringCase)
     EXPECT_EQ(Tree(m_root), (std::set<std::string>{"ONE.txt=old one", "Two.txt=new two"}));
     EXPECT_TRUE(target.CopyTreeFrom(source, true, false));
     EXPECT_EQ(Tree(m_root), (std::set<std::string>{"ONE.txt=new one", "Two.txt=new two"}));
+
+    // Still so after more folders than the drive keeps listings of were
+    // copied before the name.
+    std::set<std::string> want = Tree(m_root);
+    want.insert("deep/");
+    for (int i = 0; i < 300; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "deep/e%03d", i);
+        fs::create_directories(m_top / "src" / name);
+        want.insert(std::string(name) + "/");
+    }
+    WriteText(m_top / "src/one.txt", "newer one");
+    want.erase("ONE.txt=new one");
+    want.insert("ONE.txt=newer one");
+    EXPECT_TRUE(target.CopyTreeFrom(source, true, false));
+    EXPECT_EQ(Tree(m_root), want);
 }
 
 // A source that lists whatever names it is given, as a crafted archive might.
