@@ -249,6 +249,49 @@ void CDiskDrive::NoteCreated(const CString& diskPath)
     listing->second.changed = changed;
 }
 
+std::string CDiskDrive::ListCurrentFolder()
+{
+    if (!m_valid)
+        return std::string();
+    CURL full(m_root);
+    full.Append(m_current);
+    const std::string folder = WithoutTrailingSlash(Resolve(full).GetText());
+    std::string unused;
+    FindCached(folder, std::string(), unused); // reads the listing unless it is fresh
+    std::lock_guard<std::mutex> lock(m_listingLock);
+    return m_listings.count(folder) ? folder : std::string();
+}
+
+bool CDiskDrive::FindListed(const std::string& folder, const std::string& name, std::string& found) const
+{
+    std::lock_guard<std::mutex> lock(m_listingLock);
+    auto listing = m_listings.find(folder);
+    if (listing == m_listings.end())
+        return false;
+    auto match = listing->second.byLowerName.find(LowerName(name));
+    if (match == listing->second.byLowerName.end())
+        return false;
+    found = match->second;
+    return true;
+}
+
+bool CDiskDrive::HasListing(const std::string& folder) const
+{
+    std::lock_guard<std::mutex> lock(m_listingLock);
+    return m_listings.count(folder) != 0;
+}
+
+void CDiskDrive::NoteListed(const std::string& folder, const std::string& name)
+{
+    std::lock_guard<std::mutex> lock(m_listingLock);
+    auto listing = m_listings.find(folder);
+    if (listing == m_listings.end())
+        return;
+    std::string& kept = listing->second.byLowerName[LowerName(name)];
+    if (kept.empty() || name < kept)
+        kept = name;
+}
+
 CString CDiskDrive::GetDiskPath(const CURL& path) const
 {
     CURL full(m_root);

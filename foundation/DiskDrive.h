@@ -53,6 +53,16 @@ public:
     // GetDiskPath gave.
     void NoteCreated(const CString& diskPath);
 
+    // For a run of writes into the current folder (an extraction): its disk
+    // path without the trailing '/', its listing read once now, or "" when
+    // it cannot be read. FindListed then answers from that listing alone
+    // and NoteListed keeps it current, a stat less for every name; the
+    // next ordinary lookup checks the folder's change time again.
+    std::string ListCurrentFolder();
+    bool FindListed(const std::string& folder, const std::string& name, std::string& found) const;
+    void NoteListed(const std::string& folder, const std::string& name);
+    bool HasListing(const std::string& folder) const;
+
 private:
     // One folder's entries by lower-cased name, the first in name order
     // for each, and the folder's change time when they were read: a folder

@@ -1,6 +1,7 @@
 #include "foundation/Drive.h"
 
 #include <cerrno>
+#include <string>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include "foundation/AutoDirectory.h"
 #include "foundation/DiskDrive.h"
 #include "foundation/NameText.h"
+#include "foundation/Win32File.h"
 
 namespace Zorlin {
 
@@ -163,10 +165,66 @@ bool CDrive::CopyFileFrom(CDrive& source, const CURL& path)
     return to && to->IsOpen() && to->CopyFrom(*from);
 }
 
+namespace {
+
+// The source file whole into a new file opened under its final name, or
+// nothing: a copy that breaks off removes what it wrote.
+bool WriteNewFile(CFile& from, CFile& to, const std::string& diskPath)
+{
+    if (to.CopyFrom(from) && from.GetPosition() == from.GetSize())
+        return true;
+    to.Close();
+    ::unlink(diskPath.c_str());
+    return false;
+}
+
+// One file of the source's current folder into a disk folder whose listing
+// the drive holds (an extraction): a name the folder lacks is created
+// exclusively and written in place, one it holds is replaced atomically, so
+// each new file costs one open and no lookups.
+bool CopyIntoListedFolder(CDiskDrive& disk, const std::string& folder, CDrive& source, const CString& name,
+                          bool overwrite)
+{
+    std::string spelling;
+    const bool listed = disk.FindListed(folder, name.GetText(), spelling);
+    if (listed && !overwrite)
+        return true;
+    CAutoPointer<CFile> from = source.OpenFile(CURL(name), CFile::kModeRead);
+    if (!from || !from->IsOpen())
+        return false;
+    if (!listed) {
+        const std::string diskPath = folder + "/" + name.GetText();
+        CWin32File to(CString(diskPath.c_str()), CFile::kModeWrite | CFile::kModeCreateNew);
+        if (to.IsOpen()) {
+            disk.NoteListed(folder, name.GetText());
+            return WriteNewFile(*from, to, diskPath);
+        }
+        if (errno != EEXIST)
+            return false;
+        // Made by someone else since the folder was read.
+        if (!overwrite)
+            return true;
+        spelling = name.GetText();
+    }
+    CAtomicFile file;
+    file.SetDurable(false);
+    if (!file.Open(CString((folder + "/" + spelling).c_str())) || !file.WriteFrom(*from) ||
+        from->GetPosition() != from->GetSize()) {
+        file.Abort();
+        return false;
+    }
+    return file.Commit();
+}
+
+} // namespace
+
 bool CDrive::CopyTreeFrom(CDrive& source, bool overwrite, bool foldersOnly)
 {
-    CArray<CString> names;
+    // Doubling: a folder of many thousand names is copied into it once.
+    CArray<CString> names(16, 16, CArray<CString>::kGrowDouble);
     source.ListDirectory(names, false);
+    CDiskDrive* disk = dynamic_cast<CDiskDrive*>(this);
+    std::string folder = disk && !foldersOnly ? disk->ListCurrentFolder() : std::string();
     bool ok = true;
     for (int i = 0; i < names.GetCount(); ++i) {
         const CString& name = *names.GetAt(i);
@@ -174,7 +232,14 @@ bool CDrive::CopyTreeFrom(CDrive& source, bool overwrite, bool foldersOnly)
             continue;
         CURL path(name);
         if (!source.IsDirectory(path)) {
-            if (foldersOnly || (!overwrite && Exists(path)))
+            if (foldersOnly)
+                continue;
+            if (!folder.empty()) {
+                if (!CopyIntoListedFolder(*disk, folder, source, name, overwrite))
+                    ok = false;
+                continue;
+            }
+            if (!overwrite && Exists(path))
                 continue;
             if (!CopyFileFrom(source, path))
                 ok = false;
@@ -184,21 +249,27 @@ bool CDrive::CopyTreeFrom(CDrive& source, bool overwrite, bool foldersOnly)
             ok = false;
             continue;
         }
-        CAutoDirectory into(*this, name.GetText());
-        CAutoDirectory from(source, name.GetText());
-        if (into.Succeeded() && from.Succeeded()) {
-            if (!CopyTreeFrom(source, overwrite, foldersOnly))
+        {
+            CAutoDirectory into(*this, name.GetText());
+            CAutoDirectory from(source, name.GetText());
+            if (into.Succeeded() && from.Succeeded()) {
+                if (!CopyTreeFrom(source, overwrite, foldersOnly))
+                    ok = false;
+            } else {
                 ok = false;
-        } else {
-            ok = false;
+            }
         }
+        // The folders below may have pushed this one's listing out of the
+        // drive's cache.
+        if (!folder.empty() && !disk->HasListing(folder))
+            folder = disk->ListCurrentFolder();
     }
     return ok;
 }
 
 void CDrive::ListTree(CString& out, int depth)
 {
-    CArray<CString> names;
+    CArray<CString> names(16, 16, CArray<CString>::kGrowDouble);
     ListDirectory(names, false);
     out.SetGrowStep(256);
     for (int i = 0; i < names.GetCount(); ++i) {

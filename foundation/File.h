@@ -28,6 +28,7 @@ public:
         kModeRandom = 128,        // ignored with kModeSequential
         kModeTemporary = 0x100,
         kModeDeleteOnClose = 0x200,
+        kModeCreateNew = 0x400,   // create, failing when the name exists
     };
     // State bits. 4 and 8 carry no meaning of their own: the disk, memory
     // and buffer files set both on every successful open, an archive file

@@ -22,6 +22,8 @@ int AccessFlags(unsigned mode)
 
 int CreationFlags(unsigned mode)
 {
+    if (mode & CFile::kModeCreateNew)
+        return O_CREAT | O_EXCL;
     if (mode & CFile::kModeCreate)
         return O_CREAT | O_TRUNC;
     if ((mode & CFile::kModeOpenOrCreate) && !(mode & CFile::kModeAppend))
@@ -89,14 +91,17 @@ bool CWin32File::Open(const CString& path, unsigned mode)
     if (handle == -1)
         return false;
 
-    struct stat info;
-    if (fstat(handle, &info) != 0 || S_ISDIR(info.st_mode)) {
-        ::close(handle);
-        return false;
+    // A file this open created is a new plain file: nothing to check.
+    if (!(mode & kModeCreateNew)) {
+        struct stat info;
+        if (fstat(handle, &info) != 0 || S_ISDIR(info.st_mode)) {
+            ::close(handle);
+            return false;
+        }
+        const int flags = fcntl(handle, F_GETFL);
+        if (flags != -1)
+            fcntl(handle, F_SETFL, flags & ~O_NONBLOCK);
     }
-    const int flags = fcntl(handle, F_GETFL);
-    if (flags != -1)
-        fcntl(handle, F_SETFL, flags & ~O_NONBLOCK);
     AdviseAccess(handle, mode);
 
     m_handle = handle;

@@ -4,6 +4,7 @@
 #include "client/dialogs/DialogLayouts.h"
 #include "client/dialogs/Icons.h"
 #include "client/dialogs/LayoutKit.h"
+#include "client/dialogs/PgnGameList.h"
 
 using namespace LayoutKit;
 
@@ -142,6 +143,9 @@ wxSizer* PgnViewerLayout(wxWindow* parent, bool callFit, bool setSizer)
     Add(top, Label(parent, ID_PGN_LABEL, "", wxSize(90, 20), wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE),
         0, GROW);
     // A list without a size is fitted to a height its scroll bar cannot use.
-    Add(top, List(parent, ID_PGN_GAMES, wxSize(200, 160), false, "List of games"), 1, GROW);
+    CPgnGameList* games = new CPgnGameList(parent, ID_PGN_GAMES);
+    ApplyMinSize(games, wxSize(200, 160));
+    games->SetToolTip("List of games");
+    Add(top, games, 1, GROW);
     return Finish(parent, top, callFit, setSizer);
 }

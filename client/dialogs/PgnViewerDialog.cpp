@@ -1,7 +1,6 @@
 #include "client/dialogs/PgnViewerDialog.h"
 
 #include <wx/app.h>
-#include <wx/listbox.h>
 #include <wx/stattext.h>
 #include <wx/utils.h>
 
@@ -14,6 +13,7 @@
 #include "client/dialogs/DialogLayouts.h"
 #include "client/dialogs/DialogSupport.h"
 #include "client/dialogs/MenuBar.h"
+#include "client/dialogs/PgnGameList.h"
 #include "client/view/ViewHost.h"
 #include "foundation/BufferFile.h"
 #include "foundation/BufferedInputFile.h"
@@ -42,7 +42,12 @@ CPgnViewerDialog::CPgnViewerDialog(wxWindow* parent, CFile* file)
     SetLabel(ShortName(name));
 }
 
-CPgnViewerDialog::~CPgnViewerDialog() = default;
+CPgnViewerDialog::~CPgnViewerDialog()
+{
+    // The list outlives the index it draws from by a little.
+    if (CPgnGameList* list = dynamic_cast<CPgnGameList*>(FindWindow(ID_PGN_GAMES)))
+        list->SetIndex(nullptr);
+}
 
 CString CPgnViewerDialog::ShortName(const CString& path)
 {
@@ -67,6 +72,10 @@ int CPgnViewerDialog::Import()
     // Nothing may be clicked while the list is incomplete, but the window
     // keeps drawing its progress.
     wxWindowDisabler noInput(true);
+    // The list draws nothing from an index being rebuilt.
+    CPgnGameList* list = dynamic_cast<CPgnGameList*>(FindWindow(ID_PGN_GAMES));
+    if (list)
+        list->SetIndex(nullptr);
     m_file->Seek(0, 0);
     int count = m_index.Build(*m_file, [this](int read) {
         CString text("Reading game ");
@@ -77,20 +86,10 @@ int CPgnViewerDialog::Import()
     CString text("Reading game ");
     text.Append(count);
     SetLabel(text);
-    // Added in large blocks with drawing frozen: one insertion per game is
-    // what made big files crawl, and one block of every game would hold all
-    // the texts twice over.
-    wxListBox* list = dynamic_cast<wxListBox*>(FindWindow(ID_PGN_GAMES));
-    list->Freeze();
-    list->Clear();
-    wxArrayString items;
-    for (int first = 0; first < count; first += kListBlock) {
-        items.clear();
-        for (int i = first; i < count && i < first + kListBlock; ++i)
-            items.Add(ToWx(m_index.GetLabel(i)));
-        list->Append(items);
-    }
-    list->Thaw();
+    // Drawn from the index as rows come into view: filling a list with
+    // every game is what froze big files.
+    if (list)
+        list->SetIndex(&m_index);
     return count;
 }
 

@@ -21,7 +21,6 @@ class CPgnViewerDialog : public wxDialog {
 public:
     static constexpr unsigned kBlockSize = 16384;
     static constexpr int kBlocks = 2;
-    static constexpr int kListBlock = 8192;
 
     // Takes the open file; shows itself and lists the file's games.
     CPgnViewerDialog(wxWindow* parent, Zorlin::CFile* file);

@@ -3,6 +3,7 @@
 #include "foundation/AutoDirectory.h"
 #include "foundation/MemFile.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -355,6 +356,38 @@ TEST_F(DiskDriveTest, CopyTree)
     CDiskDrive shape(folders.c_str());
     EXPECT_TRUE(shape.CopyTreeFrom(source, true, true));
     EXPECT_EQ(Tree(folders), (std::set<std::string>{"deep/", "deep/er/", "empty/"}));
+}
+
+// A name the target holds in another case is that file: kept without
+// overwrite, replaced with it, never written beside it.
+TEST_F(DiskDriveTest, CopyTreeMatchesNamesIgnoringCase)
+{
+    WriteText(m_top / "src/one.txt", "new one");
+    WriteText(m_top / "src/Two.txt", "new two");
+    WriteText(m_root / "ONE.txt", "old one");
+    CDiskDrive source((m_top / "src").c_str());
+    CDiskDrive target(m_root.c_str());
+
+    EXPECT_TRUE(target.CopyTreeFrom(source, false, false));
+    EXPECT_EQ(Tree(m_root), (std::set<std::string>{"ONE.txt=old one", "Two.txt=new two"}));
+    EXPECT_TRUE(target.CopyTreeFrom(source, true, false));
+    EXPECT_EQ(Tree(m_root), (std::set<std::string>{"ONE.txt=new one", "Two.txt=new two"}));
+
+    // Still so after more folders than the drive keeps listings of were
+    // copied before the name.
+    std::set<std::string> want = Tree(m_root);
+    want.insert("deep/");
+    for (int i = 0; i < 300; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "deep/e%03d", i);
+        fs::create_directories(m_top / "src" / name);
+        want.insert(std::string(name) + "/");
+    }
+    WriteText(m_top / "src/one.txt", "newer one");
+    want.erase("ONE.txt=new one");
+    want.insert("ONE.txt=newer one");
+    EXPECT_TRUE(target.CopyTreeFrom(source, true, false));
+    EXPECT_EQ(Tree(m_root), want);
 }
 
 // A source that lists whatever names it is given, as a crafted archive might.

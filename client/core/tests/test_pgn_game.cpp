@@ -26,6 +26,7 @@
 #include "client/core/Prompt.h"
 #include "client/core/WxText.h"
 #include "client/dialogs/HtmlMessageBox.h"
+#include "client/dialogs/PgnGameList.h"
 #include "client/dialogs/PgnViewerDialog.h"
 #include "client/dialogs/tests/support/FakeBoard.h"
 #include "client/dialogs/tests/support/GuiTest.h"
@@ -236,7 +237,7 @@ TEST_F(PgnGameTest, ARealFileIsOpenedAndItsGamesSteppedThrough)
     EXPECT_TRUE(board->Called("RefreshFromGame"));
     ASSERT_EQ(game->GetGameCount(), 6);
     ASSERT_NE(game->GetViewer(), nullptr);
-    EXPECT_EQ(GuiTest::Find<wxListBox>(game->GetViewer(), 10130)->GetCount(), 6u);
+    EXPECT_EQ(GuiTest::Find<CPgnGameList>(game->GetViewer(), 10130)->GetCount(), 6u);
     EXPECT_GT(game->GetBoard().GetPly(), 20) << "the first game is on the board";
 
     // Each position of the first and the last game, ply by ply, as chess.js

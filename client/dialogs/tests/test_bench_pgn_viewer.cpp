@@ -11,6 +11,7 @@
 #include <wx/listbox.h>
 
 #include "client/core/Prompt.h"
+#include "client/dialogs/PgnGameList.h"
 #include "client/dialogs/PgnViewerDialog.h"
 #include "client/dialogs/tests/support/FakeBoard.h"
 #include "client/dialogs/tests/support/GuiTest.h"
@@ -54,7 +55,7 @@ TEST(PgnViewerBench, DISABLED_ImportOfALargeFile)
     long after = ResidentKilobytes();
     struct rusage usage;
     getrusage(RUSAGE_SELF, &usage);
-    unsigned count = GuiTest::Find<wxListBox>(dialog, 10130)->GetCount();
+    unsigned count = GuiTest::Find<CPgnGameList>(dialog, 10130)->GetCount();
     EXPECT_EQ(count, unsigned(atol(games))) << "every game listed";
     printf("bench-pgn-viewer: games %u seconds %.3f games_per_second %.0f rss_growth_kb %ld max_rss_kb %ld\n", count,
            seconds, count / seconds, after - before, usage.ru_maxrss);

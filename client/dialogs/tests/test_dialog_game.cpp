@@ -12,6 +12,7 @@
 #include "client/core/Prompt.h"
 #include "client/dialogs/EnterMoveDialog.h"
 #include "client/dialogs/GameOverDialog.h"
+#include "client/dialogs/PgnGameList.h"
 #include "client/dialogs/PgnViewerDialog.h"
 #include "client/dialogs/tests/support/FakeBoard.h"
 #include "client/dialogs/tests/support/GuiTest.h"
@@ -241,7 +242,7 @@ TEST_F(GameDialogTest, PgnViewerListsARealFileAndOpensItsGames)
     board->ResetView(viewer, true, false);
     CPgnViewerDialog* dialog = new CPgnViewerDialog(nullptr, new Zorlin::CWin32File(path.c_str(), 1));
     EXPECT_EQ(dialog->GetTitle(), "PGN Viewer");
-    wxListBox* list = GuiTest::Find<wxListBox>(dialog, 10130);
+    CPgnGameList* list = GuiTest::Find<CPgnGameList>(dialog, 10130);
     ASSERT_EQ(list->GetCount(), 6u);
     EXPECT_TRUE(list->GetString(0).StartsWith("1. "));
     EXPECT_EQ(list->GetString(5), "6. Deep Blue (Computer) vs Garry Kasparov");
@@ -278,12 +279,52 @@ TEST_F(GameDialogTest, PgnViewerListsARealFileAndOpensItsGames)
     EXPECT_STREQ(prompt.GetQuestion(0).caption.GetText(), "PGN Viewer");
 }
 
+// A file of many games: every row shows its own game's players, drawn
+// where it comes into view, and a row picked far down loads that game.
+TEST_F(GameDialogTest, PgnViewerListOfManyGamesShowsAndLoadsThePickedRow)
+{
+    const int games = 20000;
+    std::string text;
+    for (int i = 0; i < games; ++i)
+        text += "[White \"W" + std::to_string(i) + "\"]\n[Black \"B" + std::to_string(i) + "\"]\n[Result \"" +
+                (i % 2 ? "0-1" : "1-0") + "\"]\n\n1. e4 e5 " + (i % 2 ? "0-1" : "2. Nf3 1-0") + "\n\n";
+    app.WriteFile(app.userPath + "many.pgn", text);
+    CGame* viewer = new CGame();
+    viewer->GetSettings().GetValue("type") = "PGNGame";
+    board->ResetView(viewer, true, false);
+    CPgnViewerDialog* dialog =
+        new CPgnViewerDialog(nullptr, new Zorlin::CWin32File((app.userPath + "many.pgn").c_str(), 1));
+    CPgnGameList* list = GuiTest::Find<CPgnGameList>(dialog, 10130);
+    ASSERT_EQ(list->GetCount(), unsigned(games));
+    EXPECT_EQ(list->GetString(0), "1. W0 vs B0");
+    EXPECT_EQ(list->GetString(12345), "12346. W12345 vs B12345");
+    EXPECT_EQ(list->GetString(games), "") << "past the end";
+
+    list->ScrollToRow(games - 1);
+    list->Update();
+    GuiTest::Pump();
+    GuiTest::Choose(dialog, 10130, games - 1);
+    EXPECT_EQ(list->GetSelection(), games - 1);
+    const CString* white = viewer->GetTags().Find("White");
+    ASSERT_NE(white, nullptr);
+    EXPECT_STREQ(white->GetText(), "W19999");
+    EXPECT_EQ(viewer->GetBoard().GetPly(), 2);
+    GuiTest::Choose(dialog, 10130, 12344);
+    white = viewer->GetTags().Find("White");
+    ASSERT_NE(white, nullptr);
+    EXPECT_STREQ(white->GetText(), "W12344");
+    EXPECT_EQ(viewer->GetBoard().GetPly(), 3);
+    prompt.QueueButton(wxYES);
+    GuiTest::CloseBox(dialog);
+    GuiTest::Pump();
+}
+
 TEST_F(GameDialogTest, PgnViewerOfAFileWithoutGames)
 {
     app.WriteFile(app.userPath + "empty.pgn", "\n\n% nothing here\n");
     CPgnViewerDialog* dialog =
         new CPgnViewerDialog(nullptr, new Zorlin::CWin32File((app.userPath + "empty.pgn").c_str(), 1));
-    EXPECT_EQ(GuiTest::Find<wxListBox>(dialog, 10130)->GetCount(), 0u);
+    EXPECT_EQ(GuiTest::Find<CPgnGameList>(dialog, 10130)->GetCount(), 0u);
     EXPECT_EQ(CPgnViewerDialog::ShortName("C:\\games\\club.pgn"), "club.pgn");
     EXPECT_EQ(CPgnViewerDialog::ShortName("club.pgn"), "club.pgn");
     dialog->Destroy();

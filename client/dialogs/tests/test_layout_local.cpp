@@ -57,7 +57,7 @@ const std::vector<SLayoutCase>& LocalCases()
           {10027, "wxButton", "&OK", kNone, kNone},
           {10028, "wxButton", "&Cancel", kNone, kNone}}},
         {"PgnViewer", PgnViewerLayout, {},
-         {{10129, "wxStaticText", "", kNone, kNone}, {10130, "wxListBox", kNone, "List of games", kNone}}},
+         {{10129, "wxStaticText", "", kNone, kNone}, {10130, "wxVListBox", kNone, "List of games", kNone}}},
         {"Profile", ProfileLayout, {10010},
          {{10004, "wxStaticText", "Name", kNone, "Your Details"},
           {10005, "wxTextCtrl", kNone, "Your name", "Your Details"},

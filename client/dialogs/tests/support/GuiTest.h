@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/vlbox.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/dialog.h>
@@ -176,9 +177,13 @@ inline void Toggle(wxWindow* parent, int id, bool value)
 // Selects a list entry and sends the event a click makes.
 inline void Choose(wxWindow* parent, int id, int index)
 {
-    wxListBox* list = dynamic_cast<wxListBox*>(parent->FindWindow(id));
-    ASSERT_NE(list, nullptr) << "no list " << id;
-    list->SetSelection(index);
+    wxWindow* list = parent->FindWindow(id);
+    if (wxListBox* box = dynamic_cast<wxListBox*>(list))
+        box->SetSelection(index);
+    else if (wxVListBox* drawn = dynamic_cast<wxVListBox*>(list))
+        drawn->SetSelection(index);
+    else
+        FAIL() << "no list " << id;
     wxCommandEvent event(wxEVT_LISTBOX, id);
     event.SetEventObject(list);
     event.SetInt(index);
