@@ -318,6 +318,13 @@ void CChessWindow::SyncScene()
     if (m_game && m_scene) {
         m_scene->SetTime(GetSeconds());
         m_scene->Clear();
+        // Pieces take their places from the board's side: turn it first (a
+        // skin loaded late starts unturned).
+        if (CChessFrame* frame = GetFrame()) {
+            m_scene->SetShowCoordinates(frame->GetShowCoordinates());
+            m_showSkinnedPointer = frame->GetSkinnedCursor();
+            m_scene->SetFlipped(frame->IsFlipped());
+        }
         CChessBoard& board = m_game->GetBoard();
         const Zorlin::CArray<int>& ids = board.GetOnBoardIds();
         for (int i = 0; i < ids.GetCount(); ++i) {
@@ -332,11 +339,6 @@ void CChessWindow::SyncScene()
             const CMove& last = history.GetAt(history.GetCount() - 1)->m_move;
             m_scene->MarkSquare(last.m_from, 1);
             m_scene->MarkSquare(last.m_to, 1);
-        }
-        if (CChessFrame* frame = GetFrame()) {
-            m_scene->SetShowCoordinates(frame->GetShowCoordinates());
-            m_showSkinnedPointer = frame->GetSkinnedCursor();
-            m_scene->SetFlipped(frame->IsFlipped());
         }
         m_scene->SetShowLinks(true);
     }
