@@ -132,7 +132,7 @@ def chat(sender, receiver, text):
     wait_until(lambda: count(receiver, r"pktChat \(#141\)") > chats, 20, f"{receiver.user} to get the chat line")
 
 
-def steps(build, a, b):
+def steps(a, b):
     white, black = reach_game(a, b)
     board = boards(white, black)
     for client in (a, b):
@@ -154,24 +154,27 @@ def steps(build, a, b):
     white.wait_window("^Gridmoor Options$", 20, besides=(white.frame,))
 
 
-def main():
+def run(name, session_steps, moves=None):
+    """Two clients and the server on loopback; session_steps(a, b) drives them."""
+    global MOVES
     build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(harness.SOURCE, "build")
     started = time.monotonic()
     clients = []
     server = None
+    if moves is not None:
+        MOVES = moves
     try:
         check(Oracle.available(), "chess.js is installed in build/oracle")
         port = online.free_port()
-        for name, location in (("anna", '"Chile"'), ("bruno", '"Peru"')):
-            client = harness.Client(build, "online-game-" + name, debug=True, user=name,
+        for user, location in (("anna", '"Chile"'), ("bruno", '"Peru"')):
+            client = harness.Client(build, name + "-" + user, debug=True, user=user,
                                     defaults=(("location", location),))
-            client.user = name
+            client.user = user
             clients.append(client)
-        a, b = clients
         for client in clients:
             online.point_at_server(client, port)
-        server = online.start_server(build, port, a.artifacts)
-        steps(build, a, b)
+        server = online.start_server(build, port, clients[0].artifacts)
+        session_steps(*clients)
     except Exception as error:
         for client in clients:
             try:
@@ -181,7 +184,7 @@ def main():
             except Exception:
                 pass
         traceback.print_exc()
-        print(f"online-game: FAILED ({error})")
+        print(f"{name}: FAILED ({error})")
         return 1
     finally:
         for client in clients:
@@ -189,9 +192,9 @@ def main():
         if server is not None and server.poll() is None:
             server.send_signal(signal.SIGTERM)
             server.wait(15)
-    print(f"online-game: passed in {time.monotonic() - started:.1f} s")
+    print(f"{name}: passed in {time.monotonic() - started:.1f} s")
     return 0
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run("online-game", steps))

@@ -6,12 +6,9 @@ window a new game is proposed and accepted, and the two boards show
 opposite colours, which the first move confirms; then a resignation ends
 that game on both sides."""
 
-import os
 import re
-import signal
 import sys
 import time
-import traceback
 
 import harness
 from harness import check, wait_until
@@ -247,43 +244,7 @@ def steps(a, b):
 
 
 def run(name, session_steps):
-    """Two clients and the server on loopback; session_steps(a, b) drives them."""
-    build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(harness.SOURCE, "build")
-    started = time.monotonic()
-    clients = []
-    server = None
-    game.MOVES = OPENING
-    try:
-        check(harness.Oracle.available(), "chess.js is installed in build/oracle")
-        port = online.free_port()
-        for user, location in (("anna", '"Chile"'), ("bruno", '"Peru"')):
-            client = harness.Client(build, name + "-" + user, debug=True, user=user,
-                                    defaults=(("location", location),))
-            client.user = user
-            clients.append(client)
-        for client in clients:
-            online.point_at_server(client, port)
-        server = online.start_server(build, port, clients[0].artifacts)
-        session_steps(*clients)
-    except Exception as error:
-        for client in clients:
-            try:
-                client.screenshot("failure")
-                print(client.user, "prompts:", client.prompts(), file=sys.stderr)
-                print(client.user, "log:", online.session_log(client)[-3000:], file=sys.stderr)
-            except Exception:
-                pass
-        traceback.print_exc()
-        print(f"{name}: FAILED ({error})")
-        return 1
-    finally:
-        for client in clients:
-            client.close()
-        if server is not None and server.poll() is None:
-            server.send_signal(signal.SIGTERM)
-            server.wait(15)
-    print(f"{name}: passed in {time.monotonic() - started:.1f} s")
-    return 0
+    return game.run(name, session_steps, moves=OPENING)
 
 
 if __name__ == "__main__":
