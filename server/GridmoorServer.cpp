@@ -7,6 +7,8 @@
 #include <netinet/tcp.h>
 #include <signal.h>
 #include <sys/epoll.h>
+#include <sys/random.h>
+#include <sys/resource.h>
 #include <sys/signalfd.h>
 #include <sys/socket.h>
 #include <time.h>
@@ -18,6 +20,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "foundation/PacketHeader.h"
+
 namespace {
 
 int64_t NowMs()
@@ -27,10 +31,25 @@ int64_t NowMs()
     return int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-std::string DescribePeer(const sockaddr_storage& address)
+// Ids run below 2^31 so that no client reading them signed is surprised.
+const uint32_t kIdEnd = 0x80000000u;
+
+uint32_t DrawFirstId()
+{
+    uint32_t value = 0;
+    if (getrandom(&value, sizeof(value), GRND_NONBLOCK) != ssize_t(sizeof(value))) {
+        timespec now;
+        clock_gettime(CLOCK_REALTIME, &now);
+        value = uint32_t(now.tv_nsec) ^ uint32_t(now.tv_sec) * 2654435761u ^ uint32_t(getpid());
+    }
+    // Half the range is left above the start for this run's logins.
+    return 1 + value % (kIdEnd / 2);
+}
+
+void DescribePeer(const sockaddr_storage& address, std::string& hostText, int& port)
 {
     char host[INET6_ADDRSTRLEN] = "?";
-    int port = 0;
+    port = 0;
     if (address.ss_family == AF_INET) {
         const sockaddr_in& in = reinterpret_cast<const sockaddr_in&>(address);
         inet_ntop(AF_INET, &in.sin_addr, host, sizeof(host));
@@ -40,7 +59,31 @@ std::string DescribePeer(const sockaddr_storage& address)
         inet_ntop(AF_INET6, &in.sin6_addr, host, sizeof(host));
         port = ntohs(in.sin6_port);
     }
-    return std::string(host) + ":" + std::to_string(port);
+    hostText = host;
+}
+
+std::string Seconds(int64_t ms)
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "%g s", double(ms) / 1000.0);
+    return text;
+}
+
+const char kFullHtml[] = "<p>This Gridmoor server is full. Please try again later.</p>";
+
+// The kick packet written straight to a socket that is closed at once.
+void TellAndClose(int fd, const std::string& reason, const char* html)
+{
+    COutputQueue packet;
+    std::string body = reason + "\n" + html;
+    packet.AppendPacket(pktKick, 0, body.data(), body.size());
+    // Input left unread would turn the close into a reset that loses the kick.
+    char drain[4096];
+    while (recv(fd, drain, sizeof(drain), MSG_DONTWAIT) > 0) {
+    }
+    (void)!send(fd, packet.GetFront(), packet.GetSize(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    shutdown(fd, SHUT_WR);
+    close(fd);
 }
 
 // Markers in the epoll data that are not connections.
@@ -60,6 +103,16 @@ void ServerLog(const char* format, ...)
     std::fflush(stderr);
 }
 
+std::string LogLabel(const CServerConnection& connection)
+{
+    if (!connection.id)
+        return "no id";
+    std::string label = std::to_string(connection.id);
+    if (!connection.name.empty())
+        label += " \"" + connection.name + "\"";
+    return label;
+}
+
 std::string LogText(const std::string& text)
 {
     std::string out;
@@ -73,13 +126,18 @@ CGridmoorServer::CGridmoorServer(const SServerOptions& options, std::string motd
 {
     m_idleMs = std::max<int64_t>(30, int64_t(options.keepAliveSeconds * 3000.0));
     m_tickMs = std::clamp<int64_t>(m_idleMs / 12, 10, 1000);
+    m_loginMs = std::min(ServerLimits::kLoginMs, m_idleMs);
+    m_nextId = DrawFirstId();
 }
 
 CGridmoorServer::~CGridmoorServer()
 {
     for (auto& entry : m_connections)
-        close(entry.second->fd);
+        if (entry.second->fd >= 0)
+            close(entry.second->fd);
     m_connections.clear();
+    if (m_spareFd >= 0)
+        close(m_spareFd);
     if (m_listenFd >= 0)
         close(m_listenFd);
     if (m_signalFd >= 0)
@@ -136,7 +194,16 @@ bool CGridmoorServer::Open(std::string& error)
     epoll_ctl(m_epollFd, EPOLL_CTL_ADD, m_listenFd, &event);
     event.data.ptr = &g_signalMark;
     epoll_ctl(m_epollFd, EPOLL_CTL_ADD, m_signalFd, &event);
+    rlimit limit = {};
+    long descriptors = 1024;
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0)
+        descriptors = limit.rlim_cur == RLIM_INFINITY ? (1L << 20) : long(std::min<rlim_t>(limit.rlim_cur, 1L << 30));
+    m_maxOpen = std::max(8L, descriptors - ServerLimits::kDescriptorsKept);
+    m_maxPlaces = m_maxOpen - std::clamp(m_maxOpen / 8, 4L, 64L);
+    m_spareFd = open("/dev/null", O_RDONLY | O_CLOEXEC);
     ServerLog("listening on %s port %d", m_options.listen.c_str(), m_port);
+    ServerLog("room for %ld connections (descriptor limit %ld), %d from one address", m_maxPlaces, descriptors,
+              m_options.maxPerAddress);
     return true;
 }
 
@@ -194,8 +261,10 @@ void CGridmoorServer::Shutdown()
 {
     ServerLog("stopping: %zu connections closed", m_connections.size());
     for (auto& entry : m_connections)
-        close(entry.second->fd);
+        if (entry.second->fd >= 0)
+            close(entry.second->fd);
     m_connections.clear();
+    m_unsettled.clear();
     m_byId.clear();
     m_dirty.clear();
     m_doomed.clear();
@@ -207,6 +276,23 @@ void CGridmoorServer::AcceptAll()
         sockaddr_storage address = {};
         socklen_t length = sizeof(address);
         int fd = accept4(m_listenFd, reinterpret_cast<sockaddr*>(&address), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0 && (errno == EMFILE || errno == ENFILE) && m_spareFd >= 0) {
+            // Out of descriptors after all: the spare one takes the
+            // newcomer to tell it so.
+            close(m_spareFd);
+            length = sizeof(address);
+            fd = accept4(m_listenFd, reinterpret_cast<sockaddr*>(&address), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
+            if (fd >= 0) {
+                std::string host;
+                int port = 0;
+                DescribePeer(address, host, port);
+                ServerLog("error: %s:%d refused: out of descriptors", host.c_str(), port);
+                TellAndClose(fd, "server full", kFullHtml);
+            }
+            m_spareFd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+            if (fd >= 0)
+                continue;
+        }
         if (fd < 0) {
             if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
                 // Out of descriptors: stop accepting until the next tick
@@ -217,20 +303,81 @@ void CGridmoorServer::AcceptAll()
             }
             return;
         }
-        int on = 1;
-        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
-        auto connection = std::make_unique<CServerConnection>(*this, fd, DescribePeer(address), m_now);
-        connection->stream.SetMaxPacketLength(ServerLimits::kMaxPayload);
-        CServerConnection* raw = connection.get();
-        m_connections.emplace(raw, std::move(connection));
-        epoll_event event = {};
-        event.events = EPOLLIN;
-        event.data.ptr = raw;
-        if (epoll_ctl(m_epollFd, EPOLL_CTL_ADD, fd, &event) != 0) {
-            ServerLog("error: cannot watch a connection: %s", std::strerror(errno));
-            ForgetLater(*raw);
-        }
+        Accept(fd, address);
     }
+}
+
+void CGridmoorServer::Accept(int fd, const sockaddr_storage& address)
+{
+    std::string host;
+    int port = 0;
+    DescribePeer(address, host, port);
+    if (m_open >= m_maxOpen) {
+        ServerLog("error: %s:%d refused: out of descriptors", host.c_str(), port);
+        TellAndClose(fd, "server full", kFullHtml);
+        return;
+    }
+    auto held = m_perHost.find(host);
+    if (m_options.maxPerAddress > 0 && held != m_perHost.end() && held->second >= m_options.maxPerAddress) {
+        Refuse(fd, host, port, "too many connections from " + host,
+               "<p>Too many connections to this Gridmoor server come from your address.</p>");
+        return;
+    }
+    if (m_places >= m_maxPlaces) {
+        if (m_unsettled.empty()) {
+            Refuse(fd, host, port, "server full", kFullHtml);
+            return;
+        }
+        // A player who logs in at once always finds room: the oldest
+        // connection that has not finished logging in gives way.
+        Drop(*m_unsettled.front(), "server full: room made for a newer connection");
+    }
+    int on = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
+    auto connection = std::make_unique<CServerConnection>(*this, fd, host, port, m_now);
+    connection->stream.SetMaxPacketLength(ServerLimits::kMaxPayload);
+    CServerConnection* raw = connection.get();
+    m_connections.emplace(raw, std::move(connection));
+    ++m_open;
+    raw->placed = true;
+    ++m_places;
+    ++m_perHost[host];
+    raw->unsettledAt = m_unsettled.insert(m_unsettled.end(), raw);
+    raw->unsettled = true;
+    epoll_event event = {};
+    event.events = EPOLLIN;
+    event.data.ptr = raw;
+    if (epoll_ctl(m_epollFd, EPOLL_CTL_ADD, fd, &event) != 0) {
+        ServerLog("error: cannot watch a connection: %s", std::strerror(errno));
+        ForgetLater(*raw);
+    }
+}
+
+void CGridmoorServer::Refuse(int fd, const std::string& host, int port, const std::string& reason, const char* html)
+{
+    auto connection = std::make_unique<CServerConnection>(*this, fd, host, port, m_now);
+    CServerConnection* raw = connection.get();
+    m_connections.emplace(raw, std::move(connection));
+    ++m_open;
+    epoll_event event = {};
+    event.events = EPOLLIN;
+    event.data.ptr = raw;
+    if (epoll_ctl(m_epollFd, EPOLL_CTL_ADD, fd, &event) != 0) {
+        ServerLog("error: cannot watch a connection: %s", std::strerror(errno));
+        ForgetLater(*raw);
+        return;
+    }
+    // Kicked: it reads why, within the grace, from the descriptors kept
+    // beyond the players' places.
+    Kick(*raw, reason.c_str(), html);
+}
+
+void CGridmoorServer::Settled(CServerConnection& connection)
+{
+    if (!connection.unsettled)
+        return;
+    m_unsettled.erase(connection.unsettledAt);
+    connection.unsettled = false;
 }
 
 void CGridmoorServer::OnReadable(CServerConnection& connection)
@@ -241,7 +388,6 @@ void CGridmoorServer::OnReadable(CServerConnection& connection)
         ssize_t got = recv(connection.fd, block, sizeof(block), 0);
         if (got > 0) {
             total += size_t(got);
-            connection.lastHeard = m_now;
             TakeInput(connection, block, size_t(got));
             // A short read emptied the socket; the loop comes back for more.
             if (size_t(got) < sizeof(block))
@@ -340,17 +486,23 @@ void CGridmoorServer::Tick()
         if (connection.stage == CServerConnection::kClosing) {
             if (m_now >= connection.closeBy)
                 silent.push_back(&connection);
+        } else if (connection.stage != CServerConnection::kLoggedIn && m_now - connection.openedAt >= m_loginMs) {
+            silent.push_back(&connection);
         } else if (m_now - connection.lastHeard >= m_idleMs) {
             silent.push_back(&connection);
         }
     }
+    const std::string late = "login not finished in " + Seconds(m_loginMs);
+    const std::string quiet = "no keep-alive: no whole packet in " + Seconds(m_idleMs);
     for (CServerConnection* connection : silent) {
         if (connection->dead)
             continue;
         if (connection->stage == CServerConnection::kClosing)
             ForgetLater(*connection);
+        else if (connection->stage != CServerConnection::kLoggedIn)
+            Kick(*connection, late.c_str(), "<p>Your program did not log in to this Gridmoor server in time.</p>");
         else
-            Drop(*connection, "no keep-alive");
+            Drop(*connection, quiet.c_str());
     }
 }
 
@@ -359,15 +511,26 @@ void CGridmoorServer::ForgetLater(CServerConnection& connection)
     if (connection.dead)
         return;
     connection.dead = true;
+    Settled(connection);
+    if (connection.placed) {
+        connection.placed = false;
+        --m_places;
+        auto held = m_perHost.find(connection.host);
+        if (held != m_perHost.end() && --held->second <= 0)
+            m_perHost.erase(held);
+    }
+    // The descriptor goes back at once, for the next connection to take; the
+    // object lives to the end of the turn, where events may still name it.
+    epoll_ctl(m_epollFd, EPOLL_CTL_DEL, connection.fd, nullptr);
+    close(connection.fd);
+    connection.fd = -1;
+    --m_open;
     m_doomed.push_back(&connection);
 }
 
 void CGridmoorServer::Reap()
 {
-    for (CServerConnection* connection : m_doomed) {
-        epoll_ctl(m_epollFd, EPOLL_CTL_DEL, connection->fd, nullptr);
-        close(connection->fd);
+    for (CServerConnection* connection : m_doomed)
         m_connections.erase(connection);
-    }
     m_doomed.clear();
 }

@@ -6,6 +6,7 @@
 // bounded: packet length, line length, pairs kept, bytes queued for it.
 
 #include <cstdint>
+#include <list>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -26,6 +27,11 @@ const size_t kMaxQueued = 1u << 20;
 const int64_t kClosingGraceMs = 2000;
 const size_t kReadPerTurn = 65536;
 const int kAcceptPerTurn = 256;
+// A connection has this long to greet the server and log in.
+const int64_t kLoginMs = 5000;
+// Descriptors left for the server's own files (standard streams, the
+// listening socket, the event loop, the spare).
+const long kDescriptorsKept = 16;
 } // namespace ServerLimits
 
 class CGridmoorServer {
@@ -47,6 +53,11 @@ public:
 private:
     // Sockets and the loop (GridmoorServer.cpp).
     void AcceptAll();
+    void Accept(int fd, const struct sockaddr_storage& address);
+    // Takes the connection only to tell it why it cannot stay.
+    void Refuse(int fd, const std::string& host, int port, const std::string& reason, const char* html);
+    // Out of the list of connections that may be dropped to make room.
+    void Settled(CServerConnection& connection);
     void OnReadable(CServerConnection& connection);
     void OnWritable(CServerConnection& connection);
     void Flush(CServerConnection& connection);
@@ -70,11 +81,13 @@ private:
     void Unlink(CServerConnection& connection, uint32_t notice);
     void Link(CServerConnection& first, CServerConnection& second);
     CServerConnection* Find(uint32_t id) const;
+    uint32_t NextId();
 
     bool OnOpeningText(CServerConnection& connection, const unsigned char* data, size_t n, size_t& used);
     bool OnProtocol(CServerConnection& connection, const CPacketHeader& header, Zorlin::CFile& body);
     void OnLogin(CServerConnection& connection, Zorlin::CFile& body);
     void OnSettings(CServerConnection& connection, Zorlin::CFile& body);
+    void NoteName(CServerConnection& connection);
     void OnInfo(CServerConnection& connection, Zorlin::CFile& body);
     void OnSearch(CServerConnection& connection, Zorlin::CFile& body);
     void OnMatch(CServerConnection& waiting, const SPooledSearch& waited, CServerConnection& newcomer,
@@ -91,6 +104,9 @@ private:
     int m_listenFd = -1;
     int m_epollFd = -1;
     int m_signalFd = -1;
+    // Closed to accept one connection when descriptors run out, so it can
+    // be told why and closed instead of waiting in the backlog.
+    int m_spareFd = -1;
     int m_port = 0;
     bool m_accepting = true;
     bool m_stopping = false;
@@ -98,7 +114,19 @@ private:
     int64_t m_nextTick = 0;
     int64_t m_tickMs = 1000;
     int64_t m_idleMs = 135000;
-    uint32_t m_nextId = 1;
+    uint32_t m_nextId = 1; // drawn at start-up: ids are not reused across runs
+    int64_t m_loginMs = ServerLimits::kLoginMs;
+
+    // Descriptors: connections open, the most that may be, and the places
+    // for players among them; the rest is kept to refuse politely.
+    long m_open = 0;
+    long m_maxOpen = 0;
+    long m_places = 0;
+    long m_maxPlaces = 0;
+    std::unordered_map<std::string, int> m_perHost; // places held per address
+    // Connections holding a place but no player yet (logging in or told to
+    // go), oldest first: the first dropped when a newcomer finds no place.
+    std::list<CServerConnection*> m_unsettled;
 
     std::unordered_map<CServerConnection*, std::unique_ptr<CServerConnection>> m_connections;
     std::unordered_map<uint32_t, CServerConnection*> m_byId;
@@ -106,11 +134,10 @@ private:
     std::vector<CServerConnection*> m_doomed;
     CSearchPool m_pool;
     std::vector<uint32_t> m_notifyArmed;
-
-    // Every outgoing packet is built here, one at a time.
-    Zorlin::CBuffer m_packet;
 };
 
 // One line on standard error; remote text in it is made printable and cut short.
 void ServerLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string LogText(const std::string& text);
+// A player's id and, once known, name for the log; "no id" before login.
+std::string LogLabel(const CServerConnection& connection);

@@ -15,6 +15,7 @@ namespace {
 const char kOpeningText[] = "multiserver session begin";
 const size_t kOpeningLength = sizeof(kOpeningText) - 1;
 const char kProtocolVersion[] = "2";
+const uint32_t kIdEnd = 0x80000000u; // ids stay below 2^31
 
 std::string NextLine(CFile& body)
 {
@@ -49,13 +50,7 @@ void CGridmoorServer::Send(CServerConnection& to, uint32_t type, uint32_t id, co
 {
     if (to.dead || to.stage == CServerConnection::kClosing)
         return;
-    m_packet.Resize(0);
-    CBufferFile file(&m_packet);
-    CPacketHeader header = id ? CPacketHeader(type, id) : CPacketHeader(type);
-    header.Write(file);
-    if (size > 0)
-        file.Write(body, unsigned(size));
-    Zorlin::CPacketStream::SendPacket(to.output, m_packet);
+    to.output.AppendPacket(type, id, body, size);
     if (to.output.GetSize() > ServerLimits::kMaxQueued) {
         Drop(to, "not reading: too many bytes waiting");
         return;
@@ -83,14 +78,25 @@ CServerConnection* CGridmoorServer::Find(uint32_t id) const
     return found == m_byId.end() || found->second->dead ? nullptr : found->second;
 }
 
+uint32_t CGridmoorServer::NextId()
+{
+    // Counts on from the drawn start; an id still in use is passed over.
+    for (;;) {
+        uint32_t id = m_nextId++;
+        if (m_nextId >= kIdEnd)
+            m_nextId = 1;
+        if (id != 0 && !m_byId.count(id))
+            return id;
+    }
+}
+
 // ------------------------------------------------------------ ends
 
 void CGridmoorServer::Kick(CServerConnection& connection, const char* reason, const char* html)
 {
     if (connection.dead || connection.stage == CServerConnection::kClosing)
         return;
-    ServerLog("error: %s (%s) kicked: %s", connection.address.c_str(),
-              connection.id ? std::to_string(connection.id).c_str() : "no id", reason);
+    ServerLog("error: %s (%s) kicked: %s", connection.address.c_str(), LogLabel(connection).c_str(), reason);
     std::string body = std::string(reason) + "\n" + html;
     Send(connection, pktKick, 0, body.data(), body.size());
     if (connection.dead)
@@ -106,7 +112,7 @@ void CGridmoorServer::Drop(CServerConnection& connection, const char* why)
     if (connection.dead)
         return;
     ServerLog("%s%s (%s): %s", connection.id ? "logout " : "error: ", connection.address.c_str(),
-              connection.id ? std::to_string(connection.id).c_str() : "no id", why);
+              LogLabel(connection).c_str(), why);
     ForgetLater(connection);
     Detach(connection);
 }
@@ -126,13 +132,16 @@ void CGridmoorServer::Unlink(CServerConnection& connection, uint32_t notice)
 {
     if (!connection.peer)
         return;
-    CServerConnection* peer = Find(connection.peer);
-    ServerLog("link end %u - %u: %s", connection.id, connection.peer, CPacketHeader::GetPacketTypeName(notice));
+    CServerConnection* peer = connection.link;
+    ServerLog("link end %u - %u: %s%s", connection.id, connection.peer, CPacketHeader::GetPacketTypeName(notice),
+              peer ? (" (" + LogLabel(connection) + " and " + LogLabel(*peer) + ")").c_str() : "");
     connection.peer = 0;
+    connection.link = nullptr;
     connection.linkCarried = false;
-    if (!peer || peer->peer != connection.id)
+    if (!peer || peer->link != &connection)
         return;
     peer->peer = 0;
+    peer->link = nullptr;
     peer->linkCarried = false;
     Send(*peer, notice, connection.id);
 }
@@ -143,6 +152,8 @@ void CGridmoorServer::Link(CServerConnection& first, CServerConnection& second)
     Unlink(second, pktConnectionClosed);
     first.peer = second.id;
     second.peer = first.id;
+    first.link = &second;
+    second.link = &first;
     first.linkCarried = second.linkCarried = false;
 }
 
@@ -166,8 +177,10 @@ bool CGridmoorServer::OnOpeningText(CServerConnection& connection, const unsigne
 
 bool CGridmoorServer::OnBadLength(CServerConnection& connection, bool zeroLength, uint32_t length)
 {
-    if (zeroLength)
+    if (zeroLength) {
+        connection.lastHeard = m_now;
         return true; // an empty packet is ignored
+    }
     std::string reason = "packet of " + std::to_string(length) + " bytes refused";
     Kick(connection, reason.c_str(), "<p>Your program sent a packet larger than this server takes.</p>");
     return false;
@@ -177,6 +190,8 @@ bool CGridmoorServer::OnPacket(CServerConnection& connection, CBuffer& payload)
 {
     if (connection.dead || connection.stage == CServerConnection::kClosing)
         return false;
+    // Only whole packets count as heard: a byte now and then keeps no one in.
+    connection.lastHeard = m_now;
     CBufferFile body(&payload);
     CPacketHeader header;
     if (!header.Read(body))
@@ -232,16 +247,16 @@ bool CGridmoorServer::OnProtocol(CServerConnection& connection, const CPacketHea
 
 void CGridmoorServer::OnLogin(CServerConnection& connection, CFile& body)
 {
-    connection.account = NextLine(body);
-    NextLine(body); // the password: every login is welcome here
+    // Every client logs in with the same account and password; the
+    // player's name comes with its settings.
+    NextLine(body);
+    NextLine(body);
     std::string program = NextLine(body);
-    connection.id = m_nextId++;
-    if (m_nextId == 0)
-        m_nextId = 1;
+    connection.id = NextId();
     m_byId[connection.id] = &connection;
     connection.stage = CServerConnection::kLoggedIn;
-    ServerLog("login %u from %s (account \"%s\", %s)", connection.id, connection.address.c_str(),
-              LogText(connection.account).c_str(), LogText(program).c_str());
+    Settled(connection);
+    ServerLog("login %u from %s (%s)", connection.id, connection.address.c_str(), LogText(program).c_str());
     // The id first: the client's first settings packet already carries it.
     Send(connection, pktId, connection.id);
     Send(connection, pktLoggedInOK, 0);
@@ -253,6 +268,16 @@ void CGridmoorServer::OnSettings(CServerConnection& connection, CFile& body)
 {
     connection.lastSettings = ReadSettingsBody(body);
     MergeSettings(connection.profile, connection.lastSettings);
+    NoteName(connection);
+}
+
+void CGridmoorServer::NoteName(CServerConnection& connection)
+{
+    std::string name = NameOf(connection);
+    if (name == connection.name)
+        return;
+    ServerLog("player %s is now \"%s\"", LogLabel(connection).c_str(), name.c_str());
+    connection.name = name;
 }
 
 void CGridmoorServer::OnInfo(CServerConnection& connection, CFile& body)
@@ -346,8 +371,8 @@ void CGridmoorServer::OnForward(CServerConnection& connection, const CPacketHead
                                 const CBuffer& payload, unsigned bodyStart)
 {
     uint32_t to = header.HasId() ? header.m_id : connection.peer;
-    CServerConnection* peer = connection.peer && to == connection.peer ? Find(to) : nullptr;
-    if (!peer) {
+    CServerConnection* peer = connection.peer && to == connection.peer ? connection.link : nullptr;
+    if (!peer || peer->dead) {
         // Chat to nobody is dropped; a game message is answered.
         if (notice == pktForward)
             Send(connection, pktConnectFailed, to);
@@ -366,6 +391,8 @@ void CGridmoorServer::OnCloseConnection(CServerConnection& connection, const CPa
 
 void CGridmoorServer::ExpireSearches()
 {
-    for (uint32_t owner : m_pool.Expire(m_now))
-        ServerLog("search of %u expired", owner);
+    for (uint32_t owner : m_pool.Expire(m_now)) {
+        const CServerConnection* searcher = Find(owner);
+        ServerLog("search of %s expired", searcher ? LogLabel(*searcher).c_str() : std::to_string(owner).c_str());
+    }
 }

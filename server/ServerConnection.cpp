@@ -8,12 +8,23 @@ namespace {
 const size_t kKeptCapacity = 16384;
 } // namespace
 
-int COutputQueue::Write(const Zorlin::CBuffer& data)
+void COutputQueue::AppendPacket(uint32_t type, uint32_t id, const void* body, size_t size)
 {
-    if (data.GetSize() <= 0)
-        return 0;
-    m_bytes.append(reinterpret_cast<const char*>(data.GetData()), size_t(data.GetSize()));
-    return data.GetSize();
+    const size_t headerSize = id ? 8 : 4;
+    const uint32_t length = uint32_t(headerSize + size);
+    const size_t at = m_bytes.size();
+    m_bytes.resize(at + 4 + headerSize);
+    char* out = &m_bytes[at];
+    for (int i = 0; i < 4; ++i)
+        out[i] = char(length >> (8 * i) & 0xFF);
+    out[4] = char(headerSize);
+    out[5] = char(type & 0xFF);
+    out[6] = char(id ? 1 : 0); // flags: bit 0, an id follows
+    out[7] = 0;
+    for (int i = 0; id && i < 4; ++i)
+        out[8 + i] = char(id >> (8 * i) & 0xFF);
+    if (size > 0)
+        m_bytes.append(static_cast<const char*>(body), size);
 }
 
 void COutputQueue::Consume(size_t n)
@@ -48,7 +59,8 @@ bool CConnectionStream::OnBadLength(bool zeroLength, uint32_t length)
     return m_server.OnBadLength(m_connection, zeroLength, length);
 }
 
-CServerConnection::CServerConnection(CGridmoorServer& server, int fd_, std::string address_, int64_t now)
-    : fd(fd_), address(std::move(address_)), stream(server, *this), lastHeard(now)
+CServerConnection::CServerConnection(CGridmoorServer& server, int fd_, std::string host_, int port, int64_t now)
+    : fd(fd_), host(std::move(host_)), address(host + ":" + std::to_string(port)), openedAt(now),
+      stream(server, *this), lastHeard(now)
 {
 }

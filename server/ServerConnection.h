@@ -5,9 +5,9 @@
 // has told the server.
 
 #include <cstdint>
+#include <list>
 #include <string>
 
-#include "foundation/OutputStream.h"
 #include "foundation/PacketStream.h"
 #include "server/SearchTerms.h"
 
@@ -16,10 +16,11 @@ class CServerConnection;
 
 // Bytes waiting for the socket, in order. The server drops a connection
 // whose queue passes its cap rather than let it grow.
-class COutputQueue : public Zorlin::COutputStream {
+class COutputQueue {
 public:
-    int Write(const Zorlin::CBuffer& data) override;
-    bool IsOpen() const override { return true; }
+    // One framed packet: the length, the header (with the id when not 0)
+    // and the body, written in place.
+    void AppendPacket(uint32_t type, uint32_t id, const void* body, size_t size);
 
     size_t GetSize() const { return m_bytes.size() - m_head; }
     bool IsEmpty() const { return GetSize() == 0; }
@@ -52,10 +53,16 @@ public:
         kClosing,  // told why it ends; only draining its input
     };
 
-    CServerConnection(CGridmoorServer& server, int fd, std::string address, int64_t now);
+    CServerConnection(CGridmoorServer& server, int fd, std::string host, int port, int64_t now);
 
-    int fd;
-    std::string address;
+    int fd;                  // -1 once closed
+    std::string host;        // the peer's address without the port
+    std::string address;     // host and port, for the log
+    bool placed = false;     // holds a player's place, not only a refusal
+    int64_t openedAt;
+    // Its place in the server's list of connections without a player yet.
+    std::list<CServerConnection*>::iterator unsettledAt;
+    bool unsettled = false;
     EStage stage = kOpening;
     size_t openingMatched = 0; // bytes of the opening text seen so far
     uint32_t id = 0;           // given at login
@@ -67,12 +74,13 @@ public:
     int64_t lastHeard;
     int64_t closeBy = 0; // a closing connection is cut off at this time
 
-    uint32_t peer = 0;         // the linked player, 0 when none
+    uint32_t peer = 0;         // the linked player's id, 0 when none
+    CServerConnection* link = nullptr; // the linked player, null when none
     bool linkCarried = false;  // a forward has passed on the link
     bool notifyArmed = false;
     uint32_t notifyAvoid = 0;
 
-    std::string account;
+    std::string name; // the player's name once its settings bring one, for the log
     TSettings lastSettings; // the latest settings packet, as sent
     TSettings profile;      // every settings pair sent, the latest value of each
     TSettings info;

@@ -22,11 +22,13 @@ bool ReadPort(const char* text, int& port)
 const char* ServerUsage()
 {
     return "usage: gridmoor-server [--listen ADDRESS] [--port N] [--motd FILE] [--keepalive SECONDS]\n"
+           "                       [--max-per-address N]\n"
            "  --listen ADDRESS     address to accept players on (default 127.0.0.1; 0.0.0.0 for every network)\n"
            "  --port N             port to listen on (default: .gridmoor.port of cfg/app.cfg beside the program;\n"
            "                       0 picks a free port, shown in the \"listening on\" line)\n"
            "  --motd FILE          HTML text sent to every player after login\n"
-           "  --keepalive SECONDS  the clients' keep-alive period (default 45); three silent periods end a connection\n";
+           "  --keepalive SECONDS  the clients' keep-alive period (default 45); three silent periods end a connection\n"
+           "  --max-per-address N  connections held at once from one address (default 16; 0 for no cap)\n";
 }
 
 bool ParseServerOptions(int argc, const char* const* argv, SServerOptions& options, std::string& error)
@@ -59,6 +61,14 @@ bool ParseServerOptions(int argc, const char* const* argv, SServerOptions& optio
                 return false;
             }
             options.keepAliveSeconds = seconds;
+        } else if (!std::strcmp(arg, "--max-per-address")) {
+            char* end = nullptr;
+            long count = std::strtol(value, &end, 10);
+            if (!*value || *end || count < 0 || count > 1000000) {
+                error = std::string("not a number of connections: ") + value;
+                return false;
+            }
+            options.maxPerAddress = int(count);
         } else {
             error = std::string("unknown option: ") + arg;
             return false;

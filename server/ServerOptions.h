@@ -10,6 +10,8 @@ struct SServerOptions {
     std::string motdPath;
     // Clients send a keep-alive this often; three periods of silence end a connection.
     double keepAliveSeconds = 45.0;
+    // Connections held at once from one address; 0 for no cap.
+    int maxPerAddress = 16;
     bool help = false;
 };
 

@@ -71,8 +71,10 @@ class Closed(Exception):
 
 
 class Client:
-    def __init__(self, port, rcvbuf=None):
+    def __init__(self, port, rcvbuf=None, source=None):
         self.sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        if source:
+            self.sock.bind((source, 0))  # another loopback address: 127.0.0.x
         if rcvbuf:
             self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, rcvbuf)
         self.sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
@@ -113,8 +115,7 @@ class Client:
             left = deadline - time.monotonic()
             if left <= 0:
                 raise TimeoutError("no packet from the server in %.0f s" % timeout)
-            ready, _, _ = select.select([self.sock], [], [], left)
-            if not ready:
+            if not self._readable(left):
                 continue
             try:
                 data = self.sock.recv(1 << 16)
@@ -152,16 +153,26 @@ class Client:
         """True when bytes are waiting to be read right now."""
         if self.buf:
             return True
-        ready, _, _ = select.select([self.sock], [], [], 0)
-        return bool(ready)
+        return self._readable(0)
+
+    def _readable(self, timeout):
+        # poll, not select: tests hold more than 1024 descriptors.
+        poller = select.poll()
+        poller.register(self.sock, select.POLLIN)
+        return bool(poller.poll(timeout * 1000))
 
 
 class Server:
     """gridmoor-server on a free loopback port; its log lines are collected as they come."""
 
-    def __init__(self, program, *args):
+    def __init__(self, program, *args, descriptors=None):
+        def limit():
+            # Soft and hard: the server cannot raise it back.
+            import resource
+            resource.setrlimit(resource.RLIMIT_NOFILE, (descriptors, descriptors))
         self.proc = subprocess.Popen([program, "--listen", "127.0.0.1", "--port", "0", *args],
-                                     stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+                                     stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                     preexec_fn=limit if descriptors else None)
         self.lines = queue.Queue()
         self.log = []
         self.reader = threading.Thread(target=self._read, daemon=True)

@@ -20,7 +20,10 @@ TEST(ServerOptions, ValuesAndRefusals)
 {
     SServerOptions options;
     std::string error;
-    ASSERT_TRUE(Parse({"--listen", "0.0.0.0", "--port", "0", "--motd", "m.htm", "--keepalive", "0.25"}, options, error));
+    ASSERT_TRUE(Parse({"--listen", "0.0.0.0", "--port", "0", "--motd", "m.htm", "--keepalive", "0.25",
+                       "--max-per-address", "0"},
+                      options, error));
+    EXPECT_EQ(options.maxPerAddress, 0);
     EXPECT_EQ(options.listen, "0.0.0.0");
     EXPECT_EQ(options.port, 0);
     EXPECT_EQ(options.motdPath, "m.htm");
@@ -31,9 +34,11 @@ TEST(ServerOptions, ValuesAndRefusals)
     EXPECT_EQ(defaults.listen, "127.0.0.1");
     EXPECT_EQ(defaults.port, -1);
     EXPECT_DOUBLE_EQ(defaults.keepAliveSeconds, 45.0);
+    EXPECT_EQ(defaults.maxPerAddress, 16);
 
     for (auto bad : {std::vector<const char*>{"--port", "65536"}, {"--port", "12x"}, {"--port"},
-                     {"--keepalive", "0"}, {"--keepalive", "nan"}, {"--colour", "red"}}) {
+                     {"--keepalive", "0"}, {"--keepalive", "nan"}, {"--colour", "red"},
+                     {"--max-per-address", "-1"}, {"--max-per-address", "x"}}) {
         std::vector<const char*> argv = {"gridmoor-server"};
         argv.insert(argv.end(), bad.begin(), bad.end());
         SServerOptions o;

@@ -1,6 +1,7 @@
 """gridmoor-server over loopback, driven by raw socket clients."""
 
 import os
+import resource
 import struct
 import sys
 import tempfile
@@ -62,6 +63,27 @@ class LoginTest(ServerCase):
         self.assertEqual(len(ids), 3)
         self.assertNotIn(0, ids)
         self.server.wait_log(r"login %d from 127\.0\.0\.1" % max(ids))
+
+    def test_ids_are_not_reused_after_a_restart(self):
+        first = self.server.logged_in()
+        first.close()
+        self.assertEqual(self.server.stop(), 0)
+        self.server = Server(PROGRAM)
+        second = self.server.logged_in()
+        self.clients.append(second)
+        # Drawn at start-up: a restarted server does not count from 1 again.
+        self.assertNotEqual(first.id, second.id)
+        for c in (first, second):
+            self.assertTrue(0 < c.id < 2 ** 31, c.id)
+
+    def test_log_lines_carry_the_players_name_once_it_arrives(self):
+        a = self.player()
+        a.search(name="Ann\x01")
+        self.server.wait_log(r'player %d is now "Ann\?"' % a.id)
+        a.close()
+        self.clients.remove(a)
+        self.server.wait_log(r'logout 127\.0\.0\.1:\d+ \(%d "Ann\?"\): connection closed' % a.id)
+        self.assertFalse(any("plumo" in line for line in self.server.log))
 
     def test_opening_text_in_pieces_is_accepted(self):
         c = self.server.client()
@@ -308,6 +330,27 @@ class LinkTest(ServerCase):
 class KeepAliveTest(ServerCase):
     server_args = ("--keepalive", "1")
 
+    def test_bytes_without_a_whole_packet_do_not_keep_a_player(self):
+        a, b = self.pair()
+        a.send(PKT["RequestForward"], move("e4"), b.id)
+        b.expect("Forward")
+        # b trickles one byte of a packet that never ends; a sends whole
+        # keep-alives. Only b is dropped, and a is told.
+        trickle = frame(PKT["RequestForward"], b"x" * 60000, a.id)
+        got = None
+        for i in range(len(trickle)):
+            b.send_raw(trickle[i:i + 1])
+            a.send(PKT["KeepAlive"])
+            try:
+                got = a.recv(timeout=0.1)
+                break
+            except TimeoutError:
+                continue
+        self.assertIsNotNone(got)
+        self.assertEqual((got.type, got.id), (PKT["ConnectionBroken"], b.id))
+        self.assertEqual(b.wait_closed(), [])
+        self.server.wait_log(r"logout 127\.0\.0\.1:\d+ \(%d\): no keep-alive: no whole packet in 3 s" % b.id)
+
     def test_silent_player_is_dropped_and_the_peer_told(self):
         a, b = self.pair()
         a.send(PKT["RequestForward"], move("e4"), b.id)
@@ -360,6 +403,7 @@ class StrangerTest(ServerCase):
         import random
         rng = random.Random(20261209)
         ids = []
+        first_id = self.player().id
         open_clients = []
         for round_ in range(150):
             c = self.server.client()
@@ -376,7 +420,7 @@ class StrangerTest(ServerCase):
                 c.send_raw(stream[:cut])
             except OSError:
                 pass
-            ids = list(range(1, round_ + 2))
+            ids = list(range(first_id, first_id + round_ + 2))
             open_clients.append(c)
             if len(open_clients) > 30:
                 open_clients.pop(rng.randrange(len(open_clients))).close()
@@ -390,6 +434,94 @@ class StrangerTest(ServerCase):
         self.assertMatched(a, b)
         a.send(PKT["RequestForward"], move("e4"), b.id)
         self.assertEqual(b.expect("Forward").body, move("e4"))
+
+
+def raise_own_descriptor_limit(want):
+    soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+    if soft < want:
+        soft = want if hard == resource.RLIM_INFINITY else min(want, hard)
+        resource.setrlimit(resource.RLIMIT_NOFILE, (soft, hard))
+    return soft
+
+
+class DoorTest(unittest.TestCase):
+    """Connections that never log in cannot keep players out."""
+
+    def setUp(self):
+        self.server = None
+        self.clients = []
+
+    def tearDown(self):
+        for c in self.clients:
+            c.close()
+        if self.server:
+            self.assertEqual(self.server.stop(), 0)
+
+    def start(self, *args, descriptors=None):
+        self.server = Server(PROGRAM, *args, descriptors=descriptors)
+        line = self.server.wait_log(r"room for (\d+) connections")
+        import re
+        return int(re.search(r"room for (\d+)", line).group(1))
+
+    def connect(self, source=None):
+        c = self.server.client(source=source)
+        self.clients.append(c)
+        return c
+
+    def test_a_trickle_of_connections_does_not_lock_out_a_new_player(self):
+        places = self.start("--max-per-address", "30", descriptors=256)
+        self.assertLess(places, 256)
+        count = min(2000, raise_own_descriptor_limit(2400) - 300)
+        self.assertGreater(count, 4 * places)
+        # One address over its cap is told so.
+        for _ in range(40):
+            self.connect("127.0.0.99").send_raw(OPENING[:1])
+        self.server.wait_log(r"127\.0\.0\.99:\d+ \(no id\) kicked: too many connections from 127\.0\.0\.99")
+        # Many addresses, one byte each, far more than the server has room for.
+        for i in range(count):
+            self.connect("127.0.%d.%d" % (1 + i // 200, 2 + i % 200)).send_raw(OPENING[:1])
+        self.server.wait_log(r"server full: room made for a newer connection")
+        # New players still log in and play at once.
+        a, b = self.server.logged_in(), self.server.logged_in()
+        self.clients += [a, b]
+        a.search()
+        b.search()
+        a.expect("SearchMatch")
+        b.expect("SearchMatch")
+        a.send(PKT["RequestForward"], move("e4"), b.id)
+        self.assertEqual(b.expect("Forward").body, move("e4"))
+
+    def test_a_full_server_tells_a_newcomer_and_closes(self):
+        places = self.start("--max-per-address", "0", descriptors=64)
+        players = [self.connect("127.0.0.%d" % (2 + i % 100)) for i in range(places)]
+        for p in players:
+            p.login()
+        late = self.connect()
+        late.send_raw(OPENING + frame(PKT["Protocol"], lines("2")) + frame(PKT["Login"], lines("a", "b", "c")))
+        seen = late.wait_closed()
+        self.assertEqual([p.type for p in seen], [PKT["Kick"]])
+        self.assertEqual(seen[0].lines()[0], "server full")
+        self.server.wait_log(r"kicked: server full")
+        # A place given back is taken again.
+        players[0].close()
+        self.server.wait_log(r"logout .*\(%d\): connection closed" % players[0].id)
+        self.connect().login()  # asserts a non-zero id and the confirmation
+
+    def test_login_must_finish_within_seconds(self):
+        self.start()
+        greeting = self.connect()
+        greeting.send_raw(OPENING[:10])
+        no_login = self.connect()
+        no_login.send_raw(OPENING + frame(PKT["Protocol"], lines("2")))
+        for c in (greeting, no_login):
+            seen = c.wait_closed()
+            self.assertEqual([p.type for p in seen], [PKT["Kick"]])
+            self.assertEqual(seen[0].lines()[0], "login not finished in 5 s")
+        self.server.wait_log(r"\(no id\) kicked: login not finished in 5 s")
+        self.server.wait_log(r"\(no id\) kicked: login not finished in 5 s")
+        # A player who logs in at once is not affected.
+        c = self.server.logged_in()
+        self.clients.append(c)
 
 
 class StopTest(unittest.TestCase):
