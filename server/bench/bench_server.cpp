@@ -1,8 +1,14 @@
-// Simulated players against a running gridmoor-server on loopback: logins,
-// matches, forwarded moves with their latency, and the server's memory per
-// connection. Prints one "name: value" line per figure.
+// Simulated players on loopback against gridmoor-server and, in the same
+// invocation, against the reference forwarder (bench/reference_forwarder.cpp):
+// several rounds alternating between the two, each round fresh players who
+// log in, are matched and play paced games. Prints each run, then ours, the
+// reference and the ratios (min/median/max over the rounds) for the median
+// and 99th percentile forward latency and the server CPU per forward, and
+// the server's memory per connection.
 //
-//   gridmoor_server_bench PORT SERVER_PID [GAMES] [HELD] [MOVES] [THINK_MS]
+//   gridmoor_server_bench OURS_PORT OURS_PID REF_PORT REF_PID [GAMES] [HELD] [MOVES] [THINK_MS] [ROUNDS]
+//
+// Every connection goes to 127.0.0.1, from 127.x.y.z source addresses.
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -21,20 +27,25 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <functional>
+#include <iterator>
+#include <memory>
+#include <queue>
+#include <random>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "foundation/PacketHeader.h"
 
 namespace {
 
-int64_t NowUs()
+// Wall-clock nanoseconds: the clock of the kernel's receive stamps.
+int64_t NowNs()
 {
     timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+    clock_gettime(CLOCK_REALTIME, &now);
+    return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
 std::string Frame(uint32_t type, uint32_t id, const std::string& body)
@@ -50,35 +61,117 @@ std::string Frame(uint32_t type, uint32_t id, const std::string& body)
     return out + header + body;
 }
 
-struct SClient {
+// Connections from one source address; the ephemeral ports of one address
+// to one server run out near 28,000, and closed ones linger a minute.
+const int kPerSource = 10000;
+
+struct SPlayer {
     int fd = -1;
     std::string in;
     uint32_t id = 0;
+    uint32_t peer = 0;
     bool loggedIn = false;
     bool synced = false;
     bool matched = false;
     bool first = false;
-    uint32_t peer = 0;
-    int sent = 0; // moves sent
-    int64_t sentAt = 0;
+    int sent = 0;
+    int64_t sentNs = 0;
 };
 
-struct SBench {
-    int port = 0;
-    int epoll = -1;
-    std::vector<SClient*> clients;
-    std::vector<SClient*> byId; // index by server id, for peers
-    std::vector<int64_t> latencies;
-    int moves = 40;
-    int64_t thinkUs = 0;
-    int64_t arrivedAt = 0;
-    std::vector<std::pair<int64_t, SClient*>> planned;
-    size_t plannedHead = 0;
-    int loggedIn = 0, synced = 0, matched = 0;
-    long forwarded = 0;
-    bool failed = false;
+struct SDue {
+    int64_t at;
+    SPlayer* player;
+    bool operator>(const SDue& other) const { return at > other.at; }
+};
 
-    void Send(SClient& c, const std::string& bytes)
+// Players of one run against one server, with their own event loop.
+class CFleet {
+public:
+    CFleet(int port, int sourceBlock) : m_port(port), m_block(sourceBlock), m_epoll(epoll_create1(0)) {}
+    ~CFleet()
+    {
+        for (auto& p : m_players)
+            if (p->fd >= 0)
+                close(p->fd);
+        close(m_epoll);
+    }
+
+    std::string error;
+    std::vector<std::unique_ptr<SPlayer>> m_players;
+    std::vector<int64_t> latencies; // ns
+    int64_t forwarded = 0;
+
+    bool LogIn(int count)
+    {
+        const int kBatch = 500;
+        for (int done = 0; done < count && error.empty();) {
+            int batch = std::min(kBatch, count - done);
+            int want = m_loggedIn + batch;
+            for (int i = 0; i < batch; ++i)
+                if (!Connect())
+                    return false;
+            if (!Pump([&] { return m_loggedIn >= want; }, "logging in"))
+                return false;
+            done += batch;
+        }
+        return error.empty();
+    }
+
+    // A profile, as the client sends after logging in.
+    void SendProfiles(size_t from)
+    {
+        for (size_t i = from; i < m_players.size(); ++i) {
+            SPlayer& c = *m_players[i];
+            Send(c, Frame(pktSet, 0, "begin\nname\nBench " + std::to_string(c.id) + "\ncountry\nNowhere\n") +
+                        Frame(pktInfo, 0, "begin\nname\nBench\nemail\nbench(at)example.org\ncountry\nNowhere\n"));
+        }
+    }
+
+    // Every player asks for something answered, so all it sent is processed.
+    bool Sync(size_t from)
+    {
+        int want = m_synced + int(m_players.size() - from);
+        for (size_t i = from; i < m_players.size(); ++i)
+            Send(*m_players[i], Frame(pktRequestForward, 0x7FFFFFF0u, std::string("\0\0\0\0", 4)));
+        return Pump([&] { return m_synced >= want; }, "waiting for answers");
+    }
+
+    bool Match()
+    {
+        const std::string settings = "begin\nrw.untimed\nyes\nrw.timed\nyes\nrw.time.min\nno\nrw.time.max\nno\n"
+                                     "rw.time.low\n60\nrw.time.high\n5940\nrw.skill\nbeginner\nrw.side\nwhite black\n";
+        for (auto& p : m_players)
+            Send(*p, Frame(pktSet, 0, settings + "id\n" + std::to_string(p->id) + "\n") +
+                         Frame(pktSearch, 0, "id=search1\nttl=120\nbegin\n"));
+        const int want = int(m_players.size());
+        return Pump([&] { return m_matched >= want; }, "searching");
+    }
+
+    // Each player makes moves moves; each is answered a think time (spread
+    // by 10 % either way) after it arrived.
+    bool Play(int moves, int64_t thinkNs, unsigned seed)
+    {
+        m_moves = moves;
+        m_thinkNs = thinkNs;
+        m_random.seed(seed);
+        const int64_t start = NowNs();
+        const int games = int(m_players.size() / 2);
+        int opener = 0;
+        for (auto& p : m_players)
+            if (p->first)
+                m_due.push({start + thinkNs * opener++ / std::max(games, 1), p.get()});
+        const int64_t want = int64_t(m_players.size()) * moves;
+        return Pump([&] { return forwarded >= want; }, "playing", 60 + int64_t(moves) * 2 * thinkNs / 1000000000 * 3);
+    }
+
+private:
+    void Fail(const std::string& why)
+    {
+        if (error.empty())
+            error = why;
+    }
+
+    void Send(SPlayer& c, const std::string& bytes)
     {
         size_t done = 0;
         while (done < bytes.size()) {
@@ -88,132 +181,141 @@ struct SBench {
                 continue;
             }
             if (n < 0 && (errno == EAGAIN || errno == EINTR))
-                continue; // loopback drains quickly; the bench keeps it simple
-            std::fprintf(stderr, "bench: send failed: %s\n", std::strerror(errno));
-            failed = true;
+                continue; // loopback drains quickly
+            Fail(std::string("send failed: ") + std::strerror(errno));
             return;
         }
     }
 
-    SClient* Connect()
+    bool Connect()
     {
-        SClient* c = new SClient;
+        auto c = std::make_unique<SPlayer>();
         c->fd = socket(AF_INET, SOCK_STREAM, 0);
         if (c->fd < 0) {
-            std::fprintf(stderr, "bench: socket: %s\n", std::strerror(errno));
-            failed = true;
-            delete c;
-            return nullptr;
+            Fail(std::string("socket: ") + std::strerror(errno));
+            return false;
         }
         int on = 1;
         setsockopt(c->fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
+        setsockopt(c->fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof(on));
+        setsockopt(c->fd, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &on, sizeof(on));
+        sockaddr_in source = {};
+        source.sin_family = AF_INET;
+        const uint32_t index = uint32_t(m_players.size() / kPerSource);
+        source.sin_addr.s_addr = htonl(0x7F000000u | uint32_t(m_block & 0xFF) << 16 | (1 + index));
         sockaddr_in address = {};
         address.sin_family = AF_INET;
-        address.sin_port = htons(uint16_t(port));
+        address.sin_port = htons(uint16_t(m_port));
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (connect(c->fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
-            std::fprintf(stderr, "bench: connect: %s\n", std::strerror(errno));
-            failed = true;
+        if (bind(c->fd, reinterpret_cast<sockaddr*>(&source), sizeof(source)) != 0 ||
+            connect(c->fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+            Fail(std::string("connect: ") + std::strerror(errno));
             close(c->fd);
-            delete c;
-            return nullptr;
+            return false;
         }
         fcntl(c->fd, F_SETFL, fcntl(c->fd, F_GETFL) | O_NONBLOCK);
         epoll_event event = {};
         event.events = EPOLLIN;
-        event.data.ptr = c;
-        epoll_ctl(epoll, EPOLL_CTL_ADD, c->fd, &event);
-        clients.push_back(c);
+        event.data.ptr = c.get();
+        epoll_ctl(m_epoll, EPOLL_CTL_ADD, c->fd, &event);
         Send(*c, std::string("multiserver session begin") + Frame(pktProtocol, 0, "2\n") +
                      Frame(pktLogin, 0, "plumo\nplumo\nRookwell Lite Lite v1.24\n"));
-        return c;
+        m_players.push_back(std::move(c));
+        return true;
     }
 
-    void OnPacket(SClient& c, uint8_t type, uint32_t id, const char* body, size_t size)
+    void OnPacket(SPlayer& c, uint8_t type, uint32_t id, const char* body, size_t size, int64_t arrived)
     {
         switch (type) {
         case pktId:
             c.id = id;
-            if (byId.size() <= id)
-                byId.resize(id + 1024, nullptr);
-            byId[id] = &c;
+            m_byId[id] = &c;
             break;
         case pktLoggedInOK:
             c.loggedIn = true;
-            ++loggedIn;
+            ++m_loggedIn;
             break;
         case pktConnectFailed:
             if (!c.synced) {
                 c.synced = true;
-                ++synced;
+                ++m_synced;
             }
             break;
         case pktSearchMatch:
+            if (!c.matched)
+                ++m_matched;
             c.matched = true;
             c.peer = id;
             c.first = size >= 9 && std::memcmp(body, "first=yes", 9) == 0;
-            ++matched;
             break;
         case pktForward: {
-            // Readable when the wait returned: one move in flight per game,
-            // so nothing of this game came in later.
-            int64_t now = arrivedAt;
-            SClient* from = id < byId.size() ? byId[id] : nullptr;
-            if (from && from->sentAt)
-                latencies.push_back(now - from->sentAt);
+            auto from = m_byId.find(id);
+            if (from != m_byId.end() && from->second->sentNs)
+                latencies.push_back(arrived - from->second->sentNs);
             ++forwarded;
-            // The first player opens; each move is answered, after a think, until both made theirs.
-            if (c.sent < moves)
-                Later(c, now + thinkUs);
+            // The answer is planned from when this move arrived.
+            if (c.sent < m_moves) {
+                std::uniform_real_distribution<double> spread(0.9, 1.1);
+                m_due.push({arrived + int64_t(double(m_thinkNs) * spread(m_random)), &c});
+            }
             break;
         }
+        case pktKick:
+            Fail("the server kicked a player: " + std::string(body, std::min<size_t>(size, 80)));
+            break;
         default:
             break;
         }
     }
 
-    void Later(SClient& c, int64_t due)
-    {
-        // One think time for all, so the queue stays in time order.
-        due = std::max(due, planned.empty() ? due : planned.back().first);
-        planned.emplace_back(due, &c);
-    }
-
     void SendDue()
     {
-        int64_t now = NowUs();
-        while (plannedHead < planned.size() && planned[plannedHead].first <= now)
-            SendMove(*planned[plannedHead++].second);
-        if (plannedHead == planned.size()) {
-            planned.clear();
-            plannedHead = 0;
+        static const std::string body = std::string("\x06\0\0\0", 4) + "Nf3\n1500\n";
+        const int64_t now = NowNs();
+        while (!m_due.empty() && m_due.top().at <= now) {
+            SPlayer& c = *m_due.top().player;
+            m_due.pop();
+            c.sentNs = NowNs();
+            ++c.sent;
+            Send(c, Frame(pktRequestForward, c.peer, body));
         }
     }
 
-    void SendMove(SClient& c)
-    {
-        static const std::string body = std::string("\x06\0\0\0", 4) + "Nf3\n1500\n";
-        c.sentAt = NowUs();
-        ++c.sent;
-        Send(c, Frame(pktRequestForward, c.peer, body));
-    }
-
-    void Read(SClient& c)
+    void Read(SPlayer& c)
     {
         char block[65536];
+        char control[CMSG_SPACE(sizeof(timespec))];
         for (;;) {
-            ssize_t n = recv(c.fd, block, sizeof(block), 0);
+            iovec vector = {block, sizeof(block)};
+            msghdr message = {};
+            message.msg_iov = &vector;
+            message.msg_iovlen = 1;
+            message.msg_control = control;
+            message.msg_controllen = sizeof(control);
+            ssize_t n = recvmsg(c.fd, &message, 0);
             if (n > 0) {
+                // The kernel's receive stamp of this socket's data, else now.
+                int64_t arrived = 0;
+                for (cmsghdr* cm = CMSG_FIRSTHDR(&message); cm; cm = CMSG_NXTHDR(&message, cm))
+                    if (cm->cmsg_level == SOL_SOCKET && cm->cmsg_type == SCM_TIMESTAMPNS) {
+                        timespec stamp;
+                        std::memcpy(&stamp, CMSG_DATA(cm), sizeof(stamp));
+                        arrived = int64_t(stamp.tv_sec) * 1000000000 + stamp.tv_nsec;
+                    }
                 c.in.append(block, size_t(n));
+                Parse(c, arrived ? arrived : NowNs());
                 continue;
             }
             if (n < 0 && (errno == EAGAIN || errno == EINTR))
-                break;
-            std::fprintf(stderr, "bench: the server closed a connection (id %u)\n", c.id);
-            failed = true;
-            epoll_ctl(epoll, EPOLL_CTL_DEL, c.fd, nullptr);
+                return;
+            Fail("the server closed a connection (id " + std::to_string(c.id) + ")");
+            epoll_ctl(m_epoll, EPOLL_CTL_DEL, c.fd, nullptr);
             return;
         }
+    }
+
+    void Parse(SPlayer& c, int64_t arrived)
+    {
         size_t at = 0;
         while (c.in.size() - at >= 4) {
             const unsigned char* p = reinterpret_cast<const unsigned char*>(c.in.data() + at);
@@ -222,67 +324,49 @@ struct SBench {
                 break;
             const unsigned char* payload = p + 4;
             uint8_t headerLength = payload[0];
-            uint8_t type = payload[1];
             uint32_t id = (payload[2] & 1) ? (payload[4] | payload[5] << 8 | payload[6] << 16 | uint32_t(payload[7]) << 24) : 0;
-            OnPacket(c, type, id, reinterpret_cast<const char*>(payload + headerLength), length - headerLength);
+            OnPacket(c, payload[1], id, reinterpret_cast<const char*>(payload + headerLength), length - headerLength,
+                     arrived);
             at += 4 + length;
         }
         c.in.erase(0, at);
     }
 
-    // Runs the loop until done() or a minute passes without it.
-    bool Pump(const std::function<bool()>& done)
+    // Runs the loop until done(), a failure, or limitS seconds.
+    bool Pump(const std::function<bool()>& done, const char* what, int64_t limitS = 60)
     {
         epoll_event events[512];
-        int64_t deadline = NowUs() + 60000000;
+        const int64_t deadline = NowNs() + limitS * 1000000000;
         while (!done()) {
-            if (failed || NowUs() > deadline)
+            if (!error.empty())
                 return false;
-            int wait = 100;
-            if (plannedHead < planned.size())
-                wait = int(std::clamp<int64_t>((planned[plannedHead].first - NowUs() + 999) / 1000, 0, 100));
-            int n = epoll_wait(epoll, events, 512, wait);
-            arrivedAt = NowUs();
+            int64_t now = NowNs();
+            if (now > deadline) {
+                Fail(std::string("no progress ") + what + " in " + std::to_string(limitS) + " s");
+                return false;
+            }
+            // Microsecond waits: a move leaves when it is due, not on the next millisecond.
+            int64_t wait = 100000000;
+            if (!m_due.empty())
+                wait = std::clamp<int64_t>(m_due.top().at - now, 0, wait);
+            timespec timeout = {time_t(wait / 1000000000), long(wait % 1000000000)};
+            int n = epoll_pwait2(m_epoll, events, 512, &timeout, nullptr);
             for (int i = 0; i < n; ++i)
-                Read(*static_cast<SClient*>(events[i].data.ptr));
+                Read(*static_cast<SPlayer*>(events[i].data.ptr));
             SendDue();
         }
-        return !failed;
+        return error.empty();
     }
 
-    // Every client asks for something the server answers, so all it was sent is processed.
-    bool Sync(size_t from)
-    {
-        int want = synced + int(clients.size() - from);
-        for (size_t i = from; i < clients.size(); ++i)
-            Send(*clients[i], Frame(pktRequestForward, 0xFFFFFFF0u, std::string("\0\0\0\0", 4)));
-        return Pump([&] { return synced >= want; });
-    }
-
-    bool LogIn(int count, int64_t& elapsedUs)
-    {
-        int64_t start = NowUs();
-        const int kBatch = 500;
-        for (int done = 0; done < count;) {
-            int batch = std::min(kBatch, count - done);
-            int want = loggedIn + batch;
-            for (int i = 0; i < batch; ++i)
-                if (!Connect())
-                    return false;
-            if (!Pump([&] { return loggedIn >= want; }))
-                return false;
-            done += batch;
-        }
-        elapsedUs += NowUs() - start;
-        // A profile, as the client sends after logging in.
-        for (size_t i = clients.size() - size_t(count); i < clients.size(); ++i) {
-            SClient& c = *clients[i];
-            Send(c, Frame(pktSet, 0, "begin\nname\nBench " + std::to_string(c.id) + "\ncountry\nNowhere\n") +
-                        Frame(pktInfo, 0, "begin\nname\nBench\nemail\nbench(at)example.org\ncountry\nNowhere\nRW ID\nbench" +
-                                              std::to_string(c.id) + "\n"));
-        }
-        return true;
-    }
+    int m_port;
+    int m_block;
+    int m_epoll;
+    std::unordered_map<uint32_t, SPlayer*> m_byId;
+    std::priority_queue<SDue, std::vector<SDue>, std::greater<SDue>> m_due;
+    std::mt19937 m_random;
+    int m_moves = 0;
+    int64_t m_thinkNs = 0;
+    int m_loggedIn = 0, m_synced = 0, m_matched = 0;
 };
 
 long RssKb(int pid)
@@ -295,53 +379,154 @@ long RssKb(int pid)
     return -1;
 }
 
-// User and system time of a process so far, in microseconds.
-int64_t CpuUs(int pid)
+// Time a process has run on a CPU, in nanoseconds.
+int64_t CpuNs(int pid)
 {
+    std::ifstream schedstat("/proc/" + std::to_string(pid) + "/schedstat");
+    long long ns = -1;
+    if (schedstat >> ns && ns >= 0)
+        return ns;
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
     std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
     size_t close = text.rfind(')');
     if (close == std::string::npos)
         return 0;
     std::vector<std::string> fields;
-    size_t at = close + 2;
-    while (at < text.size()) {
+    for (size_t at = close + 2; at < text.size();) {
         size_t space = text.find(' ', at);
         fields.push_back(text.substr(at, space - at));
         if (space == std::string::npos)
             break;
         at = space + 1;
     }
-    // Fields 14 and 15 of the line; the list starts at field 3.
     if (fields.size() < 13)
         return 0;
-    long ticks = sysconf(_SC_CLK_TCK);
-    return (std::atoll(fields[11].c_str()) + std::atoll(fields[12].c_str())) * 1000000 / ticks;
+    return (std::atoll(fields[11].c_str()) + std::atoll(fields[12].c_str())) * 1000000000 / sysconf(_SC_CLK_TCK);
 }
 
-std::string LoadAverage()
-{
-    std::ifstream load("/proc/loadavg");
-    std::string one;
-    load >> one;
-    return one;
-}
-
-double Percentile(std::vector<int64_t>& values, double p)
+double Percentile(std::vector<int64_t> values, double p)
 {
     if (values.empty())
         return 0;
     size_t index = std::min(values.size() - 1, size_t(p * double(values.size())));
     std::nth_element(values.begin(), values.begin() + long(index), values.end());
-    return double(values[index]) / 1000.0;
+    return double(values[index]) / 1e6;
+}
+
+struct SRun {
+    bool ok = false;
+    double p50 = 0, p99 = 0, cpuUs = 0; // ms, ms, us per forward
+};
+
+struct STarget {
+    const char* name;
+    int port;
+    int pid;
+    std::vector<SRun> runs;
+};
+
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+void PrintFigure(const char* name, const char* unit, const STarget& ours, const STarget& reference,
+                 double SRun::*field)
+{
+    std::vector<double> a, b, ratios;
+    for (size_t i = 0; i < ours.runs.size() && i < reference.runs.size(); ++i) {
+        if (!ours.runs[i].ok || !reference.runs[i].ok)
+            continue;
+        a.push_back(ours.runs[i].*field);
+        b.push_back(reference.runs[i].*field);
+        if (reference.runs[i].*field > 0)
+            ratios.push_back(ours.runs[i].*field / reference.runs[i].*field);
+    }
+    if (ratios.empty()) {
+        std::printf("%s: no round where both runs succeeded\n", name);
+        return;
+    }
+    std::printf("%s %s: ours %.3f, reference %.3f (medians); ratio min %.2f median %.2f max %.2f\n", name, unit,
+                Median(a), Median(b), *std::min_element(ratios.begin(), ratios.end()), Median(ratios),
+                *std::max_element(ratios.begin(), ratios.end()));
+}
+
+// The server's memory with 1,000 and then held connections logged in.
+void MeasureMemory(const STarget& ours, int held, int& block)
+{
+    const long baseKb = RssKb(ours.pid);
+    CFleet fleet(ours.port, block++);
+    const int firstStep = std::min(1000, held);
+    if (!fleet.LogIn(firstStep) || (fleet.SendProfiles(0), !fleet.Sync(0))) {
+        std::printf("memory: the run failed: %s\n", fleet.error.c_str());
+        return;
+    }
+    const long rssFirst = RssKb(ours.pid);
+    if (!fleet.LogIn(held - firstStep) || (fleet.SendProfiles(size_t(firstStep)), !fleet.Sync(size_t(firstStep)))) {
+        std::printf("memory: the run failed at %zu connections: %s\n", fleet.m_players.size(), fleet.error.c_str());
+        return;
+    }
+    const long rssHeld = RssKb(ours.pid);
+    std::printf("connections held: %d\n", held);
+    std::printf("server memory per connection at %d KB: %.1f (resident memory of the process; the kernel's socket "
+                "memory is left out)\n",
+                firstStep, double(rssFirst - baseKb) / double(firstStep));
+    std::printf("server memory per connection at %d KB: %.1f (resident memory of the process; the kernel's socket "
+                "memory is left out)\n",
+                held, double(rssHeld - baseKb) / double(held));
+    std::printf("server resident memory KB: %ld before, %ld at %d, %ld at %d\n", baseKb, rssFirst, firstStep, rssHeld,
+                held);
+}
+
+SRun PlayOnce(STarget& target, int games, int moves, int64_t thinkNs, int round, int& block)
+{
+    SRun run;
+    CFleet fleet(target.port, block++);
+    const int64_t loginStart = NowNs();
+    bool ok = fleet.LogIn(2 * games);
+    const int64_t matchStart = NowNs();
+    ok = ok && fleet.Match();
+    const int64_t playStart = NowNs();
+    const int64_t cpuBefore = CpuNs(target.pid);
+    ok = ok && fleet.Play(moves, thinkNs, unsigned(round * 7919 + games));
+    const int64_t cpu = CpuNs(target.pid) - cpuBefore;
+    const int64_t playNs = NowNs() - playStart;
+    if (!ok) {
+        std::printf("round %d, %s: the run failed: %s\n", round + 1, target.name, fleet.error.c_str());
+        std::fflush(stdout);
+        return run;
+    }
+    run.ok = true;
+    run.p50 = Percentile(fleet.latencies, 0.5);
+    run.p99 = Percentile(fleet.latencies, 0.99);
+    run.cpuUs = double(cpu) / 1000.0 / double(std::max<int64_t>(fleet.forwarded, 1));
+    std::printf("round %d, %-9s: %zu forwards in %.2f s, p50 %.3f ms, p99 %.3f ms, CPU %.2f us per forward "
+                "(logins %.2f s, matches %.2f s)\n",
+                round + 1, target.name, fleet.latencies.size(), double(playNs) / 1e9, run.p50, run.p99, run.cpuUs,
+                double(matchStart - loginStart) / 1e9, double(playStart - matchStart) / 1e9);
+    std::fflush(stdout);
+    return run;
+}
+
+std::string LoadAverage()
+{
+    std::ifstream load("/proc/loadavg");
+    std::string one, five;
+    load >> one >> five;
+    return one + " " + five;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: gridmoor_server_bench PORT SERVER_PID [GAMES] [HELD] [MOVES] [THINK_MS]\n");
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: gridmoor_server_bench OURS_PORT OURS_PID REF_PORT REF_PID [GAMES] [HELD] [MOVES] "
+                             "[THINK_MS] [ROUNDS]\n");
         return 2;
     }
     rlimit limit;
@@ -349,96 +534,36 @@ int main(int argc, char** argv)
         limit.rlim_cur = limit.rlim_max;
         setrlimit(RLIMIT_NOFILE, &limit);
     }
-    SBench bench;
-    bench.port = std::atoi(argv[1]);
-    const int pid = std::atoi(argv[2]);
-    const int games = argc > 3 ? std::atoi(argv[3]) : 1000;
-    const int held = argc > 4 ? std::atoi(argv[4]) : 5000;
-    bench.moves = argc > 5 ? std::atoi(argv[5]) : 40;
-    const int thinkMs = argc > 6 ? std::atoi(argv[6]) : 100;
-    bench.epoll = epoll_create1(0);
+    STarget ours = {"ours", std::atoi(argv[1]), std::atoi(argv[2]), {}};
+    STarget reference = {"reference", std::atoi(argv[3]), std::atoi(argv[4]), {}};
+    const int games = argc > 5 ? std::atoi(argv[5]) : 1000;
+    const int held = argc > 6 ? std::atoi(argv[6]) : 10000;
+    const int moves = argc > 7 ? std::atoi(argv[7]) : 20;
+    const int thinkMs = argc > 8 ? std::atoi(argv[8]) : 100;
+    const int rounds = argc > 9 ? std::atoi(argv[9]) : 3;
+    int block = 1; // source addresses 127.<block>.0.x, a fresh block per run
 
-    const long baseKb = RssKb(pid);
-    int64_t loginUs = 0;
-    // 1,000 connections logged in with their profiles.
-    const int firstStep = std::min(1000, held);
-    if (!bench.LogIn(firstStep, loginUs) || !bench.Sync(0))
-        return 1;
-    const long rss1000 = RssKb(pid);
-
-    // The games: players search, are matched in pairs and play.
-    const int players = 2 * games;
-    if (int(bench.clients.size()) < players && !bench.LogIn(players - int(bench.clients.size()), loginUs))
-        return 1;
-    const std::string settings = "begin\nrw.untimed\nyes\nrw.timed\nyes\nrw.time.min\nno\nrw.time.max\nno\n"
-                                 "rw.time.low\n60\nrw.time.high\n5940\nrw.skill\nbeginner\nrw.side\nwhite black\n";
-    int64_t searchStart = NowUs();
-    for (int i = 0; i < players; ++i) {
-        SClient& c = *bench.clients[size_t(i)];
-        bench.Send(c, Frame(pktSet, 0, settings + "id\n" + std::to_string(c.id) + "\n") +
-                          Frame(pktSearch, 0, "id=search1\nttl=60\nbegin\n"));
-    }
-    if (!bench.Pump([&] { return bench.matched >= players; }))
-        return 1;
-    int64_t matchUs = NowUs() - searchStart;
-    // Flat out first (every move answered at once), then at a player's
-    // pace: the latency figures are those of the paced games.
-    auto play = [&](int64_t think, int64_t& elapsedUs) {
-        bench.thinkUs = think;
-        bench.forwarded = 0;
-        bench.latencies.clear();
-        int64_t start = NowUs();
-        int opener = 0;
-        for (int i = 0; i < players; ++i) {
-            SClient& c = *bench.clients[size_t(i)];
-            c.sent = 0;
-            c.sentAt = 0;
-            if (c.first)
-                bench.Later(c, start + think * opener++ / games);
-        }
-        bool ok = bench.Pump([&] { return bench.forwarded >= long(players) * bench.moves; });
-        elapsedUs = NowUs() - start;
-        return ok;
-    };
-    int64_t flatUs = 0, pacedUs = 0;
-    if (!play(0, flatUs))
-        return 1;
-    const size_t flatForwards = bench.latencies.size();
-    const double flatMedian = Percentile(bench.latencies, 0.5);
-    const int64_t cpuBefore = CpuUs(pid);
-    if (!play(thinkMs * 1000, pacedUs))
-        return 1;
-    const int64_t serverCpuUs = CpuUs(pid) - cpuBefore;
-    int64_t playUs = pacedUs;
-
-    // Up to the held count, all still there.
-    if (int(bench.clients.size()) < held && !bench.LogIn(held - int(bench.clients.size()), loginUs))
-        return 1;
-    if (!bench.Sync(size_t(firstStep)))
-        return 1;
-    const long rssHeld = RssKb(pid);
-
-    const size_t forwards = bench.latencies.size();
-    std::printf("connections held: %zu\n", bench.clients.size());
-    std::printf("logins per second: %.0f\n", double(bench.clients.size()) / (double(loginUs) / 1e6));
-    std::printf("matches per second: %.0f (%d games)\n", double(games) / (double(matchUs) / 1e6), games);
-    std::printf("forwards flat out: %zu in %.2f s (%.0f per second, median latency %.3f ms)\n", flatForwards,
-                double(flatUs) / 1e6, double(flatForwards) / (double(flatUs) / 1e6), flatMedian);
-    std::printf("forwards paced: %zu in %.2f s (%.0f per second), each move answered after %d ms\n", forwards,
-                double(playUs) / 1e6, double(forwards) / (double(playUs) / 1e6), thinkMs);
-    std::printf("server CPU per forward us: %.1f\n", double(serverCpuUs) / double(std::max<size_t>(forwards, 1)));
     std::printf("machine load average: %s on %ld cores\n", LoadAverage().c_str(), sysconf(_SC_NPROCESSORS_ONLN));
-    std::printf("forward latency median ms: %.3f\n", Percentile(bench.latencies, 0.5));
-    std::printf("forward latency p99 ms: %.3f\n", Percentile(bench.latencies, 0.99));
-    std::printf("server memory per connection at %d KB: %.1f\n", firstStep,
-                double(rss1000 - baseKb) / double(firstStep));
-    std::printf("server memory per connection at %zu KB: %.1f\n", bench.clients.size(),
-                double(rssHeld - baseKb) / double(bench.clients.size()));
-    std::printf("server resident memory KB: %ld before, %ld at %d, %ld at %zu\n", baseKb, rss1000, firstStep, rssHeld,
-                bench.clients.size());
-    for (SClient* c : bench.clients) {
-        close(c->fd);
-        delete c;
+    if (held > 0)
+        MeasureMemory(ours, held, block);
+    std::printf("%d games, %d moves per player, each answered %d ms (+-10 %%) after it arrived, %d rounds\n", games,
+                moves, thinkMs, rounds);
+    for (int round = 0; round < rounds; ++round) {
+        STarget* order[2] = {&ours, &reference};
+        if (round % 2)
+            std::swap(order[0], order[1]);
+        for (STarget* target : order)
+            target->runs.push_back(PlayOnce(*target, games, moves, int64_t(thinkMs) * 1000000, round, block));
     }
-    return 0;
+    PrintFigure("forward latency p50", "ms", ours, reference, &SRun::p50);
+    PrintFigure("forward latency p99", "ms", ours, reference, &SRun::p99);
+    PrintFigure("server CPU per forward", "us", ours, reference, &SRun::cpuUs);
+    std::printf("machine load average: %s\n", LoadAverage().c_str());
+    int failed = 0;
+    for (const STarget* target : {&ours, &reference})
+        for (const SRun& run : target->runs)
+            failed += run.ok ? 0 : 1;
+    if (failed)
+        std::printf("%d runs failed\n", failed);
+    return failed ? 1 : 0;
 }
