@@ -471,8 +471,14 @@ CString CNetworkGame::GetOpponentName()
 
 void CNetworkGame::ReadyOpponentMove(const CMove& move)
 {
-    if (CNetworkPlayer* remote = GetNetworkPlayer())
-        remote->SetReadyMove(move);
+    CNetworkPlayer* remote = GetNetworkPlayer();
+    if (!remote)
+        return;
+    remote->SetReadyMove(move);
+    // Played on the next turn of the event loop, not the next 100 ms tick;
+    // queued, as this runs inside a pump that the tick itself may have called.
+    if (CChessWindow* canvas = Canvas())
+        canvas->CallAfter([canvas] { canvas->Tick(); });
 }
 
 void CNetworkGame::TakeBackTo(int plies)
