@@ -1,19 +1,23 @@
 #include "client/view/ChatTranscript.h"
 
+#include <cstring>
+
 using Zorlin::CString;
 
 namespace {
 
-// At most max bytes, not ending inside a UTF-8 sequence.
-CString Cut(const CString& text, int max)
+// At most max bytes, not ending inside a UTF-8 sequence; a cut text ends
+// with mark (counted in max).
+CString Cut(const CString& text, int max, const char* mark)
 {
     if (text.GetLength() <= max)
         return text;
-    int end = max;
+    int end = max - int(strlen(mark));
     while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
         --end;
     CString cut(text);
     cut.Truncate(end);
+    cut.Append(mark);
     return cut;
 }
 
@@ -42,7 +46,7 @@ void CChatTranscript::Clear()
 
 void CChatTranscript::Add(EKind kind, const CString& name, const CString& text)
 {
-    SLine line{kind, kind == kMessage ? Cut(name, kMaxName) : CString(), Cut(text, kMaxText)};
+    SLine line{kind, kind == kMessage ? Cut(name, kMaxName, "") : CString(), Cut(text, kMaxText, " ...")};
     m_bytes += LineBytes(line);
     m_lines.push_back(line);
     if (kind == kMessage)

@@ -20,8 +20,8 @@ public:
     };
 
     static constexpr int kMaxLines = 500;
-    static constexpr int kMaxBytes = 128 * 1024;
-    // A longer text is cut (the wire allows no more anyway).
+    static constexpr int kMaxBytes = 64 * 1024;
+    // A longer text is cut and marked " ..." (the wire carries no more).
     static constexpr int kMaxText = 8192;
     static constexpr int kMaxName = 64;
 

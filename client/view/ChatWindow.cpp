@@ -168,6 +168,19 @@ void CChatWindow::ShowBatch()
         m_lines.MarkShown();
         return;
     }
+    // Frozen, the toolkit lays the text out once for the whole batch.
+    m_transcript->Freeze();
+    ShowLines();
+    m_transcript->Thaw();
+    ScrollToEnd();
+    const bool sound = m_lines.BatchHasMessage();
+    m_lines.MarkShown();
+    if (sound)
+        PlayChatSound();
+}
+
+void CChatWindow::ShowLines()
+{
     // The dropped lines leave the top; the line that is first now loses the
     // line break before it.
     long removed = 0;
@@ -194,11 +207,6 @@ void CChatWindow::ShowBatch()
         for (int i = m_lines.GetFirstWaiting(); i < m_lines.GetCount(); ++i)
             AppendLine(m_lines.GetLine(i));
     }
-    ScrollToEnd();
-    const bool sound = m_lines.BatchHasMessage();
-    m_lines.MarkShown();
-    if (sound)
-        PlayChatSound();
 }
 
 void CChatWindow::PlayChatSound()

@@ -61,6 +61,7 @@ private:
     void Send();
     void AppendLine(const CChatTranscript::SLine& line);
     void Rebuild();
+    void ShowLines();
     void PlayChatSound();
     void ScrollToEnd();
     void OnSize(wxSizeEvent& event);

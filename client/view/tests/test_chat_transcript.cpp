@@ -58,7 +58,9 @@ TEST(ChatTranscript, CutsOverlongTextsAndNamesAtACharacterBoundary)
     const CChatTranscript::SLine& line = lines.GetLine(0);
     EXPECT_EQ(line.name.GetLength(), CChatTranscript::kMaxName);
     EXPECT_EQ(line.text.GetLength(), CChatTranscript::kMaxText);
-    EXPECT_EQ(static_cast<unsigned char>(line.text[line.text.GetLength() - 2]), 0xC3);
+    const std::string text = line.text.GetText();
+    EXPECT_EQ(text.substr(text.size() - 4), " ...");
+    EXPECT_EQ(text.substr(text.size() - 6, 2), "\xC3\xA9") << "ends on a whole character";
 
     // A single line over the byte cap still stays: the newest is never lost.
     CChatTranscript small(10, 100);
