@@ -278,6 +278,16 @@ CHtmlMessageBox* CHtmlMessageBox::FindOpen(const CString& title, const CString& 
     return nullptr;
 }
 
+CHtmlMessageBox* CHtmlMessageBox::FindTitled(const CString& title)
+{
+    for (wxWindow* window : wxTopLevelWindows) {
+        CHtmlMessageBox* box = dynamic_cast<CHtmlMessageBox*>(window);
+        if (box && !box->IsBeingDeleted() && box->IsShown() && FromWx(box->GetTitle()) == title)
+            return box;
+    }
+    return nullptr;
+}
+
 void CHtmlMessageBox::CloseParentless()
 {
     wxWindowList windows = wxTopLevelWindows;

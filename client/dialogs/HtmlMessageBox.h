@@ -56,6 +56,8 @@ public:
     const Zorlin::CString& GetText() const { return m_text; }
     // The open box with this title and text, or null.
     static CHtmlMessageBox* FindOpen(const Zorlin::CString& title, const Zorlin::CString& text);
+    // The open box with this title, whatever it shows, or null.
+    static CHtmlMessageBox* FindTitled(const Zorlin::CString& title);
     // Destroys every open box that has no parent (the frame's close: a
     // box left open would keep the program running).
     static void CloseParentless();

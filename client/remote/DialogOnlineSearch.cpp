@@ -568,6 +568,11 @@ void CDialogOnlineSearch::OnOpponentProfile(CFile& body)
 
 void CDialogOnlineSearch::OnGameProposal(CFile& body)
 {
+    if (const char* why = OnlineSearch::ProposalRefusal(m_first, m_begunSent)) {
+        // Both sides would otherwise play by different terms.
+        m_session->LogLine((CString("Proposal refused: ") + why).GetText());
+        return;
+    }
     if (!OnlineSearch::ReadProposal(body, m_terms))
         m_session->LogLine("Proposal refused");
     RestartTimeout(kMatchTimeoutMs);

@@ -309,6 +309,8 @@ void CGameMessages::OnGameProposal(CFile& body)
     CConfig config;
     if (!ReadConfig(body, config))
         return Refuse(chpktGameProposal, "not a configuration text");
+    if (m_target.IsAsking(chpktGameProposal))
+        return Refuse(chpktGameProposal, "a proposal of the opponent's is still open");
     SGameProposal proposal;
     long long number = 0;
     CString side = config.GetValueOr("side", "0");
@@ -358,6 +360,9 @@ void CGameMessages::OnMove(CFile& body)
     const CChessBoard& board = m_target.GetBoard();
     if (int(board.GetSideToMove()) != m_target.GetRemoteColour())
         return Refuse(chpktMove, "it is not the opponent's move");
+    // Never replaced: after the waiting move it is our turn, not theirs.
+    if (m_target.HasReadyMove())
+        return Refuse(chpktMove, "a move of the opponent's still waits to be made");
     CMove move;
     if (!board.ParseMove(text, move, true))
         return Refuse(chpktMove, "not a legal move");
@@ -374,6 +379,10 @@ void CGameMessages::OnRequestTakeback(CFile& body)
     WireText::ReadLine(body, line, GameMessage::kMaxLine);
     long long ply = -1;
     const CChessBoard& board = m_target.GetBoard();
+    if (!m_target.IsPlaying())
+        return Refuse(chpktRequestTakeback, "the game is not in play");
+    if (m_target.IsAsking(chpktRequestTakeback))
+        return Refuse(chpktRequestTakeback, "a take-back request is still open");
     if (!ParseNumber(line, ply) || ply < 0 || ply >= board.GetPly())
         return Refuse(chpktRequestTakeback, "the ply is not one that was played");
     m_theirTakeback = int(ply);
@@ -403,6 +412,8 @@ void CGameMessages::OnRequestDraw()
 {
     if (!m_target.IsPlaying())
         return Refuse(chpktRequestDraw, "the game is not in play");
+    if (m_target.IsAsking(chpktRequestDraw))
+        return Refuse(chpktRequestDraw, "a draw offer is still open");
     m_theirDraw = true;
     m_target.OnDrawOffered();
 }
@@ -431,6 +442,8 @@ void CGameMessages::OnResign(CFile& body)
 
 void CGameMessages::OnRequestReset()
 {
+    if (m_target.IsAsking(chpktRequestReset))
+        return Refuse(chpktRequestReset, "a reset request is still open");
     m_theirReset = true;
     m_target.OnResetRequested();
 }

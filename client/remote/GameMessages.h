@@ -111,6 +111,11 @@ public:
     virtual bool IsPlaying() const = 0;
     virtual int GetRemoteColour() const = 0;
     virtual bool IsTimed() const = 0;
+    // A question of the peer's (chpktGameProposal, chpktRequestTakeback,
+    // chpktRequestDraw or chpktRequestReset) is still before the user.
+    virtual bool IsAsking(uint32_t requestType) const = 0;
+    // The opponent's last move waits for the board to make it.
+    virtual bool HasReadyMove() const = 0;
 
     virtual void OnWrongProtocol(const Zorlin::CString& version) = 0;
     virtual void OnProposal(const SGameProposal& proposal) = 0;
@@ -130,7 +135,10 @@ public:
     virtual void Log(const Zorlin::CString& line) = 0;
 };
 
-// The receiving rules and the requests pending on both sides.
+// The receiving rules and the requests pending on both sides. One question
+// of a kind is put to the user at a time: a request repeated while its
+// question is open is refused, as is a second move before the board has
+// made the first (it could only be out of turn).
 class CGameMessages {
 public:
     enum EDispatch {

@@ -76,6 +76,23 @@ int CGridmoorGame::GetRemoteColour() const
     return remote ? remote->GetColour() : BLACK;
 }
 
+bool CGridmoorGame::IsAsking(uint32_t requestType) const
+{
+    switch (requestType) {
+    case chpktGameProposal: return m_ui->IsRequestOpen(CGridmoorGameUi::kNewGame);
+    case chpktRequestTakeback: return m_ui->IsRequestOpen(CGridmoorGameUi::kTakeback);
+    case chpktRequestDraw: return m_ui->IsRequestOpen(CGridmoorGameUi::kDraw);
+    case chpktRequestReset: return m_ui->IsRequestOpen(CGridmoorGameUi::kReset);
+    default: return false;
+    }
+}
+
+bool CGridmoorGame::HasReadyMove() const
+{
+    CGridmoorPlayer* remote = GetRemoteSeat();
+    return remote && remote->HasMove();
+}
+
 void CGridmoorGame::Log(const CString& line)
 {
     m_link->Log(line);

@@ -71,6 +71,8 @@ public:
     CChessBoard& GetBoard() { return m_board; }
     bool IsPlaying() const override { return m_inPlay && m_result == RESULT_NONE; }
     int GetRemoteColour() const override;
+    bool IsAsking(uint32_t requestType) const override;
+    bool HasReadyMove() const override;
     void OnWrongProtocol(const Zorlin::CString& version) override;
     void OnProposal(const SGameProposal& proposal) override;
     void OnBeginAccepted(const SGameProposal& agreed) override;

@@ -23,8 +23,8 @@ public:
     bool OfferDraw() override;
     void GetPhoto(Zorlin::CAutoPointer<Zorlin::CFile>& out) override;
 
-    // A legal move of the opponent's, ready for the board's next tick; a
-    // later one replaces it.
+    // A legal move of the opponent's, ready for the board's next tick; the
+    // game's rules refuse another until the board has made it.
     void ReceiveMove(const CMove& move);
     uint32_t GetOpponentId() const { return m_opponentId; }
     void SetOpponentId(uint32_t id) { m_opponentId = id; }

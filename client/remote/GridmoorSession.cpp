@@ -398,6 +398,12 @@ void CGridmoorSession::RunNotification()
 
 void CGridmoorSession::ShowServerMessage(const CString& title, const CString& html)
 {
+    // One window a title: a flood of messages replaces its text.
+    if (CHtmlMessageBox* open = CHtmlMessageBox::FindTitled(title)) {
+        open->SetHtml(html);
+        open->Raise();
+        return;
+    }
     CHtmlMessageBox* box = new CHtmlMessageBox(nullptr, title, false);
     box->SetSize(400, 300);
     box->SetHtml(html);

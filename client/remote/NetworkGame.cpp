@@ -288,15 +288,16 @@ void CNetworkGame::PumpWork()
 void CNetworkGame::ReceiveFrames()
 {
     const uint64_t start = m_connection->GetBytesRead();
+    const long until = NowMs() + kPumpTimeMs;
     while (m_connection && !m_lost && !m_destroyRequested) {
         const uint64_t before = m_connection->GetBytesRead();
         const CNetFrameReader::EStep step = m_reader.Step(*m_connection);
         if (step == CNetFrameReader::kFrame) {
             const uint32_t type = m_reader.GetType();
             const CBuffer payload = m_reader.GetPayload();
-            m_protocol.HandleFrame(type, payload);
+            m_protocol.HandleFrame(type, payload, m_connection->GetBytesRead());
             // The board takes a move before the next frame is looked at.
-            if (m_protocol.MadeMoveReady())
+            if (m_protocol.MadeMoveReady() || NowMs() >= until)
                 return;
             continue;
         }
@@ -307,7 +308,7 @@ void CNetworkGame::ReceiveFrames()
         }
         // Nothing more has arrived; a part of a frame waits for the rest.
         const uint64_t now = m_connection->GetBytesRead();
-        if (now == before || now - start > kPumpByteBudget)
+        if (now == before || now - start > kPumpByteBudget || NowMs() >= until)
             return;
     }
 }
@@ -450,6 +451,13 @@ void CNetworkGame::SendFrame(uint32_t type, const CBuffer* payload)
         Log("Send failed\n");
         m_lost = true;
     }
+}
+
+uint64_t CNetworkGame::GetArrivedBytes()
+{
+    if (!m_connection)
+        return 0;
+    return m_connection->GetBytesRead() + m_connection->GetBytesWaiting();
 }
 
 CNetworkPlayer* CNetworkGame::GetNetworkPlayer() const

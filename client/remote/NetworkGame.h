@@ -36,6 +36,9 @@ public:
     // How long a join waits for the host to answer.
     static const int kConnectTimeoutMs = 10000;
     static const int kPollMs = 40;
+    // What one pump may spend reading frames, so a flood leaves the board's
+    // tick and the windows their turn.
+    static const int kPumpTimeMs = 20;
 
     CNetworkGame();
     ~CNetworkGame() override;
@@ -108,6 +111,7 @@ private:
     void ShowNotice(const Zorlin::CString& text) override;
     void Pen(uint32_t kind, float x, float y) override;
     void ReceivedProfile(const Zorlin::CBuffer& archive) override;
+    uint64_t GetArrivedBytes() override;
 
     void PumpWork();
     void AcceptPlayer();

@@ -45,6 +45,9 @@ void CNetworkProtocol::Reset()
     m_pendingNewGame = -1;
     m_restorePending = false;
     m_restoreSent.Clear();
+    m_questions.Reset();
+    m_framePosition = 0;
+    m_versionWarned = false;
     ForgetGameRequests();
 }
 
@@ -80,19 +83,34 @@ int CNetworkProtocol::LocalColourOf(const CConfig& saved, const CString& userId)
 
 // ------------------------------------------------------------ receiving
 
-bool CNetworkProtocol::HandleFrame(uint32_t type, const CBuffer& payload)
+bool CNetworkProtocol::Ask(EQuestion kind, uint32_t type, const CString& text, const CString& caption, bool& yes)
+{
+    yes = false;
+    if (!m_questions.Open(kind, m_framePosition))
+        return Refuse(type, "the same question is open, or this repeat came while it was");
+    yes = m_side.AskYesNo(text, caption);
+    m_questions.Close(kind, m_side.GetArrivedBytes());
+    return true;
+}
+
+bool CNetworkProtocol::HandleFrame(uint32_t type, const CBuffer& payload, uint64_t position)
 {
     m_madeMoveReady = false;
+    m_framePosition = position;
     SPayloadFile in(payload);
     switch (type) {
     case netpktProtocol: {
         uint32_t version = 0;
         if (!NetPacket::ReadUint32(in.file, version))
             return Refuse(type, "malformed");
-        if (version != NetPacket::kProtocolVersion)
-            m_side.Tell("Your opponent is running a different version of the Rookwell protocol.\n\n"
-                        "It is recommended that you both upgrade to the latest version.",
-                        "Potential problem");
+        if (version == NetPacket::kProtocolVersion)
+            return true;
+        if (m_versionWarned)
+            return Refuse(type, "the version was warned about already");
+        m_versionWarned = true;
+        m_side.Tell("Your opponent is running a different version of the Rookwell protocol.\n\n"
+                    "It is recommended that you both upgrade to the latest version.",
+                    "Potential problem");
         return true;
     }
     case netpktChat: {
@@ -214,7 +232,10 @@ bool CNetworkProtocol::OnDrawOffer()
 {
     if (!m_begun || !m_side.IsGameInPlay())
         return Refuse(netpktOfferDraw, "no game in play");
-    const bool yes = m_side.AskYesNo("Your opponent has offered you a draw.\nDo you wish to accept?", "Draw offered");
+    bool yes = false;
+    if (!Ask(kDrawQuestion, netpktOfferDraw, "Your opponent has offered you a draw.\nDo you wish to accept?",
+             "Draw offered", yes))
+        return false;
     if (!m_side.IsGameInPlay())
         return Refuse(netpktOfferDraw, "the game ended meanwhile");
     if (!yes) {
@@ -251,15 +272,17 @@ bool CNetworkProtocol::OnTakeBackRequest(const CBuffer& payload)
 {
     SPayloadFile in(payload);
     uint32_t keep = 0;
-    if (!m_begun)
-        return Refuse(netpktRequestTakeback, "no game");
+    if (!m_begun || !m_side.IsGameInPlay())
+        return Refuse(netpktRequestTakeback, "no game in play");
     if (!NetPacket::ReadUint32(in.file, keep))
         return Refuse(netpktRequestTakeback, "malformed");
     if (keep >= uint32_t(m_board.GetPly()))
         return Refuse(netpktRequestTakeback, "nothing to take back");
     CString text;
     text.AppendFormat("Opponent requests setting the board to move %i.", int(keep / 2 + 1));
-    const bool yes = m_side.AskYesNo(text, "Takeback requested");
+    bool yes = false;
+    if (!Ask(kTakeBackQuestion, netpktRequestTakeback, text, "Takeback requested", yes))
+        return false;
     // The board may have moved on while the user thought about it.
     if (yes && keep < uint32_t(m_board.GetPly())) {
         SendFrame(netpktTakebackAccepted);
@@ -310,7 +333,10 @@ bool CNetworkProtocol::OnNewGameRequest(const CBuffer& payload)
         return Refuse(netpktRequestNewGame, "no game");
     if (!NetPacket::ReadColour(in.file, colour))
         return Refuse(netpktRequestNewGame, "malformed");
-    if (!m_side.AskYesNo("Opponent requests a new game. Do you agree?", "Reset Game")) {
+    bool yes = false;
+    if (!Ask(kNewGameQuestion, netpktRequestNewGame, "Opponent requests a new game. Do you agree?", "Reset Game", yes))
+        return false;
+    if (!yes) {
         SendFrame(netpktNewGameDeclined);
         return true;
     }
@@ -343,8 +369,11 @@ bool CNetworkProtocol::OnRestoreRequest(const CBuffer& payload)
         return Refuse(netpktRequestRestore, "no game");
     if (!NetPacket::ReadSavedGame(in.file, text))
         return Refuse(netpktRequestRestore, "malformed");
-    if (!m_side.AskYesNo("Opponent requests restoring the game to a previous board.\nDo you agree?",
-                         "Restore board")) {
+    bool yes = false;
+    if (!Ask(kRestoreQuestion, netpktRequestRestore,
+             "Opponent requests restoring the game to a previous board.\nDo you agree?", "Restore board", yes))
+        return false;
+    if (!yes) {
         SendFrame(netpktRestoreDeclined);
         return true;
     }

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "chess/ChessBoard.h"
+#include "client/remote/RequestGate.h"
 #include "foundation/Buffer.h"
 #include "foundation/Config.h"
 #include "foundation/String.h"
@@ -43,6 +44,9 @@ public:
     // Board units; kind is the frame type (pen down, move or clear).
     virtual void Pen(uint32_t kind, float x, float y) = 0;
     virtual void ReceivedProfile(const Zorlin::CBuffer& archive) = 0;
+    // The bytes come from the peer so far, read or still waiting; 0 when
+    // unknown. Requests up to there came while a question was open.
+    virtual uint64_t GetArrivedBytes() { return 0; }
 };
 
 class CNetworkProtocol {
@@ -58,8 +62,9 @@ public:
     // A new connection: nothing begun, nothing pending.
     void Reset();
 
-    // One whole frame from the peer. False when it was refused.
-    bool HandleFrame(uint32_t type, const Zorlin::CBuffer& payload);
+    // One whole frame from the peer, ending at position in the peer's
+    // stream (0 when unknown). False when it was refused.
+    bool HandleFrame(uint32_t type, const Zorlin::CBuffer& payload, uint64_t position = 0);
     // True when the last frame handled made a move ready: the board should
     // take it before the next frame is looked at.
     bool MadeMoveReady() const { return m_madeMoveReady; }
@@ -85,8 +90,15 @@ public:
     // (without "you") when White's id is not the user's.
     static int LocalColourOf(const Zorlin::CConfig& saved, const Zorlin::CString& userId);
 
+    // The peer's questions to the user, one of a kind at a time.
+    enum EQuestion { kDrawQuestion, kTakeBackQuestion, kNewGameQuestion, kRestoreQuestion };
+    bool IsAsking(EQuestion kind) const { return m_questions.IsOpen(kind); }
+
 private:
     bool Refuse(uint32_t type, const char* why);
+    // Puts the question to the user: false (refused and logged) when one of
+    // its kind is open or this repeat came while it was.
+    bool Ask(EQuestion kind, uint32_t type, const Zorlin::CString& text, const Zorlin::CString& caption, bool& yes);
     void SendFrame(uint32_t type, const Zorlin::CBuffer& payload);
     void SendFrame(uint32_t type);
     // Forgets requests about the game that just ended or was replaced.
@@ -117,4 +129,7 @@ private:
     bool m_restorePending;
     Zorlin::CConfig m_restoreSent; // what we asked to restore, "you" for the peer
     bool m_madeMoveReady;
+    CRequestGate m_questions;
+    uint64_t m_framePosition;
+    bool m_versionWarned; // once a connection: a flood of them is one box
 };

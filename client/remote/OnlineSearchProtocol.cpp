@@ -359,6 +359,15 @@ bool ReadProposal(CFile& body, SMatchTerms& terms)
     return true;
 }
 
+const char* ProposalRefusal(bool first, bool begunSent)
+{
+    if (first)
+        return "we are the proposer";
+    if (begunSent)
+        return "the game's terms are settled";
+    return nullptr;
+}
+
 CString StripTags(const CString& text, int max)
 {
     CString out;

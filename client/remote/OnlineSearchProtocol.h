@@ -89,6 +89,10 @@ void WriteProposal(Zorlin::CFile& out, const SMatchTerms& senderTerms);
 // False (terms unchanged) for a proposal that names no colour 0 or 1;
 // a timed clock is clamped to kMinClock..kMaxClock.
 bool ReadProposal(Zorlin::CFile& body, SMatchTerms& terms);
+// Why a proposal from the matched peer is refused, or null when it is
+// taken: the client told it is first makes the proposal and takes none,
+// and once our begin has gone the terms are settled.
+const char* ProposalRefusal(bool first, bool begunSent);
 
 // The profile archive "gridmoorprofile" of the user.
 bool WriteProfile(Zorlin::CFile& out, Zorlin::CConfig& user, Zorlin::CDrive& userDrive);

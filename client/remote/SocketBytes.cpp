@@ -9,6 +9,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -49,6 +50,14 @@ void CSocketBytes::Close()
     if (m_fd >= 0)
         close(m_fd);
     m_fd = -1;
+}
+
+uint64_t CSocketBytes::GetBytesWaiting() const
+{
+    int waiting = 0;
+    if (m_fd < 0 || ioctl(m_fd, FIONREAD, &waiting) != 0 || waiting < 0)
+        return 0;
+    return uint64_t(waiting);
 }
 
 int CSocketBytes::Read(char* buffer, int size)

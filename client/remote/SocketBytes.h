@@ -30,6 +30,8 @@ public:
     bool IsOpen() const { return m_fd >= 0; }
     // Every byte Read has handed out.
     uint64_t GetBytesRead() const { return m_bytesRead; }
+    // Bytes that have come in and wait to be read.
+    uint64_t GetBytesWaiting() const;
     void Close();
     // The peer's address as "a.b.c.d" and its port; empty when unknown.
     Zorlin::CString GetPeerAddress(int& port) const;

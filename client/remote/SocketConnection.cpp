@@ -24,6 +24,9 @@ namespace {
 
 const int kReadChunk = 1024;
 const int kChunksPerEvent = 64;
+// What one input event may spend on the packets it reads, so a flood leaves
+// the timers and the windows their turn between events.
+const auto kReadTime = std::chrono::milliseconds(20);
 // Our own packets are small; a batch that grows past this is a fault.
 const int kMaxBatch = 16 << 20;
 const int kNotifyAll = wxSOCKET_INPUT_FLAG | wxSOCKET_OUTPUT_FLAG | wxSOCKET_CONNECTION_FLAG | wxSOCKET_LOST_FLAG;
@@ -377,7 +380,10 @@ void CSocketConnection::OnInput()
     // not announce bytes that were already there at the last read. A peer
     // that floods us is served in turns so the window stays responsive.
     bool more = true;
+    const auto until = std::chrono::steady_clock::now() + kReadTime;
     for (int chunk = 0; chunk < kChunksPerEvent && more && alive && m_stream->IsActive(); ++chunk) {
+        if (chunk > 0 && std::chrono::steady_clock::now() >= until)
+            break;
         char buffer[kReadChunk];
         socket->SetFlags(wxSOCKET_NOWAIT);
         socket->Read(buffer, sizeof(buffer));

@@ -78,6 +78,8 @@ void CChatWindow::Construct()
     m_transcript = nullptr;
     m_input = nullptr;
     m_sent = 0;
+    m_batchQueued = false;
+    m_sounds = 0;
 }
 
 bool CChatWindow::Create(wxWindow* parent, wxWindowID id, const wxPoint& position, const wxSize& size, long style,
@@ -104,13 +106,6 @@ void CChatWindow::OnSize(wxSizeEvent& event)
     event.Skip();
 }
 
-void CChatWindow::BeginLine()
-{
-    if (!m_firstLine)
-        m_transcript->AppendText("\n");
-    m_firstLine = false;
-}
-
 void CChatWindow::ScrollToEnd()
 {
     m_transcript->ShowPosition(m_transcript->GetLastPosition());
@@ -118,14 +113,105 @@ void CChatWindow::ScrollToEnd()
 
 void CChatWindow::AddMessage(const CString& name, const CString& text)
 {
-    if (m_transcript) {
-        m_transcript->SetDefaultStyle(NameStyle());
-        BeginLine();
-        m_transcript->AppendText(ToWx(name) + ": ");
-        m_transcript->SetDefaultStyle(SpokenStyle());
-        m_transcript->AppendText(ToWx(text));
-        ScrollToEnd();
+    m_lines.Add(CChatTranscript::kMessage, name, text);
+    if (!m_batchQueued) {
+        m_batchQueued = true;
+        CallAfter(&CChatWindow::ShowBatch);
     }
+}
+
+void CChatWindow::AddNotice(const CString& text)
+{
+    m_lines.Add(CChatTranscript::kNotice, CString(), text);
+    if (!m_batchQueued) {
+        m_batchQueued = true;
+        CallAfter(&CChatWindow::ShowBatch);
+    }
+}
+
+void CChatWindow::AppendLine(const CChatTranscript::SLine& line)
+{
+    const wxString name = ToWx(line.name), text = ToWx(line.text);
+    long length = 0;
+    if (!m_firstLine) {
+        m_transcript->AppendText("\n");
+        length = 1;
+    }
+    m_firstLine = false;
+    if (line.kind == CChatTranscript::kMessage) {
+        m_transcript->SetDefaultStyle(NameStyle());
+        m_transcript->AppendText(name + ": ");
+        m_transcript->SetDefaultStyle(SpokenStyle());
+        length += long(name.length()) + 2;
+    } else {
+        m_transcript->SetDefaultStyle(NoticeStyle());
+    }
+    m_transcript->AppendText(text);
+    m_shownLengths.push_back(length + long(text.length()));
+}
+
+void CChatWindow::Rebuild()
+{
+    m_transcript->Clear();
+    m_shownLengths.clear();
+    m_firstLine = true;
+    for (int i = 0; i < m_lines.GetCount(); ++i)
+        AppendLine(m_lines.GetLine(i));
+}
+
+void CChatWindow::ShowBatch()
+{
+    m_batchQueued = false;
+    if (!m_lines.HasBatch())
+        return;
+    if (!m_transcript) {
+        m_lines.MarkShown();
+        return;
+    }
+    // Frozen, the toolkit lays the text out once for the whole batch.
+    m_transcript->Freeze();
+    ShowLines();
+    m_transcript->Thaw();
+    ScrollToEnd();
+    const bool sound = m_lines.BatchHasMessage();
+    m_lines.MarkShown();
+    if (sound)
+        PlayChatSound();
+}
+
+void CChatWindow::ShowLines()
+{
+    // The dropped lines leave the top; the line that is first now loses the
+    // line break before it.
+    long removed = 0;
+    const int dropped = m_lines.GetDroppedShown();
+    for (int i = 0; i < dropped && !m_shownLengths.empty(); ++i) {
+        removed += m_shownLengths.front();
+        m_shownLengths.pop_front();
+    }
+    bool rebuild = dropped > 0 && m_shownLengths.empty();
+    if (!rebuild && !m_shownLengths.empty() && dropped > 0) {
+        removed += 1;
+        m_shownLengths.front() -= 1;
+    }
+    if (!rebuild && removed > 0)
+        m_transcript->Remove(0, removed);
+    long expected = 0;
+    for (long length : m_shownLengths)
+        expected += length;
+    // Should the window's count of characters differ from ours, it is
+    // rebuilt from the transcript rather than cut at the wrong place.
+    if (rebuild || m_transcript->GetLastPosition() != expected) {
+        Rebuild();
+    } else {
+        for (int i = m_lines.GetFirstWaiting(); i < m_lines.GetCount(); ++i)
+            AppendLine(m_lines.GetLine(i));
+    }
+}
+
+void CChatWindow::PlayChatSound()
+{
+    ++m_sounds;
     if (CChessApp* app = GetChessApp()) {
         app->LoadMedia();
         if (CMediaSet* media = app->GetMediaSet())
@@ -133,18 +219,10 @@ void CChatWindow::AddMessage(const CString& name, const CString& text)
     }
 }
 
-void CChatWindow::AddNotice(const CString& text)
-{
-    if (!m_transcript)
-        return;
-    m_transcript->SetDefaultStyle(NoticeStyle());
-    BeginLine();
-    m_transcript->AppendText(ToWx(text));
-    ScrollToEnd();
-}
-
 void CChatWindow::Clear()
 {
+    m_lines.Clear();
+    m_shownLengths.clear();
     if (m_transcript)
         m_transcript->Clear();
     m_firstLine = true;

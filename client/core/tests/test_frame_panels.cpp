@@ -399,6 +399,7 @@ TEST_F(Panels, ReturnInTheChatLineSendsItOnce)
     wxCommandEvent click(wxEVT_BUTTON, CChatWindow::kSendId);
     chat->GetEventHandler()->ProcessEvent(click);
     chat->AddNotice("You are talking to Bordais");
+    chat->ShowBatch();
     EXPECT_EQ(chat->GetTranscriptText(), "Tess: hello\nTess: again\nYou are talking to Bordais");
     EXPECT_EQ(chat->GetSentCount(), before + 2);
 
@@ -407,6 +408,7 @@ TEST_F(Panels, ReturnInTheChatLineSendsItOnce)
     m_frame->GetEventHandler()->ProcessEvent(clear);
     EXPECT_TRUE(chat->GetTranscriptText().IsEmpty());
     chat->AddMessage("Bordais", "hi");
+    chat->ShowBatch();
     EXPECT_EQ(chat->GetTranscriptText(), "Bordais: hi");
     EXPECT_EQ(CHarness::GetAssertCount(), 0);
 }

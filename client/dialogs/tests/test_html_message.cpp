@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "foundation/BufferFile.h"
+
 #include <wx/display.h>
 #include <wx/frame.h>
 #include <wx/settings.h>
@@ -14,6 +16,8 @@
 #include "client/dialogs/HtmlMessageBox.h"
 #include "client/dialogs/LinkHandler.h"
 #include "client/dialogs/tests/support/GuiTest.h"
+#include "client/remote/GridmoorSession.h"
+#include "client/remote/PacketHeader.h"
 #include "client/view/WebPanel.h"
 #include "client/view/tests/support/GuiLeaks.h"
 #include "client/view/tests/support/HtmlFixture.h"
@@ -256,4 +260,46 @@ TEST_F(HtmlMessage, OpenBoxesAreFoundByTitleAndTextAndParentlessOnesClosed)
     frame->Destroy();
     GuiTest::Pump();
     EXPECT_FALSE(child);
+}
+
+TEST_F(HtmlMessage, AFloodOfAdminMessagesKeepsOneWindowShowingTheLatest)
+{
+    CGridmoorSession* session = new CGridmoorSession();
+    auto packet = [](int type, const std::string& body) {
+        Zorlin::CBuffer payload;
+        Zorlin::CBufferFile file(&payload);
+        file.Open("packet", Zorlin::CFile::kModeWrite);
+        CPacketHeader(type).Write(file);
+        file.Write(body.data(), unsigned(body.size()));
+        return payload;
+    };
+    for (int i = 0; i < 500; ++i) {
+        Zorlin::CBuffer payload = packet(pktAdminMessage, "notice " + std::to_string(i));
+        EXPECT_TRUE(session->OnPacket(payload));
+    }
+    GuiTest::Pump();
+    int boxes = 0;
+    for (wxWindow* window : wxTopLevelWindows) {
+        CHtmlMessageBox* box = dynamic_cast<CHtmlMessageBox*>(window);
+        if (box && !box->IsBeingDeleted() && box->GetTitle() == "Message from Admin")
+            ++boxes;
+    }
+    EXPECT_EQ(boxes, 1);
+    CHtmlMessageBox* box = CHtmlMessageBox::FindTitled("Message from Admin");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(std::string(box->GetText().GetText()), "notice 499");
+    EXPECT_EQ(CHtmlMessageBox::FindTitled("Message from Fairy"), nullptr);
+    // Closed, the next message opens a window again.
+    wxWindowRef closed = box;
+    box->Destroy();
+    GuiTest::Pump();
+    EXPECT_FALSE(closed);
+    Zorlin::CBuffer again = packet(pktAdminMessage, "later");
+    session->OnPacket(again);
+    CHtmlMessageBox* next = CHtmlMessageBox::FindTitled("Message from Admin");
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(std::string(next->GetText().GetText()), "later");
+    next->Destroy();
+    session->Destroy();
+    GuiTest::Pump();
 }

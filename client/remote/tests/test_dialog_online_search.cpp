@@ -238,6 +238,9 @@ TEST_F(DialogOnlineSearch, MatchedAsTheProposerTheAgreedGameIsHandedOver)
         EXPECT_EQ(refusal.type, 16);
         EXPECT_EQ(refusal.id, 13u);
 
+        // We propose: a counter-proposal from the peer is refused, so both
+        // sides keep the terms we sent.
+        m_server.Send(Forward(9, 3, "Side = 0\ntimed = no\nclock = 60\n"));
         m_server.Send(Forward(9, 2, ProfileOf("Eve", "Eve42")));
         EXPECT_TRUE(PumpUntil([&] { return Label(dialog) == "Begin in 10"; }, kWait));
         EXPECT_TRUE(FileExists(m_services->m_userFolder + "/opponents/Eve42.cfg"));

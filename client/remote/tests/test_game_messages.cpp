@@ -34,6 +34,14 @@ public:
     bool IsPlaying() const override { return playing; }
     int GetRemoteColour() const override { return remoteColour; }
     bool IsTimed() const override { return timed; }
+    bool IsAsking(uint32_t type) const override
+    {
+        for (uint32_t open : asking)
+            if (open == type)
+                return true;
+        return false;
+    }
+    bool HasReadyMove() const override { return moveWaits; }
 
     void OnWrongProtocol(const CString& version) override { Note("wrongprotocol " + std::string(version.GetText())); }
     void OnProposal(const SGameProposal& p) override
@@ -90,6 +98,9 @@ public:
     bool playing = true;
     int remoteColour = BLACK;
     bool timed = true;
+    // The requests whose popup is open; whether a received move waits.
+    std::vector<uint32_t> asking;
+    bool moveWaits = false;
     std::vector<std::string> events;
     std::vector<std::string> log;
 };
@@ -350,6 +361,64 @@ TEST(GameMessages, TheirRequestsAreBoundedAndAnsweredOnce)
     s.Receive(chpktRequestReset);
     EXPECT_TRUE(s.rules.TakeTheirReset());
     EXPECT_FALSE(s.rules.TakeTheirReset());
+}
+
+TEST(GameMessages, ARequestRepeatedWhileItsQuestionIsOpenIsRefused)
+{
+    SRules s;
+    s.game.Play("e4");
+    s.Receive(chpktMove, "e5\n");
+    s.Receive(chpktRequestTakeback, "1\n");
+    EXPECT_EQ(s.game.Last(), "takeback request 1 1. ... e5");
+    // Its popup is open: repeats change nothing, not even the ply asked about.
+    s.game.asking = { chpktRequestTakeback, chpktRequestDraw, chpktGameProposal, chpktRequestReset };
+    const size_t before = s.Count();
+    const int refusals = s.game.Refusals();
+    for (int i = 0; i < 1000; ++i) {
+        s.Receive(chpktRequestTakeback, "0\n");
+        s.Receive(chpktRequestDraw);
+        s.Receive(chpktGameProposal, Proposal("yes", "600"));
+        s.Receive(chpktRequestReset);
+    }
+    EXPECT_EQ(s.Count(), before);
+    EXPECT_EQ(s.game.Refusals(), refusals + 4000) << "every repeat is logged";
+    int ply = -1;
+    ASSERT_TRUE(s.rules.TakeTheirTakeback(ply));
+    EXPECT_EQ(ply, 1) << "the question the user sees is the one answered";
+    EXPECT_FALSE(s.rules.TakeTheirDraw());
+    EXPECT_FALSE(s.rules.TakeTheirReset());
+
+    // Closed again, the next request of a kind is put to the user.
+    s.game.asking.clear();
+    s.Receive(chpktRequestDraw);
+    EXPECT_EQ(s.game.Last(), "draw offered");
+}
+
+TEST(GameMessages, ATakeBackRequestAfterTheEndIsRefused)
+{
+    SRules s;
+    s.game.Play("e4");
+    s.Receive(chpktMove, "e5\n");
+    s.game.playing = false;
+    const size_t before = s.Count();
+    s.Receive(chpktRequestTakeback, "1\n");
+    EXPECT_EQ(s.Count(), before);
+    int ply = -1;
+    EXPECT_FALSE(s.rules.TakeTheirTakeback(ply));
+    EXPECT_EQ(s.game.log.back(), "Refused chpktRequestTakeback: the game is not in play");
+}
+
+TEST(GameMessages, ASecondMoveBeforeTheFirstIsMadeIsRefused)
+{
+    SRules s;
+    s.game.remoteColour = WHITE;
+    s.game.moveWaits = true; // e4 arrived; the board has not made it yet
+    s.Receive(chpktMove, "d4\n");
+    EXPECT_TRUE(s.game.events.empty()) << "the waiting move is never replaced";
+    EXPECT_EQ(s.game.log.back(), "Refused chpktMove: a move of the opponent's still waits to be made");
+    s.game.moveWaits = false;
+    s.Receive(chpktMove, "e4\n1000\n");
+    EXPECT_EQ(s.game.Last(), "move e4 1000");
 }
 
 TEST(GameMessages, ProposalsAreClampedAndBadSidesRefused)

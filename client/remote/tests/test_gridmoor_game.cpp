@@ -550,6 +550,61 @@ TEST_F(GridmoorGameTest, TheListenerGoesWithTheGame)
     EXPECT_EQ(link.listener, nullptr);
 }
 
+TEST_F(GridmoorGameTest, AFloodOfRequestsOpensOnePopupOfEachKind)
+{
+    Begin(WHITE);
+    Local("e4");
+    EXPECT_TRUE(Remote("e5"));
+    for (int i = 0; i < 1000; ++i) {
+        Peer(chpktRequestDraw);
+        Peer(chpktRequestTakeback, "1\n");
+        Peer(chpktRequestReset);
+    }
+    int requests = 0;
+    for (const std::string& entry : journal)
+        requests += entry.rfind("request ", 0) == 0;
+    EXPECT_EQ(requests, 3);
+    // The one take-back popup answers for the ply it shows.
+    EXPECT_TRUE(game->HandleLink("takeback decline"));
+    ASSERT_EQ(link.Forwards(chpktTakeback).size(), 1u);
+    EXPECT_EQ(link.Forwards(chpktTakeback)[0].body, "no\n");
+    // Answered, the next request is shown again.
+    Peer(chpktRequestTakeback, "0\n");
+    EXPECT_TRUE(Journal("request takeback 'Take-back Requested' close=takeback decline name=Ann &lt;b&gt;&amp;&lt;/b&gt; move=1. e4"));
+}
+
+TEST_F(GridmoorGameTest, ASecondMoveBeforeTheBoardMadeTheFirstIsRefused)
+{
+    Begin(BLACK);
+    Peer(chpktMove, "e4\n");
+    Peer(chpktMove, "d4\n");
+    CPlayer* mover = game->GetPlayer(SIDE_TO_MOVE);
+    ASSERT_TRUE(mover->HasMove());
+    CMove move;
+    mover->GetMove(move);
+    Apply(move);
+    EXPECT_EQ(game->GetBoard().GetPly(), 1);
+    EXPECT_STREQ(game->GetBoard().GetHistory().GetAt(0)->m_shortText, "e4") << "the first move stands";
+    EXPECT_FALSE(game->GetPlayer(WHITE)->HasMove());
+    bool logged = false;
+    for (const std::string& line : link.log)
+        logged = logged || line == "Refused chpktMove: a move of the opponent's still waits to be made";
+    EXPECT_TRUE(logged);
+}
+
+TEST_F(GridmoorGameTest, ATakeBackRequestAfterTheEndIsNotShown)
+{
+    Begin(WHITE);
+    Local("e4");
+    EXPECT_TRUE(Remote("e5"));
+    Peer(chpktResign, "\n");
+    ASSERT_NE(game->GetResult(), RESULT_NONE);
+    Peer(chpktRequestTakeback, "1\n");
+    Peer(chpktRequestDraw);
+    for (const std::string& entry : journal)
+        EXPECT_NE(entry.rfind("request ", 0), 0u) << entry;
+}
+
 TEST(GridmoorPlayer, KeepsTheLastMoveAndHandsItOnce)
 {
     CGridmoorPlayer seat;

@@ -331,6 +331,57 @@ TEST_F(NetworkGame, AnswersMustMatchTheRequestStillOpen)
     EXPECT_EQ(host->GetBoard().GetPly(), 0);
 }
 
+TEST_F(NetworkGame, AFloodOfRequestsMakesOneQuestionOfEachKind)
+{
+    std::unique_ptr<CRawPeer> peer;
+    CNetworkGame* host = HostWithPeer(peer);
+    PlayLocal(host, "e4");
+    ASSERT_EQ(peer->Next().type, uint32_t(netpktMove));
+    peer->Send(NetFrame(netpktMove, std::string("e5") + '\0'));
+    ASSERT_TRUE(TakeRemote(host));
+
+    // Thirty of each kind in one burst, in turns.
+    std::string burst;
+    for (int i = 0; i < 30; ++i) {
+        burst += NetFrame(netpktOfferDraw);
+        burst += NetFrame(netpktRequestTakeback, Le(1));
+        burst += NetFrame(netpktRequestNewGame, Le(BLACK));
+    }
+    for (int i = 0; i < 3; ++i)
+        m_prompt.QueueButton(wxNO);
+    peer->Send(burst);
+    EXPECT_EQ(peer->Next().type, uint32_t(netpktDrawDeclined));
+    EXPECT_EQ(peer->Next().type, uint32_t(netpktTakebackDeclined));
+    EXPECT_EQ(peer->Next().type, uint32_t(netpktNewGameDeclined));
+    // An offer made after the answers is a question again, and its answer
+    // is the next frame: nothing else was asked or answered in between.
+    m_prompt.QueueButton(wxNO);
+    peer->Send(NetFrame(netpktOfferDraw));
+    EXPECT_EQ(peer->Next().type, uint32_t(netpktDrawDeclined));
+    EXPECT_EQ(m_prompt.GetCount(), 4);
+    EXPECT_EQ(host->GetBoard().GetPly(), 2);
+    EXPECT_TRUE(host->IsInPlay());
+}
+
+TEST_F(NetworkGame, ATakeBackRequestAfterTheEndIsNotPutToTheUser)
+{
+    std::unique_ptr<CRawPeer> peer;
+    CNetworkGame* host = HostWithPeer(peer);
+    PlayLocal(host, "e4");
+    ASSERT_EQ(peer->Next().type, uint32_t(netpktMove));
+    m_prompt.QueueButton(wxOK); // "Opponent has Resigned!"
+    peer->Send(NetFrame(netpktResign));
+    ASSERT_TRUE(PumpUntil([&] { return !host->IsInPlay(); }));
+    peer->Send(NetFrame(netpktRequestTakeback, Le(0)));
+    peer->Send(NetFrame(netpktOfferDraw));
+    // A new game may be asked for; its question shows the two before were read.
+    m_prompt.QueueButton(wxNO);
+    peer->Send(NetFrame(netpktRequestNewGame, Le(BLACK)));
+    ASSERT_EQ(peer->Next().type, uint32_t(netpktNewGameDeclined));
+    EXPECT_EQ(m_prompt.GetCount(), 2);
+    EXPECT_EQ(host->GetBoard().GetPly(), 1);
+}
+
 TEST_F(NetworkGame, ResignationEndsTheGameWithoutAnEcho)
 {
     std::unique_ptr<CRawPeer> peer;

@@ -3,6 +3,7 @@
 // this machine's addresses as the host shows and mails them.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,11 @@ public:
     bool AskYesNo(const CString& text, const CString&) override
     {
         asked.push_back(text.GetText());
+        if (whileAsking)
+            whileAsking();
         return answer;
     }
+    uint64_t GetArrivedBytes() override { return arrived; }
     void Tell(const CString& text, const CString&) override { told.push_back(text.GetText()); }
     void Log(const CString&) override {}
     bool IsGameInPlay() override { return inPlay; }
@@ -58,6 +62,9 @@ public:
     bool answer = true, inPlay = true, ready = false, drawn = false;
     int begunAs = -1, takenBackTo = -1, newGameAs = -1, restoredAs = -1, notices = 0;
     std::string restoredWhite;
+    // Frames that come while a question is open, and the peer's stream.
+    std::function<void()> whileAsking;
+    uint64_t arrived = 0;
 };
 
 class NetworkProtocol : public ::testing::Test {
@@ -149,6 +156,96 @@ TEST_F(NetworkProtocol, ChatIsShownAndGarbageRefused)
     EXPECT_EQ(side.chat[0], "Ann: hi");
     EXPECT_TRUE(protocol.HandleFrame(netpktProtocol, NetPacket::Uint32(3)));
     EXPECT_EQ(side.told.size(), 1u); // the version warning; play goes on
+}
+
+TEST_F(NetworkProtocol, OneQuestionOfAKindAtATimeAndRepeatsThatCameMeanwhileAreRefused)
+{
+    Play("e4");
+    Play("e5");
+    side.answer = false;
+    // Frames are 8 bytes: a draw offer ends at 8, the next at 16 and so on.
+    // A repeat handed over while the question is open is refused at once.
+    int nested = 0;
+    side.whileAsking = [&] {
+        if (nested++ == 0) {
+            EXPECT_FALSE(protocol.HandleFrame(netpktOfferDraw, CBuffer(), 16));
+        }
+        EXPECT_TRUE(protocol.IsAsking(CNetworkProtocol::kDrawQuestion));
+    };
+    // Meanwhile 30 more offers came in: 248 bytes in all.
+    side.arrived = 8 * 31;
+    EXPECT_TRUE(protocol.HandleFrame(netpktOfferDraw, CBuffer(), 8));
+    side.whileAsking = nullptr;
+    EXPECT_FALSE(protocol.IsAsking(CNetworkProtocol::kDrawQuestion));
+    for (uint64_t end = 24; end <= 8 * 31; end += 8)
+        EXPECT_FALSE(protocol.HandleFrame(netpktOfferDraw, CBuffer(), end));
+    ASSERT_EQ(side.asked.size(), 1u) << "one question for the whole flood";
+    EXPECT_EQ(side.sent, std::vector<uint32_t>{ netpktDrawDeclined }) << "one answer";
+
+    // Another kind is its own question; an offer made after the answer is a new one.
+    EXPECT_TRUE(protocol.HandleFrame(netpktRequestTakeback, NetPacket::Uint32(0), 8 * 32 + 4));
+    EXPECT_EQ(side.asked.size(), 2u);
+    EXPECT_TRUE(protocol.HandleFrame(netpktOfferDraw, CBuffer(), 8 * 40));
+    EXPECT_EQ(side.asked.size(), 3u);
+
+    // New game and restore requests keep to the same rule.
+    side.arrived = 8 * 60;
+    EXPECT_TRUE(protocol.HandleFrame(netpktRequestNewGame, NetPacket::Uint32(WHITE), 8 * 41 + 4));
+    EXPECT_FALSE(protocol.HandleFrame(netpktRequestNewGame, NetPacket::Uint32(WHITE), 8 * 42 + 4));
+    EXPECT_EQ(side.asked.size(), 4u);
+
+    // A new connection forgets what the last peer sent.
+    protocol.Reset();
+    protocol.Begin(WHITE);
+    side.arrived = 0;
+    EXPECT_TRUE(protocol.HandleFrame(netpktOfferDraw, CBuffer(), 8));
+    EXPECT_EQ(side.asked.size(), 5u);
+}
+
+TEST_F(NetworkProtocol, RequestsAboutAGameThatEndedAreRefused)
+{
+    Play("e4");
+    Play("e5");
+    side.inPlay = false;
+    EXPECT_FALSE(protocol.HandleFrame(netpktRequestTakeback, NetPacket::Uint32(1)));
+    EXPECT_FALSE(protocol.HandleFrame(netpktOfferDraw, CBuffer()));
+    EXPECT_TRUE(side.asked.empty());
+    EXPECT_TRUE(side.sent.empty()) << "a refusal changes nothing and answers nothing";
+    // A new game is what one asks for after the end.
+    EXPECT_TRUE(protocol.HandleFrame(netpktRequestNewGame, NetPacket::Uint32(BLACK)));
+    EXPECT_EQ(side.asked.size(), 1u);
+}
+
+TEST_F(NetworkProtocol, AnotherVersionIsToldOnceAConnection)
+{
+    for (int i = 0; i < 100; ++i)
+        protocol.HandleFrame(netpktProtocol, NetPacket::Uint32(3));
+    EXPECT_EQ(side.told.size(), 1u);
+    protocol.HandleFrame(netpktProtocol, NetPacket::Uint32(2));
+    EXPECT_EQ(side.told.size(), 1u);
+    protocol.Reset();
+    protocol.HandleFrame(netpktProtocol, NetPacket::Uint32(3));
+    EXPECT_EQ(side.told.size(), 2u);
+}
+
+TEST(RequestGate, OpensOnceAndRefusesWhatCameWhileOpen)
+{
+    CRequestGate gate;
+    EXPECT_TRUE(gate.Open(0, 10));
+    EXPECT_FALSE(gate.Open(0, 20)) << "open already";
+    EXPECT_TRUE(gate.Open(1, 20)) << "kinds are apart";
+    gate.Close(0, 100);
+    EXPECT_FALSE(gate.Open(0, 60)) << "came while the question was open";
+    EXPECT_FALSE(gate.Open(0, 100));
+    EXPECT_TRUE(gate.Open(0, 101));
+    gate.Close(0, 50); // a horizon never goes back
+    EXPECT_FALSE(gate.Open(0, 100));
+    gate.Close(0);
+    EXPECT_TRUE(gate.Open(0)) << "an unknown position is never a repeat of a closed question";
+    EXPECT_FALSE(gate.Open(-1));
+    EXPECT_FALSE(gate.Open(CRequestGate::kMaxKinds));
+    gate.Reset();
+    EXPECT_TRUE(gate.Open(0, 1));
 }
 
 TEST(MachineAddresses, PrivateRangesAsThePlatformCountsThem)

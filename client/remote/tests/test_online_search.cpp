@@ -203,6 +203,14 @@ TEST(OnlineSearchTexts, ProposalIsCheckedOnArrival)
     EXPECT_FALSE(terms.timed);
 }
 
+TEST(OnlineSearchTexts, TheProposerTakesNoProposalAndBegunTermsStay)
+{
+    EXPECT_EQ(OnlineSearch::ProposalRefusal(false, false), nullptr);
+    EXPECT_STREQ(OnlineSearch::ProposalRefusal(true, false), "we are the proposer");
+    EXPECT_STREQ(OnlineSearch::ProposalRefusal(false, true), "the game's terms are settled");
+    EXPECT_NE(OnlineSearch::ProposalRefusal(true, true), nullptr);
+}
+
 TEST(OnlineSearchProfile, WrittenReadAndStored)
 {
     CTestServices services;

@@ -9,8 +9,11 @@
 #include <functional>
 #include <poll.h>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
+
+#include <wx/event.h>
 
 #include "client/remote/SocketConnection.h"
 #include "client/remote/tests/support/RemoteFixture.h"
@@ -258,6 +261,30 @@ TEST_F(SocketConnection, HandlerMayEndTheConnectionWhileAPacketIsHandled)
     peer.Send(Packet("last") + Packet("never"));
     ASSERT_TRUE(PumpUntil([&] { return deleted; }));
     PumpEvents(100);
+}
+
+TEST_F(SocketConnection, AFloodIsReadInTurnsThatLetOtherEventsRun)
+{
+    CLoopbackPeer peer;
+    CRecordingConnection connection;
+    ConnectTo(peer, connection);
+    // Slow handling, as of packets that each open a window: an event queued
+    // by the first packet runs before the whole flood has been handled.
+    wxEvtHandler other;
+    size_t seenByOther = 0;
+    connection.m_onPacket = [&] {
+        if (connection.m_packets.size() == 1)
+            other.CallAfter([&] { seenByOther = connection.m_packets.size(); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    std::string flood;
+    for (int i = 0; i < 300; ++i)
+        flood += Packet("0123456789");
+    peer.Send(flood);
+    ASSERT_TRUE(PumpUntil([&] { return connection.m_packets.size() == 300; }, 20000));
+    EXPECT_GT(seenByOther, 0u);
+    EXPECT_LT(seenByOther, 300u) << "one input event handled the whole flood";
+    EXPECT_EQ(connection.m_disconnected, 0);
 }
 
 TEST_F(SocketConnection, HandlerRunningTheEventLoopIsNotEnteredAgain)
