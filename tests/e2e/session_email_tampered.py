@@ -85,7 +85,7 @@ def steps(a, b):
         "other-move.rwf": ("Problem", refused.format("The turn's move is not the last move of its game.")),
         "climbing-id.rwf": ("Problem",
                             refused.format("The turn names a player by an id that is not a plain profile id.")),
-        "truncated.rwf": ("Rookwell File", "Could not retrieve file contents."),
+        "truncated.rwf": ("Rookwell File", "Don't know what to do with this file."),
     }
     user = os.path.join(c.folder, "users", a.user)
     before = harness.folder_digest(user)
