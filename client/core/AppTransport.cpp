@@ -167,9 +167,12 @@ void CChessApp::RestoreEmailGame(CArchiveDrive& archive)
         return;
     }
     CString moveText;
-    CGame* game = remote->OpenEmailTurn(archive, moveText);
+    bool told = false;
+    CGame* game = remote->OpenEmailTurn(archive, moveText, told);
     if (!game) {
-        GetPrompt().ShowMessage("Could not restore this game!", "Problem", style, m_frame);
+        // One message for one failure: a refusal has said why already.
+        if (!told)
+            GetPrompt().ShowMessage("Could not restore this game!", "Problem", style, m_frame);
         return;
     }
     // The sender's profile only from a turn that was taken.

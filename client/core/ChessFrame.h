@@ -175,6 +175,9 @@ private:
     void OnTakeBack(wxCommandEvent& event);
     void OnOfferDraw(wxCommandEvent& event);
     void OnResign(wxCommandEvent& event);
+    // Resign (or Offer Draw) handed to a game that is only viewed, which
+    // answers it; false for any other game.
+    bool PassToViewedGame(bool resign);
     void OnResetGame(wxCommandEvent& event);
     void OnPlayOnline(wxCommandEvent& event);
     void OnNewComputerGame(wxCommandEvent& event);

@@ -9,6 +9,7 @@
 #include <wx/statusbr.h>
 
 #include "client/core/ChessApp.h"
+#include "client/core/Game.h"
 #include "client/dialogs/MenuBar.h"
 #include "foundation/Config.h"
 
@@ -271,7 +272,9 @@ void CChessFrame::OnUpdateUI(wxUpdateUIEvent&)
     if (!bar || bar->GetMenuCount() < 3)
         return;
     wxMenu* actions = bar->GetMenu(2);
-    bool inPlay = GameInPlay();
+    // A game only viewed answers these itself.
+    CGame* game = GetGame();
+    bool inPlay = GameInPlay() || (game && game->IsOnlyViewed());
     if (actions->FindItem(ID_MENU_OFFER_DRAW))
         actions->Enable(ID_MENU_OFFER_DRAW, inPlay);
     if (actions->FindItem(ID_MENU_RESIGN))

@@ -143,6 +143,20 @@ void CChessFrame::OnEndGame(wxCommandEvent&)
 
 // ------------------------------------------------------------ actions
 
+bool CChessFrame::PassToViewedGame(bool resign)
+{
+    CGame* game = GetGame();
+    if (!game || !game->IsOnlyViewed())
+        return false;
+    CPlayer* local = nullptr;
+    const int colour = game->FindLocalPlayer(local) ? local->GetColour() : WHITE;
+    if (resign)
+        game->Resign(colour);
+    else
+        game->OfferDraw(colour);
+    return true;
+}
+
 void CChessFrame::OnTakeBack(wxCommandEvent&)
 {
     CGame* game = GetGame();
@@ -170,6 +184,8 @@ void CChessFrame::OnTakeBack(wxCommandEvent&)
 
 void CChessFrame::OnOfferDraw(wxCommandEvent&)
 {
+    if (PassToViewedGame(false))
+        return;
     if (!IsLive(GetGame())) {
         GetPrompt().ShowMessage("Game not in play!", "Offer Draw", wxOK, this);
         return;
@@ -185,6 +201,8 @@ void CChessFrame::OnOfferDraw(wxCommandEvent&)
 
 void CChessFrame::OnResign(wxCommandEvent&)
 {
+    if (PassToViewedGame(true))
+        return;
     if (!IsLive(GetGame())) {
         GetPrompt().ShowMessage("Game not in play!", "Resign", wxOK, this);
         return;

@@ -59,6 +59,10 @@ public:
     virtual void Reset();
     virtual void OfferDraw(int side);
     virtual void Resign(int side);
+    // A game shown from a file, not played: the frame's Resign and Offer
+    // Draw go to it (Resign/OfferDraw) so that it can say why they mean
+    // nothing there.
+    virtual bool IsOnlyViewed() const { return false; }
     virtual void SendChat(const Zorlin::CString& name, const Zorlin::CString& text);
     virtual void OnPenStroke(bool down, int x, int y);
     virtual void GetStatusPage(Zorlin::CString& out);

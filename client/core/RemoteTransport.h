@@ -23,8 +23,9 @@ public:
     // Makes the e-mail game of a received turn and sets it up as the current
     // game of the board canvas and the frame; moveText gets the opponent's
     // move in algebraic notation (empty when there is none). Null when the
-    // turn cannot be read.
-    virtual CGame* OpenEmailTurn(Zorlin::CArchiveDrive& turn, Zorlin::CString& moveText) = 0;
+    // turn is not taken; told is then true when the user already knows why
+    // (a refusal shown, or the user chose to keep the game on the board).
+    virtual CGame* OpenEmailTurn(Zorlin::CArchiveDrive& turn, Zorlin::CString& moveText, bool& told) = 0;
     // Shows the join dialog modally with address in its address field.
     virtual void OpenJoinDialog(wxWindow* parent, const Zorlin::CString& address) = 0;
     // Adds or updates the opponent of a profile archive whose id was checked.

@@ -21,6 +21,7 @@ public:
     void Reset() override;
     void OfferDraw(int side) override;
     void Resign(int side) override;
+    bool IsOnlyViewed() const override { return m_savedGame; }
     void GetStatusPage(Zorlin::CString& out) override;
     CPlayer* GetPlayer(int side) override;
     // Nothing to lose once the user's answer has left, or before the user

@@ -12,6 +12,7 @@
 #include "client/dialogs/OpponentsDialog.h"
 #include "client/remote/EmailGame.h"
 #include "client/remote/EmailTurn.h"
+#include "client/remote/MapiMail.h"
 #include "client/remote/OpponentStore.h"
 #include "client/remote/RemotePlayTransport.h"
 #include "client/view/ConsoleWindow.h"
@@ -60,22 +61,26 @@ void RunOpponents(wxWindow* parent)
     dialog.ShowModal();
 }
 
-CGame* OpenTurn(Zorlin::CArchiveDrive& turn, CString& moveText)
+CGame* OpenTurn(Zorlin::CArchiveDrive& turn, CString& moveText, bool& told)
 {
     EmailTurn::STurn read;
     CString why;
+    told = true;
     if (!EmailTurn::Read(turn, read, why)) {
         Refuse(why);
         return nullptr;
     }
     // As the new-game commands do: the game on the board may hold an
-    // unsent move.
+    // unsent move. Keeping it is the user's choice, not a failure.
     if (!MayReplaceGame())
         return nullptr;
     CEmailGame* game = new CEmailGame();
     game->Setup();
     if (!game->OpenTurn(read, moveText, why)) {
-        if (!why.IsEmpty())
+        // Without a reason the colour question was cancelled: the caller's
+        // own word says the game was not opened.
+        told = !why.IsEmpty();
+        if (told)
             Refuse(why);
         delete game;
         return nullptr;
@@ -105,6 +110,8 @@ bool OpenSavedGame(CConfig& saved)
 
 void InstallEmailPlay()
 {
+    // Attachment folders that an earlier run left for its mail program.
+    CMapiMail::RemoveStaleFolders();
     SetRemoteCommand(ERemoteCommand::EmailGame, RunEmailGame);
     SetRemoteCommand(ERemoteCommand::Opponents, RunOpponents);
     CRemotePlayTransport& transport = CRemotePlayTransport::Get();

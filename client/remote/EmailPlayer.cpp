@@ -71,8 +71,9 @@ bool CEmailPlayer::RequestTakeBack(int)
     // The question let events run: the game may have changed since.
     if (CGame::GetChessView() && CGame::GetChessView()->GetGame() != game)
         return false;
-    const int n = board.GetPly() - 1;
-    game->TakeBackTo(n);
+    // Taking back an acceptance leaves every move where it is.
+    if (!EmailTurn::IsAcceptDraw(m_dialog->GetMove()))
+        game->TakeBackTo(board.GetPly() - 1);
     if (CChessView* view = CGame::GetChessView())
         view->SyncScene();
     m_dialog->SetMove("");

@@ -289,6 +289,10 @@ bool Check(STurn& turn, CString& why)
 
 CString TakeBackRefusal(int ply, int receivedPly, int localColour, int sideToMove, const CString& moveText)
 {
+    // The user's acceptance of a draw is taken back as a whole: the game
+    // goes on from the position it ended in.
+    if (IsAcceptDraw(moveText))
+        return "";
     // The newest move must be the user's: made after the turn arrived, by
     // the side that is no longer to move.
     if (!IsPlayedMove(moveText) || ply < 1 || ply <= receivedPly || sideToMove == localColour)

@@ -81,8 +81,8 @@ void RecordDrawOffer(Zorlin::CConfig& settings, int colour, int ply);
 bool WasDrawOffered(const Zorlin::CConfig& savedGame, int colour, int ply);
 
 // Whether the user may take back the newest move: only an own move made
-// since the turn was opened and not an answer word. Empty when allowed,
-// else the refusal to show.
+// since the turn was opened, or the user's acceptance of a draw (which
+// takes back no move). Empty when allowed, else the refusal to show.
 Zorlin::CString TakeBackRefusal(int ply, int receivedPly, int localColour, int sideToMove,
                                 const Zorlin::CString& moveText);
 

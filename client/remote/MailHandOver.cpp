@@ -58,7 +58,7 @@ EMailHandOver HandMailOver(const SMailToSend& mail)
         // Every window refuses input until the mail program has it: the
         // toolkit still runs, and a click must not end the game under us.
         wxWindowDisabler noInput;
-        wxBusyInfo notice("Sending mail. Please wait...");
+        wxBusyInfo notice(mail.notice);
         if (wxTheApp)
             wxTheApp->Yield(true);
         sent = sender.Send();

@@ -15,6 +15,7 @@ struct SMailToSend {
     Zorlin::CString body;
     Zorlin::CString attachmentPath; // the file to attach
     Zorlin::CString attachmentName; // the name the recipient sees
+    const char* notice = "Sending mail. Please wait..."; // shown while it goes
 };
 
 enum class EMailHandOver { kSent, kFailed, kNoMailProgram };

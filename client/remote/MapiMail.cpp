@@ -1,8 +1,11 @@
 #include "client/remote/MapiMail.h"
 
+#include <cerrno>
 #include <chrono>
-#include <string>
+#include <csignal>
 #include <cstdlib>
+#include <dirent.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,13 +58,63 @@ CString FindProgram(const CString& name)
     return CString();
 }
 
-CString MakeMailFolder()
+const char kFolderPrefix[] = "rookwell-mail-";
+
+std::string TempFolder()
 {
     const char* temp = getenv("TMPDIR");
-    std::string pattern = std::string(temp && *temp ? temp : "/tmp") + "/rookwell-mail-XXXXXX";
+    return temp && *temp ? temp : "/tmp";
+}
+
+// The folder names the process that made it, so that a later start can
+// tell a folder still in use from one left behind.
+CString MakeMailFolder()
+{
+    std::string pattern = TempFolder() + "/" + kFolderPrefix + std::to_string(long(getpid())) + "-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back(0);
     return mkdtemp(buffer.data()) ? CString(buffer.data()) : CString();
+}
+
+// An attachment folder: its files and the numbered folders of repeated
+// names, one level down. Links are removed, never followed.
+void RemoveMailFolder(const std::string& path, int depth = 0)
+{
+    if (DIR* folder = opendir(path.c_str())) {
+        while (dirent* entry = readdir(folder)) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == "..")
+                continue;
+            const std::string inner = path + "/" + name;
+            struct stat info;
+            if (lstat(inner.c_str(), &info) != 0)
+                continue;
+            if (S_ISDIR(info.st_mode)) {
+                if (depth < 1)
+                    RemoveMailFolder(inner, depth + 1);
+            } else {
+                unlink(inner.c_str());
+            }
+        }
+        closedir(folder);
+    }
+    rmdir(path.c_str());
+}
+
+// The process that made a folder of that name, 0 for a name without one.
+long FolderOwner(const std::string& name)
+{
+    const size_t prefix = sizeof(kFolderPrefix) - 1;
+    long pid = 0;
+    size_t i = prefix;
+    for (; i < name.size() && i < prefix + 10 && name[i] >= '0' && name[i] <= '9'; ++i)
+        pid = pid * 10 + (name[i] - '0');
+    return i < name.size() && name[i] == '-' ? pid : 0;
+}
+
+bool IsRunning(long pid)
+{
+    return pid > 0 && pid != long(getpid()) && (kill(pid_t(pid), 0) == 0 || errno == EPERM);
 }
 
 void LogOutput(CChildProcess& process, CString& log, int& logged)
@@ -75,10 +128,15 @@ void LogOutput(CChildProcess& process, CString& log, int& logged)
     }
 }
 
-// Commands that outlived their Send: left running with the mail.
-std::vector<CChildProcess*>& StillRunning()
+// Commands that outlived their Send: left running with the mail and the
+// folder of its attachments.
+struct SStillRunning {
+    CChildProcess* process;
+    std::string folder;
+};
+std::vector<SStillRunning>& StillRunning()
 {
-    static std::vector<CChildProcess*> running;
+    static std::vector<SStillRunning> running;
     return running;
 }
 
@@ -86,16 +144,42 @@ std::vector<CChildProcess*>& StillRunning()
 
 int CMapiMail::ReleaseFinished()
 {
-    std::vector<CChildProcess*>& running = StillRunning();
+    std::vector<SStillRunning>& running = StillRunning();
     for (size_t i = 0; i < running.size();) {
-        if (running[i]->HasEnded()) {
-            running[i]->Release();
+        if (running[i].process->HasEnded()) {
+            running[i].process->Release();
+            // The mail program is done with the copies.
+            RemoveMailFolder(running[i].folder);
             running.erase(running.begin() + long(i));
         } else {
             ++i;
         }
     }
     return int(running.size());
+}
+
+int CMapiMail::RemoveStaleFolders()
+{
+    const std::string temp = TempFolder();
+    DIR* folder = opendir(temp.c_str());
+    if (!folder)
+        return 0;
+    std::vector<std::string> stale;
+    while (dirent* entry = readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, sizeof(kFolderPrefix) - 1, kFolderPrefix) != 0)
+            continue;
+        struct stat info;
+        const std::string path = temp + "/" + name;
+        // Only our own folders, and only those of clients that have gone.
+        if (lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid() &&
+            !IsRunning(FolderOwner(name)))
+            stale.push_back(path);
+    }
+    closedir(folder);
+    for (const std::string& path : stale)
+        RemoveMailFolder(path);
+    return int(stale.size());
 }
 
 CMapiMail::CMapiMail() : m_usable(false), m_showDialog(false), m_waitMs(kWaitMs)
@@ -223,6 +307,7 @@ bool CMapiMail::Send()
         Zorlin::CWin32File source(attachment.path, Zorlin::CFile::kModeRead);
         if (!source.IsOpen() || !Zorlin::WriteFileAtomically(target, source)) {
             m_log.AppendFormat("Could not attach %s\n", attachment.path.GetText());
+            RemoveMailFolder(folder.GetText());
             return false;
         }
         copies.push_back(target);
@@ -236,6 +321,7 @@ bool CMapiMail::Send()
     CChildProcess* process = CChildProcess::Spawn(argv, folder, error);
     if (!process) {
         m_log.AppendFormat("%s\n", error.GetText());
+        RemoveMailFolder(folder.GetText());
         return false;
     }
     process->CloseInput();
@@ -258,11 +344,14 @@ bool CMapiMail::Send()
         // Still composing: the mail is in the program's hands. It is not
         // killed; a later Send frees what is left of it.
         m_log.Append("Mail program still running\n");
-        StillRunning().push_back(process);
+        StillRunning().push_back(SStillRunning{process, folder.GetText()});
         return true;
     }
     const int status = process->GetExitCode();
     process->Release();
     m_log.AppendFormat("Send Result= %08X\n", unsigned(status));
+    // A refused mail leaves nobody to read the copies.
+    if (status != 0)
+        RemoveMailFolder(folder.GetText());
     return status == 0;
 }

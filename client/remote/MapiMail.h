@@ -4,8 +4,11 @@
 // command named by the program setting "mail.command" (default xdg-email)
 // gets the subject, the body, each recipient and each attachment as
 // arguments of their own; no shell sees them. Attachments are first copied
-// under the names the recipient is to see into a folder of their own, which
-// is left for the mail program to read after the command has returned.
+// under the names the recipient is to see into a temporary folder of their
+// own ("rookwell-mail-<pid>-..."). A mail program that keeps the command
+// running reads them meanwhile: the folder goes when the command ends. A
+// command that hands the mail on and returns leaves the folder for the
+// program it started; the client's next start removes it.
 
 #include <cstdint>
 #include <vector>
@@ -49,6 +52,9 @@ public:
     // Frees what is left of commands that were still running when their
     // Send returned and have ended since; the count still running.
     static int ReleaseFinished();
+    // Removes the attachment folders in the temporary folder (TMPDIR, else
+    // /tmp) of clients that are no longer running; the count removed.
+    static int RemoveStaleFolders();
 
     bool m_usable;
     Zorlin::CString m_command; // the program's path

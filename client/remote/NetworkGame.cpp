@@ -57,7 +57,7 @@ wxWindow* MainWindow()
 CNetworkGame::CNetworkGame()
     : m_mode(kNeither), m_server(-1), m_connecting(false), m_connectDeadline(0), m_protocol(*this, m_board),
       m_listener(nullptr), m_playerConnected(false), m_colourChoice(2), m_penDown(false), m_busy(false),
-      m_destroyRequested(false), m_lost(false)
+      m_readingBehindBox(false), m_destroyRequested(false), m_lost(false)
 {
     m_settings.GetValue("type") = "NetworkGame";
     m_board.SetupStartPosition();
@@ -65,11 +65,15 @@ CNetworkGame::CNetworkGame()
     m_timer.SetOwner(this);
     Bind(wxEVT_TIMER, &CNetworkGame::OnTimer, this, m_timer.GetId());
     m_timer.Start(kPollMs);
+    m_boxTimer.SetOwner(this);
+    Bind(wxEVT_TIMER, &CNetworkGame::OnBoxTimer, this, m_boxTimer.GetId());
+    m_boxTimer.Start(kPollMs);
 }
 
 CNetworkGame::~CNetworkGame()
 {
     m_timer.Stop();
+    m_boxTimer.Stop();
     m_listener = nullptr;
     DestroyPlayers();
     CloseConnection();
@@ -90,6 +94,12 @@ void CNetworkGame::Destroy()
 void CNetworkGame::OnTimer(wxTimerEvent&)
 {
     Pump();
+}
+
+void CNetworkGame::OnBoxTimer(wxTimerEvent&)
+{
+    if (m_busy)
+        ReadBehindBox();
 }
 
 // ------------------------------------------------------------ log and dialog
@@ -222,6 +232,7 @@ void CNetworkGame::CloseConnection()
 {
     m_connection.reset();
     m_reader.Reset();
+    m_held = SHeldFrame();
 }
 
 void CNetworkGame::AcceptPlayer()
@@ -258,8 +269,11 @@ void CNetworkGame::AcceptPlayer()
 
 void CNetworkGame::Pump()
 {
-    if (m_busy)
+    if (m_busy) {
+        // Only a box opened by our own work lets events in here.
+        ReadBehindBox();
         return;
+    }
     m_busy = true;
     PumpWork();
     m_busy = false;
@@ -267,6 +281,7 @@ void CNetworkGame::Pump()
         return;
     // Possibly under our own timer's event: gone once the event has returned.
     m_timer.Stop();
+    m_boxTimer.Stop();
     if (wxAppConsole* app = wxAppConsole::GetInstance())
         app->CallAfter([game = this] { delete game; });
     else
@@ -291,11 +306,12 @@ void CNetworkGame::ReceiveFrames()
     const long until = NowMs() + kPumpTimeMs;
     while (m_connection && !m_lost && !m_destroyRequested) {
         const uint64_t before = m_connection->GetBytesRead();
-        const CNetFrameReader::EStep step = m_reader.Step(*m_connection);
+        uint32_t type = 0;
+        CBuffer payload;
+        uint64_t position = 0;
+        const CNetFrameReader::EStep step = NextFrame(type, payload, position);
         if (step == CNetFrameReader::kFrame) {
-            const uint32_t type = m_reader.GetType();
-            const CBuffer payload = m_reader.GetPayload();
-            m_protocol.HandleFrame(type, payload, m_connection->GetBytesRead());
+            m_protocol.HandleFrame(type, payload, position);
             // The board takes a move before the next frame is looked at.
             if (m_protocol.MadeMoveReady() || NowMs() >= until)
                 return;
@@ -311,6 +327,64 @@ void CNetworkGame::ReceiveFrames()
         if (now == before || now - start > kPumpByteBudget || NowMs() >= until)
             return;
     }
+}
+
+CNetFrameReader::EStep CNetworkGame::NextFrame(uint32_t& type, CBuffer& payload, uint64_t& position)
+{
+    if (m_held.waiting) {
+        m_held.waiting = false;
+        type = m_held.type;
+        payload = m_held.payload;
+        position = m_held.position;
+        m_held.payload = CBuffer();
+        return CNetFrameReader::kFrame;
+    }
+    const CNetFrameReader::EStep step = m_reader.Step(*m_connection);
+    if (step == CNetFrameReader::kFrame) {
+        type = m_reader.GetType();
+        payload = m_reader.GetPayload();
+        position = m_connection->GetBytesRead();
+    }
+    return step;
+}
+
+// ------------------------------------------------------------ reading while a box is open
+
+void CNetworkGame::ReadBehindBox()
+{
+    // One frame at most waits, so the peer cannot pile frames up here;
+    // what comes after it stays in the socket.
+    const int kMaxSteps = 256;
+    if (m_readingBehindBox || m_held.waiting || !m_connection || m_lost || m_destroyRequested)
+        return;
+    m_readingBehindBox = true;
+    for (int n = 0; n < kMaxSteps && m_connection && !m_lost && !m_destroyRequested; ++n) {
+        // The board takes a ready move before anything after it is looked at.
+        if (HasReadyMove())
+            break;
+        const uint64_t before = m_connection->GetBytesRead();
+        const CNetFrameReader::EStep step = m_reader.Step(*m_connection);
+        if (step == CNetFrameReader::kEnded || step == CNetFrameReader::kBad) {
+            Log(step == CNetFrameReader::kBad ? "Bad frame: connection closed\n" : "Socket Lost!\n");
+            m_lost = true;
+            break;
+        }
+        if (step != CNetFrameReader::kFrame) {
+            // A part of a frame: on while bytes come.
+            if (m_connection->GetBytesRead() == before)
+                break;
+            continue;
+        }
+        if (!CNetworkProtocol::OpensNoBox(m_reader.GetType())) {
+            m_held.waiting = true;
+            m_held.type = m_reader.GetType();
+            m_held.payload = m_reader.GetPayload();
+            m_held.position = m_connection->GetBytesRead();
+            break;
+        }
+        m_protocol.HandleFrame(m_reader.GetType(), m_reader.GetPayload(), m_connection->GetBytesRead());
+    }
+    m_readingBehindBox = false;
 }
 
 void CNetworkGame::OnConnectionLost()

@@ -73,9 +73,11 @@ public:
     void SetListener(INetworkGameListener* listener) { m_listener = listener; }
     int GetMode() const { return m_mode; }
 
-    // Accepts, connects and reads what has arrived; does nothing when
-    // called again from within its own work.
+    // Accepts, connects and reads what has arrived. Called again while a
+    // frame's handler waits on a message box, it only reads on (below).
     void Pump();
+    // A frame that would open a box waits for the open one to close.
+    bool HasHeldFrame() const { return m_held.waiting; }
 
     // The user opened a saved network game: asks the peer to restore it;
     // false without a connected game.
@@ -114,6 +116,11 @@ private:
     uint64_t GetArrivedBytes() override;
 
     void PumpWork();
+    // While a box is open: applies the frames that open none, and stops at
+    // the first that would, keeping it for after the box.
+    void ReadBehindBox();
+    // The held frame, else the reader's next step.
+    CNetFrameReader::EStep NextFrame(uint32_t& type, Zorlin::CBuffer& payload, uint64_t& position);
     void AcceptPlayer();
     void CheckConnect();
     void ReceiveFrames();
@@ -128,6 +135,7 @@ private:
     void TellListener(int state);
     void ResetBoardView();
     void OnTimer(wxTimerEvent& event);
+    void OnBoxTimer(wxTimerEvent& event);
 
     int m_mode;
     int m_server;
@@ -144,7 +152,17 @@ private:
     int m_colourChoice;
     bool m_penDown;
     bool m_busy;
+    bool m_readingBehindBox;
+    struct SHeldFrame {
+        bool waiting = false;
+        uint32_t type = 0;
+        Zorlin::CBuffer payload;
+        uint64_t position = 0; // where it ended in the peer's stream
+    } m_held;
     bool m_destroyRequested;
     bool m_lost;
     wxTimer m_timer;
+    // Reads behind a box opened under the poll timer's own event, which
+    // the toolkit does not deliver again until that event returns.
+    wxTimer m_boxTimer;
 };

@@ -2,14 +2,13 @@
 // machine's address, mailed to the opponent or, when mail fails, saved
 // where the user chooses so it can be passed on another way.
 
-#include <wx/busyinfo.h>
 #include <wx/filedlg.h>
 
 #include "client/core/AppServices.h"
 #include "client/core/ChessApp.h"
 #include "client/core/Prompt.h"
 #include "client/remote/MachineAddresses.h"
-#include "client/remote/MapiMail.h"
+#include "client/remote/MailHandOver.h"
 #include "client/remote/NetworkDialogs.h"
 #include "foundation/Config.h"
 
@@ -48,8 +47,7 @@ void SendNetworkInvitation(wxWindow* parent)
     invitation.GetValue("from") = sender;
     invitation.GetValue("ip") = address;
 
-    CMapiMail mail;
-    if (!mail.m_usable) {
+    if (!HasMailProgram()) {
         GetPrompt().ShowMessage("There was a problem opening your mail application", "Mail not sent",
                                 wxOK | wxICON_ERROR, parent);
         OfferToSave(invitation, parent);
@@ -62,21 +60,17 @@ void SendNetworkInvitation(wxWindow* parent)
         OfferToSave(invitation, parent);
         return;
     }
-    CMapiMail::SRecipient recipient;
-    recipient.address = to;
-    mail.m_recipients.push_back(recipient);
-    mail.m_subject = "Invitation to play Rookwell";
-    mail.m_body = InvitationText(GetAppServices().GetProgramSettings().GetValueOr("text.networkinvite", ""), sender,
-                                 address);
-    CMapiMail::SAttachment attachment;
-    attachment.path = path;
-    attachment.fileName = "invite.rwf";
-    mail.m_attachments.push_back(attachment);
-    bool sent;
-    {
-        wxBusyInfo busy("Please Wait. Sending mail...", parent);
-        sent = mail.Send();
-    }
+    SMailToSend mail;
+    mail.to = to;
+    mail.subject = "Invitation to play Rookwell";
+    mail.body = InvitationText(GetAppServices().GetProgramSettings().GetValueOr("text.networkinvite", ""), sender,
+                               address);
+    mail.attachmentPath = path;
+    mail.attachmentName = "invite.rwf";
+    mail.notice = "Please Wait. Sending mail...";
+    // Input is shut off while the mail program takes it: the host dialog
+    // cannot be used (or this command run again) under the send.
+    const bool sent = HandMailOver(mail) == EMailHandOver::kSent;
     if (sent) {
         GetPrompt().ShowMessage("Invitation mail has been placed in your Outbox.\n\nYou may have to click 'send' in "
                                 "your mail application.\n\nStart the server and wait for your opponent to join. :)",

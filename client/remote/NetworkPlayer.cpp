@@ -4,6 +4,8 @@
 #include <wx/defs.h>
 
 #include "chess/ChessBoard.h"
+#include "client/core/AppServices.h"
+#include "client/core/Console.h"
 #include "client/core/FrameView.h"
 #include "client/core/Prompt.h"
 #include "client/remote/NetworkGame.h"
@@ -14,7 +16,18 @@ using Zorlin::CString;
 
 wxIMPLEMENT_DYNAMIC_CLASS(CNetworkPlayer, CPlayer);
 
-CNetworkPlayer::CNetworkPlayer() : m_moveReady(false) {}
+CNetworkPlayer::CNetworkPlayer()
+    : m_moveReady(false), m_console(GetAppServices().CreateConsole("Network Player - Console"))
+{
+}
+
+CNetworkPlayer::~CNetworkPlayer() = default;
+
+void CNetworkPlayer::Log(const CString& text)
+{
+    if (m_console)
+        m_console->PrintString(text + "\n");
+}
 
 CNetworkGame* CNetworkPlayer::GetNetworkGame() const
 {
@@ -46,6 +59,7 @@ void CNetworkPlayer::SetReadyMove(const CMove& move)
 {
     m_pending = move;
     m_moveReady = true;
+    Log(CString("Received move ") + move.m_text);
 }
 
 void CNetworkPlayer::ClearReadyMove()
@@ -63,6 +77,7 @@ bool CNetworkPlayer::OpponentMoved(const CMove& move)
     CString san;
     CMove copy = move;
     game->GetBoard().MakeSan(copy, san);
+    Log(CString("Sent move ") + san);
     game->SendMove(san);
     return true;
 }
@@ -72,6 +87,9 @@ bool CNetworkPlayer::RequestTakeBack(int moveNumber)
     CNetworkGame* game = GetNetworkGame();
     if (!game)
         return false;
+    CString line;
+    line.AppendFormat("Asked to take back to %i half-moves", moveNumber);
+    Log(line);
     game->SendTakeBackRequest(moveNumber);
     CFrameView* frame = CGame::GetFrame();
     GetPrompt().ShowMessage("Request has been sent to opponent.", "Take back", wxOK, frame ? frame->GetWindow() : nullptr);
@@ -80,12 +98,14 @@ bool CNetworkPlayer::RequestTakeBack(int moveNumber)
 
 void CNetworkPlayer::Resign()
 {
+    Log("Resigned");
     if (CNetworkGame* game = GetNetworkGame())
         game->SendResign();
 }
 
 bool CNetworkPlayer::OfferDraw()
 {
+    Log("Offered a draw");
     if (CNetworkGame* game = GetNetworkGame())
         game->SendDrawOffer();
     return true;

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <memory>
+
 #include "chess/Move.h"
 #include "client/core/Player.h"
 
+class CConsole;
 class CNetworkGame;
 
 // The seat of the person at the other end of a network game. Its moves
@@ -12,6 +15,7 @@ class CNetworkGame;
 class CNetworkPlayer : public CPlayer {
 public:
     CNetworkPlayer();
+    ~CNetworkPlayer() override;
 
     void Poll() override;
     void StartGame(CChessBoard* board, int colour) override;
@@ -28,9 +32,12 @@ public:
 
 private:
     CNetworkGame* GetNetworkGame() const;
+    void Log(const Zorlin::CString& text);
 
     bool m_moveReady;
     CMove m_pending;
+    // "Network Player - Console": what this seat sent and was given.
+    std::unique_ptr<CConsole> m_console;
 
     wxDECLARE_DYNAMIC_CLASS(CNetworkPlayer);
 };

@@ -191,6 +191,25 @@ bool CNetworkProtocol::HandleFrame(uint32_t type, const CBuffer& payload, uint64
     }
 }
 
+bool CNetworkProtocol::OpensNoBox(uint32_t type)
+{
+    switch (type) {
+    case netpktChat:
+    case netpktPenDown:
+    case netpktPenMove:
+    case netpktPenClear:
+    case netpktMove:
+    case netpktSetBoard:
+    case netpktGameDrawn:
+    case netpktNewGameAccepted:
+    case 20:
+    case 21:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool CNetworkProtocol::OnIdentity(const CBuffer& payload)
 {
     if (!m_joining || m_begun)

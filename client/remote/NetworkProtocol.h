@@ -65,6 +65,9 @@ public:
     // One whole frame from the peer, ending at position in the peer's
     // stream (0 when unknown). False when it was refused.
     bool HandleFrame(uint32_t type, const Zorlin::CBuffer& payload, uint64_t position = 0);
+    // Frames of this type are handled without asking or telling the user
+    // anything, so they may be applied while a message box is open.
+    static bool OpensNoBox(uint32_t type);
     // True when the last frame handled made a move ready: the board should
     // take it before the next frame is looked at.
     bool MadeMoveReady() const { return m_madeMoveReady; }

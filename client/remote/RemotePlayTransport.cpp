@@ -6,9 +6,10 @@ CRemotePlayTransport& CRemotePlayTransport::Get()
     return transport;
 }
 
-CGame* CRemotePlayTransport::OpenEmailTurn(Zorlin::CArchiveDrive& turn, Zorlin::CString& moveText)
+CGame* CRemotePlayTransport::OpenEmailTurn(Zorlin::CArchiveDrive& turn, Zorlin::CString& moveText, bool& told)
 {
-    return m_turnOpener ? m_turnOpener(turn, moveText) : nullptr;
+    told = false;
+    return m_turnOpener ? m_turnOpener(turn, moveText, told) : nullptr;
 }
 
 void CRemotePlayTransport::OpenJoinDialog(wxWindow* parent, const Zorlin::CString& address)

@@ -7,7 +7,7 @@
 
 class CRemotePlayTransport : public CRemoteTransport {
 public:
-    using TurnOpener = CGame* (*)(Zorlin::CArchiveDrive& turn, Zorlin::CString& moveText);
+    using TurnOpener = CGame* (*)(Zorlin::CArchiveDrive& turn, Zorlin::CString& moveText, bool& told);
     using JoinOpener = void (*)(wxWindow* parent, const Zorlin::CString& address);
     using ProfileInstaller = void (*)(Zorlin::CFile& profile);
     using SavedGameOpener = bool (*)(Zorlin::CConfig& saved);
@@ -21,7 +21,7 @@ public:
 
     bool HasAny() const { return m_turnOpener || m_joinOpener || m_profileInstaller || m_savedGameOpener; }
 
-    CGame* OpenEmailTurn(Zorlin::CArchiveDrive& turn, Zorlin::CString& moveText) override;
+    CGame* OpenEmailTurn(Zorlin::CArchiveDrive& turn, Zorlin::CString& moveText, bool& told) override;
     void OpenJoinDialog(wxWindow* parent, const Zorlin::CString& address) override;
     void InstallOpponentProfile(Zorlin::CFile& profile) override;
     bool OpenSavedEmailGame(Zorlin::CConfig& saved) override;

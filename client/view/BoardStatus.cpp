@@ -17,6 +17,8 @@ const char* LastShortText(const CChessBoard& board)
     return count > 0 ? history.GetAt(count - 1)->m_shortText : nullptr;
 }
 
+} // namespace
+
 bool IsStalemate(const CChessBoard& board)
 {
     Colour side = board.GetSideToMove();
@@ -25,8 +27,6 @@ bool IsStalemate(const CChessBoard& board)
     CArray<CMove> moves;
     return board.GetLegalMoves(moves) == 0;
 }
-
-} // namespace
 
 CString BoardStateText(const CChessBoard& board, int result, const CString& endNote)
 {

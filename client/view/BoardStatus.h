@@ -16,6 +16,10 @@ struct SHistoryEntry;
 // game ended without a result (" Game ended").
 Zorlin::CString BoardStateText(const CChessBoard& board, int result, const Zorlin::CString& endNote = "");
 
+// The side to move has no legal move and is not in check. Other draws
+// (repetition, the fifty-move rule, too little material) are none.
+bool IsStalemate(const CChessBoard& board);
+
 // Field 2: " " and the last move's text with its check mark; empty before
 // the first move.
 Zorlin::CString BoardLastMoveText(const CChessBoard& board);

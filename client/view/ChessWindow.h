@@ -97,6 +97,8 @@ public:
     bool IsDragging() const { return m_liftedPiece >= 0; }
     bool IsInputArmed() const { return m_inputArmed; }
     bool HasContext() const { return m_context != nullptr; }
+    // How the last move ended the game: 0 not, 1 White mates, 2 Black
+    // mates, 3 stalemate, 4 a draw by rule.
     int GetEndKind() const { return m_endKind; }
     bool HasPendingGameOver() const { return m_pendingGameOver != nullptr; }
     // The time source of all animation, in seconds; only differences count.

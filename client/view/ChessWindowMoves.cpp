@@ -179,7 +179,9 @@ bool CChessWindow::PlayMove(CMove& move, bool animate)
     // Without a local player the result is told from White's side.
     int localColour = hasLocal ? local->GetColour() : WHITE;
     if (board.GetGameState(next, &reason) == STATE_DRAW) {
-        m_endKind = 3;
+        // Only a stalemate has its picture and phrase; a draw by a rule
+        // ends with neither.
+        m_endKind = IsStalemate(board) ? 3 : 4;
         game->SetResult(RESULT_DRAW);
         outcome = 0;
     } else if (board.GetGameState(BLACK) == STATE_CHECKMATE) {

@@ -78,19 +78,28 @@ def steps(a, b):
         f.write(whole[:len(whole) * 2 // 3])
     tampered["truncated.rwf"] = truncated
 
+    # Each refusal as the user reads it: one message, with its reason.
+    refused = "This turn file was refused:\n\n{}\n\nNothing was changed."
+    expected = {
+        "illegal.rwf": ("Problem", refused.format("Move 1 of the turn is not legal.")),
+        "other-move.rwf": ("Problem", refused.format("The turn's move is not the last move of its game.")),
+        "climbing-id.rwf": ("Problem",
+                            refused.format("The turn names a player by an id that is not a plain profile id.")),
+        "truncated.rwf": ("Rookwell File", "Don't know what to do with this file."),
+    }
     user = os.path.join(c.folder, "users", a.user)
     before = harness.folder_digest(user)
     for name, path in tampered.items():
         seen = ep.open_turn(a, path)
         index, record = c.wait_prompt(after=seen)
-        check(record[0] == "message" and ("refused" in record[2] or "Could not" in record[2] or
-                                          "Don't know" in record[2]), f"{name} is refused: {record}")
+        caption, text = expected[name]
+        check(record[0] == "message" and record[1] == caption and record[2] == text,
+              f"{name} is refused with {caption!r} {text!r}: {record}")
         c.answer(record[1])
-        if "refused" in record[2]:
-            # The file handler's own word follows the reason.
-            c.wait_prompt(caption="Problem", contains="Could not restore this game!", after=index + 1)
-            c.answer("Problem")
         ep.shows(a, history, "after-" + name)
+        # No second message follows the refusal: a window opened next is
+        # what the board's check found, never another prompt.
+        check(not c.prompts()[index + 1:], f"{name}: one message only: {c.prompts()[index + 1:]}")
         print(name, "refused:", record[2].replace("\n", " "))
     check(harness.folder_digest(user) == before, "no file of the user changed")
     check(not [n for n in a.opponents()], f"nobody joined the opponents: {a.opponents()}")

@@ -291,6 +291,31 @@ TEST_F(Canvas, MateShowsTheGameOverWindowLaterUnlessAnotherGameCameFirst)
     EXPECT_EQ(ShownDialogs("Game Over"), 0);
 }
 
+TEST_F(Canvas, ADrawByRepetitionIsNoStalemate)
+{
+    CRecordingGame* game = Attach(true, false);
+    // The position after Nf3 a third time (the start position is not counted).
+    for (const char* san : {"Nf3", "Nf6", "Ng1", "Ng8", "Nf3", "Nf6", "Ng1", "Ng8", "Nf3"}) {
+        CMove move = Parse(*game, san);
+        ASSERT_TRUE(m_canvas->PlayMove(move, false)) << san;
+    }
+    EXPECT_EQ(game->GetResult(), RESULT_DRAW);
+    EXPECT_EQ(m_canvas->GetEndKind(), 4) << "neither the stalemate picture nor its phrase";
+    EXPECT_EQ(Status(1), " Draw");
+    CloseDialogs("Game Over");
+
+    // The shortest stalemate known does get them.
+    game = Attach(true, false);
+    for (const char* san : {"e3", "a5", "Qh5", "Ra6", "Qxa5", "h5", "h4", "Rah6", "Qxc7", "f6", "Qxd7+", "Kf7", "Qxb7",
+                            "Qd3", "Qxb8", "Qh7", "Qxc8", "Kg6", "Qe6"}) {
+        CMove move = Parse(*game, san);
+        ASSERT_TRUE(m_canvas->PlayMove(move, false)) << san;
+    }
+    EXPECT_EQ(game->GetResult(), RESULT_DRAW);
+    EXPECT_EQ(m_canvas->GetEndKind(), 3);
+    EXPECT_EQ(Status(1), " Stalemate");
+}
+
 TEST_F(Canvas, StatusSaysHowTheGameEnded)
 {
     CRecordingGame* game = Attach(true, false);

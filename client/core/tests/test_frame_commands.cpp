@@ -124,6 +124,17 @@ template <class T> bool RunWithModal(const std::function<void()>& command, const
     return state->seen;
 }
 
+// A game opened only to be looked at, as a saved e-mail game is: it keeps
+// what the frame's Resign and Offer Draw hand it.
+class CViewedGame : public CGame {
+public:
+    bool IsOnlyViewed() const override { return true; }
+    void Resign(int side) override { calls.push_back("resign " + std::to_string(side)); }
+    void OfferDraw(int side) override { calls.push_back("draw " + std::to_string(side)); }
+
+    std::vector<std::string> calls;
+};
+
 class Commands : public ::testing::Test {
 protected:
     void SetUp() override
@@ -612,6 +623,35 @@ TEST_F(Commands, AnEngineThatCannotStartLeavesTheGameAsItWas)
     EXPECT_EQ(Prompt().GetCount(), 1) << "one message about the engine";
     EXPECT_EQ(Last(), "Error: There was a problem starting the engine.");
     EXPECT_EQ(Game()->GetSettings().GetValueOr("type", ""), "Dummy");
+}
+
+TEST_F(Commands, AGameOnlyViewedAnswersResignAndOfferDrawItself)
+{
+    CViewedGame* game = new CViewedGame();
+    game->Setup();
+    game->Start();
+    game->SetInPlay(false);
+    m_canvas->ResetView(game, false, true);
+    ASSERT_EQ(Game(), game);
+    // Offered although the game is not in play, since the game has a word for them.
+    wxMenu* actions = m_frame->GetMenuBar()->GetMenu(2);
+    wxUpdateUIEvent update(wxID_ANY);
+    m_frame->GetEventHandler()->ProcessEvent(update);
+    EXPECT_TRUE(actions->IsEnabled(ID_MENU_RESIGN));
+    EXPECT_TRUE(actions->IsEnabled(ID_MENU_OFFER_DRAW));
+    Choose(ID_MENU_RESIGN);
+    Choose(ID_MENU_OFFER_DRAW);
+    EXPECT_EQ(Prompt().GetCount(), 0) << "neither \"Game not in play!\" nor a question";
+    EXPECT_EQ(game->calls, (std::vector<std::string>{"resign 0", "draw 0"}));
+    EXPECT_FALSE(game->IsInPlay());
+    EXPECT_EQ(GameOverWindowsShown(), 0);
+
+    CGame* empty = new CGame();
+    empty->GetSettings().GetValue("type") = "Dummy";
+    empty->Setup();
+    m_canvas->ResetView(empty, false, true);
+    m_frame->GetEventHandler()->ProcessEvent(update);
+    EXPECT_FALSE(actions->IsEnabled(ID_MENU_RESIGN));
 }
 
 } // namespace

@@ -33,9 +33,10 @@ namespace {
 class CFakeRemote : public CRemoteTransport {
 public:
     // A plain game in play stands in for the e-mail game when a move is given.
-    CGame* OpenEmailTurn(Zorlin::CArchiveDrive&, CString& moveText) override
+    CGame* OpenEmailTurn(Zorlin::CArchiveDrive&, CString& moveText, bool& told) override
     {
         ++turns;
+        told = refusedWithReason;
         if (move.empty())
             return nullptr;
         CGame* game = new CGame();
@@ -49,6 +50,8 @@ public:
     void InstallOpponentProfile(Zorlin::CFile&) override { ++profiles; }
 
     std::string move;
+    // A refusal that the opener has shown itself.
+    bool refusedWithReason = false;
     int turns = 0;
     int profiles = 0;
     std::vector<std::string> joined;
@@ -205,17 +208,25 @@ TEST_F(TransportFiles, InvitationsAndTurnsWaitForRemotePlayOrGoToIt)
     EXPECT_EQ(shown->caption, "Problem");
     EXPECT_EQ(shown->text, "Could not restore this game!");
 
+    // A turn whose refusal the opener has shown gets no second message.
+    remote.refusedWithReason = true;
+    m_client.GetPrompt().Clear();
+    Open(turnFile);
+    EXPECT_EQ(remote.turns, 2);
+    EXPECT_EQ(m_client.GetPrompt().GetCount(), 0);
+    remote.refusedWithReason = false;
+
     // A taken one stores it once.
     remote.move = "e4";
     Open(turnFile);
     EXPECT_EQ(remote.profiles, 1);
-    EXPECT_EQ(remote.turns, 2);
+    EXPECT_EQ(remote.turns, 3);
 
     // A sender whose id would name a file outside the opponents folder.
     turn[3].bytes = ProfileArchive(m_files, "../../cfg/app");
     Open(Archive("bad-turn.rwf", turn));
     EXPECT_EQ(remote.profiles, 1) << "the profile was dropped";
-    EXPECT_EQ(remote.turns, 3);
+    EXPECT_EQ(remote.turns, 4);
     remote.move.clear();
     // Nothing to save at the end.
     m_app->m_frame->GetGame()->SetInPlay(false);
@@ -224,7 +235,7 @@ TEST_F(TransportFiles, InvitationsAndTurnsWaitForRemotePlayOrGoToIt)
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->caption, "Error opening file");
     EXPECT_EQ(shown->text, "Archive has no contents!");
-    EXPECT_EQ(remote.turns, 3);
+    EXPECT_EQ(remote.turns, 4);
 }
 
 TEST_F(TransportFiles, ABoardInstallsIntoTheProgramFolder)

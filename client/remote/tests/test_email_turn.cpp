@@ -279,8 +279,10 @@ TEST(EmailTurnTakeBack, OnlyTheUsersOwnUnsentMove)
     EXPECT_FALSE(EmailTurn::TakeBackRefusal(2, 2, WHITE, BLACK, "e5").IsEmpty());
     // Nothing before move 1.
     EXPECT_FALSE(EmailTurn::TakeBackRefusal(0, 0, WHITE, WHITE, "e4").IsEmpty());
-    // An answer word is no move of the board.
-    EXPECT_FALSE(EmailTurn::TakeBackRefusal(3, 2, BLACK, WHITE, "Accept draw").IsEmpty());
+    // An accepted draw is taken back whole, whoever moved last.
+    EXPECT_TRUE(EmailTurn::TakeBackRefusal(3, 2, BLACK, WHITE, "Accept draw").IsEmpty());
+    EXPECT_TRUE(EmailTurn::TakeBackRefusal(2, 2, WHITE, WHITE, "accept draw").IsEmpty());
+    // Another answer word is no move of the board.
     EXPECT_FALSE(EmailTurn::TakeBackRefusal(3, 2, WHITE, BLACK, "You Start").IsEmpty());
     EXPECT_TRUE(EmailTurn::TakeBackRefusal(3, 2, BLACK, WHITE, "Nf6").IsEmpty());
 }

@@ -3,10 +3,13 @@
 // copies it finds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "client/core/ChildProcess.h"
@@ -74,6 +77,18 @@ protected:
         for (size_t end; (end = bytes.find('\0', start)) != std::string::npos; start = end + 1)
             args.push_back(bytes.substr(start, end - start));
         return args;
+    }
+    // The names in the temporary folder that attachment folders take.
+    std::vector<std::string> MailFolders() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_folder)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("rookwell-mail-", 0) == 0)
+                names.push_back(name);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
     }
     std::string Source(const std::string& name, const std::string& bytes)
     {
@@ -156,6 +171,7 @@ TEST_F(MailSender, FailingCommandFailsTheSendWithItsStatusLogged)
     EXPECT_NE(std::string(mail.m_log.GetText()).find("Send Result= 00000003"), std::string::npos)
         << mail.m_log.GetText();
     EXPECT_EQ(RecordedArgs(), std::vector<std::string>{"bob@example.org"});
+    EXPECT_EQ(MailFolders(), std::vector<std::string>{}) << "a refused mail leaves no copies";
 }
 
 TEST_F(MailSender, RefusesBeforeRunningAnything)
@@ -186,6 +202,7 @@ TEST_F(MailSender, RefusesBeforeRunningAnything)
         EXPECT_NE(std::string(mail.m_log.GetText()).find("Could not attach"), std::string::npos);
     }
     EXPECT_FALSE(FileExists(m_folder + "/record.args"));
+    EXPECT_EQ(MailFolders(), std::vector<std::string>{});
 }
 
 TEST_F(MailSender, AttachmentNamesStayInsideTheirFolder)
@@ -259,6 +276,38 @@ TEST_F(MailSender, CommandStillRunningIsLeftWithTheMail)
     // It was not killed: it ends by itself, and is then freed.
     EXPECT_TRUE(PumpUntil([] { return CMapiMail::ReleaseFinished() == 0; }, 10000));
     EXPECT_TRUE(FileExists(m_folder + "/record.args"));
+    // Ended, the mail program has read its copies: they go.
+    EXPECT_EQ(MailFolders(), std::vector<std::string>{});
+}
+
+TEST_F(MailSender, AStartRemovesTheFoldersOfClientsThatHaveGone)
+{
+    // A process that has ended, and one that runs (this test's parent).
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    ASSERT_GT(child, 0);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    const std::string gone = m_folder + "/rookwell-mail-" + std::to_string(child) + "-Ab12Cd";
+    WriteWholeFile(gone + "/move 1 (white).rwf", "turn");
+    WriteWholeFile(gone + "/2/move 1 (white).rwf", "turn");
+    const std::string older = m_folder + "/rookwell-mail-Xy34Zw";
+    WriteWholeFile(older + "/invite.rwf", "invite");
+    const std::string running = m_folder + "/rookwell-mail-" + std::to_string(getppid()) + "-Ef56Gh";
+    WriteWholeFile(running + "/invite.rwf", "invite");
+    // Not folders of ours: a link to elsewhere and a plain file.
+    const std::string elsewhere = m_folder + "/elsewhere";
+    WriteWholeFile(elsewhere + "/keep.txt", "keep");
+    ASSERT_EQ(symlink(elsewhere.c_str(), (m_folder + "/rookwell-mail-1-link").c_str()), 0);
+    WriteWholeFile(m_folder + "/rookwell-mail-file", "keep");
+
+    EXPECT_EQ(CMapiMail::RemoveStaleFolders(), 2);
+    std::vector<std::string> kept = {"rookwell-mail-" + std::to_string(getppid()) + "-Ef56Gh", "rookwell-mail-1-link",
+                                     "rookwell-mail-file"};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(MailFolders(), kept);
+    EXPECT_TRUE(FileExists(elsewhere + "/keep.txt"));
+    EXPECT_TRUE(FileExists(running + "/invite.rwf"));
 }
 
 TEST(MailAddress, PlainAddressesOnly)

@@ -196,6 +196,21 @@ TEST_F(NetworkGame, TwoGamesPlayEachOtherOverLoopback)
     ASSERT_TRUE(host->StartServer(0));
     m_services.m_programSettings.GetValue("network.port") = "";
     m_services.m_programSettings.GetValue("network.port").Append(host->GetServerPort());
+    // Whether or not each side is asked to keep the other's profile, the
+    // answer is yes; nothing else may be asked unscripted.
+    int unscripted = 0;
+    m_prompt.SetResponder([&](const CScriptedPrompt::SQuestion& question) {
+        CScriptedPrompt::SAnswer answer;
+        const std::string text = question.text.GetText();
+        if (question.kind == CScriptedPrompt::kMessage && text.find("profile to your opponent list") != std::string::npos) {
+            answer.code = wxYES;
+            return answer;
+        }
+        ADD_FAILURE() << "unscripted question: " << text;
+        ++unscripted;
+        answer.code = question.kind == CScriptedPrompt::kChoice ? -1 : wxNO;
+        return answer;
+    });
     CNetworkGame* joiner = MakeGame();
     ASSERT_TRUE(joiner->Connect("127.0.0.1"));
     ASSERT_TRUE(PumpUntil([&] { return joiner->GetProtocol().HasBegun() && host->GetProtocol().HasBegun(); }));
@@ -220,6 +235,7 @@ TEST_F(NetworkGame, TwoGamesPlayEachOtherOverLoopback)
     EXPECT_EQ(host->GetResult(), RESULT_DRAW);
     EXPECT_EQ(joiner->GetResult(), RESULT_DRAW);
     EXPECT_EQ(m_prompt.GetUnexpectedCount(), 0);
+    EXPECT_EQ(unscripted, 0);
 
     // The host goes away: the joiner's game is no longer connected.
     host->Disconnect();
@@ -380,6 +396,48 @@ TEST_F(NetworkGame, ATakeBackRequestAfterTheEndIsNotPutToTheUser)
     ASSERT_EQ(peer->Next().type, uint32_t(netpktNewGameDeclined));
     EXPECT_EQ(m_prompt.GetCount(), 2);
     EXPECT_EQ(host->GetBoard().GetPly(), 1);
+}
+
+TEST_F(NetworkGame, FramesThatAskNothingAreAppliedWhileAMessageIsOpen)
+{
+    std::unique_ptr<CRawPeer> peer;
+    CNetworkGame* host = HostWithPeer(peer);
+    PlayLocal(host, "e4");
+    ASSERT_EQ(peer->Next().type, uint32_t(netpktMove));
+    peer->Send(NetFrame(netpktMove, std::string("e5") + '\0'));
+    ASSERT_TRUE(TakeRemote(host));
+    host->SendTakeBackRequest(0);
+    ASSERT_EQ(peer->Next().type, uint32_t(netpktRequestTakeback));
+
+    // The user leaves "Take back accepted." open while the rest arrives.
+    bool setBackWhileOpen = false;
+    bool heldWhileOpen = false;
+    int askedWhileOpen = -1;
+    m_prompt.SetResponder([&](const CScriptedPrompt::SQuestion& question) {
+        CScriptedPrompt::SAnswer answer;
+        answer.code = wxNO;
+        if (question.text == "Take back accepted.") {
+            const int before = m_prompt.GetCount();
+            setBackWhileOpen = PumpUntil([&] { return host->GetBoard().GetPly() == 0; });
+            heldWhileOpen = PumpUntil([&] { return host->HasHeldFrame(); });
+            askedWhileOpen = m_prompt.GetCount() - before;
+            answer.code = wxOK;
+        }
+        return answer;
+    });
+    peer->Send(NetFrame(netpktTakebackAccepted));
+    peer->Send(NetFrame(netpktSetBoard, Le(0)));
+    peer->Send(NetFrame(netpktChat, std::string("Bob") + '\0' + "sorry" + '\0'));
+    peer->Send(NetFrame(netpktOfferDraw));
+    // The question comes once the message is closed, and is answered.
+    ASSERT_EQ(peer->Next().type, uint32_t(netpktDrawDeclined));
+    EXPECT_TRUE(setBackWhileOpen) << "the board is set back behind the open message";
+    EXPECT_TRUE(heldWhileOpen) << "the draw offer waits for the message";
+    EXPECT_EQ(askedWhileOpen, 0) << "no box on top of the open one";
+    EXPECT_FALSE(host->HasHeldFrame());
+    EXPECT_EQ(m_prompt.CountText("Your opponent has offered you a draw.\nDo you wish to accept?"), 1);
+    EXPECT_EQ(host->GetBoard().GetPly(), 0);
+    EXPECT_TRUE(host->IsConnected());
 }
 
 TEST_F(NetworkGame, ResignationEndsTheGameWithoutAnEcho)
