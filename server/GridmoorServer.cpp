@@ -78,8 +78,8 @@ void TellAndClose(int fd, const std::string& reason, const char* html)
     std::string body = reason + "\n" + html;
     packet.AppendPacket(pktKick, 0, body.data(), body.size());
     // Input left unread would turn the close into a reset that loses the kick.
-    char drain[4096];
-    while (recv(fd, drain, sizeof(drain), MSG_DONTWAIT) > 0) {
+    char drain[16384];
+    for (int i = 0; i < 16 && recv(fd, drain, sizeof(drain), MSG_DONTWAIT) > 0; ++i) {
     }
     (void)!send(fd, packet.GetFront(), packet.GetSize(), MSG_NOSIGNAL | MSG_DONTWAIT);
     shutdown(fd, SHUT_WR);
