@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
 """A photo bomb in the real client: Alice's turn carries a profile whose
 photo.bmp is a 64-byte run-length BMP claiming 26000 x 26000 pixels. Bob
-opens it and keeps the profile: the photo is not stored, the side panel
-shows the game, and the client stays under 300 MB. A bomb already in Bob's
-opponents folder (as an older version stored it) is shown in the side panel
-and in Your Opponents under the same limit. Nothing in the program folder's
-pages changes."""
+opens it and keeps the profile: the photo is not stored, the side panel's
+pictures (in Bob's user folder) are small, and the client stays under
+300 MB. A bomb already in Bob's opponents folder (as an older version stored
+it) is read by Your Opponents under the same limit. Nothing in the program
+folder's pages changes."""
 
 import os
 import re
