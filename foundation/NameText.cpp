@@ -81,4 +81,23 @@ CString EscapeForLog(const CString& text)
     return out;
 }
 
+CString CutCharacters(const CString& text, int maxCharacters)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.GetText());
+    const int n = text.GetLength();
+    int i = 0;
+    for (int count = 0; i < n && count < maxCharacters; ++count) {
+        // A lead byte and the continuation bytes (10xxxxxx) after it.
+        ++i;
+        if (p[i - 1] >= 0xC0)
+            while (i < n && (p[i] & 0xC0) == 0x80)
+                ++i;
+    }
+    if (i >= n)
+        return text;
+    CString out = text;
+    out.Truncate(i);
+    return out;
+}
+
 } // namespace Zorlin

@@ -16,4 +16,9 @@ bool IsPrintableUtf8(const CString& text);
 // start a line of its own or send escape sequences.
 CString EscapeForLog(const CString& text);
 
+// The text cut to at most maxCharacters characters, counting a UTF-8
+// sequence as one and never cutting one in two (a byte that is no UTF-8
+// counts as one character).
+CString CutCharacters(const CString& text, int maxCharacters);
+
 } // namespace Zorlin

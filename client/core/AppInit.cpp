@@ -324,15 +324,13 @@ void CChessApp::StartSoundWithMessages()
 
 void CChessApp::WritePlayerPictures()
 {
-    CString html("/html/");
-    html += m_userConfig->GetValueOr(".preferences.language", "english");
-    html += "/";
     LoadMedia();
     CMediaSet* media = GetMediaSet();
-    if (!media || media->GetNoPhoto().GetWidth() <= 0 || !m_programDrive->IsDirectory(CURL(html)))
+    if (!media || media->GetNoPhoto().GetWidth() <= 0 || !m_userDrive)
         return;
-    for (const char* name : {"white.bmp", "black.bmp"}) {
-        CAutoPointer<CFile> file = m_programDrive->OpenFile(CURL(html + name), CFile::kModeWrite | CFile::kModeCreate);
+    for (bool white : {true, false}) {
+        CAutoPointer<CFile> file =
+            m_userDrive->OpenFile(CURL(PlayerPictureName(white)), CFile::kModeWrite | CFile::kModeCreate);
         if (file && !file->IsNull() && file->IsOpen())
             media->GetNoPhoto().Save(*file, "bmp");
     }

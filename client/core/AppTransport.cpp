@@ -14,6 +14,7 @@
 #include "foundation/AutoPointer.h"
 #include "foundation/Config.h"
 #include "foundation/MemFile.h"
+#include "foundation/NameText.h"
 #include "foundation/URL.h"
 #include "foundation/Win32File.h"
 
@@ -136,7 +137,7 @@ bool CChessApp::OpenNetworkInvitation(CFile& file)
     type.Trim();
     if (!Zorlin::KeysEqualNoCase(type, CString("network invite")))
         return false;
-    const CString from = invitation.GetValueOr("from", "");
+    const CString from = Zorlin::CutCharacters(invitation.GetValueOr("from", ""), kMaxProfileName);
     CString address = invitation.GetValueOr("ip", "");
     address.Trim();
     CString text = CString("You have received an invitation from ") + from + " to join a network game.\n\n";

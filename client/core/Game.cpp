@@ -314,13 +314,16 @@ void CGame::TakeBackTo(int n)
 
 // ------------------------------------------------------------ pictures
 
+const char* PlayerPictureName(bool white)
+{
+    return white ? "/white.bmp" : "/black.bmp";
+}
+
 void CGame::WritePlayerPictures()
 {
-    CString language = GetAppServices().GetUserSettings().GetValueOr("preferences.language", "");
-    // The setting names a folder below html/; anything else is not used.
-    if (!Zorlin::CURL::IsPlainName(language))
-        return;
-    Zorlin::CDrive& drive = GetAppServices().GetProgramDrive();
+    // Into the user folder: what other players send never lands in the
+    // program folder.
+    Zorlin::CDrive& drive = GetAppServices().GetUserDrive();
     for (int colour : { WHITE, BLACK }) {
         CPlayer* player = GetPlayer(colour);
         if (!player || player->GetColour() != colour)
@@ -330,9 +333,8 @@ void CGame::WritePlayerPictures()
         if (!photo || !photo->IsOpen())
             continue;
         photo->Seek(0, CFile::kSeekStart);
-        CString path;
-        path.AppendFormat("/html/%s/%s.bmp", language.GetText(), colour == WHITE ? "white" : "black");
-        CAutoPointer<CFile> out = drive.OpenFile(path, CFile::kModeWrite | CFile::kModeCreate);
+        CAutoPointer<CFile> out = drive.OpenFile(CString(PlayerPictureName(colour == WHITE)),
+                                                 CFile::kModeWrite | CFile::kModeCreate);
         if (out && out->IsOpen())
             out->CopyFrom(*photo);
     }

@@ -37,6 +37,9 @@ const int SIDE_TO_MOVE = 2;
 const char* ResultText(int result);
 // The result a PGN "Result" tag names; RESULT_NONE for "*" and anything else.
 int ResultFromText(const Zorlin::CString& text);
+// The side panel's pictures of the players, on the user drive: "/white.bmp"
+// or "/black.bmp".
+const char* PlayerPictureName(bool white);
 
 // One game session: the board, the two players, the game's settings, the
 // PGN tags, the time control with the clocks shown to the user, and the

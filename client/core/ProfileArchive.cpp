@@ -6,12 +6,15 @@
 #include <sys/socket.h>
 
 #include "client/core/ChessApp.h"
+#include "client/core/PhotoFit.h"
 #include "foundation/ArchiveDrive.h"
 #include "foundation/AutoPointer.h"
+#include "foundation/Buffer.h"
 #include "foundation/Config.h"
 #include "foundation/Drive.h"
 #include "foundation/File.h"
 #include "foundation/MemFile.h"
+#include "foundation/NameText.h"
 #include "foundation/URL.h"
 
 using Zorlin::CArchiveDrive;
@@ -78,9 +81,16 @@ bool WriteProfileArchive(CFile& out, CConfig& user, CDrive& userDrive, bool with
         profile.GetValue("ip") = address;
     AddConfig(archive, profile, "profile.cfg");
 
+    // Sent as the 96 x 72 photo it is shown as, so a large photo cannot push
+    // the profile past what peers and the server take.
     CAutoPointer<CFile> photo = userDrive.OpenFile(CURL("photo.bmp"), CFile::kModeRead);
-    if (photo && photo->IsOpen() && !photo->IsNull())
-        archive.AddFile(*photo, "photo.bmp", true);
+    Zorlin::CBuffer bmp;
+    if (photo && photo->IsOpen() && !photo->IsNull() && FitPhotoFile(*photo, bmp)) {
+        CMemFile fitted;
+        fitted.Open(CString("photo.bmp"), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
+        if (fitted.Write(bmp) && fitted.Seek(0, CFile::kSeekStart))
+            archive.AddFile(fitted, "photo.bmp", true);
+    }
     photo.Reset();
     return archive.Finish(false);
 }
@@ -153,9 +163,28 @@ bool ReadProfileArchive(CFile& file, CConfig& profile, CString& id)
     received.Trim();
     if (!IsProfileId(received))
         return false;
+    CutProfileTexts(read);
     profile = read;
     id = received;
     return true;
+}
+
+void CutProfileTexts(CConfig& profile)
+{
+    const struct {
+        const char* key;
+        int length;
+    } kTexts[] = {{"name", kMaxProfileName},
+                  {"nickname", kMaxProfileNickname},
+                  {"email", kMaxProfileEmail},
+                  {"otherinformation", kMaxProfileInformation}};
+    for (const auto& text : kTexts) {
+        const CString value = profile.GetValueOr(text.key, "");
+        const CString cut = Zorlin::CutCharacters(value, text.length);
+        // Only a key that is there can be too long: no key is added.
+        if (cut.GetLength() < value.GetLength())
+            profile.GetValue(text.key) = cut;
+    }
 }
 
 bool CChessApp::WriteProfileArchive(CFile& out, bool withEmail, bool withAddress)

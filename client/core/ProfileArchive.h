@@ -37,8 +37,17 @@ std::vector<IpV4Address> ListMachineAddresses();
 // characters MakeUserId produces (ASCII letters and digits), 1 to 32 of them.
 bool IsProfileId(const Zorlin::CString& id);
 
+// The longest texts a received profile keeps, in characters.
+const int kMaxProfileName = 40;
+const int kMaxProfileNickname = 50;
+const int kMaxProfileEmail = 100;
+const int kMaxProfileInformation = 1000;
+// Cuts the received profile's name, nickname, email and otherinformation
+// to those lengths.
+void CutProfileTexts(Zorlin::CConfig& profile);
+
 // Reads a received profile archive from file (from its start; the file stays
 // the caller's): profile gets "contents/profile.cfg" and id its checked id.
-// False when the file is no profile archive, its profile is too big or
+// Its texts are cut (CutProfileTexts). False when the file is no profile archive, its profile is too big or
 // malformed, or its id is unfit for a file name.
 bool ReadProfileArchive(Zorlin::CFile& file, Zorlin::CConfig& profile, Zorlin::CString& id);

@@ -3,6 +3,7 @@
 #include <wx/app.h>
 #include <wx/choicdlg.h>
 #include <wx/colordlg.h>
+#include <wx/display.h>
 #include <wx/filedlg.h>
 #include <wx/frame.h>
 #include <wx/msgdlg.h>
@@ -10,6 +11,7 @@
 #include <wx/utils.h>
 
 #include "client/core/FileFilter.h"
+#include "client/core/MessageFit.h"
 #include "client/core/WxText.h"
 
 using Zorlin::CArray;
@@ -48,6 +50,24 @@ wxWindow* Owner(wxWindow* parent)
     return CanOwn(top) ? top : nullptr;
 }
 
+// The text as a box on the screen of owner can show it whole, buttons included.
+wxString Fitted(const CString& text, wxWindow* owner)
+{
+    wxRect area(0, 0, 1024, 768);
+    if (wxDisplay::GetCount() > 0) {
+        const int index = owner ? wxDisplay::GetFromWindow(owner) : wxNOT_FOUND;
+        area = wxDisplay(index == wxNOT_FOUND ? 0u : unsigned(index)).GetClientArea();
+    }
+    const SMessageTextLimits limits = MessageTextLimits(area.width, area.height);
+    return ToWx(FitMessageText(text, limits.columns, limits.lines));
+}
+
+// A caption is one line of the title bar.
+wxString FittedCaption(const CString& caption, wxWindow* owner)
+{
+    return Fitted(caption, owner).BeforeFirst('\n');
+}
+
 } // namespace
 
 bool CPrompt::AskYesNo(const CString& text, const CString& caption, wxWindow* parent)
@@ -76,7 +96,8 @@ CPrompt* SetPrompt(CPrompt* prompt)
 
 int CWxPrompt::ShowMessage(const CString& text, const CString& caption, long style, wxWindow* parent)
 {
-    return wxMessageBox(ToWx(text), ToWx(caption), style, Owner(parent));
+    wxWindow* owner = Owner(parent);
+    return wxMessageBox(Fitted(text, owner), FittedCaption(caption, owner), style, owner);
 }
 
 int CWxPrompt::AskChoice(const CString& message, const CString& caption, const CArray<CString>& choices,
@@ -85,7 +106,8 @@ int CWxPrompt::AskChoice(const CString& message, const CString& caption, const C
     wxArrayString items;
     for (int i = 0; i < choices.GetCount(); ++i)
         items.Add(ToWx(*choices.GetAt(i)));
-    wxSingleChoiceDialog dialog(Owner(parent), ToWx(message), ToWx(caption), items);
+    wxWindow* owner = Owner(parent);
+    wxSingleChoiceDialog dialog(owner, Fitted(message, owner), FittedCaption(caption, owner), items);
     if (width > 0 && height > 0)
         dialog.SetSize(width, height);
     if (dialog.ShowModal() != wxID_OK)
@@ -95,7 +117,8 @@ int CWxPrompt::AskChoice(const CString& message, const CString& caption, const C
 
 bool CWxPrompt::AskText(const CString& message, const CString& caption, CString& text, wxWindow* parent)
 {
-    wxTextEntryDialog dialog(Owner(parent), ToWx(message), ToWx(caption), ToWx(text));
+    wxWindow* owner = Owner(parent);
+    wxTextEntryDialog dialog(owner, Fitted(message, owner), FittedCaption(caption, owner), ToWx(text));
     if (dialog.ShowModal() != wxID_OK)
         return false;
     text = FromWx(dialog.GetValue());

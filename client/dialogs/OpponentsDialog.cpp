@@ -1,27 +1,29 @@
 #include "client/dialogs/OpponentsDialog.h"
 
 #include <cstdint>
+#include <vector>
 
 #include <wx/image.h>
 #include <wx/listbox.h>
 #include <wx/log.h>
+#include <wx/mstream.h>
 #include <wx/statbmp.h>
 #include <wx/textctrl.h>
 #include <wx/utils.h>
 
 #include "client/core/AppServices.h"
 #include "client/core/ChessApp.h"
+#include "client/core/PhotoFit.h"
 #include "client/core/Prompt.h"
 #include "client/core/WxText.h"
 #include "client/dialogs/DialogHost.h"
 #include "client/dialogs/DialogIds.h"
 #include "client/dialogs/DialogLayouts.h"
 #include "client/dialogs/DialogSupport.h"
-#include "client/dialogs/PhotoFit.h"
 #include "client/remote/OpponentList.h"
 #include "client/remote/OpponentStore.h"
-#include "foundation/DiskDrive.h"
-#include "foundation/URL.h"
+#include "foundation/AutoPointer.h"
+#include "foundation/File.h"
 
 using Zorlin::CString;
 
@@ -55,22 +57,25 @@ wxTextCtrl* Field(wxWindow* dialog, int id)
     return dynamic_cast<wxTextCtrl*>(dialog->FindWindow(id));
 }
 
-wxBitmap LoadBitmap(const CString& diskPath)
+// The photo file as a bitmap of the photo's size; OpenPhoto has read a
+// stored picture under the picture limit already.
+wxBitmap LoadBitmap(Zorlin::CFile& file)
 {
     wxLogNull quiet;
+    const uint32_t size = file.GetSize();
+    if (!file.IsOpen() || file.IsNull() || size == 0 || size > kMaxReceivedPictureFile ||
+        !file.Seek(0, Zorlin::CFile::kSeekStart))
+        return wxBitmap();
+    std::vector<unsigned char> bytes(size);
+    if (!file.Read(bytes.data(), size))
+        return wxBitmap();
+    wxMemoryInputStream stream(bytes.data(), bytes.size());
     wxImage image;
-    if (diskPath.IsEmpty() || !wxFileExists(ToWx(diskPath)) ||
-        !image.LoadFile(ToWx(diskPath), wxBITMAP_TYPE_BMP) || !image.IsOk())
+    if (!image.LoadFile(stream, wxBITMAP_TYPE_BMP) || !image.IsOk())
         return wxBitmap();
     if (image.GetWidth() != kPhotoWidth || image.GetHeight() != kPhotoHeight)
         image.Rescale(kPhotoWidth, kPhotoHeight);
     return wxBitmap(image);
-}
-
-CString DiskPath(Zorlin::CDrive& drive, const CString& path)
-{
-    Zorlin::CDiskDrive* disk = dynamic_cast<Zorlin::CDiskDrive*>(&drive);
-    return disk ? disk->GetDiskPath(Zorlin::CURL(path)) : CString();
 }
 
 } // namespace
@@ -132,10 +137,9 @@ void COpponentsDialog::ShowOpponent(int number)
         return;
     for (const SField& field : kFields)
         Field(this, field.id)->ChangeValue(ToWx(profile->m_profile.GetValueOr(field.key, "")));
-    Zorlin::CDrive& user = GetAppServices().GetUserDrive();
-    wxBitmap picture = LoadBitmap(DiskPath(user, profile->GetPhotoPath()));
-    if (!picture.IsOk())
-        picture = LoadBitmap(DiskPath(GetAppServices().GetProgramDrive(), "/assets/images/misc/nophoto.bmp"));
+    Zorlin::CAutoPointer<Zorlin::CFile> photo;
+    profile->OpenPhoto(photo);
+    wxBitmap picture = photo ? LoadBitmap(*photo) : wxBitmap();
     if (picture.IsOk())
         m_photo->SetBitmap(picture);
 }

@@ -18,7 +18,7 @@
 #include "client/dialogs/DialogIds.h"
 #include "client/dialogs/DialogLayouts.h"
 #include "client/dialogs/DialogSupport.h"
-#include "client/dialogs/PhotoFit.h"
+#include "client/core/PhotoFit.h"
 #include "client/dialogs/ProfileSettings.h"
 #include "client/view/Globe.h"
 #include "client/view/ViewHost.h"

@@ -9,6 +9,7 @@
 #include "client/core/ClockView.h"
 #include "client/core/FrameView.h"
 #include "client/core/LocalPlayer.h"
+#include "client/core/ProfileArchive.h"
 #include "client/core/Prompt.h"
 #include "client/dialogs/SendEmailDialog.h"
 #include "client/remote/EmailPlayer.h"
@@ -285,6 +286,7 @@ void CEmailGame::AssignSides(CConfig& saved)
     StartPlayers(side < 0 ? WHITE : side);
     const char* opponentFrame = m_localColour == WHITE ? "Black" : "White";
     m_email->GetProperties().Merge(FrameOf(saved, opponentFrame));
+    CutProfileTexts(m_email->GetProperties());
     CString id = m_email->GetProperty("ID");
     if (!EmailTurn::IsPlayerId(id))
         m_email->GetProperties().GetValue("ID") = "0";

@@ -7,6 +7,7 @@
 #include "client/remote/OpponentStore.h"
 #include "foundation/BufferFile.h"
 #include "foundation/Config.h"
+#include "foundation/NameText.h"
 
 using Zorlin::CString;
 
@@ -36,7 +37,8 @@ bool FindNetworkOpponent(const CString& id, CString& name, CString& email)
     COpponentProfile* stored = GetOpponentList().Find(id);
     if (!stored || !stored->Load())
         return false;
-    name = stored->m_profile.GetValueOr("profile.name", "");
+    // Stored by an older version, a name may be any length.
+    name = Zorlin::CutCharacters(stored->m_profile.GetValueOr("profile.name", ""), kMaxProfileName);
     email = stored->m_profile.GetValueOr("profile.email", "");
     return true;
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "client/core/HtmlText.h"
+#include "client/core/PhotoFit.h"
 #include "client/core/ProfileArchive.h"
 #include "client/remote/PacketHeader.h"
 #include "foundation/ArchiveDrive.h"
@@ -97,7 +98,7 @@ bool LoadPicture(CArchiveDrive& archive, const char* name, CImage& image)
     CAutoPointer<CFile> entry = archive.OpenFile(CURL(name), CFile::kModeRead);
     if (!entry || !entry->IsOpen() || entry->IsNull() || entry->GetSize() > kMaxPhotoSize)
         return false;
-    return image.Load(*entry) == 0 && image.HasPixels();
+    return LoadReceivedPicture(*entry, image);
 }
 
 } // namespace
@@ -424,9 +425,11 @@ bool WriteProfile(CFile& out, CConfig& user, CDrive& userDrive)
 
     if (IsSet(user, ".preferences.online.sendphoto", true) &&
         IsOn(user.GetValueOr(".supplied photo", "").GetText())) {
+        // Sent as the 96 x 72 photo it is shown as, whatever size the file is.
         CAutoPointer<CFile> photo = userDrive.OpenFile(CURL("photo.bmp"), CFile::kModeRead);
-        CImage image;
-        if (photo && photo->IsOpen() && !photo->IsNull() && image.Load(*photo) == 0 && image.HasPixels()) {
+        CImage picture, image;
+        if (photo && photo->IsOpen() && !photo->IsNull() && LoadReceivedPicture(*photo, picture) &&
+            MakeProfilePhoto(picture, image)) {
             CMemFile jpeg;
             jpeg.Open(CString("photo.jpg"), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
             Zorlin::CImageCodecJpg codec(65);
@@ -451,18 +454,17 @@ bool ReadProfile(CFile& file, CConfig& profile, CBuffer& bmp, CDrive& programDri
     if (!read.Read(*entry))
         return false;
     entry.Reset();
+    CutProfileTexts(read);
     profile = read;
 
     CImage picture;
     if (!LoadPicture(archive, "photo.jpg", picture))
         LoadPicture(archive, "photo.bmp", picture);
     bmp.Resize(0);
-    if (picture.HasPixels()) {
-        CMemFile out;
-        out.Open(CString("opponent.bmp"), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
-        if (picture.Save(out, "bmp") == 0 && out.Seek(0, CFile::kSeekStart))
-            ReadBounded(out, 64u << 20, bmp);
-    }
+    // Kept and shown only as the 96 x 72 photo.
+    CImage photo;
+    if (picture.HasPixels() && MakeProfilePhoto(picture, photo))
+        SaveBmpBytes(photo, bmp);
     if (bmp.GetSize() <= 0) {
         CAutoPointer<CFile> none = programDrive.OpenFile(CURL("/assets/images/misc/nophoto.bmp"), CFile::kModeRead);
         if (none && none->IsOpen() && !none->IsNull())

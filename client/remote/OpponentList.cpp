@@ -5,11 +5,14 @@
 #include <cstdio>
 
 #include "client/core/AppServices.h"
+#include "client/core/PhotoFit.h"
 #include "client/core/ProfileArchive.h"
 #include "foundation/ArchiveDrive.h"
 #include "foundation/AtomicFile.h"
+#include "foundation/Buffer.h"
 #include "foundation/Drive.h"
 #include "foundation/File.h"
+#include "foundation/MemFile.h"
 #include "foundation/URL.h"
 #include "foundation/Win32File.h"
 
@@ -92,9 +95,19 @@ bool COpponentProfile::Save()
 
 void COpponentProfile::OpenPhoto(CAutoPointer<CFile>& out)
 {
-    out = m_drive.OpenFile(CURL(GetPhotoPath()), CFile::kModeRead);
-    if (!out || out->IsNull() || !out->IsOpen())
-        out = GetAppServices().GetProgramDrive().OpenFile(CURL("/assets/images/misc/nophoto.bmp"), CFile::kModeRead);
+    // Read again under the picture limit: a file stored by an older version
+    // may be any picture at all.
+    Zorlin::CBuffer bmp;
+    CAutoPointer<CFile> stored = m_drive.OpenFile(CURL(GetPhotoPath()), CFile::kModeRead);
+    if (stored && !stored->IsNull() && stored->IsOpen() && FitPhotoFile(*stored, bmp)) {
+        Zorlin::CMemFile* photo = new Zorlin::CMemFile();
+        photo->Open(CString("photo.bmp"), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
+        photo->Write(bmp);
+        photo->Seek(0, CFile::kSeekStart);
+        out.Reset(photo);
+        return;
+    }
+    out = GetAppServices().GetProgramDrive().OpenFile(CURL("/assets/images/misc/nophoto.bmp"), CFile::kModeRead);
 }
 
 // ------------------------------------------------------------ the list
@@ -186,8 +199,16 @@ COpponentProfile* COpponentList::Install(CFile& profileArchive)
     CArchiveDrive archive;
     if (profileArchive.Seek(0, CFile::kSeekStart) && archive.Open(&profileArchive, nullptr, false)) {
         CAutoPointer<CFile> photo = archive.OpenFile(CURL("/contents/photo.bmp"), CFile::kModeRead);
-        if (photo && !photo->IsNull() && photo->IsOpen() && photo->GetSize() <= kMaxPhoto)
-            Zorlin::WriteFileAtomically(DiskPath(m_drive, entry.GetPhotoPath()), *photo);
+        Zorlin::CBuffer bmp;
+        if (photo && !photo->IsNull() && photo->IsOpen()) {
+            // Stored only as the 96 x 72 photo it is shown as; a picture the
+            // codecs refuse leaves the stored one as it was.
+            if (FitPhotoFile(*photo, bmp))
+                Zorlin::WriteFileAtomically(DiskPath(m_drive, entry.GetPhotoPath()), bmp.GetData(),
+                                            size_t(bmp.GetSize()));
+            else
+                std::fprintf(stderr, "Photo of opponent %s refused\n", id.GetText());
+        }
     }
     GiveNumber(entry);
     return entry.Save() ? &entry : nullptr;

@@ -27,7 +27,8 @@ public:
     bool Load();
     // Writes the profile to its file all at once.
     bool Save();
-    // The picture beside the profile, else the program's no-photo picture.
+    // The picture beside the profile as a 96 x 72 BMP in memory, read under
+    // the picture limit; else the program's no-photo picture.
     void OpenPhoto(Zorlin::CAutoPointer<Zorlin::CFile>& out);
 
     const Zorlin::CString& GetId() const { return m_id; }
@@ -52,8 +53,6 @@ class COpponentList {
 public:
     // A profile file bigger than this is not read.
     static const uint32_t kMaxProfileFile = 65536;
-    // Nor a picture bigger than this stored.
-    static const uint32_t kMaxPhoto = 4 * 1024 * 1024;
 
     explicit COpponentList(Zorlin::CDrive& userDrive);
 
@@ -65,7 +64,8 @@ public:
     void Remove(int number);
     // Adds or updates the opponent of a profile archive: its "profile.*"
     // keys replace those stored (the user's Notes stay), its picture is
-    // copied, and the profile file is written. Null when the archive is no
+    // stored as the 96 x 72 photo (FitPhotoFile; a refused one is not), and
+    // the profile file is written. Null when the archive is no
     // profile or its id is unfit for a file name.
     COpponentProfile* Install(Zorlin::CFile& profileArchive);
     COpponentProfile* InstallOpponentProfile(const Zorlin::CString& packagePath);

@@ -9,6 +9,7 @@
 
 #include "client/core/AppServices.h"
 #include "client/core/FrameView.h"
+#include "client/core/Game.h"
 #include "client/core/HtmlText.h"
 #include "client/core/Prompt.h"
 #include "client/core/WxText.h"
@@ -170,8 +171,10 @@ void CWebPanel::ShowHtml(const CHtmlText& text)
     CHtmlText page(text);
     PreparePage(page);
     page.ExpandVariables(m_variables, true);
-    page.ReplaceAll("white.bmp", FromWx(FileUrl(FullPathOf(drive, "white.bmp"))).GetText());
-    page.ReplaceAll("black.bmp", FromWx(FileUrl(FullPathOf(drive, "black.bmp"))).GetText());
+    // The players' pictures are kept in the user folder (CGame::WritePlayerPictures).
+    CDrive& user = GetAppServices().GetUserDrive();
+    page.ReplaceAll("white.bmp", FromWx(FileUrl(FullPathOf(user, PlayerPictureName(true)))).GetText());
+    page.ReplaceAll("black.bmp", FromWx(FileUrl(FullPathOf(user, PlayerPictureName(false)))).GetText());
     WriteAndLoad(page, m_pageFile, folder.Succeeded());
 }
 

@@ -81,3 +81,17 @@ TEST(NameText, ArchivesRefuseControlCharactersAndBrokenUtf8BothWays)
     EXPECT_FALSE(OpensWithName("'\\x1b[2J'"));
     EXPECT_FALSE(OpensWithName("'K\\xf6nig'"));
 }
+
+TEST(NameText, CutCharactersCountsUtf8SequencesAndNeverSplitsOne)
+{
+    EXPECT_EQ(std::string(Zorlin::CutCharacters(Text(std::string(3100, 'n')), 40).GetText()), std::string(40, 'n'));
+    EXPECT_EQ(std::string(Zorlin::CutCharacters(Text("short"), 40).GetText()), "short");
+    EXPECT_EQ(Zorlin::CutCharacters(Text(""), 40).GetLength(), 0);
+    // Two, three and four bytes a character: cut after whole characters.
+    EXPECT_EQ(std::string(Zorlin::CutCharacters(Text("\xc3\xa9\xc3\xa9\xc3\xa9"), 2).GetText()), "\xc3\xa9\xc3\xa9");
+    EXPECT_EQ(std::string(Zorlin::CutCharacters(Text("a\xe2\x82\xac" "b"), 2).GetText()), "a\xe2\x82\xac");
+    EXPECT_EQ(std::string(Zorlin::CutCharacters(Text("\xf0\x9f\x98\x80xyz"), 1).GetText()), "\xf0\x9f\x98\x80");
+    // Stray bytes count one each, whatever follows them.
+    EXPECT_EQ(Zorlin::CutCharacters(Text("\x80\x80\x80\x80"), 3).GetLength(), 3);
+    EXPECT_EQ(Zorlin::CutCharacters(Text("abc"), 0).GetLength(), 0);
+}

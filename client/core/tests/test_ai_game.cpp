@@ -117,8 +117,8 @@ TEST_F(AIGameTest, NewGameSetsUpSidesSettingsAndTags)
     EXPECT_EQ(page, "inplay.htm");
     // The players' pictures for the side panel's pages.
     std::string photo = ReadWholeFile(DataFolder() + "/assets/images/misc/nophoto.bmp");
-    EXPECT_EQ(ReadWholeFile(m_services.m_programFolder + "/html/english/white.bmp"), photo);
-    EXPECT_EQ(ReadWholeFile(m_services.m_programFolder + "/html/english/black.bmp"), photo);
+    EXPECT_EQ(ReadWholeFile(m_services.m_userFolder + "/white.bmp"), photo);
+    EXPECT_EQ(ReadWholeFile(m_services.m_userFolder + "/black.bmp"), photo);
     std::string console = m_services.ConsoleText("AI Game - Console");
     EXPECT_EQ(console, "NewGame\nStartGame\n");
 }

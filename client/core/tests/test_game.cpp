@@ -385,15 +385,18 @@ TEST_F(GameTest, ClosingAsksOnlyAboutUnsavedMoves)
     EXPECT_EQ(prompt.GetCount(), 0);
 }
 
-TEST_F(GameTest, PicturesGoIntoTheLanguageFolderOnly)
+TEST_F(GameTest, PicturesGoIntoTheUserFolderNeverTheProgramFolder)
 {
     CGame* game = NewGame();
     WriteWholeFile(m_services.m_userFolder + "/photo.bmp", "BMuser");
     game->WritePlayerPictures();
-    EXPECT_EQ(ReadWholeFile(m_services.m_programFolder + "/html/english/white.bmp"), "BMuser");
-    EXPECT_EQ(ReadWholeFile(m_services.m_programFolder + "/html/english/black.bmp"), "BMuser");
+    EXPECT_EQ(ReadWholeFile(m_services.m_userFolder + "/white.bmp"), "BMuser");
+    EXPECT_EQ(ReadWholeFile(m_services.m_userFolder + "/black.bmp"), "BMuser");
+    // The language setting names no folder for them: the program folder stays as it was.
     m_services.m_userSettings.GetValue("preferences.language") = "../../escape";
     WriteWholeFile(m_services.m_userFolder + "/photo.bmp", "BMother");
     game->WritePlayerPictures();
-    EXPECT_EQ(ReadWholeFile(m_services.m_programFolder + "/html/english/white.bmp"), "BMuser");
+    EXPECT_EQ(ReadWholeFile(m_services.m_userFolder + "/white.bmp"), "BMother");
+    EXPECT_EQ(ReadWholeFile(m_services.m_programFolder + "/html/english/white.bmp"), "");
+    EXPECT_EQ(ReadWholeFile(m_services.m_programFolder + "/html/english/black.bmp"), "");
 }

@@ -179,6 +179,13 @@ TEST_F(TransportFiles, InvitationsAndTurnsWaitForRemotePlayOrGoToIt)
     EXPECT_EQ(shown->text, "You have received an invitation from Edmund to join a network game.\n\n"
                            "Network games are not available in this version of Rookwell yet.");
 
+    // A sender of 65,000 characters is cut to a name's 40.
+    shown = Open(File("long.rwf", "type = \"Network Invite\"\nfrom = \"" + std::string(65000, 'x') + "\"\n"));
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(std::string(shown->text.GetText()), "You have received an invitation from " + std::string(40, 'x') +
+                               " to join a network game.\n\n"
+                               "Network games are not available in this version of Rookwell yet.");
+
     std::vector<SEntry> turn = {PackageTest::Manifest("Rookwell", "EMAIL", "A move sent by email"),
                                 {"contents/move.cfg", "move = e4\n"},
                                 {"contents/message.txt", "your move"},

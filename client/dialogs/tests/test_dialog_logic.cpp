@@ -14,7 +14,7 @@
 #include "client/dialogs/AIGameSettings.h"
 #include "client/dialogs/MatchStatistics.h"
 #include "client/dialogs/PgnIndex.h"
-#include "client/dialogs/PhotoFit.h"
+#include "client/core/PhotoFit.h"
 #include "client/dialogs/ProfileSettings.h"
 #include "foundation/AssocArray.h"
 #include "foundation/BufferFile.h"

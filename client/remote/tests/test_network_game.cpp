@@ -14,11 +14,17 @@
 #include <vector>
 #include <wx/defs.h>
 
+#include "client/core/PhotoFit.h"
 #include "client/core/Prompt.h"
 #include "client/remote/NetPacket.h"
 #include "client/remote/NetworkGame.h"
 #include "client/remote/NetworkPlayer.h"
 #include "client/remote/tests/support/RemoteFixture.h"
+#include "foundation/ArchiveDrive.h"
+#include "foundation/AutoPointer.h"
+#include "foundation/Image.h"
+#include "foundation/MemFile.h"
+#include "foundation/URL.h"
 
 using namespace RemoteTest;
 using Zorlin::CBuffer;
@@ -187,6 +193,38 @@ TEST_F(NetworkGame, HostSendsProfileProtocolAndIdentityThenStopsListening)
     CRawPeer second(port);
     EXPECT_FALSE(second.IsConnected());
     EXPECT_EQ(second.GetError(), ECONNREFUSED);
+}
+
+TEST_F(NetworkGame, ALargeOwnPhotoLeavesFittedSoTheProfileFrameStaysSmall)
+{
+    // 1600 x 1200 in 24 bits, every pixel different: 5.7 MB on disk.
+    Zorlin::CImage large(1600, 1200, 19);
+    for (int y = 0; y < 1200; ++y)
+        for (int x = 0; x < 1600; ++x)
+            large.SetPixel(x, y, Zorlin::CColour(x % 256, y % 256, (x ^ y) % 256, 255));
+    ASSERT_EQ(large.Save((m_services.m_userFolder + "/photo.bmp").c_str()), 0);
+    CNetworkGame* host = MakeGame();
+    host->SetColourChoice(WHITE);
+    ASSERT_TRUE(host->StartServer(0));
+    CRawPeer peer(host->GetServerPort());
+    ASSERT_TRUE(peer.IsConnected());
+    SFrame profile = peer.Next();
+    ASSERT_EQ(profile.type, uint32_t(netpktProfile));
+    EXPECT_LT(profile.payload.size(), 65536u);
+
+    // What the peer receives is the 96 x 72 photo.
+    Zorlin::CMemFile archive;
+    archive.Open(CString("profile.rwf"), Zorlin::CFile::kModeRead | Zorlin::CFile::kModeWrite | Zorlin::CFile::kModeCreate);
+    archive.Write(profile.payload.data(), unsigned(profile.payload.size()));
+    Zorlin::CArchiveDrive drive;
+    ASSERT_TRUE(archive.Seek(0, Zorlin::CFile::kSeekStart) && drive.Open(&archive, nullptr, false));
+    Zorlin::CAutoPointer<Zorlin::CFile> photo =
+        drive.OpenFile(Zorlin::CURL("/contents/photo.bmp"), Zorlin::CFile::kModeRead);
+    ASSERT_TRUE(photo && photo->IsOpen() && !photo->IsNull());
+    Zorlin::CImage received;
+    ASSERT_EQ(received.Load(*photo), 0);
+    EXPECT_EQ(received.GetWidth(), kPhotoWidth);
+    EXPECT_EQ(received.GetHeight(), kPhotoHeight);
 }
 
 TEST_F(NetworkGame, TwoGamesPlayEachOtherOverLoopback)

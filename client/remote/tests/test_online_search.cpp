@@ -5,12 +5,17 @@
 
 #include <string>
 
+#include "client/core/PhotoFit.h"
 #include "client/remote/OnlineSearchProtocol.h"
 #include "client/remote/tests/support/RemoteFixture.h"
 #include "foundation/Buffer.h"
 #include "foundation/BufferFile.h"
+#include "foundation/ArchiveDrive.h"
 #include "foundation/Config.h"
+#include "foundation/Image.h"
+#include "foundation/ImageCodecJpg.h"
 #include "foundation/MemFile.h"
+#include "testsupport/HostilePictures.h"
 
 using namespace RemoteTest;
 using Zorlin::CBuffer;
@@ -229,7 +234,8 @@ TEST(OnlineSearchProfile, WrittenReadAndStored)
     CConfig profile;
     CBuffer picture;
     ASSERT_TRUE(OnlineSearch::ReadProfile(archive, profile, picture, services.GetProgramDrive()));
-    EXPECT_EQ(profile.GetValueOr("name", "").GetLength(), 50);
+    // Sent at 50 characters, a name is read at 40.
+    EXPECT_EQ(profile.GetValueOr("name", "").GetLength(), 40);
     EXPECT_EQ(std::string(profile.GetValueOr("name", "").GetText()).substr(0, 5), "Ann x");
     EXPECT_FALSE(profile.KeyExists("email"));
     EXPECT_EQ(profile.GetValueOr("location", ""), "Chile");
@@ -281,4 +287,77 @@ TEST(OnlineSearchProfile, OpponentPageEscapesRemoteText)
     terms.side = 0;
     OnlineSearch::OpponentPageValues(profile, terms, values);
     EXPECT_EQ(values["game"], "No clock. You will be playing <B>white.</B>");
+}
+
+namespace {
+
+// A profile archive as a hand-made client sends it, with the picture bytes
+// under name as they are.
+void MakeOnlineProfile(CMemFile& out, const char* name, const std::string& picture)
+{
+    out.Open(CString("gridmoorprofile.rwf"), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
+    Zorlin::CArchiveDrive archive;
+    ASSERT_TRUE(archive.Create(&out, "gridmoorprofile", false, 8192));
+    for (const auto& entry : {std::make_pair("profile.cfg", std::string("name = Mallory\nID = Mal1\n")),
+                              std::make_pair(name, picture)}) {
+        CMemFile file;
+        file.Open(CString(entry.first), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
+        file.Write(entry.second.data(), unsigned(entry.second.size()));
+        file.Seek(0, CFile::kSeekStart);
+        ASSERT_TRUE(archive.AddFile(file, entry.first, true));
+    }
+    ASSERT_TRUE(archive.Finish(false));
+}
+
+std::pair<int, int> BmpSize(CBuffer& bmp)
+{
+    CMemFile file;
+    file.Open(CString("photo.bmp"), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
+    file.Write(bmp);
+    file.Seek(0, CFile::kSeekStart);
+    Zorlin::CImage image;
+    if (image.Load(file) != 0)
+        return {0, 0};
+    return {image.GetWidth(), image.GetHeight()};
+}
+
+} // namespace
+
+TEST(OnlineSearchProfile, PhotoBombsBecomeTheNoPhotoPictureAndPhotosAreFitted)
+{
+    CTestServices services;
+    WriteWholeFile(services.m_programFolder + "/assets/images/misc/nophoto.bmp", "BMnophoto");
+    const long before = RookwellTest::PeakMegabytes();
+    struct SCase {
+        const char* name;
+        std::string bytes;
+    } bombs[] = {{"photo.jpg", RookwellTest::RealJpeg(8000, 8000)},
+                 {"photo.bmp", RookwellTest::RunLengthBmp(26000, 26000)},
+                 {"photo.jpg", "not a picture"}};
+    for (const SCase& bomb : bombs) {
+        CMemFile archive;
+        MakeOnlineProfile(archive, bomb.name, bomb.bytes);
+        CConfig profile;
+        CBuffer picture;
+        ASSERT_TRUE(OnlineSearch::ReadProfile(archive, profile, picture, services.GetProgramDrive()));
+        EXPECT_EQ(Text(picture), "BMnophoto") << bomb.name << " " << bomb.bytes.size();
+    }
+    EXPECT_LT(RookwellTest::PeakMegabytes() - before, 60);
+
+    // A photo of any size is kept, shown and stored at 96 x 72.
+    Zorlin::CImage large(1200, 900, 19);
+    large.Clear(Zorlin::CColour(10, 120, 200, 255));
+    CMemFile jpeg;
+    jpeg.Open(CString("photo.jpg"), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
+    Zorlin::CImageCodecJpg codec(80);
+    ASSERT_EQ(large.Save(jpeg, codec), 0);
+    std::string bytes(jpeg.GetSize(), '\0');
+    jpeg.Seek(0, CFile::kSeekStart);
+    jpeg.Read(&bytes[0], unsigned(bytes.size()));
+    CMemFile archive;
+    MakeOnlineProfile(archive, "photo.jpg", bytes);
+    CConfig profile;
+    CBuffer picture;
+    ASSERT_TRUE(OnlineSearch::ReadProfile(archive, profile, picture, services.GetProgramDrive()));
+    EXPECT_EQ(BmpSize(picture), std::make_pair(kPhotoWidth, kPhotoHeight));
 }

@@ -7,13 +7,19 @@
 #include <map>
 #include <string>
 
+#include "client/core/PhotoFit.h"
 #include "client/core/ProfileArchive.h"
 #include "client/remote/OpponentList.h"
 #include "client/remote/tests/support/RemoteFixture.h"
+#include "foundation/ArchiveDrive.h"
+#include "foundation/Buffer.h"
 #include "foundation/Config.h"
 #include "foundation/DiskDrive.h"
+#include "foundation/Image.h"
 #include "foundation/MemFile.h"
+#include "foundation/URL.h"
 #include "foundation/Win32File.h"
+#include "testsupport/HostilePictures.h"
 
 using namespace RemoteTest;
 using Zorlin::CAutoPointer;
@@ -23,6 +29,35 @@ using Zorlin::CMemFile;
 using Zorlin::CString;
 
 namespace {
+
+// A real BMP of one colour, width x height.
+std::string PhotoBmp(int width, int height)
+{
+    Zorlin::CImage image(width, height, 19);
+    image.Clear(Zorlin::CColour(200, 30, 30, 255));
+    Zorlin::CBuffer bmp;
+    EXPECT_TRUE(SaveBmpBytes(image, bmp));
+    return std::string(reinterpret_cast<const char*>(bmp.GetData()), size_t(bmp.GetSize()));
+}
+
+// The width and height of a BMP file; 0 x 0 when the codec cannot read it.
+std::pair<int, int> BmpSize(const std::string& path)
+{
+    Zorlin::CImage image;
+    if (image.Load(path.c_str()) != 0)
+        return {0, 0};
+    return {image.GetWidth(), image.GetHeight()};
+}
+
+// Adds a file of the given bytes to an archive being written.
+void AddBytes(Zorlin::CArchiveDrive& archive, const char* name, const std::string& bytes)
+{
+    CMemFile file;
+    file.Open(CString(name), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
+    file.Write(bytes.data(), unsigned(bytes.size()));
+    file.Seek(0, CFile::kSeekStart);
+    EXPECT_TRUE(archive.AddFile(file, name, true));
+}
 
 class OpponentStore : public ::testing::Test {
 protected:
@@ -45,6 +80,26 @@ protected:
         out.Close();
         return path;
     }
+    // A package as a hand-made client sends it: any name and the photo
+    // bytes as they are, with no fitting on the way out.
+    std::string MakeRawPackage(const std::string& id, const std::string& name, const std::string& photo)
+    {
+        const std::string sender = MakeTempFolder("raw");
+        m_cleanup.push_back(sender);
+        const std::string path = sender + "/profile.rwf";
+        Zorlin::CWin32File out(path.c_str(), CFile::kModeWrite | CFile::kModeCreate);
+        Zorlin::CArchiveDrive archive;
+        EXPECT_TRUE(archive.Create(&out, "profile", false, 8192));
+        AddBytes(archive, "contents.cfg", "contents.major = Rookwell\ncontents.minor = profile\n");
+        archive.MakeDirectories("contents");
+        archive.ChangeDirectory(Zorlin::CURL("contents"));
+        AddBytes(archive, "profile.cfg", "name = " + name + "\nID = " + id + "\n");
+        if (!photo.empty())
+            AddBytes(archive, "photo.bmp", photo);
+        EXPECT_TRUE(archive.Finish(false));
+        out.Close();
+        return path;
+    }
     std::string Opponents() const { return m_services.m_userFolder + "/opponents/"; }
     ~OpponentStore() override
     {
@@ -60,13 +115,13 @@ protected:
 
 TEST_F(OpponentStore, InstallSavesProfileAndPhotoAndReloads)
 {
-    const std::string package = MakePackage("A1B2C3", "Ann Example", "BMfakephoto");
+    const std::string package = MakePackage("A1B2C3", "Ann Example", PhotoBmp(200, 150));
     {
         COpponentList list(m_services.GetUserDrive());
         COpponentProfile* ann = list.InstallOpponentProfile(package.c_str());
         ASSERT_NE(ann, nullptr);
         EXPECT_EQ(ann->GetNumber(), 0);
-        EXPECT_EQ(ReadWholeFile(Opponents() + "A1B2C3.bmp"), "BMfakephoto");
+        EXPECT_EQ(BmpSize(Opponents() + "A1B2C3.bmp"), std::make_pair(kPhotoWidth, kPhotoHeight));
         ASSERT_TRUE(FileExists(Opponents() + "A1B2C3.cfg"));
     }
     // A new run finds it on disk and reads it on first use.
@@ -82,7 +137,7 @@ TEST_F(OpponentStore, InstallSavesProfileAndPhotoAndReloads)
     CAutoPointer<CFile> photo;
     ann->OpenPhoto(photo);
     ASSERT_TRUE(photo && photo->IsOpen() && !photo->IsNull());
-    EXPECT_EQ(photo->GetSize(), 11u);
+    EXPECT_EQ(photo->GetSize(), uint32_t(ReadWholeFile(Opponents() + "A1B2C3.bmp").size()));
 
     CString id;
     EXPECT_STREQ(ReadProfilePackage(package.c_str(), id).GetText(), "Ann Example");
@@ -150,8 +205,8 @@ TEST_F(OpponentStore, LoadNumbersProfilesAndSkipsOtherFiles)
 TEST_F(OpponentStore, RemoveDeletesBothFilesAndKeepsOtherNumbers)
 {
     COpponentList list(m_services.GetUserDrive());
-    ASSERT_NE(list.InstallOpponentProfile(MakePackage("A1", "A", "BMa").c_str()), nullptr);
-    ASSERT_NE(list.InstallOpponentProfile(MakePackage("B2", "B", "BMb").c_str()), nullptr);
+    ASSERT_NE(list.InstallOpponentProfile(MakePackage("A1", "A", PhotoBmp(96, 72)).c_str()), nullptr);
+    ASSERT_NE(list.InstallOpponentProfile(MakePackage("B2", "B", PhotoBmp(96, 72)).c_str()), nullptr);
     ASSERT_NE(list.InstallOpponentProfile(MakePackage("C3", "C").c_str()), nullptr);
     list.Remove(1);
     EXPECT_FALSE(FileExists(Opponents() + "B2.cfg"));
@@ -211,4 +266,50 @@ TEST_F(OpponentStore, PhotoFallsBackToTheNoPhotoPicture)
     plain->OpenPhoto(photo);
     ASSERT_TRUE(photo && photo->IsOpen() && !photo->IsNull());
     EXPECT_EQ(photo->GetSize(), 9u);
+}
+
+TEST_F(OpponentStore, PhotoBombsAreNeverStoredNorShownAndTheProfileStillIs)
+{
+    WriteWholeFile(m_services.m_programFolder + "/assets/images/misc/nophoto.bmp", "BMnophoto");
+    const long before = RookwellTest::PeakMegabytes();
+    COpponentList list(m_services.GetUserDrive());
+    // A first profile with a good photo, then updates whose photos are bombs.
+    ASSERT_NE(list.InstallOpponentProfile(MakeRawPackage("Bob42", "Bob", PhotoBmp(640, 480)).c_str()), nullptr);
+    const std::string good = ReadWholeFile(Opponents() + "Bob42.bmp");
+    ASSERT_EQ(BmpSize(Opponents() + "Bob42.bmp"), std::make_pair(kPhotoWidth, kPhotoHeight));
+    for (const std::string& bomb : {RookwellTest::RunLengthBmp(26000, 26000), RookwellTest::RealJpeg(8000, 8000),
+                                    std::string("BMfakephoto")}) {
+        COpponentProfile* bob = list.InstallOpponentProfile(MakeRawPackage("Bob42", "Bobby", bomb).c_str());
+        ASSERT_NE(bob, nullptr) << bomb.size();
+        EXPECT_STREQ(bob->m_profile.GetValueOr("profile.name", "").GetText(), "Bobby");
+        EXPECT_EQ(ReadWholeFile(Opponents() + "Bob42.bmp"), good) << bomb.size();
+        // A new opponent with a bomb gets no picture file at all.
+        ASSERT_NE(list.InstallOpponentProfile(MakeRawPackage("Eve7", "Eve", bomb).c_str()), nullptr);
+        EXPECT_FALSE(FileExists(Opponents() + "Eve7.bmp")) << bomb.size();
+    }
+    // A bomb stored by an older version is read under the limit: the
+    // no-photo picture comes back instead.
+    WriteWholeFile(Opponents() + "Bob42.bmp", RookwellTest::RunLengthBmp(26000, 26000));
+    CAutoPointer<CFile> photo;
+    list.Find("Bob42")->OpenPhoto(photo);
+    ASSERT_TRUE(photo && photo->IsOpen() && !photo->IsNull());
+    EXPECT_EQ(photo->GetSize(), 9u);
+    EXPECT_LT(RookwellTest::PeakMegabytes() - before, 60);
+}
+
+TEST_F(OpponentStore, ReceivedNamesAreCutToFortyCharactersWhole)
+{
+    COpponentList list(m_services.GetUserDrive());
+    COpponentProfile* long_ = list.InstallOpponentProfile(MakeRawPackage("Long1", std::string(3100, 'n'), "").c_str());
+    ASSERT_NE(long_, nullptr);
+    EXPECT_EQ(long_->m_profile.GetValueOr("profile.name", "").GetLength(), 40);
+    // Two-byte characters: forty of them, none cut in two.
+    std::string accented;
+    for (int i = 0; i < 100; ++i)
+        accented += "\xC3\xA9";
+    COpponentProfile* wide = list.InstallOpponentProfile(MakeRawPackage("Wide2", accented, "").c_str());
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(std::string(wide->m_profile.GetValueOr("profile.name", "").GetText()), accented.substr(0, 80));
+    CString id;
+    EXPECT_EQ(ReadProfilePackage(MakeRawPackage("Long1", std::string(3100, 'n'), "").c_str(), id).GetLength(), 40);
 }

@@ -1,11 +1,18 @@
-#include "client/dialogs/PhotoFit.h"
+#include "client/core/PhotoFit.h"
 
 #include <algorithm>
 #include <cstdint>
 
+#include "foundation/Buffer.h"
+#include "foundation/File.h"
 #include "foundation/Image.h"
+#include "foundation/MemFile.h"
 
+using Zorlin::CBuffer;
 using Zorlin::CColour;
+using Zorlin::CFile;
+using Zorlin::CMemFile;
+using Zorlin::CString;
 using Zorlin::CImage;
 
 namespace {
@@ -54,4 +61,41 @@ bool MakeProfilePhoto(const CImage& picture, CImage& photo)
     to.bottom = fit.y + fit.height - 1;
     photo.StretchBlit(picture, 2, from, to);
     return photo.GetLastError() == CImage::ERR_NONE;
+}
+
+bool LoadReceivedPicture(CFile& file, CImage& picture)
+{
+    picture.Free();
+    if (!file.IsOpen() || file.IsNull() || file.GetSize() == 0 || file.GetSize() > kMaxReceivedPictureFile ||
+        !file.Seek(0, CFile::kSeekStart))
+        return false;
+    // The decoders read the claimed size first and refuse it before decoding.
+    picture.SetLoadLimit(kMaxReceivedPictureSide);
+    if (picture.Load(file) != CImage::ERR_NONE || !picture.HasPixels()) {
+        picture.Free();
+        return false;
+    }
+    return true;
+}
+
+bool SaveBmpBytes(const CImage& image, CBuffer& bmp)
+{
+    bmp.Resize(0);
+    CMemFile out;
+    out.Open(CString("photo.bmp"), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
+    if (const_cast<CImage&>(image).Save(out, "bmp") != CImage::ERR_NONE || !out.Seek(0, CFile::kSeekStart))
+        return false;
+    const uint32_t size = out.GetSize();
+    if (size == 0 || !bmp.Resize(int(size)) || !out.Read(bmp.GetData(), size)) {
+        bmp.Resize(0);
+        return false;
+    }
+    return true;
+}
+
+bool FitPhotoFile(CFile& file, CBuffer& bmp)
+{
+    bmp.Resize(0);
+    CImage picture, photo;
+    return LoadReceivedPicture(file, picture) && MakeProfilePhoto(picture, photo) && SaveBmpBytes(photo, bmp);
 }
