@@ -5,7 +5,6 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
-#include "client/core/ChessApp.h"
 #include "foundation/ArchiveDrive.h"
 #include "foundation/AutoPointer.h"
 #include "foundation/Config.h"
@@ -156,12 +155,4 @@ bool ReadProfileArchive(CFile& file, CConfig& profile, CString& id)
     profile = read;
     id = received;
     return true;
-}
-
-bool CChessApp::WriteProfileArchive(CFile& out, bool withEmail, bool withAddress)
-{
-    if (!m_userConfig || !m_userDrive)
-        return false;
-    const CString address = withAddress ? ChooseProfileAddress(ListMachineAddresses()) : CString();
-    return ::WriteProfileArchive(out, *m_userConfig, *m_userDrive, withEmail, withAddress, address);
 }
