@@ -7,9 +7,16 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "chess/ChessBoard.h"
 #include "chess/Move.h"
+#include "foundation/ArchiveDrive.h"
 #include "foundation/Array.h"
+#include "foundation/MemFile.h"
+#include "foundation/URL.h"
 
 namespace FuzzSupport {
 
@@ -61,6 +68,59 @@ inline bool PickMove(const CChessBoard& board, CChoices& choices, CMove& out)
         return false;
     out = *legal.GetAt(int(choices.Next(uint32_t(legal.GetCount()))));
     return true;
+}
+
+// Archives are compressed, so mutations seldom reach what they hold. An
+// input that starts with kMembers is instead the members' bytes, split at
+// kSplit, which our own writer packs under names (folder, then file; an
+// empty name skips the part) before the reader opens them.
+const char kMembers = 'M';
+const char* const kSplit = "\n=====\n";
+
+inline std::vector<std::string> SplitMembers(const uint8_t* data, size_t size)
+{
+    std::vector<std::string> parts;
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const std::string split(kSplit);
+    size_t start = 0;
+    for (;;) {
+        const size_t end = text.find(split, start);
+        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos)
+            return parts;
+        start = end + split.size();
+    }
+}
+
+// An archive in memory, at its start, with each part under its name.
+inline Zorlin::CMemFile* PackMembers(const std::vector<std::string>& parts,
+                                     const std::vector<std::pair<const char*, const char*>>& names)
+{
+    using namespace Zorlin;
+    CMemFile* host = new CMemFile();
+    host->Open(CString("packed"), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
+    CArchiveDrive archive;
+    Check(archive.Create(host, "packed", false));
+    const char* folder = "";
+    for (size_t i = 0; i < parts.size() && i < names.size(); ++i) {
+        if (std::string(names[i].first) != folder) {
+            folder = names[i].first;
+            Check(archive.ChangeDirectory(CURL("/")));
+            if (*folder) {
+                Check(archive.MakeDirectories(folder));
+                Check(archive.ChangeDirectory(CURL(folder)));
+            }
+        }
+        CMemFile member;
+        member.Open(CString(names[i].second), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
+        if (!parts[i].empty())
+            member.Write(parts[i].data(), unsigned(parts[i].size()));
+        member.Seek(0, CFile::kSeekStart);
+        Check(archive.AddFile(member, names[i].second, true));
+    }
+    Check(archive.Finish(false));
+    host->Seek(0, CFile::kSeekStart);
+    return host;
 }
 
 } // namespace FuzzSupport

@@ -4,6 +4,8 @@
 // the start, names players by plain ids, keeps its move and message within
 // bounds and names as its move the newest one of its game; written again by
 // our own writer it reads back the same.
+//
+// Input: the turn file, or kMembers and its members (see FuzzSupport.h).
 
 #include "FuzzSupport.h"
 
@@ -101,8 +103,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > EmailTurn::kMaxTurnFile)
         return 0;
+    CFile* host = nullptr;
+    if (size > 0 && data[0] == FuzzSupport::kMembers) {
+        // The manifest, then in "contents" the move, the message and the profile.
+        host = FuzzSupport::PackMembers(FuzzSupport::SplitMembers(data + 1, size - 1),
+                                        {{"", "contents.cfg"}, {"contents", "move.cfg"},
+                                         {"contents", "message.txt"}, {"contents", "Profile.rwf"}});
+    } else {
+        host = HostOf(data, size);
+    }
     CArchiveDrive archive;
-    if (!archive.Open(HostOf(data, size), nullptr, true))
+    if (!archive.Open(host, nullptr, true))
         return 0;
     {
         // The client reads the manifest first; a turn says "email".

@@ -4,6 +4,9 @@
 // does (OnlineSearch::ReadProfile, StoreOpponent). A refused package leaves
 // every file as it was; a taken one writes only its own id's two files in
 // "opponents", under an id fit for a file name, and reads back.
+//
+// Input: the package, or kMembers, the profile text and the photo (see
+// FuzzSupport.h).
 
 #include "FuzzSupport.h"
 
@@ -126,6 +129,15 @@ TFolder MakeFolder(const std::string& root)
     return made[root] = Snapshot(root);
 }
 
+std::string Contents(CMemFile& file)
+{
+    std::string bytes(file.GetSize(), '\0');
+    file.Seek(0, CFile::kSeekStart);
+    if (!bytes.empty())
+        Check(file.Read(&bytes[0], unsigned(bytes.size())));
+    return bytes;
+}
+
 CMemFile* FileOf(const uint8_t* data, size_t size)
 {
     CMemFile* file = new CMemFile();
@@ -187,6 +199,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size > (4u << 20))
         return 0;
     const std::string root = Root();
+    if (size > 0 && data[0] == FuzzSupport::kMembers) {
+        // The profile and its photo, packed as e-mail and network games send
+        // them and as the online search does.
+        const std::vector<std::string> parts = FuzzSupport::SplitMembers(data + 1, size - 1);
+        CAutoPointer<CMemFile> mail(FuzzSupport::PackMembers(parts, {{"contents", "profile.cfg"}, {"contents", "photo.bmp"}}));
+        const std::string mailBytes = Contents(*mail);
+        InstallAsMailOrNetwork(reinterpret_cast<const uint8_t*>(mailBytes.data()), mailBytes.size(), root + "mail/");
+        CAutoPointer<CMemFile> online(FuzzSupport::PackMembers(parts, {{"", "profile.cfg"}, {"", "photo.jpg"}, {"", "photo.bmp"}}));
+        const std::string onlineBytes = Contents(*online);
+        InstallAsOnline(reinterpret_cast<const uint8_t*>(onlineBytes.data()), onlineBytes.size(), root + "online/");
+        return 0;
+    }
     InstallAsMailOrNetwork(data, size, root + "mail/");
     InstallAsOnline(data, size, root + "online/");
     return 0;
