@@ -92,15 +92,16 @@ inline std::vector<std::string> SplitMembers(const uint8_t* data, size_t size)
     }
 }
 
-// An archive in memory, at its start, with each part under its name.
-inline Zorlin::CMemFile* PackMembers(const std::vector<std::string>& parts,
+// An archive called archiveName in memory, at its start, with each part
+// under its name.
+inline Zorlin::CMemFile* PackMembers(const char* archiveName, const std::vector<std::string>& parts,
                                      const std::vector<std::pair<const char*, const char*>>& names)
 {
     using namespace Zorlin;
     CMemFile* host = new CMemFile();
     host->Open(CString("packed"), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
     CArchiveDrive archive;
-    Check(archive.Create(host, "packed", false));
+    Check(archive.Create(host, archiveName, false));
     const char* folder = "";
     for (size_t i = 0; i < parts.size() && i < names.size(); ++i) {
         if (std::string(names[i].first) != folder) {

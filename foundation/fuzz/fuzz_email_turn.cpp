@@ -106,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CFile* host = nullptr;
     if (size > 0 && data[0] == FuzzSupport::kMembers) {
         // The manifest, then in "contents" the move, the message and the profile.
-        host = FuzzSupport::PackMembers(FuzzSupport::SplitMembers(data + 1, size - 1),
+        host = FuzzSupport::PackMembers("email", FuzzSupport::SplitMembers(data + 1, size - 1),
                                         {{"", "contents.cfg"}, {"contents", "move.cfg"},
                                          {"contents", "message.txt"}, {"contents", "Profile.rwf"}});
     } else {

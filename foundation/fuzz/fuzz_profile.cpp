@@ -203,10 +203,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // The profile and its photo, packed as e-mail and network games send
         // them and as the online search does.
         const std::vector<std::string> parts = FuzzSupport::SplitMembers(data + 1, size - 1);
-        CAutoPointer<CMemFile> mail(FuzzSupport::PackMembers(parts, {{"contents", "profile.cfg"}, {"contents", "photo.bmp"}}));
+        CAutoPointer<CMemFile> mail(FuzzSupport::PackMembers("profile", parts, {{"contents", "profile.cfg"}, {"contents", "photo.bmp"}}));
         const std::string mailBytes = Contents(*mail);
         InstallAsMailOrNetwork(reinterpret_cast<const uint8_t*>(mailBytes.data()), mailBytes.size(), root + "mail/");
-        CAutoPointer<CMemFile> online(FuzzSupport::PackMembers(parts, {{"", "profile.cfg"}, {"", "photo.jpg"}, {"", "photo.bmp"}}));
+        CAutoPointer<CMemFile> online(FuzzSupport::PackMembers("gridmoorprofile", parts, {{"", "profile.cfg"}, {"", "photo.jpg"}, {"", "photo.bmp"}}));
         const std::string onlineBytes = Contents(*online);
         InstallAsOnline(reinterpret_cast<const uint8_t*>(onlineBytes.data()), onlineBytes.size(), root + "online/");
         return 0;
