@@ -37,6 +37,8 @@ public:
     bool IsPlaying() const override { return playing; }
     int GetRemoteColour() const override { return remoteColour; }
     bool IsTimed() const override { return timed; }
+    bool IsAsking(uint32_t requestType) const override { return requestType < kTypes && asking[requestType]; }
+    bool HasReadyMove() const override { return hasReady; }
 
     void OnWrongProtocol(const CString& version) override
     {
@@ -46,7 +48,7 @@ public:
     void OnProposal(const SGameProposal& proposal) override
     {
         CheckTerms(proposal);
-        Heard();
+        Ask(chpktGameProposal);
     }
     void OnBeginAccepted(const SGameProposal& agreed) override
     {
@@ -65,17 +67,17 @@ public:
     void OnResume() override { Heard(); }
     void OnRemoteMove(const CMove& move, double elapsedMs) override
     {
-        Check(playing && int(board.GetSideToMove()) == remoteColour);
+        Check(playing && !hasReady && int(board.GetSideToMove()) == remoteColour);
         Check(FuzzSupport::IsLegalHere(board, move));
         Check(std::isfinite(elapsedMs) && elapsedMs >= 0.0 && elapsedMs <= GameMessage::kMaxElapsedMs);
-        CMove played = move;
-        Check(board.MakeMove(played, 0.0));
+        ready = move;
+        hasReady = true;
         Heard();
     }
     void OnTakebackRequested(int ply, const CString&) override
     {
         Check(ply >= 0 && ply < board.GetPly());
-        Heard();
+        Ask(chpktRequestTakeback);
     }
     void OnTakebackAnswer(bool accepted, int ply) override
     {
@@ -83,6 +85,7 @@ public:
         if (accepted) {
             Check(ply == takebackAsked && ply <= board.GetPly());
             board.GoBackToMove(ply);
+            hasReady = false;
         }
         takebackAsked = -1;
         Heard();
@@ -90,7 +93,7 @@ public:
     void OnDrawOffered() override
     {
         Check(playing);
-        Heard();
+        Ask(chpktRequestDraw);
     }
     void OnDrawAnswer(bool accepted) override
     {
@@ -108,7 +111,7 @@ public:
         playing = false;
         Heard();
     }
-    void OnResetRequested() override { Heard(); }
+    void OnResetRequested() override { Ask(chpktRequestReset); }
     void OnTimeUp() override
     {
         Check(playing && timed && int(board.GetSideToMove()) == remoteColour);
@@ -125,7 +128,19 @@ public:
         playing = true;
         takebackAsked = -1;
         drawOffered = false;
+        hasReady = false;
     }
+
+    // The game makes the waiting move on a later turn of its loop.
+    void MakeReadyMove()
+    {
+        if (!hasReady)
+            return;
+        Check(board.MakeMove(ready, 0.0));
+        hasReady = false;
+    }
+    // The user answered the question.
+    void Answered(uint32_t requestType) { asking[requestType] = false; }
 
     CChessBoard board;
     bool playing = false;
@@ -134,10 +149,22 @@ public:
     bool proposalAsked = false;
     int takebackAsked = -1;
     bool drawOffered = false;
+    bool hasReady = false;
+    CMove ready;
     int heard = 0;
 
 private:
+    static const uint32_t kTypes = 21;
+    bool asking[kTypes] = {};
+
     void Heard() { ++heard; }
+    // One question of a kind at a time.
+    void Ask(uint32_t requestType)
+    {
+        Check(!asking[requestType]);
+        asking[requestType] = true;
+        Heard();
+    }
     static void CheckTerms(const SGameProposal& terms)
     {
         Check(terms.side == 0 || terms.side == 1);
@@ -148,10 +175,12 @@ private:
 // What the local user does between two packets.
 void UserActs(CGameMessages& messages, CFakeGame& game, CChoices& choices)
 {
+    if (choices.Next(2) == 0)
+        game.MakeReadyMove();
     switch (choices.Next(12)) {
     case 0: {
         CMove move;
-        if (game.playing && int(game.board.GetSideToMove()) != game.remoteColour &&
+        if (game.playing && !game.hasReady && int(game.board.GetSideToMove()) != game.remoteColour &&
             FuzzSupport::PickMove(game.board, choices, move))
             game.board.MakeMove(move, 0.0);
         return;
@@ -175,6 +204,10 @@ void UserActs(CGameMessages& messages, CFakeGame& game, CChoices& choices)
     case 4: {
         // The user answers the peer's requests.
         SGameProposal proposal;
+        game.Answered(chpktGameProposal);
+        game.Answered(chpktRequestTakeback);
+        game.Answered(chpktRequestDraw);
+        game.Answered(chpktRequestReset);
         if (messages.TakeTheirProposal(proposal)) {
             game.Start(proposal.side, proposal.timed);
             messages.ForgetRequests();
@@ -185,6 +218,7 @@ void UserActs(CGameMessages& messages, CFakeGame& game, CChoices& choices)
         if (messages.TakeTheirTakeback(ply)) {
             Check(ply >= 0 && ply <= game.board.GetPly());
             game.board.GoBackToMove(ply);
+            game.hasReady = false;
         }
         if (messages.TakeTheirDraw())
             game.playing = false;
