@@ -334,6 +334,18 @@ void CGridmoorServer::Accept(int fd, const sockaddr_storage& address)
     }
     int on = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
+    CServerConnection* raw = &Admit(fd, host, port);
+    epoll_event event = {};
+    event.events = EPOLLIN;
+    event.data.ptr = raw;
+    if (epoll_ctl(m_epollFd, EPOLL_CTL_ADD, fd, &event) != 0) {
+        ServerLog("error: cannot watch a connection: %s", std::strerror(errno));
+        ForgetLater(*raw);
+    }
+}
+
+CServerConnection& CGridmoorServer::Admit(int fd, const std::string& host, int port)
+{
     auto connection = std::make_unique<CServerConnection>(*this, fd, host, port, m_now);
     connection->stream.SetMaxPacketLength(ServerLimits::kMaxPayload);
     CServerConnection* raw = connection.get();
@@ -344,13 +356,7 @@ void CGridmoorServer::Accept(int fd, const sockaddr_storage& address)
     ++m_perHost[host];
     raw->unsettledAt = m_unsettled.insert(m_unsettled.end(), raw);
     raw->unsettled = true;
-    epoll_event event = {};
-    event.events = EPOLLIN;
-    event.data.ptr = raw;
-    if (epoll_ctl(m_epollFd, EPOLL_CTL_ADD, fd, &event) != 0) {
-        ServerLog("error: cannot watch a connection: %s", std::strerror(errno));
-        ForgetLater(*raw);
-    }
+    return *raw;
 }
 
 void CGridmoorServer::Refuse(int fd, const std::string& host, int port, const std::string& reason, const char* html)

@@ -46,6 +46,11 @@ public:
     // Serves until SIGTERM or SIGINT; the exit status.
     int Run();
 
+    // A new player on socket fd, and the bytes read from it: the loop's
+    // way in, also taken by the fuzz target without sockets (fd -1).
+    CServerConnection& Admit(int fd, const std::string& host, int port);
+    void TakeInput(CServerConnection& connection, const unsigned char* data, size_t n);
+
     // From a connection's packet framer.
     bool OnPacket(CServerConnection& connection, Zorlin::CBuffer& payload);
     bool OnBadLength(CServerConnection& connection, bool zeroLength, uint32_t length);
@@ -66,7 +71,6 @@ private:
     void Reap();
     void Watch(CServerConnection& connection, bool output);
     void ForgetLater(CServerConnection& connection);
-    void TakeInput(CServerConnection& connection, const unsigned char* data, size_t n);
     void Shutdown();
 
     // Packets (GridmoorServerPackets.cpp).

@@ -5,7 +5,6 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
-#include "client/core/ChessApp.h"
 #include "client/core/PhotoFit.h"
 #include "foundation/ArchiveDrive.h"
 #include "foundation/AutoPointer.h"
@@ -185,12 +184,4 @@ void CutProfileTexts(CConfig& profile)
         if (cut.GetLength() < value.GetLength())
             profile.GetValue(text.key) = cut;
     }
-}
-
-bool CChessApp::WriteProfileArchive(CFile& out, bool withEmail, bool withAddress)
-{
-    if (!m_userConfig || !m_userDrive)
-        return false;
-    const CString address = withAddress ? ChooseProfileAddress(ListMachineAddresses()) : CString();
-    return ::WriteProfileArchive(out, *m_userConfig, *m_userDrive, withEmail, withAddress, address);
 }

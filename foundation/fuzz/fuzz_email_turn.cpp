@@ -1,0 +1,155 @@
+// Opens arbitrary bytes as a received e-mail turn, as the client does: the
+// archive, its manifest, the "contents" folder, the checked turn and the
+// sender's profile in it. A turn that is taken holds only legal moves from
+// the start, names players by plain ids, keeps its move and message within
+// bounds and names as its move the newest one of its game; written again by
+// our own writer it reads back the same.
+//
+// Input: the turn file, or kMembers and its members (see FuzzSupport.h).
+
+#include "FuzzSupport.h"
+
+#include "client/core/ProfileArchive.h"
+#include "client/remote/EmailTurn.h"
+#include "foundation/ArchiveDrive.h"
+#include "foundation/AutoPointer.h"
+#include "foundation/Config.h"
+#include "foundation/MemFile.h"
+#include "foundation/URL.h"
+
+#include <cstddef>
+#include <cstdint>
+
+using namespace Zorlin;
+using FuzzSupport::Check;
+
+namespace {
+
+CMemFile* HostOf(const void* data, size_t size)
+{
+    CMemFile* host = new CMemFile();
+    host->Open(CString("turn"), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
+    if (size > 0)
+        host->Write(data, unsigned(size));
+    host->Seek(0, CFile::kSeekStart);
+    return host;
+}
+
+CString SavedMove(CConfig& game, int n)
+{
+    CString text;
+    game.PushAbsolutePrefix("moves");
+    if (game.FrameExists(n)) {
+        game.PushPrefix(n);
+        text = game.GetValueOr("Move", "");
+        game.PopPrefix();
+    }
+    game.PopPrefix();
+    return text;
+}
+
+// The moves of a taken turn, played from the start; the board after them.
+void CheckMoves(EmailTurn::STurn& turn, CChessBoard& board)
+{
+    Check(turn.plies >= 0 && turn.plies <= EmailTurn::kMaxPlies);
+    board.SetupStartPosition();
+    CMove last;
+    for (int n = 0; n < turn.plies; ++n) {
+        CMove move;
+        Check(board.ParseSan(SavedMove(turn.game, n), move, true));
+        Check(FuzzSupport::IsLegalHere(board, move));
+        Check(board.MakeMove(move, 0.0));
+        last = move;
+    }
+    Check(board.GetPly() == turn.plies);
+    if (!EmailTurn::IsPlayedMove(turn.move))
+        return;
+    // The move the client plays is the game's newest, from the position before it.
+    Check(turn.plies > 0);
+    CChessBoard before;
+    before.SetupStartPosition();
+    CMove ignored;
+    for (int n = 0; n + 1 < turn.plies; ++n) {
+        Check(before.ParseSan(SavedMove(turn.game, n), ignored, true));
+        before.MakeMove(ignored, 0.0);
+    }
+    CString text = turn.move;
+    text.Trim();
+    CMove named;
+    Check(before.ParseSan(text, named, true));
+    Check(named.SameSquares(last) && named.m_promotion == last.m_promotion);
+}
+
+// Our writer's copy of a taken turn is taken again, with the same moves.
+void CheckRoundTrip(const EmailTurn::STurn& turn)
+{
+    CMemFile* host = new CMemFile();
+    host->Open(CString("again"), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
+    Check(EmailTurn::Write(*host, turn, nullptr));
+    host->Seek(0, CFile::kSeekStart);
+    CArchiveDrive archive;
+    Check(archive.Open(host, nullptr, true));
+    Check(archive.ChangeDirectory(CURL("contents")));
+    EmailTurn::STurn again;
+    CString why;
+    Check(EmailTurn::Read(archive, again, why));
+    Check(again.plies == turn.plies);
+    Check(again.move == turn.move && again.resign == turn.resign && again.offerDraw == turn.offerDraw);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size > EmailTurn::kMaxTurnFile)
+        return 0;
+    CFile* host = nullptr;
+    if (size > 0 && data[0] == FuzzSupport::kMembers) {
+        // The manifest, then in "contents" the move, the message and the profile.
+        host = FuzzSupport::PackMembers("email", FuzzSupport::SplitMembers(data + 1, size - 1),
+                                        {{"", "contents.cfg"}, {"contents", "move.cfg"},
+                                         {"contents", "message.txt"}, {"contents", "Profile.rwf"}});
+    } else {
+        host = HostOf(data, size);
+    }
+    CArchiveDrive archive;
+    if (!archive.Open(host, nullptr, true))
+        return 0;
+    {
+        // The client reads the manifest first; a turn says "email".
+        CConfig manifest;
+        CAutoPointer<CFile> file = archive.OpenFile(CURL("contents.cfg"), CFile::kModeRead);
+        if (file && file->IsOpen() && !file->IsNull() && file->GetSize() <= 65536)
+            manifest.Read(*file);
+    }
+    if (!archive.ChangeDirectory(CURL("contents")))
+        return 0;
+
+    EmailTurn::STurn turn;
+    CString why;
+    if (!EmailTurn::Read(archive, turn, why)) {
+        Check(!why.IsEmpty());
+        return 0;
+    }
+    Check(EmailTurn::IsPlayerId(turn.game.GetValueOr(".White.ID", "")));
+    Check(EmailTurn::IsPlayerId(turn.game.GetValueOr(".Black.ID", "")));
+    CString id = turn.id;
+    id.Trim();
+    Check(IsProfileId(id));
+    Check(uint32_t(turn.message.GetLength()) <= EmailTurn::kMaxMessage);
+    CChessBoard board;
+    CheckMoves(turn, board);
+    CheckRoundTrip(turn);
+
+    // The sender's profile travels beside a taken turn.
+    if (archive.Exists(CURL("Profile.rwf"))) {
+        CAutoPointer<CFile> profile = archive.OpenFile(CURL("Profile.rwf"), CFile::kModeRead);
+        if (profile && profile->IsOpen() && !profile->IsNull()) {
+            CConfig read;
+            CString profileId;
+            if (ReadProfileArchive(*profile, read, profileId))
+                Check(IsProfileId(profileId));
+        }
+    }
+    return 0;
+}
