@@ -165,3 +165,7 @@ bool CChessApp::WriteProfileArchive(CFile& out, bool withEmail, bool withAddress
     const CString address = withAddress ? ChooseProfileAddress(ListMachineAddresses()) : CString();
     return ::WriteProfileArchive(out, *m_userConfig, *m_userDrive, withEmail, withAddress, address);
 }
+
+const char* const kProfileRefused =
+    "The opponent's profile was not stored: it is damaged or names its owner by an id that is not a plain "
+    "profile id.";

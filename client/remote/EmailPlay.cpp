@@ -6,6 +6,7 @@
 #include "client/core/ChessView.h"
 #include "client/core/FrameView.h"
 #include "client/core/Game.h"
+#include "client/core/ProfileArchive.h"
 #include "client/core/Prompt.h"
 #include "client/core/RemoteCommands.h"
 #include "client/dialogs/EmailGameDialog.h"
@@ -68,12 +69,17 @@ CGame* OpenTurn(Zorlin::CArchiveDrive& turn, CString& moveText)
         Refuse(why);
         return nullptr;
     }
-    // As the new-game commands do: the game on the board may hold an
-    // unsent move.
-    if (!MayReplaceGame())
-        return nullptr;
     CEmailGame* game = new CEmailGame();
     game->Setup();
+    // Judged before anything is asked about the game on the board, which
+    // a refused turn leaves as it is; as the new-game commands do, that
+    // game may hold an unsent move.
+    if (!game->Judge(read, why) || !MayReplaceGame()) {
+        if (!why.IsEmpty())
+            Refuse(why);
+        delete game;
+        return nullptr;
+    }
     if (!game->OpenTurn(read, moveText, why)) {
         if (!why.IsEmpty())
             Refuse(why);
@@ -85,7 +91,13 @@ CGame* OpenTurn(Zorlin::CArchiveDrive& turn, CString& moveText)
 
 void InstallProfile(Zorlin::CFile& profile)
 {
-    AskToStoreOpponentProfile(profile);
+    CString id;
+    if (AskToStoreOpponentProfile(profile, id) != EProfileAnswer::kRefused)
+        return;
+    CChessApp* app = GetChessApp();
+    if (app && app->m_console)
+        app->m_console->Write((CString(kProfileRefused) + "\n").GetText());
+    GetPrompt().ShowMessage(kProfileRefused, "Opponent's Profile", wxOK | wxICON_WARNING, FrameWindow());
 }
 
 bool OpenSavedGame(CConfig& saved)

@@ -142,5 +142,6 @@ private:
     bool m_busy;
     bool m_destroyRequested;
     bool m_lost;
+    bool m_profileReceived; // this connection's peer has sent its profile
     wxTimer m_timer;
 };

@@ -7,8 +7,12 @@
 #include <map>
 #include <string>
 
+#include <wx/defs.h>
+
 #include "client/core/ProfileArchive.h"
+#include "client/core/Prompt.h"
 #include "client/remote/OpponentList.h"
+#include "client/remote/OpponentStore.h"
 #include "client/remote/tests/support/RemoteFixture.h"
 #include "foundation/Config.h"
 #include "foundation/DiskDrive.h"
@@ -211,4 +215,38 @@ TEST_F(OpponentStore, PhotoFallsBackToTheNoPhotoPicture)
     plain->OpenPhoto(photo);
     ASSERT_TRUE(photo && photo->IsOpen() && !photo->IsNull());
     EXPECT_EQ(photo->GetSize(), 9u);
+}
+
+TEST_F(OpponentStore, EveryProfileNewOrAnUpdateWaitsForTheUsersYes)
+{
+    CScriptedPrompt prompt;
+    prompt.Install();
+    const char* const question = "Would you like to add (or update) Bob's profile to your opponent list?";
+    auto ask = [&](const std::string& package, CString& id) {
+        Zorlin::CWin32File file(package.c_str(), CFile::kModeRead);
+        return AskToStoreOpponentProfile(file, id);
+    };
+    CString id;
+    prompt.QueueButton(wxNO);
+    EXPECT_EQ(ask(MakePackage("B0B", "Bob"), id), EProfileAnswer::kDeclined);
+    EXPECT_EQ(id, "B0B") << "the peer is still known by its id";
+    EXPECT_EQ(prompt.CountText(question), 1);
+    EXPECT_FALSE(FileExists(Opponents() + "B0B.cfg"));
+
+    prompt.QueueButton(wxYES);
+    EXPECT_EQ(ask(MakePackage("B0B", "Bob", "BMfriend"), id), EProfileAnswer::kStored);
+    EXPECT_EQ(ReadWholeFile(Opponents() + "B0B.bmp"), "BMfriend");
+
+    // A stranger who knows a friend's id asks like anybody else; No keeps
+    // the friend as stored.
+    prompt.QueueButton(wxNO);
+    EXPECT_EQ(ask(MakePackage("b0b", "Bob", "BMstranger"), id), EProfileAnswer::kDeclined);
+    EXPECT_EQ(prompt.CountText(question), 3);
+    EXPECT_EQ(ReadWholeFile(Opponents() + "B0B.bmp"), "BMfriend");
+
+    // An id that would climb out of the folder: refused before any question.
+    EXPECT_EQ(ask(MakePackage("../../cfg/app", "Bob"), id), EProfileAnswer::kRefused);
+    EXPECT_TRUE(id.IsEmpty());
+    EXPECT_EQ(prompt.GetCount(), 3);
+    EXPECT_EQ(prompt.GetUnexpectedCount(), 0);
 }
