@@ -13,6 +13,7 @@ import time
 import traceback
 
 import harness
+import network
 from harness import Oracle, check, move_squares, wait_until
 import session_online_search as online
 
@@ -48,9 +49,12 @@ def reach_game(a, b):
         client.menu("g", "p")
         dialogs[client] = online.search_dialog(client)
         online.wait_log(client, r"pktLoggedInOK", 20, client.user + " to log in")
+    seen = {client: len(client.prompts()) for client in (a, b)}
     a.key("alt+f", window=dialogs[a])
     online.wait_log(a, r"pktSearching", 20, "anna's search to be taken")
     b.key("alt+f", window=dialogs[b])
+    for client in (a, b):
+        network.keep_profile(client, seen[client])
     colours = {}
     for client in (a, b):
         agreed = online.wait_log(client, r"Game agreed with \d+: playing (\w+), (\w+), clock (\d+) s", 60,
