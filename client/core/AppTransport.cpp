@@ -10,6 +10,7 @@
 #include "client/core/ProfileArchive.h"
 #include "client/core/Prompt.h"
 #include "client/core/RemoteTransport.h"
+#include "client/view/ConsoleWindow.h"
 #include "foundation/ArchiveDrive.h"
 #include "foundation/AutoPointer.h"
 #include "foundation/Config.h"
@@ -67,8 +68,14 @@ bool StoreOpponentProfile(CFile& profileArchive)
     CConfig profile;
     CString id;
     // The id names the opponent's files: it is checked before anyone uses it.
-    if (!ReadProfileArchive(copy, profile, id) || !copy.Seek(0, CFile::kSeekStart))
+    if (!ReadProfileArchive(copy, profile, id) || !copy.Seek(0, CFile::kSeekStart)) {
+        CChessApp* app = GetChessApp();
+        if (app && app->m_console)
+            app->m_console->Write((CString(kProfileRefused) + "\n").GetText());
+        GetPrompt().ShowMessage(kProfileRefused, "Opponent's Profile", wxOK | wxICON_WARNING,
+                                app ? app->m_frame : nullptr);
         return false;
+    }
     remote->InstallOpponentProfile(copy);
     return true;
 }

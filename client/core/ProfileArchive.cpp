@@ -185,3 +185,7 @@ void CutProfileTexts(CConfig& profile)
             profile.GetValue(text.key) = cut;
     }
 }
+
+const char* const kProfileRefused =
+    "The opponent's profile was not stored: it is damaged or names its owner by an id that is not a plain "
+    "profile id.";

@@ -51,3 +51,6 @@ void CutProfileTexts(Zorlin::CConfig& profile);
 // Its texts are cut (CutProfileTexts). False when the file is no profile archive, its profile is too big or
 // malformed, or its id is unfit for a file name.
 bool ReadProfileArchive(Zorlin::CFile& file, Zorlin::CConfig& profile, Zorlin::CString& id);
+// What the user and the log are told of a received profile that
+// ReadProfileArchive refused.
+extern const char* const kProfileRefused;

@@ -250,6 +250,13 @@ bool CSendEmailDialog::WriteAttachment(CString& diskPath)
     return attach && attach->IsOpen() && WriteTurnFile(*attach);
 }
 
+void CSendEmailDialog::KeepSentRecord()
+{
+    // The next turn from the opponent is held against what left here.
+    if (CEmailGame* game = m_owner ? dynamic_cast<CEmailGame*>(m_owner->GetGame()) : nullptr)
+        game->KeepSentRecord();
+}
+
 bool CSendEmailDialog::SaveTurn()
 {
     CaptureReply();
@@ -261,6 +268,7 @@ bool CSendEmailDialog::SaveTurn()
     if (!SaveCopyAs(written, "Save Turn File", MakeFileName(), "RWF Files (*.RWF)|*.RWF", kSaveFailure, this))
         return false;
     m_sent = true;
+    KeepSentRecord();
     SetTitle("Rookwell - Send Email (Saved)");
     Raise();
     return true;
@@ -336,6 +344,7 @@ void CSendEmailDialog::MailTurn()
             return;
         Raise();
         m_sent = true;
+        KeepSentRecord();
         SetTitle("Rookwell - Send Email (Sent)");
     }
     send->Enable(true);

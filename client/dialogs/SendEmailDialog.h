@@ -50,6 +50,7 @@ private:
     // Writes the turn file to attach.tmp of the user's folder.
     bool WriteAttachment(Zorlin::CString& diskPath);
     bool SaveTurn();
+    void KeepSentRecord();
     void MailTurn();
 
     void OnSend(wxCommandEvent& event);

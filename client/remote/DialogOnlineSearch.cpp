@@ -14,6 +14,7 @@
 #include "client/core/ChessApp.h"
 #include "client/core/Launch.h"
 #include "client/core/MediaSet.h"
+#include "client/core/ProfileArchive.h"
 #include "client/core/Prompt.h"
 #include "client/core/WxText.h"
 #include "client/dialogs/DialogIds.h"
@@ -24,6 +25,7 @@
 #include "client/remote/OnlineGameStart.h"
 #include "client/remote/OnlinePreferencesDialog.h"
 #include "client/remote/OnlineSearchSettingsDialog.h"
+#include "client/remote/OpponentStore.h"
 #include "client/remote/PacketHeader.h"
 #include "client/view/Globe.h"
 #include "client/view/HtmlText.h"
@@ -411,6 +413,7 @@ void CDialogOnlineSearch::ClearMatch()
     m_terms = SMatchTerms();
     m_begunSent = false;
     m_begunReceived = false;
+    m_profileReceived = false;
     m_opponentProfile.Clear();
     m_opponentPicture.Resize(0);
 }
@@ -532,6 +535,12 @@ void CDialogOnlineSearch::OnForward(const CPacketHeader& header, CFile& body)
 
 void CDialogOnlineSearch::OnOpponentProfile(CFile& body)
 {
+    // One profile a match: each would restart the begin countdown, so a
+    // peer repeating it could hold the game off for ever.
+    if (m_profileReceived) {
+        m_session->LogLine("Profile ignored: the opponent's profile has already come");
+        return;
+    }
     RestartTimeout(kMatchTimeoutMs);
     CMemFile archive;
     archive.Open(CString("gridmoorprofile.rwf"), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
@@ -547,11 +556,11 @@ void CDialogOnlineSearch::OnOpponentProfile(CFile& body)
         m_session->LogLine("Profile refused");
         return;
     }
+    m_profileReceived = true;
     m_opponentProfile = profile;
     m_opponentPicture = picture;
-    if (OnlineSearch::IsSet(User(), ".preferences.online.storeopponents", true) &&
-        !OnlineSearch::StoreOpponent(m_opponentProfile, m_opponentPicture, GetAppServices().GetUserDrive()))
-        m_session->LogLine("Opponent not stored: unfit id");
+    if (OnlineSearch::IsSet(User(), ".preferences.online.storeopponents", true) && !AskToStore())
+        return;
     ShowOpponent(false);
     if (CChessApp* app = GetChessApp()) {
         if (CMediaSet* media = app->GetMediaSet()) {
@@ -564,6 +573,26 @@ void CDialogOnlineSearch::OnOpponentProfile(CFile& body)
     m_globe->Stop();
     m_beginWatch.Start();
     m_beginTimer.Start(1000);
+}
+
+bool CDialogOnlineSearch::AskToStore()
+{
+    CString id = m_opponentProfile.GetValueOr("ID", "");
+    id.Trim();
+    if (!IsProfileId(id)) {
+        m_session->LogLine((CString("Opponent not stored: ") + kProfileRefused).GetText());
+        return true;
+    }
+    // The question runs the event loop: the match may end meanwhile, and
+    // its time-out waits for the user.
+    const uint32_t peer = m_peer;
+    m_timeoutTimer.Stop();
+    const bool yes = AskToStoreOpponent(m_opponentProfile.GetValueOr("name", ""));
+    if (m_peer != peer || !m_profileReceived)
+        return false;
+    if (yes && !OnlineSearch::StoreOpponent(m_opponentProfile, m_opponentPicture, GetAppServices().GetUserDrive()))
+        m_session->LogLine("Opponent not stored");
+    return true;
 }
 
 void CDialogOnlineSearch::OnGameProposal(CFile& body)

@@ -69,6 +69,9 @@ private:
     void OnOpponentLeft();
     void OnForward(const CPacketHeader& header, Zorlin::CFile& body);
     void OnOpponentProfile(Zorlin::CFile& body);
+    // Asks before the opponent joins the stored ones; false when the match
+    // ended while the user was asked.
+    bool AskToStore();
     void OnGameProposal(Zorlin::CFile& body);
     void SendProfileAndProposal();
     void SendBeginGame();
@@ -94,6 +97,7 @@ private:
     SMatchTerms m_terms;
     bool m_begunSent;
     bool m_begunReceived;
+    bool m_profileReceived = false; // the matched peer's profile has come
     Zorlin::CConfig m_opponentProfile;
     Zorlin::CBuffer m_opponentPicture;
 

@@ -13,6 +13,7 @@
 #include "client/core/Prompt.h"
 #include "client/dialogs/SendEmailDialog.h"
 #include "client/remote/EmailPlayer.h"
+#include "client/remote/EmailRecord.h"
 
 using Zorlin::CConfig;
 using Zorlin::CString;
@@ -53,7 +54,7 @@ CString OwnProfileId()
 
 CEmailGame::CEmailGame()
     : m_local(new CLocalPlayer()), m_email(new CEmailPlayer()), m_savedGame(false), m_localColour(WHITE),
-      m_receivedPly(0)
+      m_receivedPly(0), m_judged(false)
 {
     SetPlayers(m_local, m_email);
     m_settings.GetValue("type") = "EmailGame";
@@ -161,6 +162,25 @@ void CEmailGame::EndOnBoard(int result, int flag)
         m_email->GetDialog()->Restore();
 }
 
+CString CEmailGame::OpponentId() const
+{
+    CString id = m_email ? m_email->GetProperty("ID") : CString();
+    id.Trim();
+    return id;
+}
+
+void CEmailGame::KeepSentRecord()
+{
+    Zorlin::CDrive& user = GetAppServices().GetUserDrive();
+    if (!m_inPlay) {
+        EmailRecord::Forget(user, OpponentId());
+        return;
+    }
+    CConfig saved;
+    Save(saved);
+    EmailRecord::Keep(user, OpponentId(), saved);
+}
+
 void CEmailGame::ShowOnBoard()
 {
     CChessApp* app = GetChessApp();
@@ -181,6 +201,9 @@ void CEmailGame::ShowOnBoard()
 
 bool CEmailGame::StartGame(int localColour, const CString&, const CString& address)
 {
+    // Tells this game's turns from those of another game with the same
+    // opponent.
+    m_settings.GetValue("gameid") = EmailRecord::NewGameId();
     StartPlayers(localColour);
     CSendEmailDialog* dialog = m_email->GetDialog();
     const CString subject("[Rookwell] Invitation");
@@ -197,12 +220,9 @@ bool CEmailGame::StartGame(int localColour, const CString&, const CString& addre
     return true;
 }
 
-bool CEmailGame::OpenTurn(EmailTurn::STurn& turn, CString& moveText, CString& why)
+bool CEmailGame::Judge(EmailTurn::STurn& turn, CString& why)
 {
     why = "";
-    moveText = turn.move;
-    const bool newest = EmailTurn::IsPlayedMove(turn.move);
-
     int side = EmailTurn::DecideLocalSide(turn.game.GetValueOr(".White.ID", ""),
                                           turn.game.GetValueOr(".Black.ID", ""), OwnProfileId());
     if (side < 0) {
@@ -213,25 +233,51 @@ bool CEmailGame::OpenTurn(EmailTurn::STurn& turn, CString& moveText, CString& wh
                                      150);
         if (side < 0)
             return false;
+        side = side == 0 ? WHITE : BLACK;
     }
+    if (!EmailTurn::CheckSender(turn, side, why))
+        return false;
+    // What the turn says about the game so far is held against the user's
+    // own record of it.
+    const CString sender = turn.game.GetValueOr(side == WHITE ? ".Black.ID" : ".White.ID", "");
+    CConfig record;
+    const EmailRecord::EFit fit = EmailRecord::Find(GetAppServices().GetUserDrive(), sender, record)
+                                      ? EmailRecord::Compare(record, turn)
+                                      : EmailRecord::EFit::kNoRecord;
+    why = EmailRecord::Refusal(fit, record.GetValueOr(side == WHITE ? ".Black.name" : ".White.name", ""));
+    if (!why.IsEmpty())
+        return false;
     // An acceptance stands only for an offer of ours with nothing played
     // since; anything else would end a game that nobody agreed to end.
     if (EmailTurn::IsAcceptDraw(turn.move) && !turn.resign && !turn.offerDraw &&
-        !EmailTurn::WasDrawOffered(turn.game, side, turn.plies)) {
+        !(fit == EmailRecord::EFit::kContinues && EmailTurn::WasDrawOffered(record, side, turn.plies))) {
         why = "The turn accepts a draw that you did not offer.";
         return false;
     }
+    m_localColour = side;
+    m_judged = true;
+    return true;
+}
+
+bool CEmailGame::OpenTurn(EmailTurn::STurn& turn, CString& moveText, CString& why)
+{
+    why = "";
+    if (!m_judged && !Judge(turn, why))
+        return false;
+    moveText = turn.move;
+    const bool newest = EmailTurn::IsPlayedMove(turn.move);
+    const int side = m_localColour;
 
     m_board.SetupStartPosition();
     LoadMoves(turn.game, !newest || turn.resign);
     StartPlayers(side);
     const char* opponentFrame = m_localColour == WHITE ? "Black" : "White";
     m_email->GetProperties().Merge(FrameOf(turn.game, opponentFrame));
-    CConfig offer = FrameOf(turn.game, "game");
-    if (offer.KeyExists("drawoffer.colour")) {
-        m_settings.GetValue("drawoffer.colour") = offer.GetValueOr("drawoffer.colour", "");
-        m_settings.GetValue("drawoffer.ply") = offer.GetValueOr("drawoffer.ply", "");
-    }
+    // The game's name travels on; the sender's draw-offer record does not:
+    // ours is kept on our side.
+    const CString gameId = EmailRecord::GameId(turn.game);
+    if (!gameId.IsEmpty())
+        m_settings.GetValue("gameid") = gameId;
     m_inPlay = true;
     m_receivedPly = turn.plies;
     m_savedPly = turn.plies;
@@ -252,6 +298,7 @@ bool CEmailGame::OpenTurn(EmailTurn::STurn& turn, CString& moveText, CString& wh
         moveText = "";
         GetPrompt().ShowMessage("Opponent resigns", "Game Over", wxOK | wxICON_INFORMATION, FrameWindow());
         EndOnBoard(m_localColour == WHITE ? RESULT_WHITE_WINS : RESULT_BLACK_WINS, 1);
+        EmailRecord::Forget(GetAppServices().GetUserDrive(), OpponentId());
         return true;
     }
     if (turn.offerDraw) {
@@ -273,6 +320,7 @@ bool CEmailGame::OpenTurn(EmailTurn::STurn& turn, CString& moveText, CString& wh
         GetPrompt().ShowMessage("Your opponent has accepted your draw offer.", "Game Over",
                                 wxOK | wxICON_INFORMATION, nullptr);
         EndOnBoard(RESULT_DRAW, 0);
+        EmailRecord::Forget(GetAppServices().GetUserDrive(), OpponentId());
     }
     return true;
 }

@@ -30,11 +30,21 @@ public:
 
     // A new game from the Email Game dialog, already on the board.
     bool StartGame(int localColour, const Zorlin::CString& name, const Zorlin::CString& address);
+    // Decides the side the user plays in a read and checked turn (asking
+    // when the ids do not tell) and holds the turn against the user's own
+    // record of the game with its sender: the newest move must be the
+    // sender's, the earlier ones those the user knows, and an accepted draw
+    // one the user offered. False, with why set unless the user cancelled,
+    // when it is refused; nothing is changed.
+    bool Judge(EmailTurn::STurn& turn, Zorlin::CString& why);
     // Rebuilds the game of a read and checked turn and puts it on the board;
     // moveText gets the opponent's newest move to play (empty when none).
     // False, with why set unless the user cancelled, when it is refused;
-    // then nothing has changed.
+    // then nothing has changed. Judges the turn first unless done.
     bool OpenTurn(EmailTurn::STurn& turn, Zorlin::CString& moveText, Zorlin::CString& why);
+    // A turn of the user's has left: the user's record of the game with
+    // this opponent becomes this game (or goes, once the game has ended).
+    void KeepSentRecord();
     // The sides of a saved game loaded into this one: shown, not played.
     void AssignSides(Zorlin::CConfig& saved);
 
@@ -49,12 +59,14 @@ public:
 private:
     void StartPlayers(int localColour);
     void EndOnBoard(int result, int flag);
+    Zorlin::CString OpponentId() const;
 
     CLocalPlayer* m_local;
     CEmailPlayer* m_email;
     bool m_savedGame;
     int m_localColour;
     int m_receivedPly;
+    bool m_judged;
 };
 
 // The user's own profile id, the local side's id in every e-mail game.

@@ -6,6 +6,7 @@
 #include "client/core/ChessView.h"
 #include "client/core/FrameView.h"
 #include "client/core/Game.h"
+#include "client/core/ProfileArchive.h"
 #include "client/core/Prompt.h"
 #include "client/core/RemoteCommands.h"
 #include "client/dialogs/EmailGameDialog.h"
@@ -70,12 +71,24 @@ CGame* OpenTurn(Zorlin::CArchiveDrive& turn, CString& moveText, bool& told)
         Refuse(why);
         return nullptr;
     }
-    // As the new-game commands do: the game on the board may hold an
-    // unsent move. Keeping it is the user's choice, not a failure.
-    if (!MayReplaceGame())
-        return nullptr;
     CEmailGame* game = new CEmailGame();
     game->Setup();
+    // Judged before anything is asked about the game on the board, which
+    // a refused turn leaves as it is. Without a reason the colour question
+    // was cancelled: the caller's own word says the game was not opened.
+    if (!game->Judge(read, why)) {
+        told = !why.IsEmpty();
+        if (told)
+            Refuse(why);
+        delete game;
+        return nullptr;
+    }
+    // As the new-game commands do: the game on the board may hold an
+    // unsent move. Keeping it is the user's choice, not a failure.
+    if (!MayReplaceGame()) {
+        delete game;
+        return nullptr;
+    }
     if (!game->OpenTurn(read, moveText, why)) {
         // Without a reason the colour question was cancelled: the caller's
         // own word says the game was not opened.
@@ -90,7 +103,13 @@ CGame* OpenTurn(Zorlin::CArchiveDrive& turn, CString& moveText, bool& told)
 
 void InstallProfile(Zorlin::CFile& profile)
 {
-    AskToStoreOpponentProfile(profile);
+    CString id;
+    if (AskToStoreOpponentProfile(profile, id) != EProfileAnswer::kRefused)
+        return;
+    CChessApp* app = GetChessApp();
+    if (app && app->m_console)
+        app->m_console->Write((CString(kProfileRefused) + "\n").GetText());
+    GetPrompt().ShowMessage(kProfileRefused, "Opponent's Profile", wxOK | wxICON_WARNING, FrameWindow());
 }
 
 bool OpenSavedGame(CConfig& saved)

@@ -214,7 +214,12 @@ bool Read(CDrive& contents, STurn& out, CString& why)
             why = "The turn holds no move.";
             return false;
         }
-        if (file->GetSize() > kMaxMoveConfig || !config.Read(*file)) {
+        // A long game is not a damaged one: the user is told which it is.
+        if (file->GetSize() > kMaxMoveConfig) {
+            why = "The turn is too long: it holds more moves than a game can.";
+            return false;
+        }
+        if (!config.Read(*file)) {
             why = "The turn's move is damaged.";
             return false;
         }
@@ -257,7 +262,7 @@ bool Check(STurn& turn, CString& why)
     }
     const int count = CountMoves(turn.game);
     if (count > kMaxPlies) {
-        why = "The turn holds more moves than a game can.";
+        why = "The turn is too long: it holds more moves than a game can.";
         return false;
     }
     CChessBoard board;
@@ -285,6 +290,21 @@ bool Check(STurn& turn, CString& why)
     }
     turn.plies = count;
     return true;
+}
+
+int NewestMover(const STurn& turn)
+{
+    if (!IsPlayedMove(turn.move) || turn.plies < 1)
+        return -1;
+    return (turn.plies - 1) % 2 == 0 ? WHITE : BLACK;
+}
+
+bool CheckSender(const STurn& turn, int localColour, CString& why)
+{
+    if (NewestMover(turn) != localColour)
+        return true;
+    why = "The turn's newest move is one of yours, not your opponent's.";
+    return false;
 }
 
 CString TakeBackRefusal(int ply, int receivedPly, int localColour, int sideToMove, const CString& moveText)

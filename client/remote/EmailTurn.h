@@ -72,11 +72,18 @@ bool Read(Zorlin::CDrive& contents, STurn& out, Zorlin::CString& why);
 // all legal from the start or too many, or whose move differs from its
 // newest saved one. Sets plies.
 bool Check(STurn& turn, Zorlin::CString& why);
+// The colour (0 White, 1 Black) that made the newest move of a checked
+// turn that names one in move, else -1.
+int NewestMover(const STurn& turn);
+// Refuses a checked turn whose newest move is in the receiver's colour: a
+// sender moves only for its own side.
+bool CheckSender(const STurn& turn, int localColour, Zorlin::CString& why);
 
 // A draw offer kept in the game's own settings, so that an "Accept draw"
 // can be held against it: colour offered with ply half-moves on the board.
-// The record travels in every turn's saved game; an acceptance counts only
-// for an offer of the receiver's with no move made since.
+// An acceptance counts only for an offer of the receiver's with no move
+// made since, read from the receiver's own record of the game (never from
+// the received file, which the sender writes).
 void RecordDrawOffer(Zorlin::CConfig& settings, int colour, int ply);
 bool WasDrawOffered(const Zorlin::CConfig& savedGame, int colour, int ply);
 

@@ -477,14 +477,25 @@ void CGridmoorGame::OpponentLeft()
         view->Stop();
 }
 
+void CGridmoorGame::TurnAway(uint32_t type, uint32_t sender)
+{
+    // A header without a sender's id addresses nobody: the server reads an
+    // id-less close as "close my own link".
+    if (sender == 0) {
+        Log("Refused a packet that names no sender");
+        return;
+    }
+    m_link->Send(GameMessage::HeaderOnly(type, sender));
+}
+
 bool CGridmoorGame::OnSessionPacket(const CPacketHeader& header, CFile& body)
 {
     switch (header.m_type) {
     case pktSearchMatch:
-        m_link->Send(GameMessage::HeaderOnly(pktCloseConnection, header.m_id));
+        TurnAway(pktCloseConnection, header.m_id);
         break;
     case pktConnectInvite:
-        m_link->Send(GameMessage::HeaderOnly(pktConnectRejected, header.m_id));
+        TurnAway(pktConnectRejected, header.m_id);
         break;
     case pktConnectionClosed:
     case pktConnectionBroken:
@@ -495,12 +506,12 @@ bool CGridmoorGame::OnSessionPacket(const CPacketHeader& header, CFile& body)
         break;
     case pktForward:
         if (m_messages.Dispatch(header.m_id, body) == CGameMessages::kForeign)
-            m_link->Send(GameMessage::HeaderOnly(pktCloseConnection, header.m_id));
+            TurnAway(pktCloseConnection, header.m_id);
         break;
     case pktChat: {
         CGameMessages::EDispatch sender = m_messages.CheckSender(header.m_id);
         if (sender == CGameMessages::kForeign) {
-            m_link->Send(GameMessage::HeaderOnly(pktCloseConnection, header.m_id));
+            TurnAway(pktCloseConnection, header.m_id);
             break;
         }
         CString name, text;

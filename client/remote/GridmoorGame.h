@@ -92,6 +92,9 @@ public:
     bool HandleLink(const Zorlin::CString& link) override;
 
 private:
+    // Answers a packet of a client that is not ours with a header-only
+    // type, when the packet names its sender.
+    void TurnAway(uint32_t type, uint32_t sender);
     void BreakLink();
     void StartNewGame(int localColour, bool timed, int clock);
     void SetColours(int localColour);

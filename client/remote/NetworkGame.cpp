@@ -57,7 +57,7 @@ wxWindow* MainWindow()
 CNetworkGame::CNetworkGame()
     : m_mode(kNeither), m_server(-1), m_connecting(false), m_connectDeadline(0), m_protocol(*this, m_board),
       m_listener(nullptr), m_playerConnected(false), m_colourChoice(2), m_penDown(false), m_busy(false),
-      m_readingBehindBox(false), m_destroyRequested(false), m_lost(false)
+      m_readingBehindBox(false), m_destroyRequested(false), m_lost(false), m_profileReceived(false)
 {
     m_settings.GetValue("type") = "NetworkGame";
     m_board.SetupStartPosition();
@@ -226,6 +226,7 @@ void CNetworkGame::TakeConnection(int fd)
     m_protocol.Reset();
     m_protocol.SetJoining(m_mode == kJoining);
     m_lost = false;
+    m_profileReceived = false;
 }
 
 void CNetworkGame::CloseConnection()
@@ -487,9 +488,16 @@ void CNetworkGame::SendProfile()
 void CNetworkGame::ReceivedProfile(const CBuffer& archive)
 {
     Log("Recieved profile\n");
+    // One question per connection: a peer that sends its profile again and
+    // again does not keep the user answering.
+    if (m_profileReceived) {
+        Log("Profile ignored: the peer's profile has already come\n");
+        return;
+    }
+    m_profileReceived = true;
     CString id;
     if (!StoreNetworkOpponent(archive, id)) {
-        Log("Profile refused\n");
+        Log(CString("Profile refused: ") + kProfileRefused + "\n");
         return;
     }
     m_pendingOpponentId = id;

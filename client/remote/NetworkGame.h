@@ -161,6 +161,7 @@ private:
     } m_held;
     bool m_destroyRequested;
     bool m_lost;
+    bool m_profileReceived; // this connection's peer has sent its profile
     wxTimer m_timer;
     // Reads behind a box opened under the poll timer's own event, which
     // the toolkit does not deliver again until that event returns.

@@ -23,11 +23,8 @@ bool StoreNetworkOpponent(const Zorlin::CBuffer& archive, CString& id)
 {
     Zorlin::CBuffer copy = archive;
     Zorlin::CBufferFile file(&copy);
-    COpponentProfile* stored = GetOpponentList().Install(file);
-    if (!stored)
-        return false;
-    id = stored->GetId();
-    return true;
+    // Declined, the id still names the peer; it is simply not in the list.
+    return AskToStoreOpponentProfile(file, id) != EProfileAnswer::kRefused;
 }
 
 bool FindNetworkOpponent(const CString& id, CString& name, CString& email)

@@ -13,7 +13,8 @@ class CFile;
 // The user's profile archive with this machine's address, and the e-mail
 // address unless the user keeps it private.
 bool WriteNetworkProfile(Zorlin::CFile& out);
-// Stores a received profile archive; id gets its (checked) id.
+// Asks whether to store a received profile archive and stores it on Yes;
+// id gets its (checked) id. False when the archive is refused.
 bool StoreNetworkOpponent(const Zorlin::CBuffer& archive, Zorlin::CString& id);
 // The stored opponent's name and e-mail address; false when not stored.
 bool FindNetworkOpponent(const Zorlin::CString& id, Zorlin::CString& name, Zorlin::CString& email);

@@ -60,9 +60,14 @@ std::string Value(const CSearchTable& table, const char* key)
     return found == table.end() ? std::string() : found->second;
 }
 
+// Numbers of a match come from the peer: kept within what a setting can
+// mean, so that no sum or difference of two of them overflows.
+const long kMaxSettingNumber = 1000000;
+
 long Number(const CSearchTable& table, const char* key)
 {
-    return std::strtol(Value(table, key).c_str(), nullptr, 10);
+    const long value = std::strtol(Value(table, key).c_str(), nullptr, 10);
+    return std::min(std::max(value, 0L), kMaxSettingNumber);
 }
 
 bool Contains(const std::string& text, const char* word)
@@ -271,8 +276,9 @@ void ReadMatch(CFile& body, bool& first, CSearchTable& peer)
 SMatchTerms NegotiateGame(const CSearchTable& own, const CSearchTable& peer, const std::function<int()>& randomBit)
 {
     SMatchTerms terms;
-    const std::string sideText = Value(own, "side");
-    const std::string mine = SideWord(sideText.empty() ? 0 : int(std::strtol(sideText.c_str(), nullptr, 10)));
+    // Read whole before narrowing: a huge number is no side at all.
+    const long side = std::strtol(Value(own, "side").c_str(), nullptr, 10);
+    const std::string mine = SideWord(side >= 0 && side <= 2 ? int(side) : -1);
     const std::string theirs = Lower(CString(Value(peer, "rw.side").c_str()));
     const auto single = [](const std::string& s) { return !(Contains(s, "white") && Contains(s, "black")); };
     bool black;

@@ -44,26 +44,28 @@ COpponentList& GetOpponentList()
     return *g_ownList;
 }
 
-bool AskToStoreOpponentProfile(CFile& profileArchive)
+bool AskToStoreOpponent(const CString& name)
+{
+    CString who = name;
+    who.Trim();
+    CString text;
+    text.AppendFormat("Would you like to add (or update) %s's profile to your opponent list?", who.GetText());
+    CFrameView* frame = GetAppServices().GetFrameView();
+    return GetPrompt().ShowMessage(text, "Opponent's Profile", wxYES_NO | wxICON_QUESTION,
+                                   frame ? frame->GetWindow() : nullptr) == wxYES;
+}
+
+EProfileAnswer AskToStoreOpponentProfile(CFile& profileArchive, CString& id)
 {
     CConfig profile;
-    CString id;
-    if (!ReadProfileArchive(profileArchive, profile, id))
-        return false;
-    COpponentList& list = GetOpponentList();
-    if (!list.Find(id)) {
-        CString name = profile.GetValueOr("name", "");
-        name.Trim();
-        CString text("Your opponent has sent their profile");
-        if (!name.IsEmpty())
-            text += CString(" (") + name + ")";
-        text += ".\n\nAdd it to your list of opponents?";
-        CFrameView* frame = GetAppServices().GetFrameView();
-        if (GetPrompt().ShowMessage(text, "Opponent's Profile", wxYES_NO | wxICON_QUESTION,
-                                    frame ? frame->GetWindow() : nullptr) != wxYES)
-            return false;
-    }
-    if (!profileArchive.Seek(0, CFile::kSeekStart))
-        return false;
-    return list.Install(profileArchive) != nullptr;
+    id = "";
+    CString read;
+    if (!ReadProfileArchive(profileArchive, profile, read))
+        return EProfileAnswer::kRefused;
+    id = read;
+    if (!AskToStoreOpponent(profile.GetValueOr("name", "")))
+        return EProfileAnswer::kDeclined;
+    if (!profileArchive.Seek(0, CFile::kSeekStart) || !GetOpponentList().Install(profileArchive))
+        return EProfileAnswer::kRefused;
+    return EProfileAnswer::kStored;
 }

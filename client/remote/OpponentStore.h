@@ -12,7 +12,16 @@ class CFile;
 class COpponentList;
 
 COpponentList& GetOpponentList();
-// Asks the user whether the sender of a received profile archive may join
-// the list (an update of one already there is stored without asking) and
-// stores it; false when nothing was stored.
-bool AskToStoreOpponentProfile(Zorlin::CFile& profileArchive);
+
+enum class EProfileAnswer {
+    kRefused,  // no profile, or an id unfit for a file name: nothing asked
+    kDeclined, // the user said No
+    kStored,
+};
+// Every profile that arrives, new or an update of one in the list (a
+// stranger may know a friend's id), is stored only after the user's Yes
+// to "Would you like to add (or update) <name>'s profile to your opponent
+// list?". id gets the package's id unless it is refused.
+EProfileAnswer AskToStoreOpponentProfile(Zorlin::CFile& profileArchive, Zorlin::CString& id);
+// That question alone, for profiles stored in another way: true for Yes.
+bool AskToStoreOpponent(const Zorlin::CString& name);

@@ -65,6 +65,15 @@ def open_network_dialog(client, item, title):
 
 
 
+def keep_profile(client, after):
+    """Yes to the question every received profile gets before it is stored."""
+    index, record = client.wait_prompt(caption="Opponent's Profile", after=after, timeout=20)
+    check(record[2].startswith("Would you like to add (or update) ") and
+          record[2].endswith("'s profile to your opponent list?"), f"the profile question: {record}")
+    client.answer("Opponent's Profile", "alt+y")
+    return index + 1
+
+
 def board_of(client):
     """The client's board once its canvas is on the screen (it comes with the board view)."""
     harness.wait_until(lambda: [c for c in client.children(client.frame) if c[3] > 100 and c[4] > 100],
@@ -99,14 +108,18 @@ class Match:
         """The host starts listening as White; the guest joins at 127.0.0.1 (when join)."""
         dialog = open_network_dialog(self.host, "h", "Start Network Game")
         time.sleep(0.5)
+        seen_host = len(self.host.prompts())
         self.host.key("alt+s", window=dialog)
         self.host_dialog = dialog
         if join:
             joining = open_network_dialog(self.guest, "j", "Join a Network Game")
             time.sleep(0.5)
+            seen_guest = len(self.guest.prompts())
             self.guest.type("127.0.0.1", window=joining)
             self.guest.key("alt+j", window=joining)
+            keep_profile(self.guest, seen_guest)
             self.guest.wait_gone(joining, 20)
+            keep_profile(self.host, seen_host)
         self.host.wait_gone(dialog, 20)
 
     def sides(self, ply):

@@ -48,8 +48,11 @@ def steps(host, guest):
     if not invite.get("ip"):
         # A machine without any address outside loopback invites with none.
         guest.type("127.0.0.1", window=joining)
+    seen_guest, seen_host = len(guest.prompts()), len(host.prompts())
     guest.key("alt+j", window=joining)
+    network.keep_profile(guest, seen_guest)
     guest.wait_gone(joining, 20)
+    network.keep_profile(host, seen_host)
     host.wait_gone(dialog, 20)
     match.look_at_guest()
     match.play(0)

@@ -167,8 +167,10 @@ def run(name, session_steps, moves=None):
         check(Oracle.available(), "chess.js is installed in build/oracle")
         port = online.free_port()
         for user, location in (("anna", '"Chile"'), ("bruno", '"Peru"')):
+            # Opponents are not kept here: no question about the profile
+            # comes during the match (the search session answers one).
             client = harness.Client(build, name + "-" + user, debug=True, user=user,
-                                    defaults=(("location", location),))
+                                    defaults=(("location", location), ("storeopponents", "no")))
             client.user = user
             clients.append(client)
         for client in clients:

@@ -17,6 +17,7 @@ import time
 import traceback
 
 import harness
+import network
 from harness import check, wait_until
 
 # The opponent's location comes from another machine as it was typed: as
@@ -138,13 +139,16 @@ def steps(build, a, b, port):
     wait_log(b, r"pktLoggedInOK", 20, "Bruno to log in")
     found_page = a.screenshot("logged-in", dialog_a)
 
+    seen_a, seen_b = len(a.prompts()), len(b.prompts())
     a.key("alt+f", window=dialog_a)
     wait_log(a, r"pktSearching", 20, "Anna's search to be taken")
     b.key("alt+f", window=dialog_b)
 
-    # Matched: each has the other's profile, shown on the page.
+    # Matched: each has the other's profile, kept after a Yes and shown on the page.
     wait_log(a, r"ChPacket chpktProfile", 30, "Bruno's profile at Anna's")
     wait_log(b, r"ChPacket chpktProfile", 30, "Anna's profile at Bruno's")
+    network.keep_profile(a, seen_a)
+    network.keep_profile(b, seen_b)
     shown = wait_until(lambda: harness.differs(found_page, a.screenshot("opponent", dialog_a)) > 2000 and
                        a.screenshot("opponent", dialog_a), 10, "Anna's page to show her opponent")
     check(red_area(shown) < 50, "the opponent's location shows as text, not as markup")

@@ -231,9 +231,14 @@ TEST_F(TransportFiles, InvitationsAndTurnsWaitForRemotePlayOrGoToIt)
 
     // A sender whose id would name a file outside the opponents folder.
     turn[3].bytes = ProfileArchive(m_files, "../../cfg/app");
-    Open(Archive("bad-turn.rwf", turn));
-    EXPECT_EQ(remote.profiles, 1) << "the profile was dropped";
-    EXPECT_EQ(remote.turns, 4);
+    m_client.GetPrompt().QueueButton(wxOK);
+    shown = Open(Archive("bad-turn.rwf", turn));
+    EXPECT_EQ(remote.profiles, 1) << "the profile was refused";
+    // ... and the user is told so, not left to wonder.
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->caption, "Opponent's Profile");
+    EXPECT_EQ(shown->text, kProfileRefused);
+    EXPECT_EQ(remote.turns, 3);
     remote.move.clear();
     // Nothing to save at the end.
     m_app->m_frame->GetGame()->SetInPlay(false);

@@ -241,9 +241,22 @@ TEST_F(DialogOnlineSearch, MatchedAsTheProposerTheAgreedGameIsHandedOver)
         // We propose: a counter-proposal from the peer is refused, so both
         // sides keep the terms we sent.
         m_server.Send(Forward(9, 3, "Side = 0\ntimed = no\nclock = 60\n"));
+        // Stored after the user's Yes to the question every profile gets.
+        m_prompt.QueueButton(wxYES);
         m_server.Send(Forward(9, 2, ProfileOf("Eve", "Eve42")));
         EXPECT_TRUE(PumpUntil([&] { return Label(dialog) == "Begin in 10"; }, kWait));
+        EXPECT_EQ(m_prompt.CountText("Would you like to add (or update) Eve's profile to your opponent list?"), 1);
         EXPECT_TRUE(FileExists(m_services->m_userFolder + "/opponents/Eve42.cfg"));
+
+        // The same profile again and again neither asks again nor starts
+        // the begin countdown afresh.
+        EXPECT_TRUE(PumpUntil([&] { return Label(dialog) == "Begin in 9"; }, kWait));
+        for (int i = 0; i < 3; ++i)
+            m_server.Send(Forward(9, 2, ProfileOf("Eve", "Eve42")));
+        m_server.Send(Forward(14, 4, ""));
+        EXPECT_EQ(m_server.NextOf(16).id, 14u);
+        EXPECT_EQ(m_prompt.GetCount(), 1);
+        EXPECT_NE(Label(dialog), "Begin in 10");
         dialog.OnLinkClicked("BEGIN GAME");
         SPacket begin = m_server.Next();
         EXPECT_EQ(begin.id, 9u);
@@ -284,6 +297,7 @@ TEST_F(DialogOnlineSearch, StrangeMatchesAndProposalsAreRefused)
                   Forward(9, 2, ProfileOf("Bob", "../../x")));
     EXPECT_TRUE(PumpUntil([&] { return Label(dialog) == "Begin in 10"; }, kWait));
     EXPECT_FALSE(FileExists(m_services->m_userFolder + "/x.cfg"));
+    EXPECT_EQ(m_prompt.GetCount(), 0) << "a profile with a bad id is refused before any question";
     // No game maker answers: the search stays, the peer is let go and the user told.
     SetOnlineGameMaker(nullptr);
     dialog.OnLinkClicked("BEGIN GAME");

@@ -8,6 +8,7 @@
 
 #include "chess/ChessTypes.h"
 #include "client/core/ProfileArchive.h"
+#include "client/remote/EmailRecord.h"
 #include "client/remote/EmailTurn.h"
 #include "client/remote/tests/support/RemoteFixture.h"
 #include "foundation/ArchiveDrive.h"
@@ -299,4 +300,149 @@ TEST(EmailTurnDraw, AnAcceptanceNeedsTheReceiversOfferWithNothingPlayedSince)
     EXPECT_FALSE(EmailTurn::WasDrawOffered(saved, WHITE, 6));
     EXPECT_FALSE(EmailTurn::WasDrawOffered(saved, BLACK, 7));
     EXPECT_FALSE(EmailTurn::WasDrawOffered(CConfig(), BLACK, 6));
+}
+
+TEST(EmailTurnSender, TheNewestMoveMustBeTheSenders)
+{
+    // White's 1.e4 is news for Black only.
+    EmailTurn::STurn turn = MakeTurn({"e4"}, "e4");
+    CString why;
+    EmailTurn::STurn read;
+    {
+        CMemFile file;
+        WriteTurn(turn, file);
+        ASSERT_TRUE(ReadBack(file, read, why)) << why.GetText();
+    }
+    EXPECT_EQ(EmailTurn::NewestMover(read), WHITE);
+    EXPECT_TRUE(EmailTurn::CheckSender(read, BLACK, why));
+    EXPECT_FALSE(EmailTurn::CheckSender(read, WHITE, why));
+    EXPECT_NE(std::string(why.GetText()).find("one of yours"), std::string::npos) << why.GetText();
+    // A reply of Black's played for White's user would be the same fault.
+    read.plies = 2;
+    read.move = "e5";
+    EXPECT_EQ(EmailTurn::NewestMover(read), BLACK);
+    EXPECT_FALSE(EmailTurn::CheckSender(read, BLACK, why));
+    // Words carry no move: nobody is moved for.
+    for (const char* word : {"Accept draw", "You Start", ""}) {
+        read.move = word;
+        EXPECT_EQ(EmailTurn::NewestMover(read), -1) << word;
+        EXPECT_TRUE(EmailTurn::CheckSender(read, WHITE, why)) << word;
+    }
+}
+
+TEST(EmailTurnFile, TenThousandMovesAreTooLongNotDamaged)
+{
+    std::vector<std::string> moves;
+    for (int i = 0; i < 10000 / 4; ++i)
+        for (const char* m : {"Nf3", "Nf6", "Ng1", "Ng8"})
+            moves.push_back(m);
+    EXPECT_TRUE(Refused(MakeTurn(moves, "Ng8"), "too long"));
+    CMemFile file;
+    WriteTurn(MakeTurn(moves, "Ng8"), file);
+    EmailTurn::STurn read;
+    CString why;
+    EXPECT_FALSE(ReadBack(file, read, why));
+    EXPECT_EQ(std::string(why.GetText()).find("damaged"), std::string::npos) << why.GetText();
+}
+
+// The user's own record of a game, as the e-mail game keeps it on a real
+// user folder, and received turns held against it.
+class EmailRecordTest : public ::testing::Test {
+protected:
+    // The turn as it arrives, checked.
+    EmailTurn::STurn Received(const std::vector<std::string>& moves, const char* move)
+    {
+        EmailTurn::STurn turn = MakeTurn(moves, move);
+        CString why;
+        EXPECT_TRUE(EmailTurn::Check(turn, why)) << why.GetText();
+        return turn;
+    }
+    EmailRecord::EFit Fit(const std::vector<std::string>& moves, const char* move)
+    {
+        return EmailRecord::Compare(m_record, Received(moves, move));
+    }
+
+    CTestServices m_services;
+    CConfig m_record = SavedGame({"e4", "e5"});
+};
+
+TEST_F(EmailRecordTest, KeptPerOpponentInTheUsersActiveGames)
+{
+    Zorlin::CDrive& user = m_services.GetUserDrive();
+    EXPECT_EQ(EmailRecord::Path("whiteId1"), "/active games/email whiteId1.rwg");
+    // No record for an opponent not known yet, nor under a climbing id.
+    for (const char* id : {"0", "", "../../cfg/app", "a b"})
+        EXPECT_TRUE(EmailRecord::Path(id).IsEmpty()) << id;
+    EXPECT_FALSE(EmailRecord::Keep(user, "0", m_record));
+
+    ASSERT_TRUE(EmailRecord::Keep(user, "whiteId1", m_record));
+    EXPECT_TRUE(FileExists(m_services.m_userFolder + "/active games/email whiteId1.rwg"));
+    CConfig found;
+    ASSERT_TRUE(EmailRecord::Find(user, "WHITEID1", found));
+    EXPECT_EQ(EmailRecord::Compare(found, Received({"e4", "e5", "Nf3"}, "Nf3")), EmailRecord::EFit::kContinues);
+    EXPECT_FALSE(EmailRecord::Find(user, "other1", found));
+
+    EmailRecord::Forget(user, "whiteId1");
+    EXPECT_FALSE(FileExists(m_services.m_userFolder + "/active games/email whiteId1.rwg"));
+    EXPECT_FALSE(EmailRecord::Find(user, "whiteId1", found));
+}
+
+TEST_F(EmailRecordTest, EarlierMovesMustBeThoseTheUserKnows)
+{
+    // The answer to our 1...e5: one new move of the sender's.
+    EXPECT_EQ(Fit({"e4", "e5", "Nf3"}, "Nf3"), EmailRecord::EFit::kContinues);
+    // An acceptance or a resignation adds none.
+    EXPECT_EQ(Fit({"e4", "e5"}, "Accept draw"), EmailRecord::EFit::kContinues);
+    // Our 1...e5 rewritten as 1...c5.
+    EXPECT_EQ(Fit({"e4", "c5", "Nf3"}, "Nf3"), EmailRecord::EFit::kRewritten);
+    EXPECT_EQ(Fit({"d4", "e5", "Nf3"}, "Nf3"), EmailRecord::EFit::kRewritten);
+    // Moves of ours that we never sent.
+    EXPECT_EQ(Fit({"e4", "e5", "Nf3", "Nc6", "Bb5"}, "Bb5"), EmailRecord::EFit::kRewritten);
+    // The turn we answered already, opened again.
+    EXPECT_EQ(Fit({"e4"}, "e4"), EmailRecord::EFit::kStale);
+    // Same moves, other spelling of a move: the same game.
+    m_record = SavedGame({"e4", "e5", "Nf3", "Nc6", "Bb5", "a6", "Bxc6", "dxc6", "O-O"});
+    EXPECT_EQ(Fit({"e4", "e5", "Nf3", "Nc6", "Bb5", "a6", "Bxc6", "dxc6", "O-O", "f6"}, "f6"),
+              EmailRecord::EFit::kContinues);
+
+    EXPECT_NE(std::string(EmailRecord::Refusal(EmailRecord::EFit::kRewritten, "Alice").GetText())
+                  .find("differ from the game you are playing with Alice"),
+              std::string::npos);
+    EXPECT_FALSE(EmailRecord::Refusal(EmailRecord::EFit::kStale, "").IsEmpty());
+    for (EmailRecord::EFit fit : {EmailRecord::EFit::kNoRecord, EmailRecord::EFit::kOtherGame,
+                                  EmailRecord::EFit::kContinues})
+        EXPECT_TRUE(EmailRecord::Refusal(fit, "Alice").IsEmpty());
+}
+
+TEST_F(EmailRecordTest, AnotherGameIsToldByItsName)
+{
+    m_record.GetValue(".game.gameid") = "A1B2C3";
+    EmailTurn::STurn turn = Received({"d4", "d5"}, "d5");
+    // Without a name of its own the turn is held against our game.
+    EXPECT_EQ(EmailRecord::Compare(m_record, turn), EmailRecord::EFit::kRewritten);
+    turn.game.GetValue(".game.gameid") = "FFEE01";
+    EXPECT_EQ(EmailRecord::Compare(m_record, turn), EmailRecord::EFit::kOtherGame);
+    turn.game.GetValue(".game.gameid") = "a1b2c3";
+    EXPECT_EQ(EmailRecord::Compare(m_record, turn), EmailRecord::EFit::kRewritten);
+    // A name unfit to use is no name.
+    turn.game.GetValue(".game.gameid") = "../x";
+    EXPECT_TRUE(EmailRecord::GameId(turn.game).IsEmpty());
+    EXPECT_EQ(EmailRecord::Compare(m_record, turn), EmailRecord::EFit::kRewritten);
+    const CString fresh = EmailRecord::NewGameId();
+    EXPECT_TRUE(IsProfileId(fresh)) << fresh.GetText();
+    EXPECT_NE(fresh, EmailRecord::NewGameId());
+}
+
+TEST_F(EmailRecordTest, AnAcceptanceCountsOnlyAgainstTheReceiversOwnOffer)
+{
+    // The sender's own file claims an offer of ours: not our record.
+    EmailTurn::STurn forged = Received({"e4", "e5"}, "Accept draw");
+    forged.game.GetValue(".game.drawoffer.colour") = "black";
+    forged.game.GetValue(".game.drawoffer.ply") = "2";
+    EXPECT_FALSE(EmailTurn::WasDrawOffered(m_record, BLACK, forged.plies));
+    // Our record holds the offer sent with 1...e5.
+    m_record.GetValue(".game.drawoffer.colour") = "black";
+    m_record.GetValue(".game.drawoffer.ply") = "2";
+    EXPECT_TRUE(EmailTurn::WasDrawOffered(m_record, BLACK, forged.plies));
+    EXPECT_EQ(EmailRecord::Compare(m_record, forged), EmailRecord::EFit::kContinues);
 }

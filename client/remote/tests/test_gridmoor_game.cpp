@@ -622,3 +622,21 @@ TEST(GridmoorPlayer, KeepsTheLastMoveAndHandsItOnce)
     EXPECT_TRUE(out.SameSquares(second));
     EXPECT_STREQ(seat.GetProperty("type").GetText(), "CGridmoorPlayer");
 }
+
+TEST_F(GridmoorGameTest, PacketsThatNameNoSenderAreNotAnsweredWithAnIdlessClose)
+{
+    Begin(WHITE);
+    const size_t sent = link.packets.size();
+    // The server reads a close without an id as "close my own link".
+    Packet(pktForward, 0, Le(chpktRequestDraw));
+    Packet(pktChat, 0, "Eve\nspam\n");
+    Packet(pktSearchMatch, 0);
+    Packet(pktConnectInvite, 0);
+    EXPECT_EQ(link.packets.size(), sent);
+    EXPECT_FALSE(Journal("chat Eve: spam"));
+    EXPECT_EQ(prompt.GetCount(), 0);
+    EXPECT_TRUE(game->IsPlaying());
+    // The opponent is still heard.
+    Packet(pktChat, kPeer, "Ann\nstill here\n");
+    EXPECT_TRUE(Journal("chat Ann: still here"));
+}

@@ -15,6 +15,7 @@
 #include <wx/defs.h>
 
 #include "client/core/PhotoFit.h"
+#include "client/core/ProfileArchive.h"
 #include "client/core/Prompt.h"
 #include "client/remote/NetPacket.h"
 #include "client/remote/NetworkGame.h"
@@ -234,8 +235,8 @@ TEST_F(NetworkGame, TwoGamesPlayEachOtherOverLoopback)
     ASSERT_TRUE(host->StartServer(0));
     m_services.m_programSettings.GetValue("network.port") = "";
     m_services.m_programSettings.GetValue("network.port").Append(host->GetServerPort());
-    // Whether or not each side is asked to keep the other's profile, the
-    // answer is yes; nothing else may be asked unscripted.
+    // Past the two profile questions scripted below, a further profile
+    // question is answered yes and anything else is a fault.
     int unscripted = 0;
     m_prompt.SetResponder([&](const CScriptedPrompt::SQuestion& question) {
         CScriptedPrompt::SAnswer answer;
@@ -250,8 +251,13 @@ TEST_F(NetworkGame, TwoGamesPlayEachOtherOverLoopback)
         return answer;
     });
     CNetworkGame* joiner = MakeGame();
+    // Each is asked whether to keep the other's profile.
+    m_prompt.QueueButton(wxNO);
+    m_prompt.QueueButton(wxNO);
     ASSERT_TRUE(joiner->Connect("127.0.0.1"));
     ASSERT_TRUE(PumpUntil([&] { return joiner->GetProtocol().HasBegun() && host->GetProtocol().HasBegun(); }));
+    ASSERT_TRUE(PumpUntil([&] { return m_prompt.GetCount() == 2; }));
+    EXPECT_EQ(m_prompt.CountText("Would you like to add (or update) Ann's profile to your opponent list?"), 2);
     EXPECT_EQ(joiner->GetLocalPlayer()->GetColour(), BLACK);
     EXPECT_EQ(joiner->GetNetworkPlayer()->GetProperty("id"), "ann01");
 
@@ -524,3 +530,69 @@ TEST_F(NetworkGame, LengthBeyondAnyFrameClosesTheConnection)
 }
 
 } // namespace
+
+namespace {
+
+// A peer's profile archive, as its client writes it.
+std::string PeerProfile(const char* id, const char* name)
+{
+    const std::string folder = MakeTempFolder("peer");
+    Zorlin::CDiskDrive drive(folder.c_str());
+    Zorlin::CConfig user;
+    user.GetValue(".profile.name") = name;
+    user.GetValue(".profile.id") = id;
+    Zorlin::CMemFile out;
+    out.Open(CString("profile.rwf"), Zorlin::CFile::kModeRead | Zorlin::CFile::kModeWrite | Zorlin::CFile::kModeCreate);
+    EXPECT_TRUE(WriteProfileArchive(out, user, drive, false, false, CString()));
+    const uint32_t size = out.GetSize();
+    std::string bytes(size, '\0');
+    out.Seek(0, Zorlin::CFile::kSeekStart);
+    out.Read(&bytes[0], size);
+    RemoveTree(folder);
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(NetworkGame, ThePeersProfileIsStoredOnlyAfterTheUsersYesAndAskedOnce)
+{
+    const char* const question = "Would you like to add (or update) Bob's profile to your opponent list?";
+    std::unique_ptr<CRawPeer> peer;
+    CNetworkGame* host = HostWithPeer(peer);
+    m_prompt.QueueButton(wxNO);
+    peer->Send(NetFrame(netpktProfile, PeerProfile("bob02", "Bob")));
+    ASSERT_TRUE(PumpUntil([&] { return m_prompt.GetCount() == 1; }));
+    EXPECT_EQ(m_prompt.CountText(question), 1);
+    EXPECT_FALSE(FileExists(m_services.m_userFolder + "/opponents/bob02.cfg"));
+    EXPECT_NE(host->GetNetworkPlayer()->GetProperty("name"), "Bob");
+
+    // Sent again and again: no more questions, nothing stored.
+    for (int i = 0; i < 3; ++i)
+        peer->Send(NetFrame(netpktProfile, PeerProfile("bob02", "Bob")));
+    m_prompt.QueueButton(wxNO);
+    peer->Send(NetFrame(netpktOfferDraw));
+    ASSERT_EQ(peer->Next().type, uint32_t(netpktDrawDeclined));
+    EXPECT_EQ(m_prompt.CountText(question), 1);
+    EXPECT_FALSE(FileExists(m_services.m_userFolder + "/opponents/bob02.cfg"));
+    EXPECT_EQ(m_prompt.GetUnexpectedCount(), 0);
+}
+
+TEST_F(NetworkGame, AYesStoresThePeerAndNamesItsSeatABadIdIsRefused)
+{
+    std::unique_ptr<CRawPeer> peer;
+    CNetworkGame* host = HostWithPeer(peer);
+    m_prompt.QueueButton(wxYES);
+    peer->Send(NetFrame(netpktProfile, PeerProfile("bob02", "Bob")));
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(m_services.m_userFolder + "/opponents/bob02.cfg"); }));
+    EXPECT_EQ(host->GetNetworkPlayer()->GetProperty("name"), "Bob");
+
+    std::unique_ptr<CRawPeer> other;
+    CNetworkGame* second = HostWithPeer(other);
+    other->Send(NetFrame(netpktProfile, PeerProfile("../../cfg/app", "Mallory")));
+    m_prompt.QueueButton(wxNO);
+    other->Send(NetFrame(netpktOfferDraw));
+    ASSERT_EQ(other->Next().type, uint32_t(netpktDrawDeclined));
+    EXPECT_EQ(m_prompt.GetCount(), 2) << "the Yes above and the draw offer: no question for a bad id";
+    EXPECT_NE(second->GetNetworkPlayer()->GetProperty("name"), "Mallory");
+    EXPECT_EQ(m_prompt.GetUnexpectedCount(), 0);
+}

@@ -361,3 +361,22 @@ TEST(OnlineSearchProfile, PhotoBombsBecomeTheNoPhotoPictureAndPhotosAreFitted)
     ASSERT_TRUE(OnlineSearch::ReadProfile(archive, profile, picture, services.GetProgramDrive()));
     EXPECT_EQ(BmpSize(picture), std::make_pair(kPhotoWidth, kPhotoHeight));
 }
+
+TEST(NegotiateGame, NumbersFromThePeerCannotOverflow)
+{
+    // Limits far beyond any clock, and negative ones, from either side.
+    const char* const huge[] = {"99999999999999999999", "-99999999999999999999", "9223372036854775807",
+                                "-9223372036854775808", "4294967296"};
+    for (const char* low : huge)
+        for (const char* high : huge) {
+            CSearchTable own = {{"time.min", "yes"}, {"time.low", low}, {"time.max", "yes"}, {"time.high", "1200"}};
+            CSearchTable peer = {{"rw.time.min", "yes"}, {"rw.time.low", "60"}, {"rw.time.max", "yes"},
+                                 {"rw.time.high", high}};
+            const SMatchTerms terms = Negotiate(own, peer);
+            EXPECT_TRUE(terms.timed);
+            EXPECT_GE(terms.clock, OnlineSearch::kMinClock) << low << " " << high;
+            EXPECT_LE(terms.clock, OnlineSearch::kMaxClock) << low << " " << high;
+        }
+    // A side number that only a wrap-around would make 0 is no side: black.
+    EXPECT_EQ(Negotiate(Own({{"side", "4294967296"}}), CSearchTable()).side, 1);
+}

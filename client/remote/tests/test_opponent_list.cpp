@@ -7,9 +7,13 @@
 #include <map>
 #include <string>
 
+#include <wx/defs.h>
+
 #include "client/core/PhotoFit.h"
 #include "client/core/ProfileArchive.h"
+#include "client/core/Prompt.h"
 #include "client/remote/OpponentList.h"
+#include "client/remote/OpponentStore.h"
 #include "client/remote/tests/support/RemoteFixture.h"
 #include "foundation/ArchiveDrive.h"
 #include "foundation/Buffer.h"
@@ -312,4 +316,41 @@ TEST_F(OpponentStore, ReceivedNamesAreCutToFortyCharactersWhole)
     EXPECT_EQ(std::string(wide->m_profile.GetValueOr("profile.name", "").GetText()), accented.substr(0, 80));
     CString id;
     EXPECT_EQ(ReadProfilePackage(MakeRawPackage("Long1", std::string(3100, 'n'), "").c_str(), id).GetLength(), 40);
+}
+
+TEST_F(OpponentStore, EveryProfileNewOrAnUpdateWaitsForTheUsersYes)
+{
+    CScriptedPrompt prompt;
+    prompt.Install();
+    const char* const question = "Would you like to add (or update) Bob's profile to your opponent list?";
+    auto ask = [&](const std::string& package, CString& id) {
+        Zorlin::CWin32File file(package.c_str(), CFile::kModeRead);
+        return AskToStoreOpponentProfile(file, id);
+    };
+    CString id;
+    prompt.QueueButton(wxNO);
+    EXPECT_EQ(ask(MakePackage("B0B", "Bob"), id), EProfileAnswer::kDeclined);
+    EXPECT_EQ(id, "B0B") << "the peer is still known by its id";
+    EXPECT_EQ(prompt.CountText(question), 1);
+    EXPECT_FALSE(FileExists(Opponents() + "B0B.cfg"));
+
+    prompt.QueueButton(wxYES);
+    EXPECT_EQ(ask(MakePackage("B0B", "Bob", PhotoBmp(96, 72)), id), EProfileAnswer::kStored);
+    const std::string friendPhoto = ReadWholeFile(Opponents() + "B0B.bmp");
+    const std::string friendProfile = ReadWholeFile(Opponents() + "B0B.cfg");
+    EXPECT_FALSE(friendPhoto.empty());
+
+    // A stranger who knows a friend's id asks like anybody else; No keeps
+    // the friend as stored.
+    prompt.QueueButton(wxNO);
+    EXPECT_EQ(ask(MakePackage("b0b", "Bob", RookwellTest::RealJpeg(320, 240)), id), EProfileAnswer::kDeclined);
+    EXPECT_EQ(prompt.CountText(question), 3);
+    EXPECT_EQ(ReadWholeFile(Opponents() + "B0B.bmp"), friendPhoto);
+    EXPECT_EQ(ReadWholeFile(Opponents() + "B0B.cfg"), friendProfile);
+
+    // An id that would climb out of the folder: refused before any question.
+    EXPECT_EQ(ask(MakePackage("../../cfg/app", "Bob"), id), EProfileAnswer::kRefused);
+    EXPECT_TRUE(id.IsEmpty());
+    EXPECT_EQ(prompt.GetCount(), 3);
+    EXPECT_EQ(prompt.GetUnexpectedCount(), 0);
 }
