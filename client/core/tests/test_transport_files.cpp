@@ -238,7 +238,7 @@ TEST_F(TransportFiles, InvitationsAndTurnsWaitForRemotePlayOrGoToIt)
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->caption, "Opponent's Profile");
     EXPECT_EQ(shown->text, kProfileRefused);
-    EXPECT_EQ(remote.turns, 3);
+    EXPECT_EQ(remote.turns, 4);
     remote.move.clear();
     // Nothing to save at the end.
     m_app->m_frame->GetGame()->SetInPlay(false);

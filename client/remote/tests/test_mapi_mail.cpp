@@ -27,7 +27,9 @@ protected:
 
     // The copies for the mail program are left behind by design: they go
     // into the test's own folder here.
-    MailSender() : m_folder(MakeTempFolder("mail"))
+    // Not named as the client names its mail folders: a client starting in
+    // another test would take this one for a leftover of its own.
+    MailSender() : m_folder(MakeTempFolder("mailsender"))
     {
         const char* old = getenv("TMPDIR");
         m_oldTemp = old ? old : "";
