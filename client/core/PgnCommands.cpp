@@ -12,6 +12,7 @@
 #include "client/core/FileFilter.h"
 #include "client/core/FrameView.h"
 #include "client/core/GameFileRules.h"
+#include "client/core/ClockView.h"
 #include "client/core/Game.h"
 #include "client/core/PGNGame.h"
 #include "client/core/PgnExport.h"
@@ -307,6 +308,12 @@ bool CPgnCommands::Adopt(CPGNGame* game, const char* failText, const char* failC
         return false;
     }
     view->ResetView(game, true, false);
+    // A viewed game has no clock: the last game's stopped times go.
+    if (CClockView* clock = CGame::GetClockView()) {
+        clock->Stop();
+        clock->SetTime(0.0, 0.0, WHITE);
+        clock->SetShown(false);
+    }
     if (CPgnViewerDialog* viewer = game->GetViewer())
         viewer->LoadGame(0);
     return true;

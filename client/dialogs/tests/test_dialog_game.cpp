@@ -361,13 +361,23 @@ TEST_F(GameDialogTest, PgnViewerListsARealFileAndOpensItsGames)
     GuiTest::Pump();
     EXPECT_TRUE(dialog->IsShown());
     EXPECT_FALSE(board->Called("EndGame"));
+    // Escape asks the same question.
+    prompt.QueueButton(wxNO);
+    wxKeyEvent escape(wxEVT_CHAR_HOOK);
+    escape.m_keyCode = WXK_ESCAPE;
+    escape.SetEventObject(dialog);
+    dialog->GetEventHandler()->ProcessEvent(escape);
+    GuiTest::Pump();
+    EXPECT_TRUE(dialog->IsShown());
+    ASSERT_EQ(prompt.GetCount(), 2);
+    EXPECT_STREQ(prompt.GetQuestion(1).text.GetText(), "Close PGN file?");
     wxWeakRef<wxDialog> alive(dialog);
     prompt.QueueButton(wxYES);
     GuiTest::CloseBox(dialog);
     GuiTest::Pump();
     EXPECT_TRUE(board->Called("EndGame"));
     EXPECT_FALSE(alive);
-    ASSERT_EQ(prompt.GetCount(), 2);
+    ASSERT_EQ(prompt.GetCount(), 3);
     EXPECT_STREQ(prompt.GetQuestion(0).text.GetText(), "Close PGN file?");
     EXPECT_STREQ(prompt.GetQuestion(0).caption.GetText(), "PGN Viewer");
 }
