@@ -296,6 +296,14 @@ bool CPgnCommands::Adopt(CPGNGame* game, const char* failText, const char* failC
     if (!error.IsEmpty()) {
         CString text("Illegal move: ");
         text.Append(ShortMessageText(error));
+        // Which game and which move, so the user can find it in the file.
+        const CString* white = game->GetTags().Find("White");
+        const CString* black = game->GetTags().Find("Black");
+        int ply = game->GetBoard().GetPly();
+        text.AppendFormat("\n\nGame 1 (%s vs %s), move %d (%s).",
+                          ShortMessageText(white && !white->IsEmpty() ? *white : CString("unknown")).GetText(),
+                          ShortMessageText(black && !black->IsEmpty() ? *black : CString("unknown")).GetText(),
+                          ply / 2 + 1, ply % 2 == 0 ? "White" : "Black");
         GetPrompt().ShowMessage(text, "Open PGN", wxOK | wxICON_EXCLAMATION,
                                 viewer ? viewer : m_frame.GetWindow());
         loaded = game->GetBoard().GetPly() > 0;
