@@ -191,8 +191,11 @@ void CAIGame::StartGame()
     m_result = RESULT_NONE;
     m_endNote = "";
     UpdateTags();
-    m_tags["TimeControl"] =
-        m_settings.GetValueOr("timecontrol.moves", "") + "/" + m_settings.GetValueOr("timecontrol.seconds", "");
+    int moves;
+    double seconds;
+    ReadTimeControl(moves, seconds);
+    bool timed = !(m_settings.GetValueOr("timecontrol.type", "") == "none");
+    m_tags["TimeControl"] = TimeControlTag(timed ? TIME_CONVENTIONAL : TIME_NONE, moves, seconds);
     WritePlayerPictures();
 }
 

@@ -108,11 +108,19 @@ void CChessApp::OnTerminate()
     // the close comes once their loops have unwound.
     // A loop that was told to end is still on the stack until it has run
     // once more: the frame (parent of its dialog) must outlive it.
+    // Two more waits have no bound of their own: start-up still running (a
+    // notice before the main loop: ending the loop then would be ignored),
+    // and a yield inside a frame call (the frame deleted in the yield
+    // would be used when it returns).
     static int rounds = 0;
     wxEventLoopBase* active = wxEventLoopBase::GetActive();
     bool nested = active && GetMainLoop() && active != GetMainLoop();
-    if (rounds < kEndModalRounds && (EndModalLoops() > 0 || nested)) {
-        ++rounds;
+    bool starting = !GetMainLoop() || !GetMainLoop()->IsRunning();
+    bool yielding = active && active->IsYielding();
+    int ended = EndModalLoops();
+    if (starting || yielding || (rounds < kEndModalRounds && (ended > 0 || nested))) {
+        if (!starting && !yielding)
+            ++rounds;
         if (!g_terminateRetry)
             g_terminateRetry.reset(new CTerminateRetry);
         g_terminateRetry->StartOnce(kEndModalRetryMs);

@@ -143,8 +143,9 @@ void CChessApp::ShowHtmlMessage(const CString& title, const CString& html)
     }
     CHtmlMessageBox* box = new CHtmlMessageBox(nullptr, title, false);
     box->SetHtml(html);
+    // Off the frame where it fits: its status bar says whose move it is.
     wxRect avoid = m_frame ? m_frame->GetBoardScreenRect() : wxRect();
-    box->ShowBeside(avoid);
+    box->ShowOffFrame(m_frame ? m_frame->GetScreenRect() : wxRect(), avoid);
 }
 
 CString CChessApp::GetProgramFolder() const

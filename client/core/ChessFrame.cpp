@@ -11,6 +11,7 @@
 
 #include "client/core/ChessApp.h"
 #include "client/core/ExitSaver.h"
+#include "client/dialogs/GameOverDialog.h"
 #include "client/dialogs/HtmlMessageBox.h"
 #include "client/dialogs/Icons.h"
 #include "client/dialogs/MenuBar.h"
@@ -399,6 +400,9 @@ void CChessFrame::OnClose(wxCloseEvent& event)
         event.Veto();
         return;
     }
+    // A finished game whose Game Over window is still open is kept as its
+    // ticks say, before the settings are written.
+    CGameOverDialog::FinishAll();
     // Message windows without a parent would keep the program running.
     CHtmlMessageBox::CloseParentless();
     Hide();

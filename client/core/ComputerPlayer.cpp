@@ -12,6 +12,7 @@
 #include "client/core/EngineProcess.h"
 #include "client/core/FrameView.h"
 #include "client/core/Game.h"
+#include "client/core/GameEndText.h"
 #include "client/core/HtmlText.h"
 #include "client/core/Prompt.h"
 #include "client/core/XboardText.h"
@@ -26,7 +27,7 @@ using Zorlin::CString;
 
 CComputerPlayer::CComputerPlayer()
     : m_process(nullptr), m_engineName("GnuChess"), m_moveReady(false), m_board(nullptr), m_featuresDone(false),
-      m_drawOffered(false), m_resignDeclined(false), m_goPending(false), m_polling(false), m_failed(false),
+      m_drawOffered(false), m_drawPing(0), m_drawDeclined(false), m_resignDeclined(false), m_goPending(false), m_polling(false), m_failed(false),
       m_waitingSince(0.0), m_lastHeard(0.0),
       m_pingCounter(0), m_awaitedPong(0), m_pongDeadline(0.0), m_alive(std::make_shared<bool>(true))
 {
@@ -166,6 +167,8 @@ void CComputerPlayer::StartGame(CChessBoard* board, int colour)
     m_colour = colour;
     m_board = board;
     m_drawOffered = false;
+    m_drawPing = 0;
+    m_drawDeclined = false;
     m_resignDeclined = false;
     m_goPending = false;
     ForgetReadyMove();
@@ -311,7 +314,23 @@ bool CComputerPlayer::OfferDraw()
 {
     Send("draw\n");
     m_drawOffered = true;
+    // An engine accepts with "offer draw" and declines by saying nothing:
+    // a pong after the offer with no acceptance before it is the answer.
+    // Without pings, the engine's next move is.
+    if (IsFeatureOn("ping")) {
+        CString ping;
+        ping.AppendFormat("ping %i\n", ++m_pingCounter);
+        Send(ping.GetText());
+        m_drawPing = m_pingCounter;
+    }
     return true;
+}
+
+void CComputerPlayer::TellDrawDeclined()
+{
+    m_drawDeclined = false;
+    if (m_game && m_game->IsInPlay())
+        GetPrompt().ShowMessage("Draw declined", "Offer draw", wxOK, DialogParent());
 }
 
 void CComputerPlayer::GameOver()
@@ -361,6 +380,7 @@ void CComputerPlayer::EndGameDrawn()
         return;
     m_game->SetInPlay(false);
     m_game->SetResult(RESULT_DRAW);
+    m_game->SetEndNote(kEndNoteAgreed);
     if (CChessView* view = CGame::GetChessView())
         view->GameOver(0, 0);
 }
@@ -402,6 +422,7 @@ void CComputerPlayer::OnEngineResigns()
         return;
     m_game->SetInPlay(false);
     m_game->SetResult(m_colour == BLACK ? RESULT_WHITE_WINS : RESULT_BLACK_WINS);
+    m_game->SetEndNote(kEndNoteResigned);
     if (CChessView* view = CGame::GetChessView())
         view->GameOver(1, 0);
 }
@@ -458,9 +479,16 @@ void CComputerPlayer::OnEngineFailure(const CString& what)
     CArray<CString> choices;
     choices.Add(CString("Restart the engine"));
     choices.Add(CString("End the game"));
+    // Nobody's time runs while the user decides.
+    CGame* game = m_game;
+    game->PauseMoveClock();
     int choice = GetPrompt().AskChoice(what + "\n\nRestart the engine on the current position, or end the game?",
                                        "Chess engine", choices, DialogParent(), 300, 200);
-    if (!*alive || !m_game || m_game->GetResult() != RESULT_NONE || m_game->IsInPlay())
+    if (!*alive)
+        return;
+    if (m_game == game)
+        game->ResumeMoveClock();
+    if (!m_game || m_game->GetResult() != RESULT_NONE || m_game->IsInPlay())
         return;
     // The fresh engine's features are read by polls made while waiting for
     // them, which the poll that found the failure would otherwise refuse.

@@ -103,6 +103,8 @@ private:
     Zorlin::CAssocArray<bool> m_accepted;
     std::unique_ptr<CConsole> m_console;
     bool m_drawOffered;
+    int m_drawPing;        // the ping after our draw offer: its pong without "offer draw" declines
+    bool m_drawDeclined;   // told at the next poll, outside the line handlers
     bool m_resignDeclined;
     bool m_goPending;
 
@@ -111,6 +113,8 @@ private:
     double m_waitingSince; // when the engine was last asked for a move
     double m_lastHeard;    // when the engine last wrote a line
     Zorlin::CAssocArray<bool> m_messagesShown; // each greeting once
+    // The engine let our draw offer pass: the user is told so.
+    void TellDrawDeclined();
     int m_pingCounter;
     int m_awaitedPong;     // the ping whose pong makes engine moves count again
     double m_pongDeadline;

@@ -48,6 +48,11 @@ void CComputerPlayer::Poll()
     }
     std::shared_ptr<bool> alive = m_alive;
     CFlagGuard guard(m_polling, alive);
+    if (m_drawDeclined) {
+        TellDrawDeclined();
+        if (!*alive || !m_process || m_failed)
+            return;
+    }
     m_process->StartTick();
 
     CString line;
@@ -142,8 +147,16 @@ bool CComputerPlayer::HandleQuietLine(const CString& line)
         return true;
     }
     if (KeysEqualNoCase(first, "pong")) {
-        if (words.GetCount() > 1 && m_awaitedPong != 0 && std::atoi(words.GetAt(1)->GetText()) == m_awaitedPong)
+        int number = words.GetCount() > 1 ? std::atoi(words.GetAt(1)->GetText()) : 0;
+        if (m_awaitedPong != 0 && number == m_awaitedPong)
             m_awaitedPong = 0;
+        if (m_drawPing != 0 && number == m_drawPing) {
+            m_drawPing = 0;
+            if (m_drawOffered) {
+                m_drawOffered = false;
+                m_drawDeclined = true;
+            }
+        }
         return true;
     }
     return false;
@@ -216,5 +229,9 @@ bool CComputerPlayer::OfferMove(const CMove& move, const CString& text)
     m_readyMove = move;
     m_readyText = text;
     m_moveReady = true;
+    if (m_drawOffered && m_drawPing == 0) {
+        m_drawOffered = false;
+        m_drawDeclined = true;
+    }
     return true;
 }

@@ -14,6 +14,7 @@
 #include "client/core/EngineProcess.h"
 #include "client/core/FrameCommandRules.h"
 #include "client/core/Game.h"
+#include "client/core/GameEndText.h"
 #include "client/core/Launch.h"
 #include "client/core/Player.h"
 #include "client/core/Prompt.h"
@@ -216,6 +217,7 @@ void CChessFrame::OnResign(wxCommandEvent&)
     CPlayer* remote = nullptr;
     if (game->FindRemotePlayer(remote)) {
         game->SetResult(ResultAfterResigning(remote->GetColour()));
+        game->SetEndNote(kEndNoteResigned);
         remote->Resign();
     }
     if (CChessView* view = GetChessView())

@@ -232,6 +232,9 @@ void CGame::SetTimeControl(TimeControlType type, int moves, double seconds)
     if (CClockView* clock = GetClockView()) {
         clock->Stop();
         clock->SetTime(seconds * 1000.0, seconds * 1000.0, m_board.GetSideToMove());
+        // A timed game shows its clock from the start.
+        if (type != TIME_NONE && seconds > 0.0)
+            clock->SetShown(true);
     }
 }
 
@@ -267,7 +270,12 @@ void CGame::RunClockForSideToMove()
     CClockView* clock = GetClockView();
     if (!clock || m_timeControl == TIME_NONE || !m_inPlay)
         return;
-    clock->SetTime(m_displayClocks[0], m_displayClocks[1], m_board.GetSideToMove());
+    // Time already used on this move stays used (the clock may restart
+    // mid-move, after a question).
+    double shown[2] = {m_displayClocks[0], m_displayClocks[1]};
+    if (m_board.GetPly() > 0)
+        shown[m_board.GetSideToMove() == BLACK ? 1 : 0] -= double(m_stopwatch.Time());
+    clock->SetTime(shown[0], shown[1], m_board.GetSideToMove());
     clock->Start();
 }
 

@@ -35,6 +35,9 @@ const int SIDE_TO_MOVE = 2;
 
 // "*", "1-0", "0-1", "1/2-1/2"; empty for anything else.
 const char* ResultText(int result);
+// The PGN "TimeControl" tag: "-" without a clock, the seconds for the
+// whole game ("300"), or moves per period and its seconds ("40/7200").
+Zorlin::CString TimeControlTag(TimeControlType type, int moves, double seconds);
 // The result a PGN "Result" tag names; RESULT_NONE for "*" and anything else.
 int ResultFromText(const Zorlin::CString& text);
 // The side panel's pictures of the players, on the user drive: "/white.bmp"
@@ -75,6 +78,11 @@ public:
     // After a move: the clock window counts the side to move down until the
     // next one (nothing without a time control or once the game is over).
     void RunClockForSideToMove();
+    // The side to move's time stands still while the game waits on a
+    // question that is not its move (an engine that stopped). Nested pairs
+    // are fine.
+    void PauseMoveClock() { m_stopwatch.Pause(); }
+    void ResumeMoveClock() { m_stopwatch.Resume(); }
     virtual void Poll();
     virtual void OnGameOver();
     virtual CPlayer* GetPlayer(int side);

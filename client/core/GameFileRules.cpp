@@ -1,7 +1,10 @@
 #include "client/core/GameFileRules.h"
 
 #include <cctype>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "chess/ChessBoard.h"
 #include "client/core/Game.h"
@@ -145,4 +148,29 @@ SRestoredEnd JudgeRestoredGame(const CChessBoard& board)
         end.result = RESULT_BLACK_WINS;
     }
     return end;
+}
+
+namespace {
+
+bool RealPath(const char* path, std::string& out)
+{
+    char resolved[PATH_MAX];
+    if (!path || !*path || !realpath(path, resolved))
+        return false;
+    out = resolved;
+    return true;
+}
+
+} // namespace
+
+bool IsFileInFolder(const CString& path, const CString& folder)
+{
+    std::string file, dir;
+    if (!RealPath(path.GetText(), file) || !RealPath(folder.GetText(), dir))
+        return false;
+    size_t slash = file.rfind('/');
+    if (slash == std::string::npos)
+        return false;
+    std::string parent = slash == 0 ? std::string("/") : file.substr(0, slash);
+    return parent == dir;
 }

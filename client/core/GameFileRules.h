@@ -55,3 +55,9 @@ struct SRestoredEnd {
     Zorlin::CString status;  // the status bar's first field
 };
 SRestoredEnd JudgeRestoredGame(const CChessBoard& board);
+
+// True when the file at path lies directly in folder (both as the disk
+// finds them, links and ".." resolved): the Game Over window removes only
+// the copy the client keeps in "active games", never a file the user
+// keeps elsewhere. False when either cannot be found.
+bool IsFileInFolder(const Zorlin::CString& path, const Zorlin::CString& folder);

@@ -73,6 +73,17 @@ private:
 
 } // namespace
 
+CString TimeControlTag(TimeControlType type, int moves, double seconds)
+{
+    if (type == TIME_NONE || !(seconds >= 1.0) || seconds > 1e9)
+        return "-";
+    CString out;
+    if (type == TIME_CONVENTIONAL && moves > 0)
+        out.AppendFormat("%d/", moves);
+    out.AppendFormat("%lld", static_cast<long long>(seconds + 0.5));
+    return out;
+}
+
 void CGame::UpdateTags()
 {
     m_tags["Event"] = "Rookwell";
@@ -84,7 +95,7 @@ void CGame::UpdateTags()
     m_tags["White"] = white ? white->GetProperty("Name") : CString();
     m_tags["Black"] = black ? black->GetProperty("Name") : CString();
     m_tags["Result"] = "";
-    m_tags["TimeControl"] = "-";
+    m_tags["TimeControl"] = TimeControlTag(m_timeControl, m_movesPerPeriod, m_seconds);
     CString home = GetAppServices().GetProgramSettings().GetValueOr(".site.home", "");
     m_tags["Software"] = home.IsEmpty() ? CString(kSoftwareAddress) : home;
 }

@@ -12,6 +12,7 @@
 #include "client/core/FileFilter.h"
 #include "client/core/FrameView.h"
 #include "client/core/GameFileRules.h"
+#include "client/core/ClockView.h"
 #include "client/core/Game.h"
 #include "client/core/PGNGame.h"
 #include "client/core/PgnExport.h"
@@ -295,6 +296,14 @@ bool CPgnCommands::Adopt(CPGNGame* game, const char* failText, const char* failC
     if (!error.IsEmpty()) {
         CString text("Illegal move: ");
         text.Append(ShortMessageText(error));
+        // Which game and which move, so the user can find it in the file.
+        const CString* white = game->GetTags().Find("White");
+        const CString* black = game->GetTags().Find("Black");
+        int ply = game->GetBoard().GetPly();
+        text.AppendFormat("\n\nGame 1 (%s vs %s), move %d (%s).",
+                          ShortMessageText(white && !white->IsEmpty() ? *white : CString("unknown")).GetText(),
+                          ShortMessageText(black && !black->IsEmpty() ? *black : CString("unknown")).GetText(),
+                          ply / 2 + 1, ply % 2 == 0 ? "White" : "Black");
         GetPrompt().ShowMessage(text, "Open PGN", wxOK | wxICON_EXCLAMATION,
                                 viewer ? viewer : m_frame.GetWindow());
         loaded = game->GetBoard().GetPly() > 0;
@@ -307,6 +316,12 @@ bool CPgnCommands::Adopt(CPGNGame* game, const char* failText, const char* failC
         return false;
     }
     view->ResetView(game, true, false);
+    // A viewed game has no clock: the last game's stopped times go.
+    if (CClockView* clock = CGame::GetClockView()) {
+        clock->Stop();
+        clock->SetTime(0.0, 0.0, WHITE);
+        clock->SetShown(false);
+    }
     if (CPgnViewerDialog* viewer = game->GetViewer())
         viewer->LoadGame(0);
     return true;

@@ -4,11 +4,14 @@
 #include <unistd.h>
 
 #include <wx/checkbox.h>
+#include <wx/stattext.h>
 #include <wx/html/htmlwin.h>
 #include <wx/sizer.h>
 
 #include "client/core/AppServices.h"
 #include "client/core/Game.h"
+#include "client/core/GameEndText.h"
+#include "client/core/GameFileRules.h"
 #include "client/core/WxText.h"
 #include "client/dialogs/DialogHost.h"
 #include "client/dialogs/DialogIds.h"
@@ -20,6 +23,7 @@
 #include "foundation/Buffer.h"
 #include "foundation/BufferFile.h"
 #include "foundation/Config.h"
+#include "foundation/Drive.h"
 #include "foundation/URL.h"
 
 using namespace Zorlin;
@@ -54,6 +58,17 @@ CString HexColour(const wxColour& colour)
     return text;
 }
 
+// Only the copy the client keeps in "active games" is ever removed: a game
+// the user opened from a folder of their own stays where it is.
+bool IsClientsCopy(const CString& savedPath)
+{
+    if (savedPath.IsEmpty())
+        return false;
+    Zorlin::CURL folder("/active games/");
+    GetAppServices().GetUserDrive().GetFullPath(folder, "");
+    return IsFileInFolder(savedPath, folder);
+}
+
 bool Checked(wxWindow* dialog, int id)
 {
     wxCheckBox* box = dynamic_cast<wxCheckBox*>(dialog->FindWindow(id));
@@ -65,8 +80,11 @@ bool Checked(wxWindow* dialog, int id)
 CGameOverDialog::CGameOverDialog(CGame& game, int result, wxWindow* parent, int id, const char* page)
     : wxDialog(parent, id, "Game Over", wxDefaultPosition, wxDefaultSize, wxCAPTION | wxSYSTEM_MENU),
       m_result(result), m_savedPath(game.GetSavedPath()), m_pgn(PgnOf(game)),
-      m_pgnName(MakePlayedGameName(Tag(game, "White"), Tag(game, "Black"), time(nullptr))), m_html(nullptr)
+      m_pgnName(MakePlayedGameName(Tag(game, "White"), Tag(game, "Black"), time(nullptr))),
+      m_endText(GameEndText(game.GetBoard(), game.GetResult(), game.GetEndNote())), m_done(false), m_html(nullptr)
 {
+    if (!IsClientsCopy(m_savedPath))
+        m_savedPath = CString();
     if (page) {
         m_html = new wxHtmlWindow(this, ID_GAMEOVER_PAGE, wxDefaultPosition, wxSize(300, 160),
                                   wxHW_SCROLLBAR_AUTO, "htmlWindow");
@@ -76,8 +94,18 @@ CGameOverDialog::CGameOverDialog(CGame& game, int result, wxWindow* parent, int 
         GameOverLayout(this, true, true);
     }
     if (m_savedPath.IsEmpty())
-        if (wxWindow* remove = FindWindow(ID_GAMEOVER_REMOVE_SAVED))
+        if (wxCheckBox* remove = dynamic_cast<wxCheckBox*>(FindWindow(ID_GAMEOVER_REMOVE_SAVED))) {
+            remove->SetValue(false);
             remove->Disable();
+        }
+    if (!m_endText.IsEmpty()) {
+        wxStaticText* said = new wxStaticText(this, wxID_ANY, ToWx(m_endText), wxDefaultPosition, wxDefaultSize, 0,
+                                               "resultText");
+        said->SetFont(said->GetFont().Bold().Larger());
+        GetSizer()->Insert(0, said, 0, wxALL | wxALIGN_CENTER_HORIZONTAL, 10);
+    }
+    // Escape is an OK for what is ticked, as closing the window is.
+    SetEscapeId(ID_GAMEOVER_OK);
     GetSizer()->Fit(this);
     SetAppIcon(this);
     CentreOnParent(wxBOTH);
@@ -107,29 +135,53 @@ void CGameOverDialog::LoadPage(const char* page)
     m_html->SetPage(ToWx(MakeResultPage(body, GetBackgroundColour(), GetForegroundColour())));
 }
 
-void CGameOverDialog::OnOK(wxCommandEvent&)
+CGameOverDialog::~CGameOverDialog()
 {
-    Hide();
+    CarryOut(false);
+}
+
+void CGameOverDialog::FinishAll()
+{
+    for (wxWindow* window : wxTopLevelWindows)
+        if (CGameOverDialog* dialog = dynamic_cast<CGameOverDialog*>(window))
+            dialog->CarryOut(false);
+}
+
+void CGameOverDialog::CarryOut(bool refreshViews)
+{
+    if (m_done)
+        return;
+    m_done = true;
     bool remove = Checked(this, ID_GAMEOVER_REMOVE_SAVED);
     bool savePgn = Checked(this, ID_GAMEOVER_SAVE_PGN);
     bool record = Checked(this, ID_GAMEOVER_RECORD_RESULT);
-    CDialogHost& host = GetDialogHost();
-    if (remove && !m_savedPath.IsEmpty()) {
+    if (remove && !m_savedPath.IsEmpty())
         unlink(m_savedPath.GetText());
-        host.RescanActiveGames();
-    }
-    if (savePgn) {
+    if (savePgn)
         WritePlayedGame(GetAppServices().GetUserDrive(), m_pgnName, m_pgn);
-        host.RescanPlayedGames();
-    }
     if (record)
         RecordMatchResult(GetAppServices().GetUserSettings(), m_result);
+    if (!refreshViews)
+        return;
+    CDialogHost& host = GetDialogHost();
+    if (remove && !m_savedPath.IsEmpty())
+        host.RescanActiveGames();
+    if (savePgn)
+        host.RescanPlayedGames();
     GetViewHost().RebuildBrowser(false);
+}
+
+void CGameOverDialog::OnOK(wxCommandEvent&)
+{
+    Hide();
+    CarryOut(true);
     Destroy();
 }
 
 void CGameOverDialog::OnClose(wxCloseEvent&)
 {
+    // Closing is an OK for what is ticked: the game is not lost.
     Hide();
+    CarryOut(true);
     Destroy();
 }

@@ -253,11 +253,20 @@ void CHtmlMessageBox::OnCharHook(wxKeyEvent& event)
 
 void CHtmlMessageBox::ShowBeside(const wxRect& avoid)
 {
+    ShowOffFrame(wxRect(), avoid);
+}
+
+void CHtmlMessageBox::ShowOffFrame(const wxRect& frame, const wxRect& avoid)
+{
     int display = wxDisplay::GetFromPoint(avoid.GetPosition());
     wxRect work = wxDisplay(display == wxNOT_FOUND ? 0u : unsigned(display)).GetClientArea();
     wxSize size = GetSize();
-    SMessageRect place = PlaceMessage({avoid.x, avoid.y, avoid.width, avoid.height}, size.x, size.y,
-                                      {work.x, work.y, work.width, work.height});
+    SMessageRect board{avoid.x, avoid.y, avoid.width, avoid.height};
+    SMessageRect screen{work.x, work.y, work.width, work.height};
+    SMessageRect place = frame.IsEmpty()
+                             ? PlaceMessage(board, size.x, size.y, screen)
+                             : PlaceMessageOffFrame({frame.x, frame.y, frame.width, frame.height}, board, size.x,
+                                                    size.y, screen);
     Move(place.x, place.y);
     Show(true);
     Raise();

@@ -52,6 +52,9 @@ public:
     // Shows the box where it does not cover avoid (a screen rectangle, the
     // board), raised and ready to close with Return or Escape.
     void ShowBeside(const wxRect& avoid);
+    // Beside the frame when there is room, else beside the board and the
+    // frame's status bar.
+    void ShowOffFrame(const wxRect& frame, const wxRect& board);
     // The text last given to SetHtml.
     const Zorlin::CString& GetText() const { return m_text; }
     // The open box with this title and text, or null.

@@ -39,3 +39,18 @@ SMessageRect PlaceMessage(const SMessageRect& avoid, int width, int height, cons
     return {right ? work.x + work.width - width : work.x, bottom ? work.y + work.height - height : work.y, width,
             height};
 }
+
+SMessageRect PlaceMessageOffFrame(const SMessageRect& frame, const SMessageRect& board, int width, int height,
+                                  const SMessageRect& work)
+{
+    SMessageRect outside = PlaceMessage(frame, width, height, work);
+    bool overlaps = outside.x < frame.x + frame.width && frame.x < outside.x + outside.width &&
+                    outside.y < frame.y + frame.height && frame.y < outside.y + outside.height;
+    if (!overlaps)
+        return outside;
+    SMessageRect avoid = board;
+    int bottom = frame.y + frame.height;
+    if (bottom > avoid.y + avoid.height)
+        avoid.height = bottom - avoid.y;
+    return PlaceMessage(avoid, width, height, work);
+}

@@ -12,3 +12,10 @@ struct SMessageRect {
 };
 
 SMessageRect PlaceMessage(const SMessageRect& avoid, int width, int height, const SMessageRect& work);
+
+// The same for a message that should leave the whole main window readable
+// (its status bar says whose move it is): beside the frame when there is
+// room; else beside the board and the strip of the frame below it, where
+// the status bar is.
+SMessageRect PlaceMessageOffFrame(const SMessageRect& frame, const SMessageRect& board, int width, int height,
+                                  const SMessageRect& work);

@@ -23,6 +23,7 @@ using namespace Zorlin;
 wxBEGIN_EVENT_TABLE(CPgnViewerDialog, wxDialog)
     EVT_LISTBOX(ID_PGN_GAMES, CPgnViewerDialog::OnGame)
     EVT_CLOSE(CPgnViewerDialog::OnClose)
+    EVT_CHAR_HOOK(CPgnViewerDialog::OnCharHook)
 wxEND_EVENT_TABLE()
 
 CPgnViewerDialog::CPgnViewerDialog(wxWindow* parent, CFile* file)
@@ -123,6 +124,16 @@ bool CPgnViewerDialog::LoadGame(int n)
 void CPgnViewerDialog::OnGame(wxCommandEvent& event)
 {
     LoadGame(event.GetInt());
+}
+
+// Escape closes the window as its close box does (asking first).
+void CPgnViewerDialog::OnCharHook(wxKeyEvent& event)
+{
+    if (event.GetKeyCode() == WXK_ESCAPE) {
+        Close();
+        return;
+    }
+    event.Skip();
 }
 
 void CPgnViewerDialog::OnClose(wxCloseEvent& event)

@@ -43,6 +43,7 @@ private:
 
     void OnGame(wxCommandEvent& event);
     void OnClose(wxCloseEvent& event);
+    void OnCharHook(wxKeyEvent& event);
 
     Zorlin::CAutoPointer<Zorlin::CFile> m_file;
     CPgnIndex m_index;

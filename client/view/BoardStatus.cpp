@@ -4,6 +4,7 @@
 
 #include "chess/ChessBoard.h"
 #include "client/core/Game.h"
+#include "client/core/GameEndText.h"
 
 using Zorlin::CArray;
 using Zorlin::CString;
@@ -30,7 +31,8 @@ bool IsStalemate(const CChessBoard& board)
 
 CString BoardStateText(const CChessBoard& board, int result, const CString& endNote)
 {
-    if (!endNote.IsEmpty()) {
+    // A resignation is told in full in the first field; here the winner.
+    if (!endNote.IsEmpty() && !(endNote == kEndNoteResigned)) {
         if (result == RESULT_WHITE_WINS || result == RESULT_BLACK_WINS)
             return CString(result == RESULT_WHITE_WINS ? " White wins " : " Black wins ") + endNote;
         if (result == RESULT_NONE)

@@ -131,6 +131,9 @@ private:
     void LoadBoardSkin();
     bool PointerHasLeft();
     void SetStatus(const Zorlin::CString& text, int field);
+    // Says how the game ended where the player looks: the status bar's
+    // first field and the side panel's Result field.
+    void AnnounceEnd();
     void UpdateMenuStates(bool enable, bool pgn);
     void ReleaseDoomedGames();
     CPiece* GetLiftedPiece();

@@ -215,6 +215,8 @@ bool CChessWindow::PlayMove(CMove& move, bool animate)
     MarkLastMove(legal);
     UpdateStatus();
     SetStatus(reason, 0);
+    if (m_endKind != 0)
+        AnnounceEnd();
     m_lastMove = legal;
     m_redrawRequested = true;
     return true;
@@ -237,6 +239,7 @@ void CChessWindow::GameOver(int outcome, int extra)
     if (game != m_game)
         return;
     UpdateStatus();
+    AnnounceEnd();
     // extra names no page in any caller: the plain window.
     (void)extra;
     wxWindow* parent = GetFrame() ? static_cast<wxWindow*>(GetFrame()) : wxGetTopLevelParent(this);

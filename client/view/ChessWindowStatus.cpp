@@ -9,6 +9,7 @@
 
 #include "client/core/ChessFrame.h"
 #include "client/core/Game.h"
+#include "client/core/GameEndText.h"
 #include "client/view/BoardStatus.h"
 #include "client/view/GamePanel.h"
 
@@ -26,6 +27,19 @@ void CChessWindow::SetStatus(const CString& text, int field)
     wxStatusBar* bar = frame ? frame->GetStatusBar() : nullptr;
     if (bar && field < bar->GetFieldsCount())
         bar->SetStatusText(wxString::FromUTF8(text.GetText()), field);
+}
+
+void CChessWindow::AnnounceEnd()
+{
+    if (!m_game)
+        return;
+    CString words = GameEndText(m_game->GetBoard(), m_game->GetResult(), m_game->GetEndNote());
+    if (words.IsEmpty())
+        return;
+    m_game->GetTags()["Result"] = ResultText(m_game->GetResult());
+    SetStatus(words, 0);
+    if (CChessFrame* frame = GetFrame())
+        frame->UpdateGamePanel();
 }
 
 void CChessWindow::UpdateMenuStates(bool enable, bool pgn)

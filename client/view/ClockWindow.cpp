@@ -32,6 +32,10 @@ const wxColour kWhiteText(240, 240, 240);
 const wxColour kBlackText(0, 0, 0);
 // Behind the times when the picture is missing, so both stay readable.
 const wxColour kNoBackground(120, 120, 120);
+// Neither the light nor the dark of the times, so it reads as a mark.
+const wxColour kRunningMark(230, 150, 30);
+const int kRunningMarkWidth = 3;
+const int kNameTop = 1;
 
 CGame* CurrentGame()
 {
@@ -242,15 +246,35 @@ wxBitmap CClockWindow::RenderFace() const
         memory.SetBackground(wxBrush(kNoBackground));
         memory.Clear();
     }
+    // Each box names its side, so the dark one is not read as "running".
+    memory.SetFont(wxFont(8, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_BOLD));
+    wxSize whiteName = memory.GetTextExtent("White"), blackName = memory.GetTextExtent("Black");
+    int nameHeight = std::max(whiteName.y, blackName.y);
+    memory.SetTextForeground(kWhiteText);
+    memory.DrawText("White", m_faceWidth / 4 - whiteName.x / 2, kNameTop);
+    memory.SetTextForeground(kBlackText);
+    memory.DrawText("Black", 3 * m_faceWidth / 4 - blackName.x / 2, kNameTop);
+
     memory.SetFont(wxFont(16, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_BOLD));
     wxString white = ToWx(m_texts[0]), black = ToWx(m_texts[1]);
     wxSize whiteSize = memory.GetTextExtent(white);
     wxSize blackSize = memory.GetTextExtent(black);
-    int y = (m_faceHeight - std::max(whiteSize.y, blackSize.y)) / 2;
+    int below = kNameTop + nameHeight;
+    int y = std::max(below, below + (m_faceHeight - below - std::max(whiteSize.y, blackSize.y)) / 2);
     memory.SetTextForeground(kWhiteText);
     memory.DrawText(white, m_faceWidth / 4 - whiteSize.x / 2, y);
     memory.SetTextForeground(kBlackText);
     memory.DrawText(black, 3 * m_faceWidth / 4 - blackSize.x / 2, y);
+
+    // The side whose time runs has its box framed.
+    if (IsRunning()) {
+        memory.SetPen(wxPen(kRunningMark, kRunningMarkWidth));
+        memory.SetBrush(*wxTRANSPARENT_BRUSH);
+        int half = m_faceWidth / 2;
+        int inset = kRunningMarkWidth / 2;
+        memory.DrawRectangle(m_drawnSide == 1 ? half + inset : inset, inset, half - kRunningMarkWidth + 1,
+                             m_faceHeight - kRunningMarkWidth + 1);
+    }
     memory.SelectObject(wxNullBitmap);
     return face;
 }

@@ -5,6 +5,7 @@
 
 #include "chess/ChessBoard.h"
 #include "client/core/Game.h"
+#include "client/core/GameEndText.h"
 #include "client/core/HtmlText.h"
 #include "client/core/Player.h"
 #include "foundation/Config.h"
@@ -109,4 +110,14 @@ void FillGamePageVariables(CGame* game, const CChessBoard* board, CPlayer* white
     out["PGN_WHITE"] = Tag(game, "White");
     out["PGN_BLACK"] = Tag(game, "Black");
     out["PGN_RESULT"] = Tag(game, "Result");
+    if (game) {
+        // After the end: the result and how it came ("0-1, Black wins on time").
+        CString words = GameEndText(game->GetBoard(), game->GetResult(), game->GetEndNote());
+        if (!words.IsEmpty()) {
+            const CString* tag = game->GetTags().Find("Result");
+            CString result = game->GetResult() != RESULT_NONE ? CString(ResultText(game->GetResult()))
+                                                              : (tag ? *tag : CString());
+            out["PGN_RESULT"] = EscapeHtml(GameResultField(result, words));
+        }
+    }
 }

@@ -2,6 +2,9 @@
 // reset, save and restore as White and as Black, and what cannot start.
 #include <gtest/gtest.h>
 
+#include <wx/stopwatch.h>
+#include <wx/utils.h>
+
 #include "client/core/AIGame.h"
 #include "client/core/ChildProcess.h"
 #include "client/core/ComputerPlayer.h"
@@ -369,6 +372,32 @@ TEST_F(AIGameTest, RestartGivesAFreshEngineTheGameSoFar)
     size_t go = after.find("go\n", move);
     EXPECT_TRUE(force != std::string::npos && move != std::string::npos && go != std::string::npos) << after;
     EXPECT_EQ(CChildProcess::GetLiveCount(), 1);
+}
+
+TEST_F(AIGameTest, TheEngineStoppedQuestionCostsNobodyTime)
+{
+    std::string log = m_services.MakeFakePackage("Fake", std::string(kFeatures) + "wait e2e4\nexit 1\n");
+    CAIGame* game = NewGame(WHITE);
+    ASSERT_NE(game, nullptr);
+    WaitForEngineToRead(log, "protover");
+    WriteWholeFile(m_services.m_programFolder + "/engines/Fake/script.txt",
+                   std::string(kFeatures) + "wait go\nsay move e7e5\n");
+    // The user thinks over the question for a while, then restarts.
+    const long kThinking = 1200;
+    m_services.m_prompt.SetResponder([&](const CScriptedPrompt::SQuestion&) {
+        wxMilliSleep(kThinking);
+        CScriptedPrompt::SAnswer answer;
+        answer.code = 0;
+        return answer;
+    });
+    ASSERT_TRUE(View().PlayText("e4"));
+    wxStopWatch wall;
+    ASSERT_TRUE(WaitForMoves(2));
+    long whole = wall.Time();
+    double charged = (300.0 - game->GetBoard().GetClock(BLACK)) * 1000.0;
+    EXPECT_GE(whole, kThinking);
+    // Black (the engine) pays for its own move, not for the question.
+    EXPECT_LT(charged, double(whole - kThinking) + 100.0) << "whole " << whole << " ms";
 }
 
 TEST_F(AIGameTest, AnIllegalEngineMoveOrSilenceLeavesPlayWithOneQuestion)

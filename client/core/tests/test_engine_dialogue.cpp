@@ -323,6 +323,60 @@ TEST_F(EngineDialogue, DrawOffersBothWays)
     EXPECT_EQ(m_game->GetResult(), RESULT_DRAW);
 }
 
+TEST_F(EngineDialogue, ADrawOfferAlwaysGetsAnAnswer)
+{
+    // With pings: the pong after the offer, with no acceptance before it,
+    // is the engine's "no", told once.
+    NewGame(WHITE, "feature ping=1 done=1");
+    Settle();
+    m_services.m_prompt.Clear();
+    Computer().OfferDraw();
+    EXPECT_TRUE(m_state->Sent("draw"));
+    EXPECT_TRUE(m_state->Sent("ping 1"));
+    Settle();
+    EXPECT_EQ(m_services.m_prompt.GetCount(), 0) << "no answer before the pong";
+    m_state->Say("pong 1");
+    Settle();
+    ASSERT_EQ(m_services.m_prompt.GetCount(), 1);
+    EXPECT_EQ(m_services.m_prompt.GetQuestion(0).caption, "Offer draw");
+    EXPECT_EQ(m_services.m_prompt.GetQuestion(0).text, "Draw declined");
+    EXPECT_TRUE(m_game->IsInPlay());
+    // A later offer of the engine is its own, asked as such.
+    m_services.m_prompt.QueueButton(wxNO);
+    m_state->Say("offer draw");
+    Settle();
+    ASSERT_EQ(m_services.m_prompt.GetCount(), 2);
+    EXPECT_EQ(m_services.m_prompt.GetQuestion(1).text, "Accept draw?");
+
+    // An acceptance before the pong ends the game; the pong then says nothing.
+    m_game->Start();
+    Settle();
+    m_services.m_prompt.Clear();
+    Computer().OfferDraw();
+    EXPECT_TRUE(m_state->Sent("ping 2"));
+    m_state->Say("offer draw");
+    m_state->Say("pong 2");
+    Settle();
+    ASSERT_EQ(m_services.m_prompt.GetCount(), 1);
+    EXPECT_EQ(m_services.m_prompt.GetQuestion(0).text, "Draw accepted");
+    EXPECT_EQ(m_game->GetResult(), RESULT_DRAW);
+    EXPECT_EQ(m_game->GetEndNote(), "agreed");
+}
+
+TEST_F(EngineDialogue, WithoutPingsTheEnginesNextMoveDeclinesTheOffer)
+{
+    NewGame(BLACK);
+    Settle();
+    m_services.m_prompt.Clear();
+    ASSERT_TRUE(View().PlayText("e4"));
+    Computer().OfferDraw();
+    EXPECT_FALSE(m_state->Sent("ping 1"));
+    m_state->Say("move e7e5");
+    Settle();
+    ASSERT_EQ(m_services.m_prompt.GetCount(), 1);
+    EXPECT_EQ(m_services.m_prompt.GetQuestion(0).text, "Draw declined");
+}
+
 TEST_F(EngineDialogue, DialogsRaisedFromPollDoNotPollAgain)
 {
     NewGame(BLACK);

@@ -271,6 +271,49 @@ TEST_F(Panels, TheFaceShowsWhiteLeftInLightTextAndBlackRightInDarkText)
     EXPECT_EQ(stray, 0);
 }
 
+TEST_F(Panels, TheFaceNamesEachSideAndFramesTheRunningOne)
+{
+    CClockWindow* clock = m_panel->GetClockWindow();
+    auto count = [](const wxImage& face, int x0, int x1, int y0, int y1, auto match) {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                n += match(face.GetRed(x, y), face.GetGreen(x, y), face.GetBlue(x, y));
+        return n;
+    };
+    auto mark = [](int r, int g, int b) { return r == 230 && g == 150 && b == 30; };
+
+    clock->SetTime(300000.0, 300000.0, 1);
+    wxImage stopped = clock->RenderFace().ConvertToImage();
+    EXPECT_EQ(count(stopped, 0, 160, 0, 46, mark), 0) << "a stopped clock marks no side";
+    // The names stand above the times, in each box's own text colour.
+    auto lightish = [](int r, int, int) { return r >= 150; };
+    auto darkish = [](int r, int, int) { return r <= 120; };
+    EXPECT_GT(count(stopped, 0, 80, 0, 11, lightish), 8) << "White's name";
+    EXPECT_GT(count(stopped, 80, 160, 0, 11, darkish), 8) << "Black's name";
+
+    clock->Start();
+    wxImage black = clock->RenderFace().ConvertToImage();
+    EXPECT_GT(count(black, 80, 160, 0, 46, mark), 100) << "Black's box is framed while Black's time runs";
+    EXPECT_EQ(count(black, 0, 80, 0, 46, mark), 0);
+    clock->SetTime(300000.0, 290000.0, 0);
+    wxImage white = clock->RenderFace().ConvertToImage();
+    EXPECT_GT(count(white, 0, 80, 0, 46, mark), 100) << "then White's";
+    EXPECT_EQ(count(white, 80, 160, 0, 46, mark), 0);
+    clock->Stop();
+}
+
+TEST_F(Panels, ATimedGameShowsItsClock)
+{
+    CGame* game = NewGame();
+    m_panel->ShowClock(false);
+    ASSERT_FALSE(m_panel->IsClockShown());
+    game->SetTimeControl(TIME_NONE, 0, 0.0);
+    EXPECT_FALSE(m_panel->IsClockShown()) << "no clock without a time control";
+    game->SetTimeControl(TIME_CONVENTIONAL, 0, 300.0);
+    EXPECT_TRUE(m_panel->IsClockShown());
+}
+
 TEST_F(Panels, TheMoveListShowsARealGameAndSelectingRowsIsSafe)
 {
     CGame* game = NewGame();

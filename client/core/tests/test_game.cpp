@@ -185,6 +185,24 @@ TEST_F(GameTest, NewGamePgnHasTheTagsAnEmptyLineAndTheResult)
     EXPECT_EQ(lines[10], "*");
 }
 
+TEST_F(GameTest, TimeControlTagIsInSecondsForATimedGame)
+{
+    CGame* game = NewGame();
+    EXPECT_NE(Pgn(*game, true).find("[TimeControl \"-\"]"), std::string::npos) << "no clock";
+    game->SetTimeControl(TIME_CONVENTIONAL, 0, 300);
+    EXPECT_NE(Pgn(*game, true).find("[TimeControl \"300\"]"), std::string::npos) << Pgn(*game, true);
+    game->SetTimeControl(TIME_CONVENTIONAL, 40, 7200);
+    EXPECT_NE(Pgn(*game, true).find("[TimeControl \"40/7200\"]"), std::string::npos);
+    game->SetTimeControl(TIME_BLITZ, 40, 180);
+    EXPECT_NE(Pgn(*game, true).find("[TimeControl \"180\"]"), std::string::npos) << "blitz has no periods";
+
+    EXPECT_STREQ(TimeControlTag(TIME_NONE, 40, 300).GetText(), "-");
+    EXPECT_STREQ(TimeControlTag(TIME_CONVENTIONAL, 0, 0).GetText(), "-");
+    EXPECT_STREQ(TimeControlTag(TIME_CONVENTIONAL, 0, 299.6).GetText(), "300");
+    EXPECT_STREQ(TimeControlTag(TIME_CONVENTIONAL, -3, 60).GetText(), "60");
+    EXPECT_STREQ(TimeControlTag(TIME_CONVENTIONAL, 0, 1e300).GetText(), "-") << "a hostile saved game";
+}
+
 TEST_F(GameTest, LongGamesWrapAndReadBack)
 {
     CGame* game = NewGame();

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <string>
+#include <unistd.h>
 
 #include "chess/ChessBoard.h"
 #include "client/core/FileFilter.h"
 #include "client/core/Game.h"
 #include "client/core/GameFileRules.h"
+#include "testsupport/TempFiles.h"
 
 using Zorlin::CString;
 
@@ -132,4 +135,29 @@ TEST(GameFileRules, RestoredGamesThatAreOverSayHow)
     CString reason;
     EXPECT_EQ(stalemate.GetGameState(BLACK, &reason), STATE_DRAW);
     EXPECT_EQ(stale.status, reason);
+}
+
+TEST(GameFileRules, OnlyAFileDirectlyInTheFolderCountsAsTheClientsCopy)
+{
+    std::string base = RookwellTest::MakeTempFolder("kept-copy");
+    ASSERT_FALSE(base.empty());
+    std::string active = base + "/user/active games";
+    RookwellTest::WriteWholeFile(active + "/Ann vs Bob.rwg", "saved");
+    RookwellTest::WriteWholeFile(active + "/sub/deeper.rwg", "saved");
+    RookwellTest::WriteWholeFile(base + "/my games/mine.rwg", "saved");
+    ASSERT_EQ(symlink((base + "/my games/mine.rwg").c_str(), (active + "/link.rwg").c_str()), 0);
+    ASSERT_EQ(symlink(active.c_str(), (base + "/shortcut").c_str()), 0);
+
+    auto in = [&](const std::string& path) { return IsFileInFolder(path.c_str(), active.c_str()); };
+    EXPECT_TRUE(in(active + "/Ann vs Bob.rwg"));
+    EXPECT_TRUE(in(base + "/shortcut/Ann vs Bob.rwg")) << "the same folder reached through a link";
+    EXPECT_TRUE(IsFileInFolder((active + "/Ann vs Bob.rwg").c_str(), (active + "/").c_str()));
+    EXPECT_FALSE(in(base + "/my games/mine.rwg")) << "a file the user keeps elsewhere";
+    EXPECT_FALSE(in(active + "/../../my games/mine.rwg"));
+    EXPECT_FALSE(in(active + "/link.rwg")) << "a link in the folder to the user's own file";
+    EXPECT_FALSE(in(active + "/sub/deeper.rwg"));
+    EXPECT_FALSE(in(active + "/missing.rwg"));
+    EXPECT_FALSE(in(""));
+    EXPECT_FALSE(IsFileInFolder((active + "/Ann vs Bob.rwg").c_str(), ""));
+    RookwellTest::RemoveTree(base);
 }

@@ -318,7 +318,7 @@ TEST_F(PgnGameTest, GarbageAndTruncatedPgnKeepTheCurrentGame)
     app.WriteFile(Path("cut-in-moves.pgn"), "[Event \"x\"]\n[White \"Ann\"]\n\n1. e4 e5 2. Nf");
     prompt.Clear();
     ASSERT_TRUE(commands.OpenPgnFile(Path("cut-in-moves.pgn").c_str()));
-    EXPECT_EQ(LastMessage(), "Illegal move: Nf");
+    EXPECT_EQ(LastMessage(), "Illegal move: Nf\n\nGame 1 (Ann vs unknown), move 2 (White).");
     EXPECT_STREQ(prompt.GetQuestion(0).caption.GetText(), "Open PGN");
     ASSERT_NE(Viewed(), nullptr);
     EXPECT_EQ(Viewed()->GetBoard().GetPly(), 2);
@@ -354,7 +354,7 @@ TEST_F(PgnGameTest, CopyAndPasteGoThroughTheRealClipboard)
     SetClipboardText("Meeting moved to Thursday.");
     prompt.Clear();
     commands.PastePgn();
-    EXPECT_EQ(LastMessage(), "Illegal move: Meeting");
+    EXPECT_EQ(LastMessage(), "Illegal move: Meeting\n\nGame 1 (unknown vs unknown), move 1 (White).");
     ExpectRefused("words");
 
     ASSERT_TRUE(wxTheClipboard->Open());

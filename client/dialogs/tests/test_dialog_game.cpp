@@ -1,6 +1,7 @@
 // The windows around a game on the board: typed moves, the end of a game and
 // the PGN viewer, against a recording frame and board->
 
+#include <wx/checkbox.h>
 #include <wx/listbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -201,13 +202,105 @@ TEST_F(GameDialogTest, GameOverOfAnUnsavedGameAndWithEveryOptionOff)
     EXPECT_EQ(app.Setting("preferences.matches.played"), "3");
     EXPECT_FALSE(app.userDrive.Exists("/played games/"));
 
-    // The close box carries out nothing.
+    // The close box is an OK for what is ticked: the game is not lost.
     game = FinishedGame();
     CGameOverDialog* closed = new CGameOverDialog(*game, 1, nullptr, wxID_ANY, nullptr);
     delete game;
     GuiTest::CloseBox(closed);
     GuiTest::Pump();
-    EXPECT_EQ(app.Setting("preferences.matches.won"), "(missing)");
+    EXPECT_EQ(app.Setting("preferences.matches.won"), "1");
+    EXPECT_EQ(app.Setting("preferences.matches.played"), "4");
+}
+
+TEST_F(GameDialogTest, GameOverKeepsTheGameHoweverItsWindowGoesAndOnlyOnce)
+{
+    auto playedGames = [&] {
+        Zorlin::CArray<CString> files;
+        if (app.userDrive.ChangeDirectory("/played games/"))
+            app.userDrive.ListDirectory(files, false);
+        app.userDrive.ChangeDirectory("/");
+        return files.GetCount();
+    };
+    // Escape.
+    CGame* game = FinishedGame();
+    CGameOverDialog* escaped = new CGameOverDialog(*game, -1, nullptr, wxID_ANY, nullptr);
+    delete game;
+    escaped->Show();
+    wxKeyEvent escape(wxEVT_CHAR_HOOK);
+    escape.m_keyCode = WXK_ESCAPE;
+    escape.SetEventObject(escaped);
+    escaped->GetEventHandler()->ProcessEvent(escape);
+    GuiTest::Pump();
+    EXPECT_EQ(app.Setting("preferences.matches.lost"), "1");
+    EXPECT_EQ(playedGames(), 1);
+
+    // The program's end with the window open (also one not shown yet),
+    // then the window destroyed: counted and kept once each.
+    game = FinishedGame();
+    CGameOverDialog* open = new CGameOverDialog(*game, -1, nullptr, wxID_ANY, nullptr);
+    CGameOverDialog* pending = new CGameOverDialog(*game, 0, nullptr, wxID_ANY, nullptr);
+    delete game;
+    open->Show();
+    CGameOverDialog::FinishAll();
+    EXPECT_EQ(app.Setting("preferences.matches.lost"), "2");
+    EXPECT_EQ(app.Setting("preferences.matches.drawn"), "1");
+    EXPECT_EQ(playedGames(), 3);
+    open->Destroy();
+    delete pending;
+    GuiTest::Pump();
+    EXPECT_EQ(app.Setting("preferences.matches.played"), "3");
+    EXPECT_EQ(playedGames(), 3);
+
+    // Replaced before it was shown (a new game at once): still kept.
+    game = FinishedGame();
+    delete new CGameOverDialog(*game, 1, nullptr, wxID_ANY, nullptr);
+    delete game;
+    EXPECT_EQ(app.Setting("preferences.matches.won"), "1");
+    EXPECT_EQ(playedGames(), 4);
+}
+
+TEST_F(GameDialogTest, GameOverRemovesOnlyTheClientsOwnCopyAndSaysHowTheGameEnded)
+{
+    // A game the user opened from a folder of their own stays.
+    std::string mine = app.userPath + "../my games/kept.rwg";
+    app.WriteFile(mine, "saved");
+    CGame* game = FinishedGame();
+    game->SetSavedPath(mine.c_str());
+    CGameOverDialog* dialog = new CGameOverDialog(*game, -1, nullptr, wxID_ANY, nullptr);
+    delete game;
+    wxCheckBox* remove = GuiTest::Find<wxCheckBox>(dialog, 10114);
+    ASSERT_NE(remove, nullptr);
+    EXPECT_FALSE(remove->IsEnabled());
+    EXPECT_FALSE(remove->GetValue());
+    GuiTest::Toggle(dialog, 10114, true);
+    GuiTest::Click(dialog, 10117);
+    GuiTest::Pump();
+    EXPECT_EQ(CFakeApp::ReadFile(mine), "saved") << "the user's own file is never removed";
+    EXPECT_FALSE(app.Called("RescanActiveGames"));
+
+    // The result is said at the top: mate on the board.
+    game = FinishedGame();
+    CGameOverDialog* said = new CGameOverDialog(*game, -1, nullptr, wxID_ANY, nullptr);
+    delete game;
+    wxStaticText* text = dynamic_cast<wxStaticText*>(said->FindWindow("resultText"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->GetLabel(), wxString::FromUTF8("Checkmate \xE2\x80\x94 Black wins"));
+    for (int id : {10114, 10115, 10116})
+        GuiTest::Toggle(said, id, false);
+    said->Destroy();
+    // And a loss on time.
+    game = FinishedGame();
+    game->SetResult(RESULT_WHITE_WINS);
+    game->SetEndNote("on time");
+    CGameOverDialog* flag = new CGameOverDialog(*game, 1, nullptr, wxID_ANY, nullptr);
+    delete game;
+    text = dynamic_cast<wxStaticText*>(flag->FindWindow("resultText"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->GetLabel(), "White wins on time");
+    for (int id : {10114, 10115, 10116})
+        GuiTest::Toggle(flag, id, false);
+    flag->Destroy();
+    GuiTest::Pump();
 }
 
 TEST_F(GameDialogTest, GameOverPageComesFromTheLanguageFolder)
@@ -268,13 +361,23 @@ TEST_F(GameDialogTest, PgnViewerListsARealFileAndOpensItsGames)
     GuiTest::Pump();
     EXPECT_TRUE(dialog->IsShown());
     EXPECT_FALSE(board->Called("EndGame"));
+    // Escape asks the same question.
+    prompt.QueueButton(wxNO);
+    wxKeyEvent escape(wxEVT_CHAR_HOOK);
+    escape.m_keyCode = WXK_ESCAPE;
+    escape.SetEventObject(dialog);
+    dialog->GetEventHandler()->ProcessEvent(escape);
+    GuiTest::Pump();
+    EXPECT_TRUE(dialog->IsShown());
+    ASSERT_EQ(prompt.GetCount(), 2);
+    EXPECT_STREQ(prompt.GetQuestion(1).text.GetText(), "Close PGN file?");
     wxWeakRef<wxDialog> alive(dialog);
     prompt.QueueButton(wxYES);
     GuiTest::CloseBox(dialog);
     GuiTest::Pump();
     EXPECT_TRUE(board->Called("EndGame"));
     EXPECT_FALSE(alive);
-    ASSERT_EQ(prompt.GetCount(), 2);
+    ASSERT_EQ(prompt.GetCount(), 3);
     EXPECT_STREQ(prompt.GetQuestion(0).text.GetText(), "Close PGN file?");
     EXPECT_STREQ(prompt.GetQuestion(0).caption.GetText(), "PGN Viewer");
 }

@@ -46,3 +46,20 @@ TEST(MessagePlacement, BesideTheBoardWhenThereIsRoomElseInTheFarCorner)
                         ASSERT_FALSE(Overlap(box, board)) << x << "," << y << " " << w << "x" << h;
                 }
 }
+
+TEST(MessagePlacement, AnEngineMessageLeavesTheWholeFrameAndItsStatusBarReadable)
+{
+    const SMessageRect work{0, 0, 1280, 1024};
+    // A frame with room beside it: the message stands off the frame.
+    SMessageRect frame{40, 40, 900, 700}, board{44, 90, 600, 600};
+    SMessageRect box = PlaceMessageOffFrame(frame, board, 320, 160, work);
+    EXPECT_FALSE(Overlap(box, frame));
+    EXPECT_TRUE(Inside(box, work));
+    // A maximised frame: off the board and off the status bar below it.
+    SMessageRect full{0, 0, 1280, 1024}, big{0, 50, 900, 900};
+    SMessageRect statusBar{0, 1000, 1280, 24};
+    SMessageRect inside = PlaceMessageOffFrame(full, big, 320, 160, work);
+    EXPECT_TRUE(Inside(inside, work));
+    EXPECT_FALSE(Overlap(inside, big));
+    EXPECT_FALSE(Overlap(inside, statusBar)) << inside.x << "," << inside.y;
+}

@@ -1,0 +1,69 @@
+#!/usr/bin/env python3
+"""A timed game against an engine that greets: the clock is on the screen
+from the start without View, Clock, its frame marks the side whose time
+runs and moves over with each move, and the engine's greeting stands off
+the main window so its status bar stays readable."""
+
+import os
+import sys
+
+import engine_packages as packages
+import game
+import harness
+from harness import check, wait_until
+
+USER = "tester"
+MARK = (230, 150, 30)
+GREETING = "say tellics say Hello from the test engine"
+
+
+def mark_centre(c, name):
+    """The mean x of the clock's running-side frame on the screen, or None."""
+    picture = harness.Picture(c.screenshot(name))
+    fx, fy, fw, fh = c.geometry(c.frame)
+    xs = []
+    # The clock heads the side panel: the frame's upper part is enough.
+    for y in range(max(0, fy), min(picture.height, fy + fh // 3)):
+        row = picture.pixels[(y * picture.width + fx) * 3:(y * picture.width + fx + fw) * 3]
+        for x in range(0, len(row) - 2, 3):
+            if all(abs(row[x + i] - MARK[i]) <= 8 for i in range(3)):
+                xs.append(fx + x // 3)
+    return sum(xs) / len(xs) if len(xs) > 100 else None
+
+
+def overlaps(a, b):
+    return a[0] < b[0] + b[2] and b[0] < a[0] + a[2] and a[1] < b[1] + b[3] and b[1] < a[1] + a[3]
+
+
+def steps(c):
+    c.start()
+    c.menu("g", "x")
+    check(c.wait_exit() == 0, "the first start ends")
+
+    # The engine takes its time over its reply, so Black's turn is seen.
+    packages.install_fake(c, "Greeter", packages.FEATURES + f"{GREETING}\nwait go\nsleep 8000\nsay move e7e5\n")
+    c.start(packages.saved_game(c, "greeter", "Greeter", local="white", seconds=300))
+    board = game.the_board(c)
+    greeting = c.wait_window("^Message from Greeter$", 20, besides=(c.frame,))
+    check(not overlaps(c.geometry(greeting), c.geometry(c.frame)),
+          f"the greeting {c.geometry(greeting)} stands off the main window {c.geometry(c.frame)}")
+
+    white = wait_until(lambda: mark_centre(c, "white-to-move"), 15, "the clock with White's box marked")
+    c.drag(*board.centre("e2"), *board.centre("e4"))
+    game.away(c, board)
+    black = wait_until(lambda: (lambda x: x if x and x > white + 40 else None)(mark_centre(c, "black-to-move")),
+                       15, "the mark to move to Black's box")
+    console = os.path.join(c.folder, "logs", "Rookwell - Console.log")
+    wait_until(lambda: os.path.exists(console) and "\ne5\n" in open(console, errors="replace").read(), 30,
+               "the engine's reply")
+    wait_until(lambda: (lambda x: x if x and x < black - 40 else None)(mark_centre(c, "white-again")),
+               15, "the mark to come back to White's box")
+    c.menu("g", "x")
+    index, record = c.wait_prompt(contains="save the current game")
+    c.answer(record[1], "alt+n")
+    check(c.wait_exit() == 0, "the client ends")
+
+
+if __name__ == "__main__":
+    sys.exit(harness.run("computer-clock", steps, user=USER, debug=True, window=(40, 40, 900, 700),
+                         defaults=[("ShowLegalMoves", "no"), ("ShowLastMove", "no"), ("enable", "no")]))
