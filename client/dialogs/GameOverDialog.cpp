@@ -78,6 +78,13 @@ CGameOverDialog::CGameOverDialog(CGame& game, int result, wxWindow* parent, int 
     if (m_savedPath.IsEmpty())
         if (wxWindow* remove = FindWindow(ID_GAMEOVER_REMOVE_SAVED))
             remove->Disable();
+    // A game that ended without a result ("*", the link to the opponent
+    // lost) is kept but counts as no win, loss or draw.
+    if (game.GetResult() == RESULT_NONE)
+        if (wxCheckBox* record = dynamic_cast<wxCheckBox*>(FindWindow(ID_GAMEOVER_RECORD_RESULT))) {
+            record->SetValue(false);
+            record->Disable();
+        }
     GetSizer()->Fit(this);
     SetAppIcon(this);
     CentreOnParent(wxBOTH);
@@ -122,8 +129,10 @@ void CGameOverDialog::OnOK(wxCommandEvent&)
         WritePlayedGame(GetAppServices().GetUserDrive(), m_pgnName, m_pgn);
         host.RescanPlayedGames();
     }
-    if (record)
+    if (record) {
         RecordMatchResult(GetAppServices().GetUserSettings(), m_result);
+        host.SaveUserSettings();
+    }
     GetViewHost().RebuildBrowser(false);
     Destroy();
 }

@@ -1,6 +1,7 @@
 // The windows around a game on the board: typed moves, the end of a game and
 // the PGN viewer, against a recording frame and board->
 
+#include <wx/checkbox.h>
 #include <wx/listbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -161,6 +162,7 @@ TEST_F(GameDialogTest, GameOverCarriesOutItsOptionsForTheGameItWasOpenedFor)
     EXPECT_EQ(app.calls.back(), "RebuildBrowser:0");
     EXPECT_EQ(app.Setting("preferences.matches.played"), "1");
     EXPECT_EQ(app.Setting("preferences.matches.lost"), "1");
+    EXPECT_TRUE(app.Called("SaveUserSettings")) << "the count reaches user.cfg at once";
 
     Zorlin::CArray<CString> files;
     app.userDrive.ChangeDirectory("/played games/");
@@ -208,6 +210,30 @@ TEST_F(GameDialogTest, GameOverOfAnUnsavedGameAndWithEveryOptionOff)
     GuiTest::CloseBox(closed);
     GuiTest::Pump();
     EXPECT_EQ(app.Setting("preferences.matches.won"), "(missing)");
+}
+
+TEST_F(GameDialogTest, GameOverOfAGameWithoutAResultKeepsItButCountsNothing)
+{
+    CGame* game = FinishedGame();
+    game->SetResult(RESULT_NONE);
+    CGameOverDialog* dialog = new CGameOverDialog(*game, 0, nullptr, wxID_ANY, nullptr);
+    delete game;
+    wxCheckBox* record = dynamic_cast<wxCheckBox*>(dialog->FindWindow(10116));
+    ASSERT_NE(record, nullptr);
+    EXPECT_FALSE(record->IsEnabled());
+    EXPECT_FALSE(record->GetValue());
+    GuiTest::Click(dialog, 10117);
+    GuiTest::Pump();
+    EXPECT_EQ(app.Setting("preferences.matches.played"), "(missing)");
+    EXPECT_EQ(app.Setting("preferences.matches.drawn"), "(missing)");
+    Zorlin::CArray<CString> files;
+    app.userDrive.ChangeDirectory("/played games/");
+    app.userDrive.ListDirectory(files, false);
+    app.userDrive.ChangeDirectory("/");
+    ASSERT_EQ(files.GetCount(), 1);
+    std::string pgn = CFakeApp::ReadFile(app.userPath + "played games/" + files.GetAt(0)->GetText());
+    EXPECT_NE(pgn.find("[Result \"*\"]"), std::string::npos) << pgn;
+    EXPECT_NE(pgn.find("Qh4 *"), std::string::npos) << pgn;
 }
 
 TEST_F(GameDialogTest, GameOverPageComesFromTheLanguageFolder)
