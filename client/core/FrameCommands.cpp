@@ -128,8 +128,9 @@ void CChessFrame::OnJoinNetworkGame(wxCommandEvent&) { RunRemote(ERemoteCommand:
 void CChessFrame::OnPlayOnline(wxCommandEvent&)
 {
     // The game on the board is asked first: an online game whether it may
-    // be left (its opponent told), any other whether to save it.
-    CGame* game = GetGame();
+    // be left (its opponent told), any other whether to save it. Without
+    // online play nothing is left.
+    CGame* game = HasRemoteCommand(ERemoteCommand::PlayOnline) ? GetGame() : nullptr;
     if (IsGameType(game, "GridmoorGame")) {
         if (!game->ConfirmLeave())
             return;

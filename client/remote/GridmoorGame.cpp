@@ -414,8 +414,7 @@ bool CGridmoorGame::QueryClose()
                                   : "Disconnect from the Gridmoor server?";
         if (!GetPrompt().AskYesNo(text, "End Game", nullptr))
             return false;
-        if (resign)
-            SendForward(chpktResign, GameMessage::LineBody(GameMessage::kLeftGame));
+        Leave(resign);
         BreakLink();
         m_link->Close();
         return true;
@@ -436,22 +435,27 @@ bool CGridmoorGame::ConfirmLeave()
                               : "Break connection with " + GetOpponentName() + "?";
         if (!GetPrompt().AskYesNo(text, "Play Online", nullptr))
             return false;
-        // The question let events run: the game may have ended meanwhile.
-        if (IsPlaying()) {
-            m_inPlay = false;
-            if (resign) {
-                SendForward(chpktResign, GameMessage::LineBody(GameMessage::kLeftGame));
-                // A resignation: the opponent wins, and the game is kept and counted.
-                m_result = GetRemoteColour() == WHITE ? RESULT_WHITE_WINS : RESULT_BLACK_WINS;
-                StopClock();
-                m_leaving = true;
-                m_ui->ShowGameEnd(-1);
-                m_leaving = false;
-            }
-        }
+        Leave(resign);
     }
     BreakLink();
     return true;
+}
+
+void CGridmoorGame::Leave(bool resign)
+{
+    // The question before let events run: the game may have ended meanwhile.
+    if (!IsPlaying())
+        return;
+    m_inPlay = false;
+    if (!resign)
+        return;
+    SendForward(chpktResign, GameMessage::LineBody(GameMessage::kLeftGame));
+    // A resignation: the opponent wins, and the game is kept and counted.
+    m_result = GetRemoteColour() == WHITE ? RESULT_WHITE_WINS : RESULT_BLACK_WINS;
+    StopClock();
+    m_leaving = true;
+    m_ui->ShowGameEnd(-1);
+    m_leaving = false;
 }
 
 void CGridmoorGame::Disconnect()

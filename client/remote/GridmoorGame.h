@@ -99,6 +99,8 @@ private:
     void StopClock();
     void OpponentLeft();
     void EndWithoutResult();
+    // The user leaves the game in play: with resign, resigned (and kept as lost).
+    void Leave(bool resign);
     void Message(const char* title, const Zorlin::CString& html);
     void Request(CGridmoorGameUi::ERequest kind, const char* page, const char* title, const char* closeLink,
                  Zorlin::CAssocArray<Zorlin::CString> variables);

@@ -483,7 +483,27 @@ TEST_F(GridmoorGameTest, LeavingAfterOnePlySendsNoResignationAfterTwoItDoes)
     EXPECT_TRUE(link.closed);
     EXPECT_EQ(link.Count(pktCloseConnection), 1);
 
+    // Closing after two plies resigns: the game is kept as lost, and the
+    // connection's end that follows adds no unfinished game.
     link.connected = true;
+    SetUp();
+    Begin(WHITE);
+    Local("e4");
+    EXPECT_TRUE(Remote("e5"));
+    journal.clear();
+    prompt.QueueButton(wxYES);
+    EXPECT_TRUE(game->QueryClose());
+    EXPECT_EQ(link.Forwards(chpktResign).size(), 1u);
+    EXPECT_EQ(game->GetResult(), RESULT_BLACK_WINS);
+    prompt.QueueButton(wxOK);
+    game->OnSessionState(4);
+    EXPECT_TRUE(Journal("game end -1"));
+    EXPECT_FALSE(Journal("game end 0"));
+    EXPECT_FALSE(Journal("options"));
+    EXPECT_EQ(prompt.CountText("You have been disconnected from the Gridmoor server."), 1);
+
+    link.connected = true;
+    link.packets.clear();
     SetUp();
     Begin(WHITE);
     Local("e4");
