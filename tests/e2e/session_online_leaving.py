@@ -6,7 +6,8 @@ or Return without starting a search. During a game, Play Online asks first
 whether to resign, and No keeps the game. The server is lost mid-game: both
 sides are told the game ends without a result, and keep it as "*". With a
 new server the two meet again, and Play Online during the game, answered
-Yes, resigns: the opponent is told, and the leaver's game is kept as lost."""
+Yes, resigns: the opponent is told, and the leaver's game is kept as lost.
+Exit then asks whether to disconnect from the server."""
 
 import os
 import re
@@ -132,6 +133,13 @@ def steps(a, b):
     stats = wait_until(lambda: (lambda s: s if s.get("preferences.matches.played") == "1" else None)(
         white.settings(white.user)), 20, "the loss to be counted")
     check(stats.get("preferences.matches.lost") == "1", f"counted as lost: {stats}")
+
+    # Exit after the finished online game asks about the connection it still holds.
+    seen = len(white.prompts())
+    white.menu("g", "x")
+    white.wait_prompt(caption="End Game", contains="Disconnect from the Gridmoor server?", after=seen)
+    white.answer("End Game", "alt+y")
+    check(white.wait_exit() == 0, "the client ends cleanly")
 
 
 if __name__ == "__main__":
