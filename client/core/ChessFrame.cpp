@@ -11,6 +11,7 @@
 
 #include "client/core/ChessApp.h"
 #include "client/core/ExitSaver.h"
+#include "client/core/Game.h"
 #include "client/dialogs/GameOverDialog.h"
 #include "client/dialogs/HtmlMessageBox.h"
 #include "client/dialogs/Icons.h"
@@ -371,7 +372,12 @@ void CChessFrame::OnListItemFocused(wxListEvent&)
 
 bool CChessFrame::CanClose()
 {
-    if (!m_boardCanvas || !GetGame() || !GameInPlay())
+    if (!m_boardCanvas || !GetGame())
+        return true;
+    // An online game is asked even when over: it may still hold the connection.
+    const bool online =
+        Zorlin::KeysEqualNoCase(GetGame()->GetSettings().GetValueOr("type", ""), Zorlin::CString("GridmoorGame"));
+    if (!GameInPlay() && !online)
         return true;
     return QueryCloseGame();
 }

@@ -125,12 +125,36 @@ void CChessFrame::OnNewComputerGame(wxCommandEvent&)
 void CChessFrame::OnNewEmailGame(wxCommandEvent&) { RunRemote(ERemoteCommand::EmailGame, "Start Email Game"); }
 void CChessFrame::OnHostNetworkGame(wxCommandEvent&) { RunRemote(ERemoteCommand::HostNetworkGame, "Host a Game"); }
 void CChessFrame::OnJoinNetworkGame(wxCommandEvent&) { RunRemote(ERemoteCommand::JoinNetworkGame, "Join a Game"); }
-void CChessFrame::OnPlayOnline(wxCommandEvent&) { RunRemote(ERemoteCommand::PlayOnline, "Play Online"); }
+
+void CChessFrame::OnPlayOnline(wxCommandEvent&)
+{
+    // The game on the board is asked first: an online game whether it may
+    // be left (its opponent told), any other whether to save it. Without
+    // online play nothing is left.
+    CGame* game = HasRemoteCommand(ERemoteCommand::PlayOnline) ? GetGame() : nullptr;
+    if (IsGameType(game, "GridmoorGame")) {
+        if (!game->ConfirmLeave())
+            return;
+        if ((game = GetGame()) != nullptr)
+            game->SetInPlay(false);
+        if (CClockView* clock = GetClockView())
+            clock->Stop();
+    } else if (game) {
+        if (!game->QueryClose())
+            return;
+        if (!IsGameType(GetGame(), "Dummy") && ReplaceWithEmptyGame()) {
+            ShowPosition();
+            UpdateGamePanel();
+        }
+    }
+    RunRemote(ERemoteCommand::PlayOnline, "Play Online");
+}
 
 void CChessFrame::OnEndGame(wxCommandEvent&)
 {
     CGame* game = GetGame();
-    if (game && game->IsInPlay() &&
+    // An online game asks its own question (resigning, the link to the opponent).
+    if (game && game->IsInPlay() && !IsGameType(game, "GridmoorGame") &&
         GetPrompt().ShowMessage("End the current game?", "End Game", wxYES_NO | wxICON_QUESTION, this) != wxYES)
         return;
     if (!MayLeaveGame())

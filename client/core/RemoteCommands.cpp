@@ -18,6 +18,11 @@ void SetRemoteCommand(ERemoteCommand command, RemoteCommandHandler handler)
         g_handlers[static_cast<int>(command)] = handler;
 }
 
+bool HasRemoteCommand(ERemoteCommand command)
+{
+    return IsCommand(command) && g_handlers[static_cast<int>(command)];
+}
+
 bool RunRemoteCommand(ERemoteCommand command, wxWindow* parent)
 {
     if (!IsCommand(command) || !g_handlers[static_cast<int>(command)])

@@ -20,5 +20,7 @@ using RemoteCommandHandler = void (*)(wxWindow* parent);
 
 // Installs handler for command (null removes it).
 void SetRemoteCommand(ERemoteCommand command, RemoteCommandHandler handler);
+// Whether a handler is installed for command.
+bool HasRemoteCommand(ERemoteCommand command);
 // Runs the command's handler; false when none is installed.
 bool RunRemoteCommand(ERemoteCommand command, wxWindow* parent);

@@ -106,6 +106,13 @@ CGameOverDialog::CGameOverDialog(CGame& game, int result, wxWindow* parent, int 
     }
     // Escape is an OK for what is ticked, as closing the window is.
     SetEscapeId(ID_GAMEOVER_OK);
+    // A game that ended without a result ("*", the link to the opponent
+    // lost) is kept but counts as no win, loss or draw.
+    if (game.GetResult() == RESULT_NONE)
+        if (wxCheckBox* record = dynamic_cast<wxCheckBox*>(FindWindow(ID_GAMEOVER_RECORD_RESULT))) {
+            record->SetValue(false);
+            record->Disable();
+        }
     GetSizer()->Fit(this);
     SetAppIcon(this);
     CentreOnParent(wxBOTH);
@@ -164,6 +171,9 @@ void CGameOverDialog::CarryOut(bool refreshViews)
     if (!refreshViews)
         return;
     CDialogHost& host = GetDialogHost();
+    // Counted at once on disk too: a crash later loses no statistic.
+    if (record)
+        host.SaveUserSettings();
     if (remove && !m_savedPath.IsEmpty())
         host.RescanActiveGames();
     if (savePgn)

@@ -226,15 +226,25 @@ void CHtmlMessageBox::OnPaint(wxPaintEvent&)
     DrawBackground(dc, 0, 0);
 }
 
-void CHtmlMessageBox::OnCloseWindow(wxCloseEvent&)
+void CHtmlMessageBox::Finish()
 {
+    // A box shown modally is destroyed by whoever showed it.
+    if (IsModal()) {
+        EndModal(wxID_OK);
+        return;
+    }
     Hide();
     Destroy();
 }
 
+void CHtmlMessageBox::OnCloseWindow(wxCloseEvent&)
+{
+    Finish();
+}
+
 void CHtmlMessageBox::OnOk(wxCommandEvent&)
 {
-    Destroy();
+    Finish();
 }
 
 void CHtmlMessageBox::OnCharHook(wxKeyEvent& event)
@@ -243,8 +253,8 @@ void CHtmlMessageBox::OnCharHook(wxKeyEvent& event)
     case WXK_RETURN:
     case WXK_NUMPAD_ENTER:
     case WXK_ESCAPE:
-        Hide();
-        Destroy();
+        // As the close box: a popup's close link (a request's decline) is followed.
+        Close();
         return;
     default:
         event.Skip();

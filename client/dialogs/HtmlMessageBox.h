@@ -84,6 +84,7 @@ private:
     void OnCloseWindow(wxCloseEvent& event);
     void OnOk(wxCommandEvent& event);
     void OnCharHook(wxKeyEvent& event);
+    void Finish();
     static void MakeBackground();
 
     CHtmlView* m_view;

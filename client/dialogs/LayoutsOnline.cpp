@@ -137,7 +137,7 @@ wxSizer* SendChallengeLayout(wxWindow* parent, bool callFit, bool setSizer)
     wxBoxSizer* row = Row();
     Add(row, Check(parent, ID_CHALLENGE_TIMED, "Timed game", "Check to play with a clock"));
     Add(row, Spin(parent, ID_CHALLENGE_MINUTES, "0", 1, 99, 0, wxSize(60, -1), "Time on the clock"));
-    Add(row, Label(parent, ID_CHALLENGE_MINUTES_LABEL, "minutes, per game"));
+    Add(row, Label(parent, ID_CHALLENGE_MINUTES_LABEL, "minutes per side"));
     Add(outer, row);
     Add(top, outer, 0, 0, 10);
     wxBoxSizer* buttons = Row();

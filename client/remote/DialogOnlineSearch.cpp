@@ -17,6 +17,7 @@
 #include "client/core/ProfileArchive.h"
 #include "client/core/Prompt.h"
 #include "client/core/WxText.h"
+#include "client/dialogs/DialogHost.h"
 #include "client/dialogs/DialogIds.h"
 #include "client/dialogs/DialogLayouts.h"
 #include "client/dialogs/DialogSupport.h"
@@ -702,8 +703,10 @@ void CDialogOnlineSearch::OnLinkClicked(const CString& target)
     } else if (Is(target, "SEARCH")) {
         StartSearch();
     } else if (Is(target, "DEFAULT SEARCH")) {
-        if (GetPrompt().AskYesNo("Set the search to the default (broad) settings?", "Set Default Search", this))
+        if (GetPrompt().AskYesNo("Set the search to the default (broad) settings?", "Set Default Search", this)) {
             OnlineSearch::SetDefaultSearch(User());
+            GetDialogHost().SaveUserSettings();
+        }
     } else if (Is(target, "BEGIN GAME")) {
         SendBeginGame();
     } else if (Is(target, "PREFERENCES")) {

@@ -21,6 +21,8 @@ namespace {
 const char* const kNoOpponent =
     "You are not connected to an opponent!\n\nClick Game / Play Online to find a new opponent.";
 const char* const kResponse = "Opponent's Response";
+const char* const kDisconnected = "You have been disconnected from the Gridmoor server.";
+const char* const kNoResult = "The game ends without a result and is kept as unfinished (\"*\").";
 
 CString Number(int n)
 {
@@ -33,7 +35,7 @@ CString Number(int n)
 
 CGridmoorGame::CGridmoorGame(CGridmoorLink* link, CGridmoorGameUi* ui)
     : m_link(link), m_ui(ui), m_messages(*this), m_timed(false), m_clock(0), m_clock2(0), m_opponentElapsed(0.0),
-      m_lastElapsed(0.0), m_listening(false), m_random(std::random_device()())
+      m_lastElapsed(0.0), m_listening(false), m_leaving(false), m_random(std::random_device()())
 {
     m_settings.GetValue("type") = "GridmoorGame";
     m_board.SetupStartPosition();
@@ -242,6 +244,12 @@ void CGridmoorGame::End()
 
 void CGridmoorGame::StartNewGame(int localColour, bool timed, int clock)
 {
+    // A game still running is not lost without a trace: it ends as "*".
+    if (HasGameToKeep()) {
+        m_leaving = true;
+        EndWithoutResult();
+        m_leaving = false;
+    }
     m_board.SetupStartPosition();
     SetColours(localColour);
     m_inPlay = true;
@@ -287,6 +295,12 @@ void CGridmoorGame::Reset()
 {
     if (!CheckOpponent() || !CheckInterval())
         return;
+    if (HasGameToKeep()) {
+        const CString text = "You are still playing a game with " + GetOpponentName() +
+                             ".\n\nIf your challenge is accepted, this game ends without a result. Send a challenge?";
+        if (!GetPrompt().AskYesNo(text, "Send Challenge", nullptr))
+            return;
+    }
     int minutes = m_ui->AskChallenge(m_timed, m_clock / 60);
     if (minutes < 0)
         return;
@@ -370,7 +384,7 @@ void CGridmoorGame::Poll()
     m_result = local == WHITE ? RESULT_BLACK_WINS : RESULT_WHITE_WINS;
     m_displayClocks[local == BLACK ? 1 : 0] = 0.0;
     StopClock();
-    m_ui->ShowGameEnd(0);
+    m_ui->ShowGameEnd(-1);
     m_ui->Say(local == WHITE ? "_ black wins" : "_ white wins");
     Message("Time Up", "You have lost on time!");
 }
@@ -378,7 +392,20 @@ void CGridmoorGame::Poll()
 void CGridmoorGame::OnGameOver()
 {
     m_ui->DismissAll();
-    m_ui->ShowGameOverOptions(this);
+    // The user who is leaving the game is not asked what next.
+    if (!m_leaving)
+        m_ui->ShowGameOverOptions(this, m_messages.GetOpponent() != 0);
+}
+
+void CGridmoorGame::EndWithoutResult()
+{
+    // The game is over for want of an opponent: it goes the way of every
+    // ended game (kept as "*", not counted) and the board shows its end.
+    m_inPlay = false;
+    m_result = RESULT_NONE;
+    StopClock();
+    m_ui->CancelDrag();
+    m_ui->ShowGameEnd(0);
 }
 
 // ------------------------------------------------------------ leaving
@@ -404,8 +431,7 @@ bool CGridmoorGame::QueryClose()
                                   : "Disconnect from the Gridmoor server?";
         if (!GetPrompt().AskYesNo(text, "End Game", nullptr))
             return false;
-        if (resign)
-            SendForward(chpktResign, GameMessage::LineBody(GameMessage::kLeftGame));
+        Leave(resign);
         BreakLink();
         m_link->Close();
         return true;
@@ -426,11 +452,27 @@ bool CGridmoorGame::ConfirmLeave()
                               : "Break connection with " + GetOpponentName() + "?";
         if (!GetPrompt().AskYesNo(text, "Play Online", nullptr))
             return false;
-        if (resign)
-            SendForward(chpktResign, GameMessage::LineBody(GameMessage::kLeftGame));
+        Leave(resign);
     }
     BreakLink();
     return true;
+}
+
+void CGridmoorGame::Leave(bool resign)
+{
+    // The question before let events run: the game may have ended meanwhile.
+    if (!IsPlaying())
+        return;
+    m_inPlay = false;
+    if (!resign)
+        return;
+    SendForward(chpktResign, GameMessage::LineBody(GameMessage::kLeftGame));
+    // A resignation: the opponent wins, and the game is kept and counted.
+    m_result = GetRemoteColour() == WHITE ? RESULT_WHITE_WINS : RESULT_BLACK_WINS;
+    StopClock();
+    m_leaving = true;
+    m_ui->ShowGameEnd(-1);
+    m_leaving = false;
 }
 
 void CGridmoorGame::Disconnect()
@@ -451,26 +493,39 @@ void CGridmoorGame::OnSessionState(int state)
         return;
     if (CClockView* view = GetClockView())
         view->Stop();
-    m_inPlay = false;
-    m_ui->SetBoardInactive(true);
+    const bool wasPlaying = HasGameToKeep();
     m_messages.SetOpponent(0);
     if (CGridmoorPlayer* remote = GetRemoteSeat())
         remote->SetOpponentId(0);
-    GetPrompt().ShowMessage("You have been disconnected from the Gridmoor server.", "Disconnected",
-                            wxOK | wxICON_INFORMATION, nullptr);
+    if (wasPlaying)
+        EndWithoutResult();
+    m_inPlay = false;
+    m_ui->SetBoardInactive(true);
+    CString text(kDisconnected);
+    if (wasPlaying)
+        text += CString("\n\n") + kNoResult;
+    GetPrompt().ShowMessage(text, "Disconnected", wxOK | wxICON_INFORMATION, nullptr);
 }
 
 void CGridmoorGame::OpponentLeft()
 {
     m_ui->DismissAll();
+    const bool wasPlaying = HasGameToKeep();
     // The link is over: nothing more is heard from or sent to that client.
     m_messages.SetOpponent(0);
     if (CGridmoorPlayer* remote = GetRemoteSeat())
         remote->SetOpponentId(0);
-    m_inPlay = false;
-    m_ui->ShowGameOverOptions(this);
+    if (wasPlaying) {
+        EndWithoutResult();
+    } else {
+        m_inPlay = false;
+        m_ui->ShowGameOverOptions(this, false);
+    }
     const CString name = GetOpponentName();
-    Message("Opponent Disconnected", EscapeHtml(name) + " has left the game.");
+    CString told = EscapeHtml(name) + " has left the game.";
+    if (wasPlaying)
+        told += CString("<br><br>") + kNoResult;
+    Message("Opponent Disconnected", told);
     m_ui->PlaySound(CGridmoorGameUi::kPopupSound);
     m_ui->ChatNotice(name + " has left the game.");
     if (CClockView* view = GetClockView())
@@ -543,6 +598,8 @@ void CGridmoorGame::OnProposal(const SGameProposal& proposal)
         text.AppendFormat(" proposes a new <B>%d</B> minute game.", proposal.clock / 60);
     else
         text.Append(" proposes a new (untimed) game.");
+    if (HasGameToKeep())
+        text.Append("<br>Playing it ends the game in progress without a result.");
     variables["text"] = text;
     Request(CGridmoorGameUi::kNewGame, "newgame", "New Game Propsal", "newgame decline", variables);
 }
@@ -553,7 +610,7 @@ void CGridmoorGame::OnBeginAccepted(const SGameProposal& agreed)
     SendForward(chpktResume);
     const CString name = EscapeHtml(GetOpponentName());
     CString html = name + " has <I>accepted</I> your game proposal.<br><br>";
-    html += agreed.side == WHITE ? CString("Your move!") : "It's " + name + "'s move";
+    html += agreed.side == WHITE ? CString("Your move!") : "It's " + name + "'s move.";
     Message(kResponse, html);
     m_ui->PlaySound(CGridmoorGameUi::kPopupSound);
 }

@@ -70,6 +70,8 @@ public:
     const CChessBoard& GetBoard() const override { return m_board; }
     CChessBoard& GetBoard() { return m_board; }
     bool IsPlaying() const override { return m_inPlay && m_result == RESULT_NONE; }
+    // A game in play with moves: what ends it keeps it, with a result or "*".
+    bool HasGameToKeep() const { return IsPlaying() && m_board.GetPly() > 0; }
     int GetRemoteColour() const override;
     bool IsAsking(uint32_t requestType) const override;
     bool HasReadyMove() const override;
@@ -101,6 +103,9 @@ private:
     void WinLocally(const char* phrase, const Zorlin::CString& message, const char* title);
     void StopClock();
     void OpponentLeft();
+    void EndWithoutResult();
+    // The user leaves the game in play: with resign, resigned (and kept as lost).
+    void Leave(bool resign);
     void Message(const char* title, const Zorlin::CString& html);
     void Request(CGridmoorGameUi::ERequest kind, const char* page, const char* title, const char* closeLink,
                  Zorlin::CAssocArray<Zorlin::CString> variables);
@@ -116,6 +121,7 @@ private:
     double m_opponentElapsed;
     double m_lastElapsed;
     bool m_listening;
+    bool m_leaving; // ending the game because the user leaves it
     Zorlin::CBuffer m_photo;
     std::mt19937 m_random;
 };

@@ -32,8 +32,9 @@ public:
     virtual void CloseAll() = 0;
     // The "Wrong Protocol" window.
     virtual void ShowWrongProtocol() = 0;
-    // The "gameover" options popup, without close timer.
-    virtual void ShowGameOverOptions(CLinkHandler* handler) = 0;
+    // The "gameover" options popup, without close timer, one at a time;
+    // withOpponent offers another game against the same opponent.
+    virtual void ShowGameOverOptions(CLinkHandler* handler, bool withOpponent) = 0;
     // Forgets a popup that is closing by itself.
     virtual void ForgetRequest(ERequest kind) = 0;
 

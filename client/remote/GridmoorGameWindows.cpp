@@ -111,6 +111,7 @@ void CGridmoorGameWindows::DismissAll()
     for (CHtmlPopup::COwnerList& list : m_requests)
         CloseList(list, true);
     CloseList(m_others, true);
+    CloseList(m_options, true);
 }
 
 void CGridmoorGameWindows::CloseAll()
@@ -118,6 +119,7 @@ void CGridmoorGameWindows::CloseAll()
     for (CHtmlPopup::COwnerList& list : m_requests)
         CloseList(list, false);
     CloseList(m_others, false);
+    CloseList(m_options, false);
 }
 
 void CGridmoorGameWindows::ShowWrongProtocol()
@@ -129,13 +131,21 @@ void CGridmoorGameWindows::ShowWrongProtocol()
     app.ShowHtmlMessage("Wrong Protocol", page);
 }
 
-void CGridmoorGameWindows::ShowGameOverOptions(CLinkHandler* handler)
+void CGridmoorGameWindows::ShowGameOverOptions(CLinkHandler* handler, bool withOpponent)
 {
-    CHtmlPopup* popup = new CHtmlPopup(nullptr, "Gridmoor Options", "gameover", nullptr);
+    CloseList(m_options, false);
+    CHtmlVariables variables;
+    variables["propose"] = withOpponent ? "<a href=\"propose\">Propose another game</a> to the same opponent<br>" : "";
+    CHtmlPopup* popup = new CHtmlPopup(nullptr, "Gridmoor Options", "gameover", &variables);
     popup->SetLinkHandler(handler);
-    popup->m_ownerList = &m_others;
-    m_others.Add(popup);
-    popup->Show();
+    popup->m_ownerList = &m_options;
+    m_options.Add(popup);
+    // Beside the board, where the Game Over window (centred on the frame) is not.
+    CChessFrame* frame = Frame();
+    if (frame && frame->IsShown())
+        popup->ShowBeside(frame->GetScreenRect());
+    else
+        popup->Show();
 }
 
 void CGridmoorGameWindows::PlaySound(ESound sound)
@@ -208,6 +218,8 @@ void CGridmoorGameWindows::Refresh()
 
 void CGridmoorGameWindows::ShowNewGame()
 {
+    // What next after the last game is answered: a new one has begun.
+    CloseList(m_options, false);
     if (CChessWindow* canvas = Canvas())
         canvas->ResetView(nullptr, false, true);
 }
@@ -219,8 +231,12 @@ double CGridmoorGameWindows::Now()
 
 void CGridmoorGameWindows::RunCommand(const char* command)
 {
-    if (CChessFrame* frame = Frame())
-        frame->ExecuteCommand(command);
+    // Later, from the event loop: the command may replace the game whose
+    // popup link asked for it.
+    if (CChessFrame* frame = Frame()) {
+        CString name(command);
+        frame->CallAfter([frame, name]() { frame->ExecuteCommand(name); });
+    }
 }
 
 int CGridmoorGameWindows::AskChallenge(bool timed, int minutes)

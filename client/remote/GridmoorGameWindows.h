@@ -21,7 +21,7 @@ public:
     void DismissAll() override;
     void CloseAll() override;
     void ShowWrongProtocol() override;
-    void ShowGameOverOptions(CLinkHandler* handler) override;
+    void ShowGameOverOptions(CLinkHandler* handler, bool withOpponent) override;
     void ForgetRequest(ERequest kind) override;
 
     void PlaySound(ESound sound) override;
@@ -44,4 +44,5 @@ private:
 
     CHtmlPopup::COwnerList m_requests[kRequestCount];
     CHtmlPopup::COwnerList m_others;
+    CHtmlPopup::COwnerList m_options; // the "gameover" options, at most one
 };

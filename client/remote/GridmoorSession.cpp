@@ -404,11 +404,27 @@ void CGridmoorSession::ShowServerMessage(const CString& title, const CString& ht
         open->Raise();
         return;
     }
-    CHtmlMessageBox* box = new CHtmlMessageBox(nullptr, title, false);
+    // Over a modal dialog (the search) a modeless box gets neither keys nor
+    // clicks: there it is shown modally over that dialog, from the event
+    // loop rather than inside this packet's handler.
+    wxDialog* modal = nullptr;
+    for (wxWindow* window : wxTopLevelWindows) {
+        wxDialog* dialog = dynamic_cast<wxDialog*>(window);
+        if (dialog && dialog->IsModal() && !dialog->IsBeingDeleted())
+            modal = dialog;
+    }
+    CHtmlMessageBox* box = new CHtmlMessageBox(modal, title, false);
     box->SetSize(400, 300);
     box->SetHtml(html);
     box->Centre(wxBOTH);
-    box->Show(true);
+    if (!modal) {
+        box->Show(true);
+        return;
+    }
+    box->CallAfter([box]() {
+        box->ShowModal();
+        box->Destroy();
+    });
 }
 
 void CGridmoorSession::ShowNewPlayerNotice()

@@ -58,10 +58,9 @@ void PlayOnline(wxWindow* parent)
 
 void OnlinePreferences(wxWindow* parent)
 {
+    // Its OK saves the settings.
     COnlinePreferencesDialog dialog(parent);
-    if (dialog.ShowModal() == 1)
-        if (CChessApp* app = GetChessApp())
-            app->SaveUserConfig();
+    dialog.ShowModal();
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "client/core/AppServices.h"
 #include "client/core/ChessApp.h"
 #include "client/core/WxText.h"
+#include "client/dialogs/DialogHost.h"
 #include "client/dialogs/DialogIds.h"
 #include "client/dialogs/DialogLayouts.h"
 #include "client/dialogs/DialogSupport.h"
@@ -115,6 +116,8 @@ void COnlinePreferencesDialog::OnOK(wxCommandEvent&)
     for (const auto& b : boxes)
         if (wxCheckBox* box = Box(this, b.id))
             user.GetValue(b.key) = box->GetValue() ? "yes" : "no";
+    // Confirmed settings reach the disk now, not only at a clean exit.
+    GetDialogHost().SaveUserSettings();
     EndModal(1);
 }
 

@@ -8,6 +8,7 @@
 
 #include "client/core/AppServices.h"
 #include "client/core/Prompt.h"
+#include "client/dialogs/DialogHost.h"
 #include "client/dialogs/DialogIds.h"
 #include "client/dialogs/DialogLayouts.h"
 #include "client/dialogs/DialogSupport.h"
@@ -151,6 +152,8 @@ void COnlineSearchSettingsDialog::OnOK(wxCommandEvent&)
     CString side;
     side.AppendFormat("%i", Radio(this, ID_SETTINGS_SIDE) ? Radio(this, ID_SETTINGS_SIDE)->GetSelection() : 2);
     user.GetValue(".onlinesearch.side") = side;
+    // Confirmed settings reach the disk now, not only at a clean exit.
+    GetDialogHost().SaveUserSettings();
     EndModal(1);
 }
 

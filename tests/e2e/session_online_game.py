@@ -3,7 +3,8 @@
 clients, each with its own user and screen. Both find each other through
 Play Online and play a timed game by dragging pieces: every move appears on
 the other board as chess.js says it should. They chat both ways. Then one
-client is killed, and the other says its opponent has left the game."""
+client is killed, and the other says its opponent has left the game: the
+unfinished game is kept in "played games" as "*" and counted as nothing."""
 
 import os
 import re
@@ -148,19 +149,47 @@ def steps(a, b):
     chat(black, white, "thanks")
 
     # The black player's client dies: the white player is told.
+    before = online.mark(white)
     black.kill()
-    online.wait_log(white, r"pktConnectionBroken|pktConnectionClosed", 30, "the link to end")
+    online.wait_log(white, r"pktConnectionBroken|pktConnectionClosed", 30, "the link to end", after=before)
     white.wait_window("^Opponent Disconnected$", 20, besides=(white.frame,))
     white.wait_window("^Gridmoor Options$", 20, besides=(white.frame,))
+    kept_unfinished(white)
 
 
-def run(name, session_steps, moves=None):
-    """Two clients and the server on loopback; session_steps(a, b) drives them."""
+def played_games(client):
+    folder = os.path.join(client.folder, "users", client.user, "played games")
+    return sorted(os.path.join(folder, n) for n in os.listdir(folder) if n.endswith(".pgn")) \
+        if os.path.isdir(folder) else []
+
+
+def kept_unfinished(client, before=0):
+    """The game that ended for want of an opponent goes through Game Over: OK keeps
+    it as "*" (one more file than before) and counts nothing."""
+    over = client.wait_window("^Game Over$", 20, besides=(client.frame,))
+    client.focus(over)
+    client.key("Return", window=over)
+    client.wait_gone(over)
+    files = wait_until(lambda: (lambda f: f if len(f) > before else None)(played_games(client)), 20,
+                       client.user + "'s played game")
+    with open(files[-1], errors="replace") as f:
+        pgn = f.read()
+    check('[Result "*"]' in pgn, client.user + " kept the game as unfinished: " + pgn[:400])
+    check(client.settings(client.user).get("preferences.matches.played", "0") in ("", "0"),
+          client.user + " counted no result: " + repr(client.settings(client.user)))
+
+
+def run(name, session_steps, moves=None, motd=None):
+    """Two clients and the server on loopback; session_steps(a, b) drives them. With
+    motd the server greets each login with that administrator's message. While the
+    steps run, run.server is the server's process and run.restart() starts a new one
+    on the same port."""
     global MOVES
     build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(harness.SOURCE, "build")
     started = time.monotonic()
     clients = []
     server = None
+    run.starts = None
     if moves is not None:
         MOVES = moves
     try:
@@ -175,7 +204,24 @@ def run(name, session_steps, moves=None):
             clients.append(client)
         for client in clients:
             online.point_at_server(client, port)
-        server = online.start_server(build, port, clients[0].artifacts)
+        extra = ()
+        if motd is not None:
+            path = os.path.join(clients[0].artifacts, "motd.htm")
+            with open(path, "w") as f:
+                f.write(motd)
+            extra = ("--motd", path)
+        server = online.start_server(build, port, clients[0].artifacts, extra)
+        run.server = server
+        starts = [server]
+        run.starts = starts
+
+        def restart():
+            check(run.server.poll() is not None, "the server before has ended")
+            run.server = online.start_server(build, port, clients[0].artifacts, extra,
+                                             f"gridmoor-server-{len(starts)}.log")
+            starts.append(run.server)
+            return run.server
+        run.restart = restart
         session_steps(*clients)
     except Exception as error:
         for client in clients:
@@ -191,9 +237,10 @@ def run(name, session_steps, moves=None):
     finally:
         for client in clients:
             client.close()
-        if server is not None and server.poll() is None:
-            server.send_signal(signal.SIGTERM)
-            server.wait(15)
+        for started_server in getattr(run, "starts", None) or ([server] if server is not None else []):
+            if started_server.poll() is None:
+                started_server.send_signal(signal.SIGTERM)
+                started_server.wait(15)
     print(f"{name}: passed in {time.monotonic() - started:.1f} s")
     return 0
 

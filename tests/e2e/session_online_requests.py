@@ -150,13 +150,14 @@ def white_at_bottom(client, board, name):
     return brightness("a1") > brightness("h8") + 10
 
 
-def new_game_sides(a, b, clock):
+def new_game_sides(a, b, clock, marks):
     """The colours both sides agreed for the new game, as (white, black): opposite,
-    on the same clock, each board turned for its own colour."""
+    on the same clock, each board turned for its own colour. marks: each client's
+    session log mark from before the game was proposed."""
     sides = {}
     for client in (a, b):
         found = online.wait_log(client, r"New game: playing (\w+), (\w+), clock (\d+) s", 20,
-                                client.user + "'s new game")
+                                client.user + "'s new game", after=marks[client])
         check(found.group(2, 3) == ("timed", str(clock)), f"{client.user}'s clock: {found.group(0)}")
         sides[client] = found.group(1)
     check(sorted(sides.values()) == ["black", "white"], f"opposite colours: {sides}")
@@ -215,6 +216,7 @@ def steps(a, b):
                     if window != client.frame:
                         client.key("Return", window=window)
                         client.wait_gone(window)
+    marks = {client: online.mark(client) for client in (white, black)}
     options = follow(white, "Gridmoor Options", 0, 4, gone=False)
     challenge(white, "5")
     white.wait_gone(options)
@@ -227,7 +229,7 @@ def steps(a, b):
     popup(black, "New Game")
 
     # The colours the two agreed show on the boards, and White's move goes to Black.
-    white, black = new_game_sides(white, black, 300)
+    white, black = new_game_sides(white, black, 300, marks)
     start_position(white, black)
     history = game.play_moves(white, black)
     check(history == OPENING, f"the new game's opening was played: {history}")

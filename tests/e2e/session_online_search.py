@@ -31,11 +31,11 @@ def free_port():
         return s.getsockname()[1]
 
 
-def start_server(build, port, artifacts):
+def start_server(build, port, artifacts, extra=(), log_name="gridmoor-server.log"):
     program = os.path.join(os.path.abspath(build), "program", "gridmoor-server")
     check(os.access(program, os.X_OK), program + " is not built")
-    log = open(os.path.join(artifacts, "gridmoor-server.log"), "w")
-    server = subprocess.Popen([program, "--listen", "127.0.0.1", "--port", str(port)],
+    log = open(os.path.join(artifacts, log_name), "w")
+    server = subprocess.Popen([program, "--listen", "127.0.0.1", "--port", str(port), *extra],
                               stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
     log.close()
 
@@ -69,8 +69,14 @@ def session_log(client):
         return f.read()
 
 
-def wait_log(client, pattern, timeout, what):
-    return wait_until(lambda: re.search(pattern, session_log(client)), timeout, what)
+def mark(client):
+    """Where the session log ends now: waits given it see only what comes later."""
+    return len(session_log(client))
+
+
+def wait_log(client, pattern, timeout, what, after=0):
+    """The first line matching pattern past the mark after (0: the whole log)."""
+    return wait_until(lambda: re.search(pattern, session_log(client)[after:]), timeout, what)
 
 
 def start_client(build, name, user, location):

@@ -2,8 +2,10 @@
 """A flag falls in an online game: two real clients through the stand-in
 server agree a new game on the shortest clock (one minute); White moves and
 Black does not, so Black is told it has lost on time and White that it has
-won. Then Black's client is killed: White is told its opponent has left the
-game and is offered what next, and finding a new opponent opens the search."""
+won; each side's statistics count the game as lost and won, on disk at once.
+Then Black's client is killed: White is told its opponent has left the game
+and is offered what next (no other game with the one who has gone), and
+finding a new opponent opens the search."""
 
 import re
 import sys
@@ -28,14 +30,15 @@ def steps(a, b):
     requests.start_position(white, black)
 
     # White challenges to a one-minute game, the shortest clock there is; Black plays.
+    marks = {client: online.mark(client) for client in (white, black)}
     seen = len(white.prompts())
     white.menu("a", "e")
     requests.confirm(white, "Reset Game", seen)
     requests.challenge(white, "1")
-    online.wait_log(black, r"ChPacket chpktGameProposal", 20, "Black to get the proposal")
+    online.wait_log(black, r"ChPacket chpktGameProposal", 20, "Black to get the proposal", after=marks[black])
     requests.follow(black, "New Game Propsal", 0, 2)
-    online.wait_log(white, r"ChPacket chpktBeginGame", 20, "White to hear the game begins")
-    white, black = requests.new_game_sides(white, black, 60)
+    online.wait_log(white, r"ChPacket chpktBeginGame", 20, "White to hear the game begins", after=marks[white])
+    white, black = requests.new_game_sides(white, black, 60, marks)
     requests.start_position(white, black)
 
     # White opens; Black's minute runs out.
@@ -52,19 +55,32 @@ def steps(a, b):
     for client in (white, black):
         requests.popup(client, "Gridmoor Options")
         check(game.count(client, r"Refused") == 0, client.user + " refused nothing: " + online.session_log(client))
+        # Return in Game Over is its OK: the result is counted and written.
+        requests.popup(client, "Game Over")
         requests.close_popups(client)
+    # A loss on time is a loss, not a draw; the winner's side a win.
+    for client, counted in ((black, "lost"), (white, "won")):
+        def recorded():
+            stats = client.settings(client.user)
+            return stats if stats.get("preferences.matches.played") == "1" else None
+        stats = wait_until(recorded, 20, client.user + "'s statistics in user.cfg")
+        for key in ("won", "lost", "drawn"):
+            check(stats.get("preferences.matches." + key, "0") == ("1" if key == counted else "0"),
+                  f"{client.user} counted the game as {counted}: {stats}")
 
     # Black's client dies: White is told, and what it is offered works.
+    before = online.mark(white)
     black.kill()
-    online.wait_log(white, r"pktConnectionBroken|pktConnectionClosed", 30, "the link to end")
+    online.wait_log(white, r"pktConnectionBroken|pktConnectionClosed", 30, "the link to end", after=before)
     notice = requests.popup(white, "Opponent Disconnected")
     requests.popup(white, "Gridmoor Options")
     # The notice lies over the options: it goes first.
     white.key("Return", window=notice)
     white.wait_gone(notice)
-    options = requests.follow(white, "Gridmoor Options", 1, 4, gone=False)
+    # Another game with the one who has gone is not offered: find a new opponent is the first link.
+    options = requests.follow(white, "Gridmoor Options", 0, 3, gone=False)
+    # Still logged in: the search opens on its front page without logging in again.
     search = online.search_dialog(white)
-    online.wait_log(white, r"pktLoggedInOK", 20, "the new search to log in")
     white.key("alt+c", window=search)
     # Still connected: leaving the search asks whether to be told of new players.
     alert = requests.popup(white, "New Player Alert")

@@ -162,6 +162,7 @@ TEST_F(GameDialogTest, GameOverCarriesOutItsOptionsForTheGameItWasOpenedFor)
     EXPECT_EQ(app.calls.back(), "RebuildBrowser:0");
     EXPECT_EQ(app.Setting("preferences.matches.played"), "1");
     EXPECT_EQ(app.Setting("preferences.matches.lost"), "1");
+    EXPECT_TRUE(app.Called("SaveUserSettings")) << "the count reaches user.cfg at once";
 
     Zorlin::CArray<CString> files;
     app.userDrive.ChangeDirectory("/played games/");
@@ -301,6 +302,30 @@ TEST_F(GameDialogTest, GameOverRemovesOnlyTheClientsOwnCopyAndSaysHowTheGameEnde
         GuiTest::Toggle(flag, id, false);
     flag->Destroy();
     GuiTest::Pump();
+}
+
+TEST_F(GameDialogTest, GameOverOfAGameWithoutAResultKeepsItButCountsNothing)
+{
+    CGame* game = FinishedGame();
+    game->SetResult(RESULT_NONE);
+    CGameOverDialog* dialog = new CGameOverDialog(*game, 0, nullptr, wxID_ANY, nullptr);
+    delete game;
+    wxCheckBox* record = dynamic_cast<wxCheckBox*>(dialog->FindWindow(10116));
+    ASSERT_NE(record, nullptr);
+    EXPECT_FALSE(record->IsEnabled());
+    EXPECT_FALSE(record->GetValue());
+    GuiTest::Click(dialog, 10117);
+    GuiTest::Pump();
+    EXPECT_EQ(app.Setting("preferences.matches.played"), "(missing)");
+    EXPECT_EQ(app.Setting("preferences.matches.drawn"), "(missing)");
+    Zorlin::CArray<CString> files;
+    app.userDrive.ChangeDirectory("/played games/");
+    app.userDrive.ListDirectory(files, false);
+    app.userDrive.ChangeDirectory("/");
+    ASSERT_EQ(files.GetCount(), 1);
+    std::string pgn = CFakeApp::ReadFile(app.userPath + "played games/" + files.GetAt(0)->GetText());
+    EXPECT_NE(pgn.find("[Result \"*\"]"), std::string::npos) << pgn;
+    EXPECT_NE(pgn.find("Qh4 *"), std::string::npos) << pgn;
 }
 
 TEST_F(GameDialogTest, GameOverPageComesFromTheLanguageFolder)

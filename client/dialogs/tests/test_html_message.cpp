@@ -237,6 +237,29 @@ TEST_F(HtmlMessage, ReturnAndEscapeCloseTheBox)
     GuiTest::Pump();
 }
 
+TEST_F(HtmlMessage, ABoxShownModallyEndsItsRunWithTheKeysAndItsButton)
+{
+    for (int key : {int(WXK_RETURN), int(WXK_ESCAPE), 0}) {
+        CHtmlMessageBox* box = new CHtmlMessageBox(nullptr, "Message from Admin", false);
+        box->SetHtml("Welcome");
+        const int result = GuiTest::RunModal(*box, [&] {
+            if (key == 0) {
+                GuiTest::Click(box, ID_HTMLMESSAGE_OK);
+                return;
+            }
+            wxKeyEvent press(wxEVT_CHAR_HOOK);
+            press.m_keyCode = key;
+            press.SetEventObject(box);
+            box->GetEventHandler()->ProcessEvent(press);
+        });
+        EXPECT_EQ(result, wxID_OK) << key;
+        EXPECT_FALSE(box->IsModal());
+        EXPECT_FALSE(box->IsBeingDeleted()) << "whoever showed it destroys it";
+        box->Destroy();
+        GuiTest::Pump();
+    }
+}
+
 TEST_F(HtmlMessage, OpenBoxesAreFoundByTitleAndTextAndParentlessOnesClosed)
 {
     wxFrame* frame = new wxFrame(nullptr, wxID_ANY, "Frame");

@@ -148,7 +148,7 @@ const std::vector<SLayoutCase>& RemoteCases()
         {"SendChallenge", SendChallengeLayout, {},
          {{10192, "wxCheckBox", "Timed game", "Check to play with a clock", kNone},
           {10193, "wxSpinCtrl", kNone, "Time on the clock", kNone},
-          {10194, "wxStaticText", "minutes, per game", kNone, kNone},
+          {10194, "wxStaticText", "minutes per side", kNone, kNone},
           {10195, "wxButton", "&Send Challenge", "Send a challenge to your opponent", kNone},
           {10196, "wxButton", "&Cancel", kNone, kNone}}},
         {"NewPlayerAlert", NewPlayerAlertLayout, {},

@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <wx/html/htmlwin.h>
 #include <wx/stattext.h>
 
 #include "client/core/AppServices.h"
@@ -296,7 +297,14 @@ TEST_F(DialogOnlineSearch, StrangeMatchesAndProposalsAreRefused)
     m_server.Send(Forward(9, 3, "Side = 7\ntimed = yes\nclock = 10\n") + Forward(9, 3, "Side = 1\ntimed = yes\nclock = 9999999\n") +
                   Forward(9, 2, ProfileOf("Bob", "../../x")));
     EXPECT_TRUE(PumpUntil([&] { return Label(dialog) == "Begin in 10"; }, kWait));
-    EXPECT_FALSE(FileExists(m_services->m_userFolder + "/x.cfg"));
+    // The page shows the terms as taken: black, and the clock at its most (99 minutes).
+    const std::string shown = GuiTest::Find<wxHtmlWindow>(&dialog, 10161)->ToText().ToStdString();
+    EXPECT_NE(shown.find("99 minute game"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("You will be playing black."), std::string::npos) << shown;
+    // The id that climbs out of the opponents folder stores nothing anywhere.
+    for (const std::string& path : {m_services->m_userFolder + "/x.cfg", m_services->m_userFolder + "/../x.cfg",
+                                    m_services->m_userFolder + "/opponents/x.cfg", m_services->m_programFolder + "/x.cfg"})
+        EXPECT_FALSE(FileExists(path)) << path;
     EXPECT_EQ(m_prompt.GetCount(), 0) << "a profile with a bad id is refused before any question";
     // No game maker answers: the search stays, the peer is let go and the user told.
     SetOnlineGameMaker(nullptr);

@@ -271,8 +271,11 @@ TEST(GameMessages, AnswersCountOnlyForOurPendingRequests)
     EXPECT_EQ(s.game.Last(), "draw accepted");
     s.rules.NoteDrawOffer();
     s.game.playing = false;
+    const size_t events = s.Count();
+    const int refusals = s.game.Refusals();
     s.Receive(chpktDraw, "yes\n");
-    EXPECT_EQ(s.game.Last(), "draw accepted");
+    EXPECT_EQ(s.Count(), events) << "no second accepted draw";
+    EXPECT_EQ(s.game.Refusals(), refusals + 1);
     s.game.playing = true;
 
     // Take-back: only the ply we asked for, and only within the game.

@@ -141,7 +141,10 @@ public:
     void DismissAll() override { CloseRequests(); }
     void CloseAll() override { CloseRequests(); }
     void ShowWrongProtocol() override { m_journal.push_back("wrong protocol"); }
-    void ShowGameOverOptions(CLinkHandler*) override { m_journal.push_back("options"); }
+    void ShowGameOverOptions(CLinkHandler*, bool withOpponent) override
+    {
+        m_journal.push_back(withOpponent ? "options propose" : "options");
+    }
     void ForgetRequest(ERequest kind) override { open[kind] = false; }
     void PlaySound(ESound) override {}
     void Say(const char* phrase) override { m_journal.push_back(std::string("say ") + phrase); }
@@ -152,7 +155,13 @@ public:
     }
     void CancelDrag() override {}
     void SetBoardInactive(bool inactive) override { m_journal.push_back(inactive ? "inactive" : "active"); }
-    void ShowGameEnd(int) override { m_journal.push_back("game end"); }
+    // As the board canvas: the game's end-of-game hook, then the Game Over window.
+    void ShowGameEnd(int outcome) override
+    {
+        m_journal.push_back("game end " + std::to_string(outcome));
+        if (game)
+            game->OnGameOver();
+    }
     void Refresh() override {}
     void ShowNewGame() override { m_journal.push_back("new game"); }
     double Now() override { return now; }
@@ -161,6 +170,7 @@ public:
 
     double now = 1000.0;
     int challenge = 5;
+    CGridmoorGame* game = nullptr;
     bool open[kRequestCount] = {};
 
 private:
@@ -182,6 +192,7 @@ protected:
         prompt.Install();
         ui = new CRecordingUi(journal);
         game.reset(new CTestGame(&link, ui));
+        ui->game = game.get();
         game->LinkOpponent(kPeer);
         Zorlin::CConfig profile;
         profile.GetValue("name") = "Ann <b>&</b>";
@@ -392,6 +403,8 @@ TEST_F(GridmoorGameTest, ANewGameProposedAndAgreedWithOppositeColours)
 {
     Begin(WHITE);
     Local("e4");
+    // During play the challenge warns first.
+    prompt.QueueButton(wxYES);
     game->Reset();
     ASSERT_EQ(link.Forwards(chpktGameProposal).size(), 1u);
     Zorlin::CConfig sent;
@@ -399,6 +412,7 @@ TEST_F(GridmoorGameTest, ANewGameProposedAndAgreedWithOppositeColours)
     EXPECT_EQ(std::string(sent.GetValueOr("clock", "").GetText()), "300");
     EXPECT_EQ(std::string(sent.GetValueOr("timed", "").GetText()), "yes");
     Peer(chpktBeginGame, "yes\r\nside = 1\r\ntimed = no\r\nclock = 60\r\n");
+    EXPECT_TRUE(Journal("game end 0")) << "the game in play is kept as unfinished";
     EXPECT_EQ(game->GetBoard().GetPly(), 0);
     EXPECT_EQ(game->GetPlayer(BLACK)->IsLocal(), true);
     EXPECT_TRUE(Journal("new game")) << "the board is turned for the new colours";
@@ -439,6 +453,8 @@ TEST_F(GridmoorGameTest, LossOnTimeAndTheOpponentsTimeUp)
     EXPECT_EQ(link.Forwards(chpktTimeUp).size(), 1u);
     EXPECT_TRUE(Journal("message Time Up: You have lost on time!"));
     EXPECT_TRUE(Journal("say _ black wins"));
+    EXPECT_TRUE(Journal("game end -1")) << "counted as lost, not drawn";
+    EXPECT_FALSE(Journal("game end 0"));
     game->Poll();
     EXPECT_EQ(link.Forwards(chpktTimeUp).size(), 1u);
 
@@ -451,6 +467,8 @@ TEST_F(GridmoorGameTest, LossOnTimeAndTheOpponentsTimeUp)
     Peer(chpktTimeUp);
     EXPECT_EQ(game->GetResult(), RESULT_WHITE_WINS);
     EXPECT_TRUE(Journal("message Time Up: Your opponent has run out of time. You win!"));
+    EXPECT_TRUE(Journal("game end 1"));
+    EXPECT_TRUE(Journal("options propose")) << "the opponent is still there";
 }
 
 TEST_F(GridmoorGameTest, LeavingAfterOnePlySendsNoResignationAfterTwoItDoes)
@@ -465,17 +483,46 @@ TEST_F(GridmoorGameTest, LeavingAfterOnePlySendsNoResignationAfterTwoItDoes)
     EXPECT_TRUE(link.closed);
     EXPECT_EQ(link.Count(pktCloseConnection), 1);
 
+    // Closing after two plies resigns: the game is kept as lost, and the
+    // connection's end that follows adds no unfinished game.
     link.connected = true;
     SetUp();
     Begin(WHITE);
     Local("e4");
     EXPECT_TRUE(Remote("e5"));
+    journal.clear();
+    prompt.QueueButton(wxYES);
+    EXPECT_TRUE(game->QueryClose());
+    EXPECT_EQ(link.Forwards(chpktResign).size(), 1u);
+    EXPECT_EQ(game->GetResult(), RESULT_BLACK_WINS);
+    prompt.QueueButton(wxOK);
+    game->OnSessionState(4);
+    EXPECT_TRUE(Journal("game end -1"));
+    EXPECT_FALSE(Journal("game end 0"));
+    EXPECT_FALSE(Journal("options"));
+    EXPECT_EQ(prompt.CountText("You have been disconnected from the Gridmoor server."), 1);
+
+    link.connected = true;
+    link.packets.clear();
+    SetUp();
+    Begin(WHITE);
+    Local("e4");
+    EXPECT_TRUE(Remote("e5"));
+    prompt.QueueButton(wxNO);
+    EXPECT_FALSE(game->ConfirmLeave());
+    EXPECT_TRUE(game->IsPlaying()) << "No keeps the game";
     prompt.QueueButton(wxYES);
     EXPECT_TRUE(game->ConfirmLeave());
     ASSERT_EQ(link.Forwards(chpktResign).size(), 1u);
     EXPECT_EQ(link.Forwards(chpktResign)[0].body, "left game\n");
-    EXPECT_EQ(prompt.CountText("You are still playing a game with Ann <b>&</b>.\n\nDo you want to resign?"), 1);
+    EXPECT_EQ(prompt.CountText("You are still playing a game with Ann <b>&</b>.\n\nDo you want to resign?"), 2);
     EXPECT_EQ(game->GetOpponentId(), 0u);
+    // Leaving is resigning: the game ends lost, kept and counted, without asking what next.
+    EXPECT_FALSE(game->IsInPlay());
+    EXPECT_EQ(game->GetResult(), RESULT_BLACK_WINS);
+    EXPECT_TRUE(Journal("game end -1"));
+    EXPECT_FALSE(Journal("options"));
+    EXPECT_FALSE(Journal("options propose"));
 }
 
 TEST_F(GridmoorGameTest, TheOpponentLeavingAndResigning)
@@ -490,7 +537,7 @@ TEST_F(GridmoorGameTest, TheOpponentLeavingAndResigning)
 
     Packet(pktConnectionClosed, kPeer);
     EXPECT_TRUE(Journal("message Opponent Disconnected: Ann &lt;b&gt;&amp;&lt;/b&gt; has left the game."));
-    EXPECT_TRUE(Journal("options"));
+    EXPECT_TRUE(Journal("options")) << "no other game with the one who has gone";
     EXPECT_EQ(game->GetOpponentId(), 0u);
     // Nothing more is heard from the old link.
     size_t before = journal.size();
@@ -533,10 +580,71 @@ TEST_F(GridmoorGameTest, RequestsNeedAnOpponentAndDisconnectionEndsPlay)
     EXPECT_TRUE(link.Forwards(chpktRequestDraw).empty());
     EXPECT_EQ(prompt.CountText("You are not connected to an opponent!\n\nClick Game / Play Online to find a new opponent."), 1);
     prompt.QueueButton(wxOK);
+    Local("e4");
     game->OnSessionState(4);
     EXPECT_FALSE(game->IsInPlay());
     EXPECT_TRUE(Journal("inactive"));
+    // The game in play ends without a result, the way every ended game goes.
+    EXPECT_EQ(game->GetResult(), RESULT_NONE);
+    EXPECT_TRUE(Journal("game end 0"));
+    EXPECT_TRUE(Journal("options"));
+    EXPECT_EQ(prompt.CountText("You have been disconnected from the Gridmoor server.\n\nThe game ends without a result and "
+                               "is kept as unfinished (\"*\")."),
+              1);
+    // A finished game only says the connection is gone.
+    link.connected = true;
+    SetUp();
+    Begin(WHITE);
+    Local("e4");
+    Peer(chpktResign, "\n");
+    journal.clear();
+    prompt.QueueButton(wxOK);
+    game->OnSessionState(4);
+    EXPECT_EQ(game->GetResult(), RESULT_WHITE_WINS);
+    EXPECT_FALSE(Journal("game end 0"));
     EXPECT_EQ(prompt.CountText("You have been disconnected from the Gridmoor server."), 1);
+}
+
+TEST_F(GridmoorGameTest, AnOpponentGoneMidGameEndsItWithoutAResult)
+{
+    Begin(BLACK);
+    EXPECT_TRUE(Remote("e4"));
+    Local("e5");
+    Packet(pktConnectionBroken, kPeer);
+    EXPECT_FALSE(game->IsInPlay());
+    EXPECT_EQ(game->GetResult(), RESULT_NONE);
+    EXPECT_TRUE(Journal("game end 0"));
+    EXPECT_TRUE(Journal("options"));
+    EXPECT_FALSE(Journal("options propose"));
+    EXPECT_TRUE(Journal("message Opponent Disconnected: Ann &lt;b&gt;&amp;&lt;/b&gt; has left the game.<br><br>The "
+                        "game ends without a result and is kept as unfinished (\"*\")."));
+}
+
+TEST_F(GridmoorGameTest, ANewGameDuringPlayEndsTheOldOneWithoutAResult)
+{
+    Begin(WHITE);
+    Local("e4");
+    EXPECT_TRUE(Remote("e5"));
+    // Our challenge warns first; No sends nothing.
+    prompt.QueueButton(wxNO);
+    game->Reset();
+    EXPECT_TRUE(link.Forwards(chpktGameProposal).empty());
+    EXPECT_EQ(prompt.CountText("You are still playing a game with Ann <b>&</b>.\n\nIf your challenge is accepted, "
+                               "this game ends without a result. Send a challenge?"),
+              1);
+    // Their proposal says what playing it means; agreeing ends the old game first.
+    Peer(chpktGameProposal, "timed = no\r\nclock = 0\r\n");
+    EXPECT_TRUE(Journal("request newgame 'New Game Propsal' close=newgame decline name=Ann &lt;b&gt;&amp;&lt;/b&gt; "
+                        "text=Ann &lt;b&gt;&amp;&lt;/b&gt; proposes a new (untimed) game.<br>Playing it ends the game "
+                        "in progress without a result."));
+    journal.clear();
+    game->HandleLink("newgame agree");
+    ASSERT_GE(journal.size(), 2u);
+    EXPECT_EQ(journal[0], "game end 0");
+    EXPECT_TRUE(Journal("new game"));
+    EXPECT_FALSE(Journal("options")) << "what next is not asked: the next game is there";
+    EXPECT_TRUE(game->IsPlaying());
+    EXPECT_EQ(game->GetBoard().GetPly(), 0);
 }
 
 TEST_F(GridmoorGameTest, TheListenerGoesWithTheGame)

@@ -48,6 +48,18 @@ public:
         }
         return got;
     }
+    // Whether the connection's end is read within ms.
+    bool Ended(int ms)
+    {
+        pollfd fd = {m_connection, POLLIN, 0};
+        while (poll(&fd, 1, ms) > 0) {
+            char buffer[4096];
+            ssize_t n = read(m_connection, buffer, sizeof(buffer));
+            if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN))
+                return true;
+        }
+        return false;
+    }
 };
 
 class CRecordingConnection : public CSocketConnection {
@@ -246,10 +258,25 @@ TEST_F(SocketConnection, PeerThatStopsReadingMakesALongSendFail)
     EXPECT_FALSE(connection.IsConnected());
 }
 
+// Counts, outside any connection, the packets handed to connections of
+// this kind: what a deleted connection would still be given shows here.
+class CCountingConnection : public CRecordingConnection {
+public:
+    bool OnPacket(CBuffer& payload) override
+    {
+        ++s_handled;
+        return CRecordingConnection::OnPacket(payload);
+    }
+    static int s_handled;
+};
+
+int CCountingConnection::s_handled = 0;
+
 TEST_F(SocketConnection, HandlerMayEndTheConnectionWhileAPacketIsHandled)
 {
     CLoopbackPeer peer;
-    CRecordingConnection* connection = new CRecordingConnection();
+    CCountingConnection::s_handled = 0;
+    CCountingConnection* connection = new CCountingConnection();
     ConnectTo(peer, *connection);
     bool deleted = false;
     connection->m_onPacket = [flag = &deleted, connection] {
@@ -260,7 +287,11 @@ TEST_F(SocketConnection, HandlerMayEndTheConnectionWhileAPacketIsHandled)
     };
     peer.Send(Packet("last") + Packet("never"));
     ASSERT_TRUE(PumpUntil([&] { return deleted; }));
-    PumpEvents(100);
+    // The second packet came in the same read: it must not reach the deleted connection.
+    PumpEvents(200);
+    EXPECT_EQ(CCountingConnection::s_handled, 1);
+    // The socket went with the connection: the peer reads the end of the stream.
+    EXPECT_TRUE(peer.Ended(2000));
 }
 
 TEST_F(SocketConnection, AFloodIsReadInTurnsThatLetOtherEventsRun)

@@ -164,6 +164,55 @@ TEST_F(GridmoorWindowsTest, TheCloseBoxDeclinesAndAMoveDismissesTheOffer)
     EXPECT_EQ(link.sent, (std::vector<std::string>{ "10:no\n", "10:no\n" }));
 }
 
+TEST_F(GridmoorWindowsTest, ReturnOrEscapeOnARequestSendsItsDecline)
+{
+    Play("e4");
+    Play("e5");
+    int key = WXK_RETURN;
+    for (const char* expected : {"10:no\n", "8:no\n"}) {
+        if (key == WXK_RETURN)
+            Peer(chpktRequestDraw);
+        else
+            Peer(chpktRequestTakeback, "1\n");
+        CHtmlPopup* popup = Popup(key == WXK_RETURN ? "Draw Offer" : "Take-back Requested");
+        ASSERT_NE(popup, nullptr);
+        wxKeyEvent press(wxEVT_CHAR_HOOK);
+        press.m_keyCode = key;
+        press.SetEventObject(popup);
+        popup->GetEventHandler()->ProcessEvent(press);
+        GuiTest::Pump();
+        EXPECT_EQ(Popup(key == WXK_RETURN ? "Draw Offer" : "Take-back Requested"), nullptr);
+        ASSERT_FALSE(link.sent.empty());
+        EXPECT_EQ(link.sent.back(), expected) << "the other side is answered";
+        key = WXK_ESCAPE;
+    }
+}
+
+TEST_F(GridmoorWindowsTest, TheOptionsOfferTheSameOpponentOnlyWhileLinkedAndGoWithANewGame)
+{
+    windows->ShowGameOverOptions(game.get(), true);
+    CHtmlPopup* options = Popup("Gridmoor Options");
+    ASSERT_NE(options, nullptr);
+    EXPECT_NE(HtmlTest::PageText(options->GetView()).find("Propose another game"), std::string::npos);
+    // One at a time: the next replaces it, here without the offer.
+    windows->ShowGameOverOptions(game.get(), false);
+    GuiTest::Pump();
+    int count = 0;
+    for (wxWindow* window : wxTopLevelWindows)
+        if (CHtmlPopup* popup = dynamic_cast<CHtmlPopup*>(window))
+            count += popup->GetTitle() == "Gridmoor Options" && !popup->IsBeingDeleted();
+    EXPECT_EQ(count, 1);
+    options = Popup("Gridmoor Options");
+    ASSERT_NE(options, nullptr);
+    const std::string text = HtmlTest::PageText(options->GetView());
+    EXPECT_EQ(text.find("Propose another game"), std::string::npos) << text;
+    EXPECT_NE(text.find("Find a new opponent"), std::string::npos) << text;
+    // What next is answered when the next game begins.
+    windows->ShowNewGame();
+    GuiTest::Pump();
+    EXPECT_EQ(Popup("Gridmoor Options"), nullptr);
+}
+
 TEST_F(GridmoorWindowsTest, PopupsGoWithTheGameAndNeverCallIt)
 {
     Peer(chpktRequestReset);
