@@ -170,7 +170,7 @@ TEST_F(HtmlPopupTest, WithoutHandlerLinksAndTheCloseBoxDoNothing)
     popup->m_closeLink = "close notify";
     popup->SetCloseTimer(50);
     wxWindowRef alive = popup;
-    ASSERT_TRUE(HtmlTest::ClickLink(popup->GetView(), "propose"));
+    ASSERT_TRUE(HtmlTest::ClickLink(popup->GetView(), "search again"));
     GuiTest::CloseBox(popup);
     GuiTest::Pump();
     EXPECT_TRUE(alive);
