@@ -40,20 +40,6 @@ bool AddConfig(CArchiveDrive& archive, const CConfig& config, const char* name)
     return config.Write(file, true) && AddMember(archive, file, name);
 }
 
-// The saved move of frame n of the moves, empty when there is none.
-CString SavedMove(CConfig& game, int n)
-{
-    CString text;
-    game.PushAbsolutePrefix("moves");
-    if (game.FrameExists(n)) {
-        game.PushPrefix(n);
-        text = game.GetValueOr("Move", "");
-        game.PopPrefix();
-    }
-    game.PopPrefix();
-    return text;
-}
-
 int CountMoves(CConfig& game)
 {
     int n = 0;
@@ -75,6 +61,20 @@ void TakeFrame(const CConfig& source, const char* frame, CConfig& out)
 }
 
 } // namespace
+
+// The saved move of frame n of the moves, empty when there is none.
+CString SavedMove(CConfig& game, int n)
+{
+    CString text;
+    game.PushAbsolutePrefix("moves");
+    if (game.FrameExists(n)) {
+        game.PushPrefix(n);
+        text = game.GetValueOr("Move", "");
+        game.PopPrefix();
+    }
+    game.PopPrefix();
+    return text;
+}
 
 CString FileName(int halfMoves, int userColour, bool invitation)
 {

@@ -45,6 +45,8 @@ int StartColour(int choice, unsigned draw);
 
 // "You Start", "Accept draw" and an empty move carry no move to play.
 bool IsPlayedMove(const Zorlin::CString& move);
+// The saved move of frame n of a game's moves, empty when there is none.
+Zorlin::CString SavedMove(Zorlin::CConfig& game, int n);
 bool IsAcceptDraw(const Zorlin::CString& move);
 
 // What a turn file holds, read or to be written.

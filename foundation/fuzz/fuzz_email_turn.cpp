@@ -35,19 +35,6 @@ CMemFile* HostOf(const void* data, size_t size)
     return host;
 }
 
-CString SavedMove(CConfig& game, int n)
-{
-    CString text;
-    game.PushAbsolutePrefix("moves");
-    if (game.FrameExists(n)) {
-        game.PushPrefix(n);
-        text = game.GetValueOr("Move", "");
-        game.PopPrefix();
-    }
-    game.PopPrefix();
-    return text;
-}
-
 // The moves of a taken turn, played from the start; the board after them.
 void CheckMoves(EmailTurn::STurn& turn, CChessBoard& board)
 {
@@ -56,7 +43,7 @@ void CheckMoves(EmailTurn::STurn& turn, CChessBoard& board)
     CMove last;
     for (int n = 0; n < turn.plies; ++n) {
         CMove move;
-        Check(board.ParseSan(SavedMove(turn.game, n), move, true));
+        Check(board.ParseSan(EmailTurn::SavedMove(turn.game, n), move, true));
         Check(FuzzSupport::IsLegalHere(board, move));
         Check(board.MakeMove(move, 0.0));
         last = move;
@@ -70,7 +57,7 @@ void CheckMoves(EmailTurn::STurn& turn, CChessBoard& board)
     before.SetupStartPosition();
     CMove ignored;
     for (int n = 0; n + 1 < turn.plies; ++n) {
-        Check(before.ParseSan(SavedMove(turn.game, n), ignored, true));
+        Check(before.ParseSan(EmailTurn::SavedMove(turn.game, n), ignored, true));
         before.MakeMove(ignored, 0.0);
     }
     CString text = turn.move;
