@@ -76,7 +76,8 @@ def steps(c):
         index, record = c.wait_prompt(after=seen)
         check(record[0] == "message" and record[1] in ("Open PGN", "Open"), f"a PGN message, got {record}")
         if path == bad_move:
-            check(record[2] == "Illegal move: Qxz9", f"the move that cannot be played is named: {record}")
+            check(record[2].startswith("Illegal move: Qxz9\n\n") and record[2].endswith("move 2 (White)."),
+                  f"the move that cannot be played is named, with its game and place: {record}")
         check(record[2].startswith("Illegal move: ") or "Could not open PGN" in record[2], f"a clear PGN message: {record}")
         c.answer(record[1])
         seen = index + 1
