@@ -342,7 +342,9 @@ TEST(OnlineSearchProfile, PhotoBombsBecomeTheNoPhotoPictureAndPhotosAreFitted)
         ASSERT_TRUE(OnlineSearch::ReadProfile(archive, profile, picture, services.GetProgramDrive()));
         EXPECT_EQ(Text(picture), "BMnophoto") << bomb.name << " " << bomb.bytes.size();
     }
-    EXPECT_LT(RookwellTest::PeakMegabytes() - before, 60);
+    // Below the 190 MB the 8000 x 8000 JPEG would take decoded, with room
+    // for the sanitizers' own bookkeeping.
+    EXPECT_LT(RookwellTest::PeakMegabytes() - before, 120);
 
     // A photo of any size is kept, shown and stored at 96 x 72.
     Zorlin::CImage large(1200, 900, 19);

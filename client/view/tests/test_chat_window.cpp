@@ -14,6 +14,7 @@
 #include "client/view/ChatWindow.h"
 #include "client/core/WxText.h"
 #include "testsupport/XvfbDisplay.h"
+#include "client/view/tests/support/GuiLeaks.h"
 
 using Zorlin::CString;
 
