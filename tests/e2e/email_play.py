@@ -242,6 +242,29 @@ def quit_all(*players):
         check(p.client.wait_exit() == 0, f"{p.user}'s client ends cleanly")
 
 
+def start_without_mail_program(p):
+    """p's client starts with a mail program that is not there, on the board view."""
+    c = p.client
+    harness.Client._edit(os.path.join(c.folder, "cfg/app.cfg"),
+                         lambda t: re.sub(r'(?m)^(\s*command\s*=\s*)"[^"]*"', r'\1"/nonexistent/mail-program"', t))
+    c.start()
+    c.key("F2")
+    c.board()
+
+
+def save_without_mail_program(p, path):
+    """Send, Email: no mail program; Yes to saving instead, and the path."""
+    c = p.client
+    seen = choose_email(p)
+    seen = answer(p, "Send Mail", seen, contains="Couldn't find your default mail application!")
+    seen = answer(p, "Send Mail", seen, "alt+y", contains="save the turn file instead")
+    index, record = c.wait_prompt(after=seen)
+    check(record[0] == "file" and record[3] is None, f"a place for the turn is asked: {record}")
+    c.choose_file(record[1], path)
+    harness.wait_until(lambda: os.path.exists(path), 10, "the saved turn")
+    c.wait_window(r"^Rookwell - Send Email \(Saved\)$", 10, besides=(c.frame,))
+
+
 def start_email_game(p, name, address):
     """Game, Start Email Game: the opponent's name and address, White, OK."""
     c = p.client

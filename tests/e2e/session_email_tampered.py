@@ -11,7 +11,6 @@ import re
 import subprocess
 import sys
 import tempfile
-import time
 
 import email_play as ep
 import harness
@@ -35,35 +34,18 @@ def repack(p, source, name, change):
     return path
 
 
-def save_without_mail_program(p, path):
-    """Send, Email: no mail program; Yes to saving instead, and the path."""
-    c = p.client
-    seen = ep.choose_email(p)
-    seen = ep.answer(p, "Send Mail", seen, contains="Couldn't find your default mail application!")
-    seen = ep.answer(p, "Send Mail", seen, "alt+y", contains="save the turn file instead")
-    index, record = c.wait_prompt(after=seen)
-    check(record[0] == "file" and record[3] is None, f"a place for the turn is asked: {record}")
-    c.choose_file(record[1], path)
-    harness.wait_until(lambda: os.path.exists(path), 10, "the saved turn")
-    c.wait_window(r"^Rookwell - Send Email \(Saved\)$", 10, besides=(c.frame,))
-
-
 def steps(a, b):
     """Alice plays 1.e4 without a mail program and keeps her own turn file to
     tamper with; Bob's client is never started."""
     c = a.client
-    harness.Client._edit(os.path.join(c.folder, "cfg/app.cfg"),
-                         lambda t: re.sub(r'(?m)^(\s*command\s*=\s*)"[^"]*"', r'\1"/nonexistent/mail-program"', t))
-    c.start()
-    c.key("F2")
-    time.sleep(0.5)
+    ep.start_without_mail_program(a)
     history = []
     ep.start_email_game(a, "Bob", b.address)
     a.see_board()
     ep.turn_window(a)
     ep.drag(a, history, "e4", check_board=True)
     good = os.path.join(c.base, "saved.rwf")
-    save_without_mail_program(a, good)
+    ep.save_without_mail_program(a, good)
 
     tampered = {
         "illegal.rwf": repack(a, good, "illegal.rwf", lambda t: re.sub(r"(?i)(move\s*=\s*)e4", r"\1Ke2", t)),
