@@ -107,6 +107,9 @@ bool CAtomicFile::Open(const CString& path, int permissions)
     SplitPath(m_target, folder, name);
     if (name.IsEmpty())
         return false;
+    // Every writer of the file clears what interrupted writes left, so no
+    // full-size copy lingers beside it.
+    RemoveStrayTemporaries(m_target);
     for (int attempt = 0; attempt < 100; ++attempt) {
         CString temporary = TemporaryName(folder, name);
         m_handle = open(temporary.GetText(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
@@ -254,14 +257,12 @@ void RemoveStrayTemporaries(const CString& path)
 
 bool WriteFileAtomically(const CString& path, const void* data, size_t size, int permissions)
 {
-    RemoveStrayTemporaries(path);
     CAtomicFile file;
     return file.Open(path, permissions) && file.Write(data, size) && file.Commit();
 }
 
 bool WriteFileAtomically(const CString& path, CFile& source, int permissions)
 {
-    RemoveStrayTemporaries(path);
     CAtomicFile file;
     return file.Open(path, permissions) && file.WriteFrom(source) && file.Commit();
 }

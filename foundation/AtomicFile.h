@@ -25,7 +25,8 @@ public:
     CAtomicFile(const CAtomicFile&) = delete;
     CAtomicFile& operator=(const CAtomicFile&) = delete;
 
-    // Creates the temporary file beside path.
+    // Creates the temporary file beside path, first removing the strays
+    // of earlier interrupted writes of it (RemoveStrayTemporaries).
     bool Open(const CString& path, int permissions = -1);
     // All of the bytes or false; after a failure Commit fails too.
     bool Write(const void* data, size_t size);
@@ -56,8 +57,7 @@ private:
 // of its name made by processes that no longer run.
 void RemoveStrayTemporaries(const CString& path);
 
-// One call for the common case: the whole new content at once. Strays of
-// earlier interrupted writes of the same file go first.
+// One call for the common case: the whole new content at once.
 bool WriteFileAtomically(const CString& path, const void* data, size_t size, int permissions = -1);
 bool WriteFileAtomically(const CString& path, CFile& source, int permissions = -1);
 

@@ -1,5 +1,8 @@
 #include "foundation/ConfigText.h"
 
+#include <climits>
+#include <cstring>
+
 #include "foundation/AtomicFile.h"
 #include "foundation/DiskDrive.h"
 #include "foundation/File.h"
@@ -12,6 +15,16 @@ const char kLineEnd[] = "\r\n";
 
 bool IsBlank(int c) { return c == ' ' || c == '\t'; }
 bool IsSeparator(int c) { return c <= 32 || c == '|'; }
+// A byte no text file of ours holds outside a quoted value.
+bool IsStrayControl(int c) { return c < 32 && c != '\t' && c != '\r' && c != '\n'; }
+
+int CountStrayControls(const unsigned char* bytes, int from, int to)
+{
+    int n = 0;
+    for (int i = from; i < to; ++i)
+        n += IsStrayControl(bytes[i]) ? 1 : 0;
+    return n;
+}
 
 // Appends with room doubling, so building a long text byte by byte stays
 // linear (a string's own grow step adds a fixed amount each time).
@@ -61,7 +74,8 @@ bool IsUnnamedName(const CString& name, uint32_t counter)
 
 CConfigReader::CConfigReader(CConfig& store, const char* text, int length)
     : m_store(store), m_bytes(reinterpret_cast<const unsigned char*>(text)), m_pos(0),
-      m_end(length > 0 ? length : 0), m_topClosed(false), m_children(nullptr)
+      m_end(length > 0 ? length : 0), m_topClosed(false), m_children(nullptr), m_cut(false), m_values(0),
+      m_literalControls(0)
 {
     m_stack.AddNew(); // the top level
 }
@@ -101,18 +115,26 @@ void CConfigReader::TrimTrailingSpaces(CString& text)
 // takes the rest of the text.
 void CConfigReader::ReadQuoted(CString& out)
 {
+    const int begin = m_pos;
+    ReadQuotedText(out);
+    m_literalControls += CountStrayControls(m_bytes, begin, m_pos);
+}
+
+void CConfigReader::ReadQuotedText(CString& out)
+{
     while (m_pos < m_end) {
         const int start = m_pos;
         while (m_pos < m_end && m_bytes[m_pos] != '"' && m_bytes[m_pos] != '\\')
             ++m_pos;
         AppendBytes(out, m_bytes + start, m_pos - start);
         if (m_pos >= m_end)
-            return;
+            break;
         if (m_bytes[m_pos++] == '"')
             return;
         if (m_pos < m_end)
             AppendByte(out, m_bytes[m_pos++]);
     }
+    m_cut = true;
 }
 
 // After the opening '<': up to the '>' that balances it, inner brackets kept.
@@ -126,11 +148,14 @@ void CConfigReader::ReadBracketed(CString& out)
             ++depth;
         } else if (c == '>' && --depth == 0) {
             AppendBytes(out, m_bytes + start, m_pos - start);
+            m_literalControls += CountStrayControls(m_bytes, start, m_pos);
             ++m_pos;
             return;
         }
     }
     AppendBytes(out, m_bytes + start, m_pos - start);
+    m_literalControls += CountStrayControls(m_bytes, start, m_pos);
+    m_cut = true;
 }
 
 // An unquoted word; true when it ended its entry ('|' or '}').
@@ -252,8 +277,10 @@ bool CConfigReader::ReadKeyToken(SToken& token)
     const int start = m_pos;
     while (m_pos < m_end && m_bytes[m_pos] != '=')
         ++m_pos;
-    if (m_pos >= m_end)
+    if (m_pos >= m_end) {
+        m_cut = true;
         return false;
+    }
     AppendBytes(token.text, m_bytes + start, m_pos - start);
     ++m_pos;
     return true;
@@ -404,6 +431,7 @@ bool CConfigReader::Run()
             return false;
         if (!value.endsEntry)
             ReadRest(value.text);
+        ++m_values;
         if (m_store.FindValue(full))
             continue; // the first value read or set wins
         if (!value.endsEntry)
@@ -414,9 +442,45 @@ bool CConfigReader::Run()
     return true;
 }
 
+namespace {
+
+// The count of a "; auto-generated" header's "; N keys" line; -1 without
+// the header, INT_MAX when the text ends or breaks inside it.
+int HeaderKeyCount(const unsigned char* bytes, int length)
+{
+    static const char kFirst[] = "; auto-generated\r\n; ";
+    static const char kLast[] = " keys\r\n";
+    const int first = int(sizeof kFirst) - 1;
+    const int last = int(sizeof kLast) - 1;
+    if (std::memcmp(bytes, kFirst, size_t(length < first ? length : first)) != 0)
+        return -1;
+    if (length < first)
+        return INT_MAX;
+    long count = 0;
+    int i = first;
+    for (; i < length && bytes[i] >= '0' && bytes[i] <= '9' && count < 100000000; ++i)
+        count = count * 10 + (bytes[i] - '0');
+    if (i == first || length - i < last || std::memcmp(bytes + i, kLast, size_t(last)) != 0)
+        return INT_MAX;
+    return int(count);
+}
+
+} // namespace
+
+bool CConfigReader::IsWhole() const
+{
+    if (m_end == 0 || m_cut || m_topClosed || m_stack.GetCount() != 1)
+        return false;
+    if (std::memchr(m_bytes, 0, size_t(m_end)))
+        return false;
+    if (CountStrayControls(m_bytes, 0, m_end) > m_literalControls)
+        return false;
+    return m_values >= HeaderKeyCount(m_bytes, m_end);
+}
+
 // ---------------------------------------------------------------- writing
 
-CConfigWriter::CConfigWriter(const CConfig& store) : m_store(store), m_root(nullptr)
+CConfigWriter::CConfigWriter(const CConfig& store) : m_store(store), m_root(nullptr), m_written(0)
 {
     m_owned.Add(CAutoPointer<SFrames>(new SFrames(10, 6)));
     m_root = m_owned.GetAt(-1)->Get();
@@ -503,6 +567,7 @@ void CConfigWriter::WriteFrame(CString& out, SFrames& top, int depth)
         if (unnamed)
             ++current.counter;
         if (hasValue) {
+            ++m_written;
             WriteName(out, node.name, unnamed, depth + level);
             AppendByte(out, ' ');
             AppendText(out, CConfig::QuoteText(LookUp(node.key), false));
@@ -521,15 +586,19 @@ void CConfigWriter::WriteFrame(CString& out, SFrames& top, int depth)
 CString CConfigWriter::Run(bool header)
 {
     BuildTree();
+    CString body;
+    WriteFrame(body, *m_root, 0);
+    if (!header)
+        return body;
+    // The values written, which a reader checks the file against: the
+    // store's count but for keys with no name to write (empty, or dots only).
     CString out;
-    if (header) {
-        AppendText(out, "; auto-generated\r\n", 18);
-        CString count("; ");
-        count.Append(m_store.GetKeyCount());
-        count.Append(" keys\r\n");
-        AppendText(out, count);
-    }
-    WriteFrame(out, *m_root, 0);
+    AppendText(out, "; auto-generated\r\n", 18);
+    CString count("; ");
+    count.Append(m_written);
+    count.Append(" keys\r\n");
+    AppendText(out, count);
+    AppendText(out, body);
     return out;
 }
 
@@ -577,6 +646,15 @@ bool CConfig::ReadText(const char* text, int length)
     return true;
 }
 
+bool ReadTextWhole(CConfig& store, const char* text, int length)
+{
+    CConfigReader reader(store, text, length);
+    if (!reader.Run())
+        return false;
+    store.SetPrefix("."); // empty, as after any successful read
+    return reader.IsWhole();
+}
+
 bool CConfig::ReadSmall(CFile& file, uint32_t maxBytes)
 {
     if (!file.IsOpen() || file.GetSize() > maxBytes)
@@ -596,10 +674,10 @@ bool CConfig::ReadSmall(CFile& file, uint32_t maxBytes)
     return ReadText(text.GetText(), text.GetLength());
 }
 
-bool CConfig::Read(CFile& file)
+namespace {
+
+CString ReadToEnd(CFile& file)
 {
-    if (!file.IsOpen())
-        return false;
     CString text;
     unsigned char block[16384];
     while (file.Read(block, sizeof block)) {
@@ -608,7 +686,25 @@ bool CConfig::Read(CFile& file)
             break;
         AppendBytes(text, block, int(got));
     }
+    return text;
+}
+
+} // namespace
+
+bool CConfig::Read(CFile& file)
+{
+    if (!file.IsOpen())
+        return false;
+    const CString text = ReadToEnd(file);
     return ReadText(text.GetText(), text.GetLength());
+}
+
+bool ReadWhole(CConfig& store, CFile& file)
+{
+    if (!file.IsOpen())
+        return false;
+    const CString text = ReadToEnd(file);
+    return ReadTextWhole(store, text.GetText(), text.GetLength());
 }
 
 CString CConfig::ToText(bool header) const

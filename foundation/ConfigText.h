@@ -8,6 +8,8 @@
 
 namespace Zorlin {
 
+class CFile;
+
 // Parses the configuration text format into a store. Bytes are 8-bit with no
 // encoding. Only structure that stands bare in the text (an unquoted '{',
 // '}' or ';') has a meaning of its own: the same byte in quotes, in angle
@@ -21,6 +23,13 @@ public:
     // nesting deeper than CConfig::kMaxDepth or a key longer than
     // CConfig::kMaxKeyLength; entries read before stay in the store.
     bool Run();
+    // After Run: whether the text read whole, as a file the writer made
+    // reads: not empty, every quote and angle bracket closed, no key cut
+    // before its '=', every frame closed and none closed twice, no NUL and
+    // no other control byte outside a quoted or bracketed value, and at
+    // least as many values as a header's "; N keys" line says. Hand-made
+    // files without the header pass on the rest.
+    bool IsWhole() const;
 
 private:
     enum EKind {
@@ -44,6 +53,7 @@ private:
     bool ReadKeyToken(SToken& token);
     void ReadValueToken(SToken& token);
     void ReadQuoted(CString& out);
+    void ReadQuotedText(CString& out);
     void ReadBracketed(CString& out);
     bool ReadWord(CString& out);
     void ReadRest(CString& out);
@@ -65,7 +75,17 @@ private:
     bool m_topClosed;
     CString m_path;
     CConfig::SChildren* m_children; // the current path's entry, once looked up
+    // What IsWhole looks at.
+    bool m_cut;              // a quote, bracket or key ran into the end
+    int m_values;            // value entries met, kept or not
+    int m_literalControls;   // control bytes inside quotes and brackets
 };
+
+// For files whose loss matters (the user's settings, a saved game): reads
+// as CConfig::Read does, true only when the text read whole (see
+// CConfigReader::IsWhole). What could be read stays in the store either way.
+bool ReadWhole(CConfig& store, CFile& file);
+bool ReadTextWhole(CConfig& store, const char* text, int length);
 
 // Turns a store into text: a tree of the dotted keys, written one name per
 // line with tabs for depth and CR LF line ends.
@@ -87,6 +107,7 @@ private:
     const CConfig& m_store;
     CArray<CAutoPointer<SFrames>> m_owned;
     SFrames* m_root;
+    int m_written; // values written so far
 };
 
 } // namespace Zorlin

@@ -40,6 +40,7 @@
 #include "client/core/VoicePlayer.h"
 #include "client/core/WxText.h"
 #include "client/dialogs/DialogHost.h"
+#include "client/dialogs/ProfileDialog.h"
 #include "client/view/BumpSplashWindow.h"
 #include "client/view/ConsoleWindow.h"
 #include "client/view/ViewHost.h"
@@ -111,6 +112,21 @@ bool ReadConfig(Zorlin::CDrive& drive, const char* path, CConfig& out)
 {
     CAutoPointer<CFile> file = drive.OpenFile(CURL(path), CFile::kModeRead);
     return file && !file->IsNull() && file->IsOpen() && out.Read(*file);
+}
+
+// A damaged settings file: the user learns what was kept and may check the
+// profile (a lost one is asked for again as a new user's).
+void TellDamagedSettings(const SUserSettingsRead& read)
+{
+    const CString text = DamagedSettingsText(read);
+    if (read.profileLost) {
+        GetPrompt().ShowMessage(text, "Settings", wxOK | wxICON_WARNING, nullptr);
+        return;
+    }
+    if (GetPrompt().ShowMessage(text, "Settings", wxYES_NO | wxICON_WARNING, nullptr) != wxYES)
+        return;
+    CProfileDialog dialog(nullptr);
+    dialog.ShowModal();
 }
 
 // The folder selector of the user dialog; scripted prompts answer it as a
@@ -206,12 +222,20 @@ bool CChessApp::OnInit()
     if (!ReadConfig(*m_programDrive, "/live content/live.cfg", *m_liveContent))
         ReadConfig(*m_programDrive, "/assets/cfg/defaultlive.cfg", *m_liveContent);
     m_userConfig.reset(new CConfig);
-    ReadConfig(*m_userDrive, "/user.cfg", *m_userConfig);
+    const SUserSettingsRead settingsRead = ReadUserSettings(*m_userDrive, *m_programDrive, *m_userConfig);
     m_userSettingsRead = true;
 
     if (HasCrashMarker(*m_userDrive))
         AskForSafeMode();
     WriteCrashMarker(*m_userDrive);
+
+    if (settingsRead.damaged) {
+        if (g_startupSplash)
+            g_startupSplash->Show(false);
+        TellDamagedSettings(settingsRead);
+        if (g_startupSplash)
+            g_startupSplash->Show(true);
+    }
 
     if (KeysEqualNoCase(m_userConfig->GetValueOr(".profile.id", ""), "calculate")) {
         if (g_startupSplash)

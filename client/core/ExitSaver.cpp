@@ -1,10 +1,13 @@
 #include "client/core/ExitSaver.h"
 
+#include <cstdio>
+
 #include <wx/defs.h>
 
 #include "client/core/Prompt.h"
 
 #include "foundation/Config.h"
+#include "foundation/ConfigText.h"
 #include "foundation/Drive.h"
 #include "foundation/File.h"
 
@@ -12,6 +15,7 @@ using Zorlin::CAutoPointer;
 using Zorlin::CConfig;
 using Zorlin::CDrive;
 using Zorlin::CFile;
+using Zorlin::CString;
 using Zorlin::CURL;
 
 namespace {
@@ -26,7 +30,59 @@ void KeepBackup(CDrive& drive)
         out->CopyFrom(*damaged);
 }
 
+bool ReadSettingsFile(CDrive& drive, const char* path, CConfig& out, bool& found)
+{
+    CAutoPointer<CFile> file = drive.OpenFile(CURL(path), CFile::kModeRead);
+    found = file && !file->IsNull() && file->IsOpen();
+    return found && Zorlin::ReadWhole(out, *file);
+}
+
 } // namespace
+
+SUserSettingsRead ReadUserSettings(CDrive& userDrive, CDrive& programDrive, CConfig& settings)
+{
+    SUserSettingsRead read;
+    bool found = false;
+    if (ReadSettingsFile(userDrive, "/user.cfg", settings, found) || !found)
+        return read;
+    read.damaged = true;
+    CURL path("/user.cfg");
+    userDrive.GetFullPath(path, "");
+    CURL kept("/user.cfg.damaged");
+    userDrive.GetFullPath(kept, "");
+    read.path = path;
+    if (std::rename(path.GetText(), kept.GetText()) == 0)
+        read.keptAs = kept;
+    read.profileLost = settings.GetValueOr(".profile.id", "").IsEmpty();
+    if (read.profileLost)
+        settings.GetValue(".profile.id") = "calculate";
+    // The first value read wins, so the defaults fill only what was lost.
+    CConfig defaults;
+    bool shipped = false;
+    ReadSettingsFile(programDrive, "/assets/cfg/defaultuser.cfg", defaults, shipped);
+    settings.PushAbsolutePrefix("");
+    defaults.ForEachValue([&](const CString& key, const CString& value) {
+        if (!settings.KeyExists(key))
+            settings.GetValue(key) = value;
+    });
+    settings.PopPrefix();
+    return read;
+}
+
+CString DamagedSettingsText(const SUserSettingsRead& read)
+{
+    CString text = CString("Your settings could not be read whole from\n\n") + read.path + "\n\n";
+    if (read.keptAs.IsEmpty())
+        text += "The file could not be kept aside.\n\n";
+    else
+        text += CString("The file was kept as\n\n") + read.keptAs + "\n\n";
+    text += "What could be read of it is kept, your statistics among it.";
+    if (read.profileLost)
+        text += "\n\nYour profile was lost: please enter it again.";
+    else
+        text += "\n\nWould you like to check your profile now?";
+    return text;
+}
 
 bool SaveUserSettings(CDrive& drive, const CConfig& live)
 {
@@ -34,7 +90,7 @@ bool SaveUserSettings(CDrive& drive, const CConfig& live)
     bool damaged = false;
     {
         CAutoPointer<CFile> file = drive.OpenFile(CURL("/user.cfg"), CFile::kModeRead);
-        damaged = file && !file->IsNull() && file->IsOpen() && !merged.Read(*file);
+        damaged = file && !file->IsNull() && file->IsOpen() && !Zorlin::ReadWhole(merged, *file);
     }
     if (damaged)
         KeepBackup(drive);

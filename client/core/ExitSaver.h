@@ -1,11 +1,30 @@
 #pragma once
 
+#include "foundation/String.h"
+
 class wxWindow;
 
 namespace Zorlin {
 class CConfig;
 class CDrive;
 }
+
+// How reading "/user.cfg" went. A file that does not read whole (empty,
+// cut short, NULs, bytes no text holds, unbalanced braces) is renamed to
+// "/user.cfg.damaged" (replacing an older one) so the next save cannot
+// write over it; what could be read stays in the store, and the keys it
+// lost come from the new user's defaults, a lost profile id as
+// "calculate" so the profile is asked for again.
+struct SUserSettingsRead {
+    bool damaged = false;
+    bool profileLost = false;   // no profile id could be read
+    Zorlin::CString path;       // the file as the disk names it
+    Zorlin::CString keptAs;     // where it was kept; empty when it could not be moved
+};
+SUserSettingsRead ReadUserSettings(Zorlin::CDrive& userDrive, Zorlin::CDrive& programDrive,
+                                   Zorlin::CConfig& settings);
+// What the user is told about a damaged file.
+Zorlin::CString DamagedSettingsText(const SUserSettingsRead& read);
 
 // Writes the user settings to "/user.cfg" of the user drive: the file is
 // read afresh, every live key overwrites or joins it (keys only on disk

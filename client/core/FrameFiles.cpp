@@ -24,6 +24,7 @@
 #include "client/view/MoveList.h"
 #include "foundation/AtomicFile.h"
 #include "foundation/Config.h"
+#include "foundation/ConfigText.h"
 #include "foundation/Drive.h"
 #include "foundation/Image.h"
 #include "foundation/MemFile.h"
@@ -129,7 +130,9 @@ void CChessFrame::OpenGameFile(const CString& diskPath)
             GetPrompt().ShowMessage("Could not open the game file.", "Open", wxOK | wxICON_ERROR, this);
             return;
         }
-        if (file.GetSize() > kMaxSavedGameBytes || !saved.Read(file)) {
+        // A file cut short would open as a shorter game, and the next save
+        // would write that over what is left of the original.
+        if (file.GetSize() > kMaxSavedGameBytes || !Zorlin::ReadWhole(saved, file)) {
             GetPrompt().ShowMessage("Could not read the game file.", "Open", wxOK | wxICON_ERROR, this);
             return;
         }

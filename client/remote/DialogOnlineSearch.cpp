@@ -30,6 +30,7 @@
 #include "client/remote/PacketHeader.h"
 #include "client/view/Globe.h"
 #include "client/view/HtmlText.h"
+#include "foundation/AtomicFile.h"
 #include "foundation/AutoPointer.h"
 #include "foundation/Drive.h"
 #include "foundation/File.h"
@@ -78,7 +79,7 @@ public:
     {
         if (type != wxHTML_URL_IMAGE)
             return wxHTML_BLOCK;
-        const wxString picture = OpponentPictureUrl();
+        const wxString picture = wxFileSystem::FileNameToURL(wxFileName(ToWx(m_dialog->GetOpponentPicturePath())));
         if (url == "opponent.bmp") {
             if (!wxFileName::FileExists(wxFileSystem::URLToFileName(picture).GetFullPath()))
                 return wxHTML_BLOCK;
@@ -88,14 +89,6 @@ public:
         // The view asks again with the redirect unescaped.
         const bool ours = url == picture || url == wxURI(picture).BuildUnescapedURI();
         return ours || !url.Contains(":") ? wxHTML_OPEN : wxHTML_BLOCK;
-    }
-
-    static wxString OpponentPictureUrl()
-    {
-        CString path = GetAppServices().GetProgramDrive().GetRoot();
-        if (path.IsEmpty() || path[path.GetLength() - 1] != '/')
-            path += "/";
-        return wxFileSystem::FileNameToURL(wxFileName(ToWx(path + "opponent.bmp")));
     }
 
 private:
@@ -215,12 +208,27 @@ void CDialogOnlineSearch::ShowOpponent(bool begin)
     CHtmlVariables values;
     OnlineSearch::OpponentPageValues(m_opponentProfile, m_terms, values);
     page.ExpandVariables(values, true);
-    CAutoPointer<CFile> out = GetAppServices().GetProgramDrive().OpenFile(
-        CURL("/opponent.bmp"), CFile::kModeWrite | CFile::kModeCreate);
-    if (out && out->IsOpen() && m_opponentPicture.GetSize() > 0)
-        out->Write(m_opponentPicture.GetData(), unsigned(m_opponentPicture.GetSize()));
-    out.Reset();
+    WriteOpponentPicture();
     m_view->SetPage(ToWx(page));
+}
+
+// The page's "opponent.bmp" is a file of the program folder. Where it cannot
+// be written (a read-only install) the page shows the no-photo picture, not
+// the one an earlier opponent left there.
+void CDialogOnlineSearch::WriteOpponentPicture()
+{
+    Zorlin::CDrive& drive = GetAppServices().GetProgramDrive();
+    CURL picture("/opponent.bmp");
+    drive.GetFullPath(picture, "");
+    const size_t size = m_opponentPicture.GetSize();
+    if (size > 0 && Zorlin::WriteFileAtomically(picture, m_opponentPicture.GetData(), size)) {
+        m_picturePath = picture;
+        return;
+    }
+    m_session->LogLine((CString("Opponent picture not written: ") + picture).GetText());
+    CURL none("/assets/images/misc/nophoto.bmp");
+    drive.GetFullPath(none, "");
+    m_picturePath = none;
 }
 
 void CDialogOnlineSearch::SetStatus(const wxString& text)

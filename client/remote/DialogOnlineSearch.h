@@ -49,6 +49,8 @@ public:
 
     // A link of the page, by its target.
     void OnLinkClicked(const Zorlin::CString& target);
+    // The picture the page shows as the opponent's, as the disk names it.
+    const Zorlin::CString& GetOpponentPicturePath() const { return m_picturePath; }
 
 private:
     void StartSearch();
@@ -57,6 +59,7 @@ private:
     void ClearMatch();
     void ShowPage(const char* name);
     void ShowOpponent(bool begin);
+    void WriteOpponentPicture();
     const Zorlin::CString& GetPage(const char* name);
     void SetStatus(const wxString& text);
     void Beep();
@@ -100,6 +103,7 @@ private:
     bool m_profileReceived = false; // the matched peer's profile has come
     Zorlin::CConfig m_opponentProfile;
     Zorlin::CBuffer m_opponentPicture;
+    Zorlin::CString m_picturePath;
 
     bool m_searchPending;
     bool m_connectedAtOpen;

@@ -1,6 +1,7 @@
 #include "foundation/AtomicFile.h"
 #include "foundation/BufferFile.h"
 #include "foundation/Config.h"
+#include "foundation/ConfigText.h"
 #include "foundation/DiskDrive.h"
 #include "foundation/List.h"
 #include "foundation/MemFile.h"
@@ -189,6 +190,99 @@ TEST(ConfigRead, LenientAboutOpenEndsButNotStrayBraces)
     CConfig partial = Parse("a= 1\r\ndangling", &ok);
     EXPECT_TRUE(ok);
     EXPECT_EQ(partial.GetKeyCount(), 1);
+}
+
+bool ReadsWhole(const std::string& text)
+{
+    CConfig store;
+    return ReadTextWhole(store, text.data(), int(text.size()));
+}
+
+// A settings file as the program writes one: several frames, values with
+// blanks, a quoted value holding a line end, the last entry a frame.
+std::string SettingsText()
+{
+    CConfig store;
+    store.GetValue(".profile.id") = "A1B2C3";
+    store.GetValue(".profile.name") = "Kim Park";
+    store.GetValue(".profile.other") = "two\r\nlines";
+    store.GetValue(".preferences.language") = "english";
+    store.GetValue(".preferences.matches.played") = "12";
+    store.GetValue(".preferences.matches.won") = "5";
+    store.GetValue(".preferences.pen.colour.red") = "255";
+    store.GetValue(".preferences.list.#0") = "first";
+    store.GetValue(".preferences.list.#1") = "second";
+    return Str(store.ToText(true));
+}
+
+TEST(ConfigReadWhole, WhatTheWriterMadeReadsWholeAndDamageDoesNot)
+{
+    const std::string text = SettingsText();
+    ASSERT_TRUE(ReadsWhole(text));
+    // Hand-made files without the header: whole when their braces balance.
+    EXPECT_TRUE(ReadsWhole("profile={id=ABC}\n"));
+    EXPECT_TRUE(ReadsWhole("a=1\n\tb= two words\n; a comment\n"));
+    // A key added by hand to a written file is no damage.
+    EXPECT_TRUE(ReadsWhole(text + "handmade= yes\r\n"));
+
+    EXPECT_FALSE(ReadsWhole("")) << "empty";
+    // Cut at any point that loses something: the closing "}" and line end
+    // are the last three bytes.
+    for (size_t cut = 0; cut + 3 <= text.size(); ++cut)
+        EXPECT_FALSE(ReadsWhole(text.substr(0, cut))) << "cut at " << cut;
+    // Unbalanced braces either way.
+    EXPECT_FALSE(ReadsWhole("a=1\n}\nb=2\n"));
+    EXPECT_FALSE(ReadsWhole("f=\n{\n\ta=1\n"));
+    // NULs over the middle, wherever they start.
+    for (size_t from = 20; from + 30 < text.size(); from += 7) {
+        std::string nuls = text;
+        std::fill(nuls.begin() + long(from), nuls.begin() + long(from) + 24, '\0');
+        EXPECT_FALSE(ReadsWhole(nuls)) << "NULs from " << from;
+    }
+    // A control byte outside quotes is no text; inside them it is a value's.
+    EXPECT_FALSE(ReadsWhole("a= 1\x01\nb= 2\n"));
+    EXPECT_TRUE(ReadsWhole("a= \"1\x01\"\nb= 2\n"));
+    // Unterminated quotes and brackets ran into the end.
+    EXPECT_FALSE(ReadsWhole("a= \"open\n"));
+    EXPECT_FALSE(ReadsWhole("a= <open\n"));
+    // A header that promises more values than the file holds: a cut
+    // between two frames.
+    const size_t between = text.find("preferences=");
+    ASSERT_NE(between, std::string::npos);
+    EXPECT_FALSE(ReadsWhole(text.substr(0, between)));
+    // Random bytes.
+    std::mt19937 random(7);
+    for (int round = 0; round < 200; ++round) {
+        std::string noise(size_t(64 + random() % 512), ' ');
+        for (char& c : noise)
+            c = char(random() % 256);
+        EXPECT_FALSE(ReadsWhole(noise)) << "round " << round;
+    }
+}
+
+TEST(ConfigReadWhole, WhatCouldBeReadIsKept)
+{
+    const std::string text = SettingsText();
+    const size_t cut = text.find("pen=");
+    ASSERT_NE(cut, std::string::npos);
+    CConfig store;
+    EXPECT_FALSE(ReadTextWhole(store, text.data(), int(cut)));
+    EXPECT_EQ(Value(store, ".profile.name"), "Kim Park");
+    EXPECT_EQ(Value(store, ".preferences.matches.played"), "12");
+    EXPECT_FALSE(store.KeyExists(".preferences.pen.colour.red"));
+    // The lenient read of the same text still succeeds.
+    bool ok = false;
+    Parse(text.substr(0, cut), &ok);
+    EXPECT_TRUE(ok);
+
+    // Through a file.
+    CMemFile file;
+    file.Open(CString("user.cfg"), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
+    file.Write(text.data(), unsigned(text.size()));
+    file.Seek(0, CFile::kSeekStart);
+    CConfig whole;
+    EXPECT_TRUE(ReadWhole(whole, file));
+    EXPECT_EQ(Value(whole, ".preferences.list.#1"), "second");
 }
 
 TEST(ConfigRead, QuotedMarkersArePlainText)
@@ -381,6 +475,12 @@ TEST(ConfigWrite, RandomStoresRoundTrip)
         bool ok = false;
         CConfig back = Parse(Str(written), &ok);
         ASSERT_TRUE(ok) << "round " << round;
+        // Whatever the values hold, what the writer made reads whole; only
+        // a NUL (which no settings text holds) counts as damage.
+        CConfig again;
+        ASSERT_EQ(ReadTextWhole(again, written.GetText(), written.GetLength()),
+                  Str(written).find('\0') == std::string::npos)
+            << "round " << round;
         ASSERT_EQ(Contents(back), model) << "round " << round;
         ASSERT_EQ(Contents(store), model);
         ASSERT_EQ(Str(back.ToText(true)), Str(written)) << "round " << round;

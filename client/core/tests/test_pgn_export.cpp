@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
+#include <sys/wait.h>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -18,6 +20,7 @@
 #include "client/core/PgnCommands.h"
 #include "client/core/PgnExport.h"
 #include "foundation/AssocArray.h"
+#include "foundation/AtomicFile.h"
 #include "foundation/BufferFile.h"
 #include "foundation/Win32File.h"
 
@@ -210,6 +213,44 @@ TEST_F(PgnExportTest, FailedWritesSayFalseAndKeepTheOldFile)
     // Appending to a file that is gone is no silent new file.
     EXPECT_FALSE(WritePgnExport((folder + "/gone.pgn").c_str(), "[Event \"x\"]\r\n", true));
     EXPECT_NE(access((folder + "/gone.pgn").c_str(), F_OK), 0);
+}
+
+// An export killed half-way leaves its full-size temporary beside the
+// collection; the next export of the same file removes it.
+TEST_F(PgnExportTest, AnInterruptedExportLeavesNothingAfterTheNext)
+{
+    const std::string path = folder + "/Club.pgn";
+    ASSERT_TRUE(WritePgnExport(path.c_str(), "[Event \"first\"]\r\n\r\n*\r\n", false));
+    const std::string big(1 << 20, 'x');
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The export of the child stops dead before its rename, as a kill
+        // or a power cut stops it.
+        Zorlin::CAtomicFile out;
+        if (out.Open(path.c_str()) && out.Write(big.data(), big.size()))
+            _exit(0);
+        _exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    auto strays = [&] {
+        std::vector<std::string> found;
+        if (DIR* dir = opendir(folder.c_str())) {
+            while (dirent* entry = readdir(dir))
+                if (std::string(entry->d_name).rfind(".Club.pgn.tmp-", 0) == 0)
+                    found.push_back(entry->d_name);
+            closedir(dir);
+        }
+        return found;
+    };
+    ASSERT_EQ(strays().size(), 1u) << "the interrupted export's temporary";
+
+    ASSERT_TRUE(WritePgnExport(path.c_str(), "[Event \"second\"]\r\n\r\n*\r\n", true));
+    EXPECT_TRUE(strays().empty());
+    EXPECT_NE(ReadAll(path).find("second"), std::string::npos);
+    EXPECT_EQ(ReadAll(path).find('x'), std::string::npos);
 }
 
 TEST(PgnDisplay, TagsAndMoveNumbersAreBoldAndEverythingIsEscaped)

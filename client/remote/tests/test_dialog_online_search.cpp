@@ -4,6 +4,7 @@
 // nobody asked for, a proposal with an impossible colour, the close box
 // during a search and a server that goes away.
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <wx/html/htmlwin.h>
@@ -274,6 +275,33 @@ TEST_F(DialogOnlineSearch, MatchedAsTheProposerTheAgreedGameIsHandedOver)
     EXPECT_EQ(g_started.opponentProfile.GetValueOr("name", ""), "Eve");
     EXPECT_GT(g_started.opponentPicture.GetSize(), 0);
     EXPECT_NE(dynamic_cast<CDefaultSessionListener*>(m_session->GetListener()), nullptr) << "the game's listener stays";
+}
+
+// A program folder that takes no "opponent.bmp" (here a folder is in its
+// way, as a read-only install refuses the file): the page shows the
+// no-photo picture, not what an earlier opponent left.
+TEST_F(DialogOnlineSearch, AnOpponentPictureThatCannotBeWrittenShowsNoPhoto)
+{
+    m_services->m_userSettings.GetValue(".preferences.online.storeopponents") = "no";
+    const std::string blocked = m_services->m_programFolder + "/opponent.bmp";
+    ASSERT_EQ(mkdir(blocked.c_str(), 0755), 0);
+    CDialogOnlineSearch dialog(nullptr, wxID_ANY, m_session.get());
+    LogIn(dialog);
+    GuiTest::Click(&dialog, 10162);
+    m_server.NextOf(10);
+    m_server.Send(OnlineFrame(11, 9, "first=yes\nid=9\nbegin\nrw.side\nwhite\nrw.timed\nyes\nrw.untimed\nno\n"));
+    m_server.NextOf(17);
+    m_server.Send(Forward(9, 2, ProfileOf("Eve", "Eve42")));
+    EXPECT_TRUE(PumpUntil([&] { return Label(dialog) == "Begin in 10"; }, kWait));
+    EXPECT_EQ(std::string(dialog.GetOpponentPicturePath().GetText()),
+              m_services->m_programFolder + "/assets/images/misc/nophoto.bmp");
+    EXPECT_EQ(m_prompt.GetCount(), 0);
+
+    // Once the file can be written again, the page shows it.
+    ASSERT_EQ(rmdir(blocked.c_str()), 0);
+    dialog.OnLinkClicked("BEGIN GAME");
+    EXPECT_TRUE(PumpUntil([&] { return dialog.GetOpponentPicturePath() == CString(blocked.c_str()); }, kWait));
+    EXPECT_EQ(ReadWholeFile(blocked).substr(0, 2), "BM");
 }
 
 TEST_F(DialogOnlineSearch, StrangeMatchesAndProposalsAreRefused)
