@@ -471,8 +471,6 @@ bool CConfigReader::IsWhole() const
 {
     if (m_end == 0 || m_cut || m_topClosed || m_stack.GetCount() != 1)
         return false;
-    if (std::memchr(m_bytes, 0, size_t(m_end)))
-        return false;
     if (CountStrayControls(m_bytes, 0, m_end) > m_literalControls)
         return false;
     return m_values >= HeaderKeyCount(m_bytes, m_end);

@@ -25,8 +25,8 @@ public:
     bool Run();
     // After Run: whether the text read whole, as a file the writer made
     // reads: not empty, every quote and angle bracket closed, no key cut
-    // before its '=', every frame closed and none closed twice, no NUL and
-    // no other control byte outside a quoted or bracketed value, and at
+    // before its '=', every frame closed and none closed twice, no control
+    // byte (NUL among them) outside a quoted or bracketed value, and at
     // least as many values as a header's "; N keys" line says. Hand-made
     // files without the header pass on the rest.
     bool IsWhole() const;

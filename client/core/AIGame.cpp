@@ -11,6 +11,7 @@
 #include "client/core/Console.h"
 #include "client/core/EngineProcess.h"
 #include "client/core/FrameView.h"
+#include "client/core/GameFileRules.h"
 #include "client/core/LocalPlayer.h"
 #include "client/core/Prompt.h"
 #include "client/core/XboardText.h"
@@ -23,7 +24,7 @@ using Zorlin::CString;
 const char* const CAIGame::kLaunchFailure = "Unable to launch the chess engine.";
 const char* const CAIGame::kStartFailure = "There was a problem starting the engine.";
 
-CAIGame::CAIGame(int localColour, const CString& engine)
+CAIGame::CAIGame(int localColour, const CString& engine, bool launch)
     : m_started(false), m_localColour(localColour == BLACK ? BLACK : WHITE)
 {
     m_console.reset(GetAppServices().CreateConsole("AI Game - Console"));
@@ -44,7 +45,7 @@ CAIGame::CAIGame(int localColour, const CString& engine)
         CEngineProcess* process = computer->GetEngineProcess();
         computer->GetProperties().GetValue("name") = engine;
         // A program that cannot be started leaves no half-made game.
-        if (!process->Load(drive) || !process->Start()) {
+        if (!process->Load(drive) || (launch && !process->Start())) {
             if (m_console)
                 m_console->Write((CString("Engine not started: ") + process->GetLastError() + "\n").GetText());
             computer->Destroy();
@@ -234,10 +235,30 @@ void CAIGame::ResetGame()
         frame->ShowPosition();
 }
 
+namespace {
+
+// How a saved game stands: the result it kept, else what its last position
+// says (files of older versions kept none).
+int SavedGameResult(CConfig& saved)
+{
+    const int kept = ResultFromText(saved.GetValueOr(".game.result", ""));
+    if (kept != RESULT_NONE)
+        return kept;
+    CGame probe;
+    probe.GetBoard().SetupStartPosition();
+    probe.LoadMoves(saved, true);
+    return JudgeRestoredGame(probe.GetBoard()).result;
+}
+
+} // namespace
+
 bool CAIGame::Restore(const CString& path, CConfig& saved)
 {
     int localColour = saved.GetValueOr(".game.LocalPlayer", "") == "white" ? WHITE : BLACK;
-    CAIGame* game = new CAIGame(localColour, saved.GetValueOr(".game.engine", ""));
+    // A finished game is only shown: its engine starts when play goes on
+    // (a reset, a move taken back).
+    const int result = SavedGameResult(saved);
+    CAIGame* game = new CAIGame(localColour, saved.GetValueOr(".game.engine", ""), result == RESULT_NONE);
     game->SetSavedPath(path);
     saved.PushAbsolutePrefix("game");
     game->m_settings.Merge(saved);
@@ -264,15 +285,24 @@ bool CAIGame::Restore(const CString& path, CConfig& saved)
     game->LoadMoves(saved, true);
     if (game->m_players[1])
         game->m_players[1]->SetPosition(game->m_board);
-    if (game->m_players[0])
+    // The engine of a finished game gets its position when play goes on.
+    if (game->m_players[0] && result == RESULT_NONE)
         game->m_players[0]->SetPosition(game->m_board);
 
     game->Log("StartGame\n");
     game->ShowBoardClocks();
     game->m_stopwatch.Start();
-    if (CClockView* clock = GetClockView())
-        clock->Start();
     game->StartGame();
+    if (result != RESULT_NONE) {
+        game->m_inPlay = false;
+        game->m_result = GameResult(result);
+        game->m_endNote = saved.GetValueOr(".game.end", "");
+        game->m_tags["Result"] = ResultText(result);
+        if (CClockView* clock = GetClockView())
+            clock->Stop();
+    } else if (CClockView* clock = GetClockView()) {
+        clock->Start();
+    }
     game->m_savedPly = game->m_board.GetPly();
     // The moves were made behind the view's back: the move list and the
     // board catch up.

@@ -18,7 +18,9 @@ public:
 
     // Loads and starts the package engines/<engine>/ of the program folder;
     // IsStarted says whether that worked (the game is usable only then).
-    CAIGame(int localColour, const Zorlin::CString& engine);
+    // Without launch the package is loaded and its program is started only
+    // when play needs it.
+    CAIGame(int localColour, const Zorlin::CString& engine, bool launch = true);
     ~CAIGame() override;
 
     bool Setup() override;

@@ -225,8 +225,9 @@ bool CComputerPlayer::OpponentMoved(const CMove& move)
 
 void CComputerPlayer::SetPosition(const CChessBoard& board)
 {
-    // A failed engine is not told anything more: a fresh one gets the position.
-    if ((m_failed || (m_process && m_process->HasEnded())) && !RestartEngine())
+    // A failed engine is not told anything more: a fresh one gets the
+    // position, and so does one not started yet (a finished game reopened).
+    if ((m_failed || (m_process && (m_process->HasEnded() || !m_process->IsRunning()))) && !RestartEngine())
         return;
     std::shared_ptr<bool> alive = m_alive;
     bool canPing = IsFeatureOn("ping");

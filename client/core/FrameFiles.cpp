@@ -11,6 +11,7 @@
 #include "client/core/ChessApp.h"
 #include "client/core/ClockView.h"
 #include "client/core/FrameDropTarget.h"
+#include "client/core/GameEndText.h"
 #include "client/core/GameFileRules.h"
 #include "client/core/PGNGame.h"
 #include "client/core/Player.h"
@@ -207,16 +208,24 @@ void CChessFrame::JudgeRestoredEnd()
     if (!game)
         return;
     SRestoredEnd end = JudgeRestoredGame(game->GetBoard());
+    // A result the file kept (a resignation, a loss on time) stands where
+    // the board tells none.
+    if (end.result == RESULT_NONE)
+        end.result = game->GetResult();
+    if (end.result != RESULT_NONE && end.status.IsEmpty())
+        end.status = GameEndText(game->GetBoard(), end.result, game->GetEndNote());
     if (wxStatusBar* bar = GetStatusBar())
         bar->SetStatusText(ToWx(end.status), 0);
     if (end.result == RESULT_NONE)
         return;
     game->SetResult(end.result);
+    game->GetTags()["Result"] = ResultText(end.result);
     // A game saved after its last move is over: nobody is asked to move
     // again and its clock stays still.
     game->SetInPlay(false);
     if (CClockView* clock = GetClockView())
         clock->Stop();
+    UpdateGamePanel();
 }
 
 void CChessFrame::OnOpenTransportFile(wxCommandEvent&)

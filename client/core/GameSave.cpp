@@ -53,6 +53,10 @@ void CGame::Save(CConfig& config)
 {
     config.PushAbsolutePrefix("game");
     config.Merge(m_settings);
+    // How the game stands, so a finished one opens finished: a resignation
+    // or a loss on time leaves nothing on the board to tell it by.
+    config.GetValue("result") = ResultText(m_result);
+    config.GetValue("end") = m_endNote;
     config.PopPrefix();
 
     config.PushAbsolutePrefix("Tags");

@@ -8,6 +8,7 @@
 #include "client/core/AIGame.h"
 #include "client/core/ChildProcess.h"
 #include "client/core/ComputerPlayer.h"
+#include "client/core/EngineProcess.h"
 #include "client/core/tests/support/GameFixture.h"
 #include "foundation/MemFile.h"
 
@@ -181,7 +182,7 @@ TEST_F(AIGameTest, SaveAndRestoreAsWhite)
     EXPECT_EQ(saved.GetValueOr("Moves.#6.Move", ""), "Qxf7#");
     EXPECT_EQ(saved.GetValueOr("Tags.TimeControl", ""), "40/300");
 
-    // The restored engine answers its old moves again: they are stale.
+    // The game is over: it is restored without its engine.
     WriteWholeFile(log, "");
     ASSERT_TRUE(CAIGame::Restore("/active games/game.rwg", saved));
     CAIGame* restored = static_cast<CAIGame*>(View().m_game);
@@ -194,13 +195,23 @@ TEST_F(AIGameTest, SaveAndRestoreAsWhite)
     EXPECT_EQ(*restored->GetTags().Find("TimeControl"), "40/300");
     EXPECT_FALSE(restored->QueryClose() == false); // nothing unsaved
     EXPECT_EQ(m_services.m_prompt.GetCount(), 0);
+    EXPECT_FALSE(restored->IsInPlay());
+    EXPECT_EQ(restored->GetResult(), RESULT_WHITE_WINS);
+    for (int i = 0; i < 20; ++i)
+        View().Tick();
+    EXPECT_FALSE(restored->GetComputerPlayer()->GetEngineProcess()->IsRunning());
+    // Only the old game's engine said farewell there.
+    EXPECT_EQ(ReadWholeFile(log).find("new\n"), std::string::npos) << ReadWholeFile(log);
+
+    // Play goes on (the mate taken back): the engine starts with the
+    // position, and what it answers to its old moves is stale.
+    restored->TakeBackTo(6);
     std::string read = WaitForEngineToRead(log, "ping 1");
-    EXPECT_NE(read.find("new\nforce\ne2e4\ne7e5\nf1c4\nb8c6\nd1h5\ng8f6\nh5f7\nping 1\n"), std::string::npos)
-        << read;
+    EXPECT_NE(read.find("new\nforce\ne2e4\ne7e5\nf1c4\nb8c6\nd1h5\ng8f6\nping 1\n"), std::string::npos) << read;
     for (int i = 0; i < 20; ++i)
         View().Tick();
     EXPECT_EQ(View().m_refusedMoves, 0);
-    EXPECT_EQ(restored->GetBoard().GetPly(), 7);
+    EXPECT_EQ(restored->GetBoard().GetPly(), 6);
 }
 
 TEST_F(AIGameTest, SaveAndRestoreAsBlackGivesTheEngineItsTurn)

@@ -9,6 +9,8 @@
 #include <sys/resource.h>
 
 #include <wx/defs.h>
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <sys/stat.h>
@@ -19,6 +21,7 @@
 #include "client/core/SafeMode.h"
 #include "client/core/UserFolder.h"
 #include "foundation/Config.h"
+#include "foundation/ConfigText.h"
 #include "foundation/DiskDrive.h"
 #include "foundation/File.h"
 
@@ -179,6 +182,92 @@ TEST_F(ProgramFolder, ADamagedFileIsKeptBesideTheSavedOne)
     CConfig saved = ReadConfig(Path("kim/user.cfg"));
     EXPECT_EQ(saved.GetValueOr(".profile.name", ""), "Kim");
     EXPECT_EQ(saved.GetValueOr(".preferences.window.x", ""), "1");
+}
+
+// A settings file damaged on disk in each of the ways disks and sync tools
+// damage files: kept aside, the user told, what could be read kept (the
+// statistics first of all), the rest from the defaults, and the next save
+// writes a whole file without touching the damaged one.
+TEST_F(ProgramFolder, ADamagedSettingsFileIsKeptAsideAndWhatCouldBeReadStays)
+{
+    CString problem;
+    ASSERT_TRUE(PrepareUserFolderOn(*m_drive, "kim", problem));
+    CConfig good = ReadConfig(Path("users/kim/user.cfg"));
+    good.GetValue(".profile.id") = "A1B2C3";
+    good.GetValue(".profile.name") = "Kim";
+    good.GetValue(".preferences.matches.played") = "12";
+    good.GetValue(".preferences.matches.won") = "5";
+    const std::string whole = good.ToText(true).GetText();
+    const size_t stats = whole.find("drawn");
+    ASSERT_NE(stats, std::string::npos);
+    std::string nuls = whole;
+    ASSERT_GT(nuls.size(), stats + 80);
+    std::fill(nuls.begin() + long(stats) + 10, nuls.begin() + long(std::min(stats + 200, nuls.size() - 20)), '\0');
+    std::string noise(700, ' ');
+    unsigned seed = 12345;
+    for (char& c : noise)
+        c = char((seed = seed * 1103515245u + 12345u) >> 16);
+    std::string notText = whole;
+    notText.insert(stats + 10, "\x02\x7f\x1b");
+    struct SVariant {
+        const char* what;
+        std::string bytes;
+        bool statsKept;
+    };
+    const std::vector<SVariant> variants = {
+        {"empty", "", false},
+        {"cut in half", whole.substr(0, whole.size() / 2), false},
+        {"cut after the statistics", whole.substr(0, stats + 10), true},
+        {"random bytes", noise, false},
+        {"NULs over its middle", nuls, true},
+        {"an unbalanced brace", whole + "}\r\n", true},
+        {"bytes that are not text", notText, true},
+    };
+    CDiskDrive user(Path("users/kim").c_str());
+    for (const SVariant& variant : variants) {
+        SCOPED_TRACE(variant.what);
+        std::remove(Path("users/kim/user.cfg.damaged").c_str());
+        std::ofstream(Path("users/kim/user.cfg"), std::ios::binary) << variant.bytes;
+        CConfig live;
+        const SUserSettingsRead read = ReadUserSettings(user, *m_drive, live);
+        EXPECT_TRUE(read.damaged);
+        EXPECT_FALSE(IsFile("users/kim/user.cfg"));
+        EXPECT_EQ(Read("users/kim/user.cfg.damaged"), variant.bytes);
+        EXPECT_EQ(std::string(read.keptAs.GetText()), Path("users/kim/user.cfg.damaged"));
+        const std::string told = DamagedSettingsText(read).GetText();
+        EXPECT_NE(told.find(Path("users/kim/user.cfg.damaged")), std::string::npos) << told;
+        // A profile id that could be read is kept; a lost one is asked for again.
+        const std::string id = live.GetValueOr(".profile.id", "").GetText();
+        EXPECT_TRUE(id == "A1B2C3" || (read.profileLost && id == "calculate")) << id;
+        EXPECT_NE(told.find(read.profileLost ? "enter it again" : "check your profile"), std::string::npos);
+        if (variant.statsKept) {
+            EXPECT_EQ(live.GetValueOr(".preferences.matches.played", ""), "12");
+            EXPECT_EQ(live.GetValueOr(".preferences.matches.won", ""), "5");
+            EXPECT_FALSE(read.profileLost);
+        }
+        // What was lost comes from the defaults, so the client has a language.
+        EXPECT_EQ(live.GetValueOr(".preferences.language", ""), "english");
+
+        ASSERT_TRUE(SaveUserSettings(user, live));
+        CConfig saved;
+        const std::string text = Read("users/kim/user.cfg");
+        EXPECT_TRUE(Zorlin::ReadTextWhole(saved, text.data(), int(text.size())));
+        EXPECT_EQ(saved.GetValueOr(".profile.id", ""), live.GetValueOr(".profile.id", ""));
+        EXPECT_EQ(Read("users/kim/user.cfg.damaged"), variant.bytes) << "the save leaves the damaged file";
+    }
+
+    // A whole file is read as it is and nothing is kept aside.
+    std::remove(Path("users/kim/user.cfg.damaged").c_str());
+    ASSERT_TRUE(good.WriteDiskFile(Path("users/kim/user.cfg").c_str(), true));
+    CConfig live;
+    EXPECT_FALSE(ReadUserSettings(user, *m_drive, live).damaged);
+    EXPECT_EQ(live.GetValueOr(".preferences.matches.played", ""), "12");
+    EXPECT_FALSE(IsFile("users/kim/user.cfg.damaged"));
+    // So is a missing one (a folder made by hand).
+    std::remove(Path("users/kim/user.cfg").c_str());
+    CConfig none;
+    EXPECT_FALSE(ReadUserSettings(user, *m_drive, none).damaged);
+    EXPECT_EQ(none.GetKeyCount(), 0);
 }
 
 TEST_F(ProgramFolder, AFailedSaveIsReportedAndLeavesTheOldFile)

@@ -22,7 +22,9 @@
 #include "client/core/ChessApp.h"
 #include "client/core/ChessFrame.h"
 #include "client/core/ComputerPlayer.h"
+#include "client/core/EngineProcess.h"
 #include "client/core/FrameDropTarget.h"
+#include "client/core/GameEndText.h"
 #include "client/core/GameFileRules.h"
 #include "client/core/PGNGame.h"
 #include "client/core/Player.h"
@@ -464,6 +466,22 @@ TEST_F(FrameFiles, SavedGamesOfOtherKindsAndBrokenFiles)
     EXPECT_EQ(Prompt().CountText("Could not read the game file."), 1);
     expectUnchanged("broken");
 
+    // A saved game cut short anywhere is refused, and the file stays as it
+    // was (the next Save cannot write a shorter game over it).
+    WriteComputerGame(folder + "/long.rwg", "white",
+                      {"e4", "e5", "Nf3", "Nc6", "Bb5", "a6", "Ba4", "Nf6", "O-O", "Be7", "Re1", "b5"});
+    const std::string long_ = ReadAll(folder + "/long.rwg");
+    for (size_t cut : {long_.size() / 4, long_.size() / 2, long_.size() * 3 / 4, long_.size() - 3}) {
+        const std::string part = long_.substr(0, cut);
+        WriteAll(folder + "/cut.rwg", part);
+        const int before = Prompt().CountText("Could not read the game file.");
+        Prompt().QueueButton(wxOK);
+        m_frame->OpenGameFile(CString((folder + "/cut.rwg").c_str()));
+        EXPECT_EQ(Prompt().CountText("Could not read the game file."), before + 1) << "cut at " << cut;
+        EXPECT_EQ(ReadAll(folder + "/cut.rwg"), part);
+        expectUnchanged("cut");
+    }
+
     WriteSavedGame(folder + "/banana.rwg", "Banana", {"e4"});
     Prompt().QueueButton(wxOK);
     m_frame->OpenGameFile(CString((folder + "/banana.rwg").c_str()));
@@ -514,6 +532,48 @@ TEST_F(FrameFiles, RestoredGamesThatWereOverAreNotPlayedOn)
     EXPECT_FALSE(mated->IsInPlay());
     EXPECT_EQ(History(*mated).back(), "Qh4#");
     EXPECT_EQ(MoveListTexts().size(), 4u);
+
+    // Only shown: the engine is not started for a finished game, and the
+    // result is told.
+    ASSERT_NE(mated->GetComputerPlayer(), nullptr);
+    EXPECT_FALSE(mated->GetComputerPlayer()->GetEngineProcess()->IsRunning());
+    const CString mateWords = GameEndText(mated->GetBoard(), RESULT_BLACK_WINS, "");
+    ASSERT_FALSE(mateWords.IsEmpty());
+    EXPECT_EQ(FromWx(m_frame->GetStatusBar()->GetStatusText(0)), mateWords);
+    // Saved again, it keeps its result and opens finished once more.
+    ASSERT_TRUE(m_frame->SaveGame());
+    Zorlin::CConfig resaved;
+    const std::string resavedText = ReadAll(folder + "/mated.rwg");
+    ASSERT_TRUE(resaved.ReadText(resavedText.data(), int(resavedText.size())));
+    EXPECT_EQ(resaved.GetValueOr(".game.result", ""), "0-1");
+    m_frame->OpenGameFile(CString((folder + "/mated.rwg").c_str()));
+    CAIGame* again = dynamic_cast<CAIGame*>(Game());
+    ASSERT_NE(again, nullptr);
+    EXPECT_NE(again, mated);
+    EXPECT_EQ(again->GetResult(), RESULT_BLACK_WINS);
+    EXPECT_FALSE(again->IsInPlay());
+    EXPECT_FALSE(again->GetComputerPlayer()->GetEngineProcess()->IsRunning());
+    // Play goes on from a reset: then the engine starts.
+    Prompt().QueueButton(wxYES);
+    Choose(ID_MENU_RESET_GAME);
+    EXPECT_TRUE(Game()->IsInPlay());
+    EXPECT_TRUE(again->GetComputerPlayer()->GetEngineProcess()->IsRunning());
+
+    // A resignation leaves nothing on the board: the file's result stands.
+    WriteSavedGame(folder + "/resigned.rwg", "AIGame", {"e4", "e5", "Nf3"},
+                   {{"game.engine", kEngine}, {"game.LocalPlayer", "white"}, {"game.result", "1-0"},
+                    {"game.end", "resigns"}});
+    m_frame->OpenGameFile(CString((folder + "/resigned.rwg").c_str()));
+    CAIGame* resigned = dynamic_cast<CAIGame*>(Game());
+    ASSERT_NE(resigned, nullptr);
+    EXPECT_EQ(resigned->GetResult(), RESULT_WHITE_WINS);
+    EXPECT_FALSE(resigned->IsInPlay());
+    EXPECT_FALSE(resigned->GetComputerPlayer()->GetEngineProcess()->IsRunning());
+    EXPECT_EQ(FromWx(m_frame->GetStatusBar()->GetStatusText(0)),
+              GameEndText(resigned->GetBoard(), RESULT_WHITE_WINS, "resigns"));
+    for (int i = 0; i < 30; ++i)
+        g_client->Pump();
+    EXPECT_EQ(resigned->GetBoard().GetPly(), 3) << "Black, the engine, never moves in it";
 
     // The knights' dance: the start position three more times, White to move.
     WriteComputerGame(folder + "/repeated.rwg", "black",
