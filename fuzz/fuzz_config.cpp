@@ -1,7 +1,8 @@
 // Reads arbitrary bytes as a configuration file. Whatever was read must
 // write out and read back as the same store, and writing that again must give
-// the same bytes.
+// the same bytes, and read whole.
 #include "foundation/Config.h"
+#include "foundation/ConfigText.h"
 #include "foundation/MemFile.h"
 
 #include <cstdint>
@@ -82,6 +83,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CConfig back;
     if (!back.ReadText(written.GetText(), written.GetLength()))
         Fail("the written text does not read back");
+    // Nor may what the writer made ever look damaged to the strict reader.
+    CConfig strict;
+    if (!ReadTextWhole(strict, written.GetText(), written.GetLength()))
+        Fail("the written text does not read whole");
     if (Contents(back) != Contents(store))
         Fail("the store read back differs");
     const CString again = back.ToText(true);

@@ -76,7 +76,8 @@ CString DamagedSettingsText(const SUserSettingsRead& read)
         text += "The file could not be kept aside.\n\n";
     else
         text += CString("The file was kept as\n\n") + read.keptAs + "\n\n";
-    text += "What could be read of it is kept, your statistics among it.";
+    text += "What could be read of it is kept, your statistics too where they could be read; "
+            "what was lost starts again from a new player's settings.";
     if (read.profileLost)
         text += "\n\nYour profile was lost: please enter it again.";
     else
