@@ -19,8 +19,9 @@ import harness
 from harness import check, wait_until
 
 USER = "tester"
-# A generous bound for a key's effect: the measured times go to the benchmark.
-KEY_BOUND = 3.0
+# Catches a client frozen by the engine's output, not a slow machine: the
+# measured times go to the benchmark.
+KEY_BOUND = 20.0
 GREETING = "say tellics say Hello from the test engine"
 
 
