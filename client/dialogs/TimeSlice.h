@@ -1,0 +1,27 @@
+#pragma once
+
+// Long work on the GUI thread (reading a large PGN file) gives the toolkit
+// a turn by time, not by count: a count that suits short items starves
+// the window on long ones, and one that suits long items wastes most of
+// the time on short ones.
+
+#include <functional>
+
+class CTimeSlice {
+public:
+    // Seconds of a monotonic clock; only differences count.
+    using Clock = std::function<double()>;
+    static constexpr double kSeconds = 0.05;
+
+    explicit CTimeSlice(double seconds = kSeconds, Clock clock = Clock());
+
+    // True once the slice has run out; the next one starts then.
+    bool Due();
+
+    static double SteadySeconds();
+
+private:
+    double m_seconds;
+    Clock m_clock;
+    double m_end;
+};
