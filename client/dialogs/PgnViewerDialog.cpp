@@ -144,6 +144,9 @@ int CPgnViewerDialog::Import()
     if (list) {
         list->Enable();
         list->SetIndex(&m_index);
+        // The Cancel that had the keys goes: without a focus the window
+        // would hear no key, Escape included.
+        list->SetFocus();
     }
     return count;
 }

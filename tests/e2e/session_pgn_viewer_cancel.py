@@ -75,7 +75,10 @@ def steps(c):
     check(cut, f"Escape stops the reading: {listed} of {GAMES} games listed, not cut short")
     check(0 < listed < GAMES, f"the games read so far are kept: {listed} of {GAMES}")
     check(not [r for r in c.prompts()[seen:] if r[0] != "file"], f"nothing is asked: {c.prompts()[seen:]}")
-    # The viewer answers as it does after a whole file: Escape asks to close it.
+    # The first game comes up on the board; the viewer then answers as it
+    # does after a whole file: Escape asks to close it.
+    c.board()
+    c.settle("first-game")
     c.key("Escape", window=viewer)
     index, record = c.wait_prompt(caption="PGN Viewer", contains="Close PGN file?", after=seen)
     c.answer(record[1], "alt+y", besides=(c.frame, viewer))
