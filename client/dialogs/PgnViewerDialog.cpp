@@ -115,6 +115,7 @@ int CPgnViewerDialog::Import()
     // the stack holds the end back until the reading returns.
     CModalWork work;
     m_reading = &work;
+    m_cancelled = false;
     Log(CString("reading ") + m_name);
     CTimeSlice slice;
     m_file->Seek(0, 0);
@@ -125,10 +126,11 @@ int CPgnViewerDialog::Import()
             SetLabel(text);
             wxTheApp->Yield(true);
         }
-        return !work.IsStopped();
+        return !m_cancelled && !work.IsStopped();
     });
     m_reading = nullptr;
-    m_complete = !work.IsStopped();
+    m_stoppedByTheEnd = work.IsStopped();
+    m_complete = !m_cancelled && !m_stoppedByTheEnd;
     CString text("Reading game ");
     text.Append(count);
     SetLabel(text);
@@ -154,7 +156,7 @@ int CPgnViewerDialog::Import()
 void CPgnViewerDialog::CancelReading()
 {
     if (m_reading)
-        m_reading->Stop();
+        m_cancelled = true;
 }
 
 void CPgnViewerDialog::OnCancel(wxCommandEvent&)

@@ -35,6 +35,8 @@ public:
     bool IsReading() const { return m_reading != nullptr; }
     // False when the reading was stopped before the file's end.
     bool IsComplete() const { return m_complete; }
+    // The end of the program stopped the reading (not the user).
+    bool IsStoppedByTheEnd() const { return m_stoppedByTheEnd; }
     bool LoadGame(int n);
     const CPgnIndex& GetIndex() const { return m_index; }
     // The game the chosen games go to; without one, the board's current
@@ -65,7 +67,9 @@ private:
     Zorlin::CString m_name;
     // The reading under way, on Import's stack; null otherwise.
     CModalWork* m_reading = nullptr;
+    bool m_cancelled = false;
     bool m_complete = true;
+    bool m_stoppedByTheEnd = false;
 
     wxDECLARE_EVENT_TABLE();
 };

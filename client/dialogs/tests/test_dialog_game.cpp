@@ -506,6 +506,7 @@ TEST_F(GameDialogTest, PgnViewerReadingStopsAndKeepsTheGamesReadSoFar)
         EXPECT_FALSE(listEnabled);
         EXPECT_FALSE(dialog->IsReading());
         EXPECT_FALSE(dialog->IsComplete());
+        EXPECT_EQ(dialog->IsStoppedByTheEnd(), std::string(way) == "end of the program");
         int kept = dialog->GetIndex().GetCount();
         EXPECT_GT(kept, 0);
         EXPECT_LT(kept, games);
