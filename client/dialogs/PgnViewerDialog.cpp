@@ -125,6 +125,7 @@ int CPgnViewerDialog::Import()
             text.Append(read);
             SetLabel(text);
             wxTheApp->Yield(true);
+            slice.TurnOver();
         }
         return !m_cancelled && !work.IsStopped();
     });

@@ -1,5 +1,6 @@
 #include "client/dialogs/TimeSlice.h"
 
+#include <algorithm>
 #include <chrono>
 
 double CTimeSlice::SteadySeconds()
@@ -9,7 +10,7 @@ double CTimeSlice::SteadySeconds()
 }
 
 CTimeSlice::CTimeSlice(double seconds, Clock clock)
-    : m_seconds(seconds), m_clock(clock ? std::move(clock) : Clock(&SteadySeconds)), m_end(m_clock() + seconds)
+    : m_seconds(seconds), m_clock(clock ? std::move(clock) : Clock(&SteadySeconds)), m_end(m_clock() + seconds), m_turnStart(m_end)
 {
 }
 
@@ -19,5 +20,12 @@ bool CTimeSlice::Due()
     if (now < m_end)
         return false;
     m_end = now + m_seconds;
+    m_turnStart = now;
     return true;
+}
+
+void CTimeSlice::TurnOver()
+{
+    double now = m_clock();
+    m_end = now + std::max(m_seconds, (now - m_turnStart) * kTurnShare);
 }

@@ -12,11 +12,16 @@ public:
     // Seconds of a monotonic clock; only differences count.
     using Clock = std::function<double()>;
     static constexpr double kSeconds = 0.05;
+    static constexpr double kTurnShare = 10.0;
 
     explicit CTimeSlice(double seconds = kSeconds, Clock clock = Clock());
 
     // True once the slice has run out; the next one starts then.
     bool Due();
+    // Called when the turn that Due gave ends: a slow turn (a busy display,
+    // a loaded machine) makes the next slice longer, so turns take at most
+    // about 1 / kTurnShare of the time.
+    void TurnOver();
 
     static double SteadySeconds();
 
@@ -24,4 +29,5 @@ private:
     double m_seconds;
     Clock m_clock;
     double m_end;
+    double m_turnStart;
 };

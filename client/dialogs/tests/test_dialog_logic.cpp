@@ -407,6 +407,26 @@ TEST(TimeSlice, DueOnceEachSliceHasRunOut)
     EXPECT_TRUE(slice.Due());
     EXPECT_FALSE(slice.Due());
 
+    // A quick turn leaves the slice as it is; a slow one lengthens the next
+    // slice to ten times the turn.
+    ASSERT_TRUE((now += 0.05, slice.Due()));
+    now += 0.001;
+    slice.TurnOver();
+    now += 0.049;
+    EXPECT_FALSE(slice.Due());
+    now += 0.002;
+    ASSERT_TRUE(slice.Due());
+    now += 0.2;
+    slice.TurnOver();
+    now += 1.9;
+    EXPECT_FALSE(slice.Due());
+    now += 0.2;
+    ASSERT_TRUE(slice.Due());
+    now += 0.001;
+    slice.TurnOver();
+    now += 0.051;
+    EXPECT_TRUE(slice.Due()) << "back to the plain slice";
+
     // The steady clock by default: a real slice runs out.
     double start = CTimeSlice::SteadySeconds();
     CTimeSlice real(0.001);
