@@ -1,7 +1,9 @@
 #include "client/core/ModalLoops.h"
 
 #include <dlfcn.h>
+#include <algorithm>
 #include <set>
+#include <vector>
 
 #include <wx/dialog.h>
 #include <wx/toplevel.h>
@@ -50,6 +52,12 @@ struct SList {
 
 const int kResponseDeleteEvent = -4;
 
+std::vector<CModalWork*>& Works()
+{
+    static std::vector<CModalWork*> works;
+    return works;
+}
+
 int EndNativeDialogs(const std::set<void*>& skip)
 {
     static SNativeDialogs native;
@@ -71,9 +79,25 @@ int EndNativeDialogs(const std::set<void*>& skip)
 
 } // namespace
 
+CModalWork::CModalWork()
+{
+    Works().push_back(this);
+}
+
+CModalWork::~CModalWork()
+{
+    std::vector<CModalWork*>& works = Works();
+    works.erase(std::remove(works.begin(), works.end(), this), works.end());
+}
+
 int EndModalLoops()
 {
     int ended = 0;
+    for (CModalWork* work : Works())
+        if (!work->IsStopped()) {
+            work->Stop();
+            ++ended;
+        }
     std::set<void*> ours;
     wxWindowList windows = wxTopLevelWindows;
     for (wxWindow* window : windows) {

@@ -5,3 +5,22 @@
 // cancelled; the number ended. The end of the program calls it before it
 // closes the frame, so no open question can keep the program alive.
 int EndModalLoops();
+
+// Work on the GUI thread that keeps input away and yields to the toolkit
+// until it is done (a large file being read) is a modal loop too: while one
+// lives, EndModalLoops asks it to stop (counted once as ended), and the work
+// stops when it next looks. Made and destroyed on the GUI thread, on the
+// stack of the work it stands for.
+class CModalWork {
+public:
+    CModalWork();
+    ~CModalWork();
+    CModalWork(const CModalWork&) = delete;
+    CModalWork& operator=(const CModalWork&) = delete;
+
+    void Stop() { m_stopped = true; }
+    bool IsStopped() const { return m_stopped; }
+
+private:
+    bool m_stopped = false;
+};

@@ -54,6 +54,14 @@ bool RefreshesTags(CGame& game)
     return dynamic_cast<CPGNGame*>(&game) == nullptr;
 }
 
+// The end of the program stopped the viewer's reading: nothing more is
+// shown, the program is closing.
+bool StoppedByTheEnd(CPGNGame& game)
+{
+    CPgnViewerDialog* viewer = game.GetViewer();
+    return viewer && viewer->IsStoppedByTheEnd();
+}
+
 } // namespace
 
 CPgnCommands::CPgnCommands(CFrameView& frame, SHooks hooks) : m_frame(frame), m_hooks(std::move(hooks)) {}
@@ -219,6 +227,10 @@ void CPgnCommands::PastePgn()
         pgn.Seek(0, CFile::kSeekStart);
         read = game->OpenPgn(pgn) && game->GetGameCount() > 0;
     }
+    if (StoppedByTheEnd(*game)) {
+        game->Destroy();
+        return;
+    }
     if (!read) {
         Tell("Could not paste PGN from the clipboard.", "Paste PGN", wxOK | wxICON_ERROR);
         game->Destroy();
@@ -270,6 +282,10 @@ bool CPgnCommands::OpenPgnFile(const CString& diskPath)
     {
         wxBusyCursor busy;
         read = game->OpenPgnOwned(file) && game->GetGameCount() > 0;
+    }
+    if (StoppedByTheEnd(*game)) {
+        game->Destroy();
+        return false;
     }
     if (!read) {
         Tell("Could not open PGN file.", "Open PGN", wxOK | wxICON_ERROR);

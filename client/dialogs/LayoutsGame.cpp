@@ -140,8 +140,12 @@ wxSizer* NewAIGameLayout(wxWindow* parent, bool callFit, bool setSizer)
 wxSizer* PgnViewerLayout(wxWindow* parent, bool callFit, bool setSizer)
 {
     wxBoxSizer* top = Column();
-    Add(top, Label(parent, ID_PGN_LABEL, "", wxSize(90, 20), wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE),
-        0, GROW);
+    // The dialog's Cancel, made before the layout, stands on the label's
+    // line while the file is read.
+    wxBoxSizer* line = Row();
+    Add(line, Label(parent, ID_PGN_LABEL, "", wxSize(90, 20), wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE), 1);
+    AddFound(line, parent, wxID_CANCEL);
+    Add(top, line, 0, GROW, 0);
     // A list without a size is fitted to a height its scroll bar cannot use.
     CPgnGameList* games = new CPgnGameList(parent, ID_PGN_GAMES);
     ApplyMinSize(games, wxSize(200, 160));

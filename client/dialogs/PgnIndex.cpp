@@ -44,8 +44,8 @@ int CPgnIndex::Build(CFile& file, const Progress& progress)
         int number = GetCount() + 1;
         m_games.push_back({start, end - start,
                            MakeLabel(number, TagOrUnknown(tags, "White"), TagOrUnknown(tags, "Black"))});
-        if (progress && number % kProgressStep == 0)
-            progress(number);
+        if (progress && !progress(number))
+            break;
     }
     return GetCount();
 }

@@ -17,12 +17,12 @@ class CFile;
 
 class CPgnIndex {
 public:
-    static constexpr int kProgressStep = 100;
-    // Called with the number of games read so far, every kProgressStep games.
-    using Progress = std::function<void(int gamesRead)>;
+    // Called after every game with the number read so far; false stops the
+    // reading there, the games read so far kept.
+    using Progress = std::function<bool(int gamesRead)>;
 
-    // Reads the file from its current position to its end; returns the
-    // number of games.
+    // Reads the file from its current position to its end, or until the
+    // progress stops it; returns the number of games.
     int Build(Zorlin::CFile& file, const Progress& progress = Progress());
 
     int GetCount() const { return int(m_games.size()); }

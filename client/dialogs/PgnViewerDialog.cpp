@@ -4,16 +4,21 @@
 #include <wx/stattext.h>
 #include <wx/utils.h>
 
+#include "client/core/ChessApp.h"
 #include "client/core/ChessView.h"
 #include "client/core/FrameView.h"
 #include "client/core/Game.h"
+#include "client/core/ModalLoops.h"
 #include "client/core/Prompt.h"
 #include "client/core/WxText.h"
 #include "client/dialogs/DialogIds.h"
 #include "client/dialogs/DialogLayouts.h"
 #include "client/dialogs/DialogSupport.h"
+#include "client/dialogs/LayoutKit.h"
 #include "client/dialogs/MenuBar.h"
 #include "client/dialogs/PgnGameList.h"
+#include "client/dialogs/TimeSlice.h"
+#include "client/view/ConsoleWindow.h"
 #include "client/view/ViewHost.h"
 #include "foundation/BufferFile.h"
 #include "foundation/BufferedInputFile.h"
@@ -22,6 +27,7 @@ using namespace Zorlin;
 
 wxBEGIN_EVENT_TABLE(CPgnViewerDialog, wxDialog)
     EVT_LISTBOX(ID_PGN_GAMES, CPgnViewerDialog::OnGame)
+    EVT_BUTTON(wxID_CANCEL, CPgnViewerDialog::OnCancel)
     EVT_CLOSE(CPgnViewerDialog::OnClose)
     EVT_CHAR_HOOK(CPgnViewerDialog::OnCharHook)
 wxEND_EVENT_TABLE()
@@ -30,9 +36,10 @@ CPgnViewerDialog::CPgnViewerDialog(wxWindow* parent, CFile* file)
     : wxDialog(parent, wxID_ANY, "PGN Viewer", wxDefaultPosition, wxDefaultSize,
                wxCAPTION | wxSYSTEM_MENU | wxRESIZE_BORDER)
 {
+    LayoutKit::Button(this, wxID_CANCEL, "&Cancel", "Stop reading: the games read so far stay listed");
     PgnViewerLayout(this, true, true);
     SetAppIcon(this);
-    CString name = file ? file->GetFileName() : CString();
+    m_name = ShortName(file ? file->GetFileName() : CString());
     if (file) {
         CBufferedInputFile* buffered = new CBufferedInputFile(file, kBlockSize, kBlocks);
         buffered->SetOwnsInner(true);
@@ -40,7 +47,10 @@ CPgnViewerDialog::CPgnViewerDialog(wxWindow* parent, CFile* file)
     }
     Show();
     Import();
-    SetLabel(ShortName(name));
+    if (wxWindow* cancel = FindWindow(wxID_CANCEL))
+        cancel->Hide();
+    Layout();
+    SetLabel(m_complete ? m_name : CutShortNote(m_name, m_index.GetCount()));
 }
 
 CPgnViewerDialog::~CPgnViewerDialog()
@@ -59,10 +69,32 @@ CString CPgnViewerDialog::ShortName(const CString& path)
     return cut < 0 ? path : path.Mid(cut + 1);
 }
 
+CString CPgnViewerDialog::CutShortNote(const CString& name, int count)
+{
+    CString note(name);
+    note.AppendFormat(": the first %d games (reading cancelled)", count);
+    return note;
+}
+
 void CPgnViewerDialog::SetLabel(const CString& text)
 {
-    if (wxStaticText* label = dynamic_cast<wxStaticText*>(FindWindow(ID_PGN_LABEL)))
-        label->SetLabel(ToWx(text));
+    wxStaticText* label = dynamic_cast<wxStaticText*>(FindWindow(ID_PGN_LABEL));
+    if (!label)
+        return;
+    label->SetLabel(ToWx(text));
+    // The label keeps its size: the window widens for a text it cuts.
+    int missing = label->GetTextExtent(label->GetLabel()).x - label->GetSize().x;
+    if (missing > 0 && IsShown()) {
+        SetSize(GetSize().x + missing, GetSize().y);
+        Layout();
+    }
+}
+
+void CPgnViewerDialog::Log(const CString& text)
+{
+    CChessApp* app = GetChessApp();
+    if (app && app->m_console)
+        app->m_console->PrintString(CString("PGN viewer: ") + text + "\n");
 }
 
 int CPgnViewerDialog::Import()
@@ -70,28 +102,67 @@ int CPgnViewerDialog::Import()
     if (!m_file || !m_file->IsOpen())
         return 0;
     wxBusyCursor busy;
-    // Nothing may be clicked while the list is incomplete, but the window
-    // keeps drawing its progress.
-    wxWindowDisabler noInput(true);
+    // Only this window's Cancel may be used while the list is incomplete;
+    // the window keeps drawing its progress.
+    wxWindowDisabler noInput(this);
     // The list draws nothing from an index being rebuilt.
     CPgnGameList* list = dynamic_cast<CPgnGameList*>(FindWindow(ID_PGN_GAMES));
-    if (list)
+    if (list) {
         list->SetIndex(nullptr);
+        list->Disable();
+    }
+    // The end of the program stops it as it ends a modal loop: a yield on
+    // the stack holds the end back until the reading returns.
+    CModalWork work;
+    m_reading = &work;
+    m_cancelled = false;
+    Log(CString("reading ") + m_name);
+    CTimeSlice slice;
     m_file->Seek(0, 0);
-    int count = m_index.Build(*m_file, [this](int read) {
-        CString text("Reading game ");
-        text.Append(read);
-        SetLabel(text);
-        wxTheApp->Yield(true);
+    int count = m_index.Build(*m_file, [&](int read) {
+        if (slice.Due()) {
+            CString text("Reading game ");
+            text.Append(read);
+            SetLabel(text);
+            wxTheApp->Yield(true);
+            slice.TurnOver();
+        }
+        return !m_cancelled && !work.IsStopped();
     });
+    m_reading = nullptr;
+    m_stoppedByTheEnd = work.IsStopped();
+    m_complete = !m_cancelled && !m_stoppedByTheEnd;
     CString text("Reading game ");
     text.Append(count);
     SetLabel(text);
+    if (m_complete) {
+        CString done(m_name);
+        done.AppendFormat(": %d games", count);
+        Log(done);
+    } else {
+        Log(CutShortNote(m_name, count));
+    }
     // Drawn from the index as rows come into view: filling a list with
     // every game is what froze big files.
-    if (list)
+    if (list) {
+        list->Enable();
         list->SetIndex(&m_index);
+        // The Cancel that had the keys goes: without a focus the window
+        // would hear no key, Escape included.
+        list->SetFocus();
+    }
     return count;
+}
+
+void CPgnViewerDialog::CancelReading()
+{
+    if (m_reading)
+        m_cancelled = true;
+}
+
+void CPgnViewerDialog::OnCancel(wxCommandEvent&)
+{
+    CancelReading();
 }
 
 bool CPgnViewerDialog::LoadGame(int n)
@@ -126,11 +197,15 @@ void CPgnViewerDialog::OnGame(wxCommandEvent& event)
     LoadGame(event.GetInt());
 }
 
-// Escape closes the window as its close box does (asking first).
+// Escape stops the reading, or closes the window as its close box does
+// (asking first).
 void CPgnViewerDialog::OnCharHook(wxKeyEvent& event)
 {
     if (event.GetKeyCode() == WXK_ESCAPE) {
-        Close();
+        if (IsReading())
+            CancelReading();
+        else
+            Close();
         return;
     }
     event.Skip();
@@ -138,6 +213,12 @@ void CPgnViewerDialog::OnCharHook(wxKeyEvent& event)
 
 void CPgnViewerDialog::OnClose(wxCloseEvent& event)
 {
+    // Import is on the stack: the window goes only once it has returned.
+    if (IsReading()) {
+        CancelReading();
+        event.Veto();
+        return;
+    }
     // Asked over this window: owned by the frame, it could open behind it.
     if (!GetPrompt().AskYesNo("Close PGN file?", "PGN Viewer", this)) {
         event.Veto();

@@ -4,7 +4,9 @@
 // loads the chosen one onto the board's current game (the PGN viewer game).
 // The file is read once for the list; a game's text is read again when it
 // is chosen, so large files cost little memory. Closing asks whether to
-// close the file; on Yes the frame ends the game.
+// close the file; on Yes the frame ends the game. While the file is read,
+// Cancel (or Escape, or the close box) stops the reading and keeps the
+// games read so far, and the window says the list holds only those.
 
 #include <wx/dialog.h>
 
@@ -16,6 +18,7 @@ class CFile;
 }
 
 class CGame;
+class CModalWork;
 
 class CPgnViewerDialog : public wxDialog {
 public:
@@ -27,6 +30,13 @@ public:
     ~CPgnViewerDialog() override;
 
     int Import();
+    // While Import reads: stops it after the game being read.
+    void CancelReading();
+    bool IsReading() const { return m_reading != nullptr; }
+    // False when the reading was stopped before the file's end.
+    bool IsComplete() const { return m_complete; }
+    // The end of the program stopped the reading (not the user).
+    bool IsStoppedByTheEnd() const { return m_stoppedByTheEnd; }
     bool LoadGame(int n);
     const CPgnIndex& GetIndex() const { return m_index; }
     // The game the chosen games go to; without one, the board's current
@@ -37,17 +47,29 @@ public:
 
     // The name after the last '\' or '/', the whole name without one.
     static Zorlin::CString ShortName(const Zorlin::CString& path);
+    // What the label says of a list cut short: "<name>: the first N games
+    // (reading cancelled)".
+    static Zorlin::CString CutShortNote(const Zorlin::CString& name, int count);
 
 private:
     void SetLabel(const Zorlin::CString& text);
+    // A line in the application's console (kept in its log with Debug on).
+    static void Log(const Zorlin::CString& text);
 
     void OnGame(wxCommandEvent& event);
+    void OnCancel(wxCommandEvent& event);
     void OnClose(wxCloseEvent& event);
     void OnCharHook(wxKeyEvent& event);
 
     Zorlin::CAutoPointer<Zorlin::CFile> m_file;
     CPgnIndex m_index;
     CGame* m_game = nullptr;
+    Zorlin::CString m_name;
+    // The reading under way, on Import's stack; null otherwise.
+    CModalWork* m_reading = nullptr;
+    bool m_cancelled = false;
+    bool m_complete = true;
+    bool m_stoppedByTheEnd = false;
 
     wxDECLARE_EVENT_TABLE();
 };

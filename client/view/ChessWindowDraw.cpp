@@ -104,15 +104,11 @@ void CChessWindow::OnIdle(wxIdleEvent& event)
         ReleaseDoomedGames();
     if (!m_glCanvas && IsShownOnScreen())
         CreateGLCanvas();
-    if (!IsShownOnScreen() || !IsEnabled() || !m_context) {
-        wxMilliSleep(10);
-        event.RequestMore();
+    // A board that cannot draw asks for no more idle time, and never
+    // sleeps here: the GUI thread may be reading a file between yields.
+    // The tick timer and every event bring the next idle pass.
+    if (!IsShownOnScreen() || !IsEnabled() || !m_context || !m_game || !m_scene)
         return;
-    }
-    if (!m_game || !m_scene) {
-        event.RequestMore();
-        return;
-    }
     bool left = PointerHasLeft();
     if (m_scene->NeedsRedraw() || m_redrawRequested) {
         Render();

@@ -10,6 +10,7 @@
 
 #include <wx/dialog.h>
 #include <wx/statusbr.h>
+#include <wx/utils.h>
 
 #include "client/core/ChessApp.h"
 #include "client/core/ChessFrame.h"
@@ -363,6 +364,43 @@ TEST_F(Canvas, PlayersArePolledWhileTheBrowserHidesTheBoard)
     EXPECT_TRUE(g_client->PumpUntil([&] { return game->GetBoard().GetPly() == 2; }));
     EXPECT_STREQ(game->GetBoard().GetHistory().GetAt(1)->m_shortText, "e5");
     m_frame->ShowBrowser(false, true);
+}
+
+// A board that cannot draw, hidden behind the browser or disabled while a
+// window reads a file, asks for no more idle passes: the tick and events
+// wake it. A frame asked for meanwhile is drawn once it can draw, and the
+// loop asks for more only while something moves.
+TEST_F(Canvas, IdleTimeIsAskedForOnlyWhileTheBoardDraws)
+{
+    m_frame->ExecuteCommand("VIEW_BOARD");
+    ASSERT_TRUE(g_client->PumpUntil([&] { return m_canvas->IsShownOnScreen() && m_canvas->HasContext(); }));
+    auto idle = [&] {
+        wxIdleEvent event;
+        m_canvas->OnIdle(event);
+        return event.MoreRequested();
+    };
+    ASSERT_TRUE(g_client->PumpUntil([&] { return !idle(); })) << "a still board goes quiet";
+    m_canvas->RequestRedraw();
+    EXPECT_TRUE(idle()) << "a requested frame is drawn";
+    EXPECT_FALSE(m_canvas->IsRedrawRequested());
+    EXPECT_FALSE(idle());
+    {
+        wxWindowDisabler noInput;
+        ASSERT_FALSE(m_canvas->IsEnabled());
+        m_canvas->RequestRedraw();
+        EXPECT_FALSE(idle()) << "disabled";
+        EXPECT_TRUE(m_canvas->IsRedrawRequested()) << "kept until it can draw";
+    }
+    EXPECT_TRUE(idle());
+    EXPECT_FALSE(m_canvas->IsRedrawRequested());
+
+    m_frame->ShowBrowser(true, true);
+    ASSERT_TRUE(g_client->PumpUntil([&] { return !m_canvas->IsShownOnScreen(); }));
+    m_canvas->RequestRedraw();
+    EXPECT_FALSE(idle()) << "hidden";
+    m_frame->ShowBrowser(false, true);
+    ASSERT_TRUE(g_client->PumpUntil([&] { return m_canvas->IsShownOnScreen(); }));
+    EXPECT_TRUE(g_client->PumpUntil([&] { return !m_canvas->IsRedrawRequested(); })) << "drawn when shown again";
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 
 #include "client/core/ChessApp.h"
 #include "client/core/ChessFrame.h"
+#include "client/core/ModalLoops.h"
 #include "client/core/PGNGame.h"
 #include "client/dialogs/DialogIds.h"
 #include "client/dialogs/MenuBar.h"
@@ -181,6 +182,56 @@ TEST_F(FramePgn, TheStatusLineFollowsTheGamePickedInTheViewer)
     pick(0);
     EXPECT_EQ(bar->GetStatusText(1), " White wins");
     EXPECT_EQ(prompt().GetUnexpectedCount(), 0) << LastMessage();
+}
+
+// A file still being read when the program is told to end: nothing more
+// is shown, the game on the board stays. Cancelled by the user instead,
+// the games read so far are the viewer's game, the first on the board.
+TEST_F(FramePgn, AReadingStoppedByTheEndShowsNothingOneCancelledShowsWhatItRead)
+{
+    const std::string path = g_client->Path("users/tester/played games/many.pgn");
+    {
+        std::ofstream out(path);
+        for (int i = 0; i < 200000; ++i)
+            out << "[White \"W" << i << "\"]\n[Black \"B" << i << "\"]\n\n1. e4 e5 2. Nf3 *\n\n";
+    }
+    CGame* before = m_frame->GetGame();
+    auto reading = [] {
+        for (wxWindow* window : wxTopLevelWindows)
+            if (CPgnViewerDialog* viewer = dynamic_cast<CPgnViewerDialog*>(window); viewer && viewer->IsReading())
+                return viewer;
+        return static_cast<CPgnViewerDialog*>(nullptr);
+    };
+    bool seen = false;
+    wxTheApp->CallAfter([&] {
+        seen = reading() != nullptr;
+        EndModalLoops();
+    });
+    m_frame->OpenPgnFile(path.c_str());
+    g_client->Pump();
+    EXPECT_TRUE(seen) << "the end came while the file was read";
+    EXPECT_EQ(m_frame->GetGame(), before);
+    EXPECT_EQ(prompt().GetCount(), 0) << LastMessage();
+    for (wxWindow* window : wxTopLevelWindows)
+        if (CPgnViewerDialog* viewer = dynamic_cast<CPgnViewerDialog*>(window))
+            EXPECT_TRUE(wxTheApp->IsScheduledForDestruction(viewer) || viewer == Viewed()->GetViewer());
+
+    seen = false;
+    wxTheApp->CallAfter([&] {
+        CPgnViewerDialog* viewer = reading();
+        seen = viewer != nullptr;
+        if (viewer)
+            viewer->CancelReading();
+    });
+    m_frame->OpenPgnFile(path.c_str());
+    g_client->Pump();
+    EXPECT_TRUE(seen);
+    ASSERT_NE(Viewed(), nullptr);
+    EXPECT_NE(m_frame->GetGame(), before);
+    EXPECT_GT(Viewed()->GetGameCount(), 0);
+    EXPECT_LT(Viewed()->GetGameCount(), 200000);
+    EXPECT_EQ(Viewed()->GetBoard().GetPly(), 3) << "the first game on the board";
+    EXPECT_EQ(prompt().GetCount(), 0) << LastMessage();
 }
 
 TEST_F(FramePgn, ResetOnTheViewerGameOnlySaysWhy)

@@ -9,6 +9,7 @@
 #include <wx/html/htmlwin.h>
 
 #include "client/core/LocalPlayer.h"
+#include "client/core/ModalLoops.h"
 #include "client/core/Player.h"
 #include "client/core/Prompt.h"
 #include "client/dialogs/EnterMoveDialog.h"
@@ -445,6 +446,87 @@ TEST_F(GameDialogTest, PgnViewerListOfManyGamesShowsAndLoadsThePickedRow)
     prompt.QueueButton(wxYES);
     GuiTest::CloseBox(dialog);
     GuiTest::Pump();
+}
+
+// The viewer that is reading, seen from an event handled while it yields.
+CPgnViewerDialog* ReadingViewer()
+{
+    for (wxWindow* window : wxTopLevelWindows)
+        if (CPgnViewerDialog* viewer = dynamic_cast<CPgnViewerDialog*>(window); viewer && viewer->IsReading())
+            return viewer;
+    return nullptr;
+}
+
+// What the reading window offers at its first turn to the toolkit, and the
+// way it is stopped then: the Cancel button, Escape, the close box, or the
+// end of the program (which ends modal loops). Each keeps the games read
+// so far, says so, and leaves a list that works.
+TEST_F(GameDialogTest, PgnViewerReadingStopsAndKeepsTheGamesReadSoFar)
+{
+    // Long enough to be read in several slices however fast the machine.
+    const int games = 200000;
+    std::string text;
+    for (int i = 0; i < games; ++i)
+        text += "[White \"W" + std::to_string(i) + "\"]\n[Black \"B" + std::to_string(i) + "\"]\n\n1. e4 e5 2. Nf3 *\n\n";
+    app.WriteFile(app.userPath + "big.pgn", text);
+    const char* ways[] = {"Cancel", "Escape", "close box", "end of the program"};
+    for (const char* way : ways) {
+        SCOPED_TRACE(way);
+        std::string seenLabel;
+        bool cancelShown = false, cancelEnabled = false, listEnabled = true;
+        wxTheApp->CallAfter([&, way] {
+            CPgnViewerDialog* viewer = ReadingViewer();
+            ASSERT_NE(viewer, nullptr) << "the window yields while it reads";
+            seenLabel = GuiTest::Find<wxStaticText>(viewer, 10129)->GetLabel().ToStdString();
+            wxWindow* cancel = viewer->FindWindow(wxID_CANCEL);
+            ASSERT_NE(cancel, nullptr);
+            cancelShown = cancel->IsShown();
+            cancelEnabled = cancel->IsEnabled();
+            listEnabled = GuiTest::Find<CPgnGameList>(viewer, 10130)->IsEnabled();
+            std::string chosen = way;
+            if (chosen == "Cancel") {
+                GuiTest::Click(viewer, wxID_CANCEL);
+            } else if (chosen == "Escape") {
+                wxKeyEvent escape(wxEVT_CHAR_HOOK);
+                escape.m_keyCode = WXK_ESCAPE;
+                escape.SetEventObject(viewer);
+                viewer->GetEventHandler()->ProcessEvent(escape);
+            } else if (chosen == "close box") {
+                GuiTest::CloseBox(viewer);
+            } else {
+                EXPECT_GE(EndModalLoops(), 1) << "the reading counts as a loop ended";
+                EXPECT_EQ(EndModalLoops(), 0) << "and once only";
+            }
+        });
+        CPgnViewerDialog* dialog =
+            new CPgnViewerDialog(nullptr, new Zorlin::CWin32File((app.userPath + "big.pgn").c_str(), 1));
+        EXPECT_EQ(seenLabel.rfind("Reading game ", 0), 0u) << seenLabel;
+        EXPECT_TRUE(cancelShown);
+        EXPECT_TRUE(cancelEnabled) << "the one thing that takes input while the file is read";
+        EXPECT_FALSE(listEnabled);
+        EXPECT_FALSE(dialog->IsReading());
+        EXPECT_FALSE(dialog->IsComplete());
+        EXPECT_EQ(dialog->IsStoppedByTheEnd(), std::string(way) == "end of the program");
+        int kept = dialog->GetIndex().GetCount();
+        EXPECT_GT(kept, 0);
+        EXPECT_LT(kept, games);
+        CPgnGameList* list = GuiTest::Find<CPgnGameList>(dialog, 10130);
+        EXPECT_EQ(list->GetCount(), unsigned(kept));
+        EXPECT_TRUE(list->IsEnabled());
+        EXPECT_FALSE(dialog->FindWindow(wxID_CANCEL)->IsShown());
+        EXPECT_EQ(GuiTest::Find<wxStaticText>(dialog, 10129)->GetLabel().ToStdString(),
+                  "big.pgn: the first " + std::to_string(kept) + " games (reading cancelled)");
+        EXPECT_EQ(list->GetString(unsigned(kept - 1)).ToStdString(),
+                  std::to_string(kept) + ". W" + std::to_string(kept - 1) + " vs B" + std::to_string(kept - 1));
+        EXPECT_TRUE(dialog->IsShown()) << "stopping the reading does not close the window";
+        CString last;
+        ASSERT_TRUE(dialog->ReadGame(kept - 1, last));
+        EXPECT_NE(std::string(last.GetText()).find("1. e4 e5 2. Nf3 *"), std::string::npos) << "the last game whole";
+        EXPECT_EQ(prompt.GetCount(), 0) << "nothing is asked";
+        dialog->Destroy();
+        GuiTest::Pump();
+    }
+    EXPECT_STREQ(CPgnViewerDialog::CutShortNote("club.pgn", 3).GetText(), "club.pgn: the first 3 games (reading cancelled)");
 }
 
 TEST_F(GameDialogTest, PgnViewerOfAFileWithoutGames)

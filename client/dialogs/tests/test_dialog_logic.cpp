@@ -16,6 +16,7 @@
 #include "client/dialogs/PgnIndex.h"
 #include "client/core/PhotoFit.h"
 #include "client/dialogs/ProfileSettings.h"
+#include "client/dialogs/TimeSlice.h"
 #include "foundation/AssocArray.h"
 #include "foundation/BufferFile.h"
 #include "foundation/BufferedInputFile.h"
@@ -293,8 +294,13 @@ TEST(PgnIndex, ListsEveryGameOfARealFileAndReadsEachAgain)
     file.SetOwnsInner(true);
     std::vector<int> progress;
     CPgnIndex index;
-    ASSERT_EQ(index.Build(file, [&](int n) { progress.push_back(n); }), 800);
-    EXPECT_EQ(progress, (std::vector<int>{100, 200, 300, 400, 500, 600, 700, 800}));
+    ASSERT_EQ(index.Build(file, [&](int n) {
+        progress.push_back(n);
+        return true;
+    }), 800);
+    ASSERT_EQ(progress.size(), 800u) << "told after every game";
+    EXPECT_EQ(progress.front(), 1);
+    EXPECT_EQ(progress.back(), 800);
     for (int i = 0; i < 800; ++i) {
         std::string want = std::to_string(i + 1) + ". " + players[size_t(i)].first + " vs " +
                            players[size_t(i)].second;
@@ -331,8 +337,11 @@ TEST(PgnIndex, MissingNamesAndEmptyFiles)
     CBufferFile file(source);
     std::vector<int> progress;
     CPgnIndex index;
-    ASSERT_EQ(index.Build(file, [&](int n) { progress.push_back(n); }), 250);
-    EXPECT_EQ(progress, (std::vector<int>{100, 200}));
+    ASSERT_EQ(index.Build(file, [&](int n) {
+        progress.push_back(n);
+        return true;
+    }), 250);
+    EXPECT_EQ(progress.size(), 250u);
     EXPECT_STREQ(index.GetLabel(0).GetText(), "1. W1 vs B1");
     EXPECT_STREQ(index.GetLabel(6).GetText(), "7. W7 vs unknown");
     EXPECT_STREQ(index.GetLabel(249).GetText(), "250. W250 vs B250");
@@ -341,4 +350,87 @@ TEST(PgnIndex, MissingNamesAndEmptyFiles)
     CBufferFile empty(nothing);
     CPgnIndex none;
     EXPECT_EQ(none.Build(empty), 0);
+}
+
+// Stopped by its progress, the index keeps the games read so far, each
+// whole, and reads them again; read afresh, it lists the whole file.
+TEST(PgnIndex, StoppedPartWayKeepsTheGamesReadSoFar)
+{
+    std::string path = ROOKWELL_TESTDATA "/pgn/engine-games-800.pgn";
+    auto players = ScanPlayers(path);
+    CWin32File* inner = new CWin32File(path.c_str(), 1);
+    ASSERT_TRUE(inner->IsOpen());
+    CBufferedInputFile file(inner, 16384, 2);
+    file.SetOwnsInner(true);
+    CPgnIndex index;
+    int last = 0;
+    ASSERT_EQ(index.Build(file, [&](int n) {
+        last = n;
+        return n < 317;
+    }), 317);
+    EXPECT_EQ(last, 317) << "nothing read past the stop";
+    std::string want = "317. " + players[316].first + " vs " + players[316].second;
+    EXPECT_EQ(index.GetLabel(316).GetText(), want);
+    CString text;
+    ASSERT_TRUE(index.ReadGame(file, 316, text));
+    CBufferFile game(text);
+    CChessBoard board;
+    board.SetupStartPosition();
+    CAssocArray<CString> tags;
+    CString error;
+    EXPECT_TRUE(board.LoadPgnGame(game, tags, error)) << error.GetText();
+    EXPECT_EQ(std::string(tags["White"].GetText()), players[316].first);
+    EXPECT_FALSE(index.ReadGame(file, 317, text));
+
+    file.Seek(0, 0);
+    EXPECT_EQ(index.Build(file), 800);
+}
+
+// A slice runs out by time alone, however many items it held; the next
+// one starts when the last is found out.
+TEST(TimeSlice, DueOnceEachSliceHasRunOut)
+{
+    double now = 100.0;
+    CTimeSlice slice(0.05, [&] { return now; });
+    EXPECT_FALSE(slice.Due());
+    now += 0.049;
+    EXPECT_FALSE(slice.Due());
+    now += 0.002;
+    EXPECT_TRUE(slice.Due());
+    EXPECT_FALSE(slice.Due()) << "a new slice started";
+    now += 0.03;
+    EXPECT_FALSE(slice.Due());
+    now += 0.03;
+    EXPECT_TRUE(slice.Due());
+    // A long stall gives one turn, not one for every slice it covered.
+    now += 10.0;
+    EXPECT_TRUE(slice.Due());
+    EXPECT_FALSE(slice.Due());
+
+    // A quick turn leaves the slice as it is; a slow one lengthens the next
+    // slice to ten times the turn.
+    ASSERT_TRUE((now += 0.05, slice.Due()));
+    now += 0.001;
+    slice.TurnOver();
+    now += 0.049;
+    EXPECT_FALSE(slice.Due());
+    now += 0.002;
+    ASSERT_TRUE(slice.Due());
+    now += 0.2;
+    slice.TurnOver();
+    now += 1.9;
+    EXPECT_FALSE(slice.Due());
+    now += 0.2;
+    ASSERT_TRUE(slice.Due());
+    now += 0.001;
+    slice.TurnOver();
+    now += 0.051;
+    EXPECT_TRUE(slice.Due()) << "back to the plain slice";
+
+    // The steady clock by default: a real slice runs out.
+    double start = CTimeSlice::SteadySeconds();
+    CTimeSlice real(0.001);
+    while (!real.Due())
+        ASSERT_LT(CTimeSlice::SteadySeconds() - start, 60.0);
+    EXPECT_GE(CTimeSlice::SteadySeconds() - start, 0.001);
 }
