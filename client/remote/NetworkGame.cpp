@@ -568,7 +568,25 @@ void CNetworkGame::ReadyOpponentMove(const CMove& move)
     // Played on the next turn of the event loop, not the next 100 ms tick;
     // queued, as this runs inside a pump that the tick itself may have called.
     if (CChessWindow* canvas = Canvas())
-        canvas->CallAfter([canvas] { canvas->Tick(); });
+        canvas->CallAfter([canvas] { PlayReadyMove(*canvas); });
+}
+
+void CNetworkGame::PlayReadyMove(CChessWindow& canvas)
+{
+    // The tick takes a player's move only once the scene is quiet, so a
+    // move that came during the last capture's fade or a castling rook's
+    // slide would wait for it, the mover's clock running. The scene queues
+    // its slide behind the running one instead.
+    CNetworkGame* game = dynamic_cast<CNetworkGame*>(canvas.GetGame());
+    CNetworkPlayer* remote = game ? game->GetNetworkPlayer() : nullptr;
+    if (!remote || !game->IsInPlay() || !canvas.IsEnabled() || !remote->HasMove() ||
+        game->GetBoard().GetSideToMove() != remote->GetColour()) {
+        canvas.Tick();
+        return;
+    }
+    CMove ready;
+    if (remote->GetMove(ready))
+        canvas.PlayMove(ready, true);
 }
 
 void CNetworkGame::TakeBackTo(int plies)

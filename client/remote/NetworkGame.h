@@ -15,6 +15,7 @@
 #include "client/remote/NetworkProtocol.h"
 #include "client/remote/SocketBytes.h"
 
+class CChessWindow;
 class CConsole;
 class CLocalPlayer;
 class CNetworkPlayer;
@@ -134,6 +135,9 @@ private:
     void Status(const Zorlin::CString& text);
     void TellListener(int state);
     void ResetBoardView();
+    // The peer's ready move played on the board at once (the canvas's own
+    // tick when it cannot be).
+    static void PlayReadyMove(CChessWindow& canvas);
     void OnTimer(wxTimerEvent& event);
     void OnBoxTimer(wxTimerEvent& event);
 
