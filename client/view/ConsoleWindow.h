@@ -44,7 +44,6 @@ public:
     // toolkit's modal grab holds only the windows of its own window group,
     // and this window gets a group of its own.
     void EnableBesideModals();
-    bool HasOwnWindowGroup() const { return m_ownGroup; }
 
     // A hidden console must never keep the program running after the frame.
     bool ShouldPreventAppExit() const override { return false; }
