@@ -23,6 +23,7 @@ public:
     explicit CWindowConsole(const CString& title) : m_window(new CConsoleWindow(nullptr, title.GetText())) {}
     ~CWindowConsole() override { m_window->Destroy(); }
     void Write(const char* text) override { m_window->Write(text); }
+    void EnableBesideModals() override { m_window->EnableBesideModals(); }
 
 private:
     CConsoleWindow* m_window;

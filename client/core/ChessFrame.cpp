@@ -433,6 +433,9 @@ void CChessFrame::OnExit(wxCommandEvent&)
 void CChessFrame::OnIdle(wxIdleEvent& event)
 {
     event.Skip();
+    // The toolkit updates menu items only as a menu opens: the title is
+    // kept in step with the game here.
+    UpdateActionsMenu(false);
     if (m_firstIdleSeen || !IsShown())
         return;
     m_firstIdleSeen = true;

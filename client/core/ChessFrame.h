@@ -131,6 +131,9 @@ private:
     bool QueryCloseGame();
     bool GameHasWhiteLocal() const;
     bool GameCanTakeBack();
+    // The Actions menu: its item states when asked (as the menu opens), and
+    // always its title, greyed while no item would be enabled.
+    void UpdateActionsMenu(bool items);
 
     // Events.
     void OnCharHook(wxKeyEvent& event);

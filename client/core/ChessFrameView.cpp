@@ -268,19 +268,35 @@ void CChessFrame::OnCharHook(wxKeyEvent& event)
 
 void CChessFrame::OnUpdateUI(wxUpdateUIEvent&)
 {
+    UpdateActionsMenu(true);
+}
+
+void CChessFrame::UpdateActionsMenu(bool items)
+{
     wxMenuBar* bar = GetMenuBar();
     if (!bar || bar->GetMenuCount() < 3)
         return;
-    wxMenu* actions = bar->GetMenu(2);
+    const size_t kActions = 2;
+    wxMenu* actions = bar->GetMenu(kActions);
     // A game only viewed answers these itself.
     CGame* game = GetGame();
     bool inPlay = GameInPlay() || (game && game->IsOnlyViewed());
-    if (actions->FindItem(ID_MENU_OFFER_DRAW))
-        actions->Enable(ID_MENU_OFFER_DRAW, inPlay);
-    if (actions->FindItem(ID_MENU_RESIGN))
-        actions->Enable(ID_MENU_RESIGN, inPlay);
-    if (actions->FindItem(ID_MENU_TAKE_BACK))
-        actions->Enable(ID_MENU_TAKE_BACK, GameCanTakeBack());
+    bool takeBack = GameCanTakeBack();
+    if (items) {
+        if (actions->FindItem(ID_MENU_OFFER_DRAW))
+            actions->Enable(ID_MENU_OFFER_DRAW, inPlay);
+        if (actions->FindItem(ID_MENU_RESIGN))
+            actions->Enable(ID_MENU_RESIGN, inPlay);
+        if (actions->FindItem(ID_MENU_TAKE_BACK))
+            actions->Enable(ID_MENU_TAKE_BACK, takeBack);
+    }
+    // The toolkit's menu with every item disabled ignores Escape and keeps
+    // the keyboard until a click: such a menu is never opened.
+    bool reset = actions->FindItem(ID_MENU_RESET_GAME) && actions->IsEnabled(ID_MENU_RESET_GAME);
+    bool any = reset || (inPlay && (actions->FindItem(ID_MENU_OFFER_DRAW) || actions->FindItem(ID_MENU_RESIGN))) ||
+               (takeBack && actions->FindItem(ID_MENU_TAKE_BACK));
+    if (bar->IsEnabledTop(kActions) != any)
+        bar->EnableTop(kActions, any);
 }
 
 void CChessFrame::OnMenuOpen(wxMenuEvent& event)

@@ -12,6 +12,7 @@
 
 #include "client/core/AppServices.h"
 #include "client/core/ChessApp.h"
+#include "client/core/Console.h"
 #include "client/core/Launch.h"
 #include "client/core/MediaSet.h"
 #include "client/core/ProfileArchive.h"
@@ -184,6 +185,9 @@ void CDialogOnlineSearch::OnListenerGone()
 void CDialogOnlineSearch::OnInitDialog(wxInitDialogEvent& event)
 {
     event.Skip();
+    // The session's traffic stays readable behind the search.
+    if (CConsole* log = m_session->GetLog())
+        log->EnableBesideModals();
 }
 
 const CString& CDialogOnlineSearch::GetPage(const char* name)

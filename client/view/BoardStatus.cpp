@@ -31,13 +31,11 @@ bool IsStalemate(const CChessBoard& board)
 
 CString BoardStateText(const CChessBoard& board, int result, const CString& endNote)
 {
-    // A resignation is told in full in the first field; here the winner.
-    if (!endNote.IsEmpty() && !(endNote == kEndNoteResigned)) {
-        if (result == RESULT_WHITE_WINS || result == RESULT_BLACK_WINS)
-            return CString(result == RESULT_WHITE_WINS ? " White wins " : " Black wins ") + endNote;
-        if (result == RESULT_NONE)
-            return CString(" ") + endNote;
-    }
+    // How a game was won (resignation, time) is told in full in the first
+    // field; here only the winner. A game ended without a result has no
+    // first field: its note stands here.
+    if (!endNote.IsEmpty() && result == RESULT_NONE)
+        return CString(" ") + endNote;
     const char* last = LastShortText(board);
     size_t length = last ? strlen(last) : 0;
     bool whiteToMove = board.GetSideToMove() == WHITE;

@@ -11,9 +11,9 @@ struct SHistoryEntry;
 // Field 1: who is to move, or how the game ended. " White Mate" names the
 // side that gave mate; a stalemate says " Stalemate", any other draw
 // " Draw"; a win without mate (resignation, time) " White wins" or
-// " Black wins"; otherwise " White to move" or " Black to move". A game's
-// end note follows a win (" White wins on time") and stands alone for a
-// game ended without a result (" Game ended").
+// " Black wins" (the first field tells how); otherwise " White to move" or
+// " Black to move". The end note of a game ended without a result stands
+// alone (" Game ended").
 Zorlin::CString BoardStateText(const CChessBoard& board, int result, const Zorlin::CString& endNote = "");
 
 // The side to move has no legal move and is not in check. Other draws

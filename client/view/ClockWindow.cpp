@@ -223,6 +223,10 @@ void CClockWindow::Redisplay()
     CGame* game = CurrentGame();
     if (!game || !game->IsInPlay())
         m_blink[0] = m_blink[1] = 0;
+    // Only the running time blinks. A side that has moved stops blinking, so
+    // its box never goes blank in step with the other's and leaves the strip
+    // without any time.
+    m_blink[1 - m_runningSide] = 0;
     if (IsRunning())
         for (int side = 0; side < 2; ++side)
             ApplyBlink(texts[side], m_blink[side]);

@@ -1,6 +1,7 @@
 #include "client/view/ConsoleWindow.h"
 
 #include <ctime>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -32,11 +33,14 @@ CString DiskPathOf(Zorlin::CDrive& drive, const CString& path)
 
 } // namespace
 
-CConsoleWindow::CConsoleWindow() : m_text(nullptr), m_lineLength(0), m_flushQueued(false), m_debug(false) {}
+CConsoleWindow::CConsoleWindow()
+    : m_text(nullptr), m_lineLength(0), m_flushQueued(false), m_debug(false), m_ownGroup(false)
+{
+}
 
 CConsoleWindow::CConsoleWindow(wxWindow* parent, const char* title)
     : wxFrame(parent, wxID_ANY, ToWx(title), wxDefaultPosition, wxSize(300, 200)),
-      m_text(nullptr), m_title(title), m_lineLength(0), m_flushQueued(false), m_debug(false)
+      m_text(nullptr), m_title(title), m_lineLength(0), m_flushQueued(false), m_debug(false), m_ownGroup(false)
 {
     CViewHost& host = GetViewHost();
     m_debug = IsSettingOn(host.GetProgramConfig(), ".Debug");
@@ -94,6 +98,29 @@ CConsoleWindow& CConsoleWindow::Write(const char* text)
     if (m_debug)
         AppendToLog(text, false);
     return *this;
+}
+
+void CConsoleWindow::EnableBesideModals()
+{
+    Enable(true);
+    if (m_ownGroup || !GetHandle())
+        return;
+    // Found in the running program, where the toolkit put them.
+    using NewFn = void* (*)();
+    using AddFn = void (*)(void*, void*);
+    using UnrefFn = void (*)(void*);
+    static NewFn newGroup = NewFn(dlsym(RTLD_DEFAULT, "gtk_window_group_new"));
+    static AddFn addWindow = AddFn(dlsym(RTLD_DEFAULT, "gtk_window_group_add_window"));
+    static UnrefFn unref = UnrefFn(dlsym(RTLD_DEFAULT, "g_object_unref"));
+    if (!newGroup || !addWindow || !unref)
+        return;
+    void* group = newGroup();
+    if (!group)
+        return;
+    addWindow(group, GetHandle());
+    // The window holds the group from now on.
+    unref(group);
+    m_ownGroup = true;
 }
 
 void CConsoleWindow::Flush()

@@ -40,6 +40,11 @@ public:
     const Zorlin::CString& GetLogPath() const { return m_logPath; }
     bool IsDebug() const { return m_debug; }
 
+    // From now on the window takes input while a modal dialog runs: the
+    // toolkit's modal grab holds only the windows of its own window group,
+    // and this window gets a group of its own.
+    void EnableBesideModals();
+
     // A hidden console must never keep the program running after the frame.
     bool ShouldPreventAppExit() const override { return false; }
 
@@ -62,6 +67,7 @@ private:
     // Kept from construction: the console may outlive the application's drives.
     Zorlin::CString m_logPath;
     bool m_debug;
+    bool m_ownGroup;
 
     wxDECLARE_DYNAMIC_CLASS_NO_COPY(CConsoleWindow);
     wxDECLARE_EVENT_TABLE();

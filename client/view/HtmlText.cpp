@@ -98,6 +98,30 @@ CHtmlText& CHtmlText::ExtractBody()
     return *this;
 }
 
+bool CHtmlText::NamesCharset() const
+{
+    int body = FindNoCase(*this, "<body", 0);
+    int named = FindNoCase(*this, "charset=", 0);
+    return named >= 0 && (body < 0 || named < body);
+}
+
+CHtmlText& CHtmlText::DeclareCharset(const char* charset)
+{
+    if (NamesCharset())
+        return *this;
+    int head = FindNoCase(*this, "<head", 0);
+    int body = FindNoCase(*this, "<body", 0);
+    int at = 0;
+    int tagEnd = 0;
+    if (head >= 0 && (body < 0 || head < body) && Find('>', &tagEnd, head))
+        at = tagEnd + 1;
+    CString meta("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=");
+    meta.Append(charset);
+    meta.Append("\">");
+    Insert(at, meta);
+    return *this;
+}
+
 CHtmlText& CHtmlText::BeginLink(const char* url)
 {
     Append("<a href=\"");

@@ -35,6 +35,13 @@ public:
     // tag is kept whole; one without a closing tag keeps the rest.
     CHtmlText& ExtractBody();
 
+    // Whether the page names its character set before its body, where the
+    // HTML window looks for one.
+    bool NamesCharset() const;
+    // Names the page's character set there: right after the head tag, or at
+    // the start of a page without one. A page that names one is left as it is.
+    CHtmlText& DeclareCharset(const char* charset);
+
     CHtmlText& BeginLink(const char* url);
     CHtmlText& EndLink();
     CHtmlText& BeginItalic();

@@ -63,6 +63,19 @@ CString FullPathOf(CDrive& drive, const CString& name)
     return url;
 }
 
+// A page as its file holds it. The HTML window reads a page file as Latin-1
+// unless the page names its character set: the file is written as UTF-8
+// (text that is no UTF-8 taken as Latin-1, as everywhere at the toolkit)
+// and says so.
+CHtmlText PageFileText(const CHtmlText& text)
+{
+    if (text.IsEmpty() || text.NamesCharset())
+        return text;
+    CHtmlText page(FromWx(ToWx(text)));
+    page.DeclareCharset("utf-8");
+    return page;
+}
+
 // A section name as the settings keys hold it: one plain name, no frames.
 bool IsSectionName(const CString& name)
 {
@@ -204,8 +217,9 @@ bool CWebPanel::WriteAndLoad(const CHtmlText& text, const CString& fileName, boo
     CDrive& drive = GetAppServices().GetProgramDrive();
     bool written = false;
     if (inPageFolder) {
+        CHtmlText page = PageFileText(text);
         CAutoPointer<CFile> file = drive.OpenFile(CURL(fileName), CFile::kModeWrite | CFile::kModeCreate);
-        written = file->IsOpen() && (text.IsEmpty() || file->WriteString(text));
+        written = file->IsOpen() && (page.IsEmpty() || file->WriteString(page));
     }
     CString fullPath = FullPathOf(drive, fileName);
     if (written) {

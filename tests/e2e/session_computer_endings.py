@@ -62,6 +62,13 @@ def steps(c):
 
     over = win_on_time(c, own)
     c.screenshot("won-on-time")
+    # The side panel's page file says how its text is written, so the HTML
+    # window reads it as UTF-8 (the result row of a mate has a dash).
+    result_pages = wait_until(lambda: [p for p in glob.glob(os.path.join(c.folder, "html", "english", "page*.htm"))
+                                       if "1-0, White wins on time" in open(p, errors="replace").read()],
+                              10, "the side panel's result row")
+    for path in result_pages:
+        check('charset=utf-8"' in open(path, errors="replace").read()[:300], f"{path} names its character set")
     time.sleep(0.3)
     c.key("Return", window=over)
     c.wait_gone(over)

@@ -125,6 +125,30 @@ def red_area(path):
     return count
 
 
+def selected_area(path):
+    """Pixels in the toolkit's colour of selected text (a strong blue)."""
+    picture = harness.Picture(path)
+    count = 0
+    for i in range(0, len(picture.pixels), 3):
+        r, g, b = picture.pixels[i], picture.pixels[i + 1], picture.pixels[i + 2]
+        if b > 150 and b > r + 60 and b > g + 30:
+            count += 1
+    return count
+
+
+def log_takes_keys(client, dialog):
+    """The session's log window, beside the open search, selects its text on Ctrl+A."""
+    log = client.wait_window("^Gridmoor Log$", 10, besides=(client.frame, dialog))
+    # Clear of the dialog, which stands over the middle of the frame.
+    client.xdotool("windowmove", "--sync", log, 960, 800, check_ok=False)
+    x, y, width, height = client.geometry(log)
+    before = selected_area(client.screenshot("log-beside-search", log))
+    client.click(x + width // 2, y + height // 2)
+    client.key("ctrl+a", window=log)
+    wait_until(lambda: selected_area(client.screenshot("log-selected", log)) > before + 300, 10,
+               "the log window to select its text while the search is open")
+
+
 def search_dialog(client):
     return client.wait_window("^Find An Opponent Online$", 20, besides=(client.frame,))
 
@@ -139,6 +163,7 @@ def steps(build, a, b, port):
     a.menu("g", "p")
     dialog_a = search_dialog(a)
     wait_log(a, r"pktLoggedInOK", 20, "Anna to log in")
+    log_takes_keys(a, dialog_a)
     x, y = launchpad_link(b, 1)  # "Play online"
     b.click(x, y)
     dialog_b = search_dialog(b)

@@ -335,6 +335,20 @@ TEST_F(Canvas, StatusSaysHowTheGameEnded)
     EXPECT_EQ(m_log.calls, (std::vector<std::string>{"over @1", "over @1"}));
     CloseDialogs("Game Over");
 
+    // White's flag falls: the result is told once, in full, and the next
+    // field names the winner.
+    game = Attach(true, false);
+    CMove first = Parse(*game, "e4");
+    ASSERT_TRUE(m_canvas->PlayMove(first, false));
+    game->SetInPlay(false);
+    game->SetResult(RESULT_BLACK_WINS);
+    game->SetEndNote("on time");
+    m_canvas->GameOver(-1, 0);
+    EXPECT_EQ(Status(0), "Black wins on time");
+    EXPECT_EQ(Status(1), " Black wins");
+    EXPECT_EQ(Status(2), " e4");
+    CloseDialogs("Game Over");
+
     game = Attach(true, false);
     game->SetInPlay(false);
     game->SetResult(RESULT_DRAW);

@@ -266,6 +266,37 @@ TEST_F(Commands, TheEmptyGameRefusesWhatNeedsAGameInPlay)
     EXPECT_FALSE(m_frame->IsBrowserView()) << "End Game shows the board";
 }
 
+// A menu with nothing enabled would open and hold the keyboard: the Actions
+// title is greyed exactly while none of its items could be chosen.
+TEST_F(Commands, TheActionsMenuOpensOnlyWithSomethingToChoose)
+{
+    ASSERT_NE(m_canvas, nullptr);
+    wxMenuBar* bar = m_frame->GetMenuBar();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(bar->GetMenuLabelText(2), "Actions");
+    auto titleOn = [&] {
+        g_client->Pump();
+        return bar->IsEnabledTop(2);
+    };
+    m_canvas->ResetView(new CGame, false, true);
+    ASSERT_EQ(Game()->GetSettings().GetValueOr("type", ""), "Dummy");
+    EXPECT_FALSE(titleOn()) << "the empty game: every item is off";
+
+    CGame* game = new CGame;
+    game->Setup();
+    game->Start();
+    game->GetSettings().GetValue("type") = "LocalGame";
+    m_canvas->ResetView(game, false, true);
+    game->SetInPlay(true);
+    EXPECT_TRUE(titleOn()) << "a game in play";
+    // Finished at the start position: Reset Game is still there to choose.
+    game->SetInPlay(false);
+    EXPECT_TRUE(titleOn());
+
+    m_canvas->ResetView(new CGame, false, true);
+    EXPECT_FALSE(titleOn()) << "the empty game again";
+}
+
 // The Actions menu offers Take Back exactly when the command would ask the
 // other side rather than refuse.
 TEST_F(Commands, TakeBackIsOfferedExactlyWhenTheCommandWouldGoAhead)

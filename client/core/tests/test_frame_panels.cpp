@@ -214,6 +214,52 @@ TEST_F(Panels, TheClockCountsTheRunningSideDownAndEachSideHasItsOwnReminders)
     EXPECT_EQ(CHarness::GetAssertCount(), 0);
 }
 
+TEST_F(Panels, AfterAMoveTheStoppedTimeIsAlwaysShownSoNeverBothBoxesGoBlank)
+{
+    CGame* game = NewGame();
+    CClockWindow* clock = m_panel->GetClockWindow();
+    game->SetTimeControl(TIME_BLITZ, 0, 300.0);
+    game->SetInPlay(true);
+    // Light text below the names in White's box, dark in Black's: a time is drawn.
+    auto drawn = [&](int side) {
+        wxImage face = clock->RenderFace().ConvertToImage();
+        int n = 0;
+        for (int y = 14; y < face.GetHeight() - 3; ++y)
+            for (int x = side == 0 ? 4 : 84; x < (side == 0 ? 76 : 156); ++x) {
+                int r = face.GetRed(x, y), g = face.GetGreen(x, y), b = face.GetBlue(x, y);
+                n += side == 0 ? (r >= 235 && g >= 235 && b >= 235) : (r <= 15 && g <= 15 && b <= 15);
+            }
+        return n > 40;
+    };
+    // A five-minute game meets the shipped 300-second mark on each side's
+    // first step, so both sides blink soon after the start; White moves
+    // while its time still blinks, at either phase of the blink.
+    for (int before = 1; before <= 4; ++before) {
+        clock->SetTime(300000.0, 300000.0, 0);
+        clock->LoadReminders(-1.0);
+        clock->Start();
+        for (int i = 0; i < before; ++i)
+            clock->Step(250.0);
+        ASSERT_GT(clock->GetBlinkCount(0), 0) << "White's mark fired";
+        clock->SetTime(300000.0 - 250.0 * before, 300000.0, 1);
+        int blackBlank = 0;
+        for (int i = 0; i < 24; ++i) {
+            clock->Step(250.0);
+            EXPECT_FALSE(clock->GetTimeText(0).IsEmpty()) << "White moved: its time stands, step " << i;
+            EXPECT_TRUE(drawn(0)) << "step " << i;
+            if (clock->GetTimeText(1).IsEmpty()) {
+                ++blackBlank;
+                EXPECT_FALSE(drawn(1));
+            } else {
+                EXPECT_TRUE(drawn(1)) << "step " << i;
+            }
+        }
+        EXPECT_EQ(blackBlank, 10) << "Black's own mark still blinks its time";
+        clock->Stop();
+    }
+    EXPECT_EQ(CHarness::GetAssertCount(), 0);
+}
+
 TEST_F(Panels, AfterEachMoveTheClockRunsForTheSideToMove)
 {
     CGame* game = NewGame();

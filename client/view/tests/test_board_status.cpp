@@ -97,8 +97,10 @@ TEST(BoardStatusText, AWinWithoutMateIsNotTheSideToMove)
     ASSERT_TRUE(Play(board, {"d4"}));
     EXPECT_EQ(BoardStateText(board, RESULT_WHITE_WINS), " White wins");
     EXPECT_EQ(BoardStateText(board, RESULT_BLACK_WINS), " Black wins");
-    EXPECT_EQ(BoardStateText(board, RESULT_WHITE_WINS, "on time"), " White wins on time");
-    EXPECT_EQ(BoardStateText(board, RESULT_BLACK_WINS, "on time"), " Black wins on time");
+    // The first field says "White wins on time": the second names the winner only.
+    EXPECT_EQ(BoardStateText(board, RESULT_WHITE_WINS, "on time"), " White wins");
+    EXPECT_EQ(BoardStateText(board, RESULT_BLACK_WINS, "on time"), " Black wins");
+    EXPECT_EQ(BoardStateText(board, RESULT_BLACK_WINS, "resigns"), " Black wins");
     EXPECT_EQ(BoardStateText(board, RESULT_NONE, "Game ended"), " Game ended");
     EXPECT_EQ(BoardStateText(board, RESULT_DRAW, "on time"), " Draw");
 }

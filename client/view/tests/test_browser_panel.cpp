@@ -24,6 +24,7 @@ using Zorlin::CString;
 namespace {
 
 const std::string kSource = ROOKWELL_SOURCE;
+const std::string kUtf8Meta = "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">";
 
 bool EndsWith(const std::string& text, const std::string& tail)
 {
@@ -70,7 +71,7 @@ TEST_F(WebPanelTest, TemplateIsWrittenBesideItselfAndItsFirstLinkClickRuns)
     CWebPanel* panel = MakePanel();
     ASSERT_TRUE(panel->ShowTemplate("layout2.htm"));
     EXPECT_EQ(HtmlTest::ReadFile(fx.language + "/_layout2.htm"),
-              "<html><body><p>Hello Ann </p><a href=\"LNK menu GAME_ONLINE\">online</a></body></html>");
+              kUtf8Meta + "<html><body><p>Hello Ann </p><a href=\"LNK menu GAME_ONLINE\">online</a></body></html>");
     EXPECT_TRUE(EndsWith(OpenedPage(panel->GetBrowser()), "/html/english/_layout2.htm"))
         << OpenedPage(panel->GetBrowser());
     EXPECT_NE(PageText(panel->GetBrowser()).find("Hello Ann"), std::string::npos);
@@ -167,10 +168,10 @@ TEST_F(WebPanelTest, EachPanelWritesItsOwnPageAndFindsThePlayerPictures)
     first->ShowHtml(one);
     second->ShowHtml(two);
     std::string written = HtmlTest::ReadFile(fx.language + "/page.htm");
-    EXPECT_EQ(written.find("<p>first 1.24</p><img src=\"file://"), 0u) << written;
+    EXPECT_EQ(written.find(kUtf8Meta + "<p>first 1.24</p><img src=\"file://"), 0u) << written;
     // The pictures are the user folder's, never the program folder's.
     EXPECT_NE(written.find("/users/tester/white.bmp\">"), std::string::npos) << written;
-    EXPECT_EQ(HtmlTest::ReadFile(fx.language + "/page2.htm"), "<p>second</p>");
+    EXPECT_EQ(HtmlTest::ReadFile(fx.language + "/page2.htm"), kUtf8Meta + "<p>second</p>");
     EXPECT_NE(PageText(first->GetBrowser()).find("first 1.24"), std::string::npos);
     EXPECT_NE(PageText(second->GetBrowser()).find("second"), std::string::npos);
 
@@ -180,6 +181,36 @@ TEST_F(WebPanelTest, EachPanelWritesItsOwnPageAndFindsThePlayerPictures)
     CWebPanel* third = new CWebPanel(frame, wxID_ANY);
     third->SetSize(0, 0, 300, 200);
     EXPECT_STREQ(third->GetPageFileName().GetText(), "page2.htm");
+}
+
+TEST_F(WebPanelTest, PagesShowTheirTextInEveryCharacterItWasWritten)
+{
+    // The result row after a mate, a name with accents and one in Latin-1.
+    const std::string result = "Checkmate \xE2\x80\x94 Black wins";
+    const std::string name = "Zo\xC3\xAB \xC3\x85str\xC3\xB6m";
+    fx.userSettings.GetValue("profile.name") = name.c_str();
+    CWebPanel* panel = MakePanel();
+    CHtmlText page;
+    page = ("<html><head><title>t</title></head><body><table><tr><td>Result</td><td>" + result +
+            "</td></tr><tr><td>*[username]</td></tr></table></body></html>").c_str();
+    panel->ShowHtml(page);
+    std::string shown = PageText(panel->GetBrowser());
+    EXPECT_NE(shown.find(result), std::string::npos) << shown;
+    EXPECT_NE(shown.find(name), std::string::npos) << shown;
+    std::string written = HtmlTest::ReadFile(fx.language + "/page.htm");
+    EXPECT_EQ(written.find("<html><head>" + kUtf8Meta + "<title>"), 0u) << written;
+
+    page = "<p>Jos\xE9 M\xFCller</p>";
+    panel->ShowHtml(page);
+    EXPECT_NE(PageText(panel->GetBrowser()).find("Jos\xC3\xA9 M\xC3\xBCller"), std::string::npos)
+        << PageText(panel->GetBrowser());
+    EXPECT_EQ(HtmlTest::ReadFile(fx.language + "/page.htm"), kUtf8Meta + "<p>Jos\xC3\xA9 M\xC3\xBCller</p>");
+
+    // A template's own page file, filled with the name.
+    fx.WriteProgramFile("html/english/profile2.htm", "<html><body>Hello *[username]</body></html>");
+    ASSERT_TRUE(panel->ShowTemplate("profile2.htm"));
+    EXPECT_NE(PageText(panel->GetBrowser()).find("Hello " + name), std::string::npos)
+        << PageText(panel->GetBrowser());
 }
 
 TEST_F(WebPanelTest, MissingTemplateKeepsThePreviousPage)

@@ -149,6 +149,30 @@ TEST(HtmlText, ExtractBodyKeepsWhatLiesInside)
     EXPECT_STREQ(text.ExtractBody().GetText(), "open to the end");
 }
 
+TEST(HtmlText, CharsetIsNamedBeforeAnythingTheWindowReads)
+{
+    const std::string meta = "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">";
+    CHtmlText text;
+    text = "<html>\n<head><title>t</title></head><body>x</body></html>";
+    EXPECT_TRUE(text.DeclareCharset("utf-8").NamesCharset());
+    EXPECT_EQ(std::string(text.GetText()), "<html>\n<head>" + meta + "<title>t</title></head><body>x</body></html>");
+
+    // Without a head: at the very start; a head tag inside the body is no head.
+    text = "<body><p>x</p><head></body>";
+    EXPECT_FALSE(text.NamesCharset());
+    EXPECT_EQ(std::string(text.DeclareCharset("utf-8").GetText()), meta + "<body><p>x</p><head></body>");
+    text = "<p>plain</p>";
+    EXPECT_EQ(std::string(text.DeclareCharset("utf-8").GetText()), meta + "<p>plain</p>");
+
+    // A page naming its own is kept; a charset mentioned in the body is no name.
+    text = "<HEAD><META http-equiv=\"Content-Type\" content=\"text/html; CHARSET=iso-8859-2\"></HEAD><body>x</body>";
+    EXPECT_TRUE(text.NamesCharset());
+    CString before(text);
+    EXPECT_TRUE(text.DeclareCharset("utf-8") == before);
+    text = "<body>write charset=utf-8 like this</body>";
+    EXPECT_FALSE(text.NamesCharset());
+}
+
 TEST(HtmlText, TagWritersWriteTheirExactTexts)
 {
     CHtmlText text;
