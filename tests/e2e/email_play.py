@@ -6,6 +6,8 @@ window's Send and come in through Game, Open RWF."""
 import os
 import re
 import shutil
+import subprocess
+import tempfile
 import time
 
 import harness
@@ -289,3 +291,70 @@ def your_opponents(p):
     c.screenshot(f"{p.user}-opponents", dialog)
     c.key("alt+o", window=dialog)
     c.wait_gone(dialog)
+
+
+# Turn files made by hand, as another client (or someone pretending to be
+# one) would write them.
+
+def quote(value):
+    return '"' + re.sub(r'(["\\|])', r"\\\1", str(value)) + '"'
+
+
+def frame(name, keys, depth):
+    """One frame of the settings text: name=, {, its keys, }."""
+    tabs = "\t" * depth
+    lines = [f"{tabs}{name}=", tabs + "{"]
+    for key, value in keys:
+        if isinstance(value, list):
+            lines += frame(key, value, depth + 1)
+        else:
+            lines.append(f"{tabs}\t{key}= {quote(value)}")
+    lines.append(tabs + "}")
+    return lines
+
+
+def move_cfg(white, black, moves, move, sender, game_keys=(), resign="no", offerdraw="no"):
+    """move.cfg of a turn: white and black are (id, name) of each side, sender
+    the turn's own id."""
+    game = [("game", [("type", "EmailGame")] + list(game_keys)),
+            ("White", [("ID", white[0]), ("name", white[1]), ("type", "CEmailPlayer")]),
+            ("Black", [("ID", black[0]), ("name", black[1]), ("type", "CLocalPlayer")])]
+    if moves:
+        game.append(("Moves", [("#%d" % i, [("Move", m), ("Time", "1000")]) for i, m in enumerate(moves)]))
+    lines = ["; auto-generated"]
+    for key, value in (("move", move), ("offerdraw", offerdraw), ("resign", resign), ("from", "bob@example.org"),
+                       ("id", sender)):
+        lines.append(f"{key}= {quote(value)}")
+    lines += frame("game", game, 0)
+    # Numbered frames are written bare: "=" then "{".
+    lines = [re.sub(r"^(\t*)#\d+=$", r"\1=", line) for line in lines]
+    return "\r\n".join(lines) + "\r\n"
+
+
+def pack_turn(client, name, cfg, message=""):
+    """The turn file name in the client's base folder, holding cfg as its
+    move.cfg; its path."""
+    tool = os.path.join(client.build, "foundation", "tools", "rwpack")
+    work = tempfile.mkdtemp(prefix="turn-", dir=client.base)
+    os.makedirs(os.path.join(work, "contents"))
+    with open(os.path.join(work, "contents.cfg"), "w", newline="") as f:
+        f.write('contents=\r\n{\r\n\tmajor= "Rookwell"\r\n\tminor= "Email"\r\n}\r\n'
+                'description= "A move sent by email"\r\n')
+    with open(os.path.join(work, "contents", "move.cfg"), "w", newline="") as f:
+        f.write(cfg)
+    with open(os.path.join(work, "contents", "message.txt"), "w") as f:
+        f.write(message)
+    path = os.path.join(client.base, name)
+    subprocess.run([tool, "pack", "-n", "email", path, work], check=True, stdout=subprocess.DEVNULL)
+    return path
+
+
+def copies(p):
+    """The user's copies of e-mail games: file name -> text."""
+    folder = os.path.join(p.client.folder, "users", p.user, "active games")
+    names = sorted(n for n in os.listdir(folder) if re.fullmatch(r"email \w+\.rwg", n)) if os.path.isdir(folder) else []
+    out = {}
+    for n in names:
+        with open(os.path.join(folder, n), encoding="utf-8", errors="replace") as f:
+            out[n] = f.read()
+    return out
