@@ -178,20 +178,28 @@ void CEmailGame::EndOnBoard(int result, int flag)
         m_email->GetDialog()->Restore();
 }
 
-void CEmailGame::KeepCopy()
+void CEmailGame::KeepCopy(const CMove* made)
 {
     if (m_savedGame || m_gameId.IsEmpty())
         return;
     CConfig saved;
     Save(saved);
     // The opponent's newest move is played on the board after the turn is
-    // opened; the copy holds it from the start.
+    // opened, and the user's is told before the board makes it: the copy
+    // holds either from the start.
     const int ply = m_board.GetPly();
+    CString extra, time("0");
     if (ply + 1 == m_receivedPly && !m_newestMove.IsEmpty()) {
+        extra = m_newestMove;
+        time = m_newestTime;
+    } else if (made && ply >= m_receivedPly && m_board.GetSideToMove() == m_localColour) {
+        extra = made->m_text;
+    }
+    if (!extra.IsEmpty()) {
         saved.PushAbsolutePrefix("Moves");
         saved.PushPrefix(ply);
-        saved.GetValue("Move") = m_newestMove;
-        saved.GetValue("Time") = m_newestTime;
+        saved.GetValue("Move") = extra;
+        saved.GetValue("Time") = time;
         saved.PopPrefix();
         saved.PopPrefix();
     }
@@ -218,7 +226,7 @@ void CEmailGame::KeepSentRecord()
         return;
     }
     m_sentPly = m_board.GetPly();
-    KeepCopy();
+    KeepCopy(nullptr);
 }
 
 void CEmailGame::ShowOnBoard()
@@ -354,7 +362,7 @@ bool CEmailGame::OpenTurn(EmailTurn::STurn& turn, CString& moveText, CString& wh
     dialog->Show();
     dialog->Iconize(true);
     ShowOnBoard();
-    KeepCopy();
+    KeepCopy(nullptr);
     // A copy kept before copies were named by game is now this one.
     if (!m_judgedKey.IsEmpty() && !Zorlin::KeysEqualNoCase(m_judgedKey, m_gameId))
         EmailRecord::Forget(GetAppServices().GetUserDrive(), m_judgedKey);

@@ -47,9 +47,9 @@ public:
     // what it sent (or goes, once the game has ended).
     void KeepSentRecord();
     // The user's copy of this game becomes what the board holds: when a
-    // turn is received and when the user moves. A saved game being viewed
-    // keeps none.
-    void KeepCopy();
+    // turn is received and when the user moves (made, which the board may
+    // not have made yet). A saved game being viewed keeps none.
+    void KeepCopy(const CMove* made);
     // The sides of a saved game loaded into this one: shown, not played.
     void AssignSides(Zorlin::CConfig& saved);
 

@@ -52,7 +52,7 @@ bool CEmailPlayer::OpponentMoved(const CMove& move)
     // against what the user has received and sent, and the user's board is
     // not lost with the program.
     if (CEmailGame* game = dynamic_cast<CEmailGame*>(m_game))
-        game->KeepCopy();
+        game->KeepCopy(&move);
     return false;
 }
 

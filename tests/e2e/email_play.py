@@ -358,3 +358,9 @@ def copies(p):
         with open(os.path.join(folder, n), encoding="utf-8", errors="replace") as f:
             out[n] = f.read()
     return out
+
+
+def copy_value(text, key):
+    """The value of key= in a copy's text (the first such line), or None."""
+    m = re.search(r'(?m)^\s*' + re.escape(key) + r'=\s*"?([^"\r\n]*)"?\s*$', text)
+    return m.group(1) if m else None

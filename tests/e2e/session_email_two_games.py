@@ -37,7 +37,7 @@ def steps(a, b):
     ep.send(a)
     harness.wait_until(lambda: len(ep.copies(a)) == 1, 10, "Alice's copy of the game she started")
     (first_copy, first_text), = ep.copies(a).items()
-    check(re.search(r'sent= "1"', first_text) and 'drawoffer' in first_text,
+    check(ep.copy_value(first_text, "sent") == "1" and ep.copy_value(first_text, "ply") == "1",
           f"the copy holds the sent move and the offer: {first_text}")
 
     # Bob accepts with his first turn.

@@ -269,11 +269,16 @@ TEST_F(EmailGame, TheCopyIsWrittenWhenATurnArrivesAndWhenTheUserMoves)
     EXPECT_EQ(EmailRecord::LocalColour(copy, ""), BLACK);
     EXPECT_EQ(EmailRecord::Caption(user, CString("email ") + gameId + ".rwg", "bob02"), "Ann, move 1");
 
-    // Bob's move, not sent yet, is kept too.
+    // Bob's move, not sent yet, is kept too: the canvas tells it to the
+    // e-mail player before the board makes it.
     CMove e4;
     ASSERT_TRUE(game->GetBoard().ParseSan("e4", e4, true));
     game->GetBoard().MakeMove(e4, 0.0);
-    Play(game, "e5");
+    CMove e5;
+    ASSERT_TRUE(game->GetBoard().ParseSan("e5", e5, true));
+    e5.m_text = "e5";
+    game->GetEmailPlayer()->OpponentMoved(e5);
+    ASSERT_TRUE(game->GetBoard().MakeMove(e5, 0.0));
     ASSERT_TRUE(EmailRecord::Find(user, gameId, copy));
     EXPECT_EQ(EmailTurn::SavedMove(copy, 1), "e5");
     EXPECT_EQ(EmailRecord::SentPlies(copy), 0);
