@@ -44,8 +44,9 @@ def steps(a, b):
     path, _ = ep.take_mail(b, a)
     played_b = b.played()
     cb.start(path)
-    seen = ep.answer(b, "Opponent's Profile", 0, "alt+y")
-    ep.answer(b, "Draw Offered", seen, "alt+y")
+    # His profile question comes once the turn was taken.
+    seen = ep.answer(b, "Draw Offered", 0, "alt+y")
+    ep.answer(b, "Opponent's Profile", seen, "alt+y")
     ep.close_game_over(b)
     b.see_board(flipped=True)
     ep.shows(b, history, "b-drawn")
@@ -71,7 +72,9 @@ def steps(a, b):
     # Bob's acceptance of the first game: the offer stands in Alice's copy.
     played_a = a.played()
     seen = ep.open_turn(a, acceptance)
-    ep.answer(a, "Game Over", seen, contains="accepted your draw offer")
+    seen = ep.answer(a, "Game Over", seen, contains="accepted your draw offer")
+    # Bob's first turn brings his profile.
+    ep.answer(a, "Opponent's Profile", seen, "alt+y")
     ep.close_game_over(a)
     a.board.flipped = False
     ep.shows(a, history, "a-drawn")
