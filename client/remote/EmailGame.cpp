@@ -45,20 +45,6 @@ CConfig FrameOf(CConfig& source, const char* frame)
     return out;
 }
 
-// The time saved with frame n of a game's moves.
-CString SavedTime(CConfig& game, int n)
-{
-    CString text;
-    game.PushAbsolutePrefix("moves");
-    if (game.FrameExists(n)) {
-        game.PushPrefix(n);
-        text = game.GetValueOr("Time", "");
-        game.PopPrefix();
-    }
-    game.PopPrefix();
-    return text;
-}
-
 } // namespace
 
 CString OwnProfileId()
@@ -349,7 +335,7 @@ bool CEmailGame::OpenTurn(EmailTurn::STurn& turn, CString& moveText, CString& wh
     m_receivedPly = turn.plies;
     m_savedPly = turn.plies;
     m_newestMove = newest ? EmailTurn::SavedMove(turn.game, turn.plies - 1) : CString();
-    m_newestTime = newest ? SavedTime(turn.game, turn.plies - 1) : CString();
+    m_newestTime = newest ? EmailTurn::SavedTime(turn.game, turn.plies - 1) : CString();
 
     CSendEmailDialog* dialog = m_email->GetDialog();
     dialog->SetOpponentMessage(turn.message);
