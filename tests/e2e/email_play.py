@@ -175,6 +175,14 @@ def answer(p, caption, after, key="Return", contains=None):
     return index + 1
 
 
+def offer_draw(p):
+    """Actions, Offer Draw, Yes: ticked in the turn window, sent with the turn."""
+    c = p.client
+    seen = len(c.prompts())
+    c.menu("a", "d")
+    answer(p, "Offer Draw", seen, "alt+y", contains="Are you sure?")
+
+
 def close_game_over(p):
     c = p.client
     over = c.wait_window("^Game Over$", 15, besides=(c.frame,))

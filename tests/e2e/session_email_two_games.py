@@ -16,14 +16,6 @@ import harness
 from harness import check
 
 
-def offer_draw(p):
-    """Actions, Offer Draw, Yes: ticked in the turn window, sent with the turn."""
-    c = p.client
-    seen = len(c.prompts())
-    c.menu("a", "d")
-    ep.answer(p, "Offer Draw", seen, "alt+y", contains="Are you sure?")
-
-
 def steps(a, b):
     history = []
     ca, cb = a.client, b.client
@@ -33,7 +25,7 @@ def steps(a, b):
     a.see_board()
     ep.turn_window(a)
     ep.drag(a, history, "e4")
-    offer_draw(a)
+    ep.offer_draw(a)
     ep.send(a)
     harness.wait_until(lambda: len(ep.copies(a)) == 1, 10, "Alice's copy of the game she started")
     (first_copy, first_text), = ep.copies(a).items()
