@@ -3,13 +3,15 @@
 // sender's profile in it. A turn that is taken holds only legal moves from
 // the start, names players by plain ids, keeps its move and message within
 // bounds and names as its move the newest one of its game; written again by
-// our own writer it reads back the same.
+// our own writer it reads back the same. Judged against a kept game, it is
+// taken only when it adds at most the sender's one move.
 //
 // Input: the turn file, or kMembers and its members (see FuzzSupport.h).
 
 #include "FuzzSupport.h"
 
 #include "client/core/ProfileArchive.h"
+#include "client/remote/EmailRecord.h"
 #include "client/remote/EmailTurn.h"
 #include "foundation/ArchiveDrive.h"
 #include "foundation/AutoPointer.h"
@@ -84,6 +86,47 @@ void CheckRoundTrip(const EmailTurn::STurn& turn)
     Check(again.move == turn.move && again.resign == turn.resign && again.offerDraw == turn.offerDraw);
 }
 
+// The user's copy: White, 1.e4 e5 2.Nf3 sent, the opponent not known yet.
+CConfig KeptGame()
+{
+    CConfig kept;
+    kept.GetValue(".White.ID") = "me1";
+    kept.GetValue(".Black.ID") = "0";
+    const char* const moves[] = {"e4", "e5", "Nf3"};
+    kept.PushAbsolutePrefix("Moves");
+    for (int n = 0; n < 3; ++n) {
+        kept.PushPrefix(n);
+        kept.GetValue("Move") = moves[n];
+        kept.PopPrefix();
+    }
+    kept.PopPrefix();
+    EmailRecord::MarkKnown(kept, WHITE, 0, 3);
+    return kept;
+}
+
+void CheckJudge(EmailTurn::STurn& turn)
+{
+    static const CConfig kept = KeptGame();
+    // Without a copy only a game from its start is taken.
+    if (EmailRecord::Compare(nullptr, turn, BLACK, turn.id, "") == EmailRecord::EFit::kNoRecord)
+        Check(turn.plies <= 1);
+    if (EmailRecord::Compare(&kept, turn, WHITE, turn.id, "") != EmailRecord::EFit::kContinues)
+        return;
+    Check(turn.plies == 3 || turn.plies == 4);
+    CChessBoard ours, theirs;
+    ours.SetupStartPosition();
+    theirs.SetupStartPosition();
+    CConfig game = kept;
+    for (int n = 0; n < 3; ++n) {
+        CMove a, b;
+        Check(ours.ParseSan(EmailTurn::SavedMove(game, n), a, true));
+        Check(theirs.ParseSan(EmailTurn::SavedMove(turn.game, n), b, true));
+        Check(a.SameSquares(b) && a.m_promotion == b.m_promotion);
+        ours.MakeMove(a, 0.0);
+        theirs.MakeMove(b, 0.0);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -127,6 +170,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CChessBoard board;
     CheckMoves(turn, board);
     CheckRoundTrip(turn);
+    CheckJudge(turn);
 
     // The sender's profile travels beside a taken turn.
     if (archive.Exists(CURL("Profile.rwf"))) {

@@ -11,9 +11,11 @@
 #include "client/core/LocalPlayer.h"
 #include "client/core/ProfileArchive.h"
 #include "client/core/Prompt.h"
+#include "client/dialogs/DialogHost.h"
 #include "client/dialogs/SendEmailDialog.h"
 #include "client/remote/EmailPlayer.h"
 #include "client/remote/EmailRecord.h"
+#include "client/view/ViewHost.h"
 
 using Zorlin::CConfig;
 using Zorlin::CString;
@@ -54,7 +56,7 @@ CString OwnProfileId()
 
 CEmailGame::CEmailGame()
     : m_local(new CLocalPlayer()), m_email(new CEmailPlayer()), m_savedGame(false), m_localColour(WHITE),
-      m_receivedPly(0), m_judged(false)
+      m_receivedPly(0), m_sentPly(0), m_judged(false)
 {
     SetPlayers(m_local, m_email);
     m_settings.GetValue("type") = "EmailGame";
@@ -162,23 +164,55 @@ void CEmailGame::EndOnBoard(int result, int flag)
         m_email->GetDialog()->Restore();
 }
 
-CString CEmailGame::OpponentId() const
+void CEmailGame::KeepCopy(const CMove* made)
 {
-    CString id = m_email ? m_email->GetProperty("ID") : CString();
-    id.Trim();
-    return id;
+    if (m_savedGame || m_gameId.IsEmpty())
+        return;
+    CConfig saved;
+    Save(saved);
+    // The opponent's newest move is played on the board after the turn is
+    // opened, and the user's is told before the board makes it: the copy
+    // holds either from the start.
+    const int ply = m_board.GetPly();
+    CString extra, time("0");
+    if (ply + 1 == m_receivedPly && !m_newestMove.IsEmpty()) {
+        extra = m_newestMove;
+        time = m_newestTime;
+    } else if (made && ply >= m_receivedPly && m_board.GetSideToMove() == m_localColour) {
+        extra = made->m_text;
+    }
+    if (!extra.IsEmpty()) {
+        saved.PushAbsolutePrefix("Moves");
+        saved.PushPrefix(ply);
+        saved.GetValue("Move") = extra;
+        saved.GetValue("Time") = time;
+        saved.PopPrefix();
+        saved.PopPrefix();
+    }
+    EmailRecord::MarkKnown(saved, m_localColour, m_receivedPly, m_sentPly);
+    if (EmailRecord::Keep(GetAppServices().GetUserDrive(), m_gameId, saved)) {
+        GetDialogHost().RescanActiveGames();
+        GetViewHost().RebuildBrowser(false);
+    }
+}
+
+void CEmailGame::ForgetCopy()
+{
+    if (m_gameId.IsEmpty())
+        return;
+    EmailRecord::Forget(GetAppServices().GetUserDrive(), m_gameId);
+    GetDialogHost().RescanActiveGames();
+    GetViewHost().RebuildBrowser(false);
 }
 
 void CEmailGame::KeepSentRecord()
 {
-    Zorlin::CDrive& user = GetAppServices().GetUserDrive();
     if (!m_inPlay) {
-        EmailRecord::Forget(user, OpponentId());
+        ForgetCopy();
         return;
     }
-    CConfig saved;
-    Save(saved);
-    EmailRecord::Keep(user, OpponentId(), saved);
+    m_sentPly = m_board.GetPly();
+    KeepCopy(nullptr);
 }
 
 void CEmailGame::ShowOnBoard()
@@ -199,12 +233,16 @@ void CEmailGame::ShowOnBoard()
         app->m_frame->UpdateGamePanel();
 }
 
-bool CEmailGame::StartGame(int localColour, const CString&, const CString& address)
+bool CEmailGame::StartGame(int localColour, const CString& name, const CString& address)
 {
     // Tells this game's turns from those of another game with the same
     // opponent.
-    m_settings.GetValue("gameid") = EmailRecord::NewGameId();
+    m_gameId = EmailRecord::NewGameId();
+    m_settings.GetValue("gameid") = m_gameId;
     StartPlayers(localColour);
+    // Names the game in Active Games until the opponent's first turn brings
+    // the name the opponent gives.
+    m_email->GetProperties().GetValue("name") = name;
     CSendEmailDialog* dialog = m_email->GetDialog();
     const CString subject("[Rookwell] Invitation");
     if (m_localColour == BLACK) {
@@ -235,27 +273,44 @@ bool CEmailGame::Judge(EmailTurn::STurn& turn, CString& why)
             return false;
         side = side == 0 ? WHITE : BLACK;
     }
+    // The other side is the sender's: a turn names who sent it, and only
+    // that player moves for it.
+    const CString own = OwnProfileId();
+    CString sender = turn.game.GetValueOr(side == WHITE ? ".Black.ID" : ".White.ID", "");
+    sender.Trim();
+    CString from = turn.id;
+    from.Trim();
+    if (!EmailRecord::IsKnownId(sender) || !Zorlin::KeysEqualNoCase(sender, from)) {
+        why = "The turn's sender is not the player of the side it moves for.";
+        return false;
+    }
     if (!EmailTurn::CheckSender(turn, side, why))
         return false;
     // What the turn says about the game so far is held against the user's
-    // own record of it.
-    const CString sender = turn.game.GetValueOr(side == WHITE ? ".Black.ID" : ".White.ID", "");
-    CConfig record;
-    const EmailRecord::EFit fit = EmailRecord::Find(GetAppServices().GetUserDrive(), sender, record)
-                                      ? EmailRecord::Compare(record, turn)
-                                      : EmailRecord::EFit::kNoRecord;
-    why = EmailRecord::Refusal(fit, record.GetValueOr(side == WHITE ? ".Black.name" : ".White.name", ""));
+    // own copy of that game, and of no other.
+    const EmailRecord::SMatch match =
+        EmailRecord::Match(GetAppServices().GetUserDrive(), turn, side, sender, own);
+    why = EmailRecord::Refusal(match.fit, EmailRecord::OpponentName(match.record, own));
     if (!why.IsEmpty())
         return false;
     // An acceptance stands only for an offer of ours with nothing played
     // since; anything else would end a game that nobody agreed to end.
     if (EmailTurn::IsAcceptDraw(turn.move) && !turn.resign && !turn.offerDraw &&
-        !(fit == EmailRecord::EFit::kContinues && EmailTurn::WasDrawOffered(record, side, turn.plies))) {
+        !(match.fit == EmailRecord::EFit::kContinues && EmailTurn::WasDrawOffered(match.record, side, turn.plies))) {
         why = "The turn accepts a draw that you did not offer.";
         return false;
     }
     m_localColour = side;
     m_judged = true;
+    m_judgedKey = match.key;
+    m_sentPly = match.key.IsEmpty() ? 0 : EmailRecord::SentPlies(match.record);
+    // A game keeps the name it has; a peer that names no game plays on
+    // under the name this side gave it.
+    m_gameId = EmailRecord::GameId(turn.game);
+    if (m_gameId.IsEmpty() && !match.key.IsEmpty())
+        m_gameId = EmailRecord::GameId(match.record);
+    if (m_gameId.IsEmpty())
+        m_gameId = EmailRecord::NewGameId();
     return true;
 }
 
@@ -275,12 +330,12 @@ bool CEmailGame::OpenTurn(EmailTurn::STurn& turn, CString& moveText, CString& wh
     m_email->GetProperties().Merge(FrameOf(turn.game, opponentFrame));
     // The game's name travels on; the sender's draw-offer record does not:
     // ours is kept on our side.
-    const CString gameId = EmailRecord::GameId(turn.game);
-    if (!gameId.IsEmpty())
-        m_settings.GetValue("gameid") = gameId;
+    m_settings.GetValue("gameid") = m_gameId;
     m_inPlay = true;
     m_receivedPly = turn.plies;
     m_savedPly = turn.plies;
+    m_newestMove = newest ? EmailTurn::SavedMove(turn.game, turn.plies - 1) : CString();
+    m_newestTime = newest ? EmailTurn::SavedTime(turn.game, turn.plies - 1) : CString();
 
     CSendEmailDialog* dialog = m_email->GetDialog();
     dialog->SetOpponentMessage(turn.message);
@@ -293,12 +348,16 @@ bool CEmailGame::OpenTurn(EmailTurn::STurn& turn, CString& moveText, CString& wh
     dialog->Show();
     dialog->Iconize(true);
     ShowOnBoard();
+    KeepCopy(nullptr);
+    // A copy kept before copies were named by game is now this one.
+    if (!m_judgedKey.IsEmpty() && !Zorlin::KeysEqualNoCase(m_judgedKey, m_gameId))
+        EmailRecord::Forget(GetAppServices().GetUserDrive(), m_judgedKey);
 
     if (turn.resign) {
         moveText = "";
         GetPrompt().ShowMessage("Opponent resigns", "Game Over", wxOK | wxICON_INFORMATION, FrameWindow());
         EndOnBoard(m_localColour == WHITE ? RESULT_WHITE_WINS : RESULT_BLACK_WINS, 1);
-        EmailRecord::Forget(GetAppServices().GetUserDrive(), OpponentId());
+        ForgetCopy();
         return true;
     }
     if (turn.offerDraw) {
@@ -320,7 +379,7 @@ bool CEmailGame::OpenTurn(EmailTurn::STurn& turn, CString& moveText, CString& wh
         GetPrompt().ShowMessage("Your opponent has accepted your draw offer.", "Game Over",
                                 wxOK | wxICON_INFORMATION, nullptr);
         EndOnBoard(RESULT_DRAW, 0);
-        EmailRecord::Forget(GetAppServices().GetUserDrive(), OpponentId());
+        ForgetCopy();
     }
     return true;
 }

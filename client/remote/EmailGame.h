@@ -32,19 +32,24 @@ public:
     bool StartGame(int localColour, const Zorlin::CString& name, const Zorlin::CString& address);
     // Decides the side the user plays in a read and checked turn (asking
     // when the ids do not tell) and holds the turn against the user's own
-    // record of the game with its sender: the newest move must be the
-    // sender's, the earlier ones those the user knows, and an accepted draw
-    // one the user offered. False, with why set unless the user cancelled,
-    // when it is refused; nothing is changed.
+    // copy of its game: the sender must be the player of the other side,
+    // the turn must hold what the user has received and sent and at most
+    // the sender's one move more, and an accepted draw must be one the user
+    // offered. False, with why set unless the user cancelled, when it is
+    // refused; nothing is changed.
     bool Judge(EmailTurn::STurn& turn, Zorlin::CString& why);
     // Rebuilds the game of a read and checked turn and puts it on the board;
     // moveText gets the opponent's newest move to play (empty when none).
     // False, with why set unless the user cancelled, when it is refused;
     // then nothing has changed. Judges the turn first unless done.
     bool OpenTurn(EmailTurn::STurn& turn, Zorlin::CString& moveText, Zorlin::CString& why);
-    // A turn of the user's has left: the user's record of the game with
-    // this opponent becomes this game (or goes, once the game has ended).
+    // A turn of the user's has left: the user's copy of this game becomes
+    // what it sent (or goes, once the game has ended).
     void KeepSentRecord();
+    // The user's copy of this game becomes what the board holds: when a
+    // turn is received and when the user moves (made, which the board may
+    // not have made yet). A saved game being viewed keeps none.
+    void KeepCopy(const CMove* made);
     // The sides of a saved game loaded into this one: shown, not played.
     void AssignSides(Zorlin::CConfig& saved);
 
@@ -59,14 +64,22 @@ public:
 private:
     void StartPlayers(int localColour);
     void EndOnBoard(int result, int flag);
-    Zorlin::CString OpponentId() const;
+    void ForgetCopy();
 
     CLocalPlayer* m_local;
     CEmailPlayer* m_email;
     bool m_savedGame;
     int m_localColour;
     int m_receivedPly;
+    int m_sentPly;
     bool m_judged;
+    // This game's name, which names its copy; the copy a received turn was
+    // judged against, when it was kept under another name.
+    Zorlin::CString m_gameId;
+    Zorlin::CString m_judgedKey;
+    // The received newest move, until the board has played it.
+    Zorlin::CString m_newestMove;
+    Zorlin::CString m_newestTime;
 };
 
 // The user's own profile id, the local side's id in every e-mail game.

@@ -48,6 +48,11 @@ bool CEmailPlayer::OpponentMoved(const CMove& move)
 {
     m_dialog->SetMove(move.m_text);
     m_dialog->Restore();
+    // An unsent move is kept too: a turn that arrives meanwhile is held
+    // against what the user has received and sent, and the user's board is
+    // not lost with the program.
+    if (CEmailGame* game = dynamic_cast<CEmailGame*>(m_game))
+        game->KeepCopy(&move);
     return false;
 }
 

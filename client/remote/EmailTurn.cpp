@@ -62,18 +62,32 @@ void TakeFrame(const CConfig& source, const char* frame, CConfig& out)
 
 } // namespace
 
-// The saved move of frame n of the moves, empty when there is none.
-CString SavedMove(CConfig& game, int n)
+namespace {
+
+// A key of frame n of the moves, empty when there is none.
+CString SavedValue(CConfig& game, int n, const char* key)
 {
     CString text;
     game.PushAbsolutePrefix("moves");
     if (game.FrameExists(n)) {
         game.PushPrefix(n);
-        text = game.GetValueOr("Move", "");
+        text = game.GetValueOr(key, "");
         game.PopPrefix();
     }
     game.PopPrefix();
     return text;
+}
+
+} // namespace
+
+CString SavedMove(CConfig& game, int n)
+{
+    return SavedValue(game, n, "Move");
+}
+
+CString SavedTime(CConfig& game, int n)
+{
+    return SavedValue(game, n, "Time");
 }
 
 CString FileName(int halfMoves, int userColour, bool invitation)

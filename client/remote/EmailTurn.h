@@ -47,6 +47,8 @@ int StartColour(int choice, unsigned draw);
 bool IsPlayedMove(const Zorlin::CString& move);
 // The saved move of frame n of a game's moves, empty when there is none.
 Zorlin::CString SavedMove(Zorlin::CConfig& game, int n);
+// The time saved with it.
+Zorlin::CString SavedTime(Zorlin::CConfig& game, int n);
 bool IsAcceptDraw(const Zorlin::CString& move);
 
 // What a turn file holds, read or to be written.

@@ -4,6 +4,7 @@
 
 #include "client/core/HtmlText.h"
 #include "client/core/StartUp.h"
+#include "client/remote/EmailRecord.h"
 #include "client/view/ViewHost.h"
 #include "foundation/AutoDirectory.h"
 #include "foundation/AutoPointer.h"
@@ -161,9 +162,12 @@ void CBrowserPage::ListFolder(CDrive& userDrive, const char* folder, CArray<CStr
         SelectionSortNatural(out);
 }
 
-void CBrowserPage::ListActiveGames(CDrive& userDrive)
+void CBrowserPage::ListActiveGames(CDrive& userDrive, const CString& ownId)
 {
     ListFolder(userDrive, "/active games/", m_activeGames);
+    m_activeCaptions.RemoveAll();
+    for (int i = 0; i < m_activeGames.GetCount(); ++i)
+        m_activeCaptions.Add(EmailRecord::Caption(userDrive, *m_activeGames.GetAt(i), ownId));
 }
 
 void CBrowserPage::ListPlayedGames(CDrive& userDrive)
@@ -223,7 +227,7 @@ CString CBrowserPage::NewVersionBody(const SSources& sources) const
 }
 
 CString CBrowserPage::GamesBody(const CArray<CString>& files, const char* extension, const char* folder,
-                                const char* command) const
+                                const char* command, const CArray<CString>* captions) const
 {
     CHtmlText body;
     body.BeginParagraph("center");
@@ -246,7 +250,8 @@ CString CBrowserPage::GamesBody(const CArray<CString>& files, const char* extens
         link.Append(file);
         link.Append(quote);
         body.BeginLink(EscapeHtml(link).GetText());
-        body.Append(EscapeHtml(WithoutExtension(file)));
+        const CString* caption = captions && i < captions->GetCount() ? captions->GetAt(i) : nullptr;
+        body.Append(EscapeHtml(caption && !caption->IsEmpty() ? *caption : WithoutExtension(file)));
         body.EndLink();
     }
     CString explore("LNK explore '");
@@ -345,7 +350,7 @@ void CBrowserPage::Prepare(CHtmlText& layout, const SSources& sources)
         AddSection(main, "newversion", "New version!", NewVersionBody(sources), sources);
     if (IsActive(sources, "activegames") && m_activeGames.GetCount() > 0)
         AddSection(main, "activegames", "Active Games",
-                   GamesBody(m_activeGames, ".rwg", "active games/", "LNK open "), sources);
+                   GamesBody(m_activeGames, ".rwg", "active games/", "LNK open ", &m_activeCaptions), sources);
     if (IsActive(sources, "totd"))
         AddSection(main, "totd", "Tip of the Day",
                    CString("<P>") + sources.program->GetValueOr((CString("TOTD.#") + Decimal(m_tip)).GetText(), ""),

@@ -33,8 +33,9 @@ public:
     // "preferences.totd", wrapping after the last tip.
     void AdvanceTip(Zorlin::CConfig& user, Zorlin::CConfig& program);
     // Rescans "/active games/" or "/played games/" of the user drive into
-    // natural order.
-    void ListActiveGames(Zorlin::CDrive& userDrive);
+    // natural order. The user's copies of e-mail games are shown by their
+    // opponent and move; ownId tells the user's side in an older copy.
+    void ListActiveGames(Zorlin::CDrive& userDrive, const Zorlin::CString& ownId = Zorlin::CString());
     void ListPlayedGames(Zorlin::CDrive& userDrive);
 
     // Fills the page layout with both columns, removing unknown fields.
@@ -50,7 +51,8 @@ private:
     bool IsActive(const SSources& sources, const char* name) const;
     Zorlin::CString NewVersionBody(const SSources& sources) const;
     Zorlin::CString GamesBody(const Zorlin::CArray<Zorlin::CString>& files, const char* extension,
-                              const char* folder, const char* command) const;
+                              const char* folder, const char* command,
+                              const Zorlin::CArray<Zorlin::CString>* captions = nullptr) const;
     Zorlin::CString NewsBody(const SSources& sources) const;
     Zorlin::CString LinksBody(const SSources& sources) const;
     Zorlin::CString ProfileBody(const SSources& sources) const;
@@ -65,6 +67,7 @@ private:
     CHtmlText m_launchpad;
     int m_tip;
     Zorlin::CArray<Zorlin::CString> m_activeGames;
+    Zorlin::CArray<Zorlin::CString> m_activeCaptions; // one a game, empty for its file name
     Zorlin::CArray<Zorlin::CString> m_playedGames;
     Zorlin::CString m_prefix; // before the folder names in game links
     int m_counter;            // numbers the sections of one build

@@ -52,7 +52,8 @@ void CBrowserPanel::Rebuild(bool reloadLiveContent)
 
 void CBrowserPanel::ListActiveGames()
 {
-    m_page.ListActiveGames(GetAppServices().GetUserDrive());
+    m_page.ListActiveGames(GetAppServices().GetUserDrive(),
+                           GetAppServices().GetUserSettings().GetValueOr(".profile.id", ""));
 }
 
 void CBrowserPanel::ListPlayedGames()

@@ -6,6 +6,8 @@ window's Send and come in through Game, Open RWF."""
 import os
 import re
 import shutil
+import subprocess
+import tempfile
 import time
 
 import harness
@@ -93,13 +95,18 @@ def shows(p, history, name):
     last = [None]
 
     def same():
-        clear_board(p)
+        try:
+            clear_board(p)
+        except (Failure, KeyError):
+            # A turn window that went while it was moved: the next look
+            # finds the new one.
+            return False
         last[0] = p.board.occupied(p.empty, snapshot(p, name))
         return last[0] == expected
     try:
         wait_until(same, 25, f"{p.user}'s board after {history}", step=0.2)
     except Failure:
-        raise Failure(f"{p.user}'s board shows {sorted(last[0])}, chess.js {sorted(expected)}")
+        raise Failure(f"{p.user}'s board shows {sorted(last[0] or [])}, chess.js {sorted(expected)}")
 
 
 def drag(p, history, san, check_board=False):
@@ -166,6 +173,14 @@ def answer(p, caption, after, key="Return", contains=None):
     index, record = c.wait_prompt(caption=caption, contains=contains, after=after, timeout=20)
     c.answer(caption, key)
     return index + 1
+
+
+def offer_draw(p):
+    """Actions, Offer Draw, Yes: ticked in the turn window, sent with the turn."""
+    c = p.client
+    seen = len(c.prompts())
+    c.menu("a", "d")
+    answer(p, "Offer Draw", seen, "alt+y", contains="Are you sure?")
 
 
 def close_game_over(p):
@@ -289,3 +304,76 @@ def your_opponents(p):
     c.screenshot(f"{p.user}-opponents", dialog)
     c.key("alt+o", window=dialog)
     c.wait_gone(dialog)
+
+
+# Turn files made by hand, as another client (or someone pretending to be
+# one) would write them.
+
+def quote(value):
+    return '"' + re.sub(r'(["\\|])', r"\\\1", str(value)) + '"'
+
+
+def frame(name, keys, depth):
+    """One frame of the settings text: name=, {, its keys, }."""
+    tabs = "\t" * depth
+    lines = [f"{tabs}{name}=", tabs + "{"]
+    for key, value in keys:
+        if isinstance(value, list):
+            lines += frame(key, value, depth + 1)
+        else:
+            lines.append(f"{tabs}\t{key}= {quote(value)}")
+    lines.append(tabs + "}")
+    return lines
+
+
+def move_cfg(white, black, moves, move, sender, game_keys=(), resign="no", offerdraw="no"):
+    """move.cfg of a turn: white and black are (id, name) of each side, sender
+    the turn's own id."""
+    game = [("game", [("type", "EmailGame")] + list(game_keys)),
+            ("White", [("ID", white[0]), ("name", white[1]), ("type", "CEmailPlayer")]),
+            ("Black", [("ID", black[0]), ("name", black[1]), ("type", "CLocalPlayer")])]
+    if moves:
+        game.append(("Moves", [("#%d" % i, [("Move", m), ("Time", "1000")]) for i, m in enumerate(moves)]))
+    lines = ["; auto-generated"]
+    for key, value in (("move", move), ("offerdraw", offerdraw), ("resign", resign), ("from", "bob@example.org"),
+                       ("id", sender)):
+        lines.append(f"{key}= {quote(value)}")
+    lines += frame("game", game, 0)
+    # Numbered frames are written bare: "=" then "{".
+    lines = [re.sub(r"^(\t*)#\d+=$", r"\1=", line) for line in lines]
+    return "\r\n".join(lines) + "\r\n"
+
+
+def pack_turn(client, name, cfg, message=""):
+    """The turn file name in the client's base folder, holding cfg as its
+    move.cfg; its path."""
+    tool = os.path.join(client.build, "foundation", "tools", "rwpack")
+    work = tempfile.mkdtemp(prefix="turn-", dir=client.base)
+    os.makedirs(os.path.join(work, "contents"))
+    with open(os.path.join(work, "contents.cfg"), "w", newline="") as f:
+        f.write('contents=\r\n{\r\n\tmajor= "Rookwell"\r\n\tminor= "Email"\r\n}\r\n'
+                'description= "A move sent by email"\r\n')
+    with open(os.path.join(work, "contents", "move.cfg"), "w", newline="") as f:
+        f.write(cfg)
+    with open(os.path.join(work, "contents", "message.txt"), "w") as f:
+        f.write(message)
+    path = os.path.join(client.base, name)
+    subprocess.run([tool, "pack", "-n", "email", path, work], check=True, stdout=subprocess.DEVNULL)
+    return path
+
+
+def copies(p):
+    """The user's copies of e-mail games: file name -> text."""
+    folder = os.path.join(p.client.folder, "users", p.user, "active games")
+    names = sorted(n for n in os.listdir(folder) if re.fullmatch(r"email \w+\.rwg", n)) if os.path.isdir(folder) else []
+    out = {}
+    for n in names:
+        with open(os.path.join(folder, n), encoding="utf-8", errors="replace") as f:
+            out[n] = f.read()
+    return out
+
+
+def copy_value(text, key):
+    """The value of key= in a copy's text (the first such line), or None."""
+    m = re.search(r'(?m)^\s*' + re.escape(key) + r'=\s*"?([^"\r\n]*)"?\s*$', text)
+    return m.group(1) if m else None

@@ -38,7 +38,7 @@ def first_game(a, b):
 
     # Alice moves and offers a draw with the move; Bob declines and plays on.
     ep.drag(a, history, "Nf3")
-    offer_draw(a)
+    ep.offer_draw(a)
     ep.send(a)
     path, mail = ep.take_mail(b, a)
     check(mail["subject"] == "[Rookwell] Move 2", f"Alice's second move: {mail['subject']}")
@@ -66,7 +66,7 @@ def first_game(a, b):
     ep.open_turn(a, path)
     ep.shows(a, history, "a-sees-bc5")
     ep.drag(a, history, "d3")
-    offer_draw(a)
+    ep.offer_draw(a)
     ep.send(a)
 
     played_a, played_b = a.played(), b.played()
@@ -88,14 +88,6 @@ def first_game(a, b):
     pgn = ep.result_of_last_game(a, played_a)
     check(pgn["header"].get("Result") == "1/2-1/2", f"Alice's game is drawn: {pgn['header']}")
     check(pgn["moves"] == history, f"Alice keeps the moves played: {pgn['moves']}")
-
-
-def offer_draw(p):
-    """Actions, Offer Draw, Yes: ticked in the turn window, sent with the turn."""
-    c = p.client
-    seen = len(c.prompts())
-    c.menu("a", "d")
-    ep.answer(p, "Offer Draw", seen, "alt+y", contains="Are you sure?")
 
 
 def steps(a, b):

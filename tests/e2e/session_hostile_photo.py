@@ -79,7 +79,10 @@ def steps(a, b):
     d.key("F2")
     b.see_board(flipped=True)
     pages = os.path.join(d.folder, "html")
-    before = harness.folder_digest(pages, skip=("english/page.htm", "english/page2.htm"))
+    # The side panel's own pages are written again whenever it is rebuilt,
+    # as it is when a received turn adds a game to Active Games.
+    generated = ("english/page.htm", "english/page2.htm", "english/_layout2.htm")
+    before = harness.folder_digest(pages, skip=generated)
     seen = ep.open_turn(b, bomb)
     index, record = d.wait_prompt(contains="profile", after=seen, timeout=30)
     check(record[0] == "message", f"Bob is asked about the profile: {record}")
@@ -104,7 +107,7 @@ def steps(a, b):
     ep.your_opponents(b)
     check(d.running(), "Bob's client is alive after Your Opponents")
     check(peak_kb(d) < PEAK_LIMIT_KB, f"Bob's client peaked at {peak_kb(d)} kB")
-    after = harness.folder_digest(pages, skip=("english/page.htm", "english/page2.htm"))
+    after = harness.folder_digest(pages, skip=generated)
     check(after == before, f"no picture of the program folder's pages changed: "
                            f"{sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k))}")
     ep.quit_all(b)

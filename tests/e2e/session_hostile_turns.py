@@ -1,18 +1,21 @@
 #!/usr/bin/env python3
 """Hostile e-mail turns opened in the real client. Alice takes Bob's
-invitation, plays 1.e4 and saves her answer (no mail program), which leaves
-her own record of the game. Then "Bob" sends turns made by hand: one whose
-newest move is Alice's colour, an acceptance of a draw she never offered
-(the offer forged in the file), one that rewrites her 1.e4, and one with a
-64 KB name. Each is refused with a message that says why; the board keeps
-1.e4, no file of the user or of the program folder changes, and nobody
-joins the opponents. Bob's honest answer 1...e5 is then taken as usual."""
+invitation (in the turn file's own format, without a game id), plays 1.e4
+and saves her answer (no mail program), which leaves her own copy of the
+game. Then "Bob" sends turns made by hand: one whose newest move is Alice's
+colour, an acceptance of a draw she never offered (the offer forged in the
+file), one that rewrites her 1.e4, one with a 64 KB name, rewrites whose
+sender's side is "0" or empty, and turns of another game from EVIL99 posing
+as Bob (a resignation, Fool's mate). Each is refused with a message that
+says why; the board keeps 1.e4, no file of the user or of the program folder
+changes, and nobody joins the opponents. Bob's honest answer 1...e5 is then
+taken as usual. Alice drags 2.Nf3 and keeps it unsent: turns that would play
+a move for her are refused, her unsent move stays on the board and in her
+copy, and once it has left Bob's honest 2...Nc6 is taken."""
 
 import os
 import re
-import subprocess
 import sys
-import tempfile
 import time
 
 import email_play as ep
@@ -22,54 +25,11 @@ from harness import check
 BOB = "B0B0B0B0"
 
 
-def quote(value):
-    return '"' + re.sub(r'(["\\|])', r"\\\1", str(value)) + '"'
-
-
-def frame(name, keys, depth):
-    """One frame of the settings text: name=, {, its keys, }."""
-    tabs = "\t" * depth
-    lines = [f"{tabs}{name}=", tabs + "{"]
-    for key, value in keys:
-        if isinstance(value, list):
-            lines += frame(key, value, depth + 1)
-        else:
-            lines.append(f"{tabs}\t{key}= {quote(value)}")
-    lines.append(tabs + "}")
-    return lines
-
-
-def move_cfg(alice, moves, move, black_name="Bob", game_keys=()):
-    """move.cfg of a turn from Bob (Black) to Alice (White)."""
-    game = [("game", [("type", "EmailGame")] + list(game_keys)),
-            ("White", [("ID", alice), ("name", "Alice"), ("type", "CEmailPlayer")]),
-            ("Black", [("ID", BOB), ("name", black_name), ("type", "CLocalPlayer")])]
-    if moves:
-        game.append(("Moves", [("#%d" % i, [("Move", m), ("Time", "1000")]) for i, m in enumerate(moves)]))
-    lines = ["; auto-generated"]
-    for key, value in (("move", move), ("offerdraw", "no"), ("resign", "no"), ("from", "bob@example.org"),
-                       ("id", BOB)):
-        lines.append(f"{key}= {quote(value)}")
-    lines += frame("game", game, 0)
-    # Numbered frames are written bare: "=" then "{".
-    lines = [re.sub(r"^(\t*)#\d+=$", r"\1=", line) for line in lines]
-    return "\r\n".join(lines) + "\r\n"
-
-
-def pack(client, name, alice, moves, move, message="", **keys):
-    tool = os.path.join(client.build, "foundation", "tools", "rwpack")
-    work = tempfile.mkdtemp(prefix="hostile-", dir=client.base)
-    os.makedirs(os.path.join(work, "contents"))
-    with open(os.path.join(work, "contents.cfg"), "w", newline="") as f:
-        f.write('contents=\r\n{\r\n\tmajor= "Rookwell"\r\n\tminor= "Email"\r\n}\r\n'
-                'description= "A move sent by email"\r\n')
-    with open(os.path.join(work, "contents", "move.cfg"), "w", newline="") as f:
-        f.write(move_cfg(alice, moves, move, **keys))
-    with open(os.path.join(work, "contents", "message.txt"), "w") as f:
-        f.write(message)
-    path = os.path.join(client.base, name)
-    subprocess.run([tool, "pack", "-n", "email", path, work], check=True, stdout=subprocess.DEVNULL)
-    return path
+def pack(client, name, alice, moves, move, message="", black_name="Bob", black_id=BOB, sender=BOB,
+         game_keys=(), resign="no"):
+    """A turn from "Bob" (Black) to Alice (White)."""
+    cfg = ep.move_cfg((alice, "Alice"), (black_id, black_name), moves, move, sender, game_keys, resign)
+    return ep.pack_turn(client, name, cfg, message)
 
 
 def chooser(p, after):
@@ -107,6 +67,30 @@ def digest_outside_users(folder):
     return {k: v for k, v in harness.folder_digest(folder).items() if not k.startswith("users" + os.sep)}
 
 
+def refuse_all(p, files, after, history):
+    """Opens each (name, path, reason): refused saying reason, the board as
+    history; the index past the last."""
+    c = p.client
+    for name, path, reason in files:
+        seen = open_turn(p, path, after)
+        index, shown = c.wait_prompt(after=seen)
+        check(shown[0] == "message" and "refused" in shown[2] and reason in shown[2],
+              f"{name} is refused saying {reason!r}: {shown[:3]}")
+        check(len(shown[2]) < 400, f"{name}: the message stays short ({len(shown[2])} characters)")
+        check("M" * 41 not in shown[2], f"{name}: no remote name in the message")
+        c.answer(shown[1])
+        after = settle(p, index + 1)
+        ep.shows(p, history, "after-" + name)
+        print(name, "refused:", shown[2].replace("\n", " "))
+    return after
+
+
+def only_copy(a):
+    copies = ep.copies(a)
+    check(len(copies) == 1, f"one copy of the game with Bob: {sorted(copies)}")
+    return next(iter(copies.items()))
+
+
 def steps(a, b):
     c = a.client
     ep.start_without_mail_program(a)
@@ -121,9 +105,12 @@ def steps(a, b):
     ep.drag(a, history, "e4", check_board=True)
     ep.save_without_mail_program(a, os.path.join(c.base, "answer.rwf"))
     user = os.path.join(c.folder, "users", a.user)
-    record = os.path.join(user, "active games", f"email {BOB}.rwg")
-    harness.wait_until(lambda: os.path.exists(record), 10, "Alice's own record of the game")
+    harness.wait_until(lambda: ep.copies(a) and ep.copy_value(only_copy(a)[1], "sent") == "1", 10,
+                       "Alice's own copy of the sent game")
+    copy_name, _ = only_copy(a)
 
+    fools = dict(moves=["f3", "e5", "g4", "Qh4#"], move="Qh4#", black_id="EVIL99", sender="EVIL99",
+                 game_keys=[("gameid", "F00F01")])
     hostile = [
         ("own-colour.rwf", dict(moves=["e4", "e5", "Nf3"], move="Nf3"), "one of yours"),
         ("forged-acceptance.rwf", dict(moves=["e4"], move="Accept draw",
@@ -132,22 +119,20 @@ def steps(a, b):
         ("rewritten.rwf", dict(moves=["d4", "e5"], move="e5"), "differ from the game you are playing with"),
         ("long-name.rwf", dict(moves=["c4", "c5"], move="c5", black_name="M" * 65536, message="x" * 65536),
          "differ from the game you are playing with"),
+        # Sides that name nobody pass no check.
+        ("sender-zero.rwf", dict(moves=["c4", "c5", "Nc3", "Nc6"], move="Nc6", black_id="0"),
+         "not the player of the side"),
+        ("sender-empty.rwf", dict(moves=["c4", "c5", "Nc3", "Nc6"], move="Nc6", black_id=""),
+         "not the player of the side"),
+        # Another game's turns never stand in for this one.
+        ("evil-resigns.rwf", dict(moves=["e4", "e5"], move="e5", black_id="EVIL99", sender="EVIL99",
+                                  game_keys=[("gameid", "F00F00")], resign="yes"), "neither received nor sent"),
+        ("fools-mate.rwf", fools, "neither received nor sent"),
     ]
     files = [(name, pack(c, name, alice, **turn), reason) for name, turn, reason in hostile]
     before_user = harness.folder_digest(user)
     before_program = digest_outside_users(c.folder)
-    after = len(c.prompts())
-    for name, path, reason in files:
-        seen = open_turn(a, path, after)
-        index, shown = c.wait_prompt(after=seen)
-        check(shown[0] == "message" and "refused" in shown[2] and reason in shown[2],
-              f"{name} is refused saying {reason!r}: {shown[:3]}")
-        check(len(shown[2]) < 400, f"{name}: the message stays short ({len(shown[2])} characters)")
-        check("M" * 41 not in shown[2], f"{name}: no remote name in the message")
-        c.answer(shown[1])
-        after = settle(a, index + 1)
-        ep.shows(a, history, "after-" + name)
-        print(name, "refused:", shown[2].replace("\n", " "))
+    after = refuse_all(a, files, len(c.prompts()), history)
     check(harness.folder_digest(user) == before_user, "no file of the user changed")
     check(digest_outside_users(c.folder) == before_program, "no file of the program folder changed")
     check(not a.opponents(), f"nobody joined the opponents: {a.opponents()}")
@@ -157,6 +142,32 @@ def steps(a, b):
     history.append("e7e5")
     ep.shows(a, history, "honest-answer")
     check(not [r for r in c.prompts()[seen:] if "refused" in r[2]], f"the honest turn is taken: {c.prompts()[seen:]}")
+    harness.wait_until(lambda: ep.copy_value(only_copy(a)[1], "received") == "2", 10, "the answer in Alice's copy")
+
+    # Alice's 2.Nf3, not sent: no turn may play a move for her meanwhile.
+    ep.drag(a, history, "Nf3", check_board=True)
+    harness.wait_until(lambda: re.search(r'Move=\s*"?Nf3', only_copy(a)[1]), 10, "the unsent move in Alice's copy")
+    check(only_copy(a)[0] == copy_name, "the same copy")
+    unsent = [
+        ("unsent-rewrite.rwf", dict(moves=["e4", "e5", "Nc3", "Nc6"], move="Nc6"), "neither received nor sent"),
+        ("unsent-own.rwf", dict(moves=["e4", "e5", "Nc3"], move="Nc3"), "one of yours"),
+        ("unsent-unnamed.rwf", dict(moves=["e4", "e5", "Nc3"], move=""), "one of yours"),
+    ]
+    files = [(name, pack(c, name, alice, **turn), reason) for name, turn, reason in unsent]
+    before_user = harness.folder_digest(user)
+    before_program = digest_outside_users(c.folder)
+    after = refuse_all(a, files, seen, history)
+    check(harness.folder_digest(user) == before_user, "no file of the user changed")
+    check(digest_outside_users(c.folder) == before_program, "no file of the program folder changed")
+
+    # Once 2.Nf3 has left, Bob's honest answer to it is taken.
+    ep.save_without_mail_program(a, os.path.join(c.base, "answer2.rwf"))
+    harness.wait_until(lambda: ep.copy_value(only_copy(a)[1], "sent") == "3", 10, "the sent move in Alice's copy")
+    seen = open_turn(a, pack(c, "honest2.rwf", alice, ["e4", "e5", "Nf3", "Nc6"], "Nc6"), len(c.prompts()))
+    history.append("b8c6")
+    ep.shows(a, history, "honest-answer-2")
+    check(not [r for r in c.prompts()[seen:] if "refused" in r[2]], f"the honest turn is taken: {c.prompts()[seen:]}")
+    check(only_copy(a)[0] == copy_name, "still the one copy")
     c.menu("g", "x")
     check(c.wait_exit() == 0, "the client ends cleanly")
 

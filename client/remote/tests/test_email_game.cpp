@@ -15,6 +15,7 @@
 #include "client/dialogs/tests/support/GuiTest.h"
 #include "client/remote/EmailGame.h"
 #include "client/remote/EmailPlayer.h"
+#include "client/remote/EmailRecord.h"
 #include "client/remote/EmailTurn.h"
 #include "client/remote/tests/support/RemoteFixture.h"
 #include "foundation/ArchiveDrive.h"
@@ -115,6 +116,8 @@ protected:
         turn.id = "ann01";
         turn.message = "Your move, Bob.";
         sender->Save(turn.game);
+        // Ann's own copy stays on her machine.
+        EmailRecord::Forget(m_services->GetUserDrive(), EmailRecord::GameId(turn.game));
         CString why;
         EXPECT_TRUE(EmailTurn::Check(turn, why)) << why.GetText();
         return turn;
@@ -243,6 +246,69 @@ TEST_F(EmailGame, AReceivedTurnIsOpenedOnTheSideItsIdsGive)
     EXPECT_EQ(game->GetBoard().GetPly(), 1);
     EXPECT_EQ(window->GetMove(), "");
     EXPECT_TRUE(game->IsInPlay());
+}
+
+TEST_F(EmailGame, TheCopyIsWrittenWhenATurnArrivesAndWhenTheUserMoves)
+{
+    EmailTurn::STurn turn = AnnsTurn({"e4"});
+    EmailTurn::STurn resigned = AnnsTurn({"d4"});
+    resigned.resign = true;
+    const CString gameId = EmailRecord::GameId(turn.game);
+    ASSERT_FALSE(gameId.IsEmpty());
+    Me("bob02", "Bob", "bob@example.org");
+    CEmailGame* game = MakeGame();
+    CString moveText, why;
+    ASSERT_TRUE(game->OpenTurn(turn, moveText, why)) << why.GetText();
+    // Kept with Ann's newest move, before the frame plays it.
+    Zorlin::CDrive& user = m_services->GetUserDrive();
+    CConfig copy;
+    ASSERT_TRUE(EmailRecord::Find(user, gameId, copy));
+    EXPECT_EQ(EmailTurn::SavedMove(copy, 0), "e4");
+    EXPECT_EQ(EmailRecord::ReceivedPlies(copy), 1);
+    EXPECT_EQ(EmailRecord::SentPlies(copy), 0);
+    EXPECT_EQ(EmailRecord::LocalColour(copy, ""), BLACK);
+    EXPECT_EQ(EmailRecord::Caption(user, CString("email ") + gameId + ".rwg", "bob02"), "Ann, move 1");
+
+    // Bob's move, not sent yet, is kept too: the canvas tells it to the
+    // e-mail player before the board makes it.
+    CMove e4;
+    ASSERT_TRUE(game->GetBoard().ParseSan("e4", e4, true));
+    game->GetBoard().MakeMove(e4, 0.0);
+    CMove e5;
+    ASSERT_TRUE(game->GetBoard().ParseSan("e5", e5, true));
+    e5.m_text = "e5";
+    game->GetEmailPlayer()->OpponentMoved(e5);
+    ASSERT_TRUE(game->GetBoard().MakeMove(e5, 0.0));
+    ASSERT_TRUE(EmailRecord::Find(user, gameId, copy));
+    EXPECT_EQ(EmailTurn::SavedMove(copy, 1), "e5");
+    EXPECT_EQ(EmailRecord::SentPlies(copy), 0);
+    // A turn claiming 1...c5 for him is refused against it.
+    EmailTurn::STurn forged = turn;
+    forged.game = copy;
+    forged.game.GetValue(".White.ID") = "ann01";
+    forged.game.PushAbsolutePrefix("Moves");
+    forged.game.PushPrefix(1);
+    forged.game.GetValue("Move") = "c5";
+    forged.game.PopPrefix();
+    forged.game.PushPrefix(2);
+    forged.game.GetValue("Move") = "Nf3";
+    forged.game.PopPrefix();
+    forged.game.PopPrefix();
+    forged.move = "Nf3";
+    ASSERT_TRUE(EmailTurn::Check(forged, why)) << why.GetText();
+    CEmailGame* other = MakeGame();
+    EXPECT_FALSE(other->Judge(forged, why));
+    EXPECT_NE(std::string(why.GetText()).find("neither received nor sent"), std::string::npos) << why.GetText();
+
+    // The game's own end forgets its copy and no other.
+    CConfig another = copy;
+    another.GetValue(".game.gameid") = "0THER1";
+    ASSERT_TRUE(EmailRecord::Keep(user, "0THER1", another));
+    CEmailGame* ended = MakeGame();
+    ASSERT_TRUE(ended->OpenTurn(resigned, moveText, why)) << why.GetText();
+    EXPECT_FALSE(EmailRecord::Find(user, EmailRecord::GameId(resigned.game), copy));
+    EXPECT_TRUE(EmailRecord::Find(user, gameId, copy));
+    EXPECT_TRUE(EmailRecord::Find(user, "0THER1", copy));
 }
 
 TEST_F(EmailGame, BothIdsEqualAskTheColourAndACancelOpensNothing)

@@ -345,8 +345,9 @@ TEST(EmailTurnFile, TenThousandMovesAreTooLongNotDamaged)
     EXPECT_EQ(std::string(why.GetText()).find("damaged"), std::string::npos) << why.GetText();
 }
 
-// The user's own record of a game, as the e-mail game keeps it on a real
-// user folder, and received turns held against it.
+// The user's own copy of a game, as the e-mail game keeps it on a real
+// user folder, and received turns held against it. The user plays Black
+// against whiteId1; the copy was written when 1...e5 left.
 class EmailRecordTest : public ::testing::Test {
 protected:
     // The turn as it arrives, checked.
@@ -359,32 +360,41 @@ protected:
     }
     EmailRecord::EFit Fit(const std::vector<std::string>& moves, const char* move)
     {
-        return EmailRecord::Compare(m_record, Received(moves, move));
+        return EmailRecord::Compare(&m_record, Received(moves, move), BLACK, "whiteId1", "");
+    }
+    EmailRecord::SMatch Matched(const EmailTurn::STurn& turn)
+    {
+        return EmailRecord::Match(m_services.GetUserDrive(), turn, BLACK, "whiteId1", "");
     }
 
     CTestServices m_services;
     CConfig m_record = SavedGame({"e4", "e5"});
 };
 
-TEST_F(EmailRecordTest, KeptPerOpponentInTheUsersActiveGames)
+TEST_F(EmailRecordTest, KeptPerGameInTheUsersActiveGames)
 {
     Zorlin::CDrive& user = m_services.GetUserDrive();
-    EXPECT_EQ(EmailRecord::Path("whiteId1"), "/active games/email whiteId1.rwg");
-    // No record for an opponent not known yet, nor under a climbing id.
-    for (const char* id : {"0", "", "../../cfg/app", "a b"})
+    EXPECT_EQ(EmailRecord::Path("A1B2C3"), "/active games/email A1B2C3.rwg");
+    // No copy for an opponent not known yet, nor under a climbing id.
+    for (const char* id : {"0", "", " 0 ", "../../cfg/app", "a b", "..", "C:\\x"})
         EXPECT_TRUE(EmailRecord::Path(id).IsEmpty()) << id;
     EXPECT_FALSE(EmailRecord::Keep(user, "0", m_record));
+    EXPECT_FALSE(EmailRecord::Keep(user, "", m_record));
+    EXPECT_EQ(EmailRecord::KeyOfFile("email A1B2C3.rwg"), "A1B2C3");
+    for (const char* name : {"email 0.rwg", "email .rwg", "email ../x.rwg", "Alice vs Bob.rwg", "email A1.pgn"})
+        EXPECT_TRUE(EmailRecord::KeyOfFile(name).IsEmpty()) << name;
 
-    ASSERT_TRUE(EmailRecord::Keep(user, "whiteId1", m_record));
-    EXPECT_TRUE(FileExists(m_services.m_userFolder + "/active games/email whiteId1.rwg"));
+    ASSERT_TRUE(EmailRecord::Keep(user, "A1B2C3", m_record));
+    EXPECT_TRUE(FileExists(m_services.m_userFolder + "/active games/email A1B2C3.rwg"));
     CConfig found;
-    ASSERT_TRUE(EmailRecord::Find(user, "WHITEID1", found));
-    EXPECT_EQ(EmailRecord::Compare(found, Received({"e4", "e5", "Nf3"}, "Nf3")), EmailRecord::EFit::kContinues);
+    ASSERT_TRUE(EmailRecord::Find(user, "A1B2C3", found));
+    EXPECT_EQ(EmailRecord::Compare(&found, Received({"e4", "e5", "Nf3"}, "Nf3"), BLACK, "whiteId1", ""),
+              EmailRecord::EFit::kContinues);
     EXPECT_FALSE(EmailRecord::Find(user, "other1", found));
 
-    EmailRecord::Forget(user, "whiteId1");
-    EXPECT_FALSE(FileExists(m_services.m_userFolder + "/active games/email whiteId1.rwg"));
-    EXPECT_FALSE(EmailRecord::Find(user, "whiteId1", found));
+    EmailRecord::Forget(user, "A1B2C3");
+    EXPECT_FALSE(FileExists(m_services.m_userFolder + "/active games/email A1B2C3.rwg"));
+    EXPECT_FALSE(EmailRecord::Find(user, "A1B2C3", found));
 }
 
 TEST_F(EmailRecordTest, EarlierMovesMustBeThoseTheUserKnows)
@@ -397,40 +407,116 @@ TEST_F(EmailRecordTest, EarlierMovesMustBeThoseTheUserKnows)
     EXPECT_EQ(Fit({"e4", "c5", "Nf3"}, "Nf3"), EmailRecord::EFit::kRewritten);
     EXPECT_EQ(Fit({"d4", "e5", "Nf3"}, "Nf3"), EmailRecord::EFit::kRewritten);
     // Moves of ours that we never sent.
-    EXPECT_EQ(Fit({"e4", "e5", "Nf3", "Nc6", "Bb5"}, "Bb5"), EmailRecord::EFit::kRewritten);
+    EXPECT_EQ(Fit({"e4", "e5", "Nf3", "Nc6", "Bb5"}, "Bb5"), EmailRecord::EFit::kAddsMoves);
+    // A move added in our colour without naming it.
+    m_record = SavedGame({"e4"});
+    EXPECT_EQ(Fit({"e4", "e5"}, ""), EmailRecord::EFit::kOwnMove);
+    m_record = SavedGame({"e4", "e5"});
     // The turn we answered already, opened again.
     EXPECT_EQ(Fit({"e4"}, "e4"), EmailRecord::EFit::kStale);
     // Same moves, other spelling of a move: the same game.
-    m_record = SavedGame({"e4", "e5", "Nf3", "Nc6", "Bb5", "a6", "Bxc6", "dxc6", "O-O"});
-    EXPECT_EQ(Fit({"e4", "e5", "Nf3", "Nc6", "Bb5", "a6", "Bxc6", "dxc6", "O-O", "f6"}, "f6"),
+    m_record = SavedGame({"e4", "e5", "Nf3", "Nc6", "Bb5", "a6", "Bxc6", "dxc6"});
+    EXPECT_EQ(Fit({"e4", "e5", "Nf3", "Nc6", "Bb5", "a6", "Bxc6", "dxc6", "O-O"}, "O-O"),
               EmailRecord::EFit::kContinues);
 
     EXPECT_NE(std::string(EmailRecord::Refusal(EmailRecord::EFit::kRewritten, "Alice").GetText())
                   .find("differ from the game you are playing with Alice"),
               std::string::npos);
-    EXPECT_FALSE(EmailRecord::Refusal(EmailRecord::EFit::kStale, "").IsEmpty());
-    for (EmailRecord::EFit fit : {EmailRecord::EFit::kNoRecord, EmailRecord::EFit::kOtherGame,
-                                  EmailRecord::EFit::kContinues})
+    for (EmailRecord::EFit fit : {EmailRecord::EFit::kStale, EmailRecord::EFit::kOlder, EmailRecord::EFit::kAddsMoves,
+                                  EmailRecord::EFit::kOwnMove, EmailRecord::EFit::kOtherSender})
+        EXPECT_FALSE(EmailRecord::Refusal(fit, "").IsEmpty());
+    for (EmailRecord::EFit fit : {EmailRecord::EFit::kNoRecord, EmailRecord::EFit::kContinues})
         EXPECT_TRUE(EmailRecord::Refusal(fit, "Alice").IsEmpty());
+}
+
+TEST_F(EmailRecordTest, WhatWasReceivedAndSentBoundsATurnNotTheUnsentMove)
+{
+    // Received 1.e4, 1...e5 dragged but not sent.
+    m_record = SavedGame({"e4", "e5"});
+    EmailRecord::MarkKnown(m_record, BLACK, 1, 0);
+    EXPECT_EQ(EmailRecord::ReceivedPlies(m_record), 1);
+    EXPECT_EQ(EmailRecord::SentPlies(m_record), 0);
+    // A turn claiming 1.e4 c5 2.Nf3 plays 1...c5 for the user.
+    EXPECT_EQ(Fit({"e4", "c5", "Nf3"}, "Nf3"), EmailRecord::EFit::kAddsMoves);
+    EXPECT_EQ(Fit({"e4", "c5"}, "c5"), EmailRecord::EFit::kOwnMove);
+    // The same turn opened again is taken; an older one is not.
+    EXPECT_EQ(Fit({"e4"}, "e4"), EmailRecord::EFit::kContinues);
+    EXPECT_EQ(Fit({}, "You Start"), EmailRecord::EFit::kOlder);
+    // No copy: a game from its start, with at most the sender's first move.
+    const EmailTurn::STurn fresh = Received({"e4"}, "e4");
+    EXPECT_EQ(EmailRecord::Compare(nullptr, fresh, BLACK, "whiteId1", ""), EmailRecord::EFit::kNoRecord);
+    EXPECT_EQ(EmailRecord::Compare(nullptr, fresh, WHITE, "whiteId1", ""), EmailRecord::EFit::kOwnMove);
+    EXPECT_EQ(EmailRecord::Compare(nullptr, Received({"f3", "e5", "g4", "Qh4#"}, "Qh4#"), WHITE, "whiteId1", ""),
+              EmailRecord::EFit::kAddsMoves);
+    // A copy of a game with somebody else, or with the sides swapped.
+    m_record = SavedGame({"e4", "e5"}, "other1", "0");
+    EXPECT_EQ(Fit({"e4", "e5", "Nf3"}, "Nf3"), EmailRecord::EFit::kOtherSender);
+    EmailRecord::MarkKnown(m_record, WHITE, 0, 2);
+    m_record.GetValue(".White.ID") = "whiteId1";
+    EXPECT_EQ(Fit({"e4", "e5", "Nf3"}, "Nf3"), EmailRecord::EFit::kOtherSender);
 }
 
 TEST_F(EmailRecordTest, AnotherGameIsToldByItsName)
 {
+    Zorlin::CDrive& user = m_services.GetUserDrive();
     m_record.GetValue(".game.gameid") = "A1B2C3";
+    ASSERT_TRUE(EmailRecord::Keep(user, "A1B2C3", m_record));
     EmailTurn::STurn turn = Received({"d4", "d5"}, "d5");
     // Without a name of its own the turn is held against our game.
-    EXPECT_EQ(EmailRecord::Compare(m_record, turn), EmailRecord::EFit::kRewritten);
+    EmailRecord::SMatch match = Matched(turn);
+    EXPECT_EQ(match.fit, EmailRecord::EFit::kRewritten);
+    EXPECT_EQ(match.key, "A1B2C3");
+    // A name of another game: no copy of it, so only a game from its start.
     turn.game.GetValue(".game.gameid") = "FFEE01";
-    EXPECT_EQ(EmailRecord::Compare(m_record, turn), EmailRecord::EFit::kOtherGame);
-    turn.game.GetValue(".game.gameid") = "a1b2c3";
-    EXPECT_EQ(EmailRecord::Compare(m_record, turn), EmailRecord::EFit::kRewritten);
+    EXPECT_EQ(Matched(turn).fit, EmailRecord::EFit::kAddsMoves);
+    EmailTurn::STurn first = Received({"d4"}, "d4");
+    first.game.GetValue(".game.gameid") = "FFEE01";
+    match = Matched(first);
+    EXPECT_EQ(match.fit, EmailRecord::EFit::kNoRecord);
+    EXPECT_TRUE(match.key.IsEmpty());
+    // Our game's name: judged against our game only.
+    EmailTurn::STurn ours = Received({"e4", "e5", "Nf3"}, "Nf3");
+    ours.game.GetValue(".game.gameid") = "A1B2C3";
+    EXPECT_EQ(Matched(ours).fit, EmailRecord::EFit::kContinues);
     // A name unfit to use is no name.
     turn.game.GetValue(".game.gameid") = "../x";
     EXPECT_TRUE(EmailRecord::GameId(turn.game).IsEmpty());
-    EXPECT_EQ(EmailRecord::Compare(m_record, turn), EmailRecord::EFit::kRewritten);
+    EXPECT_EQ(Matched(turn).fit, EmailRecord::EFit::kRewritten);
     const CString fresh = EmailRecord::NewGameId();
     EXPECT_TRUE(IsProfileId(fresh)) << fresh.GetText();
     EXPECT_NE(fresh, EmailRecord::NewGameId());
+}
+
+TEST_F(EmailRecordTest, ACopyKeptUnderTheOpponentsIdStillServesItsGame)
+{
+    // Written before copies were named by game: under the sender's id.
+    Zorlin::CDrive& user = m_services.GetUserDrive();
+    m_record.GetValue(".game.gameid") = "A1B2C3";
+    ASSERT_TRUE(EmailRecord::Keep(user, "whiteId1", m_record));
+    EmailTurn::STurn turn = Received({"e4", "e5", "Nf3"}, "Nf3");
+    turn.game.GetValue(".game.gameid") = "A1B2C3";
+    EmailRecord::SMatch match = Matched(turn);
+    EXPECT_EQ(match.fit, EmailRecord::EFit::kContinues);
+    EXPECT_EQ(match.key, "whiteId1");
+    // A copy of a game the user started, which nobody has answered yet,
+    // serves the first answer of a peer that names no game.
+    EmailRecord::Forget(user, "whiteId1");
+    CConfig started = SavedGame({"e4"}, "ownId1", "0");
+    started.GetValue(".game.gameid") = "D00D";
+    EmailRecord::MarkKnown(started, WHITE, 0, 1);
+    ASSERT_TRUE(EmailRecord::Keep(user, "D00D", started));
+    EmailTurn::STurn answer = MakeTurn({"e4", "e5"}, "e5");
+    answer.id = "blackId1";
+    answer.game = SavedGame({"e4", "e5"}, "0", "blackId1");
+    CString why;
+    ASSERT_TRUE(EmailTurn::Check(answer, why)) << why.GetText();
+    match = EmailRecord::Match(user, answer, WHITE, "blackId1", "ownId1");
+    EXPECT_EQ(match.fit, EmailRecord::EFit::kContinues);
+    EXPECT_EQ(match.key, "D00D");
+    // Once answered, it is that player's game.
+    EmailRecord::MarkKnown(started, WHITE, 2, 1);
+    ASSERT_TRUE(EmailRecord::Keep(user, "D00D", started));
+    EXPECT_EQ(EmailRecord::Match(user, answer, WHITE, "blackId1", "ownId1").fit, EmailRecord::EFit::kAddsMoves);
 }
 
 TEST_F(EmailRecordTest, AnAcceptanceCountsOnlyAgainstTheReceiversOwnOffer)
@@ -444,5 +530,24 @@ TEST_F(EmailRecordTest, AnAcceptanceCountsOnlyAgainstTheReceiversOwnOffer)
     m_record.GetValue(".game.drawoffer.colour") = "black";
     m_record.GetValue(".game.drawoffer.ply") = "2";
     EXPECT_TRUE(EmailTurn::WasDrawOffered(m_record, BLACK, forged.plies));
-    EXPECT_EQ(EmailRecord::Compare(m_record, forged), EmailRecord::EFit::kContinues);
+    EXPECT_EQ(EmailRecord::Compare(&m_record, forged, BLACK, "whiteId1", ""), EmailRecord::EFit::kContinues);
+}
+
+TEST_F(EmailRecordTest, ActiveGamesShowACopyByOpponentAndMove)
+{
+    Zorlin::CDrive& user = m_services.GetUserDrive();
+    m_record = SavedGame({"e4", "e5", "Nf3"}, "whiteId1", "ownId1");
+    EmailRecord::MarkKnown(m_record, BLACK, 3, 2);
+    ASSERT_TRUE(EmailRecord::Keep(user, "A1B2C3", m_record));
+    EXPECT_EQ(EmailRecord::Caption(user, "email A1B2C3.rwg", "ownId1"), "Alice, move 2");
+    // A name from outside is cut; an unknown one is said so.
+    m_record.GetValue(".White.name") = CString(std::string(5000, 'M').c_str());
+    ASSERT_TRUE(EmailRecord::Keep(user, "A1B2C3", m_record));
+    EXPECT_EQ(EmailRecord::Caption(user, "email A1B2C3.rwg", "ownId1").GetLength(), 40 + 8);
+    m_record.GetValue(".White.name") = "";
+    ASSERT_TRUE(EmailRecord::Keep(user, "A1B2C3", m_record));
+    EXPECT_EQ(EmailRecord::Caption(user, "email A1B2C3.rwg", "ownId1"), "Email game, move 2");
+    // Other saved games keep their file names.
+    EXPECT_TRUE(EmailRecord::Caption(user, "Alice vs Bob.rwg", "ownId1").IsEmpty());
+    EXPECT_TRUE(EmailRecord::Caption(user, "email 0.rwg", "ownId1").IsEmpty());
 }

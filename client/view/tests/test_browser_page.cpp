@@ -131,6 +131,28 @@ TEST_F(BrowserPage, GameFilesAreListedInNaturalOrderAndOnlyTheirOwnKind)
     EXPECT_LT(At(text, "[open News"), At(text, "Played Games"));
 }
 
+TEST_F(BrowserPage, AnEmailGamesCopyIsListedByOpponentAndMove)
+{
+    // The user's copy of a game with Bob, as the e-mail game keeps it.
+    fx.WriteUserFile("active games/email 5EED01.rwg",
+                     "game=\r\n{\r\n\tgameid= \"5EED01\"\r\n}\r\n"
+                     "White=\r\n{\r\n\tID= \"me1\"\r\n}\r\n"
+                     "Black=\r\n{\r\n\tID= \"B0B\"\r\n\tname= \"Bob <b>\"\r\n}\r\n"
+                     "Moves=\r\n{\r\n\t=\r\n\t{\r\n\t\tMove= \"e4\"\r\n\t}\r\n"
+                     "\t=\r\n\t{\r\n\t\tMove= \"e5\"\r\n\t}\r\n}\r\n"
+                     "EmailCopy=\r\n{\r\n\tlocal= \"white\"\r\n}\r\n");
+    fx.WriteUserFile("active games/email 0.rwg", "x");
+    fx.WriteUserFile("active games/Alice vs Bob.rwg", "x");
+    std::string text = Build();
+    EXPECT_NE(At(text, "href=\"LNK open &#39;active games/email 5EED01.rwg&#39;\">Bob &lt;b&gt;, move 2</a>"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(At(text, ">email 5EED01<"), std::string::npos) << text;
+    // Any other file keeps its name.
+    EXPECT_NE(At(text, ">Alice vs Bob</a>"), std::string::npos) << text;
+    EXPECT_NE(At(text, ">email 0</a>"), std::string::npos) << text;
+}
+
 TEST_F(BrowserPage, FolderOfOtherFilesStillShowsTheSection)
 {
     fx.WriteUserFile("active games/readme.txt", "x");
