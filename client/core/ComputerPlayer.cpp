@@ -1,5 +1,6 @@
 #include "client/core/ComputerPlayer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <wx/defs.h>
@@ -175,12 +176,60 @@ void CComputerPlayer::StartGame(CChessBoard* board, int colour)
     Send("new\n");
     Send("random\n");
     SendLevel();
-    if (colour == WHITE) {
-        Send("white\n");
-        Send("go\n");
-    }
     if (m_process)
         m_properties.GetValue("link") = m_process->GetSettings().GetValueOr("link", "");
+    if (colour == WHITE)
+        SendColourAndGo();
+}
+
+bool CComputerPlayer::IsFeatureOff(const char* name)
+{
+    WaitForFeatures();
+    const CString* value = m_features.Find(name);
+    return value && *value == "0";
+}
+
+void CComputerPlayer::SendColourAndGo()
+{
+    std::shared_ptr<bool> alive = m_alive;
+    // An engine with colors=0 takes its side from "go" alone (some quit on
+    // "white" or "black").
+    bool colours = !IsFeatureOff("colors");
+    if (!*alive)
+        return;
+    if (colours)
+        Send(m_colour == WHITE ? "white\n" : "black\n");
+    SendGameClocks();
+    Send("go\n");
+}
+
+void CComputerPlayer::SendClocks(double mine, double theirs)
+{
+    // Only a timed game has clocks to tell; an engine with time=0 keeps its own.
+    CConfig empty;
+    CConfig& settings = m_game ? m_game->GetSettings() : empty;
+    if (settings.GetValueOr("timecontrol.type", "") == "none" ||
+        ReadSettingNumber(settings.GetValueOr("timecontrol.seconds", "")) <= 0 || IsFeatureOff("time"))
+        return;
+    CString time, otim;
+    time.AppendFormat("time %i\n", int(std::max(mine, 0.0) * 100.0));
+    otim.AppendFormat("otim %i\n", int(std::max(theirs, 0.0) * 100.0));
+    Send(time.GetText());
+    Send(otim.GetText());
+}
+
+void CComputerPlayer::SendGameClocks()
+{
+    if (!m_game || !m_board)
+        return;
+    Colour mine = m_colour == BLACK ? BLACK : WHITE;
+    // No clock runs before the first move: both sides have the whole period.
+    if (m_board->GetPly() == 0) {
+        double period = ReadSettingNumber(m_game->GetSettings().GetValueOr("timecontrol.seconds", ""));
+        SendClocks(period, period);
+        return;
+    }
+    SendClocks(m_game->GetDisplayClock(mine) / 1000.0, m_game->GetDisplayClock(OtherColour(mine)) / 1000.0);
 }
 
 void CComputerPlayer::SendLevel()
@@ -213,12 +262,17 @@ bool CComputerPlayer::OpponentMoved(const CMove& move)
         return false;
     move.ToCoordinateText(text);
     text.Append('\n');
+    // The engine budgets its reply from the clocks it was told last: they
+    // come before every move it answers.
+    if (!m_goPending)
+        SendGameClocks();
+    if (!*alive)
+        return false;
     Send(text.GetText());
     ForgetReadyMove();
     if (m_goPending) {
-        Send(m_colour == WHITE ? "white\n" : "black\n");
-        Send("go\n");
         m_goPending = false;
+        SendColourAndGo();
     }
     return true;
 }
@@ -257,12 +311,10 @@ void CComputerPlayer::SetPosition(const CChessBoard& board)
         m_awaitedPong = m_pingCounter;
         m_pongDeadline = CEngineProcess::Now() + kPongWait;
     }
-    Colour mine = m_colour == BLACK ? BLACK : WHITE;
-    CString clocks;
-    clocks.AppendFormat("time %i\n", int(board.GetClock(mine) * 100.0));
-    clocks.AppendFormat("otim %i\n", int(board.GetClock(OtherColour(mine)) * 100.0));
-    Send(clocks.GetText());
+    // After "level", which some engines take as a fresh period.
     SendLevel();
+    Colour mine = m_colour == BLACK ? BLACK : WHITE;
+    SendClocks(board.GetClock(mine), board.GetClock(OtherColour(mine)));
     if (board.GetSideToMove() == m_colour)
         Send("go\n");
     else

@@ -77,6 +77,16 @@ public:
 private:
     void Send(const char* text);
     void WaitForFeatures();
+    // Waits for the feature negotiation like IsFeatureOn; true when the
+    // engine announced the feature with the value 0.
+    bool IsFeatureOff(const char* name);
+    // The engine's colour (unless it said colors=0), the clocks, "go".
+    void SendColourAndGo();
+    // "time" and "otim" in centiseconds, in a timed game to an engine that
+    // did not say time=0.
+    void SendClocks(double mine, double theirs);
+    // The game's clocks as they stand (the whole period before the first move).
+    void SendGameClocks();
     // A parsed engine move, taken only when it is this side's turn in a game
     // in play and no new position is still unconfirmed.
     bool OfferMove(const CMove& move, const Zorlin::CString& text);
