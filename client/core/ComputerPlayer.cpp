@@ -103,9 +103,14 @@ void CComputerPlayer::ForgetReadyMove()
 
 bool CComputerPlayer::IsFeatureOn(const char* name)
 {
+    return IsFeatureAnnounced(name, "1");
+}
+
+bool CComputerPlayer::IsFeatureAnnounced(const char* name, const char* value)
+{
     WaitForFeatures();
-    const CString* value = m_features.Find(name);
-    return value && *value == "1";
+    const CString* announced = m_features.Find(name);
+    return announced && *announced == value;
 }
 
 void CComputerPlayer::WaitForFeatures()
@@ -182,19 +187,12 @@ void CComputerPlayer::StartGame(CChessBoard* board, int colour)
         SendColourAndGo();
 }
 
-bool CComputerPlayer::IsFeatureOff(const char* name)
-{
-    WaitForFeatures();
-    const CString* value = m_features.Find(name);
-    return value && *value == "0";
-}
-
 void CComputerPlayer::SendColourAndGo()
 {
     std::shared_ptr<bool> alive = m_alive;
     // An engine with colors=0 takes its side from "go" alone (some quit on
     // "white" or "black").
-    bool colours = !IsFeatureOff("colors");
+    bool colours = !IsFeatureAnnounced("colors", "0");
     if (!*alive)
         return;
     if (colours)
@@ -209,7 +207,7 @@ void CComputerPlayer::SendClocks(double mine, double theirs)
     CConfig empty;
     CConfig& settings = m_game ? m_game->GetSettings() : empty;
     if (settings.GetValueOr("timecontrol.type", "") == "none" ||
-        ReadSettingNumber(settings.GetValueOr("timecontrol.seconds", "")) <= 0 || IsFeatureOff("time"))
+        ReadSettingNumber(settings.GetValueOr("timecontrol.seconds", "")) <= 0 || IsFeatureAnnounced("time", "0"))
         return;
     CString time, otim;
     time.AppendFormat("time %i\n", int(std::max(mine, 0.0) * 100.0));

@@ -78,8 +78,8 @@ private:
     void Send(const char* text);
     void WaitForFeatures();
     // Waits for the feature negotiation like IsFeatureOn; true when the
-    // engine announced the feature with the value 0.
-    bool IsFeatureOff(const char* name);
+    // engine announced the feature with that value.
+    bool IsFeatureAnnounced(const char* name, const char* value);
     // The engine's colour (unless it said colors=0), the clocks, "go".
     void SendColourAndGo();
     // "time" and "otim" in centiseconds, in a timed game to an engine that

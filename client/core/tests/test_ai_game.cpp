@@ -55,6 +55,19 @@ protected:
             },
             10000);
     }
+    // The user's moves, each answered by the engine, which opens the game
+    // when it plays White.
+    void PlayAnswered(int local, const std::vector<const char*>& moves)
+    {
+        if (local == BLACK) {
+            ASSERT_TRUE(WaitForMoves(1));
+        }
+        for (const char* move : moves) {
+            size_t before = View().m_sans.size();
+            ASSERT_TRUE(View().PlayText(move)) << move;
+            ASSERT_TRUE(WaitForMoves(before + 2)) << move;
+        }
+    }
     // What the engine read until it has read text (or a few seconds pass).
     std::string WaitForEngineToRead(const std::string& log, const std::string& text)
     {
@@ -554,14 +567,7 @@ TEST_F(AIGameTest, AnEngineThatBudgetsFromTheClocksIsToldThemBeforeEveryMove)
         std::string log = m_services.MakeFakePackage("Fake", std::string(kFeatures) + c.script);
         CAIGame* game = NewGame(c.local);
         ASSERT_NE(game, nullptr);
-        if (c.local == BLACK) {
-            ASSERT_TRUE(WaitForMoves(1));
-        }
-        for (const char* move : c.moves) {
-            size_t before = View().m_sans.size();
-            ASSERT_TRUE(View().PlayText(move)) << move;
-            ASSERT_TRUE(WaitForMoves(before + 2)) << move << ": " << ReadWholeFile(log);
-        }
+        ASSERT_NO_FATAL_FAILURE(PlayAnswered(c.local, c.moves));
         EXPECT_EQ(m_services.m_prompt.GetCount(), 0);
         EXPECT_TRUE(game->IsInPlay());
         // Both clocks before each of the engine's three moves, in the
@@ -634,14 +640,7 @@ TEST_F(AIGameTest, StatisticsAfterEachSearchNeverStopTheGame)
         m_services.MakeFakePackage("Fake", std::string(kFeatures) + c.script);
         CAIGame* game = NewGame(c.local);
         ASSERT_NE(game, nullptr);
-        if (c.local == BLACK) {
-            ASSERT_TRUE(WaitForMoves(1));
-        }
-        for (const char* move : c.moves) {
-            size_t before = View().m_sans.size();
-            ASSERT_TRUE(View().PlayText(move)) << move;
-            ASSERT_TRUE(WaitForMoves(before + 2)) << move;
-        }
+        ASSERT_NO_FATAL_FAILURE(PlayAnswered(c.local, c.moves));
         EXPECT_EQ(m_services.m_prompt.GetCount(), 0);
         EXPECT_TRUE(game->IsInPlay());
         EXPECT_TRUE(game->GetComputerPlayer()->IsEngineHealthy());
@@ -680,11 +679,7 @@ TEST_F(AIGameTest, AnEngineWithoutColoursPlaysBothSidesFromGoAlone)
     WriteWholeFile(log, "");
     game->Reset();
     View().m_sans.clear();
-    for (const char* move : { "e4", "Nf3" }) {
-        size_t before = View().m_sans.size();
-        ASSERT_TRUE(View().PlayText(move)) << move;
-        ASSERT_TRUE(WaitForMoves(before + 2)) << move << ": " << ReadWholeFile(log);
-    }
+    ASSERT_NO_FATAL_FAILURE(PlayAnswered(WHITE, { "e4", "Nf3" }));
     EXPECT_EQ(History(*game), (std::vector<std::string>{ "e4", "c5", "Nf3", "d6" }));
     EXPECT_EQ(m_services.m_prompt.GetCount(), 0);
     std::string read = ReadWholeFile(log);

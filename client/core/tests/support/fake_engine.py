@@ -59,6 +59,15 @@ def main():
             out.flush()
         return line
 
+    def wait_for(prefix):
+        """Reads up to a line starting with prefix; False at the end of input."""
+        while True:
+            line = read_line()
+            if line is None:
+                return False
+            if line.startswith(prefix):
+                return True
+
     for step in steps:
         word, _, rest = step.partition(" ")
         if word == "say":
@@ -82,19 +91,11 @@ def main():
             out.write((text + "\n") * int(count))
             out.flush()
         elif word == "wait":
-            while True:
-                line = read_line()
-                if line is None:
-                    return 0
-                if line.startswith(rest):
-                    break
+            if not wait_for(rest):
+                return 0
         elif word == "timed":
-            while True:
-                line = read_line()
-                if line is None:
-                    return 0
-                if line.startswith(rest):
-                    break
+            if not wait_for(rest):
+                return 0
             if clocks != {"time", "otim"}:
                 out.flush()
                 os._exit(7)
