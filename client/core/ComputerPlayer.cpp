@@ -28,7 +28,7 @@ using Zorlin::CString;
 
 CComputerPlayer::CComputerPlayer()
     : m_process(nullptr), m_engineName("GnuChess"), m_moveReady(false), m_board(nullptr), m_featuresDone(false),
-      m_drawOffered(false), m_drawPing(0), m_drawDeclined(false), m_resignDeclined(false), m_goPending(false), m_polling(false), m_failed(false),
+      m_drawOffered(false), m_drawPing(0), m_drawDeclined(false), m_resignDeclined(false), m_goPending(false), m_startPending(false), m_polling(false), m_failed(false),
       m_waitingSince(0.0), m_lastHeard(0.0),
       m_pingCounter(0), m_awaitedPong(0), m_pongDeadline(0.0), m_alive(std::make_shared<bool>(true))
 {
@@ -122,15 +122,7 @@ void CComputerPlayer::WaitForFeatures()
         Poll();
         if (!*alive)
             return;
-        const CString* done = m_features.Find("done");
-        if (m_featuresDone || (done && *done == "1"))
-            break;
-        // Nothing more can come from an engine that is gone.
-        if (!m_process || !m_process->IsRunning() || m_process->HasEnded())
-            break;
-        double waited = m_process->GetSecondsSinceStart();
-        bool saidWait = done && *done == "0";
-        if ((!saidWait && waited > kFeatureWait) || waited > kMaxFeatureWait)
+        if (AreFeaturesSettled())
             break;
         // Windows repaint, but no input or timer runs: the user cannot act
         // on a game that might be torn down meanwhile.
@@ -142,6 +134,19 @@ void CComputerPlayer::WaitForFeatures()
         m_process->WaitForOutput(10);
     }
     m_featuresDone = true;
+}
+
+bool CComputerPlayer::AreFeaturesSettled() const
+{
+    const CString* done = m_features.Find("done");
+    if (m_featuresDone || (done && *done == "1"))
+        return true;
+    // Nothing more can come from an engine that is gone.
+    if (!m_process || !m_process->IsRunning() || m_process->HasEnded())
+        return true;
+    double waited = m_process->GetSecondsSinceStart();
+    bool saidWait = done && *done == "0";
+    return (!saidWait && waited > kFeatureWait) || waited > kMaxFeatureWait;
 }
 
 void CComputerPlayer::HandleFeatures(const CString& line)
@@ -183,8 +188,19 @@ void CComputerPlayer::StartGame(CChessBoard* board, int colour)
     SendLevel();
     if (m_process)
         m_properties.GetValue("link") = m_process->GetSettings().GetValueOr("link", "");
-    if (colour == WHITE)
-        SendColourAndGo();
+    // Whether the engine takes colours and clocks is known once its features
+    // are; waiting for them here would read its lines before the game is in
+    // play, so the polls send "go" when they are known.
+    m_startPending = colour == WHITE;
+    if (m_startPending && AreFeaturesSettled())
+        StartPendingGo();
+}
+
+void CComputerPlayer::StartPendingGo()
+{
+    m_startPending = false;
+    m_featuresDone = true; // settled: nothing more is waited for
+    SendColourAndGo();
 }
 
 void CComputerPlayer::SendColourAndGo()
@@ -292,6 +308,7 @@ void CComputerPlayer::SetPosition(const CChessBoard& board)
             HandleQuietLine(line);
     }
     ForgetReadyMove();
+    m_startPending = false;
     Send("new\n");
     Send("force\n");
     const CArray<SHistoryEntry>& history = board.GetHistory();
@@ -386,6 +403,7 @@ void CComputerPlayer::TellDrawDeclined()
 void CComputerPlayer::GameOver()
 {
     ForgetReadyMove();
+    m_startPending = false;
     int result = m_game ? m_game->GetResult() : RESULT_NONE;
     switch (result) {
     case RESULT_WHITE_WINS: Send("result 1-0\n"); break;
@@ -571,6 +589,7 @@ bool CComputerPlayer::RestartEngine()
     m_features = Zorlin::CAssocArray<CString>();
     m_awaitedPong = 0;
     m_goPending = false;
+    m_startPending = false;
     ForgetReadyMove();
     m_failed = false;
     m_lastHeard = m_waitingSince = CEngineProcess::Now();

@@ -77,6 +77,9 @@ public:
 private:
     void Send(const char* text);
     void WaitForFeatures();
+    // The negotiation is over: done=1, the engine gone, or waited out.
+    bool AreFeaturesSettled() const;
+    void StartPendingGo();
     // Waits for the feature negotiation like IsFeatureOn; true when the
     // engine announced the feature with that value.
     bool IsFeatureAnnounced(const char* name, const char* value);
@@ -117,6 +120,7 @@ private:
     bool m_drawDeclined;   // told at the next poll, outside the line handlers
     bool m_resignDeclined;
     bool m_goPending;
+    bool m_startPending;   // the engine plays White: "go" once its features are known
 
     bool m_polling;        // inside Poll: dialogs raised there must not poll again
     bool m_failed;         // the engine failed; nothing more is read from it

@@ -54,6 +54,11 @@ void CComputerPlayer::Poll()
             return;
     }
     m_process->StartTick();
+    if (m_startPending && AreFeaturesSettled()) {
+        StartPendingGo();
+        if (!*alive || !m_process || m_failed)
+            return;
+    }
 
     CString line;
     if (!m_process->ReadLine(line)) {

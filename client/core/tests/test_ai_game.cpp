@@ -240,10 +240,10 @@ TEST_F(AIGameTest, SaveAndRestoreAsBlackGivesTheEngineItsTurn)
     EXPECT_EQ(history[4], "Bxf7+");
     Zorlin::CConfig saved = SaveThroughText(*game);
 
-    // The new engine is first set going from the start (and answers, late),
-    // then gets the saved moves and its turn: the late answer, legal in both
-    // positions, must not be played.
-    m_services.MakeFakePackage("Fake", std::string(kFeatures) + "wait go\nsay move g1f3\nwait go\nsay move d1h5\n");
+    // The new engine writes a move before it has the saved moves (as one
+    // set going from the start would, late), then gets them and its turn:
+    // the early answer, legal in both positions, must not be played.
+    m_services.MakeFakePackage("Fake", std::string(kFeatures) + "say move g1f3\nwait go\nsay move d1h5\n");
     log = m_services.m_programFolder + "/engines/Fake/engine.log";
     ASSERT_TRUE(CAIGame::Restore("game.rwg", saved));
     CAIGame* restored = static_cast<CAIGame*>(View().m_game);

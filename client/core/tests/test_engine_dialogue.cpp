@@ -73,6 +73,7 @@ TEST_F(EngineDialogue, StartSendsHandshakeLevelAndColour)
 {
     m_game = nullptr;
     NewGame(WHITE);
+    Settle();
     EXPECT_EQ(m_state->written.find("xboard\nprotover 2\n"), 0u);
     EXPECT_TRUE(m_state->Sent("new"));
     EXPECT_TRUE(m_state->Sent("random"));
@@ -438,6 +439,7 @@ TEST_F(EngineDialogue, TheClocksComeBeforeEveryMoveAndEveryGo)
 {
     // The engine plays White: level, then its side, the clocks, "go".
     NewGame(WHITE, "feature ping=1 done=1");
+    Settle();
     m_game->SetTimeControl(TIME_CONVENTIONAL, 40, 300);
     m_state->written.clear();
     m_game->Start();
