@@ -1,5 +1,6 @@
 #include "client/core/ComputerPlayer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <wx/defs.h>
@@ -27,7 +28,7 @@ using Zorlin::CString;
 
 CComputerPlayer::CComputerPlayer()
     : m_process(nullptr), m_engineName("GnuChess"), m_moveReady(false), m_board(nullptr), m_featuresDone(false),
-      m_drawOffered(false), m_drawPing(0), m_drawDeclined(false), m_resignDeclined(false), m_goPending(false), m_polling(false), m_failed(false),
+      m_drawOffered(false), m_drawPing(0), m_drawDeclined(false), m_resignDeclined(false), m_goPending(false), m_startPending(false), m_polling(false), m_failed(false),
       m_waitingSince(0.0), m_lastHeard(0.0),
       m_pingCounter(0), m_awaitedPong(0), m_pongDeadline(0.0), m_alive(std::make_shared<bool>(true))
 {
@@ -102,9 +103,14 @@ void CComputerPlayer::ForgetReadyMove()
 
 bool CComputerPlayer::IsFeatureOn(const char* name)
 {
+    return IsFeatureAnnounced(name, "1");
+}
+
+bool CComputerPlayer::IsFeatureAnnounced(const char* name, const char* value)
+{
     WaitForFeatures();
-    const CString* value = m_features.Find(name);
-    return value && *value == "1";
+    const CString* announced = m_features.Find(name);
+    return announced && *announced == value;
 }
 
 void CComputerPlayer::WaitForFeatures()
@@ -116,15 +122,7 @@ void CComputerPlayer::WaitForFeatures()
         Poll();
         if (!*alive)
             return;
-        const CString* done = m_features.Find("done");
-        if (m_featuresDone || (done && *done == "1"))
-            break;
-        // Nothing more can come from an engine that is gone.
-        if (!m_process || !m_process->IsRunning() || m_process->HasEnded())
-            break;
-        double waited = m_process->GetSecondsSinceStart();
-        bool saidWait = done && *done == "0";
-        if ((!saidWait && waited > kFeatureWait) || waited > kMaxFeatureWait)
+        if (AreFeaturesSettled())
             break;
         // Windows repaint, but no input or timer runs: the user cannot act
         // on a game that might be torn down meanwhile.
@@ -136,6 +134,19 @@ void CComputerPlayer::WaitForFeatures()
         m_process->WaitForOutput(10);
     }
     m_featuresDone = true;
+}
+
+bool CComputerPlayer::AreFeaturesSettled() const
+{
+    const CString* done = m_features.Find("done");
+    if (m_featuresDone || (done && *done == "1"))
+        return true;
+    // Nothing more can come from an engine that is gone.
+    if (!m_process || !m_process->IsRunning() || m_process->HasEnded())
+        return true;
+    double waited = m_process->GetSecondsSinceStart();
+    bool saidWait = done && *done == "0";
+    return (!saidWait && waited > kFeatureWait) || waited > kMaxFeatureWait;
 }
 
 void CComputerPlayer::HandleFeatures(const CString& line)
@@ -175,12 +186,64 @@ void CComputerPlayer::StartGame(CChessBoard* board, int colour)
     Send("new\n");
     Send("random\n");
     SendLevel();
-    if (colour == WHITE) {
-        Send("white\n");
-        Send("go\n");
-    }
     if (m_process)
         m_properties.GetValue("link") = m_process->GetSettings().GetValueOr("link", "");
+    // Whether the engine takes colours and clocks is known once its features
+    // are; waiting for them here would read its lines before the game is in
+    // play, so the polls send "go" when they are known.
+    m_startPending = colour == WHITE;
+    if (m_startPending && AreFeaturesSettled())
+        StartPendingGo();
+}
+
+void CComputerPlayer::StartPendingGo()
+{
+    m_startPending = false;
+    m_featuresDone = true; // settled: nothing more is waited for
+    SendColourAndGo();
+}
+
+void CComputerPlayer::SendColourAndGo()
+{
+    std::shared_ptr<bool> alive = m_alive;
+    // An engine with colors=0 takes its side from "go" alone (some quit on
+    // "white" or "black").
+    bool colours = !IsFeatureAnnounced("colors", "0");
+    if (!*alive)
+        return;
+    if (colours)
+        Send(m_colour == WHITE ? "white\n" : "black\n");
+    SendGameClocks();
+    Send("go\n");
+}
+
+void CComputerPlayer::SendClocks(double mine, double theirs)
+{
+    // Only a timed game has clocks to tell; an engine with time=0 keeps its own.
+    CConfig empty;
+    CConfig& settings = m_game ? m_game->GetSettings() : empty;
+    if (settings.GetValueOr("timecontrol.type", "") == "none" ||
+        ReadSettingNumber(settings.GetValueOr("timecontrol.seconds", "")) <= 0 || IsFeatureAnnounced("time", "0"))
+        return;
+    CString time, otim;
+    time.AppendFormat("time %i\n", int(std::max(mine, 0.0) * 100.0));
+    otim.AppendFormat("otim %i\n", int(std::max(theirs, 0.0) * 100.0));
+    Send(time.GetText());
+    Send(otim.GetText());
+}
+
+void CComputerPlayer::SendGameClocks()
+{
+    if (!m_game || !m_board)
+        return;
+    Colour mine = m_colour == BLACK ? BLACK : WHITE;
+    // No clock runs before the first move: both sides have the whole period.
+    if (m_board->GetPly() == 0) {
+        double period = ReadSettingNumber(m_game->GetSettings().GetValueOr("timecontrol.seconds", ""));
+        SendClocks(period, period);
+        return;
+    }
+    SendClocks(m_game->GetDisplayClock(mine) / 1000.0, m_game->GetDisplayClock(OtherColour(mine)) / 1000.0);
 }
 
 void CComputerPlayer::SendLevel()
@@ -213,12 +276,17 @@ bool CComputerPlayer::OpponentMoved(const CMove& move)
         return false;
     move.ToCoordinateText(text);
     text.Append('\n');
+    // The engine budgets its reply from the clocks it was told last: they
+    // come before every move it answers.
+    if (!m_goPending)
+        SendGameClocks();
+    if (!*alive)
+        return false;
     Send(text.GetText());
     ForgetReadyMove();
     if (m_goPending) {
-        Send(m_colour == WHITE ? "white\n" : "black\n");
-        Send("go\n");
         m_goPending = false;
+        SendColourAndGo();
     }
     return true;
 }
@@ -241,6 +309,7 @@ void CComputerPlayer::SetPosition(const CChessBoard& board)
             HandleQuietLine(line);
     }
     ForgetReadyMove();
+    m_startPending = false;
     Send("new\n");
     Send("force\n");
     const CArray<SHistoryEntry>& history = board.GetHistory();
@@ -258,12 +327,10 @@ void CComputerPlayer::SetPosition(const CChessBoard& board)
         m_awaitedPong = m_pingCounter;
         m_pongDeadline = CEngineProcess::Now() + kPongWait;
     }
-    Colour mine = m_colour == BLACK ? BLACK : WHITE;
-    CString clocks;
-    clocks.AppendFormat("time %i\n", int(board.GetClock(mine) * 100.0));
-    clocks.AppendFormat("otim %i\n", int(board.GetClock(OtherColour(mine)) * 100.0));
-    Send(clocks.GetText());
+    // After "level", which some engines take as a fresh period.
     SendLevel();
+    Colour mine = m_colour == BLACK ? BLACK : WHITE;
+    SendClocks(board.GetClock(mine), board.GetClock(OtherColour(mine)));
     if (board.GetSideToMove() == m_colour)
         Send("go\n");
     else
@@ -337,6 +404,7 @@ void CComputerPlayer::TellDrawDeclined()
 void CComputerPlayer::GameOver()
 {
     ForgetReadyMove();
+    m_startPending = false;
     int result = m_game ? m_game->GetResult() : RESULT_NONE;
     switch (result) {
     case RESULT_WHITE_WINS: Send("result 1-0\n"); break;
@@ -522,6 +590,7 @@ bool CComputerPlayer::RestartEngine()
     m_features = Zorlin::CAssocArray<CString>();
     m_awaitedPong = 0;
     m_goPending = false;
+    m_startPending = false;
     ForgetReadyMove();
     m_failed = false;
     m_lastHeard = m_waitingSince = CEngineProcess::Now();

@@ -77,6 +77,19 @@ public:
 private:
     void Send(const char* text);
     void WaitForFeatures();
+    // The negotiation is over: done=1, the engine gone, or waited out.
+    bool AreFeaturesSettled() const;
+    void StartPendingGo();
+    // Waits for the feature negotiation like IsFeatureOn; true when the
+    // engine announced the feature with that value.
+    bool IsFeatureAnnounced(const char* name, const char* value);
+    // The engine's colour (unless it said colors=0), the clocks, "go".
+    void SendColourAndGo();
+    // "time" and "otim" in centiseconds, in a timed game to an engine that
+    // did not say time=0.
+    void SendClocks(double mine, double theirs);
+    // The game's clocks as they stand (the whole period before the first move).
+    void SendGameClocks();
     // A parsed engine move, taken only when it is this side's turn in a game
     // in play and no new position is still unconfirmed.
     bool OfferMove(const CMove& move, const Zorlin::CString& text);
@@ -107,6 +120,7 @@ private:
     bool m_drawDeclined;   // told at the next poll, outside the line handlers
     bool m_resignDeclined;
     bool m_goPending;
+    bool m_startPending;   // the engine plays White: "go" once its features are known
 
     bool m_polling;        // inside Poll: dialogs raised there must not poll again
     bool m_failed;         // the engine failed; nothing more is read from it

@@ -54,6 +54,11 @@ void CComputerPlayer::Poll()
             return;
     }
     m_process->StartTick();
+    if (m_startPending && AreFeaturesSettled()) {
+        StartPendingGo();
+        if (!*alive || !m_process || m_failed)
+            return;
+    }
 
     CString line;
     if (!m_process->ReadLine(line)) {
@@ -91,7 +96,11 @@ void CComputerPlayer::Poll()
             m_pendingMove = "";
             return;
         }
-        if (words.GetCount() > 1 && IsMoveLine(words)) {
+        bool saysMove = words.GetCount() > 0 && KeysEqualNoCase(*words.GetAt(0), "move");
+        // A line that starts with "move" but names no move ("Move ordering :
+        // 90.0%") is the engine talking: it is only logged.
+        bool chatter = saysMove && !IsMoveShapedWord(*words.GetAt(-1));
+        if (words.GetCount() > 1 && IsMoveLine(words) && !chatter) {
             const CString& last = *words.GetAt(-1);
             CMove move;
             if (ParseEngineMove(last, move)) {
@@ -103,7 +112,7 @@ void CComputerPlayer::Poll()
                 m_console->Write((CString("Illegal move from the engine: ") + last + "\n").GetText());
             // "move" names the move itself: on the engine's own turn an
             // unplayable one means the engine and the game disagree.
-            if (KeysEqualNoCase(*words.GetAt(0), "move") && IsEnginesTurnInPlay() && !PongStillAwaited()) {
+            if (saysMove && IsEnginesTurnInPlay() && !PongStillAwaited()) {
                 m_pendingMove = "";
                 OnEngineFailure(CString("The chess engine played an illegal move (") + last + ").");
                 return;

@@ -7,6 +7,8 @@
 #include "client/core/AppServices.h"
 #include "client/core/ChildProcess.h"
 #include "client/core/Console.h"
+#include "client/core/PhotoFit.h"
+#include "foundation/Buffer.h"
 #include "foundation/Drive.h"
 #include "foundation/File.h"
 #include "foundation/URL.h"
@@ -81,9 +83,13 @@ bool CEngineProcess::Load(Zorlin::CDrive& packageDrive)
 
     m_photo.Close();
     m_photo.Open("photo.bmp", CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
+    // Packages are downloaded files: their photo is fitted like a photo
+    // received from another player, and one the gate refuses is dropped.
     CAutoPointer<CFile> photo = packageDrive.OpenFile("photo.bmp", CFile::kModeRead);
-    if (photo && photo->IsOpen())
-        m_photo.CopyFrom(*photo);
+    Zorlin::CBuffer bmp;
+    if (photo && photo->IsOpen() && !photo->IsNull() && FitPhotoFile(*photo, bmp))
+        m_photo.Write(bmp);
+    photo.Reset();
     if (m_photo.GetSize() == 0) {
         CAutoPointer<CFile> fallback = packageDrive.OpenFile("/assets/images/misc/nophoto.bmp", CFile::kModeRead);
         if (fallback && fallback->IsOpen())

@@ -27,14 +27,14 @@ def install_fake(c, name, script):
     return log
 
 
-def saved_game(c, name, engine, local="black", seconds=0, depth=None):
+def saved_game(c, name, engine, local="black", seconds=0, depth=None, moves=0):
     """A saved game against engine at its start, as Save Game writes one; its path."""
     lines = ["game = {", "\ttype = AIGame", f'\tengine = "{engine}"', f"\tLocalPlayer = {local}",
              "\tpondering = no"]
     if depth is not None:
         lines.append(f"\tdepth = {depth}")
     lines += ["\ttimecontrol = {", "\t\ttype = conventional" if seconds else "\t\ttype = none",
-              "\t\tmoves = 0", f"\t\tseconds = {seconds}", "\t}", "}", ""]
+              f"\t\tmoves = {moves}", f"\t\tseconds = {seconds}", "\t}", "}", ""]
     path = os.path.join(c.base, name + ".rwg")
     with open(path, "w") as f:
         f.write("\n".join(lines))

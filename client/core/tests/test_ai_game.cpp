@@ -1,5 +1,7 @@
 // The game against the computer around a scripted fake engine: start,
-// reset, save and restore as White and as Black, and what cannot start.
+// reset, save and restore as White and as Black, what cannot start, the
+// clocks, colours and chatter of the engines users install, and the
+// package's photo.
 #include <gtest/gtest.h>
 
 #include <wx/stopwatch.h>
@@ -9,8 +11,12 @@
 #include "client/core/ChildProcess.h"
 #include "client/core/ComputerPlayer.h"
 #include "client/core/EngineProcess.h"
+#include "client/core/PhotoFit.h"
 #include "client/core/tests/support/GameFixture.h"
+#include "foundation/Colour.h"
+#include "foundation/Image.h"
 #include "foundation/MemFile.h"
+#include "testsupport/HostilePictures.h"
 
 using namespace EngineTest;
 using Zorlin::CString;
@@ -49,6 +55,19 @@ protected:
                 return View().m_sans.size() >= count;
             },
             10000);
+    }
+    // The user's moves, each answered by the engine, which opens the game
+    // when it plays White.
+    void PlayAnswered(int local, const std::vector<const char*>& moves)
+    {
+        if (local == BLACK) {
+            ASSERT_TRUE(WaitForMoves(1));
+        }
+        for (const char* move : moves) {
+            size_t before = View().m_sans.size();
+            ASSERT_TRUE(View().PlayText(move)) << move;
+            ASSERT_TRUE(WaitForMoves(before + 2)) << move;
+        }
     }
     // What the engine read until it has read text (or a few seconds pass).
     std::string WaitForEngineToRead(const std::string& log, const std::string& text)
@@ -232,10 +251,10 @@ TEST_F(AIGameTest, SaveAndRestoreAsBlackGivesTheEngineItsTurn)
     EXPECT_EQ(history[4], "Bxf7+");
     Zorlin::CConfig saved = SaveThroughText(*game);
 
-    // The new engine is first set going from the start (and answers, late),
-    // then gets the saved moves and its turn: the late answer, legal in both
-    // positions, must not be played.
-    m_services.MakeFakePackage("Fake", std::string(kFeatures) + "wait go\nsay move g1f3\nwait go\nsay move d1h5\n");
+    // The new engine writes a move before it has the saved moves (as one
+    // set going from the start would, late), then gets them and its turn:
+    // the early answer, legal in both positions, must not be played.
+    m_services.MakeFakePackage("Fake", std::string(kFeatures) + "say move g1f3\nwait go\nsay move d1h5\n");
     log = m_services.m_programFolder + "/engines/Fake/engine.log";
     ASSERT_TRUE(CAIGame::Restore("game.rwg", saved));
     CAIGame* restored = static_cast<CAIGame*>(View().m_game);
@@ -520,4 +539,214 @@ TEST_F(AIGameTest, AnEngineSilentOnTheFirstMoveOfATimedGameIsAskedAbout)
     EXPECT_FALSE(game->IsInPlay());
     EXPECT_EQ(game->GetResult(), RESULT_NONE);
     CComputerPlayer::SetSilenceLimit(CComputerPlayer::kSilenceLimit);
+}
+
+// The clocks an engine was told, in the order it read them: "time" or "otim"
+// with the centiseconds.
+std::vector<std::pair<std::string, int>> ToldClocks(const std::string& log)
+{
+    std::vector<std::pair<std::string, int>> told;
+    size_t at = 0;
+    while (at < log.size()) {
+        size_t end = log.find('\n', at);
+        std::string line = log.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        at = end == std::string::npos ? log.size() : end + 1;
+        if (line.rfind("time ", 0) == 0 || line.rfind("otim ", 0) == 0)
+            told.emplace_back(line.substr(0, 4), std::atoi(line.c_str() + 5));
+    }
+    return told;
+}
+
+TEST_F(AIGameTest, AnEngineThatBudgetsFromTheClocksIsToldThemBeforeEveryMove)
+{
+    // The engine ends (code 7) when a move or "go" reaches it without both
+    // clocks since its last move and since the last "level".
+    struct SCase {
+        int local;
+        const char* script;
+        std::vector<const char*> moves;
+    } cases[] = {
+        { WHITE, "timed e2e4\nsay move e7e5\ntimed g1f3\nsay move b8c6\ntimed f1c4\nsay move g8f6\n",
+          { "e4", "Nf3", "Bc4" } },
+        { BLACK, "timed go\nsay move e2e4\ntimed e7e5\nsay move g1f3\ntimed b8c6\nsay move f1c4\n",
+          { "e5", "Nc6" } },
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.local);
+        m_services.m_prompt.Clear();
+        View().m_sans.clear();
+        std::string log = m_services.MakeFakePackage("Fake", std::string(kFeatures) + c.script);
+        CAIGame* game = NewGame(c.local);
+        ASSERT_NE(game, nullptr);
+        ASSERT_NO_FATAL_FAILURE(PlayAnswered(c.local, c.moves));
+        EXPECT_EQ(m_services.m_prompt.GetCount(), 0);
+        EXPECT_TRUE(game->IsInPlay());
+        // Both clocks before each of the engine's three moves, in the
+        // game's centiseconds: the engine's own never grows, and the whole
+        // period is the most either has.
+        std::vector<std::pair<std::string, int>> told = ToldClocks(ReadWholeFile(log));
+        ASSERT_EQ(told.size(), 6u) << ReadWholeFile(log);
+        int last = 30000;
+        for (size_t i = 0; i < told.size(); i += 2) {
+            EXPECT_EQ(told[i].first, "time");
+            EXPECT_EQ(told[i + 1].first, "otim");
+            EXPECT_LE(told[i].second, last);
+            EXPECT_GT(told[i].second, 29000);
+            EXPECT_LE(told[i + 1].second, 30000);
+            EXPECT_GT(told[i + 1].second, 29000);
+            last = told[i].second;
+        }
+        View().DropGame();
+        ASSERT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 0; }, 10000));
+    }
+
+    // Restored on the engine's move: the fresh engine is told the clocks
+    // after the level and before its "go", and plays on.
+    std::string log = m_services.MakeFakePackage(
+        "Fake", std::string(kFeatures) + "timed e2e4\nsay move e7e5\ntimed g1f3\nsay move b8c6\n");
+    CAIGame* game = NewGame(WHITE);
+    ASSERT_NE(game, nullptr);
+    ASSERT_TRUE(View().PlayText("e4"));
+    ASSERT_TRUE(WaitForMoves(2));
+    ASSERT_TRUE(View().PlayText("Nf3"));
+    Zorlin::CConfig saved = SaveThroughText(*game);
+    m_services.MakeFakePackage("Fake", std::string(kFeatures) + "timed go\nsay move g8f6\n");
+    m_services.m_prompt.Clear();
+    ASSERT_TRUE(CAIGame::Restore("game.rwg", saved));
+    CAIGame* restored = static_cast<CAIGame*>(View().m_game);
+    View().m_sans.clear();
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            View().Tick();
+            return restored->GetBoard().GetPly() == 4;
+        },
+        10000))
+        << ReadWholeFile(log);
+    EXPECT_EQ(History(*restored).back(), "Nf6");
+    EXPECT_EQ(m_services.m_prompt.GetCount(), 0);
+}
+
+TEST_F(AIGameTest, StatisticsAfterEachSearchNeverStopTheGame)
+{
+    // What one engine prints after every search, before its move, on both
+    // sides of the board.
+    const std::string stats = "say Nodes: 16384 (14.50% qnodes)\n"
+                              "say Check extensions: 17  Razor drops : 0  Razor Material : 117\n"
+                              "say Move ordering : 90.023750%\n"
+                              "say Material score: 0   Eval : -17  White hand: 0  Black hand : 0\n";
+    struct SCase {
+        int local;
+        std::string script;
+        std::vector<const char*> moves;
+    } cases[] = {
+        { WHITE,
+          "wait e2e4\n" + stats + "say move e7e5\nwait g1f3\n" + stats + "say Move ordering : 0.000000%\nsay move b8c6\n",
+          { "e4", "Nf3" } },
+        { BLACK, "wait go\n" + stats + "say move e2e4\nwait e7e5\n" + stats + "say move g1f3\n", { "e5" } },
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.local);
+        m_services.m_prompt.Clear();
+        View().m_sans.clear();
+        m_services.MakeFakePackage("Fake", std::string(kFeatures) + c.script);
+        CAIGame* game = NewGame(c.local);
+        ASSERT_NE(game, nullptr);
+        ASSERT_NO_FATAL_FAILURE(PlayAnswered(c.local, c.moves));
+        EXPECT_EQ(m_services.m_prompt.GetCount(), 0);
+        EXPECT_TRUE(game->IsInPlay());
+        EXPECT_TRUE(game->GetComputerPlayer()->IsEngineHealthy());
+        // Logged, as everything the engine says.
+        EXPECT_NE(m_services.ConsoleTextStarting("/usr/bin/python3").find("Move ordering : 90.023750%"),
+                  std::string::npos);
+        View().DropGame();
+        ASSERT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 0; }, 10000));
+    }
+}
+
+TEST_F(AIGameTest, AnEngineWithoutColoursPlaysBothSidesFromGoAlone)
+{
+    // It ends (code 9) on "white" or "black", as one real engine does.
+    const std::string features = "say feature colors=0 ping=1 setboard=1 done=1\nquiton white black\n";
+    m_services.MakeFakePackage("Fake", features + "wait go\nsay move e2e4\nwait e7e5\nsay move g1f3\n");
+    CAIGame* game = NewGame(BLACK);
+    ASSERT_NE(game, nullptr);
+    ASSERT_TRUE(WaitForMoves(1));
+    ASSERT_TRUE(View().PlayText("e5"));
+    ASSERT_TRUE(WaitForMoves(3));
+    EXPECT_EQ(m_services.m_prompt.GetCount(), 0);
+    View().DropGame();
+    ASSERT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 0; }, 10000));
+
+    // As Black after a reset: the fresh engine waits in force mode for the
+    // user's first move, then "go" alone sets it going.
+    View().m_sans.clear();
+    std::string log = m_services.MakeFakePackage("Fake", features + "wait e2e4\nsay move e7e5\n");
+    game = NewGame(WHITE);
+    ASSERT_NE(game, nullptr);
+    ASSERT_TRUE(View().PlayText("e4"));
+    ASSERT_TRUE(WaitForMoves(2));
+    WriteWholeFile(m_services.m_programFolder + "/engines/Fake/script.txt",
+                   features + "wait go\nsay move c7c5\nwait g1f3\nsay move d7d6\n");
+    WriteWholeFile(log, "");
+    game->Reset();
+    View().m_sans.clear();
+    ASSERT_NO_FATAL_FAILURE(PlayAnswered(WHITE, { "e4", "Nf3" }));
+    EXPECT_EQ(History(*game), (std::vector<std::string>{ "e4", "c5", "Nf3", "d6" }));
+    EXPECT_EQ(m_services.m_prompt.GetCount(), 0);
+    std::string read = ReadWholeFile(log);
+    EXPECT_EQ(read.find("white\n"), std::string::npos) << read;
+    EXPECT_EQ(read.find("black\n"), std::string::npos) << read;
+}
+
+TEST_F(AIGameTest, APackagePhotoPassesThePictureGate)
+{
+    const long before = RookwellTest::PeakMegabytes();
+    std::string nophoto = ReadWholeFile(DataFolder() + "/assets/images/misc/nophoto.bmp");
+    // A large genuine photo, as the foundation's BMP codec writes one.
+    std::string genuine;
+    {
+        Zorlin::CImage image(1600, 1200, 19);
+        image.Clear(Zorlin::CColour(200, 30, 30, 255));
+        Zorlin::CMemFile out;
+        out.Open(CString("photo.bmp"), Zorlin::CFile::kModeRead | Zorlin::CFile::kModeWrite | Zorlin::CFile::kModeCreate);
+        ASSERT_EQ(image.Save(out, "bmp"), 0);
+        genuine.resize(out.GetSize());
+        out.Seek(0, Zorlin::CFile::kSeekStart);
+        out.Read(&genuine[0], unsigned(genuine.size()));
+    }
+    struct SCase {
+        const char* what;
+        std::string bytes;
+        bool refused;
+    } cases[] = {
+        { "a run-length bomb", RookwellTest::RunLengthBmp(26000, 26000), true },
+        { "a huge JPEG under the name", RookwellTest::RealJpeg(8000, 8000), true },
+        { "no picture", "BM not a picture at all", true },
+        { "a genuine photo", genuine, false },
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        m_services.MakeFakePackage("Fake", kFeatures);
+        WriteWholeFile(m_services.m_programFolder + "/engines/Fake/photo.bmp", c.bytes);
+        CAIGame* game = NewGame(BLACK); // the engine's picture is White's
+        ASSERT_NE(game, nullptr);
+        std::string shown = ReadWholeFile(m_services.m_userFolder + "/white.bmp");
+        if (c.refused) {
+            EXPECT_EQ(shown, nophoto);
+        } else {
+            Zorlin::CMemFile file;
+            file.Open(CString("white.bmp"), Zorlin::CFile::kModeRead | Zorlin::CFile::kModeWrite | Zorlin::CFile::kModeCreate);
+            file.Write(shown.data(), unsigned(shown.size()));
+            file.Seek(0, Zorlin::CFile::kSeekStart);
+            Zorlin::CImage photo;
+            ASSERT_EQ(photo.Load(file), 0);
+            EXPECT_EQ(photo.GetWidth(), kPhotoWidth);
+            EXPECT_EQ(photo.GetHeight(), kPhotoHeight);
+        }
+        View().DropGame();
+        ASSERT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 0; }, 10000));
+    }
+    // The bomb claims 645 MB: it was never allocated (the genuine photo is
+    // 5.5 MB decoded; the bound leaves the sanitizers room).
+    EXPECT_LT(RookwellTest::PeakMegabytes() - before, 120) << "peak before " << before;
 }

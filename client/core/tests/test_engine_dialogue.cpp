@@ -73,14 +73,15 @@ TEST_F(EngineDialogue, StartSendsHandshakeLevelAndColour)
 {
     m_game = nullptr;
     NewGame(WHITE);
+    Settle();
     EXPECT_EQ(m_state->written.find("xboard\nprotover 2\n"), 0u);
     EXPECT_TRUE(m_state->Sent("new"));
     EXPECT_TRUE(m_state->Sent("random"));
     EXPECT_TRUE(m_state->Sent("level 40 5:0 0"));
     EXPECT_TRUE(m_state->Sent("hard"));
     EXPECT_TRUE(m_state->Sent("easy")); // not pondering
-    // The computer plays White: it is told so and set going.
-    EXPECT_NE(m_state->written.find("white\ngo\n"), std::string::npos);
+    // The computer plays White: it is told so, and the clocks, and set going.
+    EXPECT_NE(m_state->written.find("white\ntime 30000\notim 30000\ngo\n"), std::string::npos) << m_state->written;
 }
 
 TEST_F(EngineDialogue, LevelDepthAndPonderingFollowTheSettings)
@@ -422,12 +423,119 @@ TEST_F(EngineDialogue, PositionsArriveAsMovesFromTheStart)
     ASSERT_TRUE(View().PlayText("Nf3"));
     m_state->written.clear();
     Computer().SetPosition(m_game->GetBoard());
-    EXPECT_EQ(m_state->written.find("new\nforce\ne2e4\nc7c5\ng1f3\nping 1\ntime "), 0u) << m_state->written;
-    EXPECT_TRUE(m_state->Sent("go")); // Black to move: the engine's turn
-    // White's clock, then Black's, in centiseconds.
+    EXPECT_EQ(m_state->written.find("new\nforce\ne2e4\nc7c5\ng1f3\nping 1\nlevel "), 0u) << m_state->written;
+    // The engine's clock, then the user's, in centiseconds, after the level
+    // (which some engines take as a fresh period) and before "go" (Black to
+    // move: the engine's turn).
     const CChessBoard& board = m_game->GetBoard();
-    EXPECT_TRUE(m_state->Sent("time " + std::to_string(int(board.GetClock(BLACK) * 100))));
-    EXPECT_TRUE(m_state->Sent("otim " + std::to_string(int(board.GetClock(WHITE) * 100))));
+    std::string clocks = "time " + std::to_string(int(board.GetClock(BLACK) * 100)) + "\notim " +
+                         std::to_string(int(board.GetClock(WHITE) * 100)) + "\ngo\n";
+    size_t at = m_state->written.find(clocks);
+    ASSERT_NE(at, std::string::npos) << m_state->written;
+    EXPECT_GT(at, m_state->written.find("easy\n"));
+}
+
+TEST_F(EngineDialogue, TheClocksComeBeforeEveryMoveAndEveryGo)
+{
+    // The engine plays White: level, then its side, the clocks, "go".
+    NewGame(WHITE, "feature ping=1 done=1");
+    Settle();
+    m_game->SetTimeControl(TIME_CONVENTIONAL, 40, 300);
+    m_state->written.clear();
+    m_game->Start();
+    EXPECT_NE(m_state->written.find("level 40 5:0 0\nhard\neasy\nwhite\ntime 30000\notim 30000\ngo\n"),
+              std::string::npos)
+        << m_state->written;
+    m_state->Say("move e2e4");
+    View().Tick();
+    ASSERT_EQ(View().m_sans.size(), 1u);
+    // Each move of the user comes after the clocks as the game has them then.
+    const char* const moves[][3] = { { "e5", "e7e5", "move g1f3" }, { "Nc6", "b8c6", "move f1c4" } };
+    for (const auto& move : moves) {
+        m_state->written.clear();
+        ASSERT_TRUE(View().PlayText(move[0]));
+        std::string clocks = "time " + std::to_string(int(m_game->GetDisplayClock(WHITE) / 1000.0 * 100.0)) +
+                             "\notim " + std::to_string(int(m_game->GetDisplayClock(BLACK) / 1000.0 * 100.0)) +
+                             "\n";
+        EXPECT_EQ(m_state->written, clocks + move[1] + "\n");
+        m_state->Say(move[2]);
+        View().Tick();
+    }
+    ASSERT_EQ(View().m_sans.size(), 5u);
+
+    // A new position waiting for the user's move: the engine's "go" after
+    // that move comes with the clocks.
+    Computer().SetPosition(m_game->GetBoard());
+    ASSERT_TRUE(View().PlayText("Bc5"));
+    std::string written = m_state->written;
+    size_t move = written.rfind("f8c5\n");
+    ASSERT_NE(move, std::string::npos) << written;
+    std::string after = written.substr(move);
+    EXPECT_EQ(after.find("f8c5\nwhite\ntime "), 0u) << after;
+    EXPECT_NE(after.find("\notim "), std::string::npos) << after;
+    EXPECT_EQ(after.substr(after.size() - 3), "go\n");
+}
+
+TEST_F(EngineDialogue, AnEngineThatKeepsItsOwnTimeOrSideIsNotToldThem)
+{
+    // time=0: no clocks, whoever moves; colors=0: no "white" or "black",
+    // "go" alone sets the engine going.
+    NewGame(WHITE, "feature time=0 colors=0 ping=1 done=1");
+    m_game->SetTimeControl(TIME_CONVENTIONAL, 40, 300);
+    Settle();
+    m_state->Say("move e2e4");
+    View().Tick();
+    ASSERT_TRUE(View().PlayText("e5"));
+    m_state->Say("move g1f3");
+    View().Tick();
+    ASSERT_EQ(View().m_sans.size(), 3u);
+    // A new position on Black's move: the engine's "go" waits for the user's move.
+    Computer().SetPosition(m_game->GetBoard());
+    m_state->Say("pong 1");
+    Settle();
+    ASSERT_TRUE(View().PlayText("Nc6"));
+    EXPECT_EQ(m_state->written.substr(m_state->written.size() - 8), "b8c6\ngo\n") << m_state->written;
+    EXPECT_GE(m_state->CountSent("go"), 2);
+    EXPECT_FALSE(m_state->Sent("white"));
+    EXPECT_FALSE(m_state->Sent("black"));
+    EXPECT_EQ(m_state->written.find("time "), std::string::npos) << m_state->written;
+    EXPECT_EQ(m_state->written.find("otim "), std::string::npos) << m_state->written;
+}
+
+TEST_F(EngineDialogue, StatisticsLinesThatStartWithMoveAreOnlyLogged)
+{
+    NewGame(BLACK, "feature ping=1 done=1");
+    Settle();
+    for (const char* move : { "e4", "Nf3" }) {
+        size_t before = View().m_sans.size();
+        ASSERT_TRUE(View().PlayText(move));
+        // What one engine prints after every search, ending in its move.
+        m_state->Say("Nodes: 16384 (14.50% qnodes)");
+        m_state->Say("Move ordering : 90.023750%");
+        m_state->Say("Move ordering : 0.000000%");
+        m_state->Say("move ordering");
+        m_state->Say("Material score: 0   Eval : -17  White hand: 0  Black hand : 0");
+        m_state->Say(std::string(move) == "e4" ? "move e7e5" : "move b8c6");
+        for (int i = 0; i < 5 && View().m_sans.size() == before + 1; ++i)
+            View().Tick();
+        ASSERT_EQ(View().m_sans.size(), before + 2) << move;
+    }
+    EXPECT_EQ(m_services.m_prompt.GetCount(), 0);
+    EXPECT_TRUE(Computer().IsEngineHealthy());
+    EXPECT_TRUE(m_game->IsInPlay());
+    std::string console = m_services.ConsoleText("CComputerPlayer - Console");
+    EXPECT_EQ(console.find("Illegal move"), std::string::npos) << console;
+
+    // A move that is one, but not legal, still stops the game.
+    m_services.m_prompt.QueueChoice(1);
+    ASSERT_TRUE(View().PlayText("Bc4"));
+    m_state->Say("move e5e4");
+    Settle();
+    ASSERT_EQ(m_services.m_prompt.GetCount(), 1);
+    EXPECT_EQ(std::string(m_services.m_prompt.GetQuestion(0).text.GetText())
+                  .rfind("The chess engine played an illegal move (e5e4).\n", 0),
+              0u);
+    EXPECT_FALSE(m_game->IsInPlay());
 }
 
 TEST_F(EngineDialogue, StaleMovesAfterANewPositionAreNeverPlayed)

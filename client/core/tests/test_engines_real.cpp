@@ -1,12 +1,13 @@
 // Games against the engines that ship with the client, headless: each
-// package answers moves, fairymax and phalanx play a whole game against each
-// other, and the PGN of that game reads back with our reader and with
+// package answers moves, the engines users install play both colours on a
+// short clock, fairymax and phalanx play a whole game against each other, and the PGN of that game reads back with our reader and with
 // pgn-extract. The start-up and first-reply times are printed (a benchmark,
 // not a check).
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 
 #include "client/core/AIGame.h"
 #include "client/core/ChildProcess.h"
@@ -253,4 +254,59 @@ TEST_F(RealEngines, FairymaxAgainstPhalanxPlaysAWholeGame)
     std::string checked = ReadWholeFile(out);
     EXPECT_NE(checked.find(std::string("[Result \"") + ResultText(match->GetResult()) + "\"]"), std::string::npos);
     EXPECT_NE(checked.find(View().m_sans.back()), std::string::npos);
+}
+
+TEST_F(RealEngines, EnginesUsersInstallPlayBothColoursOnAShortClock)
+{
+    // As a user adds them (see the README): Sjeng prints statistics lines
+    // starting with "Move" after each search, HoiChess takes no colour
+    // commands and no "depth", Stockfish budgets only from the clocks it
+    // is told.
+    struct SEngine {
+        const char* name;
+        const char* program;
+        const char* info;
+    } engines[] = {
+        { "Sjeng", "/usr/games/sjeng", "exe = \"/usr/games/sjeng\"\ncommand = \"\"\n" },
+        { "HoiChess", "/usr/games/hoichess", "exe = \"/usr/games/hoichess\"\ncommand = \"\"\nnosetdepth = yes\n" },
+        { "Stockfish", "/usr/games/stockfish",
+          "exe = \"/usr/games/polyglot\"\ncommand = \"-noini -ec /usr/games/stockfish\"\nnosetdepth = yes\n" },
+    };
+    for (const SEngine& engine : engines) {
+        if (!std::ifstream(engine.program)) {
+            std::printf("[ skipped  ] %s is not installed\n", engine.program);
+            continue;
+        }
+        WriteWholeFile(m_services.m_programFolder + "/engines/" + engine.name + "/info.cfg", engine.info);
+        for (int local : { WHITE, BLACK }) {
+            SCOPED_TRACE(std::string(engine.name) + (local == WHITE ? " against White" : " against Black"));
+            View().m_sans.clear();
+            CAIGame* game = new CAIGame(local, engine.name);
+            ASSERT_TRUE(game->IsStarted());
+            // Forty moves in twenty seconds, no depth: the engine's time is
+            // all it goes by.
+            game->SetTimeControl(TIME_CONVENTIONAL, 40, 20);
+            game->SetPondering(false);
+            View().ResetView(game, false, false);
+            game->Start();
+            game->StartGame();
+            size_t plies = local == WHITE ? 6 : 7;
+            while (View().m_sans.size() < plies && game->IsInPlay()) {
+                size_t before = View().m_sans.size();
+                if (game->GetBoard().GetSideToMove() == local) {
+                    ASSERT_TRUE(View().PlayText(AnyLegalMove().c_str()));
+                } else {
+                    ASSERT_TRUE(WaitForEngineMove(before, 30000)) << before;
+                }
+                ASSERT_GT(View().m_sans.size(), before) << "the game " << (game->IsInPlay() ? "waits" : "ended");
+            }
+            EXPECT_TRUE(game->IsInPlay()) << game->GetEndNote().GetText();
+            EXPECT_EQ(game->GetResult(), RESULT_NONE);
+            EXPECT_TRUE(game->GetComputerPlayer()->IsEngineHealthy());
+            EXPECT_EQ(m_services.m_prompt.GetCount(), 0);
+            EXPECT_EQ(View().m_refusedMoves, 0);
+            View().DropGame();
+            ASSERT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 0; }, 10000));
+        }
+    }
 }

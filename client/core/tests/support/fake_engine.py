@@ -17,6 +17,11 @@ script is run step by step, one step a line:
   cwd             write "cwd " and the working folder
   autopong on|off answer "ping N" with "pong N" while waiting (on at start)
   deaf            ignore the end of input, "quit" and SIGTERM: run until killed
+  timed PREFIX    as wait, for an engine that budgets only from the clocks it
+                  is told: ends with code 7 unless "time N" and "otim N" (N > 0)
+                  came since the last timed step and after the last "level"
+  quiton WORD...  from now on, end with code 9 on reading a line that is one
+                  of the words
 
 After the last step the engine reads on until "quit" or the end of input.
 """
@@ -33,6 +38,8 @@ def main():
     log = open(log_path, "a", buffering=1)
     out = sys.stdout
     autopong = True
+    clocks = set()
+    fatal = set()
 
     def read_line():
         line = sys.stdin.readline()
@@ -40,10 +47,26 @@ def main():
             return None
         line = line.rstrip("\n")
         log.write(line + "\n")
+        if line in fatal:
+            os._exit(9)
+        word, _, value = line.partition(" ")
+        if word in ("time", "otim") and value.isdigit() and int(value) > 0:
+            clocks.add(word)
+        elif word == "level":
+            clocks.clear()
         if autopong and line.startswith("ping "):
             out.write("pong " + line[5:] + "\n")
             out.flush()
         return line
+
+    def wait_for(prefix):
+        """Reads up to a line starting with prefix; False at the end of input."""
+        while True:
+            line = read_line()
+            if line is None:
+                return False
+            if line.startswith(prefix):
+                return True
 
     for step in steps:
         word, _, rest = step.partition(" ")
@@ -68,12 +91,17 @@ def main():
             out.write((text + "\n") * int(count))
             out.flush()
         elif word == "wait":
-            while True:
-                line = read_line()
-                if line is None:
-                    return 0
-                if line.startswith(rest):
-                    break
+            if not wait_for(rest):
+                return 0
+        elif word == "timed":
+            if not wait_for(rest):
+                return 0
+            if clocks != {"time", "otim"}:
+                out.flush()
+                os._exit(7)
+            clocks.clear()
+        elif word == "quiton":
+            fatal.update(rest.split())
         elif word == "sleep":
             time.sleep(int(rest) / 1000.0)
         elif word == "exit":
