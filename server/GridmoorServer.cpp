@@ -502,13 +502,13 @@ void CGridmoorServer::Tick()
         CServerConnection& connection = *entry.second;
         if (connection.dead)
             continue;
-        if (connection.readPaused) {
+        if (connection.stage == CServerConnection::kClosing) {
+            if (m_now >= connection.closeBy)
+                silent.push_back(&connection);
+        } else if (connection.readPaused) {
             // Not silent: the server is not reading it.
             if (m_now - connection.pausedAt >= m_idleMs)
                 heldTooLong.push_back(&connection);
-        } else if (connection.stage == CServerConnection::kClosing) {
-            if (m_now >= connection.closeBy)
-                silent.push_back(&connection);
         } else if (connection.stage != CServerConnection::kLoggedIn && m_now - connection.openedAt >= m_loginMs) {
             silent.push_back(&connection);
         } else if (m_now - connection.lastHeard >= m_idleMs) {

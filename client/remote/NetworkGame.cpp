@@ -262,10 +262,10 @@ void CNetworkGame::AcceptPlayer()
     m_playerConnected = true;
     // The listener stays open until the player answers: later callers wait
     // in its queue, to be taken should this one never answer.
-    m_openingDeadline = NowMs() + m_openingLimitMs;
     const int colour = ChooseColour();
     if (!m_connection)
         return;
+    m_openingDeadline = NowMs() + m_openingLimitMs;
     const CString id = GetAppServices().GetUserSettings().GetValueOr("profile.id", "");
     m_protocol.OpenAsHost(colour, IsProfileId(id) ? id : CString());
 }

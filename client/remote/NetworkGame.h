@@ -1,8 +1,9 @@
 #pragma once
 
 // A game between two people whose clients are joined by one TCP
-// connection. One side hosts (listens and takes the first player), the
-// other joins; the host chooses the colours. Everything runs on the GUI
+// connection. One side hosts (listens and seats the first player who
+// answers its opening in time), the other joins; the host chooses the
+// colours. Everything runs on the GUI
 // thread from polls: the board's ticks, the game's own timer and the
 // dialogs' timers. Frames are handled one at a time and never from within
 // a question that a frame asked.

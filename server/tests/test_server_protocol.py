@@ -360,6 +360,18 @@ class LinkTest(ServerCase):
         self.assertEqual(victim.expect("Forward").body, move("e4"))
 
 
+def first_packet_while(client, each):
+    """The first packet client gets within WAIT seconds, calling each(i)
+    before every look; None when none came."""
+    for i in range(int(WAIT / 0.1)):
+        each(i)
+        try:
+            return client.recv(timeout=0.1)
+        except TimeoutError:
+            continue
+    return None
+
+
 def start_flood(sender, packet, stop, then=b""):
     """Sends packet as fast as the server takes it until stop is set, then
     the bytes of then; a thread, as the server may stop reading the sender."""
@@ -385,15 +397,11 @@ class KeepAliveTest(ServerCase):
         # b trickles one byte of a packet that never ends; a sends whole
         # keep-alives. Only b is dropped, and a is told.
         trickle = frame(PKT["RequestForward"], b"x" * 60000, a.id)
-        got = None
-        for i in range(int(WAIT / 0.1)):  # at most WAIT seconds of trickle
+
+        def trickle_and_keep_alive(i):
             b.send_raw(trickle[i:i + 1])
             a.send(PKT["KeepAlive"])
-            try:
-                got = a.recv(timeout=0.1)
-                break
-            except TimeoutError:
-                continue
+        got = first_packet_while(a, trickle_and_keep_alive)
         self.assertIsNotNone(got)
         self.assertEqual((got.type, got.id), (PKT["ConnectionBroken"], b.id))
         self.assertEqual(b.wait_closed(), [])
@@ -408,17 +416,12 @@ class KeepAliveTest(ServerCase):
         stop = threading.Event()
         start_flood(flood, frame(PKT["RequestForward"], move("x" * 60000), stuck.id), stop)
         # stuck sends keep-alives and reads nothing; another game goes on.
-        got = None
-        for i in range(int(WAIT / 0.1)):
+        def keep_alive_and_play(i):
             stuck.send(PKT["KeepAlive"])
             c.send(PKT["RequestForward"], move("ping %d" % i), d.id)
             self.assertEqual(d.expect("Forward").body, move("ping %d" % i))
             d.send(PKT["KeepAlive"])
-            try:
-                got = flood.recv(timeout=0.1)
-                break
-            except TimeoutError:
-                continue
+        got = first_packet_while(flood, keep_alive_and_play)
         stop.set()
         self.assertIsNotNone(got, "the flooder was never let go")
         self.assertEqual((got.type, got.id), (PKT["ConnectionBroken"], stuck.id))
@@ -439,13 +442,8 @@ class KeepAliveTest(ServerCase):
         a.send(PKT["RequestForward"], move("e4"), b.id)
         b.expect("Forward")
         # b keeps quiet; a keeps sending keep-alives until b's link breaks.
-        while True:
-            a.send(PKT["KeepAlive"])
-            try:
-                got = a.recv(timeout=0.1)
-                break
-            except TimeoutError:
-                continue
+        got = first_packet_while(a, lambda i: a.send(PKT["KeepAlive"]))
+        self.assertIsNotNone(got)
         self.assertEqual((got.type, got.id), (PKT["ConnectionBroken"], b.id))
         self.assertEqual(b.wait_closed(), [])
         self.server.wait_log(r"logout 127\.0\.0\.1:\d+ \(%d\): no keep-alive" % b.id)
