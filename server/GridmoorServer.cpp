@@ -239,11 +239,11 @@ int CGridmoorServer::Run()
                 continue;
             if (events[i].events & EPOLLOUT)
                 OnWritable(connection);
-            if (!connection.dead && (events[i].events & (EPOLLIN | EPOLLHUP | EPOLLERR))) {
+            if (!connection.dead && (events[i].events & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR))) {
                 if (!connection.readPaused)
                     OnReadable(connection);
-                else if (events[i].events & (EPOLLHUP | EPOLLERR))
-                    Drop(connection, "connection lost");
+                else if (events[i].events & (EPOLLRDHUP | EPOLLHUP | EPOLLERR))
+                    Drop(connection, "connection closed by the player while held");
             }
             // What this player's packets produced leaves now, not after
             // everyone else's turn: a forward waits for no other player.
@@ -482,7 +482,10 @@ void CGridmoorServer::Watch(CServerConnection& connection, bool output)
 {
     connection.wantsOutput = output;
     epoll_event event = {};
-    event.events = (connection.readPaused ? 0u : uint32_t(EPOLLIN)) | (output ? uint32_t(EPOLLOUT) : 0u);
+    // A held player's input is left in the socket, but its leaving is seen.
+    event.events = connection.readPaused ? uint32_t(EPOLLRDHUP) : uint32_t(EPOLLIN);
+    if (output)
+        event.events |= EPOLLOUT;
     event.data.ptr = &connection;
     epoll_ctl(m_epollFd, EPOLL_CTL_MOD, connection.fd, &event);
 }

@@ -508,8 +508,9 @@ class StrangerTest(ServerCase):
         for c in open_clients:
             c.close()
         # Whatever came before, a new pair is served as ever: with a clock
-        # range no stranger can have, so they meet each other.
-        a, b = self.player(), self.player()
+        # range no stranger can have, so they meet each other, and from an
+        # address of their own, whose places no closing stranger still holds.
+        a, b = self.player(source="127.0.0.9"), self.player(source="127.0.0.9")
         a.search(untimed="no", low=6000, high=6000)
         b.search(untimed="no", low=6000, high=6000)
         self.assertMatched(a, b)
