@@ -80,6 +80,11 @@ public:
         Check(hostId.IsEmpty() || IsProfileId(hostId));
         StartNewGame(colour);
     }
+    void BeginAsHost(int colour) override
+    {
+        Check(colour == WHITE || colour == BLACK);
+        StartNewGame(colour);
+    }
     void ReadyOpponentMove(const CMove& move) override
     {
         Check(inPlay && !hasReady);
@@ -202,7 +207,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CFakeGame game(choices);
     CNetworkProtocol protocol(game, game.board);
     protocol.SetJoining((data[0] & 1) != 0);
-    if (!(data[0] & 1)) {
+    if ((data[0] & 5) == 4) {
+        // A host waiting for the joiner's answer to its opening.
+        protocol.OpenAsHost((data[0] & 2) ? BLACK : WHITE, "Me1");
+    } else if (!(data[0] & 1)) {
         game.StartNewGame((data[0] & 2) ? BLACK : WHITE);
         protocol.Begin(game.localColour);
     }

@@ -239,16 +239,23 @@ int CGridmoorServer::Run()
                 continue;
             if (events[i].events & EPOLLOUT)
                 OnWritable(connection);
-            if (!connection.dead && (events[i].events & (EPOLLIN | EPOLLHUP | EPOLLERR)))
-                OnReadable(connection);
+            if (!connection.dead && (events[i].events & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR))) {
+                if (!connection.readPaused)
+                    OnReadable(connection);
+                else if (events[i].events & (EPOLLRDHUP | EPOLLHUP | EPOLLERR))
+                    Drop(connection, "connection closed by the player while held");
+            }
             // What this player's packets produced leaves now, not after
             // everyone else's turn: a forward waits for no other player.
             FlushDirty();
+            ResumeReleased();
         }
         FlushDirty();
+        ResumeReleased();
         if (m_now >= m_nextTick) {
             Tick();
             FlushDirty();
+            ResumeReleased();
             m_nextTick = m_now + m_tickMs;
         }
         Reap();
@@ -395,6 +402,9 @@ void CGridmoorServer::OnReadable(CServerConnection& connection)
         if (got > 0) {
             total += size_t(got);
             TakeInput(connection, block, size_t(got));
+            // Held for a reader: the rest stays in the socket.
+            if (connection.readPaused)
+                return;
             // A short read emptied the socket; the loop comes back for more.
             if (size_t(got) < sizeof(block))
                 return;
@@ -448,6 +458,8 @@ void CGridmoorServer::Flush(CServerConnection& connection)
             Drop(connection, std::strerror(errno));
         return;
     }
+    if (!connection.heldSenders.empty())
+        ReleaseSenders(connection, false);
     bool waiting = !connection.output.IsEmpty();
     if (waiting != connection.wantsOutput)
         Watch(connection, waiting);
@@ -470,7 +482,10 @@ void CGridmoorServer::Watch(CServerConnection& connection, bool output)
 {
     connection.wantsOutput = output;
     epoll_event event = {};
-    event.events = output ? uint32_t(EPOLLIN | EPOLLOUT) : uint32_t(EPOLLIN);
+    // A held player's input is left in the socket, but its leaving is seen.
+    event.events = connection.readPaused ? uint32_t(EPOLLRDHUP) : uint32_t(EPOLLIN);
+    if (output)
+        event.events |= EPOLLOUT;
     event.data.ptr = &connection;
     epoll_ctl(m_epollFd, EPOLL_CTL_MOD, connection.fd, &event);
 }
@@ -485,6 +500,7 @@ void CGridmoorServer::Tick()
     }
     ExpireSearches();
     std::vector<CServerConnection*> silent;
+    std::vector<CServerConnection*> heldTooLong;
     for (auto& entry : m_connections) {
         CServerConnection& connection = *entry.second;
         if (connection.dead)
@@ -492,6 +508,10 @@ void CGridmoorServer::Tick()
         if (connection.stage == CServerConnection::kClosing) {
             if (m_now >= connection.closeBy)
                 silent.push_back(&connection);
+        } else if (connection.readPaused) {
+            // Not silent: the server is not reading it.
+            if (m_now - connection.pausedAt >= m_idleMs)
+                heldTooLong.push_back(&connection);
         } else if (connection.stage != CServerConnection::kLoggedIn && m_now - connection.openedAt >= m_loginMs) {
             silent.push_back(&connection);
         } else if (m_now - connection.lastHeard >= m_idleMs) {
@@ -510,6 +530,9 @@ void CGridmoorServer::Tick()
         else
             Drop(*connection, quiet.c_str());
     }
+    for (CServerConnection* connection : heldTooLong)
+        if (!connection->dead && connection->readPaused)
+            EndHeldLink(*connection);
 }
 
 void CGridmoorServer::ForgetLater(CServerConnection& connection)
@@ -518,6 +541,8 @@ void CGridmoorServer::ForgetLater(CServerConnection& connection)
         return;
     connection.dead = true;
     Settled(connection);
+    // Its queue goes with it: the senders it held are read again.
+    ReleaseSenders(connection, true);
     if (connection.placed) {
         connection.placed = false;
         --m_places;

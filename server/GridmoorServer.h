@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "foundation/Buffer.h"
+#include "foundation/PacketHeader.h"
 #include "server/SearchPool.h"
 #include "server/ServerConnection.h"
 #include "server/ServerOptions.h"
@@ -20,9 +21,19 @@
 class CPacketHeader;
 
 namespace ServerLimits {
+// The largest packet of any kind: a game message carrying a profile.
 const uint32_t kMaxPayload = 65536;
-// A player whose unsent bytes pass this has stopped reading and is dropped.
+// The largest chat packet a client sends: the header with the opponent's
+// id, then the name and the line as the client cuts them.
+const uint32_t kMaxChatPayload = 8 + (WireText::kMaxName + 1) + (WireText::kMaxChat + 1);
+// A player whose unsent bytes of the server's own pass this has stopped
+// reading and is dropped.
 const size_t kMaxQueued = 1u << 20;
+// A sender whose messages waiting for one reader pass this is not read
+// until the reader has taken them down to the half; one held for as long
+// as a silent player is kept loses its link to that reader.
+const size_t kMaxQueuedFromSender = 256u << 10;
+const size_t kResumeFromSender = kMaxQueuedFromSender / 2;
 // A connection told why it ends gets this long to read it.
 const int64_t kClosingGraceMs = 2000;
 const size_t kReadPerTurn = 65536;
@@ -74,7 +85,16 @@ private:
     void Shutdown();
 
     // Packets (GridmoorServerPackets.cpp).
-    void Send(CServerConnection& to, uint32_t type, uint32_t id, const void* body = nullptr, size_t size = 0);
+    // from: the player whose message this carries, none for the server's own.
+    void Send(CServerConnection& to, uint32_t type, uint32_t id, const void* body = nullptr, size_t size = 0,
+              CServerConnection* from = nullptr);
+    // Stops reading sender while reader holds too many of its bytes.
+    void Hold(CServerConnection& sender, CServerConnection& reader);
+    // Lets go the senders that reader has taken enough of (all when gone).
+    void ReleaseSenders(CServerConnection& reader, bool all);
+    void ResumeReleased();
+    // Ends the link of a sender held for too long by a reader that does not read.
+    void EndHeldLink(CServerConnection& sender);
     void SendLines(CServerConnection& to, uint32_t type, uint32_t id, const std::vector<std::string>& lines);
     // Tells the player why, lets it read that, then closes.
     void Kick(CServerConnection& connection, const char* reason, const char* html);
@@ -136,6 +156,7 @@ private:
     std::unordered_map<uint32_t, CServerConnection*> m_byId;
     std::vector<CServerConnection*> m_dirty;
     std::vector<CServerConnection*> m_doomed;
+    std::vector<uint32_t> m_released; // held senders to read again
     CSearchPool m_pool;
     std::vector<uint32_t> m_notifyArmed;
 };

@@ -46,12 +46,18 @@ std::string NameOf(const CServerConnection& connection)
 
 // ------------------------------------------------------------ sending
 
-void CGridmoorServer::Send(CServerConnection& to, uint32_t type, uint32_t id, const void* body, size_t size)
+void CGridmoorServer::Send(CServerConnection& to, uint32_t type, uint32_t id, const void* body, size_t size,
+                           CServerConnection* from)
 {
     if (to.dead || to.stage == CServerConnection::kClosing)
         return;
-    to.output.AppendPacket(type, id, body, size);
-    if (to.output.GetSize() > ServerLimits::kMaxQueued) {
+    to.output.AppendPacket(type, id, body, size, from ? from->id : 0);
+    if (from) {
+        // What another player sends is that player's to slow down, never
+        // the reader's to pay for.
+        if (to.output.GetQueuedFrom(from->id) > ServerLimits::kMaxQueuedFromSender)
+            Hold(*from, to);
+    } else if (to.output.GetOwnSize() > ServerLimits::kMaxQueued) {
         Drop(to, "not reading: too many bytes waiting");
         return;
     }
@@ -70,6 +76,77 @@ void CGridmoorServer::SendLines(CServerConnection& to, uint32_t type, uint32_t i
         body += '\n';
     }
     Send(to, type, id, body.data(), body.size());
+}
+
+void CGridmoorServer::Hold(CServerConnection& sender, CServerConnection& reader)
+{
+    if (sender.readPaused || sender.dead)
+        return;
+    sender.readPaused = true;
+    sender.pausedFor = reader.id;
+    sender.pausedAt = m_now;
+    // Whatever of its input is at hand waits in its packet stream.
+    sender.stream.Pause();
+    if (std::find(reader.heldSenders.begin(), reader.heldSenders.end(), sender.id) == reader.heldSenders.end())
+        reader.heldSenders.push_back(sender.id);
+    Watch(sender, sender.wantsOutput);
+    if (sender.pauseLogged)
+        return;
+    sender.pauseLogged = true;
+    ServerLog("slowing %s: %s takes its messages slower than they come (%zu bytes waiting)",
+              LogLabel(sender).c_str(), LogLabel(reader).c_str(), reader.output.GetQueuedFrom(sender.id));
+}
+
+void CGridmoorServer::ReleaseSenders(CServerConnection& reader, bool all)
+{
+    auto& held = reader.heldSenders;
+    for (size_t i = 0; i < held.size();) {
+        const CServerConnection* sender = Find(held[i]);
+        const bool stillHeld = sender && sender->readPaused && sender->pausedFor == reader.id;
+        if (stillHeld && !all && reader.output.GetQueuedFrom(held[i]) > ServerLimits::kResumeFromSender) {
+            ++i;
+            continue;
+        }
+        if (stillHeld)
+            m_released.push_back(held[i]);
+        held.erase(held.begin() + long(i));
+    }
+}
+
+void CGridmoorServer::ResumeReleased()
+{
+    while (!m_released.empty()) {
+        std::vector<uint32_t> ids;
+        ids.swap(m_released);
+        for (uint32_t id : ids) {
+            CServerConnection* sender = Find(id);
+            if (!sender || !sender->readPaused)
+                continue;
+            sender->readPaused = false;
+            sender->pausedFor = 0;
+            // Its silence meanwhile was the server's doing.
+            sender->lastHeard = m_now;
+            Watch(*sender, sender->wantsOutput);
+            // Replays the input held back; may hold the sender again.
+            sender->stream.Resume();
+        }
+        FlushDirty();
+    }
+}
+
+void CGridmoorServer::EndHeldLink(CServerConnection& sender)
+{
+    CServerConnection* reader = Find(sender.pausedFor);
+    ServerLog("%s is not reading: %s's messages not taken in %g s", reader ? LogLabel(*reader).c_str() : "a player",
+              LogLabel(sender).c_str(), double(m_idleMs) / 1000.0);
+    if (reader) {
+        // The sender learns the link is broken; the reader keeps its place.
+        if (reader->link == &sender)
+            Unlink(*reader, pktConnectionBroken);
+        auto& held = reader->heldSenders;
+        held.erase(std::remove(held.begin(), held.end(), sender.id), held.end());
+    }
+    m_released.push_back(sender.id);
 }
 
 CServerConnection* CGridmoorServer::Find(uint32_t id) const
@@ -155,6 +232,7 @@ void CGridmoorServer::Link(CServerConnection& first, CServerConnection& second)
     first.link = &second;
     second.link = &first;
     first.linkCarried = second.linkCarried = false;
+    first.pauseLogged = second.pauseLogged = false;
 }
 
 // ------------------------------------------------------------ input
@@ -220,6 +298,11 @@ bool CGridmoorServer::OnPacket(CServerConnection& connection, CBuffer& payload)
         OnForward(connection, header, pktForward, payload, body.GetPosition());
         break;
     case pktSendChat:
+        if (payload.GetSize() > int(ServerLimits::kMaxChatPayload)) {
+            std::string reason = "chat packet of " + std::to_string(payload.GetSize()) + " bytes refused";
+            Kick(connection, reason.c_str(), "<p>Your program sent a chat line longer than this server takes.</p>");
+            break;
+        }
         OnForward(connection, header, pktChat, payload, body.GetPosition());
         break;
     case pktCloseConnection:
@@ -380,7 +463,8 @@ void CGridmoorServer::OnForward(CServerConnection& connection, const CPacketHead
     }
     connection.linkCarried = peer->linkCarried = true;
     const unsigned size = unsigned(payload.GetSize());
-    Send(*peer, notice, connection.id, payload.GetData() + bodyStart, bodyStart < size ? size - bodyStart : 0);
+    Send(*peer, notice, connection.id, payload.GetData() + bodyStart, bodyStart < size ? size - bodyStart : 0,
+         &connection);
 }
 
 void CGridmoorServer::OnCloseConnection(CServerConnection& connection, const CPacketHeader& header)

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <list>
 #include <string>
+#include <vector>
 
 #include "foundation/PacketStream.h"
 #include "server/SearchTerms.h"
@@ -14,22 +15,39 @@
 class CGridmoorServer;
 class CServerConnection;
 
-// Bytes waiting for the socket, in order. The server drops a connection
-// whose queue passes its cap rather than let it grow.
+// Bytes waiting for the socket, in order, each counted to the player whose
+// message it carries (0: the server's own), so that one sender filling a
+// reader's queue is told apart from a reader that does not read.
 class COutputQueue {
 public:
     // One framed packet: the length, the header (with the id when not 0)
-    // and the body, written in place.
-    void AppendPacket(uint32_t type, uint32_t id, const void* body, size_t size);
+    // and the body, written in place; sender is the player it comes from.
+    void AppendPacket(uint32_t type, uint32_t id, const void* body, size_t size, uint32_t sender = 0);
 
     size_t GetSize() const { return m_bytes.size() - m_head; }
     bool IsEmpty() const { return GetSize() == 0; }
     const char* GetFront() const { return m_bytes.data() + m_head; }
     void Consume(size_t n);
+    // The bytes still waiting that came from sender.
+    size_t GetQueuedFrom(uint32_t sender) const;
+    // The bytes still waiting that the server wrote itself.
+    size_t GetOwnSize() const { return GetSize() - m_forwarded; }
 
 private:
+    // A run of consecutive bytes from one sender.
+    struct SRun {
+        uint32_t sender;
+        size_t bytes;
+    };
+    void Count(uint32_t sender, size_t bytes);
+
     std::string m_bytes;
     size_t m_head = 0;
+    std::vector<SRun> m_runs; // in queue order, from m_firstRun on
+    size_t m_firstRun = 0;
+    // Bytes waiting per sender (few: a reader has one link at a time).
+    std::vector<SRun> m_bySender;
+    size_t m_forwarded = 0;
 };
 
 class CConnectionStream : public Zorlin::CPacketStream {
@@ -73,6 +91,14 @@ public:
     bool dead = false;        // closed at the end of this turn of the loop
     int64_t lastHeard;
     int64_t closeBy = 0; // a closing connection is cut off at this time
+
+    // Not read while a reader holds too many of its bytes; the reader's id
+    // and since when. Readers list the senders they hold.
+    bool readPaused = false;
+    uint32_t pausedFor = 0;
+    int64_t pausedAt = 0;
+    bool pauseLogged = false; // once a link: the log is not a flood's echo
+    std::vector<uint32_t> heldSenders;
 
     uint32_t peer = 0;         // the linked player's id, 0 when none
     CServerConnection* link = nullptr; // the linked player, null when none

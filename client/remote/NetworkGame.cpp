@@ -55,7 +55,8 @@ wxWindow* MainWindow()
 } // namespace
 
 CNetworkGame::CNetworkGame()
-    : m_mode(kNeither), m_server(-1), m_connecting(false), m_connectDeadline(0), m_protocol(*this, m_board),
+    : m_mode(kNeither), m_server(-1), m_connecting(false), m_connectDeadline(0), m_openingLimitMs(kOpeningLimitMs),
+      m_openingDeadline(0), m_protocol(*this, m_board),
       m_listener(nullptr), m_playerConnected(false), m_colourChoice(2), m_penDown(false), m_busy(false),
       m_readingBehindBox(false), m_destroyRequested(false), m_lost(false), m_profileReceived(false)
 {
@@ -157,6 +158,13 @@ void CNetworkGame::StopServer()
     if (m_server < 0)
         return;
     CloseServer();
+    if (m_connection && !m_protocol.HasBegun()) {
+        // A player still in the opening goes with the listener.
+        Log("Connection closed before the game began\n");
+        CloseConnection();
+        m_protocol.Reset();
+        m_playerConnected = false;
+    }
     Status("Server stopped.");
     TellListener(kStopped);
 }
@@ -250,20 +258,38 @@ void CNetworkGame::AcceptPlayer()
     Status("Player connected!");
     TellListener(kPlayerConnected);
     TakeConnection(fd);
-    // One opponent a game: later callers are refused by the system at once
-    // instead of waiting on a listener nobody serves.
-    CloseServer();
     Log("Connection accepted.\n");
     m_playerConnected = true;
-    BeginGame("", 2);
+    // The listener stays open until the player answers: later callers wait
+    // in its queue, to be taken should this one never answer.
+    const int colour = ChooseColour();
     if (!m_connection)
         return;
-    const int joinerColour = m_protocol.GetLocalColour() == WHITE ? BLACK : WHITE;
-    const CBuffer version = NetPacket::Uint32(NetPacket::kProtocolVersion);
-    SendFrame(netpktProtocol, &version);
+    m_openingDeadline = NowMs() + m_openingLimitMs;
     const CString id = GetAppServices().GetUserSettings().GetValueOr("profile.id", "");
-    const CBuffer identity = NetPacket::Identity(uint32_t(joinerColour), IsProfileId(id) ? id : CString());
-    SendFrame(netpktIdentity, &identity);
+    m_protocol.OpenAsHost(colour, IsProfileId(id) ? id : CString());
+}
+
+int CNetworkGame::ChooseColour()
+{
+    int colour = m_colourChoice;
+    while (colour != WHITE && colour != BLACK) {
+        Zorlin::CArray<CString> choices;
+        choices.Add("White");
+        choices.Add("Black");
+        colour = GetPrompt().AskChoice("What do you wish to play?", "Network Game", choices, MainWindow(), 200, 150);
+    }
+    return colour;
+}
+
+void CNetworkGame::CheckOpening()
+{
+    if (!m_protocol.IsAwaitingJoiner() || NowMs() < m_openingDeadline)
+        return;
+    CString line;
+    line.AppendFormat("No answer from the player in %g s: connection closed\n", m_openingLimitMs / 1000.0);
+    Log(line);
+    m_lost = true;
 }
 
 // ------------------------------------------------------------ polling
@@ -297,6 +323,8 @@ void CNetworkGame::PumpWork()
         AcceptPlayer();
     if (m_connection && !m_lost)
         ReceiveFrames();
+    if (m_connection && !m_lost)
+        CheckOpening();
     if (m_lost && !m_destroyRequested)
         OnConnectionLost();
 }
@@ -393,15 +421,20 @@ void CNetworkGame::OnConnectionLost()
     m_lost = false;
     const bool begun = m_protocol.HasBegun();
     CloseConnection();
-    CloseServer();
     m_protocol.Reset();
     m_playerConnected = false;
     if (!begun) {
         Log("Connection lost before the game began\n");
+        if (m_mode == kHosting && IsListening()) {
+            // The seat is free again for whoever calls next.
+            Status("Connection lost. Waiting for second player...");
+            return;
+        }
         Status("Connection lost.");
         TellListener(kLost);
         return;
     }
+    CloseServer();
     if (CChessWindow* canvas = Canvas()) {
         if (CBoardRenderer* scene = canvas->GetScene())
             scene->ClearPen(1);
@@ -421,13 +454,7 @@ void CNetworkGame::OnConnectionLost()
 void CNetworkGame::BeginGame(const CString& opponentId, int colour)
 {
     if (colour != WHITE && colour != BLACK)
-        colour = m_colourChoice;
-    while (colour != WHITE && colour != BLACK) {
-        Zorlin::CArray<CString> choices;
-        choices.Add("White");
-        choices.Add("Black");
-        colour = GetPrompt().AskChoice("What do you wish to play?", "Network Game", choices, MainWindow(), 200, 150);
-    }
+        colour = ChooseColour();
     DestroyPlayers();
     m_board.SetupStartPosition();
     CLocalPlayer* local = new CLocalPlayer();
@@ -451,6 +478,14 @@ void CNetworkGame::BeginGame(const CString& opponentId, int colour)
 void CNetworkGame::BeginAsJoiner(int localColour, const CString& hostId)
 {
     BeginGame(hostId, localColour);
+}
+
+void CNetworkGame::BeginAsHost(int localColour)
+{
+    // One opponent a game: later callers are refused by the system at once
+    // instead of waiting on a listener nobody serves.
+    CloseServer();
+    BeginGame("", localColour);
 }
 
 void CNetworkGame::ResetBoardView()

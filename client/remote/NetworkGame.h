@@ -1,8 +1,9 @@
 #pragma once
 
 // A game between two people whose clients are joined by one TCP
-// connection. One side hosts (listens and takes the first player), the
-// other joins; the host chooses the colours. Everything runs on the GUI
+// connection. One side hosts (listens and seats the first player who
+// answers its opening in time), the other joins; the host chooses the
+// colours. Everything runs on the GUI
 // thread from polls: the board's ticks, the game's own timer and the
 // dialogs' timers. Frames are handled one at a time and never from within
 // a question that a frame asked.
@@ -36,6 +37,9 @@ public:
     enum EState { kListening = 0, kStopped = 1, kPlayerConnected = 2, kBegun = 3, kLost = 4, kConnectFailed = 5 };
     // How long a join waits for the host to answer.
     static const int kConnectTimeoutMs = 10000;
+    // How long a player who connected to the host has to answer its
+    // opening; whoever stays silent longer loses the seat.
+    static const int kOpeningLimitMs = 10000;
     static const int kPollMs = 40;
     // What one pump may spend reading frames, so a flood leaves the board's
     // tick and the windows their turn.
@@ -71,6 +75,7 @@ public:
     int GetServerPort() const { return NetSocket::LocalPort(m_server); }
     // 0 White, 1 Black, 2 ask when the player arrives.
     void SetColourChoice(int colour) { m_colourChoice = colour; }
+    void SetOpeningLimit(int ms) { m_openingLimitMs = ms; }
     void SetListener(INetworkGameListener* listener) { m_listener = listener; }
     int GetMode() const { return m_mode; }
 
@@ -104,6 +109,7 @@ private:
     bool HasReadyMove() override;
     Zorlin::CString GetOpponentName() override;
     void BeginAsJoiner(int localColour, const Zorlin::CString& hostId) override;
+    void BeginAsHost(int localColour) override;
     void ReadyOpponentMove(const CMove& move) override;
     void TakeBackTo(int plies) override;
     void EndDrawn() override;
@@ -123,6 +129,10 @@ private:
     // The held frame, else the reader's next step.
     CNetFrameReader::EStep NextFrame(uint32_t& type, Zorlin::CBuffer& payload, uint64_t& position);
     void AcceptPlayer();
+    // The colour choice, asking the user when it is open.
+    int ChooseColour();
+    // Drops a player that has not answered the opening in time.
+    void CheckOpening();
     void CheckConnect();
     void ReceiveFrames();
     void BeginGame(const Zorlin::CString& opponentId, int colour);
@@ -147,6 +157,8 @@ private:
     NetSocket::CConnectAttempt m_attempt;
     bool m_connecting;
     long m_connectDeadline;
+    int m_openingLimitMs;
+    long m_openingDeadline;
     CNetFrameReader m_reader;
     CNetworkProtocol m_protocol;
     std::unique_ptr<CConsole> m_console;

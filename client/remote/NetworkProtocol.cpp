@@ -38,6 +38,7 @@ CNetworkProtocol::CNetworkProtocol(INetworkGameSide& side, const CChessBoard& bo
 void CNetworkProtocol::Reset()
 {
     m_joining = false;
+    m_awaitingJoiner = false;
     m_begun = false;
     m_profileTaken = false;
     m_localColour = WHITE;
@@ -93,10 +94,29 @@ bool CNetworkProtocol::Ask(EQuestion kind, uint32_t type, const CString& text, c
     return true;
 }
 
+void CNetworkProtocol::OpenAsHost(int localColour, const CString& hostId)
+{
+    m_joining = false;
+    m_localColour = localColour == BLACK ? BLACK : WHITE;
+    m_awaitingJoiner = true;
+    SendFrame(netpktProtocol, NetPacket::Uint32(NetPacket::kProtocolVersion));
+    const uint32_t joinerColour = m_localColour == WHITE ? BLACK : WHITE;
+    SendFrame(netpktIdentity, NetPacket::Identity(joinerColour, hostId));
+}
+
 bool CNetworkProtocol::HandleFrame(uint32_t type, const CBuffer& payload, uint64_t position)
 {
     m_madeMoveReady = false;
     m_framePosition = position;
+    if (m_awaitingJoiner) {
+        // Only what a joiner sends when its game begins shows that a
+        // player of ours answered.
+        if (type != netpktProtocol && type != netpktProfile)
+            return Refuse(type, "the player has not answered the opening yet");
+        m_awaitingJoiner = false;
+        Begin(m_localColour);
+        m_side.BeginAsHost(m_localColour);
+    }
     SPayloadFile in(payload);
     switch (type) {
     case netpktProtocol: {

@@ -32,6 +32,8 @@ public:
 
     // The joining side's game begins: the host's identity arrived.
     virtual void BeginAsJoiner(int localColour, const Zorlin::CString& hostId) = 0;
+    // The hosting side's game begins: the joiner answered the opening.
+    virtual void BeginAsHost(int localColour) = 0;
     virtual void ReadyOpponentMove(const CMove& move) = 0;
     virtual void TakeBackTo(int plies) = 0;
     virtual void EndDrawn() = 0;
@@ -55,6 +57,12 @@ public:
 
     // A joining side waits for the host's identity; a host never takes one.
     void SetJoining(bool joining) { m_joining = joining; }
+    // The host's opening to a player who connected: the protocol version
+    // and the identity that gives the joiner its colour. The game begins
+    // with the joiner's first answer (its profile or its version); until
+    // then nothing else is taken. hostId is empty or a plain profile id.
+    void OpenAsHost(int localColour, const Zorlin::CString& hostId);
+    bool IsAwaitingJoiner() const { return m_awaitingJoiner; }
     // The game has begun (both sides) with the user playing localColour.
     void Begin(int localColour);
     bool HasBegun() const { return m_begun; }
@@ -122,6 +130,7 @@ private:
     INetworkGameSide& m_side;
     const CChessBoard& m_board;
     bool m_joining;
+    bool m_awaitingJoiner;
     bool m_begun;
     bool m_profileTaken;
     int m_localColour;

@@ -5,6 +5,7 @@ import resource
 import struct
 import sys
 import tempfile
+import threading
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -308,23 +309,82 @@ class LinkTest(ServerCase):
         self.assertMatched(a, c)
         self.assertEqual(b.expect("ConnectionClosed").id, a.id)
 
-    def test_player_that_stops_reading_is_dropped_without_stalling_others(self):
-        flood, stuck = self.pair()
-        c, d = self.pair()
-        block = move("x" * 60000)
-        broken = None
-        for i in range(2000):
-            flood.send(PKT["RequestForward"], block, stuck.id)
-            if i % 20 == 0:
-                # Another game goes on meanwhile.
-                c.send(PKT["RequestForward"], move("ping %d" % i), d.id)
-                self.assertEqual(d.expect("Forward").body, move("ping %d" % i))
-            if flood.pending():
-                broken = flood.recv()
-                break
-        self.assertIsNotNone(broken, "a player that never reads was never dropped")
-        self.assertEqual((broken.type, broken.id), (PKT["ConnectionBroken"], stuck.id))
-        self.server.wait_log(r"not reading")
+    def test_a_chat_flood_slows_the_sender_and_the_reader_plays_on(self):
+        attacker, victim = self.pair()
+        victim.send(PKT["RequestForward"], move("e4"), attacker.id)
+        attacker.expect("Forward")
+        # The longest chat line a client sends, as fast as the attacker can.
+        flood = frame(PKT["SendChat"], lines("Mallory", "x" * 8192), victim.id)
+        stop = threading.Event()
+        sender = start_flood(attacker, flood, stop, then=frame(PKT["RequestForward"], move("Nf3"), victim.id))
+        # The victim reads nothing until the server has had to slow the
+        # attacker down for it; then it reads all as fast as it can and
+        # plays a move now and then.
+        self.server.wait_log(r"slowing %d: %d takes its messages slower than they come" % (attacker.id, victim.id))
+        stop.set()
+        chats = moves = 0
+        while True:
+            got = victim.recv()
+            if got.type == PKT["Chat"]:
+                chats += 1
+                if chats % 100 == 0:
+                    victim.send(PKT["RequestForward"], move("m%d" % moves), attacker.id)
+                    moves += 1
+                continue
+            self.assertEqual((got.type, got.id, got.body), (PKT["Forward"], attacker.id, move("Nf3")))
+            break
+        sender.join(WAIT)
+        self.assertGreater(chats, 100)
+        # Every move of the victim reached the attacker, in order.
+        for i in range(moves):
+            self.assertEqual(attacker.expect("Forward").body, move("m%d" % i))
+        victim.send(PKT["RequestForward"], move("Nc6"), attacker.id)
+        self.assertEqual(attacker.expect("Forward").body, move("Nc6"))
+        self.assertFalse(any("(%d)" % victim.id in line and "logout" in line for line in self.server.log))
+
+    def test_a_chat_longer_than_any_client_sends_ends_the_senders_link(self):
+        attacker, victim = self.pair()
+        longest = lines("M" * 40, "x" * 8192)
+        attacker.send(PKT["SendChat"], longest, victim.id)
+        self.assertEqual(victim.expect("Chat").body, longest)
+        attacker.send(PKT["SendChat"], lines("Mallory", "x" * 60000), victim.id)
+        self.assertEqual([p.type for p in attacker.wait_closed()], [PKT["Kick"]])
+        self.assertEqual(victim.expect("ConnectionBroken").id, attacker.id)
+        self.server.wait_log(r"kicked: chat packet of \d+ bytes refused")
+        # The victim plays on with someone else.
+        other = self.player()
+        victim.search()
+        other.search()
+        self.assertMatched(victim, other)
+        other.send(PKT["RequestForward"], move("e4"), victim.id)
+        self.assertEqual(victim.expect("Forward").body, move("e4"))
+
+
+def first_packet_while(client, each):
+    """The first packet client gets within WAIT seconds, calling each(i)
+    before every look; None when none came."""
+    for i in range(int(WAIT / 0.1)):
+        each(i)
+        try:
+            return client.recv(timeout=0.1)
+        except TimeoutError:
+            continue
+    return None
+
+
+def start_flood(sender, packet, stop, then=b""):
+    """Sends packet as fast as the server takes it until stop is set, then
+    the bytes of then; a thread, as the server may stop reading the sender."""
+    def run():
+        try:
+            while not stop.is_set():
+                sender.send_raw(packet * 8)
+            sender.send_raw(then)
+        except OSError:
+            pass
+    thread = threading.Thread(target=run, daemon=True)
+    thread.start()
+    return thread
 
 
 class KeepAliveTest(ServerCase):
@@ -337,32 +397,53 @@ class KeepAliveTest(ServerCase):
         # b trickles one byte of a packet that never ends; a sends whole
         # keep-alives. Only b is dropped, and a is told.
         trickle = frame(PKT["RequestForward"], b"x" * 60000, a.id)
-        got = None
-        for i in range(int(WAIT / 0.1)):  # at most WAIT seconds of trickle
+
+        def trickle_and_keep_alive(i):
             b.send_raw(trickle[i:i + 1])
             a.send(PKT["KeepAlive"])
-            try:
-                got = a.recv(timeout=0.1)
-                break
-            except TimeoutError:
-                continue
+        got = first_packet_while(a, trickle_and_keep_alive)
         self.assertIsNotNone(got)
         self.assertEqual((got.type, got.id), (PKT["ConnectionBroken"], b.id))
         self.assertEqual(b.wait_closed(), [])
         self.server.wait_log(r"logout 127\.0\.0\.1:\d+ \(%d\): no keep-alive: no whole packet in 3 s" % b.id)
+
+    def test_a_reader_that_takes_nothing_ends_the_flooders_link_and_keeps_its_place(self):
+        flood, stuck = self.player(), self.player(rcvbuf=8192)
+        flood.search()
+        stuck.search()
+        self.assertMatched(flood, stuck)
+        c, d = self.pair()
+        stop = threading.Event()
+        start_flood(flood, frame(PKT["RequestForward"], move("x" * 60000), stuck.id), stop)
+        # stuck sends keep-alives and reads nothing; another game goes on.
+        def keep_alive_and_play(i):
+            stuck.send(PKT["KeepAlive"])
+            c.send(PKT["RequestForward"], move("ping %d" % i), d.id)
+            self.assertEqual(d.expect("Forward").body, move("ping %d" % i))
+            d.send(PKT["KeepAlive"])
+        got = first_packet_while(flood, keep_alive_and_play)
+        stop.set()
+        self.assertIsNotNone(got, "the flooder was never let go")
+        self.assertEqual((got.type, got.id), (PKT["ConnectionBroken"], stuck.id))
+        self.server.wait_log(r"slowing %d: %d takes its messages slower" % (flood.id, stuck.id))
+        self.server.wait_log(r"%d is not reading: %d's messages not taken in 3 s" % (stuck.id, flood.id))
+        # The reader keeps its place: what waited for it arrives, then the
+        # answer to its next search.
+        stuck.send_raw(frame(PKT["Set"], b"begin\n") + frame(PKT["Search"], b"id=search1\nttl=60\nbegin\n"))
+        while True:
+            got = stuck.recv()
+            if got.type != PKT["Forward"]:
+                break
+        self.assertEqual(got.type, PKT["Searching"])
+        self.assertFalse(any("logout" in line and "(%d)" % stuck.id in line for line in self.server.log))
 
     def test_silent_player_is_dropped_and_the_peer_told(self):
         a, b = self.pair()
         a.send(PKT["RequestForward"], move("e4"), b.id)
         b.expect("Forward")
         # b keeps quiet; a keeps sending keep-alives until b's link breaks.
-        while True:
-            a.send(PKT["KeepAlive"])
-            try:
-                got = a.recv(timeout=0.1)
-                break
-            except TimeoutError:
-                continue
+        got = first_packet_while(a, lambda i: a.send(PKT["KeepAlive"]))
+        self.assertIsNotNone(got)
         self.assertEqual((got.type, got.id), (PKT["ConnectionBroken"], b.id))
         self.assertEqual(b.wait_closed(), [])
         self.server.wait_log(r"logout 127\.0\.0\.1:\d+ \(%d\): no keep-alive" % b.id)
@@ -427,8 +508,9 @@ class StrangerTest(ServerCase):
         for c in open_clients:
             c.close()
         # Whatever came before, a new pair is served as ever: with a clock
-        # range no stranger can have, so they meet each other.
-        a, b = self.player(), self.player()
+        # range no stranger can have, so they meet each other, and from an
+        # address of their own, whose places no closing stranger still holds.
+        a, b = self.player(source="127.0.0.9"), self.player(source="127.0.0.9")
         a.search(untimed="no", low=6000, high=6000)
         b.search(untimed="no", low=6000, high=6000)
         self.assertMatched(a, b)

@@ -15,7 +15,7 @@ import harness
 import network
 from harness import check
 
-CHAT, NEW_GAME, NEW_GAME_DECLINED, OFFER_DRAW, DRAW_DECLINED, TAKE_BACK = 5, 7, 8, 18, 23, 24
+PROTOCOL, CHAT, NEW_GAME, NEW_GAME_DECLINED, OFFER_DRAW, DRAW_DECLINED, TAKE_BACK = 2, 5, 7, 8, 18, 23, 24
 # Generous: the client's whole resident set after the flood.
 MEMORY_LIMIT_KB = 300 * 1024
 
@@ -110,6 +110,8 @@ def steps(client):
     client.key("alt+s", window=dialog)
     peer = harness.wait_until(lambda: connect(port), 20, "the host listening")
     try:
+        # The answer a joiner gives the host's opening begins the game.
+        peer.send(frame(PROTOCOL, struct.pack("<I", 2)))
         client.wait_gone(dialog, 20)
         flood(client, peer)
     finally:

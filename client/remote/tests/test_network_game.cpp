@@ -128,7 +128,8 @@ protected:
         return m_games.back();
     }
     // A host playing White with a hand-written peer that has taken the
-    // handshake (profile, protocol, identity).
+    // handshake (the host's protocol and identity, the peer's protocol,
+    // the host's profile).
     CNetworkGame* HostWithPeer(std::unique_ptr<CRawPeer>& peer)
     {
         CNetworkGame* host = MakeGame();
@@ -136,10 +137,48 @@ protected:
         EXPECT_TRUE(host->StartServer(0));
         peer.reset(new CRawPeer(host->GetServerPort()));
         EXPECT_TRUE(peer->IsConnected());
-        EXPECT_EQ(peer->Next().type, uint32_t(netpktProfile));
         EXPECT_EQ(peer->Next().type, uint32_t(netpktProtocol));
         EXPECT_EQ(peer->Next().type, uint32_t(netpktIdentity));
+        peer->Send(NetFrame(netpktProtocol, Le(2)));
+        EXPECT_EQ(peer->Next().type, uint32_t(netpktProfile));
+        EXPECT_TRUE(host->IsInPlay());
         return host;
+    }
+    // A game joining the host at 127.0.0.1.
+    CNetworkGame* Join(CNetworkGame* host)
+    {
+        m_services.m_programSettings.GetValue("network.port") = "";
+        m_services.m_programSettings.GetValue("network.port").Append(host->GetServerPort());
+        CNetworkGame* joiner = MakeGame();
+        EXPECT_TRUE(joiner->Connect("127.0.0.1"));
+        return joiner;
+    }
+    bool BothBegun(CNetworkGame* host, CNetworkGame* joiner)
+    {
+        return host->GetProtocol().HasBegun() && joiner->GetProtocol().HasBegun();
+    }
+    // The profile questions of both sides answered no; anything else asked
+    // is counted as a fault.
+    void AnswerProfilesOnly(int& unscripted)
+    {
+        m_prompt.SetResponder([&unscripted](const CScriptedPrompt::SQuestion& question) {
+            CScriptedPrompt::SAnswer answer;
+            answer.code = wxNO;
+            if (std::string(question.text.GetText()).find("profile to your opponent list") == std::string::npos) {
+                ADD_FAILURE() << "unscripted question: " << question.text.GetText();
+                ++unscripted;
+                answer.code = question.kind == CScriptedPrompt::kChoice ? -1 : wxNO;
+            }
+            return answer;
+        });
+    }
+    size_t CountLog(const std::string& text) const
+    {
+        size_t count = 0;
+        for (size_t at = m_services.m_consoleLog->find(text); at != std::string::npos;
+             at = m_services.m_consoleLog->find(text, at + 1))
+            ++count;
+        return count;
     }
     // The user's move on the host's board, told to the peer as the board
     // canvas does.
@@ -168,7 +207,7 @@ protected:
     std::vector<CNetworkGame*> m_games;
 };
 
-TEST_F(NetworkGame, HostSendsProfileProtocolAndIdentityThenStopsListening)
+TEST_F(NetworkGame, HostOpensWithProtocolAndIdentityAndBeginsWithTheAnswer)
 {
     CNetworkGame* host = MakeGame();
     host->SetColourChoice(WHITE);
@@ -177,23 +216,118 @@ TEST_F(NetworkGame, HostSendsProfileProtocolAndIdentityThenStopsListening)
     CRawPeer peer(port);
     ASSERT_TRUE(peer.IsConnected());
 
-    SFrame profile = peer.Next();
-    EXPECT_EQ(profile.type, uint32_t(netpktProfile));
-    EXPECT_GT(profile.payload.size(), 0u);
     SFrame protocol = peer.Next();
     EXPECT_EQ(protocol.type, uint32_t(netpktProtocol));
     EXPECT_EQ(protocol.payload, Le(2));
     SFrame identity = peer.Next();
     EXPECT_EQ(identity.type, uint32_t(netpktIdentity));
     EXPECT_EQ(identity.payload, Le(1) + "ann01"); // the joiner plays Black
+    // No game, and nothing of the user's profile, before the answer; a
+    // second caller waits in the listener's queue meanwhile.
+    EXPECT_FALSE(host->IsInPlay());
+    EXPECT_FALSE(host->GetProtocol().HasBegun());
+    EXPECT_TRUE(host->IsListening());
+    CRawPeer waiting(port);
+    EXPECT_TRUE(waiting.IsConnected());
+
+    peer.Send(NetFrame(netpktProtocol, Le(2)));
+    SFrame profile = peer.Next();
+    EXPECT_EQ(profile.type, uint32_t(netpktProfile));
+    EXPECT_GT(profile.payload.size(), 0u);
     EXPECT_TRUE(host->IsInPlay());
     EXPECT_EQ(host->GetLocalPlayer()->GetColour(), WHITE);
 
-    // One opponent a game: a second caller is turned away, not left waiting.
+    // One opponent a game: the caller who waited is let go, a later one is
+    // turned away, not left waiting.
     EXPECT_FALSE(host->IsListening());
+    EXPECT_TRUE(PumpUntil([&] { return waiting.IsClosed(); }));
     CRawPeer second(port);
     EXPECT_FALSE(second.IsConnected());
     EXPECT_EQ(second.GetError(), ECONNREFUSED);
+    EXPECT_EQ(m_prompt.GetCount(), 0);
+}
+
+TEST_F(NetworkGame, ASilentStrangerLosesTheSeatAtTheDeadlineAndTheFriendPlays)
+{
+    const int limitMs = 2000;
+    CNetworkGame* host = MakeGame();
+    host->SetColourChoice(WHITE);
+    host->SetOpeningLimit(limitMs);
+    ASSERT_TRUE(host->StartServer(0));
+    int unscripted = 0;
+    AnswerProfilesOnly(unscripted);
+
+    // The stranger takes the seat and says nothing, or a byte now and
+    // then: bytes that make no frame are no answer.
+    CRawPeer stranger(host->GetServerPort());
+    ASSERT_TRUE(stranger.IsConnected());
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(stranger.Next().type, uint32_t(netpktProtocol));
+    ASSERT_EQ(stranger.Next().type, uint32_t(netpktIdentity));
+    stranger.Send(std::string(1, '\x08'));
+    CNetworkGame* friendGame = Join(host);
+    ASSERT_TRUE(PumpUntil([&] { return BothBegun(host, friendGame); }, 30000));
+    const long tookMs = long(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - start).count());
+    EXPECT_GE(tookMs, limitMs - 100) << "the seat was given up before the deadline";
+    EXPECT_LT(tookMs, limitMs + 1000) << "the friend waited on past the deadline";
+    EXPECT_TRUE(PumpUntil([&] { return stranger.IsClosed(); }));
+    EXPECT_EQ(CountLog("No answer from the player in 2 s: connection closed"), 1u);
+
+    // The friend plays the game the host shows.
+    EXPECT_EQ(friendGame->GetLocalPlayer()->GetColour(), BLACK);
+    EXPECT_EQ(friendGame->GetNetworkPlayer()->GetProperty("id"), "ann01");
+    PlayLocal(host, "e4");
+    ASSERT_TRUE(TakeRemote(friendGame));
+    PlayLocal(friendGame, "e5");
+    ASSERT_TRUE(TakeRemote(host));
+    EXPECT_EQ(host->GetBoard().GetPly(), 2);
+    EXPECT_FALSE(host->IsListening());
+    EXPECT_EQ(unscripted, 0) << "no box for the stranger";
+}
+
+TEST_F(NetworkGame, AStrangerDroppedForABadFrameFreesTheSeatAtOnce)
+{
+    CNetworkGame* host = MakeGame();
+    host->SetColourChoice(WHITE);
+    ASSERT_TRUE(host->StartServer(0)); // the usual deadline: far off
+    int unscripted = 0;
+    AnswerProfilesOnly(unscripted);
+    CRawPeer stranger(host->GetServerPort());
+    ASSERT_TRUE(stranger.IsConnected());
+    ASSERT_EQ(stranger.Next().type, uint32_t(netpktProtocol));
+    // A frame of 4 GB is refused and the stranger dropped.
+    stranger.Send(Le(0xFFFFFFF0u) + Le(netpktChat));
+    ASSERT_TRUE(PumpUntil([&] { return stranger.IsClosed(); }));
+    EXPECT_TRUE(host->IsListening());
+    EXPECT_FALSE(host->IsInPlay());
+    EXPECT_EQ(CountLog("Bad frame: connection closed"), 1u);
+
+    CNetworkGame* friendGame = Join(host);
+    ASSERT_TRUE(PumpUntil([&] { return BothBegun(host, friendGame); }));
+    PlayLocal(host, "d4");
+    ASSERT_TRUE(TakeRemote(friendGame));
+    EXPECT_EQ(friendGame->GetBoard().GetPly(), 1);
+    EXPECT_EQ(unscripted, 0) << "no box for the stranger";
+
+    // A stranger who leaves before answering frees the seat as well.
+    CNetworkGame* other = MakeGame();
+    other->SetColourChoice(BLACK);
+    ASSERT_TRUE(other->StartServer(0));
+    {
+        CRawPeer leaving(other->GetServerPort());
+        ASSERT_TRUE(leaving.IsConnected());
+        ASSERT_EQ(leaving.Next().type, uint32_t(netpktProtocol));
+    }
+    ASSERT_TRUE(PumpUntil([&] { return !other->IsPlayerConnected(); }));
+    EXPECT_TRUE(other->IsListening());
+    CRawPeer next(other->GetServerPort());
+    ASSERT_TRUE(next.IsConnected());
+    EXPECT_EQ(next.Next().type, uint32_t(netpktProtocol));
+    SFrame identity = next.Next();
+    EXPECT_EQ(identity.type, uint32_t(netpktIdentity));
+    EXPECT_EQ(identity.payload.substr(0, 4), Le(WHITE)); // the host plays Black
+    EXPECT_EQ(unscripted, 0);
 }
 
 TEST_F(NetworkGame, ALargeOwnPhotoLeavesFittedSoTheProfileFrameStaysSmall)
@@ -209,6 +343,9 @@ TEST_F(NetworkGame, ALargeOwnPhotoLeavesFittedSoTheProfileFrameStaysSmall)
     ASSERT_TRUE(host->StartServer(0));
     CRawPeer peer(host->GetServerPort());
     ASSERT_TRUE(peer.IsConnected());
+    ASSERT_EQ(peer.Next().type, uint32_t(netpktProtocol));
+    ASSERT_EQ(peer.Next().type, uint32_t(netpktIdentity));
+    peer.Send(NetFrame(netpktProtocol, Le(2)));
     SFrame profile = peer.Next();
     ASSERT_EQ(profile.type, uint32_t(netpktProfile));
     EXPECT_LT(profile.payload.size(), 65536u);

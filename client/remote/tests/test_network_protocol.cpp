@@ -39,6 +39,7 @@ public:
     bool HasReadyMove() override { return ready; }
     CString GetOpponentName() override { return "Bob"; }
     void BeginAsJoiner(int colour, const CString&) override { begunAs = colour; }
+    void BeginAsHost(int colour) override { hostBegunAs = colour; }
     void ReadyOpponentMove(const CMove&) override { ready = true; }
     void TakeBackTo(int plies) override { takenBackTo = plies; }
     void EndDrawn() override { inPlay = false; drawn = true; }
@@ -60,7 +61,7 @@ public:
     std::vector<uint32_t> sent;
     std::vector<std::string> asked, told, chat;
     bool answer = true, inPlay = true, ready = false, drawn = false;
-    int begunAs = -1, takenBackTo = -1, newGameAs = -1, restoredAs = -1, notices = 0;
+    int begunAs = -1, hostBegunAs = -1, takenBackTo = -1, newGameAs = -1, restoredAs = -1, notices = 0;
     std::string restoredWhite;
     // Frames that come while a question is open, and the peer's stream.
     std::function<void()> whileAsking;
@@ -129,6 +130,35 @@ TEST_F(NetworkProtocol, OnlyAJoinerWaitingForItsHostTakesAnIdentity)
     EXPECT_FALSE(protocol.HandleFrame(netpktIdentity, NetPacket::Identity(WHITE, "host1")));
     EXPECT_EQ(side.begunAs, -1);
     EXPECT_EQ(protocol.GetLocalColour(), BLACK);
+}
+
+TEST_F(NetworkProtocol, AHostBeginsOnlyWithTheJoinersAnswerToItsOpening)
+{
+    protocol.Reset();
+    side.inPlay = false;
+    protocol.OpenAsHost(BLACK, "host1");
+    EXPECT_EQ(side.sent, (std::vector<uint32_t>{ netpktProtocol, netpktIdentity }));
+    EXPECT_TRUE(protocol.IsAwaitingJoiner());
+    // Nothing but an answer counts, however the stranger tries.
+    EXPECT_FALSE(protocol.HandleFrame(netpktChat, NetPacket::Chat("Eve", "hi")));
+    EXPECT_FALSE(protocol.HandleFrame(netpktMove, Text(std::string("e4") + '\0')));
+    EXPECT_FALSE(protocol.HandleFrame(netpktIdentity, NetPacket::Identity(WHITE, "eve01")));
+    EXPECT_FALSE(protocol.HandleFrame(netpktOfferDraw, CBuffer()));
+    EXPECT_TRUE(side.chat.empty());
+    EXPECT_TRUE(side.asked.empty());
+    EXPECT_FALSE(protocol.HasBegun());
+    EXPECT_EQ(side.hostBegunAs, -1);
+
+    EXPECT_TRUE(protocol.HandleFrame(netpktProtocol, NetPacket::Uint32(NetPacket::kProtocolVersion)));
+    EXPECT_EQ(side.hostBegunAs, BLACK);
+    EXPECT_TRUE(protocol.HasBegun());
+    EXPECT_FALSE(protocol.IsAwaitingJoiner());
+    EXPECT_EQ(protocol.GetLocalColour(), BLACK);
+    EXPECT_TRUE(side.told.empty());
+    // Begun once: a second answer is an ordinary frame.
+    side.hostBegunAs = -1;
+    EXPECT_TRUE(protocol.HandleFrame(netpktProtocol, NetPacket::Uint32(NetPacket::kProtocolVersion)));
+    EXPECT_EQ(side.hostBegunAs, -1);
 }
 
 TEST_F(NetworkProtocol, RestoreComesFromOurOwnCopyWhenThePeerAgrees)

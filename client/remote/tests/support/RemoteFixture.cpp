@@ -23,9 +23,19 @@ namespace {
 
 wxEventLoopBase* g_loop = nullptr;
 
-class CDroppingConsole : public CConsole {
+// Every console's lines go to one shared log of the services.
+class CRecordingConsole : public CConsole {
 public:
-    void Write(const char*) override {}
+    explicit CRecordingConsole(std::shared_ptr<std::string> log) : m_log(std::move(log)) {}
+    void Write(const char* text) override
+    {
+        if (text)
+            *m_log += text;
+    }
+
+private:
+    // Shared: a console may outlive the services that made it.
+    std::shared_ptr<std::string> m_log;
 };
 
 } // namespace
@@ -184,7 +194,7 @@ CTestServices::~CTestServices()
 
 CConsole* CTestServices::CreateConsole(const Zorlin::CString&)
 {
-    return new CDroppingConsole();
+    return new CRecordingConsole(m_consoleLog);
 }
 
 } // namespace RemoteTest

@@ -83,6 +83,8 @@ public:
     std::unique_ptr<Zorlin::CDiskDrive> m_userDrive;
     Zorlin::CConfig m_programSettings;
     Zorlin::CConfig m_userSettings;
+    // What every console made by these services was given, in order.
+    std::shared_ptr<std::string> m_consoleLog = std::make_shared<std::string>();
 
 private:
     CAppServices* m_previous;
