@@ -217,10 +217,10 @@ bool CGridmoorServer::OnPacket(CServerConnection& connection, CBuffer& payload)
         OnRequestNotify(connection, body);
         break;
     case pktRequestForward:
-        OnForward(connection, header, pktForward, payload, body.GetPosition());
+        OnForward(connection, header, pktForward, payload, body.GetPosition32());
         break;
     case pktSendChat:
-        OnForward(connection, header, pktChat, payload, body.GetPosition());
+        OnForward(connection, header, pktChat, payload, body.GetPosition32());
         break;
     case pktCloseConnection:
         OnCloseConnection(connection, header);

@@ -41,6 +41,9 @@ CPgnViewerDialog::CPgnViewerDialog(wxWindow* parent, CFile* file)
     Show();
     Import();
     SetLabel(ShortName(name));
+    // With no game at all, the caller says the file could not be opened.
+    if (!m_index.IsComplete() && m_index.GetCount() > 0)
+        TellIncomplete();
 }
 
 CPgnViewerDialog::~CPgnViewerDialog()
@@ -57,6 +60,20 @@ CString CPgnViewerDialog::ShortName(const CString& path)
         if (path[i] == '\\' || path[i] == '/')
             cut = i;
     return cut < 0 ? path : path.Mid(cut + 1);
+}
+
+CString CPgnViewerDialog::IncompleteText(int count)
+{
+    CString text("The list is incomplete: the file could not be read after game ");
+    text.Append(count);
+    text.Append(".");
+    return text;
+}
+
+// Games that a failed read cut off must not pass for the whole file.
+void CPgnViewerDialog::TellIncomplete()
+{
+    GetPrompt().ShowMessage(IncompleteText(m_index.GetCount()), "PGN Viewer", wxOK | wxICON_WARNING, this);
 }
 
 void CPgnViewerDialog::SetLabel(const CString& text)

@@ -37,9 +37,13 @@ public:
 
     // The name after the last '\' or '/', the whole name without one.
     static Zorlin::CString ShortName(const Zorlin::CString& path);
+    // What the user is told when the list stops short of the file's end
+    // after count games.
+    static Zorlin::CString IncompleteText(int count);
 
 private:
     void SetLabel(const Zorlin::CString& text);
+    void TellIncomplete();
 
     void OnGame(wxCommandEvent& event);
     void OnClose(wxCloseEvent& event);
