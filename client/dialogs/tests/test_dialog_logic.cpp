@@ -282,6 +282,22 @@ std::vector<std::pair<std::string, std::string>> ScanPlayers(const std::string& 
     return out;
 }
 
+// The n-th game read back through the index and loaded onto a board: its
+// tags and the plies made; false when either step fails.
+bool LoadIndexedGame(const CPgnIndex& index, CFile& file, int n, CAssocArray<CString>& tags, int& plies)
+{
+    CString text;
+    if (!index.ReadGame(file, n, text))
+        return false;
+    CBufferFile game(text);
+    CChessBoard board;
+    board.SetupStartPosition();
+    CString error;
+    const bool loaded = board.LoadPgnGame(game, tags, error);
+    plies = board.GetPly();
+    return loaded;
+}
+
 } // namespace
 
 TEST(PgnIndex, ListsEveryGameOfARealFileAndReadsEachAgain)
@@ -304,15 +320,10 @@ TEST(PgnIndex, ListsEveryGameOfARealFileAndReadsEachAgain)
     }
     // Games read back in any order still load onto a board.
     for (int i : {799, 0, 417, 1}) {
-        CString text;
-        ASSERT_TRUE(index.ReadGame(file, i, text)) << i;
-        CBufferFile game(text);
-        CChessBoard board;
-        board.SetupStartPosition();
         CAssocArray<CString> tags;
-        CString error;
-        EXPECT_TRUE(board.LoadPgnGame(game, tags, error)) << i << " " << error.GetText();
-        EXPECT_GT(board.GetPly(), 0) << i;
+        int plies = 0;
+        EXPECT_TRUE(LoadIndexedGame(index, file, i, tags, plies)) << i;
+        EXPECT_GT(plies, 0) << i;
         EXPECT_EQ(std::string(tags["White"].GetText()), players[size_t(i)].first);
     }
     CString none;
@@ -404,15 +415,10 @@ TEST(PgnIndex, ListsAndReadsGamesPastTwoAndFourGigabytes)
         for (int i : {5, 0, 3}) {
             const std::string label = std::to_string(i + 1) + ". W" + std::to_string(i) + " vs B" + std::to_string(i);
             EXPECT_STREQ(index.GetLabel(i).GetText(), label.c_str());
-            CString text;
-            ASSERT_TRUE(index.ReadGame(file, i, text)) << i;
-            CBufferFile game(text);
-            CChessBoard board;
-            board.SetupStartPosition();
             CAssocArray<CString> tags;
-            CString error;
-            EXPECT_TRUE(board.LoadPgnGame(game, tags, error)) << i << " " << error.GetText();
-            EXPECT_EQ(board.GetPly(), 2 + 2 * (i % 5)) << i;
+            int plies = 0;
+            EXPECT_TRUE(LoadIndexedGame(index, file, i, tags, plies)) << i;
+            EXPECT_EQ(plies, 2 + 2 * (i % 5)) << i;
             EXPECT_EQ(std::string(tags["White"].GetText()), "W" + std::to_string(i));
         }
         unlink(path.c_str());
