@@ -63,21 +63,21 @@ private:
 };
 
 // The bytes from..to read again from the file, which is left at to.
-void CollectFromFile(CFile& f, unsigned from, unsigned to, CLineCollector& lines)
+void CollectFromFile(CFile& f, uint64_t from, uint64_t to, CLineCollector& lines)
 {
-    if (!f.Seek(static_cast<int>(from), CFile::kSeekStart))
+    if (!f.Seek(static_cast<int64_t>(from), CFile::kSeekStart))
         return;
     char block[4096];
-    unsigned left = to - from;
+    uint64_t left = to - from;
     while (left > 0) {
-        const unsigned n = left < sizeof block ? left : unsigned(sizeof block);
+        const unsigned n = left < sizeof block ? unsigned(left) : unsigned(sizeof block);
         if (!f.Read(block, n))
             break;
         const unsigned got = std::min(f.GetLastReadCount(), n);
         lines.Add(block, got);
         left -= got;
     }
-    f.Seek(static_cast<int>(to), CFile::kSeekStart);
+    f.Seek(static_cast<int64_t>(to), CFile::kSeekStart);
 }
 
 } // namespace
@@ -86,7 +86,7 @@ bool ReadPgnGame(CFile& f, CAssocArray<CString>& tags, CString& errorText, CStri
 {
     moveText.Assign(CString());
     errorText.Assign(CString());
-    unsigned from = 0, to = 0;
+    uint64_t from = 0, to = 0;
     CLineCollector lines(moveText);
     {
         CPgnScanner scanner(f);
@@ -103,7 +103,7 @@ bool ReadPgnGame(CFile& f, CAssocArray<CString>& tags, CString& errorText, CStri
         scanner.SkipGame();
         to = scanner.GetPosition();
         if (const char* bytes = scanner.FindBytesSince(from)) {
-            lines.Add(bytes, to - from);
+            lines.Add(bytes, unsigned(to - from));
             lines.Finish();
             return true;
         }

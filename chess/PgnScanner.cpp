@@ -39,7 +39,7 @@ bool CPgnInput::Refill()
     // half the buffer.
     unsigned from = m_end > 0 ? m_end - 1 : 0;
     if (m_keep >= m_start && m_keep - m_start < from && m_end - (m_keep - m_start) <= kBufferSize / 2)
-        from = m_keep - m_start;
+        from = static_cast<unsigned>(m_keep - m_start);
     if (from > 0) {
         std::memmove(m_buffer, m_buffer + from, m_end - from);
         m_start += from;
@@ -48,19 +48,21 @@ bool CPgnInput::Refill()
     }
     const unsigned want = std::min(m_readSize, kBufferSize - m_end);
     m_readSize = std::min(m_readSize * 2, kBufferSize / 2);
-    if (!m_file.Read(m_buffer + m_end, want))
+    if (!m_file.Read(m_buffer + m_end, want)) {
+        m_ranDry = true;
         return false;
+    }
     m_end += std::min(m_file.GetLastReadCount(), want);
     return m_next < m_end;
 }
 
-void CPgnInput::SeekTo(unsigned position)
+void CPgnInput::SeekTo(uint64_t position)
 {
     if (position >= m_start && position <= m_start + m_end) {
-        m_next = position - m_start;
+        m_next = static_cast<unsigned>(position - m_start);
         return;
     }
-    m_file.Seek(static_cast<int>(position), CFile::kSeekStart);
+    m_file.Seek(static_cast<int64_t>(position), CFile::kSeekStart);
     m_start = position;
     m_next = m_end = 0;
 }
@@ -68,7 +70,7 @@ void CPgnInput::SeekTo(unsigned position)
 void CPgnInput::Sync()
 {
     if (GetPosition() != m_start + m_end)
-        m_file.Seek(static_cast<int>(GetPosition()), CFile::kSeekStart);
+        m_file.Seek(static_cast<int64_t>(GetPosition()), CFile::kSeekStart);
 }
 
 PgnToken CPgnScanner::Next()
@@ -293,7 +295,7 @@ bool CPgnScanner::SkipVariation()
 // is left just after the "[".
 bool CPgnScanner::LooksLikeTagLine()
 {
-    const unsigned start = m_input.GetPosition();
+    const uint64_t start = m_input.GetPosition();
     bool looks = false;
     char c;
     if (ReadByte(c) && IsLetter(c)) {

@@ -3,6 +3,8 @@
 #include "chess/Pgn.h"
 #include "foundation/String.h"
 
+#include <cstdint>
+
 namespace Zorlin {
 class CFile;
 }
@@ -33,19 +35,22 @@ public:
         else
             SeekTo(GetPosition() - 1);
     }
-    unsigned GetPosition() const { return m_start + m_next; }
+    uint64_t GetPosition() const { return m_start + m_next; }
     // Back (or on) to a position already read.
-    void SeekTo(unsigned position);
+    void SeekTo(uint64_t position);
     // The bytes from..to, when they are all still in the buffer.
-    const char* FindBytes(unsigned from, unsigned to) const
+    const char* FindBytes(uint64_t from, uint64_t to) const
     {
         return from >= m_start && from <= to && to <= m_start + m_end ? m_buffer + (from - m_start) : nullptr;
     }
     // Asks that the bytes from position on stay in the buffer while they
     // fit, for FindBytes.
-    void KeepFrom(unsigned position) { m_keep = position; }
+    void KeepFrom(uint64_t position) { m_keep = position; }
     // Moves the file to where the reading stands.
     void Sync();
+    // True once a read of the file gave nothing: the end of the file, or
+    // a file that could not be read on.
+    bool RanDry() const { return m_ranDry; }
 
 private:
     bool Refill();
@@ -56,11 +61,12 @@ private:
     static const unsigned kFirstRead = 2048;
 
     unsigned m_readSize = kFirstRead;
-    unsigned m_keep = ~0u;
+    uint64_t m_keep = UINT64_MAX;
     Zorlin::CFile& m_file;
-    unsigned m_start;    // file position of m_buffer[0]
+    uint64_t m_start;    // file position of m_buffer[0]
     unsigned m_next = 0; // next byte to hand out
     unsigned m_end = 0;  // bytes in the buffer; the file stands at m_start + m_end
+    bool m_ranDry = false;
     char m_buffer[kBufferSize];
 };
 
@@ -98,11 +104,14 @@ public:
     }
 
     const Zorlin::CString& GetText() const { return m_text; }
-    unsigned GetPosition() const { return m_input.GetPosition(); }
+    uint64_t GetPosition() const { return m_input.GetPosition(); }
     // The raw bytes from an earlier position to the current one, when the
     // input still holds them; null otherwise.
-    const char* FindBytesSince(unsigned from) const { return m_input.FindBytes(from, GetPosition()); }
-    void KeepFrom(unsigned position) { m_input.KeepFrom(position); }
+    const char* FindBytesSince(uint64_t from) const { return m_input.FindBytes(from, GetPosition()); }
+    void KeepFrom(uint64_t position) { m_input.KeepFrom(position); }
+    // True when the reading met the end of what the file gave. A game that
+    // ends so before the file's size was cut short by a failed read.
+    bool RanDry() const { return m_input.RanDry(); }
 
 private:
     PgnToken Next();

@@ -54,8 +54,8 @@ bool ReadName(CFile& file, CString& out, int limit)
 
 uint32_t Remaining(const CFile& file)
 {
-    uint32_t size = file.GetSize();
-    uint32_t position = file.GetPosition();
+    uint32_t size = file.GetSize32();
+    uint32_t position = file.GetPosition32();
     return position < size ? size - position : 0;
 }
 
@@ -189,7 +189,7 @@ bool CArchiveDrive::Open(CFile* host, const char* name, bool ownsHost)
 
 bool CArchiveDrive::FindArchive(const char* name)
 {
-    uint32_t end = m_host->GetSize();
+    uint32_t end = m_host->GetSize32();
     if (end > INT32_MAX)
         return false;
     CString wanted(name);

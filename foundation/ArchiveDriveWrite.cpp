@@ -59,7 +59,7 @@ bool CArchiveDrive::Create(CFile* host, const char* name, bool ownsHost, unsigne
     if (chunkSize == 0 || chunkSize > kMaxChunkSize || archiveName.GetLength() > kMaxNameLength)
         return false;
     m_chunkSize = chunkSize;
-    m_start = host->GetPosition();
+    m_start = host->GetPosition32();
     m_archiveName = archiveName;
     m_written = 0;
     // The 0 byte goes out even for an empty name: the reader needs it.
@@ -134,7 +134,7 @@ bool CArchiveDrive::AddFile(CFile& source, const char* name, bool compress)
     entry->flags = kFlagFile | (compress ? kFlagCompressed : 0);
     Progress(entryName, 0.0f);
 
-    const uint32_t sourceSize = source.GetSize();
+    const uint32_t sourceSize = source.GetSize32();
     uint64_t total = 0;
     CBuffer piece;
     while (ReadPiece(source, piece)) {
@@ -195,7 +195,7 @@ uint32_t CArchiveDrive::WriteDirectory()
     CBuffer block;
     block.Resize(int(text.GetSize()));
     text.Seek(0, CFile::kSeekStart);
-    if (!text.Read(block.GetData(), text.GetSize()) || text.GetLastReadCount() != text.GetSize() ||
+    if (!text.Read(block.GetData(), text.GetSize32()) || text.GetLastReadCount() != text.GetSize() ||
         block.Compress(true) < 0) {
         m_writeFailed = true;
         return 0;

@@ -58,14 +58,14 @@ void CArchiveFile::Close()
         CArchiveDrive::ReleaseActiveFile(number, this);
 }
 
-uint32_t CArchiveFile::GetSize() const
+uint64_t CArchiveFile::GetSize() const
 {
     return m_size;
 }
 
-bool CArchiveFile::Seek(int offset, int origin)
+bool CArchiveFile::Seek(int64_t offset, int origin)
 {
-    if (!m_open)
+    if (!m_open || offset > int64_t(UINT32_MAX) || offset < -int64_t(UINT32_MAX))
         return false;
     switch (origin) {
     case kSeekStart:

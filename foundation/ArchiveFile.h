@@ -22,7 +22,7 @@ public:
     // Refused unless the mode reads without writing or appending.
     bool Open(const CString& name, unsigned mode) override;
     void Close() override;
-    uint32_t GetSize() const override;
+    uint64_t GetSize() const override;
     bool Read(void* buffer, unsigned count) override;
     bool Write(const void*, unsigned) override
     {
@@ -30,9 +30,10 @@ public:
         return false;
     }
     // Origins 0, 1 (from the end) and 2; the target is not limited, but a
-    // read outside the file fails.
-    bool Seek(int offset, int origin) override;
-    unsigned GetPosition() const override { return static_cast<unsigned>(m_position); }
+    // read outside the file fails. An offset beyond any archive's size is
+    // refused, so the position cannot wrap round.
+    bool Seek(int64_t offset, int origin) override;
+    uint64_t GetPosition() const override { return static_cast<uint64_t>(m_position); }
     bool IsOpen() const override { return m_open; }
 
     uint32_t GetNumber() const { return m_number; }

@@ -35,7 +35,7 @@ CBufferFile::CBufferFile(CFile& source) : m_ownsBuffer(true), m_buffer(new CBuff
 {
     // Room for what is left to copy; the buffer then holds exactly what
     // arrived, never stale bytes after it.
-    const int64_t left = int64_t(source.GetSize()) - source.GetPosition();
+    const int64_t left = int64_t(source.GetSize()) - int64_t(source.GetPosition());
     m_buffer->Allocate(static_cast<int>(std::clamp<int64_t>(left, 0, INT32_MAX)));
     m_buffer->Resize(0);
     Open(source.GetFileName(), kModeRead | kModeWrite | kModeCreate);
@@ -87,8 +87,9 @@ void CBufferFile::SetBuffer(CBuffer* buffer)
     m_state = kAllState;
 }
 
-uint32_t CBufferFile::GetSize() const
+uint64_t CBufferFile::GetSize() const
 {
+    // A buffer not yet sized (-1) reads as 0xFFFFFFFF, as it always has.
     return m_buffer ? static_cast<uint32_t>(m_buffer->GetSize()) : 0;
 }
 
@@ -138,18 +139,13 @@ bool CBufferFile::Write(const void* buffer, unsigned count)
     return n == count;
 }
 
-bool CBufferFile::Seek(int offset, int origin)
+bool CBufferFile::Seek(int64_t offset, int origin)
 {
-    if (!m_buffer)
+    // A buffer not yet sized has no place to seek to.
+    if (!m_buffer || m_buffer->GetSize() < 0)
         return false;
-    const int64_t size = m_buffer->GetSize();
-    int64_t base = 0;
-    if (origin == kSeekEnd)
-        base = size;
-    else if (origin == kSeekCurrent)
-        base = m_position;
-    const int64_t target = base + offset;
-    if (target < 0 || target > size)
+    uint64_t target;
+    if (!SeekTarget(offset, origin, uint64_t(m_position), uint64_t(m_buffer->GetSize()), target))
         return false;
     m_position = static_cast<int32_t>(target);
     return true;

@@ -23,7 +23,7 @@ unsigned PowerOfTwoAtLeast(unsigned n)
 CBufferedInputFile::CBufferedInputFile(CFile* inner, unsigned blockSize, int maxBlocks)
     : m_inner(inner), m_ownsInner(false), m_blockSize(PowerOfTwoAtLeast(blockSize)),
       m_maxBlocks(std::max(maxBlocks, kMinBlocks)), m_useCounter(0), m_lastUsed(nullptr),
-      m_position(0), m_blockMask(~(m_blockSize - 1)), m_size(-1)
+      m_position(0), m_blockMask(~uint64_t(m_blockSize - 1)), m_size(-1)
 {
     TakeInnerState();
 }
@@ -43,16 +43,16 @@ void CBufferedInputFile::TakeInnerState()
     m_state = m_inner->GetState();
 }
 
-uint32_t CBufferedInputFile::GetSize() const
+uint64_t CBufferedInputFile::GetSize() const
 {
     if (m_size >= 0)
-        return static_cast<uint32_t>(m_size);
+        return static_cast<uint64_t>(m_size);
     if (!m_inner)
         return 0;
-    const uint32_t size = m_inner->GetSize();
+    const uint64_t size = m_inner->GetSize();
     // A closed inner file may still be opened behind our back; ask again then.
     if (m_inner->IsOpen())
-        m_size = size;
+        m_size = static_cast<int64_t>(std::min<uint64_t>(size, INT64_MAX));
     return size;
 }
 
@@ -84,9 +84,9 @@ void CBufferedInputFile::Close()
     m_position = 0;
 }
 
-CBufferedInputFile::SInputBuffer* CBufferedInputFile::FindBlock(uint32_t position)
+CBufferedInputFile::SInputBuffer* CBufferedInputFile::FindBlock(uint64_t position)
 {
-    const uint32_t start = position & m_blockMask;
+    const uint64_t start = position & m_blockMask;
     if (m_lastUsed && m_lastUsed->start == start)
         return m_lastUsed;
     const auto found = m_byStart.find(start);
@@ -98,7 +98,7 @@ CBufferedInputFile::SInputBuffer* CBufferedInputFile::FindBlock(uint32_t positio
     return LoadBlock(start);
 }
 
-CBufferedInputFile::SInputBuffer* CBufferedInputFile::LoadBlock(uint32_t start)
+CBufferedInputFile::SInputBuffer* CBufferedInputFile::LoadBlock(uint64_t start)
 {
     SInputBuffer* block;
     if (m_blocks.size() < static_cast<size_t>(m_maxBlocks)) {
@@ -115,7 +115,7 @@ CBufferedInputFile::SInputBuffer* CBufferedInputFile::LoadBlock(uint32_t start)
     block->stamp = ++m_useCounter;
     block->start = start;
     m_lastUsed = nullptr;
-    if (!m_inner || start > INT32_MAX || !m_inner->Seek(static_cast<int>(start), kSeekStart) ||
+    if (!m_inner || start > uint64_t(INT64_MAX) || !m_inner->Seek(static_cast<int64_t>(start), kSeekStart) ||
         !m_inner->Read(block->data.GetData(), m_blockSize)) {
         // Left out of the cache, so no later lookup sees its stale bytes;
         // stamp 0 makes it the first to be reused.
@@ -135,8 +135,8 @@ bool CBufferedInputFile::Read(void* buffer, unsigned count)
     unsigned char* out = static_cast<unsigned char*>(buffer);
     if (count == 1) {
         SInputBuffer* block = FindBlock(m_position);
-        const uint32_t offset = m_position - (m_position & m_blockMask);
-        if (!block || offset >= static_cast<uint32_t>(block->data.GetSize()))
+        const uint64_t offset = m_position - (m_position & m_blockMask);
+        if (!block || offset >= static_cast<uint64_t>(block->data.GetSize()))
             return false;
         *out = block->data.GetData()[offset];
         ++m_position;
@@ -148,7 +148,7 @@ bool CBufferedInputFile::Read(void* buffer, unsigned count)
         SInputBuffer* block = FindBlock(m_position);
         if (!block)
             break;
-        const uint32_t offset = m_position - block->start;
+        const uint32_t offset = static_cast<uint32_t>(m_position - block->start);
         const uint32_t length = static_cast<uint32_t>(block->data.GetSize());
         if (offset >= length)
             break;
@@ -167,19 +167,9 @@ bool CBufferedInputFile::Write(const void*, unsigned)
     return false;
 }
 
-bool CBufferedInputFile::Seek(int offset, int origin)
+bool CBufferedInputFile::Seek(int64_t offset, int origin)
 {
-    const int64_t size = GetSize();
-    int64_t base = 0;
-    if (origin == kSeekEnd)
-        base = size;
-    else if (origin == kSeekCurrent)
-        base = m_position;
-    const int64_t target = base + offset;
-    if (target < 0 || target > size)
-        return false;
-    m_position = static_cast<uint32_t>(target);
-    return true;
+    return SeekTarget(offset, origin, m_position, GetSize(), m_position);
 }
 
 } // namespace Zorlin

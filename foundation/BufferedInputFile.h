@@ -16,7 +16,7 @@ public:
     struct SInputBuffer {
         CBuffer data;      // the block's bytes, sized to what was read
         unsigned stamp = 0; // use counter at the last use
-        uint32_t start = 0;
+        uint64_t start = 0;
     };
 
     static constexpr unsigned kDefaultBlockSize = 16384;
@@ -34,12 +34,12 @@ public:
     void Close() override;
     // The inner file's size, asked once per opening: the inner file does
     // not change while it is buffered, and line readers seek on every line.
-    uint32_t GetSize() const override;
+    uint64_t GetSize() const override;
     bool Read(void* buffer, unsigned count) override;
     // Always false.
     bool Write(const void* buffer, unsigned count) override;
-    bool Seek(int offset, int origin) override;
-    unsigned GetPosition() const override { return m_position; }
+    bool Seek(int64_t offset, int origin) override;
+    uint64_t GetPosition() const override { return m_position; }
     bool IsOpen() const override { return m_inner && m_inner->IsOpen(); }
 
     // When set, the inner file is deleted with this one.
@@ -49,8 +49,8 @@ public:
     int GetMaxBlocks() const { return m_maxBlocks; }
 
 private:
-    SInputBuffer* FindBlock(uint32_t position);
-    SInputBuffer* LoadBlock(uint32_t start);
+    SInputBuffer* FindBlock(uint64_t position);
+    SInputBuffer* LoadBlock(uint64_t start);
     void ForgetBlocks();
     void TakeInnerState();
 
@@ -61,9 +61,9 @@ private:
     unsigned m_useCounter;
     SInputBuffer* m_lastUsed;
     std::vector<std::unique_ptr<SInputBuffer>> m_blocks;
-    std::unordered_map<uint32_t, SInputBuffer*> m_byStart; // only blocks read successfully
-    uint32_t m_position;
-    uint32_t m_blockMask;
+    std::unordered_map<uint64_t, SInputBuffer*> m_byStart; // only blocks read successfully
+    uint64_t m_position;
+    uint64_t m_blockMask;
     mutable int64_t m_size; // -1 until asked
 };
 

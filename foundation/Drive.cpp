@@ -52,7 +52,7 @@ bool CDrive::GetInfo(const CURL&, SFileInfo&)
 unsigned CDrive::GetFileSize(const CURL& path)
 {
     CAutoPointer<CFile> file = OpenFile(path, CFile::kModeRead);
-    return file && file->IsOpen() ? file->GetSize() : 0;
+    return file && file->IsOpen() ? file->GetSize32() : 0;
 }
 
 bool CDrive::ChangeDirectory(const CURL&)

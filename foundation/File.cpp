@@ -21,6 +21,27 @@ CFile::CFile() : m_lastWrite(0), m_lastRead(0), m_mode(0), m_state(0), m_lineSty
 
 CFile::~CFile() {}
 
+bool CFile::SeekTarget(int64_t offset, int origin, uint64_t position, uint64_t size, uint64_t& target)
+{
+    uint64_t base = 0;
+    if (origin == kSeekEnd)
+        base = size;
+    else if (origin == kSeekCurrent)
+        base = position;
+    // Worked in unsigned arithmetic so that no offset can overflow.
+    if (offset < 0) {
+        const uint64_t back = uint64_t(-(offset + 1)) + 1;
+        if (back > base || base - back > size)
+            return false;
+        target = base - back;
+    } else {
+        if (uint64_t(offset) > size || base > size - uint64_t(offset))
+            return false;
+        target = base + uint64_t(offset);
+    }
+    return true;
+}
+
 bool CFile::ReadString(CString& out, int maxLength)
 {
     out.Assign(CString());

@@ -61,18 +61,26 @@ public:
 
     virtual bool Open(const CString& path, unsigned mode) = 0;
     virtual void Close() = 0;
-    virtual uint32_t GetSize() const = 0;
+    // Sizes and positions are 64-bit: a disk file may pass 4 GiB. Memory,
+    // buffer and archive files stay below 2^32 and report theirs widened.
+    virtual uint64_t GetSize() const = 0;
     // Reads up to count bytes; true when at least one byte was read.
     virtual bool Read(void* buffer, unsigned count) = 0;
     virtual bool Write(const void* buffer, unsigned count) = 0;
-    virtual bool Seek(int offset, int origin) = 0;
-    virtual unsigned GetPosition() const = 0;
+    virtual bool Seek(int64_t offset, int origin) = 0;
+    virtual uint64_t GetPosition() const = 0;
     virtual bool IsOpen() const = 0;
     virtual void Flush() {}
     // True only for the stand-in a drive returns when it cannot open a path.
     virtual bool IsNull() const { return false; }
 
-    bool Skip(int n) { return Seek(n, kSeekCurrent); }
+    bool Skip(int64_t n) { return Seek(n, kSeekCurrent); }
+
+    // Size and position for the 32-bit formats (archives, packets, images,
+    // saved records): past 4 GiB they read as UINT32_MAX, which every cap
+    // of theirs refuses.
+    uint32_t GetSize32() const { return Clamp32(GetSize()); }
+    uint32_t GetPosition32() const { return Clamp32(GetPosition()); }
 
     // Text readers. maxLength bounds the characters stored in out; input
     // from outside must pass one. Reaching the bound returns false with out
@@ -119,6 +127,10 @@ protected:
     {
         return (mode & (kModeRead | kModeWrite)) | kState4 | kState8;
     }
+    static uint32_t Clamp32(uint64_t value) { return value > UINT32_MAX ? UINT32_MAX : uint32_t(value); }
+    // The target of a seek on a file that keeps its own position: origins
+    // other than 1 and 2 count as 0; false outside 0..size.
+    static bool SeekTarget(int64_t offset, int origin, uint64_t position, uint64_t size, uint64_t& target);
     bool ReadByte(char& c) { return Read(&c, 1); }
     bool WriteLineEnd();
 

@@ -16,7 +16,7 @@ bool IsTransferred(int width)
 
 bool SeekTo(CFile& file, int64_t target)
 {
-    return target >= 0 && target <= INT32_MAX && file.Seek(static_cast<int>(target), CFile::kSeekStart);
+    return target >= 0 && file.Seek(target, CFile::kSeekStart);
 }
 
 } // namespace
@@ -28,7 +28,7 @@ bool CFile::ReadRecord(void* dest, const char* layout, int recordSize)
         return false;
     }
     unsigned char* out = static_cast<unsigned char*>(dest);
-    const unsigned start = GetPosition();
+    const uint64_t start = GetPosition();
     const int64_t end = int64_t(start) + recordSize;
     int consumed = 0;
     for (const char* p = layout ? layout : ""; *p; ++p) {
@@ -42,14 +42,14 @@ bool CFile::ReadRecord(void* dest, const char* layout, int recordSize)
             while (got < width && Read(out + got, static_cast<unsigned>(width - got)))
                 got += static_cast<int>(m_lastRead);
             if (got < width) {
-                m_lastRead = GetPosition() - start;
+                m_lastRead = static_cast<uint32_t>(GetPosition() - start);
                 return false;
             }
         }
         out += width;
         consumed += width;
     }
-    m_lastRead = GetPosition() - start;
+    m_lastRead = static_cast<uint32_t>(GetPosition() - start);
     // A record longer than the fields we know (a later format) is skipped
     // whole, so the next record starts where it should.
     if (recordSize > consumed)

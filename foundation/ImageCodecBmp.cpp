@@ -214,7 +214,7 @@ int CImageCodecBmp::Load(CFile& file, CImage& image, bool reallocate, int format
 {
     if (!file.IsOpen())
         return CImage::ERR_FILE;
-    unsigned start = file.GetPosition();
+    unsigned start = file.GetPosition32();
     uint8_t h[kHeaderSize];
     if (!file.ReadRecord(h, kHeaderLayout) || h[0] != 'B' || h[1] != 'M')
         return CImage::ERR_CONTENTS;

@@ -1,5 +1,7 @@
 #include "foundation/InputStream.h"
 
+#include <algorithm>
+
 #include "foundation/Buffer.h"
 #include "foundation/File.h"
 
@@ -32,16 +34,18 @@ int CReadableFileInputStream::Skip(int count)
 {
     if (!m_file)
         return 0;
-    const unsigned before = m_file->GetPosition();
+    const int64_t before = int64_t(m_file->GetPosition());
     m_file->Seek(count, CFile::kSeekCurrent);
-    return static_cast<int>(m_file->GetPosition() - before);
+    return static_cast<int>(int64_t(m_file->GetPosition()) - before);
 }
 
 int CReadableFileInputStream::GetAvailable() const
 {
     if (!m_file)
         return 0;
-    return static_cast<int>(m_file->GetSize() - m_file->GetPosition());
+    // Counted in int: a larger rest reads as the most an int holds.
+    const int64_t left = int64_t(m_file->GetSize()) - int64_t(m_file->GetPosition());
+    return static_cast<int>(std::clamp<int64_t>(left, INT32_MIN, INT32_MAX));
 }
 
 bool CReadableFileInputStream::IsOpen() const

@@ -16,9 +16,9 @@ CMemFile::CMemFile(CFile& source, int blockSize) : CMemFile(blockSize)
     if (!source.IsOpen() || !source.IsReadable())
         return;
     Open(source.GetFileName(), kModeRead | kModeWrite | kModeCreate);
-    const unsigned position = source.GetPosition();
+    const uint64_t position = source.GetPosition();
     CopyFrom(source);
-    source.Seek(static_cast<int>(position), kSeekStart);
+    source.Seek(static_cast<int64_t>(position), kSeekStart);
     Seek(0, kSeekStart);
 }
 
@@ -104,15 +104,10 @@ bool CMemFile::Write(const void* buffer, unsigned count)
     return true;
 }
 
-bool CMemFile::Seek(int offset, int origin)
+bool CMemFile::Seek(int64_t offset, int origin)
 {
-    int64_t base = 0;
-    if (origin == kSeekEnd)
-        base = m_size;
-    else if (origin == kSeekCurrent)
-        base = m_position;
-    const int64_t target = base + offset;
-    if (target < 0 || target > m_size)
+    uint64_t target;
+    if (!SeekTarget(offset, origin, uint64_t(m_position), uint64_t(m_size), target))
         return false;
     m_position = static_cast<int32_t>(target);
     return true;

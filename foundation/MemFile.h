@@ -25,12 +25,12 @@ public:
     // Always true; blocks from an earlier use are kept for reuse.
     bool Open(const CString& path, unsigned mode) override;
     void Close() override;
-    uint32_t GetSize() const override { return static_cast<uint32_t>(m_size); }
+    uint64_t GetSize() const override { return static_cast<uint64_t>(m_size); }
     bool Read(void* buffer, unsigned count) override;
     bool Write(const void* buffer, unsigned count) override;
     // Origins other than 1 and 2 count as 0; fails outside 0..size.
-    bool Seek(int offset, int origin) override;
-    unsigned GetPosition() const override { return static_cast<unsigned>(m_position); }
+    bool Seek(int64_t offset, int origin) override;
+    uint64_t GetPosition() const override { return static_cast<uint64_t>(m_position); }
     bool IsOpen() const override { return m_open; }
 
     int GetBlockSize() const { return m_blockSize; }

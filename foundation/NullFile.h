@@ -13,11 +13,11 @@ public:
 
     bool Open(const CString&, unsigned) override { return false; }
     void Close() override {}
-    uint32_t GetSize() const override { return 0; }
+    uint64_t GetSize() const override { return 0; }
     bool Read(void*, unsigned) override;
     bool Write(const void*, unsigned) override;
-    bool Seek(int, int) override { return false; }
-    unsigned GetPosition() const override { return 0; }
+    bool Seek(int64_t, int) override { return false; }
+    uint64_t GetPosition() const override { return 0; }
     bool IsOpen() const override { return false; }
     bool IsNull() const override { return true; }
 };

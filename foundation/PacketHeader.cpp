@@ -31,8 +31,8 @@ bool CPacketHeader::Read(CFile& in)
 {
     if (!in.IsOpen() || !in.IsReadable())
         return false;
-    const unsigned start = in.GetPosition();
-    const uint32_t size = in.GetSize();
+    const unsigned start = in.GetPosition32();
+    const uint32_t size = in.GetSize32();
     if (size == 0xFFFFFFFFu || start > size || size - start < 4)
         return false;
     unsigned char bytes[4];
@@ -114,8 +114,8 @@ bool ReadLine(CFile& in, CString& out, int maxLength)
 void ReadRest(CFile& in, CString& out, int maxLength)
 {
     out = "";
-    const uint32_t size = in.GetSize();
-    const unsigned position = in.GetPosition();
+    const uint32_t size = in.GetSize32();
+    const unsigned position = in.GetPosition32();
     if (size == 0xFFFFFFFFu || position >= size)
         return;
     uint32_t count = size - position;

@@ -290,9 +290,9 @@ bool CPacketStream::SendFile(COutputStream& out, CFile& file)
 {
     if (!file.Seek(0, CFile::kSeekStart))
         return false;
-    uint32_t length = file.GetSize() - file.GetPosition();
-    if (length > uint32_t(INT32_MAX))
+    if (file.GetSize() > uint64_t(INT32_MAX))
         return false;
+    const uint32_t length = uint32_t(file.GetSize());
     out.Begin();
     bool ok = WriteLength(out, length);
     if (length > 0)

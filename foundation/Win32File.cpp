@@ -48,11 +48,9 @@ void AdviseAccess(int handle, unsigned mode)
         posix_fadvise(handle, 0, 0, POSIX_FADV_RANDOM);
 }
 
-uint32_t Clamp32(int64_t value)
+uint64_t NotNegative(int64_t value)
 {
-    if (value < 0)
-        return 0;
-    return value > int64_t(UINT32_MAX) ? UINT32_MAX : static_cast<uint32_t>(value);
+    return value < 0 ? 0 : static_cast<uint64_t>(value);
 }
 
 } // namespace
@@ -124,12 +122,12 @@ void CWin32File::Close()
     m_deleteOnClose = false;
 }
 
-uint32_t CWin32File::GetSize() const
+uint64_t CWin32File::GetSize() const
 {
     struct stat info;
     if (m_handle == -1 || fstat(m_handle, &info) != 0)
         return 0;
-    return Clamp32(info.st_size);
+    return NotNegative(info.st_size);
 }
 
 bool CWin32File::Read(void* buffer, unsigned count)
@@ -166,7 +164,7 @@ bool CWin32File::Write(const void* buffer, unsigned count)
     return m_lastWrite == count;
 }
 
-bool CWin32File::Seek(int offset, int origin)
+bool CWin32File::Seek(int64_t offset, int origin)
 {
     if (m_handle == -1)
         return false;
@@ -191,17 +189,20 @@ bool CWin32File::Seek(int offset, int origin)
         return false;
     }
     struct stat info;
+    // An offset far out of range must not wrap round.
+    if (offset > 0 && base > INT64_MAX - offset)
+        return false;
     const int64_t target = base + offset;
     if (fstat(m_handle, &info) != 0 || target < 0 || target > info.st_size)
         return false;
     return lseek(m_handle, static_cast<off_t>(target), SEEK_SET) == static_cast<off_t>(target);
 }
 
-unsigned CWin32File::GetPosition() const
+uint64_t CWin32File::GetPosition() const
 {
     if (m_handle == -1)
         return 0;
-    return Clamp32(lseek(m_handle, 0, SEEK_CUR));
+    return NotNegative(lseek(m_handle, 0, SEEK_CUR));
 }
 
 void CWin32File::Flush()

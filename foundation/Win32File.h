@@ -18,15 +18,15 @@ public:
 
     bool Open(const CString& path, unsigned mode) override;
     void Close() override;
-    uint32_t GetSize() const override;
+    uint64_t GetSize() const override;
     // True when at least one byte was read.
     bool Read(void* buffer, unsigned count) override;
     // True only when every byte was written; the last-write count says how
     // many were (a full disk stops a write short).
     bool Write(const void* buffer, unsigned count) override;
     // Fails for a target before the start or past the end of the file.
-    bool Seek(int offset, int origin) override;
-    unsigned GetPosition() const override;
+    bool Seek(int64_t offset, int origin) override;
+    uint64_t GetPosition() const override;
     bool IsOpen() const override { return m_handle != -1; }
     // Hands the written bytes to the disk (fsync).
     void Flush() override;

@@ -295,7 +295,7 @@ bool CGridmoorServer::OnPacket(CServerConnection& connection, CBuffer& payload)
         OnRequestNotify(connection, body);
         break;
     case pktRequestForward:
-        OnForward(connection, header, pktForward, payload, body.GetPosition());
+        OnForward(connection, header, pktForward, payload, body.GetPosition32());
         break;
     case pktSendChat:
         if (payload.GetSize() > int(ServerLimits::kMaxChatPayload)) {
@@ -303,7 +303,7 @@ bool CGridmoorServer::OnPacket(CServerConnection& connection, CBuffer& payload)
             Kick(connection, reason.c_str(), "<p>Your program sent a chat line longer than this server takes.</p>");
             break;
         }
-        OnForward(connection, header, pktChat, payload, body.GetPosition());
+        OnForward(connection, header, pktChat, payload, body.GetPosition32());
         break;
     case pktCloseConnection:
         OnCloseConnection(connection, header);

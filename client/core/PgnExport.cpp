@@ -28,12 +28,12 @@ bool IsBlank(char c)
 CString Tail(CFile& file)
 {
     CString tail;
-    const uint32_t size = file.GetSize();
-    if (size == 0 || size == 0xFFFFFFFFu)
+    const uint64_t size = file.GetSize();
+    if (size == 0)
         return tail;
     const int take = size >= 2 ? 2 : 1;
     char bytes[2] = {};
-    if (file.Seek(int(size) - take, CFile::kSeekStart) && file.Read(bytes, unsigned(take)) &&
+    if (file.Seek(int64_t(size) - take, CFile::kSeekStart) && file.Read(bytes, unsigned(take)) &&
         file.GetLastReadCount() == unsigned(take))
         tail.Append(bytes, take);
     return tail;

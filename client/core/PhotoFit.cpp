@@ -85,7 +85,7 @@ bool SaveBmpBytes(const CImage& image, CBuffer& bmp)
     out.Open(CString("photo.bmp"), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
     if (const_cast<CImage&>(image).Save(out, "bmp") != CImage::ERR_NONE || !out.Seek(0, CFile::kSeekStart))
         return false;
-    const uint32_t size = out.GetSize();
+    const uint32_t size = out.GetSize32();
     if (size == 0 || !bmp.Resize(int(size)) || !out.Read(bmp.GetData(), size)) {
         bmp.Resize(0);
         return false;

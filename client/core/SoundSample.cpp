@@ -10,7 +10,7 @@ bool CSoundSample::Load(Zorlin::CFile& file)
 {
     if (!IsSoundReady() || !file.IsOpen() || file.IsNull())
         return false;
-    unsigned size = file.GetSize();
+    unsigned size = file.GetSize32();
     if (size == 0 || size > kMaxFileSize)
         return false;
     std::vector<unsigned char> bytes(size);

@@ -62,7 +62,7 @@ wxTextCtrl* Field(wxWindow* dialog, int id)
 wxBitmap LoadBitmap(Zorlin::CFile& file)
 {
     wxLogNull quiet;
-    const uint32_t size = file.GetSize();
+    const uint32_t size = file.GetSize32();
     if (!file.IsOpen() || file.IsNull() || size == 0 || size > kMaxReceivedPictureFile ||
         !file.Seek(0, Zorlin::CFile::kSeekStart))
         return wxBitmap();

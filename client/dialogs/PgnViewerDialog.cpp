@@ -51,6 +51,9 @@ CPgnViewerDialog::CPgnViewerDialog(wxWindow* parent, CFile* file)
         cancel->Hide();
     Layout();
     SetLabel(m_complete ? m_name : CutShortNote(m_name, m_index.GetCount()));
+    // With no game at all, the caller says the file could not be opened.
+    if (!m_stoppedByTheEnd && !m_index.IsComplete() && m_index.GetCount() > 0)
+        TellIncomplete();
 }
 
 CPgnViewerDialog::~CPgnViewerDialog()
@@ -74,6 +77,20 @@ CString CPgnViewerDialog::CutShortNote(const CString& name, int count)
     CString note(name);
     note.AppendFormat(": the first %d games (reading cancelled)", count);
     return note;
+}
+
+CString CPgnViewerDialog::IncompleteText(int count)
+{
+    CString text("The list is incomplete: the file could not be read after game ");
+    text.Append(count);
+    text.Append(".");
+    return text;
+}
+
+// Games that a failed read cut off must not pass for the whole file.
+void CPgnViewerDialog::TellIncomplete()
+{
+    GetPrompt().ShowMessage(IncompleteText(m_index.GetCount()), "PGN Viewer", wxOK | wxICON_WARNING, this);
 }
 
 void CPgnViewerDialog::SetLabel(const CString& text)

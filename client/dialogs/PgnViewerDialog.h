@@ -50,9 +50,13 @@ public:
     // What the label says of a list cut short: "<name>: the first N games
     // (reading cancelled)".
     static Zorlin::CString CutShortNote(const Zorlin::CString& name, int count);
+    // What the user is told when the list stops short of the file's end
+    // after count games.
+    static Zorlin::CString IncompleteText(int count);
 
 private:
     void SetLabel(const Zorlin::CString& text);
+    void TellIncomplete();
     // A line in the application's console (kept in its log with Debug on).
     static void Log(const Zorlin::CString& text);
 

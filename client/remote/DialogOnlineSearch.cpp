@@ -474,7 +474,7 @@ void CDialogOnlineSearch::SendProfileAndProposal()
         return;
     CFile& out = m_session->StartPacket(pktRequestForward, m_peer);
     OnlineSearch::WriteU32(out, OnlineSearch::kProfileMessage);
-    const uint32_t size = archive.GetSize();
+    const uint32_t size = archive.GetSize32();
     std::string bytes(size, '\0');
     if (size > 0 && archive.Read(&bytes[0], size))
         out.Write(bytes.data(), size);
@@ -557,7 +557,7 @@ void CDialogOnlineSearch::OnOpponentProfile(CFile& body)
     RestartTimeout(kMatchTimeoutMs);
     CMemFile archive;
     archive.Open(CString("gridmoorprofile.rwf"), CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
-    const uint32_t at = body.GetPosition(), size = body.GetSize();
+    const uint32_t at = body.GetPosition32(), size = body.GetSize32();
     if (size > at) {
         std::string bytes(size - at, '\0');
         if (!body.Read(&bytes[0], size - at) || !archive.Write(bytes.data(), size - at))

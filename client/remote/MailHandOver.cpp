@@ -78,7 +78,7 @@ bool SaveCopyAs(const CString& sourcePath, const char* title, const CString& nam
     CWin32File target(path, CFile::kModeWrite | CFile::kModeCreate);
     bool ok = source.IsOpen() && target.IsOpen();
     char buffer[8192];
-    uint32_t left = ok ? source.GetSize() : 0;
+    uint32_t left = ok ? source.GetSize32() : 0;
     while (ok && left > 0) {
         const unsigned chunk = left > sizeof buffer ? unsigned(sizeof buffer) : unsigned(left);
         ok = source.Read(buffer, chunk) && source.GetLastReadCount() == chunk && target.Write(buffer, chunk);

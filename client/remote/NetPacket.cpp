@@ -47,8 +47,8 @@ std::string Bounded(const CString& text, int maxLength)
 
 uint32_t Remaining(CFile& in)
 {
-    const uint32_t size = in.GetSize();
-    const unsigned position = in.GetPosition();
+    const uint32_t size = in.GetSize32();
+    const unsigned position = in.GetPosition32();
     return size == 0xFFFFFFFFu || position >= size ? 0 : size - position;
 }
 

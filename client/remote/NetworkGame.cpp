@@ -509,7 +509,7 @@ void CNetworkGame::SendProfile()
         Log("Profile not sent\n");
         return;
     }
-    const uint32_t size = out.GetSize();
+    const uint32_t size = out.GetSize32();
     if (size == 0xFFFFFFFFu || size == 0 || size > NetPacket::kMaxProfile)
         return;
     CBuffer bytes;

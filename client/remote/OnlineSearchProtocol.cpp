@@ -91,7 +91,7 @@ std::mt19937& Generator()
 
 bool ReadBounded(CFile& file, uint32_t limit, CBuffer& out)
 {
-    const uint32_t size = file.GetSize();
+    const uint32_t size = file.GetSize32();
     if (size == 0xFFFFFFFFu || size > limit)
         return false;
     out.Resize(int(size));

@@ -646,7 +646,7 @@ TEST(AtomicWrite, FailureLeavesTheOldFile)
 // entry or a file cut short by another process does.
 class CShortFile : public CMemFile {
 public:
-    uint32_t GetSize() const override { return CMemFile::GetSize() + 100; }
+    uint64_t GetSize() const override { return CMemFile::GetSize() + 100; }
 };
 
 TEST(AtomicWrite, ShortSourceFailsAndLeavesTheOldFile)

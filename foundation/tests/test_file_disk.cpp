@@ -2,13 +2,19 @@
 // state bits, seeking, and failures the operating system reports.
 #include "foundation/Win32File.h"
 
+#include "foundation/BufferedInputFile.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include <cstdint>
+
+#include <fcntl.h>
 #include <unistd.h>
 
 using namespace Zorlin;
@@ -126,6 +132,77 @@ TEST_F(DiskFileTest, SeekOrigins)
     EXPECT_FALSE(file.Read(&c, 1));
     EXPECT_EQ(file.GetLastReadCount(), 0u);
     EXPECT_EQ(file.GetSize(), 0u);
+}
+
+// A file of 5 GiB, sparse so that it costs no disk, with marks that straddle
+// 2 GiB and 4 GiB and one at its end: positions and sizes are 64-bit both on
+// the disk file and through the block cache in front of it.
+TEST_F(DiskFileTest, SeeksAndReadsPastFourGigabytes)
+{
+    const int64_t kGiB = int64_t(1) << 30;
+    const int64_t size = 5 * kGiB;
+    const struct {
+        int64_t at;
+        const char* text;
+    } marks[] = {{2 * kGiB - 3, "two|GiB"}, {4 * kGiB - 3, "4GiB|on"}, {size - 4, "end!"}};
+    {
+        const int fd = ::open(PathOf("big").c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(ftruncate(fd, off_t(size)), 0);
+        for (const auto& mark : marks)
+            ASSERT_EQ(pwrite(fd, mark.text, strlen(mark.text), off_t(mark.at)), ssize_t(strlen(mark.text)));
+        ::close(fd);
+    }
+    CWin32File file(PathOf("big").c_str(), 1);
+    ASSERT_TRUE(file.IsOpen());
+    EXPECT_EQ(file.GetSize(), uint64_t(size));
+    EXPECT_EQ(file.GetSize32(), UINT32_MAX) << "the 32-bit formats see a size their caps refuse";
+    char got[8] = {};
+    for (const auto& mark : marks) {
+        ASSERT_TRUE(file.Seek(mark.at, CFile::kSeekStart)) << mark.text;
+        EXPECT_EQ(file.GetPosition(), uint64_t(mark.at));
+        ASSERT_TRUE(file.Read(got, unsigned(strlen(mark.text))));
+        EXPECT_EQ(std::string(got, strlen(mark.text)), mark.text);
+    }
+    EXPECT_EQ(file.GetPosition(), uint64_t(size));
+    EXPECT_FALSE(file.Read(got, 1));
+    ASSERT_TRUE(file.Seek(-3 * kGiB, CFile::kSeekCurrent));
+    EXPECT_EQ(file.GetPosition(), uint64_t(2 * kGiB));
+    ASSERT_TRUE(file.Seek(-4, CFile::kSeekEnd));
+    EXPECT_EQ(file.GetPosition(), uint64_t(size - 4));
+    // Out of range, however far, fails and stays put.
+    const struct {
+        int64_t offset;
+        int origin;
+    } outside[] = {
+        {size + 1, CFile::kSeekStart}, {INT64_MAX, CFile::kSeekStart}, {INT64_MIN, CFile::kSeekStart},
+        {1, CFile::kSeekEnd},          {INT64_MAX, CFile::kSeekEnd},   {-size - 1, CFile::kSeekEnd},
+        {5, CFile::kSeekCurrent},      {INT64_MAX, CFile::kSeekCurrent}, {-size, CFile::kSeekCurrent},
+    };
+    for (const auto& seek : outside)
+        EXPECT_FALSE(file.Seek(seek.offset, seek.origin)) << seek.offset << "," << seek.origin;
+    EXPECT_EQ(file.GetPosition(), uint64_t(size - 4));
+
+    CBufferedInputFile buffered(&file, 16384, 2);
+    EXPECT_EQ(buffered.GetSize(), uint64_t(size));
+    for (const auto& mark : marks) {
+        // Byte by byte, then in one read: the marks cross block boundaries.
+        ASSERT_TRUE(buffered.Seek(mark.at, CFile::kSeekStart)) << mark.text;
+        std::string bytes;
+        char c;
+        while (bytes.size() < strlen(mark.text) && buffered.Read(&c, 1))
+            bytes += c;
+        EXPECT_EQ(bytes, mark.text);
+        ASSERT_TRUE(buffered.Seek(-int64_t(bytes.size()), CFile::kSeekCurrent));
+        ASSERT_TRUE(buffered.Read(got, unsigned(strlen(mark.text))));
+        EXPECT_EQ(buffered.GetLastReadCount(), strlen(mark.text));
+        EXPECT_EQ(std::string(got, strlen(mark.text)), mark.text);
+        EXPECT_EQ(buffered.GetPosition(), uint64_t(mark.at) + strlen(mark.text));
+    }
+    EXPECT_FALSE(buffered.Read(got, 1)) << "at the end";
+    EXPECT_FALSE(buffered.Seek(1, CFile::kSeekCurrent));
+    EXPECT_FALSE(buffered.Seek(INT64_MIN, CFile::kSeekEnd));
+    EXPECT_EQ(buffered.GetPosition(), uint64_t(size));
 }
 
 TEST_F(DiskFileTest, FullDiskIsAFailedWrite)

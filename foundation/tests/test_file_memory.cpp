@@ -236,7 +236,7 @@ TEST(BufferedInputFile, RandomReadsMatchTheInnerFile)
 // Counts the size questions that reach the inner file.
 class CSizeCountingFile : public CMemFile {
 public:
-    uint32_t GetSize() const override
+    uint64_t GetSize() const override
     {
         ++m_sizeQueries;
         return CMemFile::GetSize();
@@ -278,6 +278,27 @@ TEST(BufferedInputFile, SizeIsAskedOncePerOpening)
     EXPECT_TRUE(file.Seek(0, CFile::kSeekStart));
     EXPECT_TRUE(file.Read(out, 3));
     EXPECT_STREQ(out, "abc");
+}
+
+// Offsets are 64-bit: one far out of range, either way and from any origin,
+// fails and leaves the position alone instead of wrapping round.
+TEST(MemoryFiles, FarSeeksFailAndStayPut)
+{
+    CMemFile mem;
+    mem.Open(CString("m"), 11);
+    mem.Write("0123456789", 10);
+    CString text("0123456789");
+    CBufferFile buffer(text);
+    CBufferedInputFile cached(&mem, 1024, 3);
+    for (CFile* file : {static_cast<CFile*>(&mem), static_cast<CFile*>(&buffer), static_cast<CFile*>(&cached)}) {
+        ASSERT_TRUE(file->Seek(4, CFile::kSeekStart));
+        for (int64_t offset : {INT64_MAX, INT64_MIN, int64_t(1) << 32, -(int64_t(1) << 32), int64_t(UINT32_MAX) + 5})
+            for (int origin : {CFile::kSeekStart, CFile::kSeekEnd, CFile::kSeekCurrent})
+                EXPECT_FALSE(file->Seek(offset, origin)) << offset << "," << origin;
+        EXPECT_EQ(file->GetPosition(), 4u);
+        EXPECT_TRUE(file->Seek(-4, CFile::kSeekCurrent));
+        EXPECT_EQ(file->GetPosition(), 0u);
+    }
 }
 
 TEST(NullFile, RefusesEverything)

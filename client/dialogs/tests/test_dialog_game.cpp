@@ -16,6 +16,7 @@
 #include "client/dialogs/GameOverDialog.h"
 #include "client/dialogs/PgnGameList.h"
 #include "client/dialogs/PgnViewerDialog.h"
+#include "client/dialogs/tests/support/FailingFile.h"
 #include "client/dialogs/tests/support/FakeBoard.h"
 #include "client/dialogs/tests/support/GuiTest.h"
 #include "foundation/Win32File.h"
@@ -527,6 +528,24 @@ TEST_F(GameDialogTest, PgnViewerReadingStopsAndKeepsTheGamesReadSoFar)
         GuiTest::Pump();
     }
     EXPECT_STREQ(CPgnViewerDialog::CutShortNote("club.pgn", 3).GetText(), "club.pgn: the first 3 games (reading cancelled)");
+// A file that cannot be read to its end: the whole games before the failed
+// read are listed, and the user is told that the list is incomplete.
+TEST_F(GameDialogTest, PgnViewerSaysWhenTheFileCannotBeReadToItsEnd)
+{
+    std::string text;
+    for (int i = 1; i <= 5; ++i)
+        text += "[White \"W" + std::to_string(i) + "\"]\n[Black \"B\"]\n\n1. e4 e5 2. Nf3 Nc6 1-0\n\n";
+    CPgnViewerDialog* dialog = new CPgnViewerDialog(nullptr, new CFailingFile(text, text.rfind("2. Nf3")));
+    CPgnGameList* list = GuiTest::Find<CPgnGameList>(dialog, 10130);
+    ASSERT_EQ(list->GetCount(), 4u);
+    EXPECT_EQ(list->GetString(3), "4. W4 vs B");
+    ASSERT_EQ(prompt.GetCount(), 1);
+    EXPECT_STREQ(prompt.GetQuestion(0).text.GetText(),
+                 "The list is incomplete: the file could not be read after game 4.");
+    EXPECT_STREQ(prompt.GetQuestion(0).caption.GetText(), "PGN Viewer");
+    EXPECT_EQ(GuiTest::Find<wxStaticText>(dialog, 10129)->GetLabel(), "failing.pgn");
+    dialog->Destroy();
+    GuiTest::Pump();
 }
 
 TEST_F(GameDialogTest, PgnViewerOfAFileWithoutGames)

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <malloc.h>
 #include <regex>
 #include <sstream>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include "client/core/PhotoFit.h"
 #include "client/dialogs/ProfileSettings.h"
 #include "client/dialogs/TimeSlice.h"
+#include "client/dialogs/tests/support/FailingFile.h"
 #include "foundation/AssocArray.h"
 #include "foundation/BufferFile.h"
 #include "foundation/BufferedInputFile.h"
@@ -281,6 +283,22 @@ std::vector<std::pair<std::string, std::string>> ScanPlayers(const std::string& 
     return out;
 }
 
+// The n-th game read back through the index and loaded onto a board: its
+// tags and the plies made; false when either step fails.
+bool LoadIndexedGame(const CPgnIndex& index, CFile& file, int n, CAssocArray<CString>& tags, int& plies)
+{
+    CString text;
+    if (!index.ReadGame(file, n, text))
+        return false;
+    CBufferFile game(text);
+    CChessBoard board;
+    board.SetupStartPosition();
+    CString error;
+    const bool loaded = board.LoadPgnGame(game, tags, error);
+    plies = board.GetPly();
+    return loaded;
+}
+
 } // namespace
 
 TEST(PgnIndex, ListsEveryGameOfARealFileAndReadsEachAgain)
@@ -308,15 +326,10 @@ TEST(PgnIndex, ListsEveryGameOfARealFileAndReadsEachAgain)
     }
     // Games read back in any order still load onto a board.
     for (int i : {799, 0, 417, 1}) {
-        CString text;
-        ASSERT_TRUE(index.ReadGame(file, i, text)) << i;
-        CBufferFile game(text);
-        CChessBoard board;
-        board.SetupStartPosition();
         CAssocArray<CString> tags;
-        CString error;
-        EXPECT_TRUE(board.LoadPgnGame(game, tags, error)) << i << " " << error.GetText();
-        EXPECT_GT(board.GetPly(), 0) << i;
+        int plies = 0;
+        EXPECT_TRUE(LoadIndexedGame(index, file, i, tags, plies)) << i;
+        EXPECT_GT(plies, 0) << i;
         EXPECT_EQ(std::string(tags["White"].GetText()), players[size_t(i)].first);
     }
     CString none;
@@ -433,4 +446,135 @@ TEST(TimeSlice, DueOnceEachSliceHasRunOut)
     while (!real.Due())
         ASSERT_LT(CTimeSlice::SteadySeconds() - start, 60.0);
     EXPECT_GE(CTimeSlice::SteadySeconds() - start, 0.001);
+namespace {
+
+// A short game with real moves; its length in moves varies with n.
+std::string ShortGame(int n, const std::string& white, const std::string& black)
+{
+    static const char* const moves[] = {"e4", "e5", "Nf3", "Nc6", "Bb5", "a6", "Ba4", "Nf6", "O-O", "Be7"};
+    std::string text = "[Event \"Club\"]\n[White \"" + white + "\"]\n[Black \"" + black +
+                       "\"]\n[Result \"1/2-1/2\"]\n\n";
+    const int plies = 2 + 2 * (n % 5);
+    for (int i = 0; i < plies; ++i)
+        text += (i % 2 ? "" : std::to_string(i / 2 + 1) + ". ") + moves[i] + " ";
+    return text + "1/2-1/2\n\n";
+}
+
+// A game whose move text runs over many lines, so that a cut falls inside it.
+std::string LongGame(int n)
+{
+    std::string text = "[White \"W" + std::to_string(n) + "\"]\n[Black \"B" + std::to_string(n) + "\"]\n\n";
+    for (int i = 1; i <= 40; ++i)
+        text += std::to_string(2 * i - 1) + ". Nf3 Nf6 " + std::to_string(2 * i) + ". Ng1 Ng8\n";
+    return text + "1-0\n\n";
+}
+
+std::string MakeSparseFile(int64_t at, const std::string& bytes)
+{
+    char path[] = "/tmp/rookwell-pgn-XXXXXX";
+    const int fd = mkstemp(path);
+    if (fd < 0)
+        return std::string();
+    const bool ok = pwrite(fd, bytes.data(), bytes.size(), off_t(at)) == ssize_t(bytes.size());
+    close(fd);
+    if (!ok)
+        unlink(path);
+    return ok ? path : std::string();
+}
+
+} // namespace
+
+// Games that straddle and follow 2 GiB and 4 GiB, in sparse files that cost no
+// disk: listed with their names and read back whole from where they lie.
+TEST(PgnIndex, ListsAndReadsGamesPastTwoAndFourGigabytes)
+{
+    for (const int64_t boundary : {int64_t(1) << 31, int64_t(1) << 32}) {
+        std::string games;
+        for (int i = 0; i < 6; ++i)
+            games += ShortGame(i, "W" + std::to_string(i), "B" + std::to_string(i));
+        const int64_t start = boundary - 100; // the first game straddles the boundary
+        const std::string path = MakeSparseFile(start, games);
+        ASSERT_FALSE(path.empty());
+        CWin32File* inner = new CWin32File(path.c_str(), 1);
+        CBufferedInputFile file(inner, 16384, 2);
+        file.SetOwnsInner(true);
+        ASSERT_TRUE(file.Seek(start, CFile::kSeekStart)); // the hole before is not read
+        CPgnIndex index;
+        EXPECT_EQ(index.Build(file), 6) << boundary;
+        EXPECT_TRUE(index.IsComplete());
+        for (int i : {5, 0, 3}) {
+            const std::string label = std::to_string(i + 1) + ". W" + std::to_string(i) + " vs B" + std::to_string(i);
+            EXPECT_STREQ(index.GetLabel(i).GetText(), label.c_str());
+            CAssocArray<CString> tags;
+            int plies = 0;
+            EXPECT_TRUE(LoadIndexedGame(index, file, i, tags, plies)) << i;
+            EXPECT_EQ(plies, 2 + 2 * (i % 5)) << i;
+            EXPECT_EQ(std::string(tags["White"].GetText()), "W" + std::to_string(i));
+        }
+        unlink(path.c_str());
+    }
+}
+
+// Reads that stop before the file's end, as they stopped at 2 GiB: inside a
+// game's move text, inside its tags, or just after a whole game. The games
+// before the cut are listed, the cut one never, and the list says it is
+// incomplete; through the viewer's block cache and straight from the file.
+TEST(PgnIndex, AGameCutByTheEndOfReadableDataIsNeverListed)
+{
+    std::string text;
+    std::vector<size_t> ends;
+    for (int i = 0; i < 300; ++i) {
+        text += LongGame(i);
+        ends.push_back(text.size());
+    }
+    const size_t movesOf150 = text.find("1. Nf3", ends[149]);
+    const struct {
+        size_t readable;
+        int listed;
+    } cuts[] = {
+        {movesOf150 + 500, 150},  // "...Ng1 Ng8\n21. Nf3 N": looks like a game that just stops
+        {ends[149] + 10, 150},    // inside the tags of game 151
+        {ends[149], 150},         // right after game 150
+        {ends[149] - 3, 149},     // "1-" of game 150's result
+        {text.size(), 300},       // everything
+    };
+    for (const auto& cut : cuts) {
+        for (const bool buffered : {false, true}) {
+            CFailingFile inner(text, cut.readable);
+            CBufferedInputFile cache(&inner, 16384, 2);
+            CFile& file = buffered ? static_cast<CFile&>(cache) : inner;
+            CPgnIndex index;
+            EXPECT_EQ(index.Build(file), cut.listed) << cut.readable << (buffered ? " buffered" : "");
+            EXPECT_EQ(index.IsComplete(), cut.readable == text.size()) << cut.readable;
+            CString last;
+            ASSERT_TRUE(index.ReadGame(file, cut.listed - 1, last));
+            EXPECT_EQ(std::string(last.GetText()).substr(size_t(last.GetLength()) - 4), "1-0\n") << cut.readable;
+        }
+    }
+}
+
+// Places and names only, each distinct name once: a list of 100 000 games by
+// 5 000 players takes well under 64 bytes a game on the heap.
+TEST(PgnIndex, HoldsAGameInFewBytes)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's allocator keeps its own counts";
+#else
+    const int games = 100000;
+    std::string text;
+    for (int i = 0; i < games; ++i)
+        text += ShortGame(i, "Player " + std::to_string(i % 5000), "Player " + std::to_string((i * 7) % 5000));
+    CString source(text.c_str());
+    CBufferFile file(source);
+    const struct mallinfo2 before = mallinfo2();
+    CPgnIndex index;
+    ASSERT_EQ(index.Build(file), games);
+    const struct mallinfo2 after = mallinfo2();
+    const double perGame =
+        double((after.uordblks + after.hblkhd) - (before.uordblks + before.hblkhd)) / games;
+    EXPECT_LE(perGame, 32.0);
+    EXPECT_LE(double(index.GetMemoryUse()) / games, 32.0);
+    EXPECT_STREQ(index.GetLabel(games - 1).GetText(), "100000. Player 4999 vs Player 4993");
+    RecordProperty("bytes_per_game", std::to_string(perGame));
+#endif
 }
