@@ -528,6 +528,8 @@ TEST_F(GameDialogTest, PgnViewerReadingStopsAndKeepsTheGamesReadSoFar)
         GuiTest::Pump();
     }
     EXPECT_STREQ(CPgnViewerDialog::CutShortNote("club.pgn", 3).GetText(), "club.pgn: the first 3 games (reading cancelled)");
+}
+
 // A file that cannot be read to its end: the whole games before the failed
 // read are listed, and the user is told that the list is incomplete.
 TEST_F(GameDialogTest, PgnViewerSaysWhenTheFileCannotBeReadToItsEnd)

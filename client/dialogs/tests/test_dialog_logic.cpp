@@ -446,6 +446,8 @@ TEST(TimeSlice, DueOnceEachSliceHasRunOut)
     while (!real.Due())
         ASSERT_LT(CTimeSlice::SteadySeconds() - start, 60.0);
     EXPECT_GE(CTimeSlice::SteadySeconds() - start, 0.001);
+}
+
 namespace {
 
 // A short game with real moves; its length in moves varies with n.
