@@ -44,6 +44,9 @@ TEST(NetworkBoard, ThePeersMoveIsPlayedWhileTheSceneStillAnimates)
     ASSERT_TRUE(g_client->PumpUntil([&] { return attempt.Check(0) != NetSocket::CConnectAttempt::kPending; }));
     CSocketBytes peer(attempt.TakeSocket());
     ASSERT_TRUE(peer.IsOpen());
+    // The host gives its seat to a peer that answers its opening.
+    const Zorlin::CBuffer version = NetPacket::Uint32(NetPacket::kProtocolVersion);
+    ASSERT_TRUE(NetPacket::Send(peer, netpktProtocol, &version));
     ASSERT_TRUE(g_client->PumpUntil([&] { return host->IsInPlay() && canvas->GetGame() == host; }));
     ASSERT_TRUE(g_client->PumpUntil([&] { return canvas->IsShownOnScreen(); }))
         << "behind the browser the tick plays moves whatever the scene does";
