@@ -11,6 +11,7 @@
 #include "client/remote/SocketBytes.h"
 #include "client/view/BoardRenderer.h"
 #include "client/view/ChessWindow.h"
+#include "client/view/tests/support/GuiLeaks.h"
 #include "support/AppHarness.h"
 #include "support/ClientEnvironment.h"
 
