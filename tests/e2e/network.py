@@ -60,8 +60,15 @@ def away(client, board):
 
 
 def open_network_dialog(client, item, title):
+    """The dialog, once it holds the keyboard: its keys reach it, not the frame."""
     client.menu("g", "n", item)
-    return client.wait_window("^" + re.escape(title) + "$", 15, besides=(client.frame,))
+    dialog = client.wait_window("^" + re.escape(title) + "$", 15, besides=(client.frame,))
+
+    def holds_focus():
+        client.focus(dialog)
+        return client.xdotool("getwindowfocus", check_ok=False).strip() == str(dialog)
+    harness.wait_until(holds_focus, 15, f"the {title} dialog to take the keyboard")
+    return dialog
 
 
 

@@ -72,7 +72,6 @@ def connect(port):
 def steps(host, guest):
     match = network.Match(host, guest)
     dialog = network.open_network_dialog(host, "h", "Start Network Game")
-    time.sleep(0.5)
     seen_host = len(host.prompts())
     host.key("alt+s", window=dialog)
 
@@ -91,7 +90,6 @@ def steps(host, guest):
 
     # The friend joins meanwhile and waits in the host's queue.
     joining = network.open_network_dialog(guest, "j", "Join a Network Game")
-    time.sleep(0.5)
     seen_guest = len(guest.prompts())
     guest.type("127.0.0.1", window=joining)
     guest.key("alt+j", window=joining)
