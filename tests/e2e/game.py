@@ -28,6 +28,21 @@ def open_pgn(c, after, path):
     return answer_file(c, after, path)
 
 
+def exit_closing_pgn(c, seen):
+    """Game, Exit: Yes to closing the PGN file, No to anything else asked past index seen; the client ends."""
+    c.menu("g", "x")
+    for _ in range(3):
+        if not c.running():
+            break
+        try:
+            index, record = c.wait_prompt(after=seen, timeout=3)
+        except Failure:
+            continue
+        c.answer(record[1], "alt+y" if "Close PGN" in record[2] else "alt+n")
+        seen = index + 1
+    check(c.wait_exit() == 0, "the client ends cleanly")
+
+
 def pgn_submenu(c, mnemonic):
     c.key("alt+g")
     for k in ("Up", "Up", "Up", "Right"):

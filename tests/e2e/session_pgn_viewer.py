@@ -97,17 +97,7 @@ def steps(c):
     rmse = harness.difference(shot, screen)
     check(rmse < 0.08, f"the snapshot shows the board as on the screen (RMSE {rmse:.3f})")
 
-    c.menu("g", "x")
-    for _ in range(3):
-        if not c.running():
-            break
-        try:
-            index, record = c.wait_prompt(after=seen, timeout=3)
-        except harness.Failure:
-            continue
-        c.answer(record[1], "alt+y" if "Close PGN" in record[2] else "alt+n")
-        seen = index + 1
-    check(c.wait_exit() == 0, "the client ends cleanly")
+    game.exit_closing_pgn(c, seen)
 
 
 if __name__ == "__main__":
