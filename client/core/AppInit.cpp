@@ -36,6 +36,7 @@
 #include "client/core/StartupSplash.h"
 #include "client/core/ToolkitGL.h"
 #include "client/core/UpdateCheckThread.h"
+#include "client/core/UpdateResume.h"
 #include "client/core/UpdateRecord.h"
 #include "client/core/VoicePlayer.h"
 #include "client/core/WxText.h"
@@ -144,6 +145,18 @@ CString AskUserFolder(const CString& startFolder)
                : CString();
 }
 
+// A new updater that the last update left is swapped in when it runs here;
+// the user learns when it does not.
+void TakeNewUpdater(const CString& programFolder)
+{
+    const bool hidden = g_startupSplash && access((programFolder + "/updater.update").GetText(), F_OK) == 0;
+    if (hidden)
+        g_startupSplash->Show(false);
+    TellUpdaterSwap(SwapInNewUpdater(programFolder), nullptr);
+    if (hidden && g_startupSplash)
+        g_startupSplash->Show(true);
+}
+
 void OnTerminateSignal(int)
 {
     if (CChessApp* app = GetChessApp())
@@ -183,7 +196,7 @@ bool CChessApp::OnInit()
 
     m_programDrive.reset(new Zorlin::CDiskDrive(appPath.IsEmpty() ? "." : appPath.GetText()));
     g_startupSplash = OpenStartupSplash(*m_programDrive, "/assets/images/splash/load splash.jpg");
-    SwapInNewUpdater(m_programDrive->GetRoot());
+    TakeNewUpdater(m_programDrive->GetRoot());
 
     m_programConfig.reset(new CConfig);
     ReadConfig(*m_programDrive, "/cfg/app.cfg", *m_programConfig);
