@@ -7,6 +7,7 @@
 
 class CUpdaterPrompt;
 class CUpdateLog;
+class CUpdatePlan;
 
 // One run of the updater: install the package named by the first argument
 // into the program folder and start the client named by the second again,
@@ -40,6 +41,9 @@ private:
     int Install(const Zorlin::CString& packagePath, CUpdateLog& log);
     // Tells and logs a failure that left the program folder untouched.
     int Refuse(CUpdateLog& log, const Zorlin::CString& logLine, const char* message);
+    // Marks the program folder as being updated from the package, after
+    // clearing what an earlier, killed run left; false when it cannot.
+    bool MarkFolder(const CUpdatePlan& plan, const Zorlin::CString& packagePath, CUpdateLog& log);
     void LaunchClient(const Zorlin::CString& name, CUpdateLog& log);
 
     CUpdaterPrompt& m_prompt;
