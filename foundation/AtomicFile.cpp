@@ -68,6 +68,8 @@ CString TemporaryName(const CString& folder, const CString& name)
     return temporary;
 }
 
+} // namespace
+
 void SyncFolder(const CString& folder)
 {
     const int handle = open(folder.GetText(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -76,8 +78,6 @@ void SyncFolder(const CString& folder)
     fsync(handle);
     close(handle);
 }
-
-} // namespace
 
 CAtomicFile::CAtomicFile() : m_handle(-1), m_failed(false), m_permissions(-1), m_durable(true) {}
 
@@ -209,19 +209,57 @@ void CAtomicFile::Abort()
     }
 }
 
-// ".NAME.tmp-PID-N" with NAME cut as TemporaryName cuts it.
-static bool IsStrayOf(const char* entry, const CString& prefix, long& pid)
+// The process number of a temporary ".NAME.tmp-PID-N" that a writer made,
+// 0 when entry is not one. prefix, when not empty, is ".NAME.tmp-" for one
+// NAME, cut as TemporaryName cuts it.
+static long StrayWriter(const char* entry, const CString& prefix)
 {
-    if (std::strncmp(entry, prefix.GetText(), size_t(prefix.GetLength())) != 0)
-        return false;
-    const char* p = entry + prefix.GetLength();
+    const char* p = nullptr;
+    if (!prefix.IsEmpty()) {
+        if (std::strncmp(entry, prefix.GetText(), size_t(prefix.GetLength())) != 0)
+            return 0;
+        p = entry + prefix.GetLength();
+    } else {
+        const char* tag = entry[0] == '.' && entry[1] ? std::strstr(entry + 2, ".tmp-") : nullptr;
+        // The last ".tmp-" is the writer's: NAME may hold one of its own.
+        for (const char* next = tag; next; next = std::strstr(next + 1, ".tmp-"))
+            tag = next;
+        if (!tag)
+            return 0;
+        p = tag + 5;
+    }
     char* end = nullptr;
-    pid = std::strtol(p, &end, 10);
+    const long pid = std::strtol(p, &end, 10);
     if (end == p || *end != '-' || pid <= 0)
-        return false;
+        return 0;
     p = end + 1;
     std::strtoul(p, &end, 10);
-    return end != p && *end == 0;
+    return end != p && *end == 0 ? pid : 0;
+}
+
+// Removes from folder the temporaries (of prefix's name, or of any name)
+// whose writers no longer run.
+static void RemoveStrays(const CString& folder, const CString& prefix)
+{
+    DIR* dir = opendir(folder.GetText());
+    if (!dir)
+        return;
+    std::vector<CString> strays;
+    while (struct dirent* entry = readdir(dir)) {
+        const long pid = StrayWriter(entry->d_name, prefix);
+        if (pid > 0 && pid != long(getpid()) && kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            strays.push_back(CString(entry->d_name));
+    }
+    closedir(dir);
+    for (const CString& stray : strays) {
+        CString full(folder);
+        if (!full.IsEmpty() && full[full.GetLength() - 1] != '/')
+            full.Append('/');
+        full.Append(stray);
+        struct stat info;
+        if (lstat(full.GetText(), &info) == 0 && S_ISREG(info.st_mode))
+            unlink(full.GetText());
+    }
 }
 
 void RemoveStrayTemporaries(const CString& path)
@@ -236,23 +274,12 @@ void RemoveStrayTemporaries(const CString& path)
     CString prefix(".");
     prefix.Append(name.Mid(0, keep - 1));
     prefix.Append(".tmp-");
-    DIR* dir = opendir(folder.GetText());
-    if (!dir)
-        return;
-    std::vector<CString> strays;
-    while (struct dirent* entry = readdir(dir)) {
-        long pid = 0;
-        if (IsStrayOf(entry->d_name, prefix, pid) && pid != long(getpid()) && kill(pid_t(pid), 0) != 0 &&
-            errno == ESRCH)
-            strays.push_back(CString(entry->d_name));
-    }
-    closedir(dir);
-    for (const CString& stray : strays) {
-        CString full(folder);
-        full.Append('/');
-        full.Append(stray);
-        unlink(full.GetText());
-    }
+    RemoveStrays(folder, prefix);
+}
+
+void RemoveStrayTemporariesIn(const CString& folder)
+{
+    RemoveStrays(folder, CString());
 }
 
 bool WriteFileAtomically(const CString& path, const void* data, size_t size, int permissions)

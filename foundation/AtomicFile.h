@@ -56,6 +56,12 @@ private:
 // Removes what interrupted writes of path left beside it: temporary files
 // of its name made by processes that no longer run.
 void RemoveStrayTemporaries(const CString& path);
+// The same for every file of folder (not below it): what interrupted
+// writes of any of its files left.
+void RemoveStrayTemporariesIn(const CString& folder);
+
+// Makes the folder's entries (a rename, a removal) last through a crash.
+void SyncFolder(const CString& folder);
 
 // One call for the common case: the whole new content at once.
 bool WriteFileAtomically(const CString& path, const void* data, size_t size, int permissions = -1);

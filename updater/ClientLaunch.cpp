@@ -3,12 +3,10 @@
 #include <cerrno>
 #include <climits>
 #include <ctime>
-#include <spawn.h>
 #include <unistd.h>
 
+#include "foundation/Spawn.h"
 #include "foundation/URL.h"
-
-extern char** environ;
 
 using Zorlin::CString;
 using Zorlin::CURL;
@@ -31,26 +29,13 @@ bool StartClient(const CString& folder, const CString& name)
 {
     if (!CURL::IsPlainName(name))
         return false;
-    CString program = folder + "/" + name;
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    if (posix_spawn_file_actions_init(&actions) != 0)
-        return false;
-    if (posix_spawnattr_init(&attributes) != 0) {
-        posix_spawn_file_actions_destroy(&actions);
-        return false;
-    }
     // The client finds its files from its own folder; starting it there also
     // matches what it was started with before the update.
-    bool ready = posix_spawn_file_actions_addchdir_np(&actions, folder.GetText()) == 0 &&
-                 posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID) == 0;
-    pid_t pid = 0;
-    char* argv[] = {const_cast<char*>(program.GetText()), nullptr};
-    // glibc reports a failed exec here, so a missing or unrunnable client is seen.
-    bool started = ready && posix_spawn(&pid, program.GetText(), &actions, &attributes, argv, environ) == 0;
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    return started;
+    Zorlin::SSpawnOptions options;
+    options.folder = folder;
+    options.newSession = true;
+    CString error;
+    return Zorlin::SpawnProgram({folder + "/" + name}, options, error) > 0;
 }
 
 void WaitForParentToEnd(pid_t parent, int limitMs)

@@ -12,9 +12,8 @@ CUpdateLog::~CUpdateLog() {}
 
 bool CUpdateLog::Open(const CString& path)
 {
-    // Write and append without create: an existing file only.
-    m_file.Reset(new CWin32File(path, CFile::kModeWrite | CFile::kModeAppend));
-    if (!m_file->IsOpen())
+    m_file.Reset(new CWin32File(path, CFile::kModeWrite | CFile::kModeOpenOrCreate));
+    if (!m_file->IsOpen() || !m_file->Seek(0, CFile::kSeekEnd))
         m_file.Reset();
     return IsOpen();
 }

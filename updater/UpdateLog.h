@@ -7,8 +7,8 @@ namespace Zorlin {
 class CFile;
 }
 
-// updater.log: appended to, and only when it already exists, so a user turns
-// the log on by creating the file. Lines end in CR LF.
+// updater.log: appended to, and made when it is missing, so every update
+// leaves its trace, an interrupted one too. Lines end in CR LF.
 class CUpdateLog {
 public:
     CUpdateLog();
@@ -16,7 +16,8 @@ public:
     CUpdateLog(const CUpdateLog&) = delete;
     CUpdateLog& operator=(const CUpdateLog&) = delete;
 
-    // Opens path for appending; false (and nothing logged) when it is missing.
+    // Opens path for appending, making it when missing; false (and nothing
+    // logged) when it can be neither opened nor made.
     bool Open(const Zorlin::CString& path);
     void Write(const Zorlin::CString& text);
     // Text whose lines end in LF, written with CR LF line ends.

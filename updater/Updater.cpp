@@ -4,7 +4,11 @@
 #include "foundation/DiskDrive.h"
 #include "foundation/NameText.h"
 #include "foundation/PackageFiles.h"
+#include "foundation/UpdateMark.h"
 #include "foundation/Win32File.h"
+#include <climits>
+#include <cstdlib>
+
 #include "updater/UpdateCopier.h"
 #include "updater/UpdateLog.h"
 #include "updater/UpdatePlan.h"
@@ -33,6 +37,7 @@ const char* const kNoFile = "Could not open update file.\nUpdate has not been in
 const char* const kNoPackage = "Could not open update package.\nUpdate has not been installed.";
 const char* const kNoContents = "Could not find package contents.\n\nUpdate has not been installed.";
 const char* const kNoFolder = "Could not open the Rookwell folder.\n\nUpdate has not been installed.";
+const char* const kNotWritable = "Could not write to the Rookwell folder.\n\nUpdate has not been installed.";
 const char* const kSucceeded = "Update was successful! :-)\n\nClick OK to launch Rookwell.";
 const char* const kIncomplete = "Update was not completed: these files could not be written:\n\n";
 const char* const kLaunchFailed = "Unable to launch Rookwell.";
@@ -65,6 +70,13 @@ CString PlanTree(const CUpdatePlan& plan)
         tree += '\n';
     }
     return tree;
+}
+
+// The package as a start of the client, in the program folder, finds it.
+CString FullPath(const CString& path)
+{
+    char resolved[PATH_MAX];
+    return realpath(path.GetText(), resolved) ? CString(resolved) : path;
 }
 
 CString IncompleteMessage(const std::vector<CString>& failed)
@@ -147,6 +159,9 @@ int CUpdater::Install(const CString& packagePath, CUpdateLog& log)
     if (!Zorlin::CheckPackageRoom(plan.GetItems(), program.GetDiskPath(CURL("/")), roomProblem))
         return Refuse(log, roomProblem, (roomProblem + "\n\nUpdate has not been installed.").GetText());
 
+    if (!MarkFolder(plan, packagePath, log))
+        return Refuse(log, CString("Could not write ") + Quoted(Zorlin::kUpdateMarkName) + ".", kNotWritable);
+
     CUpdateCopier copier(package, program);
     copier.SetProgress([this](int n, int count, const CString& path) { m_prompt.ShowProgress(n, count, path); });
     std::vector<CString> failed;
@@ -166,6 +181,8 @@ int CUpdater::Install(const CString& packagePath, CUpdateLog& log)
     copier.CopyAll(plan, newUpdater, failed);
     m_prompt.ShowProgress(0, 0, CString());
     if (failed.empty()) {
+        if (!Zorlin::ClearUpdateMark(m_folder))
+            log.Write(CString("FAILED - Could not remove ") + Quoted(Zorlin::kUpdateMarkName) + "\r\n");
         log.Write("DONE - Update completed successfully.\r\n");
         m_prompt.Tell(kSucceeded);
         return 0;
@@ -177,6 +194,30 @@ int CUpdater::Install(const CString& packagePath, CUpdateLog& log)
     log.Write("FAILED - Update was not completed: " + count + " file(s) could not be written.\r\n");
     m_prompt.Tell(IncompleteMessage(failed));
     return 1;
+}
+
+bool CUpdater::MarkFolder(const CUpdatePlan& plan, const CString& packagePath, CUpdateLog& log)
+{
+    // The folder is marked before its first file changes, and the mark goes
+    // only when every file is in place: a start that finds it knows the
+    // update did not finish, and which package to run again.
+    Zorlin::SUpdateMark mark;
+    mark.package = FullPath(packagePath);
+    for (const CUpdatePlan::SItem& item : plan.GetItems()) {
+        if (item.folder)
+            mark.folders.push_back(item.path);
+    }
+    Zorlin::SUpdateMark earlier;
+    const bool resuming = Zorlin::ReadUpdateMark(m_folder, earlier);
+    if (!Zorlin::WriteUpdateMark(m_folder, mark))
+        return false;
+    // What a killed run left beside its files goes before this one writes.
+    if (resuming) {
+        log.Write("An earlier update did not finish: \"" + Zorlin::EscapeForLog(earlier.package) + "\"\r\n");
+        Zorlin::RemoveUpdateLeftovers(m_folder, earlier);
+    }
+    Zorlin::RemoveUpdateLeftovers(m_folder, mark);
+    return true;
 }
 
 void CUpdater::LaunchClient(const CString& name, CUpdateLog& log)

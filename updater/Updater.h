@@ -7,11 +7,15 @@
 
 class CUpdaterPrompt;
 class CUpdateLog;
+class CUpdatePlan;
 
 // One run of the updater: install the package named by the first argument
 // into the program folder and start the client named by the second again,
-// also after a cancel or a failure. The exit code is 1 after a complete
-// update and 0 in every other case.
+// also after a cancel or a failure. The exit code says whether anything went
+// wrong, as a program's status does: 0 after a complete update, a cancel,
+// or a run without arguments (which only explains itself, and is how the
+// client checks that a new updater runs here); 1 when the update was
+// refused or left incomplete.
 class CUpdater {
 public:
     // Waits for the client that started us to go away.
@@ -37,6 +41,9 @@ private:
     int Install(const Zorlin::CString& packagePath, CUpdateLog& log);
     // Tells and logs a failure that left the program folder untouched.
     int Refuse(CUpdateLog& log, const Zorlin::CString& logLine, const char* message);
+    // Marks the program folder as being updated from the package, after
+    // clearing what an earlier, killed run left; false when it cannot.
+    bool MarkFolder(const CUpdatePlan& plan, const Zorlin::CString& packagePath, CUpdateLog& log);
     void LaunchClient(const Zorlin::CString& name, CUpdateLog& log);
 
     CUpdaterPrompt& m_prompt;

@@ -26,6 +26,7 @@
 #include "client/core/Game.h"
 #include "client/core/DownloadThread.h"
 #include "client/core/Internet.h"
+#include "client/core/Launch.h"
 #include "client/core/MediaSet.h"
 #include "client/core/MusicPlayer.h"
 #include "client/core/Prompt.h"
@@ -36,6 +37,7 @@
 #include "client/core/StartupSplash.h"
 #include "client/core/ToolkitGL.h"
 #include "client/core/UpdateCheckThread.h"
+#include "client/core/UpdateResume.h"
 #include "client/core/UpdateRecord.h"
 #include "client/core/VoicePlayer.h"
 #include "client/core/WxText.h"
@@ -45,6 +47,7 @@
 #include "client/view/ConsoleWindow.h"
 #include "client/view/ViewHost.h"
 #include "foundation/File.h"
+#include "foundation/UpdateMark.h"
 
 using Zorlin::CAutoPointer;
 using Zorlin::CConfig;
@@ -144,6 +147,25 @@ CString AskUserFolder(const CString& startFolder)
                : CString();
 }
 
+// What the last update left: a new updater, or an update that did not
+// finish. False when the updater was started to finish it and we must end.
+bool TakeLastUpdate(const CString& programFolder)
+{
+    const bool hidden = g_startupSplash && (access((programFolder + "/updater.update").GetText(), F_OK) == 0 ||
+                                            access((programFolder + "/" + Zorlin::kUpdateMarkName).GetText(),
+                                                   F_OK) == 0);
+    if (hidden)
+        g_startupSplash->Show(false);
+    TellUpdaterSwap(SwapInNewUpdater(programFolder), nullptr);
+    const EUnfinishedUpdate unfinished =
+        OfferUnfinishedUpdate(programFolder, nullptr, [&programFolder](const CString& package, CString& error) {
+            return StartUpdater(programFolder, package, error);
+        });
+    if (hidden && g_startupSplash)
+        g_startupSplash->Show(true);
+    return unfinished != EUnfinishedUpdate::kUpdaterStarted;
+}
+
 void OnTerminateSignal(int)
 {
     if (CChessApp* app = GetChessApp())
@@ -183,7 +205,10 @@ bool CChessApp::OnInit()
 
     m_programDrive.reset(new Zorlin::CDiskDrive(appPath.IsEmpty() ? "." : appPath.GetText()));
     g_startupSplash = OpenStartupSplash(*m_programDrive, "/assets/images/splash/load splash.jpg");
-    SwapInNewUpdater(m_programDrive->GetRoot());
+    if (!TakeLastUpdate(m_programDrive->GetRoot())) {
+        DestroySplash();
+        return false;
+    }
 
     m_programConfig.reset(new CConfig);
     ReadConfig(*m_programDrive, "/cfg/app.cfg", *m_programConfig);

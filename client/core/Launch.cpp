@@ -12,6 +12,7 @@
 #include "client/core/ChessFrame.h"
 #include "client/core/Prompt.h"
 #include "client/core/StartUp.h"
+#include "foundation/Spawn.h"
 #include "launcher/LinkPolicy.h"
 
 using Zorlin::CString;
@@ -120,18 +121,12 @@ CString UpdaterCommandLine(const CString& programFolder, const CString& packageP
 
 bool StartUpdater(const CString& programFolder, const CString& packagePath, CString& error)
 {
-    CString program = UpdaterProgram(programFolder);
-    if (access(program.GetText(), X_OK) != 0) {
-        error = program + " is missing or can not be run.";
-        return false;
-    }
-    // The updater outlives us: no process object, nothing waits for it.
-    const char* argv[] = {program.GetText(), packagePath.GetText(), "tavrin", nullptr};
-    if (wxExecute(argv, wxEXEC_ASYNC) <= 0) {
-        error = program + " could not be started.";
-        return false;
-    }
-    return true;
+    // The updater outlives us: a session of its own, nothing waits for it.
+    // A file that cannot run is told here, while the client is still open.
+    Zorlin::SSpawnOptions options;
+    options.folder = programFolder;
+    options.newSession = true;
+    return Zorlin::SpawnProgram({UpdaterProgram(programFolder), packagePath, "tavrin"}, options, error) > 0;
 }
 
 CString HelpPagePath(const CString& language, const char* topic)

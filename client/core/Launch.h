@@ -22,7 +22,9 @@ bool MakeLauncherCommand(const char* url, const Zorlin::CString& programFolder, 
 
 // Starts programFolder/updater on the package without waiting, with the
 // client's file name for the restart: "updater <package> tavrin", each an
-// argument of its own. False with the reason in error when it cannot run.
+// argument of its own, never through a shell. False with the reason in
+// error when it cannot run: missing, not runnable, or not a program for
+// this computer.
 bool StartUpdater(const Zorlin::CString& programFolder, const Zorlin::CString& packagePath, Zorlin::CString& error);
 // The updater's command line as the console shows it.
 Zorlin::CString UpdaterCommandLine(const Zorlin::CString& programFolder, const Zorlin::CString& packagePath);

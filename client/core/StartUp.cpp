@@ -13,6 +13,7 @@
 #include "foundation/Config.h"
 #include "foundation/Crc32.h"
 #include "foundation/DiskDrive.h"
+#include "foundation/Spawn.h"
 #include "foundation/URL.h"
 #include "foundation/Win32File.h"
 
@@ -202,13 +203,44 @@ double JulianDayOf(time_t moment)
     return 2440587.5 + days + fraction;
 }
 
-bool SwapInNewUpdater(const CString& folder)
+bool UpdaterRunsHere(const CString& path, int limitMs, CString& reason)
 {
+    Zorlin::SSpawnOptions options;
+    // Without a display it answers on its (silenced) error output, never
+    // with a window waiting for a click.
+    options.quiet = true;
+    options.withoutDisplay = true;
+    const Zorlin::SProgramEnd end = Zorlin::RunProgram({path}, options, limitMs);
+    if (end.Succeeded())
+        return true;
+    reason = "";
+    if (!end.started)
+        reason = end.error;
+    else if (end.timedOut)
+        reason = "It did not end in time, and was stopped.";
+    else if (end.signal != 0)
+        reason.AppendFormat("It was ended by signal %d.", end.signal);
+    else
+        reason.AppendFormat("It ended with status %d.", end.exitCode);
+    return false;
+}
+
+SUpdaterSwap SwapInNewUpdater(const CString& folder, int probeLimitMs)
+{
+    SUpdaterSwap swap;
     CString update = JoinPath(folder, "updater.update");
     CString current = JoinPath(folder, "updater");
     CString backup = JoinPath(folder, "updater.bak");
     if (!IsFile(update))
-        return false;
+        return swap;
+    // Archives keep no modes: the file may not be marked runnable yet.
+    chmod(update.GetText(), 0755);
+    if (!UpdaterRunsHere(update, probeLimitMs, swap.reason)) {
+        // Tried once: a start must not wait on it again.
+        unlink(update.GetText());
+        swap.result = EUpdaterSwap::kRefused;
+        return swap;
+    }
     unlink(backup.GetText());
     bool renamed = rename(current.GetText(), backup.GetText()) == 0;
     Zorlin::CWin32File source;
@@ -217,11 +249,13 @@ bool SwapInNewUpdater(const CString& folder)
     source.Close();
     if (copied) {
         unlink(update.GetText());
-        return true;
+        swap.result = EUpdaterSwap::kSwapped;
+        return swap;
     }
     if (renamed)
         rename(backup.GetText(), current.GetText());
-    return false;
+    swap.result = EUpdaterSwap::kFailed;
+    return swap;
 }
 
 CString MakeFileAddress(const CString& fullPath, const char* anchor)

@@ -58,11 +58,32 @@ Zorlin::CString FormatJulianDay(double julianDay);
 // The Julian day number of a moment, in the local time of the machine.
 double JulianDayOf(time_t moment);
 
-// Swaps in "updater.update" when it is in folder: "updater" becomes
-// "updater.bak" and the new file takes its name, keeping its run bit. The
+// A new updater must answer a run without arguments, as every updater
+// does, with status 0 within this time before it is swapped in.
+const int kUpdaterProbeMs = 10000;
+
+enum class EUpdaterSwap {
+    kNothing, // no new updater was waiting
+    kSwapped,
+    kRefused, // it does not run here: removed, the old one kept
+    kFailed,  // it could not be copied: both stay for the next start
+};
+struct SUpdaterSwap {
+    EUpdaterSwap result = EUpdaterSwap::kNothing;
+    Zorlin::CString reason; // why a new updater was refused
+};
+
+// Whether the program at path runs here: started without arguments, without
+// a display and with its standard streams on /dev/null, it ends with status
+// 0 within limitMs (else it is killed). False with the reason.
+bool UpdaterRunsHere(const Zorlin::CString& path, int limitMs, Zorlin::CString& reason);
+
+// Swaps in "updater.update" when it is in folder and runs here: "updater"
+// becomes "updater.bak" and the new file takes its name, runnable. The
 // update file goes only when the copy succeeded; a failed copy also puts
-// the old updater back. True when a swap took place.
-bool SwapInNewUpdater(const Zorlin::CString& folder);
+// the old updater back. One that does not run here is removed and the old
+// updater stays.
+SUpdaterSwap SwapInNewUpdater(const Zorlin::CString& folder, int probeLimitMs = kUpdaterProbeMs);
 
 // The file address of a help page: "file://" and the full path with
 // backslashes made slashes and blanks, '%' and '#' escaped, then "#anchor".

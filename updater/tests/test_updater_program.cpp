@@ -270,7 +270,7 @@ TEST_F(UpdaterProgramTest, ABadPackageIsRefusedUntouchedAndTheClientStillStarts)
     }
 }
 
-TEST_F(UpdaterProgramTest, WithoutALogAndWithoutANewUpdaterNeitherFileAppears)
+TEST_F(UpdaterProgramTest, WithoutALogOneIsMadeAndWithoutANewUpdaterNoneAppears)
 {
     const std::string package = m_temp / "update.rwf";
     ASSERT_TRUE(WritePackage(package, {{"contents/update/readme.txt", "new readme"}}, false));
@@ -280,9 +280,76 @@ TEST_F(UpdaterProgramTest, WithoutALogAndWithoutANewUpdaterNeitherFileAppears)
     EXPECT_EQ(run.code, 0);
     EXPECT_TRUE(Told(run, kSuccess)) << run.messages;
     EXPECT_EQ(ReadText(Program() + "/readme.txt"), "new readme");
-    EXPECT_FALSE(IsThere(Program() + "/updater.log"));
+    // Every update leaves its trace, so one that was cut short can be told.
+    EXPECT_EQ(Log(), kRuleLine + ("Update package: \"" + package + "\"\r\n") +
+                         "Writing files...\r\nreadme.txt\r\n\r\n"
+                         "DONE - Update completed successfully.\r\nRunning tavrin\r\n");
     EXPECT_FALSE(IsThere(Program() + "/updater.update"));
+    EXPECT_FALSE(IsThere(Program() + "/updater.unfinished")) << "a finished update leaves no mark";
     EXPECT_EQ(Launched(), "v1 args=0 cwd=" + Program() + "\n");
+}
+
+// What an earlier, killed run left: its mark (naming another package and
+// folders) and full-size temporaries beside the files it was writing. This
+// run clears them from every folder either update writes, and from no other.
+TEST_F(UpdaterProgramTest, ARunAfterAKilledOneClearsItsMarkAndTemporaries)
+{
+    const pid_t gone = ::fork();
+    if (gone == 0)
+        ::_exit(0);
+    ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+    const std::string dead = std::to_string(gone);
+    WriteText(Program() + "/.tavrin.tmp-" + dead + "-0", "half of a new client");
+    WriteText(Program() + "/.updater.update.tmp-" + dead + "-1", "half of a new updater");
+    WriteText(Program() + "/engines/stub/.engine.tmp-" + dead + "-2", "half of an engine");
+    WriteText(Program() + "/voices/old/.info.cfg.tmp-" + dead + "-3", "from the earlier package");
+    WriteText(Program() + "/users/me/.user.cfg.tmp-" + dead + "-4", "not the update's");
+    WriteText(Program() + "/updater.unfinished",
+              "update={package=\"/gone/earlier.rwf\"\nfolders=\"voices/\nvoices/old/\n\"\n}\n");
+    const std::string package = m_temp / "update.rwf";
+    ASSERT_TRUE(WritePackage(package, {{"contents/update/tavrin", ClientScript("v2")},
+                                       {"contents/update/engines/stub/engine", ElfImage("stub engine")}}));
+
+    SRun run = Run({package, "tavrin"});
+
+    EXPECT_EQ(run.code, 0);
+    EXPECT_TRUE(Told(run, kSuccess)) << run.messages;
+    std::vector<std::string> names;
+    for (const auto& entry : Snapshot(Program()))
+        names.push_back(entry.first);
+    EXPECT_EQ(names, (std::vector<std::string>{"engines/", "engines/stub/", "engines/stub/engine", "launched.txt",
+                                                "readme.txt", "tavrin", "updater", "updater.log", "users/",
+                                                "users/me/", "users/me/.user.cfg.tmp-" + dead + "-4", "voices/",
+                                                "voices/old/"}));
+    EXPECT_NE(Log().find("An earlier update did not finish: \"/gone/earlier.rwf\"\r\n"), std::string::npos) << Log();
+    EXPECT_EQ(Launched(), "v2 args=0 cwd=" + Program() + "\n");
+}
+
+TEST_F(UpdaterProgramTest, AFolderThatCannotBeWrittenIsRefusedBeforeAnythingChanges)
+{
+    const std::string package = m_temp / "update.rwf";
+    ASSERT_TRUE(WritePackage(package, {{"contents/update/readme.txt", "new readme"}}));
+    WriteText(Program() + "/updater.log", "");
+    ASSERT_EQ(::chmod(Program().c_str(), 0555), 0);
+    if (::access(Program().c_str(), W_OK) == 0) {
+        ::chmod(Program().c_str(), 0755);
+        GTEST_SKIP() << "running with rights that write any folder";
+    }
+    auto before = Snapshot(Program());
+
+    SRun run = Run({package, "tavrin"});
+
+    ::chmod(Program().c_str(), 0755);
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(Told(run, "Could not write to the Rookwell folder.\n\nUpdate has not been installed.")) << run.messages;
+    EXPECT_NE(Log().find("FAILED - Could not write 'updater.unfinished'.\r\n"), std::string::npos) << Log();
+    auto after = Snapshot(Program());
+    after.erase(std::remove_if(after.begin(), after.end(),
+                               [](auto& e) { return e.first == "updater.log" || e.first == "launched.txt"; }),
+                after.end());
+    before.erase(std::remove_if(before.begin(), before.end(), [](auto& e) { return e.first == "updater.log"; }),
+                 before.end());
+    EXPECT_EQ(after, before);
 }
 
 TEST_F(UpdaterProgramTest, FilesThatCannotBeWrittenMakeTheUpdateAFailure)
@@ -315,8 +382,9 @@ TEST_F(UpdaterProgramTest, FilesThatCannotBeWrittenMakeTheUpdateAFailure)
     std::vector<std::string> names;
     for (const auto& entry : Snapshot(Program()))
         names.push_back(entry.first);
+    // The mark stays: the next start offers to run the update again.
     EXPECT_EQ(names, (std::vector<std::string>{"docs", "launched.txt", "readme.txt", "tavrin", "updater",
-                                                "updater.log", "voices/", "voices/keep"}));
+                                                "updater.log", "updater.unfinished", "voices/", "voices/keep"}));
     EXPECT_EQ(Launched(), "v1 args=0 cwd=" + Program() + "\n");
 }
 

@@ -10,7 +10,11 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <wx/defs.h>
+
+#include "client/core/Prompt.h"
 #include "client/core/StartUp.h"
+#include "client/core/UpdateResume.h"
 #include "foundation/Config.h"
 
 using Zorlin::CConfig;
@@ -184,45 +188,135 @@ TEST(UpdateCheck, JulianDaysOfKnownMoments)
     tzset();
 }
 
+// Stand-ins for updaters: each answers a run without arguments, as the real
+// one does, and says which it is by its bytes.
+const char* const kOldUpdater = "#!/bin/sh\n# old\nexit 0\n";
+const char* const kNewUpdater = "#!/bin/sh\n# new\nexit 0\n";
+
 TEST(UpdaterSwap, NewUpdaterReplacesTheOldOne)
 {
     TempFolder folder;
-    folder.Write("updater", "old", 0755);
+    folder.Write("updater", kOldUpdater, 0755);
     folder.Write("updater.bak", "older");
-    folder.Write("updater.update", "new", 0644);
-    EXPECT_TRUE(SwapInNewUpdater(folder.Path().c_str()));
-    EXPECT_EQ(folder.Read("updater"), "new");
-    EXPECT_EQ(folder.Read("updater.bak"), "old");
+    // Archives keep no modes: a new updater may arrive without its run bit.
+    folder.Write("updater.update", kNewUpdater, 0644);
+    EXPECT_EQ(SwapInNewUpdater(folder.Path().c_str()).result, EUpdaterSwap::kSwapped);
+    EXPECT_EQ(folder.Read("updater"), kNewUpdater);
+    EXPECT_EQ(folder.Read("updater.bak"), kOldUpdater);
     EXPECT_FALSE(folder.Exists("updater.update"));
     struct stat info;
     ASSERT_EQ(stat((folder.Path() + "/updater").c_str(), &info), 0);
     EXPECT_TRUE(info.st_mode & S_IXUSR) << "the updater must stay runnable";
     // Nothing to swap: nothing changes.
-    EXPECT_FALSE(SwapInNewUpdater(folder.Path().c_str()));
-    EXPECT_EQ(folder.Read("updater"), "new");
+    EXPECT_EQ(SwapInNewUpdater(folder.Path().c_str()).result, EUpdaterSwap::kNothing);
+    EXPECT_EQ(folder.Read("updater"), kNewUpdater);
 }
 
 TEST(UpdaterSwap, MissingOldUpdaterStillGetsTheNewOne)
 {
     TempFolder folder;
-    folder.Write("updater.update", "new");
-    EXPECT_TRUE(SwapInNewUpdater(folder.Path().c_str()));
-    EXPECT_EQ(folder.Read("updater"), "new");
+    folder.Write("updater.update", kNewUpdater);
+    EXPECT_EQ(SwapInNewUpdater(folder.Path().c_str()).result, EUpdaterSwap::kSwapped);
+    EXPECT_EQ(folder.Read("updater"), kNewUpdater);
     EXPECT_FALSE(folder.Exists("updater.update"));
 }
 
 TEST(UpdaterSwap, FailedCopyKeepsBothFiles)
 {
-    // An update that cannot be read stays for the next start, and the old
-    // updater is back in its place.
+    // An update that cannot be put in place stays for the next start, and
+    // the old updater is back in its place.
     TempFolder broken;
-    broken.Write("updater", "old", 0755);
-    broken.Write("updater.update", "new", 0000);
-    if (access((broken.Path() + "/updater.update").c_str(), R_OK) == 0)
-        GTEST_SKIP() << "running with rights that read any file";
-    EXPECT_FALSE(SwapInNewUpdater(broken.Path().c_str()));
-    EXPECT_TRUE(broken.Exists("updater.update"));
-    EXPECT_EQ(broken.Read("updater"), "old");
+    broken.Write("updater", kOldUpdater, 0755);
+    broken.Write("updater.update", kNewUpdater, 0755);
+    chmod(broken.Path().c_str(), 0555);
+    if (access(broken.Path().c_str(), W_OK) == 0) {
+        chmod(broken.Path().c_str(), 0755);
+        GTEST_SKIP() << "running with rights that write any folder";
+    }
+    EXPECT_EQ(SwapInNewUpdater(broken.Path().c_str()).result, EUpdaterSwap::kFailed);
+    chmod(broken.Path().c_str(), 0755);
+    EXPECT_EQ(broken.Read("updater.update"), kNewUpdater);
+    EXPECT_EQ(broken.Read("updater"), kOldUpdater);
+}
+
+// A new updater that cannot run here (another processor, a damaged file, a
+// script without its interpreter, one that fails or hangs) is never swapped
+// in: the old one stays, the new file goes, and the user learns why.
+TEST(UpdaterSwap, AnUpdaterThatCannotRunHereIsRefusedAndTold)
+{
+    std::string foreign = [] {
+        std::ifstream in("/bin/true", std::ios::binary);
+        std::string image((std::istreambuf_iterator<char>(in)), {});
+        if (image.size() > 20 && image.compare(0, 4, "\x7f" "ELF") == 0)
+            image[18] = char((unsigned char)image[18] == 0x3E ? 0xB7 : 0x3E); // e_machine
+        return image;
+    }();
+    struct SCase {
+        const char* name;
+        std::string bytes;
+        std::string reason;
+    } cases[] = {
+        {"garbage", std::string("\x7f" "ELF\x02\x01\x01\0garbage\xff", 16), "is not a program for this computer."},
+        {"bare script", "echo I ran > ran\n", "is not a program for this computer."},
+        {"lost interpreter", "#!/nonexistent/sh\nexit 0\n", "can not be run: a program it needs is missing."},
+        // An emulator registered for other processors may start it: it fails all the same.
+        {"another processor", foreign, ""},
+        {"failing", "#!/bin/sh\nexit 3\n", "It ended with status 3."},
+        {"hanging", "#!/bin/sh\nexec sleep 600\n", "It did not end in time, and was stopped."},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        folder.Write("updater", kOldUpdater, 0755);
+        folder.Write("updater.bak", "older");
+        folder.Write("updater.update", c.bytes, 0644);
+
+        const SUpdaterSwap swap = SwapInNewUpdater(folder.Path().c_str(), 300);
+
+        EXPECT_EQ(swap.result, EUpdaterSwap::kRefused);
+        EXPECT_FALSE(swap.reason.IsEmpty());
+        EXPECT_NE(std::string(swap.reason.GetText()).find(c.reason), std::string::npos) << swap.reason.GetText();
+        EXPECT_EQ(folder.Read("updater"), kOldUpdater);
+        EXPECT_EQ(folder.Read("updater.bak"), "older");
+        EXPECT_FALSE(folder.Exists("updater.update")) << "a refused updater is not tried at every start";
+        EXPECT_FALSE(folder.Exists("ran")) << "nothing was run through a shell";
+
+        CScriptedPrompt prompt;
+        prompt.Install();
+        prompt.QueueButton(wxOK);
+        TellUpdaterSwap(swap, nullptr);
+        ASSERT_EQ(prompt.GetCount(), 1);
+        EXPECT_EQ(prompt.GetQuestion(0).caption, "Update");
+        EXPECT_EQ(prompt.GetQuestion(0).text,
+                  CString("The updater that came with the last update can not run on this computer, so Rookwell "
+                          "keeps the updater it had.\n\n") +
+                      swap.reason);
+    }
+    // A swap that went well, or had nothing to do, says nothing.
+    CScriptedPrompt quiet;
+    quiet.Install();
+    TellUpdaterSwap(SUpdaterSwap(), nullptr);
+    SUpdaterSwap swapped;
+    swapped.result = EUpdaterSwap::kSwapped;
+    TellUpdaterSwap(swapped, nullptr);
+    EXPECT_EQ(quiet.GetCount(), 0);
+}
+
+// The real updater answers the check the swap makes, with a display in its
+// parent's environment too (the check runs it without one).
+TEST(UpdaterSwap, TheRealUpdaterPassesTheCheck)
+{
+    TempFolder folder;
+    folder.Write("updater", kOldUpdater, 0755);
+    std::ifstream in(UPDATER_PROGRAM, std::ios::binary);
+    const std::string real((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_FALSE(real.empty());
+    folder.Write("updater.update", real, 0644);
+    const SUpdaterSwap swap = SwapInNewUpdater(folder.Path().c_str());
+    EXPECT_EQ(swap.result, EUpdaterSwap::kSwapped) << swap.reason.GetText();
+    EXPECT_TRUE(folder.Read("updater") == real);
+    EXPECT_FALSE(folder.Exists("updater.log")) << "the check installed nothing";
+    EXPECT_FALSE(folder.Exists("tavrin"));
 }
 
 TEST(HelpAddress, SlashesEscapesAndAnchor)

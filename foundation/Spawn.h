@@ -1,0 +1,41 @@
+#pragma once
+
+#include <sys/types.h>
+#include <vector>
+
+#include "foundation/String.h"
+
+namespace Zorlin {
+
+// How a program is started: where, and what it keeps of ours.
+struct SSpawnOptions {
+    CString folder;              // its working folder; empty keeps ours
+    bool newSession = false;     // a session of its own: it outlives us and our terminal
+    bool newGroup = false;       // a process group of its own, so it can be killed with its children
+    bool quiet = false;          // its standard streams on /dev/null
+    bool withoutDisplay = false; // DISPLAY and WAYLAND_DISPLAY left out of its environment
+};
+
+// Starts argv[0], a path to the program (never looked up in PATH, never
+// handed to a shell), with the arguments after it, without waiting. A
+// program that cannot be run (missing, not allowed, not a program for this
+// computer, a script whose interpreter is missing) is a failure here, not
+// in the child: -1 with the reason in error.
+pid_t SpawnProgram(const std::vector<CString>& argv, const SSpawnOptions& options, CString& error);
+
+// How a program that was waited for ended.
+struct SProgramEnd {
+    bool started = false;
+    bool timedOut = false; // still running at the limit: it was killed
+    int exitCode = -1;     // when it exited
+    int signal = 0;        // when a signal ended it
+    CString error;         // why it did not start
+    bool Succeeded() const { return started && !timedOut && signal == 0 && exitCode == 0; }
+};
+
+// Runs argv as SpawnProgram does, in a process group of its own, and waits
+// at most limitMs for it to end; one still running then is killed with its
+// group and reaped.
+SProgramEnd RunProgram(const std::vector<CString>& argv, const SSpawnOptions& options, int limitMs);
+
+} // namespace Zorlin
