@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -297,9 +298,9 @@ protected:
     }
 
     // Installs the new version over the old one, stopped before every
-    // stride-th step, and then before every step of the swap and of the
-    // old tree's removal after it, until a run finishes. Each time the item
-    // must be the old version or the new one as a whole, and pass check.
+    // stride-th step until a run finishes, then before every step around
+    // the swap. Each time the item must be the old version or the new one
+    // as a whole, and pass check.
     template <class Check>
     void StopAtSteps(const std::string& kind, const std::string& name, const std::string& oldFolder,
                      const std::string& newFolder, long stride, Check check)
@@ -314,13 +315,15 @@ protected:
         const Tree fresh = Overlay(old, ReadTree(newFolder));
         ASSERT_NE(old, fresh);
 
-        m_keptOld = m_becameNew = 0;
-        m_steps = -1;
+        m_keptOld = m_becameNew = m_itemMissing = 0;
+        std::set<long> tried;
         // Whether the run stopped before step; the item checked after it.
         const auto run = [&](long step) {
             SCOPED_TRACE("stopped before step " + std::to_string(step));
+            tried.insert(step);
             MakeProgram(kind + "s", name, oldFolder);
             const bool stopped = InstallInChild(package, step);
+            m_itemMissing += fs::exists(item) ? 0 : 1;
             Restart();
             const Tree now = ReadTree(item);
             const bool isOld = now == old;
@@ -340,22 +343,29 @@ protected:
             finished += stride;
         ASSERT_FALSE(HasFailure());
         ASSERT_LT(finished, 5000) << "the install never finished";
-        // The swap is followed by one removal per entry of the old tree.
-        const long swap = finished - stride - long(old.size()) - 3;
-        for (long step = swap > 0 ? swap : 0; step < finished; ++step) {
-            if (step % stride != 0 && !run(step)) {
-                m_steps = step;
-                return;
-            }
-            ASSERT_FALSE(HasFailure());
-        }
         m_steps = finished;
+        for (long step = finished - stride + 1; step < finished; ++step) {
+            if (step >= 0 && !run(step)) {
+                m_steps = step;
+                break;
+            }
+        }
+        ASSERT_FALSE(HasFailure());
+        // The last rename of the swap is followed by the old tree's
+        // removal: a step for each of its entries and one for itself.
+        const long swap = m_steps - long(old.size()) - 2;
+        for (long step = swap - 2; step <= swap + 1; ++step) {
+            if (step >= 0 && !tried.count(step)) {
+                EXPECT_TRUE(run(step));
+            }
+        }
     }
 
     std::string m_base;
     std::string m_program;
     int m_keptOld = 0;
     int m_becameNew = 0;
+    int m_itemMissing = 0; // runs that left only the old tree set aside
     long m_steps = 0;
 };
 
@@ -396,15 +406,17 @@ TEST_F(InterruptedInstall, TheBoardInUseIsTheOldOrTheNewOneAfterAStopAtAnyStep)
     PackageTest::WriteFile(old + "/graphics/mine.txt", "the user's own notes");
     StopAtSteps("board", "tournament", old, kData + "/boards/large wood", 1, ExpectBoardReadsWhole);
     EXPECT_GT(m_keptOld, 40) << "every file of the package is a step before the swap";
-    EXPECT_GT(m_becameNew, 0) << "the old tree is removed after the swap";
+    EXPECT_GT(m_becameNew, 40) << "the old tree is removed after the swap";
+    EXPECT_EQ(m_itemMissing, 0) << "the swap is one step";
     const long swapping = m_steps;
 
     // The same on a disk that cannot swap two names at once: the old tree
     // is renamed aside first, and put back when the stop fell in between.
     g_noExchange = true;
-    StopAtSteps("board", "tournament", old, kData + "/boards/large wood", 5, ExpectBoardReadsWhole);
+    StopAtSteps("board", "tournament", old, kData + "/boards/large wood", 10, ExpectBoardReadsWhole);
     g_noExchange = false;
     EXPECT_EQ(m_steps, swapping + 1) << "one rename more";
+    EXPECT_EQ(m_itemMissing, 1) << "one stop fell between the two renames";
     EXPECT_GT(m_keptOld, 8);
     EXPECT_GT(m_becameNew, 0);
 }
@@ -421,8 +433,8 @@ TEST_F(InterruptedInstall, AVoiceIsTheOldOrTheNewOneAndSpeaksEveryWord)
         for (const char* word : CVoice::kVocabulary)
             EXPECT_FALSE(voice->FindSample(word)->IsEmpty()) << word;
     };
-    StopAtSteps("voice", "Clara", kData + "/voices/Clara", kData + "/voices/Edmund", 5, speaksEveryWord);
-    EXPECT_GT(m_keptOld, 20);
+    StopAtSteps("voice", "Clara", kData + "/voices/Clara", kData + "/voices/Edmund", 10, speaksEveryWord);
+    EXPECT_GT(m_keptOld, 10);
     EXPECT_GT(m_becameNew, 0);
     CloseSound();
     SetSoundBackEnd(nullptr);
