@@ -1,5 +1,6 @@
 #include "testsupport/TempFiles.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -49,6 +50,16 @@ bool FileExists(const std::string& path)
 {
     std::error_code ignored;
     return fs::exists(path, ignored);
+}
+
+std::vector<std::string> ListFolder(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(folder, ignored))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace RookwellTest

@@ -2,6 +2,7 @@
 // Temporary folders and whole-file reads and writes for tests.
 
 #include <string>
+#include <vector>
 
 namespace RookwellTest {
 
@@ -15,5 +16,7 @@ std::string ReadWholeFile(const std::string& path);
 // Writes bytes to path, making the folders above it.
 void WriteWholeFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
+// The names of a folder's entries, hidden ones included, sorted.
+std::vector<std::string> ListFolder(const std::string& folder);
 
 }  // namespace RookwellTest

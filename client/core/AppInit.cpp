@@ -29,6 +29,7 @@
 #include "client/core/Launch.h"
 #include "client/core/MediaSet.h"
 #include "client/core/MusicPlayer.h"
+#include "client/core/PackageInstaller.h"
 #include "client/core/Prompt.h"
 #include "client/core/SafeMode.h"
 #include "client/core/SampleBoardSound.h"
@@ -218,6 +219,11 @@ bool CChessApp::OnInit()
                          "Problem", wxOK | wxICON_WARNING, nullptr);
         return false;
     }
+    // Before any engine, board or voice is read: an install cut short
+    // leaves each of them whole, old or new.
+    const CString unmended = MendInterruptedInstalls(*m_programDrive);
+    if (!unmended.IsEmpty())
+        ShowAroundSplash(unmended, "Problem", wxOK | wxICON_WARNING, nullptr);
 
     CString setuser = m_programConfig->GetValueOr(".setuser", "");
     CString registryUser = setuser.IsEmpty() ? ReadRegistryUser() : CString();

@@ -9,6 +9,7 @@
 #include "client/core/PackageRules.h"
 #include "client/core/Prompt.h"
 #include "foundation/ArchiveDrive.h"
+#include "foundation/AtomicFolder.h"
 #include "foundation/AutoDirectory.h"
 #include "foundation/AutoPointer.h"
 #include "foundation/Config.h"
@@ -219,6 +220,11 @@ bool CPackageInstaller::InstallFiles(Zorlin::CDrive& package, const SPackageKind
 
     CString destination = target; // ends in '/'
     if (!pgn) {
+        // An earlier install cut short is mended first, so the clash is
+        // asked about the folder as it really is. What cannot be put back
+        // is told at the next start.
+        std::vector<CString> unmended;
+        Zorlin::MendFolderSwaps(m_program.GetDiskPath(CURL(target)), unmended);
         if (!ResolveClash(target, name))
             return true;
         if (!package.ChangeDirectory(CURL(*entries.GetAt(0))))
@@ -262,37 +268,78 @@ bool CPackageInstaller::InstallFiles(Zorlin::CDrive& package, const SPackageKind
         program = EngineProgramPath(ReadSmallFile(package, "info.cfg", kMaxInfoSize));
 
     m_host.BeginCopy();
+    SCopyRecord record;
+    bool replaced = true;
+    if (pgn) {
+        CopyItems(package, items, skip, program, m_program, destination, destination, record);
+        if (record.cancelled)
+            RemoveWritten(record.newFiles, record.madeFolders);
+    } else {
+        // The folder is built beside the installed one and swapped in whole:
+        // an interruption leaves the old item or the new one, never a mix.
+        Zorlin::CAtomicFolder folder;
+        if (!folder.Open(m_program.GetDiskPath(CURL(destination)))) {
+            m_host.EndCopy();
+            Tell(CString("The folder \"") + destination + "\" could not be prepared for the package.\n\n"
+                     "Nothing was installed.",
+                 kInstallCaption, wxOK | wxICON_ERROR);
+            return true;
+        }
+        CDiskDrive staged(folder.GetNewFolder().GetText());
+        CopyItems(package, items, skip, program, staged, CString(), destination, record);
+        if (record.cancelled) {
+            folder.Abort();
+            m_written.clear();
+        } else if (folder.Commit()) {
+            m_program.NoteCreated(folder.GetTargetPath());
+        } else {
+            replaced = false;
+            m_written.clear();
+            m_failed.push_back(destination);
+        }
+    }
+    m_host.EndCopy();
+
+    if (!replaced)
+        Tell(CString("The folder \"") + destination + "\" could not be replaced; it was left as it was.\n\n"
+                 "Nothing was installed.",
+             kInstallCaption, wxOK | wxICON_ERROR);
+    else if (!m_failed.empty())
+        Tell(FailureMessage(m_failed, record.tooLong), kInstallCaption, wxOK | wxICON_ERROR);
+    else if (!record.cancelled)
+        Tell(kind.successText, "Done", wxOK | wxICON_INFORMATION);
+    if (pgn)
+        m_host.PlayedGamesChanged();
+    return true;
+}
+
+void CPackageInstaller::CopyItems(Zorlin::CDrive& package, const std::vector<SPackageItem>& items,
+                                  const std::vector<bool>& skip, const CString& program, CDiskDrive& into,
+                                  const CString& base, const CString& shown, SCopyRecord& record)
+{
     std::vector<CString> lostFolders;
-    std::vector<CString> madeFolders; // made by this install, to go again on cancel
-    std::vector<CString> newFiles;    // the same for files
-    std::vector<CString> tooLong;
     auto makeFolder = [&](const CString& path) {
-        const bool existed = m_program.IsDirectory(CURL(path));
-        if (!m_program.MakeDirectory(CURL(path)))
+        const bool existed = into.IsDirectory(CURL(base + path));
+        if (!into.MakeDirectory(CURL(base + path)))
             return false;
         if (!existed)
-            madeFolders.push_back(path);
+            record.madeFolders.push_back(base + path);
         return true;
     };
-    if (!pgn && !makeFolder(destination)) {
-        lostFolders.push_back(CString());
-        m_failed.push_back(destination);
-    }
     int fileCount = 0;
     for (const SPackageItem& item : items)
         fileCount += item.folder ? 0 : 1;
     std::unique_ptr<CInstallProgress> progress = m_host.OpenProgress(fileCount);
-    bool cancelled = false;
     int n = 0;
-    for (size_t i = 0; i < items.size() && !cancelled; ++i) {
+    for (size_t i = 0; i < items.size(); ++i) {
         const SPackageItem& item = items[i];
         bool lost = false;
         for (const CString& folder : lostFolders)
-            lost = lost || folder.IsEmpty() || item.path.MatchAt(folder, 0);
+            lost = lost || item.path.MatchAt(folder, 0);
         if (item.folder) {
-            if (!lost && !makeFolder(destination + item.path)) {
+            if (!lost && !makeFolder(item.path)) {
                 lostFolders.push_back(item.path);
-                m_failed.push_back(destination + item.path);
+                m_failed.push_back(shown + item.path);
             }
             continue;
         }
@@ -300,49 +347,37 @@ bool CPackageInstaller::InstallFiles(Zorlin::CDrive& package, const SPackageKind
         if (progress && !progress->Update(n, item.path)) {
             if (GetPrompt().ShowMessage("Cancel package installation?", "Cancel", wxYES_NO | wxICON_QUESTION,
                                         progress->GetWindow()) == wxYES) {
-                cancelled = true;
-                break;
+                record.cancelled = true;
+                return;
             }
             progress->Resume();
         }
         if (skip[i])
             continue;
-        const CString to = destination + item.path;
+        const CString to = base + item.path;
+        const CString reported = shown + item.path;
         if (lost) {
-            m_failed.push_back(to);
+            m_failed.push_back(reported);
             continue;
         }
         const bool named = !program.IsEmpty() && Zorlin::KeysEqualNoCase(item.path, program);
-        const bool existed = m_program.IsFile(CURL(to));
-        switch (Zorlin::CopyPackageFile(package, item.path, m_program, to, named, item.size)) {
+        const bool existed = into.IsFile(CURL(to));
+        switch (Zorlin::CopyPackageFile(package, item.path, into, to, named, item.size)) {
         case Zorlin::kPackageCopied:
-            m_written.push_back(to);
+            m_written.push_back(reported);
             if (!existed)
-                newFiles.push_back(to);
+                record.newFiles.push_back(to);
             break;
         case Zorlin::kPackageFileTooLong:
-            tooLong.push_back(to);
-            m_failed.push_back(to);
+            record.tooLong.push_back(reported);
+            m_failed.push_back(reported);
             break;
         case Zorlin::kPackageCopyFailed:
-            m_failed.push_back(to);
+            m_failed.push_back(reported);
             break;
         }
     }
-    if (cancelled)
-        RemoveWritten(newFiles, madeFolders);
-    progress.reset();
-    m_host.EndCopy();
-
-    if (!m_failed.empty())
-        Tell(FailureMessage(m_failed, tooLong), kInstallCaption, wxOK | wxICON_ERROR);
-    else if (!cancelled)
-        Tell(kind.successText, "Done", wxOK | wxICON_INFORMATION);
-    if (pgn)
-        m_host.PlayedGamesChanged();
-    return true;
 }
-
 
 void CPackageInstaller::RemoveWritten(const std::vector<CString>& files, const std::vector<CString>& folders)
 {
@@ -353,4 +388,20 @@ void CPackageInstaller::RemoveWritten(const std::vector<CString>& files, const s
     // Deepest first; a folder that still holds something stays.
     for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
         ::rmdir(m_program.GetDiskPath(CURL(*folder)).GetText());
+}
+
+CString MendInterruptedInstalls(CDiskDrive& program)
+{
+    CString lost;
+    for (const char* minor : {"engine", "board", "voice"}) {
+        const CString folder = PackageTargetFolder(*FindPackageKind(minor), CString());
+        std::vector<CString> names;
+        Zorlin::MendFolderSwaps(program.GetDiskPath(CURL(folder)), names);
+        for (const CString& name : names)
+            lost += folder + name + "\n";
+    }
+    if (lost.IsEmpty())
+        return lost;
+    return CString("An install that was cut short set these folders aside, and they could not be put back:\n\n") +
+           lost + "\nRookwell may not be allowed to write to its folder.";
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 // Installs a package (engine, board, voice, PGN collection) into the
-// program folder, or hands an update to the updater program. Every
+// program folder, or hands an update to the updater program. An engine,
+// board or voice folder is replaced whole (Zorlin::CAtomicFolder). Every
 // question goes through the prompt seam; what needs the main window (the
 // progress window, disabling the frame, the side panel, closing for an
 // update) goes through the host, so tests run it without a frame.
@@ -16,6 +17,7 @@ class CArchiveDrive;
 class CDiskDrive;
 class CDrive;
 class CFile;
+struct SPackageEntry;
 }
 
 struct SPackageKind;
@@ -75,11 +77,24 @@ public:
     const std::vector<Zorlin::CString>& GetFailed() const { return m_failed; }
 
 private:
+    struct SCopyRecord {
+        bool cancelled = false;
+        std::vector<Zorlin::CString> newFiles;    // made by this install, to go again on cancel
+        std::vector<Zorlin::CString> madeFolders; // the same for folders
+        std::vector<Zorlin::CString> tooLong;     // as reported
+    };
+
     bool InstallFiles(Zorlin::CDrive& package, const SPackageKind& kind);
+    // Copies the package's items below base on into, reporting them as
+    // below shown (a path of the program drive); stops when the user
+    // cancels.
+    void CopyItems(Zorlin::CDrive& package, const std::vector<Zorlin::SPackageEntry>& items,
+                   const std::vector<bool>& skip, const Zorlin::CString& program, Zorlin::CDiskDrive& into,
+                   const Zorlin::CString& base, const Zorlin::CString& shown, SCopyRecord& record);
     bool ResolveClash(const Zorlin::CString& target, Zorlin::CString& name);
     void Tell(const Zorlin::CString& text, const char* caption, long style);
-    // Takes back a cancelled install: the files it made new and the folders
-    // it made; files it replaced keep their new content.
+    // Takes back a cancelled install of played games: the files it made new
+    // and the folders it made; files it replaced keep their new content.
     void RemoveWritten(const std::vector<Zorlin::CString>& files, const std::vector<Zorlin::CString>& folders);
 
     CInstallHost& m_host;
@@ -88,3 +103,8 @@ private:
     std::vector<Zorlin::CString> m_written;
     std::vector<Zorlin::CString> m_failed;
 };
+
+// Mends what installs cut short left in the engine, board and voice
+// folders (Zorlin::MendFolderSwaps), so each installed item is whole. The
+// message for the user about what could not be put back, or "".
+Zorlin::CString MendInterruptedInstalls(Zorlin::CDiskDrive& program);

@@ -4,6 +4,7 @@
 #include <wx/toplevel.h>
 
 #include "client/dialogs/Icons.h"
+#include "foundation/AtomicFolder.h"
 #include "foundation/AutoPointer.h"
 #include "foundation/Drive.h"
 #include "foundation/File.h"
@@ -26,7 +27,8 @@ void ListFolders(CDrive& drive, const char* folder, CArray<CString>& out)
         drive.ListDirectory(names, false);
         for (int i = 0; i < names.GetCount(); ++i) {
             const CString& name = *names.GetAt(i);
-            if (CURL::IsPlainName(name) && drive.IsDirectory(CURL(name)))
+            // An install under way builds its folder beside the old one.
+            if (CURL::IsPlainName(name) && !IsFolderSwapName(name) && drive.IsDirectory(CURL(name)))
                 out.Add(name);
         }
     }

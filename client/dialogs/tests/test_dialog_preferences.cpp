@@ -41,6 +41,9 @@ protected:
         app.WriteProgramFile("voices/Clara/about.txt", "Clara speaks.");
         app.WriteProgramFile("voices/Clara/info.cfg", "overlap = 0\n");
         app.WriteProgramFile("voices/notes.txt", "not a voice");
+        // What an install cut short leaves beside the boards and voices.
+        app.WriteProgramFile("boards/.marble.new-4000001/about.txt", "Half a new marble.");
+        app.WriteProgramFile("voices/.Clara.old-4000002/about.txt", "Clara as she was.");
         app.badBoards.insert("broken");
         app.userSettings.GetValue("Preferences.board.pack") = "large wood";
         app.userSettings.GetValue("Preferences.voices.white.pack") = "Edmund";
