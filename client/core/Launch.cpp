@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <wx/stdpaths.h>
 #include <wx/process.h>
 #include <wx/utils.h>
 
@@ -13,6 +12,7 @@
 #include "client/core/Prompt.h"
 #include "client/core/StartUp.h"
 #include "launcher/LinkPolicy.h"
+#include "platform/SystemPlaces.h"
 
 using Zorlin::CString;
 
@@ -23,9 +23,8 @@ CString ProgramFolder()
     CChessApp* app = GetChessApp();
     if (app && app->m_programDrive)
         return app->GetProgramFolder();
-    wxString executable = wxStandardPaths::Get().GetExecutablePath();
-    std::string path(executable.utf8_str().data());
-    return CString(path.substr(0, path.rfind('/') + 1).c_str());
+    const CString executable = RunningProgramPath();
+    return executable.Mid(0, executable.ReverseFind('/'));
 }
 
 wxWindow* MessageParent()
