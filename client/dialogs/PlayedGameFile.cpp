@@ -61,6 +61,7 @@ bool IsCopySuffix(const CString& text)
     return true;
 }
 
+// A name as typed, cut as the file name is; "unknown" as there when none was.
 CString ShownName(const CString& typed)
 {
     CString name = typed;
