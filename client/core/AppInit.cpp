@@ -10,11 +10,11 @@
 #include <ctime>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include <wx/cmdline.h>
 #include <wx/dirdlg.h>
 #include <wx/display.h>
-#include <wx/stdpaths.h>
 #include <wx/stopwatch.h>
 #include <wx/utils.h>
 
@@ -23,6 +23,7 @@
 #include "client/core/AppTexts.h"
 #include "client/core/ChessFrame.h"
 #include "client/core/ChessView.h"
+#include "client/core/CommandLine.h"
 #include "client/core/Game.h"
 #include "client/core/DownloadThread.h"
 #include "client/core/Internet.h"
@@ -49,6 +50,7 @@
 #include "client/view/ViewHost.h"
 #include "foundation/File.h"
 #include "foundation/UpdateMark.h"
+#include "platform/SystemPlaces.h"
 
 using Zorlin::CAutoPointer;
 using Zorlin::CConfig;
@@ -105,11 +107,24 @@ CString FindProgramFolder(const CString& argv0, const CString& cwd)
     const char* forced = getenv("ROOKWELL_PROGRAM_FOLDER");
     if (forced && *forced)
         return CString(forced);
-    std::string executable(wxStandardPaths::Get().GetExecutablePath().utf8_str().data());
-    size_t slash = executable.rfind('/');
-    if (slash != std::string::npos && slash > 0)
-        return CString(executable.substr(0, slash).c_str());
+    const CString executable = RunningProgramPath();
+    const int slash = executable.ReverseFind('/');
+    if (slash > 0)
+        return executable.Mid(0, slash - 1);
     return FindAppPath(argv0, cwd, "");
+}
+
+// This run's arguments after the program's name, as the system's bytes:
+// those main kept, less what the toolkit took for itself.
+std::vector<CString> ArgumentsOfThisRun(const wxCmdLineArgsArray& argv, int argc)
+{
+    std::vector<CString> toolkit;
+    for (int i = 0; i < argc; ++i)
+        toolkit.push_back(FromWx(argv[i]));
+    const std::vector<CString>& kept = GetKeptCommandLine();
+    if (kept.empty())
+        return std::vector<CString>(toolkit.size() > 1 ? toolkit.begin() + 1 : toolkit.end(), toolkit.end());
+    return ApplicationArguments(kept, toolkit);
 }
 
 bool ReadConfig(Zorlin::CDrive& drive, const char* path, CConfig& out)
@@ -186,19 +201,24 @@ bool CChessApp::OnInit()
     InstallBumpSplashOpener();
     UseSamplesForBoardSounds();
 
-    // The command line's files name places relative to where we were started.
+    // The parser says how to use the program when asked; the files come
+    // from the system's bytes, which the toolkit's text may have lost.
     wxCmdLineParser parser(argc, argv);
     parser.AddSwitch("", "client", "accepted and not used");
     parser.AddSwitch("", "server", "accepted and not used");
     parser.AddParam("input file", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL | wxCMD_LINE_PARAM_MULTIPLE);
     parser.Parse(false);
+    const std::vector<CString> arguments = ArgumentsOfThisRun(argv, argc);
+    const std::vector<CString> files = FileArguments(arguments);
+    // The command line's files name places relative to where we were started.
     CString startFolder = CurrentFolder();
     CString firstFile;
-    if (parser.GetParamCount() > 0)
-        firstFile = MakeAbsolutePath(FromWx(parser.GetParam(0)), startFolder);
-    bool hasArguments = argc > 1;
+    if (!files.empty())
+        firstFile = MakeAbsolutePath(files[0], startFolder);
+    bool hasArguments = !arguments.empty();
 
-    CString appPath = FindProgramFolder(FromWx(argv[0]), startFolder);
+    const std::vector<CString>& kept = GetKeptCommandLine();
+    CString appPath = FindProgramFolder(kept.empty() ? FromWx(argv[0]) : kept[0], startFolder);
     if (!appPath.IsEmpty() && chdir(appPath.GetText()) != 0)
         appPath = startFolder;
     wxInitAllImageHandlers();

@@ -2,8 +2,10 @@
 
 #include <chrono>
 #include <ctime>
+#include <vector>
 
-#include <wx/config.h>
+#include <wx/fileconf.h>
+#include <wx/mstream.h>
 #include <wx/utils.h>
 
 #include "client/core/AppTexts.h"
@@ -16,6 +18,9 @@
 #include "client/core/VoicePlayer.h"
 #include "client/core/WxText.h"
 #include "client/dialogs/HtmlMessageBox.h"
+#include "foundation/AtomicFile.h"
+#include "foundation/Win32File.h"
+#include "platform/SystemPlaces.h"
 
 using Zorlin::CString;
 
@@ -28,6 +33,9 @@ CChessApp::SOnlineSessionKind g_sessionKind = {nullptr, nullptr, nullptr};
 const int kAttributes32[] = {WX_GL_DOUBLEBUFFER, WX_GL_RGBA, WX_GL_MIN_RED, 8, WX_GL_MIN_GREEN, 8,
                              WX_GL_MIN_BLUE, 8, WX_GL_MIN_ALPHA, 0, WX_GL_STENCIL_SIZE, 0, 0};
 const int kAttributes16[] = {WX_GL_DOUBLEBUFFER, WX_GL_RGBA, WX_GL_STENCIL_SIZE, 0, 0};
+
+// The desktop's settings hold one name.
+const uint64_t kMaxDesktopSettingsSize = 65536;
 
 } // namespace
 
@@ -157,13 +165,30 @@ CString CChessApp::GetProgramFolder() const
 
 CString ReadRegistryUser()
 {
-    wxConfig settings("Rookwell Lite", "Pemberlode");
+    // The file the toolkit's own settings of "Rookwell Lite" use, read and
+    // written here as bytes: the toolkit would take the home from the
+    // password database whenever $HOME is not text of the locale.
+    const CString home = HomeFolder();
+    const CString path = home.IsEmpty() ? CString() : home + "/.Rookwell Lite";
+    CString bytes;
+    {
+        Zorlin::CWin32File file(path, Zorlin::CFile::kModeRead);
+        if (file.IsOpen() && file.GetSize() <= kMaxDesktopSettingsSize)
+            bytes = CString(file);
+    }
+    wxMemoryInputStream in(bytes.GetText(), size_t(bytes.GetLength()));
+    wxFileConfig settings(in);
     wxString user;
     if (settings.Read("user", &user) && !user.empty())
         return FromWx(user);
     CString name = DefaultUserName(FromWx(wxGetUserId()), time(nullptr));
     settings.Write("user", ToWx(name));
-    settings.Flush();
+    wxMemoryOutputStream out;
+    if (!path.IsEmpty() && settings.Save(out)) {
+        std::vector<char> text(out.GetSize());
+        out.CopyTo(text.data(), text.size());
+        Zorlin::WriteFileAtomically(path, text.data(), text.size());
+    }
     return name;
 }
 

@@ -154,8 +154,9 @@ CViewHost& GetApplicationViewHost();
 // for depth 16, the 32-bit list for any other value.
 const int* GetGLAttributes(int depth);
 
-// The user name kept in the desktop's settings ("Rookwell Lite" of
-// "Pemberlode"), written there from the login name on first use.
+// The user name kept in the desktop's settings (the file ".Rookwell Lite"
+// of the home folder $HOME names, where the toolkit keeps the settings of
+// "Rookwell Lite"), written there from the login name on first use.
 Zorlin::CString ReadRegistryUser();
 
 // Makes or completes a user's folder below the program folder; false

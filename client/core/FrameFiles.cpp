@@ -3,7 +3,6 @@
 #include "client/core/ChessFrame.h"
 
 #include <wx/filedlg.h>
-#include <wx/stdpaths.h>
 #include <wx/statusbr.h>
 
 #include "client/core/AIGame.h"
@@ -31,6 +30,7 @@
 #include "foundation/MemFile.h"
 #include "foundation/URL.h"
 #include "foundation/Win32File.h"
+#include "platform/SystemPlaces.h"
 
 using Zorlin::CConfig;
 using Zorlin::CString;
@@ -230,7 +230,7 @@ void CChessFrame::JudgeRestoredEnd()
 
 void CChessFrame::OnOpenTransportFile(wxCommandEvent&)
 {
-    CString folder = FromWx(wxStandardPaths::Get().GetUserDir(wxStandardPaths::Dir_Desktop));
+    CString folder = DesktopFolder();
     CString path;
     if (!GetPrompt().AskFile("Select a RWF file to open", folder, CString(), kTransportFilter,
                              wxFD_OPEN | wxFD_FILE_MUST_EXIST, this, path) ||

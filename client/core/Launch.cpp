@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <wx/stdpaths.h>
 #include <wx/process.h>
 #include <wx/utils.h>
 
@@ -14,6 +13,7 @@
 #include "client/core/StartUp.h"
 #include "foundation/Spawn.h"
 #include "launcher/LinkPolicy.h"
+#include "platform/SystemPlaces.h"
 
 using Zorlin::CString;
 
@@ -24,9 +24,8 @@ CString ProgramFolder()
     CChessApp* app = GetChessApp();
     if (app && app->m_programDrive)
         return app->GetProgramFolder();
-    wxString executable = wxStandardPaths::Get().GetExecutablePath();
-    std::string path(executable.utf8_str().data());
-    return CString(path.substr(0, path.rfind('/') + 1).c_str());
+    const CString executable = RunningProgramPath();
+    return executable.Mid(0, executable.ReverseFind('/'));
 }
 
 wxWindow* MessageParent()

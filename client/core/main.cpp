@@ -2,6 +2,7 @@
 // object, so the client library links without this file (its tests do).
 
 #include "client/core/ChessApp.h"
+#include "client/core/CommandLine.h"
 #include "client/core/PromptLog.h"
 #include "client/core/ToolkitGL.h"
 #include "client/remote/RemotePlay.h"
@@ -19,4 +20,11 @@ wxAppConsole* wxCreateApp()
 
 wxAppInitializer wxTheAppInitializer((wxAppInitializerFunction)wxCreateApp);
 
-wxIMPLEMENT_WXWIN_MAIN
+// The toolkit's main, keeping the arguments as bytes first: the toolkit
+// reads them as text of the locale, which loses file names.
+int main(int argc, char** argv)
+{
+    wxDISABLE_DEBUG_SUPPORT();
+    KeepCommandLine(argc, argv);
+    return wxEntry(argc, argv);
+}

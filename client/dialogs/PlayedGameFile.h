@@ -19,3 +19,15 @@ Zorlin::CString MakePlayedGameName(const Zorlin::CString& white, const Zorlin::C
 // missing), all at once; an existing name gets " (2)", " (3)" ... False when
 // nothing could be written.
 bool WritePlayedGame(Zorlin::CDrive& userDrive, const Zorlin::CString& name, const Zorlin::CString& pgn);
+
+// The start page's label of a played game: the time of its file name with
+// the players' names as typed, which the file name keeps only as plain
+// letters. Empty when the file name is not the one MakePlayedGameName
+// gives these players, or a name is not printable UTF-8: the file is then
+// shown by its name.
+Zorlin::CString PlayedGameLabel(const Zorlin::CString& fileName, const Zorlin::CString& white,
+                                const Zorlin::CString& black);
+
+// The label of a file of "/played games/" of the drive, from the White and
+// Black tags at its start (a few kilobytes are read at most).
+Zorlin::CString ReadPlayedGameLabel(Zorlin::CDrive& userDrive, const Zorlin::CString& fileName);

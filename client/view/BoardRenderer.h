@@ -21,6 +21,9 @@ public:
     virtual ~CBoardRenderer() {}
 
     virtual bool LoadSkin(Zorlin::CDrive& /*pack*/) { return false; }
+    // Whether LoadSkin would take the pack: every file read and every
+    // picture decoded, without making textures (no GL context needed).
+    virtual bool CheckSkin(Zorlin::CDrive& /*pack*/) { return false; }
     virtual void GetSceneSize(int& /*width*/, int& /*height*/) {}
     virtual void SetViewportSize(int /*width*/, int /*height*/) {}
     virtual void SetTime(double /*seconds*/) {}

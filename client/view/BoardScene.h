@@ -58,6 +58,7 @@ public:
     CBoardScene& operator=(const CBoardScene&) = delete;
 
     bool LoadSkin(Zorlin::CDrive& pack) override;
+    bool CheckSkin(Zorlin::CDrive& pack) override;
     void GetSceneSize(int& width, int& height) override;
     void SetViewportSize(int width, int height) override;
     void SetTime(double seconds) override { m_time = seconds; }
@@ -230,6 +231,7 @@ private:
     std::unordered_map<int, CBoardSprite*> m_pieceSprites;
 
     bool m_depthSort = false;
+    bool m_checkOnly = false; // ReadSkin decodes the pictures without making textures
     bool m_dualPieces = false;
     bool m_cursorHighlight = true;
     bool m_showLinks = true;

@@ -91,6 +91,18 @@ bool CBoardScene::LoadSkin(CDrive& pack)
     return true;
 }
 
+bool CBoardScene::CheckSkin(CDrive& pack)
+{
+    Clear();
+    ClearSquareImages();
+    ReleaseSkin();
+    m_checkOnly = true;
+    const bool readable = ReadSkin(pack);
+    m_checkOnly = false;
+    ReleaseSkin();
+    return readable;
+}
+
 bool CBoardScene::ReadSkin(CDrive& pack)
 {
     {
@@ -194,9 +206,11 @@ bool CBoardScene::LoadImageFiles(CDrive& pack, const CString& image, const CStri
     }
     CBufferedInputFile imageInput(imageFile.Get(), 16384, 2);
     if (!alphaFile)
-        return texture.Load(imageInput, CGLTexture::KIND_RGB, nullptr);
+        return m_checkOnly ? CGLTexture::CanLoad(imageInput, CGLTexture::KIND_RGB, nullptr)
+                           : texture.Load(imageInput, CGLTexture::KIND_RGB, nullptr);
     CBufferedInputFile alphaInput(alphaFile.Get(), 16384, 2);
-    return texture.Load(imageInput, CGLTexture::KIND_RGBA, &alphaInput);
+    return m_checkOnly ? CGLTexture::CanLoad(imageInput, CGLTexture::KIND_RGBA, &alphaInput)
+                       : texture.Load(imageInput, CGLTexture::KIND_RGBA, &alphaInput);
 }
 
 bool CBoardScene::LoadSkinImage(CDrive& pack, const char* key, SSkinImage& image)
@@ -212,7 +226,8 @@ bool CBoardScene::LoadSkinImage(CDrive& pack, const char* key, SSkinImage& image
 
 void CBoardScene::LoadFont(CDrive& pack)
 {
-    if (!m_config.FrameExists("Coordinates.Glyphs"))
+    // The glyphs are a texture of their own; a skin reads without them.
+    if (m_checkOnly || !m_config.FrameExists("Coordinates.Glyphs"))
         return;
     m_config.PushPrefix("Coordinates.Glyphs");
     {
@@ -255,6 +270,8 @@ void CBoardScene::LoadLinks(CDrive& pack)
 
 void CBoardScene::LoadSounds(CDrive& pack)
 {
+    if (m_checkOnly)
+        return;
     const CString dropName = m_config.GetValueOr("Sounds.Drop", "");
     const CString captureName = m_config.GetValueOr("Sounds.Capture", "");
     CFolderVisit sounds(pack, kSoundsFolder);

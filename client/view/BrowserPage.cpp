@@ -4,6 +4,7 @@
 
 #include "client/core/HtmlText.h"
 #include "client/core/StartUp.h"
+#include "client/dialogs/PlayedGameFile.h"
 #include "client/remote/EmailRecord.h"
 #include "client/view/ViewHost.h"
 #include "foundation/AutoDirectory.h"
@@ -173,6 +174,9 @@ void CBrowserPage::ListActiveGames(CDrive& userDrive, const CString& ownId)
 void CBrowserPage::ListPlayedGames(CDrive& userDrive)
 {
     ListFolder(userDrive, "/played games/", m_playedGames);
+    m_playedCaptions.RemoveAll();
+    for (int i = 0; i < m_playedGames.GetCount(); ++i)
+        m_playedCaptions.Add(ReadPlayedGameLabel(userDrive, *m_playedGames.GetAt(i)));
 }
 
 bool CBrowserPage::IsActive(const SSources& sources, const char* name) const
@@ -359,7 +363,7 @@ void CBrowserPage::Prepare(CHtmlText& layout, const SSources& sources)
         AddSection(main, "news", "News", NewsBody(sources), sources);
     if (IsActive(sources, "playedgames") && m_playedGames.GetCount() > 0)
         AddSection(main, "playedgames", "Played Games",
-                   GamesBody(m_playedGames, ".pgn", "played games/", "LNK pgn "), sources);
+                   GamesBody(m_playedGames, ".pgn", "played games/", "LNK pgn ", &m_playedCaptions), sources);
 
     CHtmlText right;
     if (IsActive(sources, "launchpad"))

@@ -34,7 +34,8 @@ public:
     void AdvanceTip(Zorlin::CConfig& user, Zorlin::CConfig& program);
     // Rescans "/active games/" or "/played games/" of the user drive into
     // natural order. The user's copies of e-mail games are shown by their
-    // opponent and move; ownId tells the user's side in an older copy.
+    // opponent and move, played games by the names in their tags; ownId
+    // tells the user's side in an older copy.
     void ListActiveGames(Zorlin::CDrive& userDrive, const Zorlin::CString& ownId = Zorlin::CString());
     void ListPlayedGames(Zorlin::CDrive& userDrive);
 
@@ -69,6 +70,7 @@ private:
     Zorlin::CArray<Zorlin::CString> m_activeGames;
     Zorlin::CArray<Zorlin::CString> m_activeCaptions; // one a game, empty for its file name
     Zorlin::CArray<Zorlin::CString> m_playedGames;
+    Zorlin::CArray<Zorlin::CString> m_playedCaptions; // the players' names as typed, or empty
     Zorlin::CString m_prefix; // before the folder names in game links
     int m_counter;            // numbers the sections of one build
 };

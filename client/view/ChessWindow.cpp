@@ -86,7 +86,9 @@ void SetTextureOptions()
     CGLTexture::SetOptions(options);
 }
 
-bool LoadPack(CBoardRenderer& scene, CDrive& drive, const CString& pack)
+// Reads a pack of boards/ into the scene; checkOnly reads and decodes it
+// all without making textures.
+bool LoadPack(CBoardRenderer& scene, CDrive& drive, const CString& pack, bool checkOnly = false)
 {
     // The setting names one folder below boards/, nothing else.
     if (!Zorlin::CURL::IsPlainName(pack))
@@ -95,7 +97,7 @@ bool LoadPack(CBoardRenderer& scene, CDrive& drive, const CString& pack)
     if (!boards)
         return false;
     CAutoDirectory folder(drive, pack.GetText());
-    return folder && scene.LoadSkin(drive);
+    return folder && (checkOnly ? scene.CheckSkin(drive) : scene.LoadSkin(drive));
 }
 
 } // namespace
@@ -207,7 +209,8 @@ void CChessWindow::LoadBoardSkin()
     CDrive& drive = GetAppServices().GetProgramDrive();
     CAutoDirectory root(drive, "/");
     CConfig& user = GetAppServices().GetUserSettings();
-    CString pack = user.GetValueOr(".preferences.board.pack", "");
+    CString pack = m_chosenPack.IsEmpty() ? user.GetValueOr(".preferences.board.pack", "") : m_chosenPack;
+    m_chosenPack = CString();
     if (!LoadPack(*m_scene, drive, pack)) {
         user.GetValue(".preferences.board.pack") = kDefaultPack;
         LoadPack(*m_scene, drive, kDefaultPack);
@@ -226,9 +229,15 @@ void CChessWindow::LoadBoardSkin()
 
 bool CChessWindow::ApplyBoardSkin(const CString& pack)
 {
-    // Textures belong to the context: without one nothing can be loaded.
-    if (!MakeCurrent())
-        return false;
+    // Textures belong to the context, which comes when the board is first
+    // shown: until then the pack is only read, and waits for it.
+    if (!MakeCurrent()) {
+        CBoardScene check;
+        if (m_glFailed || !LoadPack(check, GetAppServices().GetProgramDrive(), pack, true))
+            return false;
+        m_chosenPack = pack;
+        return true;
+    }
     CBoardScene* scene = new CBoardScene;
     if (!LoadPack(*scene, GetAppServices().GetProgramDrive(), pack)) {
         delete scene;

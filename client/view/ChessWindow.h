@@ -64,7 +64,9 @@ public:
     void SetScene(CBoardRenderer* scene);
     CBoardRenderer* GetScene() const { return m_scene; }
     // Loads a pack of "/boards/" into a new scene and installs it; false,
-    // with the old scene kept, when the pack cannot be read.
+    // with the old scene kept, when the pack cannot be read. Before the
+    // board was first shown (no context for textures yet) the pack is read
+    // and checked now and installed when the board is shown.
     bool ApplyBoardSkin(const Zorlin::CString& pack);
     void GetSceneSize(int& width, int& height) const
     {
@@ -185,6 +187,9 @@ private:
     bool m_firstPaintDone;
     bool m_inactive;
     bool m_skinPending;
+    // A pack chosen before there was a context: the skin to load at the
+    // first one instead of the saved setting.
+    Zorlin::CString m_chosenPack;
     // Games replaced while still on the call stack, destroyed on the next
     // tick or idle event.
     std::vector<CGame*> m_doomed;

@@ -78,6 +78,19 @@ bool Prepare(const CImage& image, int kind, const CImage* alpha, CImage& work)
     return true;
 }
 
+// The picture and its alpha picture decoded for a texture.
+bool Decode(CFile& image, CFile* alpha, CImage& picture, CImage& mask)
+{
+    if (!image.IsOpen() || (alpha && !alpha->IsOpen()))
+        return false;
+    // A texture never needs more; a larger picture is refused unread.
+    picture.SetLoadLimit(CImage::kMaxPictureSide);
+    if (picture.Load(image) != CImage::ERR_NONE)
+        return false;
+    mask.SetLoadLimit(CImage::kMaxPictureSide);
+    return !alpha || mask.Load(*alpha) == CImage::ERR_NONE;
+}
+
 } // namespace
 
 void CGLTexture::SetOptions(const SGLTextureOptions& options) { g_options = options; }
@@ -99,18 +112,15 @@ int CGLTexture::GetSizeLimit()
 bool CGLTexture::Load(CFile& image, int kind, CFile* alpha)
 {
     Release();
-    if (!image.IsOpen() || (alpha && !alpha->IsOpen()))
-        return false;
-    // A texture never needs more; a larger picture is refused unread.
-    CImage picture;
-    picture.SetLoadLimit(CImage::kMaxPictureSide);
-    if (picture.Load(image) != CImage::ERR_NONE)
-        return false;
-    CImage mask;
-    mask.SetLoadLimit(CImage::kMaxPictureSide);
-    if (alpha && mask.Load(*alpha) != CImage::ERR_NONE)
-        return false;
-    return Build(picture, kind, alpha ? &mask : nullptr);
+    CImage picture, mask;
+    return Decode(image, alpha, picture, mask) && Build(picture, kind, alpha ? &mask : nullptr);
+}
+
+bool CGLTexture::CanLoad(CFile& image, int kind, CFile* alpha)
+{
+    CImage picture, mask, work;
+    return Decode(image, alpha, picture, mask) && kind >= KIND_RGB && kind <= KIND_RGBA &&
+           Prepare(picture, kind, alpha ? &mask : nullptr, work);
 }
 
 bool CGLTexture::Build(const CImage& image, int kind, const CImage* alpha)

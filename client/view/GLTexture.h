@@ -65,6 +65,9 @@ public:
     // False when a file is not open, an image does not decode or the
     // textures cannot be made; a failed texture holds nothing.
     bool Load(Zorlin::CFile& image, int kind, Zorlin::CFile* alpha);
+    // Whether Load would take the files, without making textures: no GL
+    // context is needed.
+    static bool CanLoad(Zorlin::CFile& image, int kind, Zorlin::CFile* alpha);
     // The same from decoded images (alpha may be null).
     bool Build(const Zorlin::CImage& image, int kind, const Zorlin::CImage* alpha);
     void Release();

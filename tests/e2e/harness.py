@@ -82,20 +82,22 @@ class Display:
 class Client:
     """One session: a program folder, an X server and the client process."""
 
-    def __init__(self, build, session, audio="dummy", debug=False, user=None, defaults=(), window=None):
+    def __init__(self, build, session, audio="dummy", debug=False, user=None, defaults=(), window=None,
+                 folder="program folder", home="home", locale="C.UTF-8"):
         self.build = os.path.abspath(build)
         self.session = session
         self.artifacts = os.path.join(self.build, "e2e-artifacts", session)
         shutil.rmtree(self.artifacts, ignore_errors=True)
         os.makedirs(self.artifacts)
         self.base = tempfile.mkdtemp(prefix="rookwell-e2e-")
-        # A space in the path, as a real installation may have.
-        self.folder = os.path.join(self.base, "program folder")
+        # A space in the path, as a real installation may have (folder may
+        # name more: letters that are no ASCII, a folder below another).
+        self.folder = os.path.join(self.base, folder)
         program = os.path.join(self.build, "program")
         check(os.access(os.path.join(program, "tavrin"), os.X_OK), program + "/tavrin is not built")
         shutil.copytree(program, self.folder, symlinks=True,
                         ignore=shutil.ignore_patterns("users", "logs", "live content"))
-        self.home = os.path.join(self.base, "home")
+        self.home = os.path.join(self.base, home)
         self.bin = os.path.join(self.base, "bin")
         os.makedirs(self.home)
         os.makedirs(self.bin)
@@ -144,8 +146,8 @@ class Client:
             "GDK_BACKEND": "x11",
             "NO_AT_BRIDGE": "1",
             "GTK_THEME": "Adwaita",
-            "LANG": "C.UTF-8",
-            "LC_ALL": "C.UTF-8",
+            "LANG": locale,
+            "LC_ALL": locale,
             "SDL_AUDIODRIVER": audio,
             "SDL_DISKAUDIOFILE": self.audio_file,
             "SDL_DISKAUDIODELAY": "10",

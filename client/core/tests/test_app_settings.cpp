@@ -1,6 +1,7 @@
-// The user's folder and settings on real disk folders: making a new user
-// from the shipped defaults, completing a damaged folder, the merge-save
-// and the crash marker.
+// The user's folder and settings on real disk folders: the shipped program
+// settings (their mail texts with real line breaks), making a new user from
+// the shipped defaults, completing a damaged folder, the merge-save and the
+// crash marker.
 
 #include <gtest/gtest.h>
 
@@ -20,10 +21,12 @@
 #include "client/core/Prompt.h"
 #include "client/core/SafeMode.h"
 #include "client/core/UserFolder.h"
+#include "foundation/AutoPointer.h"
 #include "foundation/Config.h"
 #include "foundation/ConfigText.h"
 #include "foundation/DiskDrive.h"
 #include "foundation/File.h"
+#include "foundation/URL.h"
 
 using Zorlin::CConfig;
 using Zorlin::CDiskDrive;
@@ -93,6 +96,27 @@ TEST_F(ProgramFolder, ShippedSettingsReadWhole)
                             ".preferences.updates.app", ".preferences.updates.browser"})
         EXPECT_FALSE(user.GetValueOr(key, "").IsEmpty()) << key;
     EXPECT_FALSE(user.KeyExists(".preferences.window.x")) << "a new user's frame starts centred";
+}
+
+TEST_F(ProgramFolder, TheMailTextsHoldRealLineBreaks)
+{
+    // Read as the start-up reads the program settings: from the program drive.
+    CConfig app;
+    {
+        Zorlin::CAutoPointer<Zorlin::CFile> file = m_drive->OpenFile(Zorlin::CURL("/cfg/app.cfg"), Zorlin::CFile::kModeRead);
+        ASSERT_TRUE(file && file->IsOpen());
+        ASSERT_TRUE(app.Read(*file));
+    }
+    EXPECT_STREQ(app.GetValueOr(".text.email", "").GetText(),
+                 "[sender] has sent you a move in a game of chess.\n\n"
+                 "Open the attached file with Rookwell to see the board and reply.\n");
+    EXPECT_STREQ(app.GetValueOr(".text.networkinvite", "").GetText(),
+                 "[sender] invites you to a game of chess over the network.\n\n"
+                 "Open the attached file with Rookwell, or choose Game, Network Game, Join a Game and connect to "
+                 "[ip].\n");
+    // Nothing else of the file ran into the texts, and they end where they should.
+    EXPECT_EQ(app.GetValueOr(".mail.command", ""), "xdg-email");
+    EXPECT_TRUE(app.KeyExists(".TOTD.#0"));
 }
 
 TEST_F(ProgramFolder, NewUserFolderIsMadeFromTheDefaults)

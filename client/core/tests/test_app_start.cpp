@@ -1,6 +1,8 @@
 // A start after a crash, from another folder, with a relative file on the
 // command line: the safe-mode question, its settings on disk, the
-// troubleshooting page, and the file named by its absolute path.
+// troubleshooting page, and the file named by its absolute path. Then a
+// board chosen in Preferences right after the start, before the board was
+// ever shown.
 
 #include <gtest/gtest.h>
 
@@ -9,8 +11,14 @@
 #include <fstream>
 #include <sys/stat.h>
 
+#include <wx/listbox.h>
+
 #include "client/core/ChessApp.h"
 #include "client/core/ChessFrame.h"
+#include "client/dialogs/DialogIds.h"
+#include "client/dialogs/PreferencesDialog.h"
+#include "client/view/BoardScene.h"
+#include "client/view/ChessWindow.h"
 #include "foundation/Config.h"
 #include "support/AppHarness.h"
 #include "client/view/tests/support/GuiLeaks.h"
@@ -74,6 +82,59 @@ TEST(AppStart, AfterACrashSafeModeIsOfferedAndTheFileArgumentOpens)
     client.Stop();
     EXPECT_FALSE(client.Exists("users/tester/running.marker"));
     EXPECT_EQ(client.GetPrompt().GetUnexpectedCount(), 1) << "only the file message is unscripted";
+    EXPECT_EQ(CHarness::GetAssertCount(), 0);
+}
+
+TEST(AppStart, ABoardChosenBeforeTheBoardWasEverShownIsPreviewedAndKept)
+{
+    CHarness client;
+    ASSERT_TRUE(client.PrepareFolder("setuser = tester")) << client.GetError();
+    ASSERT_EQ(mkdir(client.Path("users").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(client.Path("users/tester").c_str(), 0755), 0);
+    std::ofstream(client.Path("users/tester/user.cfg"))
+        << "profile={id=ABC123\nname=Tess\n}\npreferences={language=english\nboard={pack=large wood\n}\n}\n";
+    // An argument: no title picture to click away.
+    if (!client.Start({"--client"}))
+        GTEST_SKIP() << client.GetError();
+    ASSERT_TRUE(client.OnInitResult());
+    CChessApp* app = client.GetApp();
+    CChessWindow* canvas = app->m_frame->GetChessWindow();
+    ASSERT_NE(canvas, nullptr);
+    // The start page stands in front of the board.
+    ASSERT_FALSE(canvas->HasContext()) << "the board has not been shown yet";
+
+    const int before = client.GetPrompt().GetCount();
+    bool seen = AppTest::RunWithModal<CPreferencesDialog>(
+        [&] { EXPECT_TRUE(app->m_frame->ExecuteCommand("OPTIONS_PREFERENCES")); },
+        [&](CPreferencesDialog& dialog) {
+            wxListBox* boards = dynamic_cast<wxListBox*>(dialog.FindWindow(ID_PREFS_BOARDS));
+            ASSERT_NE(boards, nullptr);
+            const int tournament = boards->FindString("tournament");
+            ASSERT_NE(tournament, wxNOT_FOUND);
+            boards->SetSelection(tournament);
+            wxCommandEvent chosen(wxEVT_LISTBOX, ID_PREFS_BOARDS);
+            chosen.SetEventObject(boards);
+            chosen.SetInt(tournament);
+            boards->GetEventHandler()->ProcessEvent(chosen);
+            EXPECT_EQ(client.GetPrompt().GetCount(), before) << "no \"Could not read this board\"";
+            EXPECT_TRUE(AppTest::Press(dialog, ID_PREFS_OK));
+        });
+    ASSERT_TRUE(seen);
+    for (int i = before; i < client.GetPrompt().GetCount(); ++i)
+        ADD_FAILURE() << "said: " << client.GetPrompt().GetQuestion(i).text.GetText();
+    EXPECT_EQ(app->m_userConfig->GetValueOr(".preferences.board.pack", ""), "tournament");
+    const std::string saved = client.ReadFile("users/tester/user.cfg");
+    EXPECT_NE(saved.find("tournament"), std::string::npos) << saved;
+
+    // The preview showed the board; once it is on the screen it is the one chosen.
+    auto skinIsTournament = [&] {
+        CBoardScene* scene = dynamic_cast<CBoardScene*>(canvas->GetScene());
+        return canvas->HasContext() && scene &&
+               scene->GetSkinConfig().GetValueOr("Board.BottomRight.X", "") == "536";
+    };
+    EXPECT_TRUE(client.PumpUntil(skinIsTournament)) << "the tournament board is drawn";
+    EXPECT_EQ(app->m_userConfig->GetValueOr(".preferences.board.pack", ""), "tournament");
+    client.Stop();
     EXPECT_EQ(CHarness::GetAssertCount(), 0);
 }
 

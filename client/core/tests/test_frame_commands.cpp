@@ -44,6 +44,7 @@
 using AppTest::CHarness;
 using AppTest::g_client;
 using AppTest::g_skip;
+using AppTest::RunWithModal;
 using Zorlin::CString;
 
 namespace {
@@ -82,47 +83,6 @@ std::string MakeDrawTaker(const std::string& programFolder)
 
 ::testing::Environment* const g_environment = AppTest::AddClientEnvironment(
     [](CHarness& client) { g_drawTakerLog = MakeDrawTaker(client.GetFolder()); });
-
-// Runs command while a modal window of type T is expected to open; script
-// then works that window from inside its loop. A window the script leaves
-// open is ended and counted as a failure; a window that never opened fails.
-template <class T> bool RunWithModal(const std::function<void()>& command, const std::function<void(T&)>& script)
-{
-    struct SState {
-        bool done = false;
-        bool seen = false;
-        int tries = 0;
-    };
-    auto state = std::make_shared<SState>();
-    auto lookHolder = std::make_shared<std::function<void()>>();
-    *lookHolder = [state, script, lookHolder] {
-        if (state->done)
-            return;
-        for (wxWindow* window : wxTopLevelWindows) {
-            T* found = dynamic_cast<T*>(window);
-            if (found && found->IsModal()) {
-                state->seen = true;
-                state->done = true;
-                script(*found);
-                if (found->IsModal()) {
-                    ADD_FAILURE() << "the dialog is still open after the script";
-                    found->EndModal(wxID_CANCEL);
-                }
-                return;
-            }
-        }
-        if (++state->tries < 1000) {
-            wxMilliSleep(5);
-            wxTheApp->CallAfter([lookHolder] { (*lookHolder)(); });
-        }
-    };
-    wxTheApp->CallAfter([lookHolder] { (*lookHolder)(); });
-    command();
-    state->done = true;
-    // The holder refers to itself; break the ring.
-    wxTheApp->CallAfter([lookHolder] { *lookHolder = nullptr; });
-    return state->seen;
-}
 
 // A game opened only to be looked at, as a saved e-mail game is: it keeps
 // what the frame's Resign and Offer Draw hand it.

@@ -1,6 +1,10 @@
 // The windows around a game on the board: typed moves, the end of a game and
 // the PGN viewer, against a recording frame and board->
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include <wx/checkbox.h>
 #include <wx/listbox.h>
 #include <wx/stattext.h>
@@ -16,6 +20,7 @@
 #include "client/dialogs/GameOverDialog.h"
 #include "client/dialogs/PgnGameList.h"
 #include "client/dialogs/PgnViewerDialog.h"
+#include "client/dialogs/PlayedGameFile.h"
 #include "client/dialogs/tests/support/FailingFile.h"
 #include "client/dialogs/tests/support/FakeBoard.h"
 #include "client/dialogs/tests/support/GuiTest.h"
@@ -260,6 +265,78 @@ TEST_F(GameDialogTest, GameOverKeepsTheGameHoweverItsWindowGoesAndOnlyOnce)
     delete game;
     EXPECT_EQ(app.Setting("preferences.matches.won"), "1");
     EXPECT_EQ(playedGames(), 4);
+}
+
+TEST_F(GameDialogTest, PlayedGamesAreLabelledWithTheNamesAsTyped)
+{
+    // Names as German, French, Russian and mischievous users type them.
+    const char* const players[][2] = {
+        {"J\xc3\xbcrgen Gr\xc3\xb6\xc3\x9f", "Gnu Chess 5"},
+        {"\xd0\x94\xd0\xbc\xd0\xb8\xd1\x82\xd1\x80\xd0\xb8\xd0\xb9 "
+         "\xd0\xa1\xd0\xbc\xd0\xb8\xd1\x80\xd0\xbd\xd0\xbe\xd0\xb2",
+         "Zo\xc3\xab \xc3\x91\xc3\xba\xc3\xb1" "ez"},
+        {"<b>Bob</b> & \"Al\" \\ O'Neil", "Ann"},
+    };
+    for (const auto& names : players) {
+        CGame* game = FinishedGame();
+        game->GetTags()["White"] = names[0];
+        game->GetTags()["Black"] = names[1];
+        CGameOverDialog* dialog = new CGameOverDialog(*game, -1, nullptr, wxID_ANY, nullptr);
+        delete game;
+        GuiTest::Click(dialog, 10117);
+        GuiTest::Pump();
+    }
+    Zorlin::CArray<CString> files;
+    app.userDrive.ChangeDirectory("/played games/");
+    app.userDrive.ListDirectory(files, false);
+    app.userDrive.ChangeDirectory("/");
+    ASSERT_EQ(files.GetCount(), 3);
+    std::vector<std::string> labels;
+    for (int i = 0; i < files.GetCount(); ++i) {
+        const std::string file = files.GetAt(i)->GetText();
+        const std::string label = ReadPlayedGameLabel(app.userDrive, *files.GetAt(i)).GetText();
+        ASSERT_GT(label.size(), 18u) << file;
+        EXPECT_EQ(label.substr(0, 18), file.substr(0, 18)) << "the time of the file name";
+        labels.push_back(label.substr(18));
+    }
+    std::sort(labels.begin(), labels.end());
+    EXPECT_EQ(labels, (std::vector<std::string>{
+                          "<b>Bob</b> & \"Al\" \\ O'Neil vs Ann",
+                          "J\xc3\xbcrgen Gr\xc3\xb6\xc3\x9f vs Gnu Chess 5",
+                          "\xd0\x94\xd0\xbc\xd0\xb8\xd1\x82\xd1\x80\xd0\xb8\xd0\xb9 "
+                          "\xd0\xa1\xd0\xbc\xd0\xb8\xd1\x80\xd0\xbd\xd0\xbe\xd0\xb2 vs Zo\xc3\xab "
+                          "\xc3\x91\xc3\xba\xc3\xb1" "ez",
+                      }));
+}
+
+TEST(PlayedGameLabel, OnlyAFileNamedForItsPlayersTakesTheirNames)
+{
+    const CString typed("J\xc3\xbcrgen Gr\xc3\xb6\xc3\x9f");
+    const CString name = MakePlayedGameName(typed, "Ann", 1700000000) + ".pgn";
+    const std::string stamp = std::string(name.GetText()).substr(0, 18);
+    EXPECT_EQ(std::string(name.GetText()).substr(18), "Jrgen Gr vs Ann.pgn") << "the file name stays plain";
+    EXPECT_EQ(std::string(PlayedGameLabel(name, typed, "Ann").GetText()), stamp + typed.GetText() + " vs Ann");
+    // A second game of the same second.
+    CString copy = MakePlayedGameName(typed, "Ann", 1700000000) + " (2).PGN";
+    EXPECT_EQ(std::string(PlayedGameLabel(copy, typed, "Ann").GetText()), stamp + typed.GetText() + " vs Ann (2)");
+    // Renamed by hand, put there by hand, or names that do not fit the file: its name is shown.
+    EXPECT_TRUE(PlayedGameLabel(CString(stamp.c_str()) + "my best game.pgn", typed, "Ann").IsEmpty());
+    EXPECT_TRUE(PlayedGameLabel("Jrgen Gr vs Ann.pgn", typed, "Ann").IsEmpty());
+    EXPECT_TRUE(PlayedGameLabel(name, "Bob", "Ann").IsEmpty());
+    EXPECT_TRUE(PlayedGameLabel(name + ".txt", typed, "Ann").IsEmpty());
+    // Names that are not printable UTF-8 (an old Latin-1 file, a line break) are not shown.
+    EXPECT_TRUE(PlayedGameLabel(MakePlayedGameName("J\xfcrgen", "Ann", 0) + ".pgn", "J\xfcrgen", "Ann").IsEmpty());
+    EXPECT_TRUE(PlayedGameLabel(MakePlayedGameName("a\nb", "Ann", 0) + ".pgn", "a\nb", "Ann").IsEmpty());
+    // Nobody typed a name: the file's "unknown" stands; a long one is cut at a whole letter.
+    const CString cyrillic("\xd0\x94\xd0\xbc\xd0\xb8\xd1\x82\xd1\x80\xd0\xb8\xd0\xb9");
+    CString many;
+    for (int i = 0; i < 10; ++i)
+        many += cyrillic;
+    const std::string label =
+        PlayedGameLabel(MakePlayedGameName("", many, 0) + ".pgn", "", many).GetText();
+    ASSERT_GT(label.size(), 18u);
+    EXPECT_EQ(label.substr(18, 11), "unknown vs ");
+    EXPECT_EQ(label.substr(29), std::string(many.GetText()).substr(0, 80)) << "40 letters of two bytes";
 }
 
 TEST_F(GameDialogTest, GameOverRemovesOnlyTheClientsOwnCopyAndSaysHowTheGameEnded)

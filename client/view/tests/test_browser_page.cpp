@@ -1,12 +1,13 @@
 // The side panel's generated page, built from fixture templates and
 // fixture folders: section order, folding, removal, natural order of game
-// files, the tip of the day, the new-version notice, and that nothing from
-// outside becomes markup.
+// files, played games by the names typed, the tip of the day, the
+// new-version notice, and that nothing from outside becomes markup.
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "client/dialogs/PlayedGameFile.h"
 #include "client/view/BrowserPage.h"
 #include "client/view/LinkCommand.h"
 #include "client/view/tests/support/HtmlFixture.h"
@@ -176,6 +177,27 @@ TEST_F(BrowserPage, FileNamesFromTheDiskNeverBecomeMarkup)
     ASSERT_EQ(commands.size(), 1u);
     EXPECT_STREQ(commands[0].GetAt(1)->GetText(), "active games/Bob's <b>best, 2.rwg");
     EXPECT_NE(At(text, "LNK open &#39;active games/say &quot;hi&quot;.rwg&#39;"), std::string::npos);
+}
+
+TEST_F(BrowserPage, PlayedGamesShowTheNamesAsTypedAndLinkTheirFiles)
+{
+    const CString white("<b>Bob</b> & \"Al\"");
+    const CString black("\xd0\x94\xd0\xbc\xd0\xb8\xd1\x82\xd1\x80\xd0\xb8\xd0\xb9");
+    const CString name = MakePlayedGameName(white, black, 1700000000);
+    ASSERT_TRUE(WritePlayedGame(*fx.userDrive, name,
+                                CString("[Event \"?\"]\n[White \"<b>Bob</b> & \\\"Al\\\"\"]\n[Black \"") + black +
+                                    "\"]\n\n1. e4 *\n"));
+    fx.WriteUserFile("played games/old game.pgn", "[White \"Ann\"]\n[Black \"Bob\"]\n\n*\n");
+    const std::string stamp = std::string(name.GetText()).substr(0, 18);
+    std::string text = Build();
+    EXPECT_NE(At(text, (">" + stamp + "&lt;b&gt;Bob&lt;/b&gt; &amp; &quot;Al&quot; vs " + black.GetText() + "</a>").c_str()),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(At(text, "<b>Bob"), std::string::npos) << text;
+    EXPECT_NE(At(text, (std::string("LNK pgn &#39;played games/") + name.GetText() + ".pgn&#39;").c_str()),
+              std::string::npos)
+        << text;
+    EXPECT_NE(At(text, ">old game</a>"), std::string::npos) << "a file put there by hand keeps its name";
 }
 
 TEST_F(BrowserPage, TipOfTheDayAdvancesAndWraps)

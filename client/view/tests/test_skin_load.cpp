@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "client/view/BoardScene.h"
 #include "foundation/DiskDrive.h"
@@ -87,6 +88,28 @@ TEST_F(SkinLoad, MissingPartsThatMatterRefuseTheSkin)
     CTempFolder empty;
     CBoardScene scene;
     EXPECT_FALSE(LoadSkinFrom(scene, empty.Path())) << "no info.cfg";
+}
+
+TEST_F(SkinLoad, ACheckReadsEveryPictureWithoutMakingTextures)
+{
+    // No GL here: the check is what the Preferences preview does before
+    // the board was ever shown.
+    CBoardScene scene;
+    Zorlin::CDiskDrive tiny(TinySkinPath().string().c_str());
+    ASSERT_TRUE(scene.CheckSkin(tiny));
+    EXPECT_FALSE(scene.HasSkin()) << "nothing stays loaded";
+    EXPECT_FALSE(scene.GetFont().IsLoaded());
+    EXPECT_TRUE(m_sounds.loaded.empty());
+    // It refuses what loading refuses, a picture that does not decode too.
+    for (const char* overrides : {"Pieces.Black.Queen.Image=\r\n", "Pieces.White.Pawn.Alpha= nothing.png\r\n",
+                                  "Board.BottomRight.X= 20\r\n", "info.dualpieces= Yes\r\n"}) {
+        Zorlin::CDiskDrive drive(Variant(overrides).string().c_str());
+        EXPECT_FALSE(scene.CheckSkin(drive)) << overrides;
+    }
+    const fs::path broken = Variant("");
+    std::ofstream(broken / "graphics" / "wqueen.png", std::ios::binary | std::ios::trunc) << "\x89PNG\r\n\x1a\nnot a picture";
+    Zorlin::CDiskDrive drive(broken.string().c_str());
+    EXPECT_FALSE(scene.CheckSkin(drive));
 }
 
 TEST_F(SkinLoad, MissingExtrasAreTolerated)

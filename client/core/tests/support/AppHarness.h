@@ -5,8 +5,15 @@
 // linkhop and a fake xdg-open that records what it is asked to open), a
 // private X server, scripted prompts, and the toolkit started around it.
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/toplevel.h>
+#include <wx/utils.h>
 
 #include "client/core/Prompt.h"
 
@@ -89,5 +96,46 @@ private:
 // Sends the event a press of the dialog's button id makes; false when the
 // dialog has no such control.
 bool Press(wxWindow& dialog, int id);
+
+// Runs command while a modal window of type T is expected to open; script
+// then works that window from inside its loop. A window the script leaves
+// open is ended and counted as a failure; a window that never opened fails.
+template <class T> bool RunWithModal(const std::function<void()>& command, const std::function<void(T&)>& script)
+{
+    struct SState {
+        bool done = false;
+        bool seen = false;
+        int tries = 0;
+    };
+    auto state = std::make_shared<SState>();
+    auto lookHolder = std::make_shared<std::function<void()>>();
+    *lookHolder = [state, script, lookHolder] {
+        if (state->done)
+            return;
+        for (wxWindow* window : wxTopLevelWindows) {
+            T* found = dynamic_cast<T*>(window);
+            if (found && found->IsModal()) {
+                state->seen = true;
+                state->done = true;
+                script(*found);
+                if (found->IsModal()) {
+                    ADD_FAILURE() << "the dialog is still open after the script";
+                    found->EndModal(wxID_CANCEL);
+                }
+                return;
+            }
+        }
+        if (++state->tries < 1000) {
+            wxMilliSleep(5);
+            wxTheApp->CallAfter([lookHolder] { (*lookHolder)(); });
+        }
+    };
+    wxTheApp->CallAfter([lookHolder] { (*lookHolder)(); });
+    command();
+    state->done = true;
+    // The holder refers to itself; break the ring.
+    wxTheApp->CallAfter([lookHolder] { *lookHolder = nullptr; });
+    return state->seen;
+}
 
 } // namespace AppTest

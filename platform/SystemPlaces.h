@@ -1,0 +1,27 @@
+#pragma once
+
+// Places the system names, kept as the bytes it gives: the running
+// program's file and the user's home and desktop folders. None of them
+// goes through the toolkit's text, which changes or drops the bytes of a
+// name that is not text in the current locale (LANG=C, a locale that is
+// not installed, a name that is not UTF-8).
+
+#include "foundation/String.h"
+
+// The full path of the running program with links resolved, or empty.
+Zorlin::CString RunningProgramPath();
+
+// $HOME when it holds an absolute path, else the account's home from the
+// password database; empty when neither says.
+Zorlin::CString HomeFolder();
+
+// The desktop folder of the XDG user folders: XDG_DESKTOP_DIR of
+// "user-dirs.dirs" in $XDG_CONFIG_HOME (else ~/.config) when that folder
+// exists, else ~/Desktop when it exists, else the home folder.
+Zorlin::CString DesktopFolder();
+
+// The value of one entry of a "user-dirs.dirs" text (lines such as
+// XDG_DESKTOP_DIR="$HOME/Desktop"), with a leading "$HOME" made the home
+// folder and backslash escapes undone. Empty when the entry is missing or
+// names neither an absolute path nor one below $HOME.
+Zorlin::CString ReadUserDirsEntry(const Zorlin::CString& text, const char* key, const Zorlin::CString& home);
