@@ -3,6 +3,7 @@ engine's answers read off the board picture and checked against chess.js."""
 
 import time
 
+import harness
 from harness import Failure, Oracle, check, move_squares
 
 # Quiet developing moves, tried in order; the first legal one is played.
@@ -12,8 +13,7 @@ PREFERRED = ["e2e4", "g1f3", "f1c4", "b1c3", "d2d3", "e1g1", "h2h3", "a2a3", "c1
 def new_computer_game(c):
     """Game, Start Game Versus Computer, OK with the dialog's defaults (the engine plays Black)."""
     c.menu("g", "c")
-    dialog = c.wait_window("^New AI Game$", 15, besides=(c.frame,))
-    time.sleep(0.5)
+    dialog = c.wait_dialog("^New AI Game$", 15)
     c.key("alt+o", window=dialog)
     c.wait_gone(dialog, 20)
 
@@ -50,7 +50,6 @@ def the_board(c):
         return c.board()
     except Failure:
         c.key("F2")
-        time.sleep(1)
         return c.board()
 
 
@@ -80,7 +79,7 @@ def play_and_wait_reply(c, board, history, before, timeout=40):
     ours = move_squares(mine)
     after_ours = Oracle.position(history + [mine["from"] + mine["to"]])
     replies = after_ours["moves"]
-    end = time.monotonic() + timeout
+    end = time.monotonic() + timeout * harness.SLOWDOWN
     seen = set()
     while time.monotonic() < end:
         picture = c.settle(f"after-{len(history) // 2 + 1}")

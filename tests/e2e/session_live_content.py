@@ -105,8 +105,8 @@ def steps(c):
         c.answer(record[1], "Escape", besides=(c.frame,))
         harness.wait_until(lambda: record_day(c), 20, "the check day in cfg/update.cfg")
         live = os.path.join(c.folder, "live content", "live.cfg")
-        harness.wait_until(lambda: os.path.exists(live) and "club meets" in open(live).read(), 20,
-                           "the live content below the program folder")
+        harness.wait_for_file_content(live, lambda text: "club meets" in text, 20,
+                                      "the live content below the program folder")
 
         # The side panel: the notice's link first, then the news's own.
         fx, fy, fw, fh = c.geometry(c.frame)
