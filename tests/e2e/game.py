@@ -19,21 +19,14 @@ def new_computer_game(c):
 
 
 def open_pgn(c, after, path):
-    """Game, PGN (a submenu without a mnemonic, third from the end), Open PGN, and the file."""
-    c.key("alt+g")
-    for k in ("Up", "Up", "Up", "Right"):
-        c.xdotool("key", k)
-        time.sleep(0.25)
-    c.xdotool("key", "o")
+    """Game, PGN, Open PGN, and the file."""
+    pgn_submenu(c, "o")
     return answer_file(c, after, path)
 
 
 def pgn_submenu(c, mnemonic):
-    c.key("alt+g")
-    for k in ("Up", "Up", "Up", "Right"):
-        c.xdotool("key", k)
-        time.sleep(0.25)
-    c.xdotool("key", mnemonic)
+    """Game, PGN (a submenu without a mnemonic, third from the end), and the item of mnemonic."""
+    c.menu("g", "Up", "Up", "Up", "Right", mnemonic)
 
 
 def answer_file(c, after, path):

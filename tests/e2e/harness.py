@@ -201,6 +201,7 @@ class Client:
 
     def start(self, *arguments, wait_frame=True, close_splash=True):
         self.runs += 1
+        self.asked_before_start = len(self.prompts())
         out = open(os.path.join(self.artifacts, f"tavrin-{self.runs}.log"), "w")
         self.process = subprocess.Popen([os.path.join(self.folder, "tavrin"), *arguments],
                                         cwd=self.base, env=self.env, stdout=out, stderr=subprocess.STDOUT,
@@ -233,8 +234,20 @@ class Client:
             return None
 
     def close_splash(self, timeout=30):
-        """Clicks the title splash away; a start without files always shows it."""
-        window = self.wait_window("^Splash Window$", timeout)
+        """Clicks the title splash away: a start without files shows it, unless
+        a question asked at the start (an update, say) comes first and takes
+        the focus, which closes it. The splash, or None after such a question."""
+        asked = self.asked_before_start
+
+        def splash_or_question():
+            if len(self.prompts()) > asked:
+                return "asked"
+            found = self.windows("^Splash Window$")
+            return found[-1] if found else None
+        window = wait_until(splash_or_question, timeout, "the title splash or a question")
+        if window == "asked":
+            wait_until(lambda: not self.windows("^Splash Window$"), timeout, "the title splash to go")
+            return None
         x, y, width, height = self.geometry(window)
         self.click(x + width // 2, y + height // 2)
         self.wait_gone(window)
@@ -328,7 +341,9 @@ class Client:
 
     # ------------------------------------------------------------ input
 
-    def key(self, *keys, window=None, pause=0.25):
+    def key(self, *keys, window=None, pause=0.05):
+        """Presses keys in window (the frame without one), paced as typed; what they
+        start is waited for by the caller."""
         self.focus(window or self.frame)
         for k in keys:
             self.xdotool("key", "--clearmodifiers", k)
@@ -338,13 +353,12 @@ class Client:
         self.focus(window or self.frame)
         self.xdotool("type", "--delay", "20", text)
 
-    def menu(self, *mnemonics):
-        """Opens a menu of the frame by its Alt mnemonic and follows item mnemonics."""
-        self.key("alt+" + mnemonics[0])
-        time.sleep(0.3)
-        for m in mnemonics[1:]:
-            self.xdotool("key", m)
-            time.sleep(0.3)
+    def menu(self, *keys):
+        """Opens a menu of the frame by its Alt mnemonic and follows the keys after it
+        (item mnemonics, arrows) in one xdotool run: the toolkit takes them in order,
+        each once the menu the key before opened is up."""
+        self.focus(self.frame)
+        self.xdotool("key", "--clearmodifiers", "alt+" + keys[0], *keys[1:])
 
     def pointer(self):
         out = self.xdotool("getmouselocation", "--shell")

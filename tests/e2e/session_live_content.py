@@ -112,9 +112,11 @@ def steps(c):
         fx, fy, fw, fh = c.geometry(c.frame)
         wanted = [download_url, news_url]
         for attempt in range(2):
-            picture = c.settle(f"side-panel-{attempt}")
-            links = link_rows(harness.Picture(picture.path), fx + 5, fx + int(fw * 0.58), fy + 60, fy + fh - 40)
-            check(len(links) >= 2, f"links in the main column of the side panel: {links}")
+            def panel_links(picture):
+                return link_rows(picture, fx + 5, fx + int(fw * 0.58), fy + 60, fy + fh - 40)
+            picture = c.wait_settled(lambda p: len(panel_links(p)) >= 2, "links in the main column of the side panel",
+                                     f"side-panel-{attempt}")
+            links = panel_links(picture)
             before = opened(c)
             c.click(*links[attempt])
             harness.wait_until(lambda: len(opened(c)) > len(before), 10, "the link to be opened")

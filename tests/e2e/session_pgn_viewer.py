@@ -7,7 +7,6 @@ chess.js), and a board snapshot compared with the screen."""
 import os
 import shutil
 import sys
-import time
 
 import game
 import harness
@@ -84,10 +83,7 @@ def steps(c):
 
     # Save Board Snapshot (fourth from the end of the Game menu): the picture the screen shows.
     snapshot = os.path.join(c.base, "board.bmp")
-    c.key("alt+g")
-    for k in ("Up", "Up", "Up", "Up", "Return"):
-        c.xdotool("key", k)
-        time.sleep(0.25)
+    c.menu("g", "Up", "Up", "Up", "Up", "Return")
     seen = game.answer_file(c, seen, snapshot)
     harness.wait_until(lambda: os.path.exists(snapshot) and os.path.getsize(snapshot) > 0, 10, "the snapshot")
     shot = os.path.join(c.artifacts, "snapshot.png")
