@@ -245,10 +245,14 @@ class Client:
             found = self.windows("^Splash Window$")
             return found[-1] if found else None
         window = wait_until(splash_or_question, timeout, "the title splash or a question")
-        if window == "asked":
+        if window != "asked":
+            try:
+                x, y, width, height = self.geometry(window)
+            except Failure:
+                window = "asked"    # gone as a question took the focus
+        if window == "asked" or len(self.prompts()) > asked:
             wait_until(lambda: not self.windows("^Splash Window$"), timeout, "the title splash to go")
             return None
-        x, y, width, height = self.geometry(window)
         self.click(x + width // 2, y + height // 2)
         self.wait_gone(window)
         return window
