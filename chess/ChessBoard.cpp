@@ -285,17 +285,23 @@ bool CChessBoard::MakeMove(CMove& move, double ms)
     return true;
 }
 
+void SHistoryEntry::SetText(const Zorlin::CString& text)
+{
+    m_move.m_text = text;
+    // However long the text was, the short copy holds at most 11 bytes.
+    int n = text.GetLength();
+    if (n > int(sizeof(m_shortText)) - 1)
+        n = int(sizeof(m_shortText)) - 1;
+    std::memcpy(m_shortText, text.GetText(), size_t(n));
+    m_shortText[n] = 0;
+}
+
 void CChessBoard::AppendHistory(const CMove& move, double ms)
 {
     SHistoryEntry* entry = m_history.AddNew();
     entry->m_timeSpent = ms;
     entry->m_move = move;
-    // However long the text was, the short copy holds at most 11 bytes.
-    int n = move.m_text.GetLength();
-    if (n > int(sizeof(entry->m_shortText)) - 1)
-        n = int(sizeof(entry->m_shortText)) - 1;
-    std::memcpy(entry->m_shortText, move.m_text.GetText(), size_t(n));
-    entry->m_shortText[n] = 0;
+    entry->SetText(move.m_text);
 }
 
 // The period is added once, at White's move whose number equals the moves

@@ -22,6 +22,9 @@ struct SHistoryEntry {
     // Zero-terminated copy of the SAN, at most 11 characters; the view appends
     // "+" or "#", and the move list, PGN writer and saved games read it.
     char m_shortText[12] = {};
+
+    // The move's text and its short copy (cut to 11 bytes).
+    void SetText(const Zorlin::CString& text);
 };
 
 enum ClockMode : int32_t {
@@ -105,6 +108,9 @@ public:
 
     // --- Notation ---
     void MakeSan(CMove& move, Zorlin::CString& out) const;
+    // What the last move's SAN ends with: "#" when the side to move is
+    // mated, "+" when it is in check, else "".
+    const char* GetCheckMark() const;
     bool ParseMove(const Zorlin::CString& text, CMove& out, bool legalOnly) const;
     bool ParseSan(const Zorlin::CString& text, CMove& out, bool legalOnly) const;
     bool ParseCoordinates(const Zorlin::CString& text, CMove& out, bool legalOnly) const;

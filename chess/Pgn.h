@@ -44,3 +44,8 @@ PgnToken ReadPgnToken(Zorlin::CFile& f, Zorlin::CString& text, bool& atLineStart
 // start of what follows the game.
 bool ReadPgnGame(Zorlin::CFile& f, Zorlin::CAssocArray<Zorlin::CString>& tags,
                  Zorlin::CString& errorText, Zorlin::CString& moveText);
+
+// Why a game with these tags is not played onto a board, for the user:
+// another variant, or a set-up position (any but the start position at
+// move 1). Empty for standard chess from the start.
+Zorlin::CString PgnGameRefusal(Zorlin::CAssocArray<Zorlin::CString>& tags);

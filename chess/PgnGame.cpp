@@ -98,7 +98,7 @@ bool ReadPgnGame(CFile& f, CAssocArray<CString>& tags, CString& errorText, CStri
         case CPgnScanner::TAGS_MOVE_TEXT:
             break;
         }
-        from = scanner.GetPosition();
+        from = scanner.GetMoveTextStart();
         scanner.KeepFrom(from);
         scanner.SkipGame();
         to = scanner.GetPosition();

@@ -11,9 +11,8 @@ using Zorlin::CString;
 
 namespace {
 
-// Longest move token kept as the move's text; longer ones (only possible in
-// malformed input) get the computed SAN instead.
-const int kMaxMoveTextLength = 11;
+// Longest part of a Variant tag a refusal repeats.
+const int kMaxVariantShown = 40;
 
 const char* const kStartPositionKey = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
 
@@ -25,9 +24,8 @@ CString TagValue(CAssocArray<CString>& tags, const char* name)
     return text;
 }
 
-// The first four fields of a FEN (placement, side, castling, en passant),
-// single-spaced.
-CString PositionFields(const CString& fen)
+// The first maxFields fields of a FEN, single-spaced.
+CString FenFields(const CString& fen, int maxFields)
 {
     CString fields;
     int count = 0;
@@ -39,7 +37,7 @@ CString PositionFields(const CString& fen)
             continue;
         }
         if (!inField) {
-            if (count == 4)
+            if (count == maxFields)
                 break;
             if (count > 0)
                 fields.Append(' ');
@@ -49,6 +47,14 @@ CString PositionFields(const CString& fen)
         fields.Append(c);
     }
     return fields;
+}
+
+// The start position at move 1, its clocks written or left out. Another
+// move number (or half-move clock) is a set-up: the board counts from 1.
+bool IsStartPositionFen(const CString& fen)
+{
+    const CString fields = FenFields(fen, 7);
+    return fields == kStartPositionKey || fields == CString(kStartPositionKey) + " 0 1";
 }
 
 bool IsStandardVariant(const CString& variant)
@@ -64,21 +70,18 @@ bool IsStandardVariant(const CString& variant)
 // another position, or played by other rules, would be shown wrongly.
 bool IsSupportedGame(CAssocArray<CString>& tags, CString& errorText)
 {
+    if (PgnGameRefusal(tags).IsEmpty())
+        return true;
     const CString variant = TagValue(tags, "Variant");
     if (!IsStandardVariant(variant)) {
         errorText = variant;
         errorText.Append(" (this variant is not supported)");
-        return false;
-    }
-    const CString fen = TagValue(tags, "FEN");
-    const bool setUp = TagValue(tags, "SetUp") == "1";
-    if ((setUp || !fen.IsEmpty()) && PositionFields(fen) != kStartPositionKey) {
+    } else {
         errorText = "FEN ";
-        errorText.Append(fen);
+        errorText.Append(TagValue(tags, "FEN"));
         errorText.Append(" (games from a set-up position are not supported)");
-        return false;
     }
-    return true;
+    return false;
 }
 
 bool IsPromotionMove(const CChessBoard& board, const CMove& move)
@@ -99,11 +102,38 @@ bool PlayPgnMove(CChessBoard& board, const CString& token)
         return false;
     if (IsPromotionMove(board, move) ? !IsPromotionType(move.m_promotion) : move.m_promotion != PIECE_NONE)
         return false;
-    move.m_text = token.GetLength() <= kMaxMoveTextLength ? token : CString();
-    return board.MakeMove(move, 0.0);
+    // Whatever the file spelled (0-0, b2b3, Pe4, a missing "+"), the game
+    // keeps the SAN of the move, as the program writes its own.
+    move.m_text = CString();
+    if (!board.MakeMove(move, 0.0))
+        return false;
+    SHistoryEntry& entry = *board.GetHistory().GetAt(-1);
+    entry.SetText(entry.m_move.m_text + board.GetCheckMark());
+    return true;
 }
 
 } // namespace
+
+CString PgnGameRefusal(CAssocArray<CString>& tags)
+{
+    const CString variant = TagValue(tags, "Variant");
+    if (!IsStandardVariant(variant)) {
+        CString shown(variant);
+        if (shown.GetLength() > kMaxVariantShown) {
+            shown.Truncate(kMaxVariantShown);
+            shown.Append("...");
+        }
+        CString reason("the variant ");
+        reason.Append(shown);
+        reason.Append(" is not supported");
+        return reason;
+    }
+    const CString fen = TagValue(tags, "FEN");
+    const bool setUp = TagValue(tags, "SetUp") == "1";
+    if ((setUp || !fen.IsEmpty()) && !IsStartPositionFen(fen))
+        return "games from a set-up position are not supported";
+    return CString();
+}
 
 bool CChessBoard::LoadPgnGame(CFile& f, CAssocArray<CString>& tags, CString& errorText)
 {

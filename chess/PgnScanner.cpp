@@ -100,13 +100,34 @@ CPgnScanner::TagEnd CPgnScanner::ReadTags(CAssocArray<CString>& tags, CString& e
                     ++count;
                 break;
             }
-            m_pending = true;
-            return TAGS_MOVE_TEXT;
+            // A stray "]" left on a tag line.
+            if (m_text == "]")
+                break;
+            if (BeginsMoveText(count))
+                return TAGS_MOVE_TEXT;
+            break;
         default:
-            m_pending = true;
-            return TAGS_MOVE_TEXT;
+            if (BeginsMoveText(count))
+                return TAGS_MOVE_TEXT;
+            break;
         }
     }
+}
+
+// The current token begins move text. Without a tag before it, text that
+// holds no move (a comment before the first game, a result or remarks
+// between games) is no game: it is read past.
+bool CPgnScanner::BeginsMoveText(int tagCount)
+{
+    m_moveTextStart = GetPosition();
+    KeepFrom(m_moveTextStart);
+    m_pending = true;
+    if (tagCount > 0)
+        return true;
+    if (!NextMove())
+        return false;
+    m_pending = true;
+    return true;
 }
 
 bool CPgnScanner::ReadTagPair(CAssocArray<CString>& tags, CString& errorText)
@@ -134,9 +155,9 @@ bool CPgnScanner::ReadTagPair(CAssocArray<CString>& tags, CString& errorText)
     return true;
 }
 
-// After a tag's value: its "]", then either another tag on the same line,
-// a move number that begins the move text on it, or the line's end; anything
-// else left on the line is dropped.
+// After a tag's value: its "]", then the line's end, or what follows on the
+// same line (another tag, or the move text), which is read as tokens. A
+// value not closed by "]" loses the rest of its line.
 void CPgnScanner::FinishTagLine()
 {
     char c;
@@ -149,7 +170,8 @@ void CPgnScanner::FinishTagLine()
             if (!ReadByte(c))
                 return;
         } while (IsBlank(c));
-        if (c == '[' || IsDigit(c)) {
+        // Import format: more tags, or the move text, on the same line.
+        if (!IsLineEnd(c)) {
             StepBack();
             return;
         }

@@ -90,7 +90,8 @@ public:
     explicit CPgnScanner(Zorlin::CFile& f) : m_input(f) {}
 
     // Reads the tag section into tags (emptied first). A malformed pair is
-    // dropped with the rest of its tag and its name goes to errorText.
+    // dropped with the rest of its tag and its name goes to errorText. Text
+    // before a game's tags that holds no move is passed over.
     TagEnd ReadTags(Zorlin::CAssocArray<Zorlin::CString>& tags, Zorlin::CString& errorText);
 
     // Moves to the next move symbol of the move text (the token that opened
@@ -104,6 +105,9 @@ public:
     }
 
     const Zorlin::CString& GetText() const { return m_text; }
+    // Where the move text goes on after the token that began it (valid
+    // after ReadTags answered TAGS_MOVE_TEXT).
+    uint64_t GetMoveTextStart() const { return m_moveTextStart; }
     uint64_t GetPosition() const { return m_input.GetPosition(); }
     // The raw bytes from an earlier position to the current one, when the
     // input still holds them; null otherwise.
@@ -117,6 +121,7 @@ private:
     PgnToken Next();
     bool ReadTagPair(Zorlin::CAssocArray<Zorlin::CString>& tags, Zorlin::CString& errorText);
     void FinishTagLine();
+    bool BeginsMoveText(int tagCount);
     void FinishResultLine();
     // Raw skips of bracketed text; false when a tag line cut them short
     // (the game then ends, with the "[" put back).
@@ -134,6 +139,7 @@ private:
     bool m_atLineStart = true;
     bool m_tokenBeganLine = false; // the current token was the first on its line
     bool m_pending = false;        // the current token has not been handed to NextMove yet
+    uint64_t m_moveTextStart = 0;
 };
 
 // "1-0", "0-1", "1/2-1/2" or "*".

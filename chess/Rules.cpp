@@ -96,6 +96,16 @@ bool CChessBoard::IsInCheck(Colour colour, Zorlin::CArray<CPiece*>* attackers) c
     return attacked;
 }
 
+const char* CChessBoard::GetCheckMark() const
+{
+    if (!FindKing(m_sideToMove))
+        return "";
+    CPosition position(*this);
+    if (!position.InCheck(m_sideToMove))
+        return "";
+    return position.HasLegalMove(m_sideToMove) ? "+" : "#";
+}
+
 int CChessBoard::GetLegalMoves(Zorlin::CArray<CMove>& out) const
 {
     CPosition position(*this);

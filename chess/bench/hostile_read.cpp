@@ -34,19 +34,24 @@ int Pgn(CFile& file)
 {
     CChessBoard board;
     CAssocArray<CString> tags;
-    CString error;
+    CString error, lastError;
     long games = 0, refused = 0, plies = 0;
     for (;;) {
         const uint32_t before = file.GetPosition();
         const bool ok = board.LoadPgnGame(file, tags, error);
-        if (file.GetPosition() <= before)
+        // False without a word: no game was left, only blank lines or
+        // text outside any game.
+        if ((!ok && error.IsEmpty()) || file.GetPosition() <= before)
             break;
         ++games;
-        refused += ok ? 0 : 1;
+        if (!ok) {
+            ++refused;
+            lastError = error;
+        }
         plies += board.GetPly();
     }
-    std::printf("games %ld refused %ld plies %ld%s%s\n", games, refused, plies, error.IsEmpty() ? "" : " last error ",
-                error.GetText());
+    std::printf("games %ld refused %ld plies %ld%s%s\n", games, refused, plies,
+                lastError.IsEmpty() ? "" : " last error ", lastError.GetText());
     return 0;
 }
 

@@ -148,11 +148,11 @@ TEST(PgnLoad, MoveTextWithCommentsVariationsAndNags)
 TEST(PgnLoad, MoveFormsAndTheTextKept)
 {
     // No blanks after move numbers, zero castling, check marks and
-    // annotations glued on: the text is kept as written, the move is the
-    // legal one.
+    // annotations glued on: the move is the legal one, and its text is
+    // its SAN whatever the file spelled.
     const SLoadedGame game = LoadOne("1.e4 e5 2.Nf3 Nc6 3.Bc4 Bc5 4.0-0 Nf6 5.d3 O-O! *");
     EXPECT_TRUE(game.ok) << game.error;
-    EXPECT_EQ(game.texts, (std::vector<std::string>{"e4", "e5", "Nf3", "Nc6", "Bc4", "Bc5", "0-0", "Nf6", "d3", "O-O"}));
+    EXPECT_EQ(game.texts, (std::vector<std::string>{"e4", "e5", "Nf3", "Nc6", "Bc4", "Bc5", "O-O", "Nf6", "d3", "O-O"}));
     EXPECT_EQ(game.finalFen, "r1bq1rk1/pppp1ppp/2n2n2/2b1p3/2B1P3/3P1N2/PPP2PPP/RNBQ1RK1 w - - 1 6");
     EXPECT_EQ(game.sans[6], "O-O");
 }

@@ -93,7 +93,7 @@ TEST(PgnReader, TagPairsAsRealFilesWriteThem)
         "[White \"W\"][Black \"B\"]\n"        // glued on one line
         "[Round \"1\"]  [Date \"2024\"]\n"     // two on one line
         "[Event \"Say \\\"hi\\\" \\\\o/\"]\n"  // escaped quotes and backslash
-        "[Site \"x\"] trailing words dropped\n"
+        "[Site \"x\" words dropped]  \n"       // words inside the brackets
         "[ECO \"A00\"\n"                       // no closing bracket
         "[Result \"*\"]\n\n*\n");
     ASSERT_EQ(games.size(), 1u);

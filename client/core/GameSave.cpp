@@ -1,7 +1,6 @@
 // The saved game (.rwg): the game's settings, tags, players and moves.
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 
 #include "client/core/Game.h"
 #include "client/core/Player.h"
@@ -24,27 +23,6 @@ double ReadMilliseconds(const CString& text)
 {
     double ms = std::strtod(text.GetText(), nullptr);
     return std::isfinite(ms) && ms > 0.0 ? ms : 0.0;
-}
-
-// The SAN with the check mark the canvas gives a move that checks or mates.
-CString MarkedSan(const CChessBoard& board, const char* san)
-{
-    CString text(san);
-    Colour mover = board.GetSideToMove();
-    if (board.GetGameState(mover) == STATE_CHECKMATE)
-        text.Append('#');
-    else if (board.IsInCheck(mover))
-        text.Append('+');
-    return text;
-}
-
-void StoreShortText(SHistoryEntry& entry, const CString& text)
-{
-    int n = text.GetLength();
-    if (n > int(sizeof entry.m_shortText) - 1)
-        n = int(sizeof entry.m_shortText) - 1;
-    std::memcpy(entry.m_shortText, text.GetText(), size_t(n));
-    entry.m_shortText[n] = 0;
 }
 
 } // namespace
@@ -102,9 +80,9 @@ int CGame::LoadMoves(CConfig& config, bool includeLast)
         ++made;
         SHistoryEntry& entry = *m_board.GetHistory().GetAt(-1);
         CString san(entry.m_shortText);
-        CString marked = MarkedSan(m_board, entry.m_shortText);
+        CString marked = san + m_board.GetCheckMark();
         bool savedIsOurs = saved == san || saved == marked || saved == san + "+" || saved == san + "#";
-        StoreShortText(entry, savedIsOurs ? saved : marked);
+        entry.SetText(savedIsOurs ? saved : marked);
     }
     config.PopPrefix();
     ReadTags(config);

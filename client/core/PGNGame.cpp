@@ -4,9 +4,13 @@
 
 #include <wx/defs.h>
 
+#include "client/core/ChessView.h"
 #include "client/core/FrameView.h"
+#include "client/core/PgnExport.h"
 #include "client/core/Prompt.h"
 #include "client/dialogs/PgnViewerDialog.h"
+#include "client/view/ViewHost.h"
+#include "foundation/AssocArray.h"
 #include "foundation/BufferFile.h"
 
 using Zorlin::CBufferFile;
@@ -112,24 +116,51 @@ int CPGNGame::GetGameCount() const
     return viewer ? viewer->GetIndex().GetCount() : 0;
 }
 
-bool CPGNGame::LoadGame(int n, CString& error)
+bool CPGNGame::LoadGame(int n, CString& message, bool keepCutShort)
 {
-    error = "";
+    message = "";
     CPgnViewerDialog* viewer = m_viewer.get();
     CString text;
     if (!viewer || !viewer->ReadGame(n, text))
         return false;
-    m_tags.RemoveAll();
-    m_board.SetupStartPosition();
-    CBufferFile file(text);
-    bool ok = m_board.LoadPgnGame(file, m_tags, error);
-    m_inPlay = false;
-    // The file's result, so that writing the game again keeps it.
-    const CString* result = m_tags.Find("Result");
-    m_result = GameResult(result ? ResultFromText(*result) : RESULT_NONE);
+    if (!ShowPgnText(*this, text, n + 1, keepCutShort, message))
+        return false;
     // A game without moves must at least be complete: text cut short in
     // its tags reads as an empty game otherwise.
-    if (ok && m_board.GetPly() == 0 && !EndsWithResult(text))
-        ok = false;
-    return ok;
+    return !(message.IsEmpty() && m_board.GetPly() == 0 && n + 1 == GetGameCount() && !EndsWithResult(text));
+}
+
+bool CPGNGame::ShowPgnText(CGame& game, const CString& text, int number, bool keepCutShort, CString& message)
+{
+    message = "";
+    // Read aside first: a game that cannot be shown changes nothing.
+    CChessBoard board(game.GetBoard());
+    Zorlin::CAssocArray<CString> tags;
+    CString bytes(text);
+    CBufferFile file(bytes);
+    CString error;
+    if (!board.LoadPgnGame(file, tags, error)) {
+        message = PgnGameProblemText(number, tags, error, board.GetPly());
+        if (!keepCutShort || board.GetPly() == 0)
+            return false;
+    }
+    game.GetBoard() = board;
+    game.GetTags() = tags;
+    // The file's result, so that writing the game again keeps it.
+    const CString* result = tags.Find("Result");
+    game.SetResult(result ? ResultFromText(*result) : RESULT_NONE);
+    game.SetInPlay(false);
+    return true;
+}
+
+void CPGNGame::ShowOnBoard(CGame& game)
+{
+    game.SetInPlay(false);
+    if (CFrameView* frame = GetFrame())
+        frame->RefreshFromGame();
+    if (CChessView* view = GetChessView()) {
+        view->SyncScene();
+        view->UpdateStatus();
+    }
+    GetViewHost().ExecuteCommand("VIEW_BOARD");
 }

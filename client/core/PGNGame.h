@@ -41,11 +41,21 @@ public:
     // The games the viewer lists (0 without a viewer).
     int GetGameCount() const;
     // Puts the n-th game of the viewer's file on this game's board, leaving
-    // the frame alone. False when it cannot be read; error then holds the
-    // first move that could not be played (the moves before it stay), or
-    // is empty for a game with no moves that was cut short.
-    bool LoadGame(int n, Zorlin::CString& error);
+    // the frame alone, as ShowPgnText does. The file's last game, when it
+    // has neither moves nor a result, was cut short by the file's end: it
+    // answers false with an empty message, and the board shows it empty.
+    bool LoadGame(int n, Zorlin::CString& message, bool keepCutShort = false);
     CPgnViewerDialog* GetViewer() const { return m_viewer.get(); }
+
+    // Puts one game's PGN text on game's board, with its tags and result.
+    // True when the board shows it whole. Otherwise message says which game
+    // (number, from 1) and why, and the board, tags and result stay as they
+    // were; only with keepCutShort, a game broken after at least one legal
+    // move is shown up to there (true, with the message).
+    static bool ShowPgnText(CGame& game, const Zorlin::CString& text, int number, bool keepCutShort,
+                            Zorlin::CString& message);
+    // The frame and the board canvas show the board's game as it now stands.
+    static void ShowOnBoard(CGame& game);
 
 private:
     void CloseViewer();

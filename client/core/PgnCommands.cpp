@@ -300,32 +300,23 @@ bool CPgnCommands::Adopt(CPGNGame* game, const char* failText, const char* failC
     ShowBoard();
     // The board coming up lets events through, and the viewer is already on
     // the screen: closed meanwhile, the file is no longer wanted.
-    CPgnViewerDialog* shown = game->GetViewer();
-    if (!shown || (wxTheApp && wxTheApp->IsScheduledForDestruction(shown))) {
+    CPgnViewerDialog* open = game->GetViewer();
+    if (!open || (wxTheApp && wxTheApp->IsScheduledForDestruction(open))) {
         game->Destroy();
         return false;
     }
-    CString error;
-    bool loaded = game->LoadGame(0, error);
+    CString message;
+    const bool shown = game->LoadGame(0, message, true);
     // The viewer is on the screen by now: what it found is told over it.
     wxWindow* viewer = game->GetViewer();
-    if (!error.IsEmpty()) {
-        CString text("Illegal move: ");
-        text.Append(ShortMessageText(error));
-        // Which game and which move, so the user can find it in the file.
-        const CString* white = game->GetTags().Find("White");
-        const CString* black = game->GetTags().Find("Black");
-        int ply = game->GetBoard().GetPly();
-        text.AppendFormat("\n\nGame 1 (%s vs %s), move %d (%s).",
-                          ShortMessageText(white && !white->IsEmpty() ? *white : CString("unknown")).GetText(),
-                          ShortMessageText(black && !black->IsEmpty() ? *black : CString("unknown")).GetText(),
-                          ply / 2 + 1, ply % 2 == 0 ? "White" : "Black");
-        GetPrompt().ShowMessage(text, "Open PGN", wxOK | wxICON_EXCLAMATION,
-                                viewer ? viewer : m_frame.GetWindow());
-        loaded = game->GetBoard().GetPly() > 0;
-    } else if (!loaded) {
-        GetPrompt().ShowMessage(failText, failCaption, wxOK | wxICON_ERROR, viewer ? viewer : m_frame.GetWindow());
-    }
+    wxWindow* over = viewer ? viewer : m_frame.GetWindow();
+    if (!message.IsEmpty())
+        GetPrompt().ShowMessage(message, "Open PGN", wxOK | wxICON_EXCLAMATION, over);
+    else if (!shown)
+        GetPrompt().ShowMessage(failText, failCaption, wxOK | wxICON_ERROR, over);
+    // A file of several games stays open when its first cannot be shown:
+    // the others are in the list.
+    const bool loaded = shown || game->GetGameCount() > 1;
     CChessView* view = m_frame.GetChessView();
     if (!loaded || !view) {
         game->Destroy();
@@ -338,7 +329,6 @@ bool CPgnCommands::Adopt(CPGNGame* game, const char* failText, const char* failC
         clock->SetTime(0.0, 0.0, WHITE);
         clock->SetShown(false);
     }
-    if (CPgnViewerDialog* viewer = game->GetViewer())
-        viewer->LoadGame(0);
+    CPGNGame::ShowOnBoard(*game);
     return true;
 }

@@ -42,9 +42,9 @@ public:
 private:
     CGame* Game();
     // The new game's viewer has read its text: the first game goes on the
-    // board and the game becomes current, unless not one move of it could
-    // be read. False (and the game deleted, failText shown) when it stayed
-    // away.
+    // board and the game becomes current. A first game that cannot be shown
+    // is told; the game still becomes current when the file has others to
+    // choose. False (and the game deleted) when it stayed away.
     bool Adopt(CPGNGame* game, const char* failText, const char* failCaption);
     void ShowBoard();
     int Tell(const char* text, const char* caption, long style);

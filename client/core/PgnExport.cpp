@@ -1,9 +1,12 @@
 #include "client/core/PgnExport.h"
 
+#include "chess/Pgn.h"
 #include "client/core/HtmlText.h"
+#include "foundation/AssocArray.h"
 #include "foundation/AtomicFile.h"
 #include "foundation/Win32File.h"
 
+using Zorlin::CAssocArray;
 using Zorlin::CAtomicFile;
 using Zorlin::CFile;
 using Zorlin::CString;
@@ -22,6 +25,13 @@ CString Slice(const CString& text, int from, int end)
 bool IsBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// A player's name from the tags, fit for a message.
+CString PlayerName(CAssocArray<CString>& tags, const char* side)
+{
+    const CString* name = tags.Find(side);
+    return ShortMessageText(name && !name->IsEmpty() ? *name : CString("unknown"));
 }
 
 // The last two bytes of an open file (fewer for a shorter one).
@@ -130,4 +140,27 @@ CString ShortMessageText(const CString& text, int maxLength)
     if (text.GetLength() > maxLength)
         out.Append("...");
     return out;
+}
+
+CString PgnGameProblemText(int number, CAssocArray<CString>& tags, const CString& error, int ply)
+{
+    const CString white = PlayerName(tags, "White");
+    const CString black = PlayerName(tags, "Black");
+    CString text;
+    const CString refusal = PgnGameRefusal(tags);
+    if (!refusal.IsEmpty() || error.IsEmpty()) {
+        text.AppendFormat("Game %d (%s vs %s) cannot be shown", number, white.GetText(), black.GetText());
+        if (!refusal.IsEmpty()) {
+            text.Append(": ");
+            text.Append(ShortMessageText(refusal, 80));
+        }
+        text.Append(".");
+        return text;
+    }
+    text = "Illegal move: ";
+    text.Append(ShortMessageText(error));
+    // Which game and which move, so the user can find it in the file.
+    text.AppendFormat("\n\nGame %d (%s vs %s), move %d (%s).", number, white.GetText(), black.GetText(), ply / 2 + 1,
+                      ply % 2 == 0 ? "White" : "Black");
+    return text;
 }

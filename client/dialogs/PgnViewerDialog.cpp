@@ -9,6 +9,7 @@
 #include "client/core/FrameView.h"
 #include "client/core/Game.h"
 #include "client/core/ModalLoops.h"
+#include "client/core/PGNGame.h"
 #include "client/core/Prompt.h"
 #include "client/core/WxText.h"
 #include "client/dialogs/DialogIds.h"
@@ -19,8 +20,6 @@
 #include "client/dialogs/PgnGameList.h"
 #include "client/dialogs/TimeSlice.h"
 #include "client/view/ConsoleWindow.h"
-#include "client/view/ViewHost.h"
-#include "foundation/BufferFile.h"
 #include "foundation/BufferedInputFile.h"
 
 using namespace Zorlin;
@@ -186,27 +185,19 @@ bool CPgnViewerDialog::LoadGame(int n)
 {
     CChessView* view = CGame::GetChessView();
     CGame* game = m_game ? m_game : view ? view->GetGame() : nullptr;
-    CString text;
-    if (!game || !m_file || !m_index.ReadGame(*m_file, n, text))
+    if (!game || !m_file)
         return false;
-    game->GetTags().RemoveAll();
-    CChessBoard& board = game->GetBoard();
-    board.SetupStartPosition();
-    CBufferFile file(text);
-    CString error;
-    board.LoadPgnGame(file, game->GetTags(), error);
-    // The status line tells this game's result, not the one before it.
-    const CString* result = game->GetTags().Find("Result");
-    game->SetResult(result ? ResultFromText(*result) : RESULT_NONE);
-    if (CFrameView* frame = CGame::GetFrame())
-        frame->RefreshFromGame();
-    if (view) {
-        view->SyncScene();
-        view->UpdateStatus();
+    CString text, message;
+    if (!m_index.ReadGame(*m_file, n, text)) {
+        message.AppendFormat("Could not read game %d from the PGN file.", n + 1);
+    } else if (CPGNGame::ShowPgnText(*game, text, n + 1, false, message)) {
+        CPGNGame::ShowOnBoard(*game);
+        return true;
     }
-    game->SetInPlay(false);
-    GetViewHost().ExecuteCommand("VIEW_BOARD");
-    return true;
+    // The board keeps the game it showed, and the list stays for another.
+    Log(message);
+    GetPrompt().ShowMessage(message, "PGN Viewer", wxOK | wxICON_EXCLAMATION, this);
+    return false;
 }
 
 void CPgnViewerDialog::OnGame(wxCommandEvent& event)

@@ -24,6 +24,12 @@ def open_pgn(c, after, path):
     return answer_file(c, after, path)
 
 
+def exit_closing_pgn(c, seen):
+    """Game, Exit: Yes to closing the PGN file, No to anything else asked past index seen; the client ends."""
+    status = c.exit_answering(lambda record: "alt+y" if "Close PGN" in record[2] else "alt+n", seen)
+    check(status == 0, "the client ends cleanly")
+
+
 def pgn_submenu(c, mnemonic):
     """Game, PGN (a submenu without a mnemonic, third from the end), and the item of mnemonic."""
     c.menu("g", "Up", "Up", "Up", "Right", mnemonic)

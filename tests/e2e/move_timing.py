@@ -62,6 +62,15 @@ class ConsoleLog:
         raise harness.Failure(f"{self.path} never showed {san}")
 
 
+def console_text(client):
+    """This run's console log (each start begins it afresh; Debug on)."""
+    try:
+        with open(os.path.join(client.folder, CONSOLE_LOG), errors="replace") as f:
+            return f.read()
+    except OSError:
+        return ""
+
+
 def consoles_aside(client):
     """The console windows (shown with Debug on) moved off the frame."""
     for number, window in enumerate(client.windows("Console$|Gridmoor Log$")):

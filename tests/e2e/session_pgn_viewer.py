@@ -94,8 +94,7 @@ def steps(c):
     rmse = harness.difference(shot, screen)
     check(rmse < 0.08, f"the snapshot shows the board as on the screen (RMSE {rmse:.3f})")
 
-    status = c.exit_answering(lambda record: "alt+y" if "Close PGN" in record[2] else "alt+n", seen)
-    check(status == 0, "the client ends cleanly")
+    game.exit_closing_pgn(c, seen)
 
 
 if __name__ == "__main__":

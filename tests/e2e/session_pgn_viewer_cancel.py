@@ -33,24 +33,15 @@ def write_games(path, count, block=100_000):
                             for i in range(start, min(count, start + block))))
 
 
-def console(c):
-    """This run's console log (each start begins it afresh)."""
-    try:
-        with open(os.path.join(c.folder, move_timing.CONSOLE_LOG), errors="replace") as f:
-            return f.read()
-    except OSError:
-        return ""
-
-
 def wait_reading(c):
     """Waits until the viewer has begun to read; its window."""
-    wait_until(lambda: READING + "\n" in console(c), 60, "the viewer to begin reading")
+    wait_until(lambda: READING + "\n" in move_timing.console_text(c), 60, "the viewer to begin reading")
     return c.wait_window("^PGN Viewer$", 15, besides=(c.frame,))
 
 
 def ended(c):
     """How the reading ended: (games listed, whether it was cut short), or None while it reads."""
-    match = ENDED.search(console(c))
+    match = ENDED.search(move_timing.console_text(c))
     if not match:
         return None
     return (int(match.group(1)), True) if match.group(1) else (int(match.group(2)), False)

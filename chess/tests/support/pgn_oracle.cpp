@@ -67,6 +67,11 @@ bool RunOracle(const char* mode, const std::string& inputPath, std::vector<SOrac
             game.fens.push_back(line.substr(space + 1));
             game.plies = game.fens.size();
             game.finalFen = game.fens.back();
+        } else if (open && line.compare(0, 2, "T ") == 0) {
+            const size_t tab = line.find('\t', 2);
+            if (tab == std::string::npos)
+                return false;
+            games.back().tags.emplace_back(line.substr(2, tab - 2), line.substr(tab + 1));
         } else if (open && line.compare(0, 2, "P ") == 0) {
             games.back().plies = size_t(std::stoul(line.substr(2)));
         } else if (open && line.compare(0, 2, "F ") == 0) {

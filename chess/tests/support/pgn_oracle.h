@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "foundation/MemFile.h"
@@ -12,6 +13,7 @@ struct SOracleGame {
     std::vector<std::string> sans; // SAN of each ply, with chess.js's check marks
     std::vector<std::string> fens; // FEN after each ply (en passant after every double step)
     // Filled for every game.
+    std::vector<std::pair<std::string, std::string>> tags; // in chess.js's order
     size_t plies = 0;
     std::string finalFen;
     bool ok = true;

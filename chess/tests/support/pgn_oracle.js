@@ -6,9 +6,10 @@
 //   node pgn_oracle.js CHESSJS_DIR moves FILE.txt
 //       one game per line, moves in coordinate form (e2e4, e7e8q)
 //
-// Output, per game: "GAME"; then "M <san> <fen>" after every ply, or for a
-// game not described ply by ply "P <plies>" and "F <final fen>"; then
-// "END ok" or "END error <move>". The en passant field of each FEN is the
+// Output, per game: "GAME"; "T <name>TAB<value>" for each tag; then
+// "M <san> <fen>" after every ply and "F <final fen>", or for a game not
+// described ply by ply "P <plies>" and "F <final fen>"; then "END ok" or
+// "END error <move>". The en passant field of each FEN is the
 // square behind any two-square pawn step, whether or not a capture is
 // possible (chess.js itself writes it only when one is).
 
@@ -41,19 +42,42 @@ function printSummary(chess) {
 }
 
 function printHistory(chess) {
-  for (const move of chess.history({ verbose: true }))
+  const history = chess.history({ verbose: true })
+  for (const move of history)
     console.log(`M ${move.san} ${fenAfter(move)}`)
+  console.log(`F ${withEnPassant(chess.fen(), history[history.length - 1])}`)
 }
 
 // A game starts at a tag line that follows move text (or the file start).
 // Blank lines among the tags are dropped, as chess.js wants exactly one
-// blank line between tags and moves.
+// blank line between tags and moves. A tag line may hold several tags and
+// the move text after them. Text before a game's tags that holds no move
+// (a comment, a lone result) is no game.
+const TAG = /^\s*\[\s*([A-Za-z0-9_]+)\s*"((?:[^"\\]|\\.)*)"\s*\]/
+
+function splitTagLine(line) {
+  const tags = []
+  let rest = line
+  for (let m = TAG.exec(rest); m; m = TAG.exec(rest)) {
+    tags.push(m[0].trim())
+    rest = rest.slice(m[0].length)
+  }
+  if (tags.length === 0) return { tags: [line.trim()], rest: '' }
+  return { tags, rest: rest.trim() }
+}
+
+function holdsMoves(lines) {
+  const text = lines.join('\n').replace(/\{[^}]*\}/g, ' ').replace(/^[;%].*$/gm, ' ')
+  return text.replace(/1-0|0-1|1\/2-1\/2|\*/g, ' ').trim() !== ''
+}
+
 function splitGames(text) {
   const games = []
   let tags = null
   let moves = []
   const flush = () => {
-    if (tags !== null) games.push(tags.join('\n') + '\n\n' + moves.join('\n'))
+    if (tags !== null && (tags.length > 0 || holdsMoves(moves)))
+      games.push(tags.join('\n') + '\n\n' + moves.join('\n'))
   }
   for (const line of text.replace(/^\uFEFF/, '').split(/\r?\n/)) {
     const isTag = /^\s*\[/.test(line)
@@ -62,14 +86,22 @@ function splitGames(text) {
       tags = []
       moves = []
     }
-    if (isTag && moves.length === 0) tags.push(line.trim())
-    else if (line.trim() !== '') {
+    if (isTag && moves.length === 0) {
+      const split = splitTagLine(line)
+      tags.push(...split.tags)
+      if (split.rest !== '') moves.push(split.rest)
+    } else if (line.trim() !== '') {
       if (tags === null) tags = []
       moves.push(line)
     }
   }
   flush()
   return games
+}
+
+function printTags(chess) {
+  for (const [name, value] of Object.entries(chess.header()))
+    if (value !== null && value !== undefined) console.log(`T ${name}\t${value}`)
 }
 
 function games(file, step) {
@@ -80,10 +112,12 @@ function games(file, step) {
     console.log('GAME')
     try {
       chess.loadPgn(pgn)
+      printTags(chess)
       print(chess)
       console.log('END ok')
     } catch (e) {
       // chess.js keeps the moves made before the bad one.
+      printTags(chess)
       print(chess)
       const m = /Invalid move in PGN: (\S+)/.exec(String(e.message))
       console.log(`END error ${m ? m[1] : '?'}`)

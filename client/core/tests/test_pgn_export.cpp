@@ -17,6 +17,7 @@
 
 #include "chess/Pgn.h"
 #include "client/core/Game.h"
+#include "client/core/PGNGame.h"
 #include "client/core/PgnCommands.h"
 #include "client/core/PgnExport.h"
 #include "foundation/AssocArray.h"
@@ -94,19 +95,26 @@ std::string PgnExtract()
 
 // pgn-extract's reading of the file: one line of SAN moves (and the result)
 // per game.
-std::vector<std::string> ExtractedGames(const std::string& path)
+// What a shell command writes to its standard output.
+std::string CommandOutput(const std::string& command)
 {
-    std::vector<std::string> games;
-    std::string command = PgnExtract() + " -s --notags --nomovenumbers -w 10000 '" + path + "' 2>/dev/null";
+    std::string out;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
-        return games;
-    std::string out;
+        return out;
     char block[4096];
     size_t n;
     while ((n = fread(block, 1, sizeof block, pipe)) > 0)
         out.append(block, n);
     pclose(pipe);
+    return out;
+}
+
+std::vector<std::string> ExtractedGames(const std::string& path)
+{
+    std::vector<std::string> games;
+    const std::string out =
+        CommandOutput(PgnExtract() + " -s --notags --nomovenumbers -w 10000 '" + path + "' 2>/dev/null");
     std::istringstream lines(out);
     std::string line;
     while (std::getline(lines, line))
@@ -121,6 +129,49 @@ std::string Joined(const std::vector<std::string>& moves)
     for (const std::string& m : moves)
         out += m + " ";
     return out;
+}
+
+std::string ChessJs() { return std::string(ROOKWELL_ORACLE) + "/chess.js"; }
+
+bool HasChessJs()
+{
+    return access((ChessJs() + "/package.json").c_str(), R_OK) == 0 && std::system("node --version >/dev/null 2>&1") == 0;
+}
+
+// chess.js's reading of the first game of a PGN file: the SAN of every
+// move as chess.js writes it, and the final position. False when chess.js
+// refused a move (or could not be run).
+bool ChessJsReading(const std::string& path, std::vector<std::string>& sans, std::string& finalFen)
+{
+    const std::string out = CommandOutput("node '" + std::string(ROOKWELL_SOURCE) +
+                                          "/chess/tests/support/pgn_oracle.js' '" + ChessJs() + "' games '" + path +
+                                          "' 1 2>/dev/null");
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind("M ", 0) == 0)
+            sans.push_back(line.substr(2, line.find(' ', 2) - 2));
+        else if (line.rfind("F ", 0) == 0)
+            finalFen = line.substr(2);
+        else if (line.rfind("END", 0) == 0)
+            return line == "END ok";
+    }
+    return false;
+}
+
+// The move text of a PGN: its lines after the first empty one, joined.
+std::string MoveText(const std::string& pgn)
+{
+    const size_t start = pgn.find("\r\n\r\n");
+    std::string moves;
+    std::istringstream lines(start == std::string::npos ? std::string() : pgn.substr(start + 4));
+    std::string line;
+    while (std::getline(lines, line)) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+            line.pop_back();
+        moves += (moves.empty() ? "" : " ") + line;
+    }
+    return moves;
 }
 
 class PgnExportTest : public ::testing::Test {
@@ -198,6 +249,60 @@ TEST_F(PgnExportTest, AppendingToAFileOfAnotherProgramStartsANewGame)
     EXPECT_EQ(ReadAll(empty), std::string(pgn.GetText()));
 }
 
+// A game read from a file that spells its moves its own way (zero castling,
+// coordinates with and without a hyphen, a pawn letter, a check without its
+// "+", a mate without "#") is written in SAN made from the moves, and
+// chess.js reads the export back to the same position. Comments,
+// variations and NAGs are not written, as before.
+TEST_F(PgnExportTest, MovesLoadedInAnySpellingAreExportedAsSan)
+{
+    const std::string source =
+        "[Event \"Spellings\"]\n[White \"A\"]\n[Black \"B\"]\n[Result \"*\"]\n\n"
+        "1. c2-c4 e7e5 2. b2b3 Pd5 {a comment} 3. cxd5 Qxd5 (3... Nf6 4. Nc3) 4. Nc3 Qd8 $1\n"
+        "5. Qc2 Bb4 6. a3 Bxc3 7. Qxc3 Nf6 8. Qxe5 Be6 9. Qxc7 0-0 10. Pe3 Qxc7 *\n";
+    CGame* game = GameWith({});
+    CString message;
+    ASSERT_TRUE(CPGNGame::ShowPgnText(*game, source.c_str(), 1, false, message)) << message.GetText();
+    const std::string exported = CPgnCommands::GamePgnText(*game, false, "game.pgn").GetText();
+    EXPECT_EQ(MoveText(exported), "1. c4 e5 2. b3 d5 3. cxd5 Qxd5 4. Nc3 Qd8 5. Qc2 Bb4 6. a3 Bxc3 7. Qxc3 Nf6 "
+                                  "8. Qxe5+ Be6 9. Qxc7 O-O 10. e3 Qxc7 *");
+    EXPECT_NE(exported.find("[Event \"Spellings\"]"), std::string::npos) << exported;
+
+    CGame* mated = GameWith({});
+    ASSERT_TRUE(CPGNGame::ShowPgnText(*mated, "[Result \"0-1\"]\n\n1. f2f3 e7-e5 2. Pg4 Qd8h4 0-1", 1, false, message))
+        << message.GetText();
+    const std::string mate = CPgnCommands::GamePgnText(*mated, false, "game.pgn").GetText();
+    EXPECT_EQ(MoveText(mate), "1. f3 e5 2. g4 Qh4# 0-1");
+
+    for (const std::string& text : {exported, mate}) {
+        if (!HasChessJs())
+            break;
+        const std::string path = folder + "/export.pgn";
+        WriteAll(path, text);
+        std::vector<std::string> sans;
+        std::string finalFen;
+        ASSERT_TRUE(ChessJsReading(path, sans, finalFen)) << "chess.js reads the export back: " << text;
+        CGame* back = text == exported ? game : mated;
+        ASSERT_EQ(int(sans.size()), back->GetBoard().GetPly());
+        for (size_t i = 0; i < sans.size(); ++i)
+            EXPECT_EQ(sans[i], back->GetBoard().GetHistory().GetAt(int(i))->m_shortText) << "ply " << i + 1;
+        CString fen;
+        ASSERT_TRUE(back->GetBoard().GetFen(fen, false));
+        EXPECT_EQ(finalFen, fen.GetText());
+    }
+
+    // What the program wrote itself reads back to the very same bytes.
+    CGame* played = GameWith({"e4", "e5", "Qh5", "Nc6", "Bc4", "Nf6", "Qxf7"});
+    SHistoryEntry& last = *played->GetBoard().GetHistory().GetAt(-1);
+    last.SetText(CString(last.m_shortText) + played->GetBoard().GetCheckMark()); // as the board canvas marks it
+    const CString own = CPgnCommands::GamePgnText(*played, false, "game.pgn");
+    CGame* reread = GameWith({});
+    ASSERT_TRUE(CPGNGame::ShowPgnText(*reread, own, 1, false, message)) << message.GetText();
+    EXPECT_STREQ(CPgnCommands::GamePgnText(*reread, false, "game.pgn").GetText(), own.GetText());
+    for (CGame* g : {game, mated, played, reread})
+        g->Destroy();
+}
+
 TEST_F(PgnExportTest, FailedWritesSayFalseAndKeepTheOldFile)
 {
     EXPECT_FALSE(WritePgnExport((folder + "/no such folder/x.pgn").c_str(), "[Event \"x\"]\r\n", false));
@@ -268,4 +373,28 @@ TEST(PgnExportText, MessagesShowAShortPrintableExcerpt)
 {
     EXPECT_STREQ(ShortMessageText("Nf\x01\x02", 40).GetText(), "Nf  ");
     EXPECT_STREQ(ShortMessageText("abcdef", 3).GetText(), "abc...");
+}
+
+TEST(PgnExportText, AGameThatCannotBeShownIsNamedWithTheReason)
+{
+    CAssocArray<CString> tags;
+    tags["White"] = "Ann";
+    EXPECT_STREQ(PgnGameProblemText(3, tags, "Nf", 2).GetText(),
+                 "Illegal move: Nf\n\nGame 3 (Ann vs unknown), move 2 (White).");
+    EXPECT_STREQ(PgnGameProblemText(1, tags, "Qxz9\x01", 5).GetText(),
+                 "Illegal move: Qxz9 \n\nGame 1 (Ann vs unknown), move 3 (Black).");
+
+    tags["Black"] = "Puzzle\n12";
+    tags["SetUp"] = "1";
+    tags["FEN"] = "4k3/8/8/8/8/8/8/4K3 w - - 0 1";
+    EXPECT_STREQ(PgnGameProblemText(7, tags, "FEN 4k3/8/8/8/8/8/8/4K3 w - - 0 1 (games from a set-up position are "
+                                             "not supported)", 0).GetText(),
+                 "Game 7 (Ann vs Puzzle 12) cannot be shown: games from a set-up position are not supported.");
+    tags["Variant"] = std::string(100, 'V').c_str();
+    EXPECT_STREQ(PgnGameProblemText(2, tags, "x", 0).GetText(),
+                 ("Game 2 (Ann vs Puzzle 12) cannot be shown: the variant " + std::string(40, 'V') +
+                  "... is not supported.").c_str());
+
+    CAssocArray<CString> none;
+    EXPECT_STREQ(PgnGameProblemText(4, none, "", 0).GetText(), "Game 4 (unknown vs unknown) cannot be shown.");
 }

@@ -205,6 +205,7 @@ protected:
         EXPECT_FALSE(board->Called("ResetView"));
         std::string message = LastMessage();
         EXPECT_TRUE(message == "Could not open PGN file." || message.rfind("Illegal move: ", 0) == 0 ||
+                    message.find(") cannot be shown: ") != std::string::npos ||
                     message == "Could not paste PGN from the clipboard." || message == "Could not paste PGN")
             << message;
         GuiTest::Pump();
@@ -559,3 +560,76 @@ TEST_F(PgnGameTest, AViewedGameIsCopiedWithTheFilesTagsAndResult)
     EXPECT_NE(copied.find("[Result \"1-0\"]"), std::string::npos) << copied;
     EXPECT_EQ(copied.substr(copied.size() - 5), "1-0\r\n");
 }
+
+// A file of puzzles and games as they are found: a set-up first game does
+// not close the file; a game chosen in the list that cannot be shown is
+// told, with its number and the reason, and leaves the board, the tags,
+// the result and the list as they were.
+TEST_F(PgnGameTest, GamesThatCannotBeShownAreToldAndChangeNothing)
+{
+    const std::string puzzle = "[Event \"Puzzle\"]\n[White \"Mate in one\"]\n[SetUp \"1\"]\n"
+                               "[FEN \"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1\"]\n[Result \"*\"]\n\n1. Rd8# *\n\n";
+    app.WriteFile(Path("puzzles.pgn"),
+                  puzzle + "[Event \"Two\"]\n[White \"Ann\"]\n[Result \"1-0\"]\n\n1. e4 e5 2. Nf3 1-0\n\n"
+                           "[Event \"Three\"]\n[White \"Bob\"]\n\n1. d4 d5 2. Qd3 Qxh2 *\n\n"
+                           "[Event \"Four\"]\n[Variant \"Crazyhouse\"]\n\n1. e4 *\n");
+    CPgnCommands commands(*board);
+    ASSERT_TRUE(commands.OpenPgnFile(Path("puzzles.pgn").c_str()));
+    ASSERT_EQ(prompt.GetCount(), 1);
+    EXPECT_EQ(LastMessage(), "Game 1 (Mate in one vs unknown) cannot be shown: games from a set-up position are "
+                             "not supported.");
+    EXPECT_STREQ(prompt.GetQuestion(0).caption.GetText(), "Open PGN");
+    CPGNGame* game = Viewed();
+    ASSERT_NE(game, nullptr);
+    ASSERT_NE(game->GetViewer(), nullptr);
+    EXPECT_EQ(game->GetGameCount(), 4);
+    EXPECT_EQ(Fen(game->GetBoard()), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    EXPECT_EQ(game->GetTags().Find("Event")->GetText(), std::string()) << "not the puzzle's tags";
+    EXPECT_TRUE(board->Called("RefreshFromGame"));
+
+    wxWindow* viewer = game->GetViewer();
+    GuiTest::Choose(viewer, 10130, 1);
+    ASSERT_EQ(game->GetBoard().GetPly(), 3);
+    const std::string shown = Fen(game->GetBoard());
+    EXPECT_EQ(game->GetResult(), RESULT_WHITE_WINS);
+    EXPECT_EQ(prompt.GetCount(), 1) << LastMessage();
+
+    struct {
+        int row;
+        const char* message;
+    } refused[] = {
+        {0, "Game 1 (Mate in one vs unknown) cannot be shown: games from a set-up position are not supported."},
+        {2, "Illegal move: Qxh2\n\nGame 3 (Bob vs unknown), move 2 (Black)."},
+        {3, "Game 4 (unknown vs unknown) cannot be shown: the variant Crazyhouse is not supported."},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.message);
+        const int asked = prompt.GetCount();
+        board->calls.clear();
+        GuiTest::Choose(viewer, 10130, r.row);
+        ASSERT_EQ(prompt.GetCount(), asked + 1);
+        EXPECT_EQ(LastMessage(), r.message);
+        EXPECT_STREQ(prompt.GetQuestion(asked).caption.GetText(), "PGN Viewer");
+        EXPECT_EQ(Fen(game->GetBoard()), shown) << "the board stays as it was";
+        EXPECT_STREQ(game->GetTags().Find("Event")->GetText(), "Two");
+        EXPECT_EQ(game->GetResult(), RESULT_WHITE_WINS);
+        EXPECT_FALSE(board->Called("RefreshFromGame"));
+        EXPECT_EQ(Viewed(), game);
+        EXPECT_EQ(game->GetViewer(), viewer) << "the file stays open";
+    }
+    // The list is still there to choose from.
+    GuiTest::Choose(viewer, 10130, 1);
+    EXPECT_EQ(game->GetBoard().GetPly(), 3);
+    EXPECT_EQ(GuiTest::Find<CPgnGameList>(viewer, 10130)->GetCount(), 4u);
+
+    // A file whose only game is set up opens nothing: the game before stays.
+    app.WriteFile(Path("one puzzle.pgn"), puzzle);
+    current = game;
+    board->calls.clear();
+    prompt.Clear();
+    EXPECT_FALSE(commands.OpenPgnFile(Path("one puzzle.pgn").c_str()));
+    EXPECT_EQ(LastMessage(), "Game 1 (Mate in one vs unknown) cannot be shown: games from a set-up position are "
+                             "not supported.");
+    ExpectRefused("one puzzle");
+}
+
