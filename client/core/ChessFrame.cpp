@@ -146,7 +146,8 @@ CChessFrame::CChessFrame()
       m_browserPanel(nullptr), m_moveDialog(nullptr), m_fullScreen(false), m_flipped(false),
       m_showCoordinates(false), m_chatShown(false), m_moveListShown(false), m_skinnedCursor(false),
       m_legalMoves(false), m_lastMove(false), m_annotationShown(true), m_browserView(false),
-      m_panelEnabled(true), m_yielding(false), m_firstIdleSeen(false)
+      m_panelEnabled(true), m_yielding(false), m_closeAfterYield(false),
+      m_firstIdleSeen(false)
 {
 }
 
@@ -261,6 +262,12 @@ void CChessFrame::YieldOnce()
     m_yielding = true;
     wxTheApp->Yield(true);
     m_yielding = false;
+    // The close comes as an event of its own: were it run in a yield again,
+    // it would be put off again.
+    if (m_closeAfterYield) {
+        m_closeAfterYield = false;
+        CallAfter([this] { Close(false); });
+    }
 }
 
 void CChessFrame::ShowBrowser(bool browser, bool yield)
@@ -384,6 +391,13 @@ bool CChessFrame::CanClose()
 
 void CChessFrame::OnClose(wxCloseEvent& event)
 {
+    // A close asked for inside the yield of a frame call (Game, Exit typed
+    // right after a view switch) would delete the frame under that call.
+    if (m_yielding && event.CanVeto()) {
+        event.Veto();
+        m_closeAfterYield = true;
+        return;
+    }
     // A full-screen or minimised window's size is no place to start from.
     if (!m_fullScreen && !IsIconized() && !IsMaximized()) {
         wxRect rect = GetRect();

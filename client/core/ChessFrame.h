@@ -254,6 +254,8 @@ private:
     bool m_browserView;
     bool m_panelEnabled;
     bool m_yielding;
+    // A close asked for during a yield, made once the yield is over.
+    bool m_closeAfterYield;
     bool m_firstIdleSeen;
 
     wxDECLARE_DYNAMIC_CLASS_NO_COPY(CChessFrame);

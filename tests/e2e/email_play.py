@@ -78,35 +78,19 @@ def clear_board(p):
             c.xdotool("windowmove", "--sync", window, *TURN_PLACE, check_ok=False)
 
 
-def snapshot(p, name):
-    """The screen as a picture, kept as PPM (no PNG to encode and decode)."""
-    import subprocess
-    c = p.client
-    c.shots += 1
-    path = os.path.join(c.artifacts, f"{c.shots:02d}-{name}.ppm")
-    subprocess.run(["import", "-window", "root", path], env=c.env, check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    return harness.Picture(path)
-
-
 def shows(p, history, name):
     """Waits until the board shows the position after history (chess.js's)."""
     expected = occupied_squares(Oracle.position(history)["fen"])
-    last = [None]
 
-    def same():
+    def board_clear():
         try:
             clear_board(p)
+            return True
         except (Failure, KeyError):
             # A turn window that went while it was moved: the next look
             # finds the new one.
             return False
-        last[0] = p.board.occupied(p.empty, snapshot(p, name))
-        return last[0] == expected
-    try:
-        wait_until(same, 25, f"{p.user}'s board after {history}", step=0.2)
-    except Failure:
-        raise Failure(f"{p.user}'s board shows {sorted(last[0] or [])}, chess.js {sorted(expected)}")
+    harness.wait_occupied(p.client, p.board, p.empty, expected, name, 25, prepare=board_clear)
 
 
 def drag(p, history, san, check_board=False):
@@ -127,12 +111,10 @@ def drag(p, history, san, check_board=False):
 def choose_email(p):
     """Send in the turn window, Email in the choice; the count of prompts before."""
     c = p.client
-    window = turn_window(p)
+    window = c.take_keyboard(turn_window(p))
     seen = len(c.prompts())
-    time.sleep(0.3)
     c.key("alt+s", window=window)
-    choice = c.wait_window(r"^Send or Save\?$", 15, besides=(c.frame, window))
-    time.sleep(0.3)
+    choice = c.wait_dialog(r"^Send or Save\?$", 15, besides=(c.frame, window))
     c.key("alt+e", window=choice)
     return seen
 
@@ -148,7 +130,7 @@ def send(p):
 def take_mail(p, other):
     """The next mail in p's inbox: its attachment's path and the mail."""
     p.read += 1
-    mail = wait_mail(p.inbox, p.read, timeout=30)
+    mail = wait_mail(p.inbox, p.read, timeout=30 * harness.SLOWDOWN)
     check(mail["to"] == [p.address], f"the mail is addressed to {p.address}: {mail['to']}")
     check(len(mail["kept"]) == 1 and mail["kept"][0].endswith(".rwf"), f"one turn file attached: {mail['kept']}")
     # Saved where the file chooser is quick to reach.
@@ -185,8 +167,7 @@ def offer_draw(p):
 
 def close_game_over(p):
     c = p.client
-    over = c.wait_window("^Game Over$", 15, besides=(c.frame,))
-    time.sleep(0.5)
+    over = c.wait_dialog("^Game Over$", 15)
     c.key("Return", window=over)
     c.wait_gone(over)
 
@@ -242,7 +223,6 @@ def open_game(a, b, history, san):
     """Alice's client starts a game against Bob's address and sends san."""
     a.client.start()
     a.client.key("F2")
-    time.sleep(0.5)
     start_email_game(a, "Bob", b.address)
     a.see_board()
     turn_window(a)
@@ -284,8 +264,7 @@ def start_email_game(p, name, address):
     """Game, Start Email Game: the opponent's name and address, White, OK."""
     c = p.client
     c.menu("g", "e")
-    dialog = c.wait_window("^Email Game$", 15, besides=(c.frame,))
-    time.sleep(0.5)
+    dialog = c.wait_dialog("^Email Game$", 15)
     c.type(name, window=dialog)
     c.key("Tab", window=dialog)
     c.type(address, window=dialog)
@@ -299,8 +278,7 @@ def your_opponents(p):
     c = p.client
     c.menu("o", "o")
     c.xdotool("key", "Return")
-    dialog = c.wait_window("^Your Opponents$", 15, besides=(c.frame,))
-    time.sleep(0.6)
+    dialog = c.wait_dialog("^Your Opponents$", 15)
     c.screenshot(f"{p.user}-opponents", dialog)
     c.key("alt+o", window=dialog)
     c.wait_gone(dialog)
@@ -371,6 +349,21 @@ def copies(p):
         with open(os.path.join(folder, n), encoding="utf-8", errors="replace") as f:
             out[n] = f.read()
     return out
+
+
+def wait_copies(p, ready, timeout, what):
+    """The user's copies once ready(copies) holds. A copy is written when the
+    user moves and again when the turn leaves: a check reads the state it
+    needs, never the first version of the file."""
+    last = [{}]
+
+    def state():
+        last[0] = copies(p)
+        return last[0] if ready(last[0]) else None
+    try:
+        return wait_until(state, timeout, what)
+    except Failure:
+        raise Failure(f"timed out waiting for {what}; the copies: {last[0]}")
 
 
 def copy_value(text, key):

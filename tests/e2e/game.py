@@ -3,6 +3,7 @@ engine's answers read off the board picture and checked against chess.js."""
 
 import time
 
+import harness
 from harness import Failure, Oracle, check, move_squares
 
 # Quiet developing moves, tried in order; the first legal one is played.
@@ -12,43 +13,26 @@ PREFERRED = ["e2e4", "g1f3", "f1c4", "b1c3", "d2d3", "e1g1", "h2h3", "a2a3", "c1
 def new_computer_game(c):
     """Game, Start Game Versus Computer, OK with the dialog's defaults (the engine plays Black)."""
     c.menu("g", "c")
-    dialog = c.wait_window("^New AI Game$", 15, besides=(c.frame,))
-    time.sleep(0.5)
+    dialog = c.wait_dialog("^New AI Game$", 15)
     c.key("alt+o", window=dialog)
     c.wait_gone(dialog, 20)
 
 
 def open_pgn(c, after, path):
-    """Game, PGN (a submenu without a mnemonic, third from the end), Open PGN, and the file."""
-    c.key("alt+g")
-    for k in ("Up", "Up", "Up", "Right"):
-        c.xdotool("key", k)
-        time.sleep(0.25)
-    c.xdotool("key", "o")
+    """Game, PGN, Open PGN, and the file."""
+    pgn_submenu(c, "o")
     return answer_file(c, after, path)
 
 
 def exit_closing_pgn(c, seen):
     """Game, Exit: Yes to closing the PGN file, No to anything else asked past index seen; the client ends."""
-    c.menu("g", "x")
-    for _ in range(3):
-        if not c.running():
-            break
-        try:
-            index, record = c.wait_prompt(after=seen, timeout=3)
-        except Failure:
-            continue
-        c.answer(record[1], "alt+y" if "Close PGN" in record[2] else "alt+n")
-        seen = index + 1
-    check(c.wait_exit() == 0, "the client ends cleanly")
+    status = c.exit_answering(lambda record: "alt+y" if "Close PGN" in record[2] else "alt+n", seen)
+    check(status == 0, "the client ends cleanly")
 
 
 def pgn_submenu(c, mnemonic):
-    c.key("alt+g")
-    for k in ("Up", "Up", "Up", "Right"):
-        c.xdotool("key", k)
-        time.sleep(0.25)
-    c.xdotool("key", mnemonic)
+    """Game, PGN (a submenu without a mnemonic, third from the end), and the item of mnemonic."""
+    c.menu("g", "Up", "Up", "Up", "Right", mnemonic)
 
 
 def answer_file(c, after, path):
@@ -65,7 +49,6 @@ def the_board(c):
         return c.board()
     except Failure:
         c.key("F2")
-        time.sleep(1)
         return c.board()
 
 
@@ -95,7 +78,7 @@ def play_and_wait_reply(c, board, history, before, timeout=40):
     ours = move_squares(mine)
     after_ours = Oracle.position(history + [mine["from"] + mine["to"]])
     replies = after_ours["moves"]
-    end = time.monotonic() + timeout
+    end = time.monotonic() + timeout * harness.SLOWDOWN
     seen = set()
     while time.monotonic() < end:
         picture = c.settle(f"after-{len(history) // 2 + 1}")

@@ -5,9 +5,15 @@ folder, starts a private X server and the real `tavrin` as a separate
 process, and drives it only through the X server's input (XTEST through
 xdotool): keys, menu mnemonics, mouse clicks and drags. What the client
 says in its message boxes is read from the prompt log it writes when
-ROOKWELL_PROMPT_LOG is set; pictures are taken with ImageMagick's import.
+ROOKWELL_PROMPT_LOG is set; the screen is read from the X server, and kept
+pictures are written with ImageMagick.
+
+Every step waits for an event (a window, a prompt, a file's content, what
+the screen shows), never for a time: the bounds of the waits only stop a
+hung client.
 """
 
+import ctypes
 import os
 import re
 import shutil
@@ -20,7 +26,8 @@ import traceback
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.dirname(os.path.dirname(HERE))
-TESTDATA = os.path.join(os.path.dirname(SOURCE), "shared", "testdata")
+# Beside the source tree, or where ROOKWELL_TESTDATA says (a checkout kept elsewhere).
+TESTDATA = os.environ.get("ROOKWELL_TESTDATA") or os.path.join(os.path.dirname(SOURCE), "shared", "testdata")
 REFERENCE = os.path.join(HERE, "reference")
 
 
@@ -37,9 +44,16 @@ def check(condition, message):
         raise Failure(message)
 
 
+# A bound on a wait only stops a hung client; it never measures speed. A
+# loaded machine is several times slower than a quiet one, so every bound is
+# stretched by this factor, and a wait still returns as soon as its event comes.
+SLOWDOWN = float(os.environ.get("ROOKWELL_E2E_SLOWDOWN", "3"))
+
+
 def wait_until(done, timeout, what, step=0.05):
-    """Polls done() until it gives a true value; fails naming what after timeout seconds."""
-    end = time.monotonic() + timeout
+    """Polls done() until it gives a true value; fails naming what after
+    timeout seconds (stretched by SLOWDOWN)."""
+    end = time.monotonic() + timeout * SLOWDOWN
     while True:
         value = done()
         if value:
@@ -47,6 +61,25 @@ def wait_until(done, timeout, what, step=0.05):
         if time.monotonic() > end:
             raise Failure("timed out waiting for " + what)
         time.sleep(step)
+
+
+def read_text(path):
+    """The file's text, or None while it is not there."""
+    try:
+        with open(path, encoding="utf-8", errors="replace") as f:
+            return f.read()
+    except FileNotFoundError:
+        return None
+
+
+def wait_for_file_content(path, predicate, timeout, what):
+    """The file's text once predicate(text) holds: a file the client writes
+    more than once is read in the state a check needs, not as it first
+    appears."""
+    def ready():
+        text = read_text(path)
+        return [text] if text is not None and predicate(text) else None
+    return wait_until(ready, timeout, what)[0]
 
 
 class Display:
@@ -155,6 +188,7 @@ class Client:
         })
         self.process = None
         self.frame = None
+        self.reader = None
         self.runs = 0
         self.shots = 0
 
@@ -169,6 +203,7 @@ class Client:
 
     def start(self, *arguments, wait_frame=True, close_splash=True):
         self.runs += 1
+        self.asked_before_start = len(self.prompts())
         out = open(os.path.join(self.artifacts, f"tavrin-{self.runs}.log"), "w")
         self.process = subprocess.Popen([os.path.join(self.folder, "tavrin"), *arguments],
                                         cwd=self.base, env=self.env, stdout=out, stderr=subprocess.STDOUT,
@@ -183,26 +218,45 @@ class Client:
                 self.key("alt+o", window=dialog)
                 self.wait_gone(dialog)
             self.frame = self.wait_window("^Rookwell$", 30)
-            # The start-up yields for a second before it finishes, then
-            # (without files to open) shows the title splash.
-            time.sleep(1.5)
+            self.wait_started()
             if close_splash and not arguments:
                 self.close_splash()
         return self.process
 
-    def splash(self, timeout=3):
+    def wait_started(self, timeout=30):
+        """The start-up's loading picture stands until the start-up has yielded
+        for its second and is done; without files to open the title splash
+        comes next."""
+        wait_until(lambda: not self.windows("^Splash$"), timeout, "the start-up's loading picture to go")
+
+    def splash(self, timeout=30):
         try:
             return self.wait_window("^Splash Window$", timeout)
         except Failure:
             return None
 
-    def close_splash(self, timeout=3):
-        """Clicks the title splash away, when one comes."""
-        window = self.splash(timeout)
-        if window:
-            x, y, width, height = self.geometry(window)
-            self.click(x + width // 2, y + height // 2)
-            self.wait_gone(window)
+    def close_splash(self, timeout=30):
+        """Clicks the title splash away: a start without files shows it, unless
+        a question asked at the start (an update, say) comes first and takes
+        the focus, which closes it. The splash, or None after such a question."""
+        asked = self.asked_before_start
+
+        def splash_or_question():
+            if len(self.prompts()) > asked:
+                return "asked"
+            found = self.windows("^Splash Window$")
+            return found[-1] if found else None
+        window = wait_until(splash_or_question, timeout, "the title splash or a question")
+        if window != "asked":
+            try:
+                x, y, width, height = self.geometry(window)
+            except Failure:
+                window = "asked"    # gone as a question took the focus
+        if window == "asked" or len(self.prompts()) > asked:
+            wait_until(lambda: not self.windows("^Splash Window$"), timeout, "the title splash to go")
+            return None
+        self.click(x + width // 2, y + height // 2)
+        self.wait_gone(window)
         return window
 
     def running(self):
@@ -210,9 +264,26 @@ class Client:
 
     def wait_exit(self, timeout=20):
         try:
-            return self.process.wait(timeout)
+            return self.process.wait(timeout * SLOWDOWN)
         except subprocess.TimeoutExpired:
             raise Failure("the client did not end")
+
+    def exit_answering(self, key_for, after=0, most=5):
+        """Game, Exit; each question asked on the way out (past index after) is
+        answered with the key key_for(record) gives. The exit status."""
+        self.menu("g", "x")
+        for _ in range(most):
+            def asked_or_ended():
+                if not self.running():
+                    return "ended"
+                records = self.prompts()
+                return records[after] if len(records) > after else None
+            record = wait_until(asked_or_ended, 20, f"the client to end or ask; asked {self.prompts()[after:]}")
+            if record == "ended":
+                break
+            self.answer(record[1], key_for(record))
+            after += 1
+        return self.wait_exit()
 
     def kill(self):
         if self.running():
@@ -221,6 +292,8 @@ class Client:
 
     def close(self):
         self.kill()
+        if self.reader:
+            self.reader.close()
         self.display.close()
         shutil.rmtree(self.base, ignore_errors=True)
 
@@ -247,6 +320,20 @@ class Client:
             return found[-1] if found else None
         return wait_until(find, timeout, f"a window named {name!r}")
 
+    def wait_dialog(self, name, timeout=15, besides=None):
+        """A window whose name matches, besides the frame (or besides), once it
+        holds the keyboard: the keys sent next reach it."""
+        window = self.wait_window(name, timeout, besides=besides if besides is not None else (self.frame,))
+        return self.take_keyboard(window, timeout)
+
+    def take_keyboard(self, window, timeout=15):
+        """Gives window the keyboard and waits until the X server says it has it; the window."""
+        def holds_focus():
+            self.focus(window)
+            return self.xdotool("getwindowfocus", check_ok=False).strip() == str(window)
+        wait_until(holds_focus, timeout, f"window {window} to take the keyboard")
+        return window
+
     def wait_gone(self, window, timeout=10):
         wait_until(lambda: window not in self.windows(), timeout, f"window {window} to close")
 
@@ -260,7 +347,9 @@ class Client:
 
     # ------------------------------------------------------------ input
 
-    def key(self, *keys, window=None, pause=0.25):
+    def key(self, *keys, window=None, pause=0.05):
+        """Presses keys in window (the frame without one), paced as typed; what they
+        start is waited for by the caller."""
         self.focus(window or self.frame)
         for k in keys:
             self.xdotool("key", "--clearmodifiers", k)
@@ -270,13 +359,12 @@ class Client:
         self.focus(window or self.frame)
         self.xdotool("type", "--delay", "20", text)
 
-    def menu(self, *mnemonics):
-        """Opens a menu of the frame by its Alt mnemonic and follows item mnemonics."""
-        self.key("alt+" + mnemonics[0])
-        time.sleep(0.3)
-        for m in mnemonics[1:]:
-            self.xdotool("key", m)
-            time.sleep(0.3)
+    def menu(self, *keys):
+        """Opens a menu of the frame by its Alt mnemonic and follows the keys after it
+        (item mnemonics, arrows) in one xdotool run: the toolkit takes them in order,
+        each once the menu the key before opened is up."""
+        self.focus(self.frame)
+        self.xdotool("key", "--clearmodifiers", "alt+" + keys[0], *keys[1:])
 
     def pointer(self):
         out = self.xdotool("getmouselocation", "--shell")
@@ -295,16 +383,12 @@ class Client:
         time.sleep(0.2)
 
     def drag(self, x1, y1, x2, y2, steps=12):
-        self.move(x1, y1)
-        time.sleep(0.15)
-        self.xdotool("mousedown", 1)
-        time.sleep(0.15)
+        """Presses at x1, y1, moves there in steps and lets go at x2, y2, paced as a
+        hand moves: one xdotool run, whose events reach the X server in order."""
+        chain = ["mousemove", x1, y1, "sleep", 0.15, "mousedown", 1, "sleep", 0.15]
         for i in range(1, steps + 1):
-            self.move(x1 + (x2 - x1) * i // steps, y1 + (y2 - y1) * i // steps)
-            time.sleep(0.03)
-        time.sleep(0.15)
-        self.xdotool("mouseup", 1)
-        time.sleep(0.3)
+            chain += ["mousemove", x1 + (x2 - x1) * i // steps, y1 + (y2 - y1) * i // steps, "sleep", 0.03]
+        self.xdotool(*chain, "sleep", 0.15, "mouseup", 1)
 
     # ------------------------------------------------------------ dialogs
 
@@ -343,39 +427,84 @@ class Client:
 
     def answer(self, caption, key="Return", besides=None):
         """Presses key in the open dialog whose title is caption; waits for it to close."""
-        besides = besides if besides is not None else (self.frame,)
-        window = self.wait_window("^" + re.escape(caption) + "$", 15, besides=besides)
-        time.sleep(0.3)
+        window = self.wait_dialog("^" + re.escape(caption) + "$", 15, besides)
         self.key(key, window=window)
         self.wait_gone(window)
         return window
 
     def choose_file(self, caption, path):
         """Types a path into the toolkit's file chooser titled caption and accepts it."""
-        window = self.wait_window("^" + re.escape(caption) + "$", 15, besides=(self.frame,))
-        time.sleep(0.5)
+        window = self.wait_dialog("^" + re.escape(caption) + "$", 15)
         self.key("ctrl+l", window=window)
         # A save dialog offers a name with only its stem selected: all of it goes.
         self.key("ctrl+a", window=window)
         self.type(path, window=window)
-        time.sleep(0.3)
+        # The chooser looks the typed folder up as it comes; Return is taken once it is done.
+        self.wait_still(window)
         self.key("Return", window=window)
         self.wait_gone(window)
 
     # ------------------------------------------------------------ pictures
 
     def settle(self, name, timeout=10):
-        """A picture of the screen once two pictures in a row are alike (animations done)."""
-        previous = Picture(self.screenshot(name))
+        """A picture of the screen once two pictures in a row are alike (animations done),
+        kept under the artifacts folder."""
+        previous = self.look()
         end = time.monotonic() + timeout
         while time.monotonic() < end:
             time.sleep(0.3)
-            self.shots -= 1
-            current = Picture(self.screenshot(name))
+            current = self.look()
             if current.pixels == previous.pixels:
-                return current
+                break
             previous = current
-        return previous
+        return self.keep(previous, name)
+
+    def wait_still(self, window, timeout=15):
+        """Waits until the window's part of the screen is the same in two looks in a row."""
+        x, y, width, height = self.geometry(window)
+        previous = [None]
+
+        def still():
+            picture = self.look()
+            rows = b"".join(picture.pixels[(r * picture.width + max(0, x)) * 3:
+                                           (r * picture.width + min(picture.width, x + width)) * 3]
+                            for r in range(max(0, y), min(picture.height, y + height)))
+            same = rows == previous[0]
+            previous[0] = rows
+            return same
+        wait_until(still, timeout, f"window {window} to be still", step=0.2)
+
+    def wait_settled(self, ready, what, name, timeout=15):
+        """A settled picture of the screen (see settle) for which ready(picture) holds:
+        a check of what the screen shows after an action waits for it this way."""
+        found = []
+
+        def good():
+            picture = self.settle(name)
+            if ready(picture):
+                found.append(picture)
+                return True
+            return False
+        wait_until(good, timeout, what, step=0.1)
+        return found[-1]
+
+    def board_view(self, skin="large wood", name="board-view"):
+        """F2's board view once its canvas shows the pieces of a new game:
+        (the board, a picture of the bare board, the settled screen)."""
+        self.key("F2")
+        board = self.board(skin)
+        empty = board.empty(self.look(), self.artifacts)
+        wait_occupied(self, board, empty, START_SQUARES, name)
+        return board, empty, self.settle(name)
+
+    def keep(self, picture, name):
+        """Writes a picture read with look under the artifacts folder as PNG; the picture."""
+        self.shots += 1
+        path = os.path.join(self.artifacts, f"{self.shots:02d}-{name}.png")
+        subprocess.run(["convert", "ppm:-", path], input=b"P6\n%d %d\n255\n" % (picture.width, picture.height) +
+                       picture.pixels, check=True)
+        picture.path = path
+        return picture
 
     def screenshot(self, name, window=None):
         """Saves a picture of the screen (or of one window) under the artifacts folder."""
@@ -388,6 +517,12 @@ class Client:
             x, y, width, height = self.geometry(window)
             subprocess.run(["convert", path, "-crop", f"{width}x{height}+{x}+{y}", "+repage", path], check=True)
         return path
+
+    def look(self):
+        """The screen as a Picture, read from the X server without a file."""
+        if self.reader is None:
+            self.reader = ScreenReader(self.display.name)
+        return self.reader.picture()
 
     def crop(self, path, x, y, width, height, name):
         out = os.path.join(self.artifacts, name + ".png")
@@ -424,13 +559,18 @@ class Client:
 class Board:
     """The squares of a board skin drawn centred in the canvas at the largest zoom up to 1."""
 
+    # Each skin's picture size, read once: the board is looked up again after every move.
+    IMAGE_SIZES = {}
+
     def __init__(self, canvas, skin_folder):
         self.image_size = None
         _, self.x, self.y, self.width, self.height = canvas
         info = read_config(os.path.join(skin_folder, "info.cfg"))
         image = os.path.join(skin_folder, "graphics", info.get("board.image", "board.png"))
-        size = subprocess.run(["identify", "-format", "%w %h", image], capture_output=True, text=True).stdout
-        image_width, image_height = (int(v) for v in size.split()[:2])
+        if image not in Board.IMAGE_SIZES:
+            size = subprocess.run(["identify", "-format", "%w %h", image], capture_output=True, text=True).stdout
+            Board.IMAGE_SIZES[image] = tuple(int(v) for v in size.split()[:2])
+        image_width, image_height = Board.IMAGE_SIZES[image]
         self.image_size = (image_width, image_height)
         self.image_path = image
         border = int(info.get("board.border", "0") or 0)
@@ -486,8 +626,67 @@ class Board:
         return {n for n in self.SQUARES if self.square_difference(a, b, n) > threshold}
 
 
+class ScreenReader:
+    """The pixels of an X server's screen, read straight from the server
+    (XGetImage): no program to start and no file to encode, so a session can
+    look at the board as often as its waits need."""
+
+    class XImage(ctypes.Structure):
+        _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                    ("format", ctypes.c_int), ("data", ctypes.POINTER(ctypes.c_char)),
+                    ("byte_order", ctypes.c_int), ("bitmap_unit", ctypes.c_int),
+                    ("bitmap_bit_order", ctypes.c_int), ("bitmap_pad", ctypes.c_int), ("depth", ctypes.c_int),
+                    ("bytes_per_line", ctypes.c_int), ("bits_per_pixel", ctypes.c_int)]
+
+    def __init__(self, display_name):
+        x = ctypes.cdll.LoadLibrary("libX11.so.6")
+        x.XOpenDisplay.restype = ctypes.c_void_p
+        x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x.XDefaultRootWindow.restype = ctypes.c_ulong
+        x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x.XGetImage.restype = ctypes.POINTER(self.XImage)
+        x.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
+                                ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+        x.XDestroyImage.argtypes = [ctypes.POINTER(self.XImage)]
+        x.XDisplayWidth.argtypes = x.XDisplayHeight.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.x = x
+        self.display = x.XOpenDisplay(display_name.encode())
+        check(self.display, "the X server can be reached for pictures")
+        self.root = x.XDefaultRootWindow(self.display)
+        self.width, self.height = x.XDisplayWidth(self.display, 0), x.XDisplayHeight(self.display, 0)
+
+    def picture(self):
+        """The whole screen as a Picture (RGB, one byte a channel)."""
+        z_pixmap, all_planes = 2, 0xFFFFFFFF
+        image = self.x.XGetImage(self.display, self.root, 0, 0, self.width, self.height, all_planes, z_pixmap)
+        check(bool(image), "the screen's pixels could be read")
+        try:
+            i = image.contents
+            check(i.bits_per_pixel == 32 and i.byte_order == 0 and i.bytes_per_line == 4 * i.width,
+                  f"a 32-bit little-endian screen: {i.bits_per_pixel} bits, order {i.byte_order}")
+            raw = ctypes.string_at(i.data, i.bytes_per_line * i.height)
+        finally:
+            self.x.XDestroyImage(image)
+        rgb = bytearray(self.width * self.height * 3)
+        rgb[0::3], rgb[1::3], rgb[2::3] = raw[2::4], raw[1::4], raw[0::4]
+        return Picture.of_pixels(self.width, self.height, bytes(rgb))
+
+    def close(self):
+        if self.display:
+            self.x.XCloseDisplay(self.display)
+            self.display = None
+
+
 class Picture:
-    """A screen shot's pixels, read through ImageMagick as binary PPM."""
+    """A screen shot's pixels (RGB), read through ImageMagick as binary PPM
+    from a file, or straight from the screen (Client.look)."""
+
+    @classmethod
+    def of_pixels(cls, width, height, pixels, path=None):
+        picture = cls.__new__(cls)
+        picture.width, picture.height, picture.pixels, picture.path = width, height, pixels, path
+        return picture
 
     def __init__(self, path):
         data = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], capture_output=True, check=True).stdout
@@ -537,6 +736,16 @@ class Oracle:
         check("error" not in result, result.get("error", ""))
         return result
 
+    @classmethod
+    def line(cls, moves):
+        """The position before each of moves and after the last: one run of node for a whole line."""
+        import json
+        out = subprocess.run(["node", os.path.join(HERE, "oracle.js"), cls.FOLDER, "--line", *moves],
+                             capture_output=True, text=True, check=True).stdout
+        result = json.loads(out)
+        check(isinstance(result, list), result.get("error", "") if isinstance(result, dict) else out)
+        return result
+
 
 def pgn_game(path, index):
     """chess.js's reading of one game of a PGN file: header, FEN after each ply, moves."""
@@ -544,6 +753,32 @@ def pgn_game(path, index):
     out = subprocess.run(["node", os.path.join(HERE, "oracle.js"), Oracle.FOLDER, "--pgn", path, str(index)],
                          capture_output=True, text=True, check=True).stdout
     return json.loads(out)
+
+
+# Where the pieces of a new game stand.
+START_SQUARES = {f + r for f in "abcdefgh" for r in "1278"}
+
+
+def wait_occupied(client, board, empty, expected, name, timeout=20, prepare=None):
+    """The screen once the board has pieces on exactly the squares expected (a
+    piece still sliding only delays the match); empty is the bare board's
+    picture. prepare() runs before each look and may say False to look again
+    later. On a timeout the last picture is kept as name."""
+    seen = [set(), None]
+
+    def same():
+        if prepare is not None and not prepare():
+            return None
+        seen[1] = client.look()
+        seen[0] = board.occupied(empty, seen[1])
+        return seen[1] if seen[0] == expected else None
+    try:
+        return wait_until(same, timeout, name, step=0.2)
+    except Failure:
+        if seen[1] is not None:
+            client.keep(seen[1], name)
+        raise Failure(f"{name}: the board has pieces on {sorted(seen[0])}, expected {sorted(expected)}; "
+                      f"differing: {sorted(seen[0] ^ expected)}")
 
 
 def occupied_squares(fen):
@@ -669,6 +904,22 @@ def match_reference(client, picture, name, tolerance=0.06):
     return rmse
 
 
+def wait_reference(client, take, name, tolerance=0.06, timeout=15):
+    """Takes pictures with take() (a path) until one is within tolerance of the
+    reference picture name (a page still drawing only delays the match), then
+    compares it as match_reference does; its path."""
+    reference = os.path.join(REFERENCE, name + ".png")
+    if os.environ.get("ROOKWELL_E2E_UPDATE") != "1" and os.path.exists(reference):
+        try:
+            wait_until(lambda: difference(take(), reference) <= tolerance, timeout, f"the screen to match {name}",
+                       step=0.2)
+        except Failure:
+            pass
+    picture = take()
+    match_reference(client, picture, name, tolerance)
+    return picture
+
+
 def run(session, steps, **options):
     """Runs one session's steps(client); prints the outcome; exit status 0 when it passed."""
     build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(SOURCE, "build")
@@ -707,18 +958,19 @@ PREFERENCES_ROW = 23
 def open_preferences(client):
     """Options, Preferences; the dialog's window, on its Board page."""
     client.menu("o", "p")
-    dialog = client.wait_window("^Preferences$", 15, besides=(client.frame,))
-    time.sleep(0.8)
-    x, y, _, _ = client.geometry(dialog)
+    dialog = client.wait_dialog("^Preferences$", 15)
+    first_page = client.screenshot("preferences", dialog)
+    x, y, width, height = client.geometry(dialog)
     client.click(x + PREFERENCES_BOARD_TAB[0], y + PREFERENCES_BOARD_TAB[1])
-    time.sleep(0.6)
+    # Its rows are clicked next: the Board page must be on the screen.
+    wait_until(lambda: differs(first_page, client.screenshot("preferences-board", dialog)) > width * height // 20,
+               15, "the Board page of the preferences", step=0.2)
     return dialog
 
 
 def choose_board_row(client, dialog, row):
     x, y, _, _ = client.geometry(dialog)
     client.click(x + PREFERENCES_FIRST_BOARD[0], y + PREFERENCES_FIRST_BOARD[1] + row * PREFERENCES_ROW)
-    time.sleep(0.8)
 
 
 def installed_boards(client):
@@ -729,11 +981,9 @@ def installed_boards(client):
 
 def profile_dialog(client, timeout=15):
     """Closes the first-run introduction when it comes; the profile dialog's window."""
-    intro = client.wait_window(r"^Rookwell - User Profile( \(.*\))?$", timeout, besides=(client.frame,))
+    intro = client.wait_dialog(r"^Rookwell - User Profile( \(.*\))?$", timeout)
     if not client.window_name(intro).endswith(")"):
-        time.sleep(0.5)
         client.key("Return", window=intro)
         client.wait_gone(intro)
-        intro = client.wait_window(r"^Rookwell - User Profile \(", timeout, besides=(client.frame,))
-    time.sleep(0.8)
+        intro = client.wait_dialog(r"^Rookwell - User Profile \(", timeout)
     return intro

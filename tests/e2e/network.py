@@ -40,19 +40,7 @@ def choose(position, preferred):
 def shows(client, board, empty, history, name, timeout=20):
     """Waits until the board on the screen holds the pieces chess.js places after history."""
     expected = harness.occupied_squares(Oracle.position(history)["fen"])
-    seen = set()
-    end = time.monotonic() + timeout
-    first = True
-    while time.monotonic() < end:
-        # One picture at a time: a piece still sliding only delays the match.
-        if not first:
-            client.shots -= 1
-        first = False
-        seen = board.occupied(empty, harness.Picture(client.screenshot(name)))
-        if seen == expected:
-            return
-        time.sleep(0.2)
-    raise harness.Failure(f"{name}: board shows {sorted(seen ^ expected)} differently from chess.js")
+    harness.wait_occupied(client, board, empty, expected, name, timeout)
 
 
 def away(client, board):
@@ -62,14 +50,7 @@ def away(client, board):
 def open_network_dialog(client, item, title):
     """The dialog, once it holds the keyboard: its keys reach it, not the frame."""
     client.menu("g", "n", item)
-    dialog = client.wait_window("^" + re.escape(title) + "$", 15, besides=(client.frame,))
-
-    def holds_focus():
-        client.focus(dialog)
-        return client.xdotool("getwindowfocus", check_ok=False).strip() == str(dialog)
-    harness.wait_until(holds_focus, 15, f"the {title} dialog to take the keyboard")
-    return dialog
-
+    return client.wait_dialog("^" + re.escape(title) + "$", 15)
 
 
 def keep_profile(client, after):
@@ -114,13 +95,11 @@ class Match:
     def begin(self, join=True):
         """The host starts listening as White; the guest joins at 127.0.0.1 (when join)."""
         dialog = open_network_dialog(self.host, "h", "Start Network Game")
-        time.sleep(0.5)
         seen_host = len(self.host.prompts())
         self.host.key("alt+s", window=dialog)
         self.host_dialog = dialog
         if join:
             joining = open_network_dialog(self.guest, "j", "Join a Network Game")
-            time.sleep(0.5)
             seen_guest = len(self.guest.prompts())
             self.guest.type("127.0.0.1", window=joining)
             self.guest.key("alt+j", window=joining)

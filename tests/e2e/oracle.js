@@ -4,6 +4,9 @@
 // Or the FEN after each ply of the game at INDEX (from 0) of a PGN file, and
 // the game's moves in coordinate form:
 //   node oracle.js CHESSJS_FOLDER --pgn FILE INDEX
+// Or, with --line before the moves, a JSON list of the position before each
+// move and after the last, for a session that plays a line of moves:
+//   node oracle.js CHESSJS_FOLDER --line [MOVE...]
 const { Chess } = require(process.argv[2]);
 const game = new Chess();
 if (process.argv[3] === "--pgn") {
@@ -20,7 +23,17 @@ if (process.argv[3] === "--pgn") {
     }));
     process.exit(0);
 }
-for (const text of process.argv.slice(3)) {
+function position() {
+    const moves = game.moves({ verbose: true }).map((m) => ({
+        from: m.from, to: m.to, san: m.san, flags: m.flags, promotion: m.promotion || "",
+    }));
+    return { fen: game.fen(), turn: game.turn(), over: game.isGameOver(), check: game.inCheck(), moves };
+}
+const line = process.argv[3] === "--line";
+const positions = [];
+for (const text of process.argv.slice(line ? 4 : 3)) {
+    if (line)
+        positions.push(position());
     const move = { from: text.slice(0, 2), to: text.slice(2, 4) };
     if (text.length > 4) move.promotion = text[4];
     try {
@@ -30,7 +43,5 @@ for (const text of process.argv.slice(3)) {
         process.exit(0);
     }
 }
-const moves = game.moves({ verbose: true }).map((m) => ({
-    from: m.from, to: m.to, san: m.san, flags: m.flags, promotion: m.promotion || "",
-}));
-console.log(JSON.stringify({ fen: game.fen(), turn: game.turn(), over: game.isGameOver(), check: game.inCheck(), moves }));
+positions.push(position());
+console.log(JSON.stringify(line ? positions : positions[0]));

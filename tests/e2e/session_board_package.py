@@ -5,7 +5,6 @@ the old one back, OK keeps the new one, also at the next start."""
 
 import os
 import sys
-import time
 
 import harness
 from harness import check
@@ -16,10 +15,7 @@ NAME = "Club Vinyl"
 
 def steps(c):
     c.start()
-    c.key("F2")
-    time.sleep(1)
-    old = c.board()
-    before = c.settle("large-wood")
+    old, _, before = c.board_view(name="large-wood")
 
     package = harness.board_package(c, os.path.join(c.base, "club vinyl.rwf"), NAME, source="tournament")
     seen = len(c.prompts())
@@ -42,30 +38,30 @@ def steps(c):
     rows = harness.installed_boards(c)
     dialog = harness.open_preferences(c)
     harness.choose_board_row(c, dialog, rows.index(NAME))
-    c.screenshot("preferences-new-board", dialog)
     c.xdotool("mousemove", 5, 1000)
-    time.sleep(0.5)
-    preview = c.settle("preview")
     # The squares the dialog leaves in view turn from wood to the new board's.
     dx, dy, dw, dh = c.geometry(dialog)
     visible = [n for n in old.SQUARES
                if not (dx - old.square < old.centre(n)[0] < dx + dw + old.square and
                        dy - old.square < old.centre(n)[1] < dy + dh + old.square)]
     check(len(visible) >= 8, f"some squares are in view beside the dialog: {visible}")
-    changed = [n for n in visible if old.square_difference(before, preview, n) > 12]
-    check(len(changed) >= len(visible) // 2, f"the canvas shows the chosen board: {changed} of {visible}")
+
+    def changed(preview):
+        return [n for n in visible if old.square_difference(before, preview, n) > 12]
+    preview = c.wait_settled(lambda p: len(changed(p)) >= len(visible) // 2,
+                             f"the canvas to show the chosen board on half of {visible}", "preview")
     c.key("alt+c", window=dialog)
     c.wait_gone(dialog)
-    back = c.settle("after-cancel")
-    check(harness.difference(back.path, before.path) < 0.01, "Cancel shows the old board again")
+    c.wait_settled(lambda back: harness.difference(back.path, before.path) < 0.01, "Cancel to show the old board again",
+                   "after-cancel")
     check(c.settings(USER).get("preferences.board.pack") in (None, "large wood"), "Cancel keeps the old board")
 
     dialog = harness.open_preferences(c)
     harness.choose_board_row(c, dialog, rows.index(NAME))
     c.key("alt+o", window=dialog)
     c.wait_gone(dialog)
-    kept = c.settle("after-ok")
-    check(all(old.square_difference(kept, preview, n) < 3 for n in visible), "OK keeps the new board")
+    kept = c.wait_settled(lambda k: all(old.square_difference(k, preview, n) < 3 for n in visible),
+                          "OK to keep the new board", "after-ok")
     new = c.board(NAME)
     harness.match_reference(c, c.crop(kept.path, *new.image_rect(), "club-vinyl-board"), "club-vinyl-board", 0.05)
 
@@ -74,9 +70,8 @@ def steps(c):
     check(c.settings(USER).get("preferences.board.pack") == NAME, "the new board is the user's board")
     c.start()
     c.key("F2")
-    time.sleep(1)
-    again = c.settle("next-start")
-    check(harness.difference(again.path, kept.path) < 0.02, "the next start shows the new board")
+    c.wait_settled(lambda again: harness.difference(again.path, kept.path) < 0.02, "the next start to show the new board",
+                   "next-start")
     c.menu("g", "x")
     check(c.wait_exit() == 0, "the client ends cleanly again")
 

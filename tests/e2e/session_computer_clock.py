@@ -54,8 +54,7 @@ def steps(c):
     black = wait_until(lambda: (lambda x: x if x and x > white + 40 else None)(mark_centre(c, "black-to-move")),
                        15, "the mark to move to Black's box")
     console = os.path.join(c.folder, "logs", "Rookwell - Console.log")
-    wait_until(lambda: os.path.exists(console) and "\ne5\n" in open(console, errors="replace").read(), 30,
-               "the engine's reply")
+    harness.wait_for_file_content(console, lambda text: "\ne5\n" in text, 30, "the engine's reply")
     wait_until(lambda: (lambda x: x if x and x < black - 40 else None)(mark_centre(c, "white-again")),
                15, "the mark to come back to White's box")
     c.menu("g", "x")

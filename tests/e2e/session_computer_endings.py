@@ -10,7 +10,6 @@ offers back."""
 import glob
 import os
 import sys
-import time
 
 import engine_packages as packages
 import game
@@ -69,7 +68,7 @@ def steps(c):
                               10, "the side panel's result row")
     for path in result_pages:
         check('charset=utf-8"' in open(path, errors="replace").read()[:300], f"{path} names its character set")
-    time.sleep(0.3)
+    c.take_keyboard(over)
     c.key("Return", window=over)
     c.wait_gone(over)
     check(os.path.exists(own) and open(own).read() == kept, "the user's own saved game is not deleted")
@@ -110,7 +109,7 @@ def steps(c):
     c.answer("Offer draw")
     over = c.wait_window("^Game Over$", 15, besides=(c.frame,))
     c.screenshot("draw-agreed")
-    time.sleep(0.3)
+    c.take_keyboard(over)
     c.key("Escape", window=over)
     c.wait_gone(over)
     c.menu("g", "x")

@@ -6,7 +6,6 @@ effects written by the disk audio driver."""
 
 import os
 import sys
-import time
 
 import game
 import harness
@@ -29,18 +28,14 @@ def panel(c, board, picture):
 
 def steps(c):
     c.start()
-    c.key("F2")
-    time.sleep(1)
-    board = c.board()
-    empty = board.empty(c.settle("board-view"), c.artifacts)
+    board, empty, _ = c.board_view()
     game.new_computer_game(c)
     # The move list is shown beside the board; a timed game shows its clock
     # by itself.
     c.key("ctrl+t")
     game.away(c, board)
+    harness.wait_occupied(c, board, empty, harness.START_SQUARES, "start-position")
     start = c.settle("start")
-    occupied = board.occupied(empty, start)
-    check(occupied == {f + r for f in "abcdefgh" for r in "1278"}, f"the start position is set up: {sorted(occupied)}")
 
     check(os.path.exists(c.audio_file), "the disk audio driver writes its file")
     sound_start = os.path.getsize(c.audio_file)
@@ -51,8 +46,7 @@ def steps(c):
     for number in range(1, 6):
         heard = os.path.getsize(c.audio_file)
         mine, reply, after = game.play_and_wait_reply(c, board, history, before)
-        time.sleep(0.5)
-        check(audible_bytes(c.audio_file, heard) > 1000, f"move {number} is heard")
+        harness.wait_until(lambda: audible_bytes(c.audio_file, heard) > 1000, 10, f"move {number} to be heard")
         print(f"{number}. {mine['san']} {reply['san']}")
         check(before.mean_difference(after, px, py, pw, ph) > 0.05, f"the side panel follows move {number}")
         before = after

@@ -44,7 +44,8 @@ def steps(a, b):
     check(pgn["header"].get("Result") == "1-0", f"Alice wins by resignation: {pgn['header']}")
 
     for p, other in ((a, b), (b, a)):
-        stored = [n for n in p.opponents() if n.endswith(".cfg")]
+        stored = harness.wait_until(lambda: [n for n in p.opponents() if n.endswith(".cfg")], 10,
+                                    f"{p.user} to store the opponent")
         check(len(stored) == 1, f"{p.user} stores one opponent: {p.opponents()}")
         profile = harness.read_config(os.path.join(p.client.folder, "users", p.user, "opponents", stored[0]))
         check(profile.get("profile.email") == other.address, f"{p.user} knows {other.user}'s address: {profile}")

@@ -12,8 +12,13 @@ import re
 import sys
 
 import email_play as ep
-import harness
 from harness import check
+
+
+def sent_with_offer(found):
+    """One copy, holding the sent move and the draw offer made with it."""
+    return len(found) == 1 and all(ep.copy_value(t, "sent") == "1" and ep.copy_value(t, "ply") == "1"
+                                   for t in found.values())
 
 
 def steps(a, b):
@@ -27,10 +32,8 @@ def steps(a, b):
     ep.drag(a, history, "e4")
     ep.offer_draw(a)
     ep.send(a)
-    harness.wait_until(lambda: len(ep.copies(a)) == 1, 10, "Alice's copy of the game she started")
-    (first_copy, first_text), = ep.copies(a).items()
-    check(ep.copy_value(first_text, "sent") == "1" and ep.copy_value(first_text, "ply") == "1",
-          f"the copy holds the sent move and the offer: {first_text}")
+    (first_copy, first_text), = ep.wait_copies(a, sent_with_offer, 30,
+                                               "Alice's copy to hold the sent move and the offer").items()
 
     # Bob accepts with his first turn.
     path, _ = ep.take_mail(b, a)
@@ -57,9 +60,9 @@ def steps(a, b):
     ep.shows(a, ["d2d4"], "a-second-game")
     refused = [r for r in ca.prompts()[seen:] if "refused" in r[2]]
     check(not refused, f"the second game is taken: {refused}")
-    harness.wait_until(lambda: len(ep.copies(a)) == 2, 10, "a copy of the second game beside the first")
-    check(ep.copies(a)[first_copy] == first_text, "the first game's copy is as it was")
-    (second_copy, _), = [(n, t) for n, t in ep.copies(a).items() if n != first_copy]
+    both = ep.wait_copies(a, lambda found: len(found) == 2, 30, "a copy of the second game beside the first")
+    check(both.get(first_copy) == first_text, "the first game's copy is as it was")
+    (second_copy, _), = [(n, t) for n, t in both.items() if n != first_copy]
 
     # Bob's acceptance of the first game: the offer stands in Alice's copy.
     played_a = a.played()
@@ -73,7 +76,7 @@ def steps(a, b):
     pgn = ep.result_of_last_game(a, played_a)
     check(pgn["header"].get("Result") == "1/2-1/2", f"Alice's game is drawn: {pgn['header']}")
     check(pgn["moves"] == history, f"Alice keeps the moves played: {pgn['moves']}")
-    harness.wait_until(lambda: list(ep.copies(a)) == [second_copy], 10, "only the second game's copy left")
+    ep.wait_copies(a, lambda found: list(found) == [second_copy], 30, "only the second game's copy left")
     ep.quit_all(a, b)
 
 

@@ -29,7 +29,8 @@ def key_response(c, name, times):
     """Seconds from Ctrl-M (the move dialog) to its window, and back."""
     found = []
     for want_shown in (True, False):
-        c.focus(c.frame)
+        # A window that comes up meanwhile (an engine's greeting) would take the key.
+        c.take_keyboard(c.frame)
         start = time.monotonic()
         c.xdotool("key", "--clearmodifiers", "ctrl+m")
         wait_until(lambda: bool(c.windows("^Enter Move$")) == want_shown, 30,
@@ -50,17 +51,14 @@ def settings_time(c):
 
 def ends_cleanly(c, how, before):
     """The client ends by how ("exit" or "term") with status 0, settings saved, no engine left."""
+    started = time.monotonic()
     if how == "term":
         c.process.send_signal(signal.SIGTERM)
+        status = c.wait_exit(30)
     else:
-        c.menu("g", "x")
-        try:
-            index, record = c.wait_prompt(contains="save the current game", timeout=5, after=before)
-            c.answer(record[1], "alt+n")
-        except harness.Failure:
-            pass
-    started = time.monotonic()
-    status = c.wait_exit(30)
+        # Only whether to save the game may be asked.
+        status = c.exit_answering(lambda record: "alt+n" if "save the current game" in record[2] else "Escape",
+                                  before, most=1)
     print(f"{how}: ended in {time.monotonic() - started:.1f} s")
     check(status == 0, f"the client ends with status 0 after {how}, got {status}")
     wait_until(lambda: not packages.processes_under(os.path.join(c.folder, "engines")), 10,
@@ -85,9 +83,9 @@ def steps(c):
     crash = packages.saved_game(c, "crash", "Crash")
     restore(c, crash)
     asked = wait_until(lambda: questions(c, "The chess engine has stopped."), 20, "the engine's end to be told")
+    wait_until(lambda: c.windows("^Message from Crash$"), 10, "the greeting")
     check(len(c.windows("^Message from Crash$")) == 1, "the greeting shows once")
-    window = c.wait_window("^Chess engine$", 15, besides=(c.frame,))
-    time.sleep(0.3)
+    window = c.wait_dialog("^Chess engine$", 15)
     c.key("Escape", window=window)
     c.wait_gone(window)
     check(c.answered(len(c.prompts()) - 1) == "-1", "the question was cancelled")
@@ -109,11 +107,11 @@ def steps(c):
     # A megabyte without a line end, then a move.
     packages.install_fake(c, "Blob", packages.FEATURES + f"{GREETING}\nwait ping\nwait go\nblob 1048576\nraw \\nmove e2e4\\n\n")
     restore(c, packages.saved_game(c, "blob", "Blob"))
+    # The greeting comes before the flood, and with it a window of its own.
+    wait_until(lambda: c.windows("^Message from Blob$"), 10, "the greeting")
     key_response(c, "during a megabyte without a line end", times)
     console = os.path.join(c.folder, "logs", "Rookwell - Console.log")
-    wait_until(lambda: os.path.exists(console) and "\ne4\n" in open(console, errors="replace").read(), 30,
-               "the engine's move after its flood")
-    wait_until(lambda: c.windows("^Message from Blob$"), 10, "the greeting")
+    harness.wait_for_file_content(console, lambda text: "\ne4\n" in text, 30, "the engine's move after its flood")
     before = settings_time(c)
     ends_cleanly(c, "term", len(c.prompts()))
     check(settings_time(c) > before, "the settings are saved at SIGTERM with a message window open")
@@ -123,7 +121,7 @@ def steps(c):
     packages.install_fake(c, "Lines", packages.FEATURES + "wait go\nflood 10000 thinking about it\nsay move e2e4\n")
     restore(c, packages.saved_game(c, "lines", "Lines"))
     log = os.path.join(c.folder, "engines", "Lines", "engine.log")
-    wait_until(lambda: "go" in open(log).read().split(), 20, "the engine to be asked for its move")
+    harness.wait_for_file_content(log, lambda text: "go" in text.split(), 20, "the engine to be asked for its move")
     key_response(c, "during ten thousand lines", times)
     before = settings_time(c)
     ends_cleanly(c, "exit", len(c.prompts()))

@@ -11,7 +11,6 @@ import os
 import re
 import subprocess
 import sys
-import time
 
 import game
 import harness
@@ -35,8 +34,9 @@ TWO_GAMES = """[Event "Club"]
 
 def pick_first_listed(c, caption):
     """In the chooser titled caption: the first entry of its file list, chosen with keys."""
-    window = c.wait_window("^" + re.escape(caption) + "$", 15, besides=(c.frame,))
-    time.sleep(0.5)
+    window = c.wait_dialog("^" + re.escape(caption) + "$", 15)
+    # The chooser fills its list after it opens: its picture stops changing once it has.
+    c.settle("chooser")
     c.key("Down", window=window)
     c.key("Return", window=window)
     c.wait_gone(window)
@@ -141,16 +141,7 @@ def steps(c):
     c.wait_gone(viewer)
     # Closed while the board was still coming up or after: either way the file is simply closed.
     check(not any("Could not" in r[2] for r in c.prompts()), f"closing the viewer is no error: {c.prompts()}")
-    c.menu("g", "x")
-    for _ in range(3):
-        if not c.running():
-            break
-        try:
-            index, record = c.wait_prompt(after=index + 1, timeout=3)
-        except harness.Failure:
-            continue
-        c.answer(record[1], "alt+n")
-    check(c.wait_exit() == 0, "the client ends cleanly")
+    check(c.exit_answering(lambda record: "alt+n", index + 1) == 0, "the client ends cleanly")
 
 
 if __name__ == "__main__":

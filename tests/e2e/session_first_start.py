@@ -7,7 +7,6 @@ read at the next start."""
 
 import os
 import sys
-import time
 import urllib.parse
 
 import harness
@@ -21,7 +20,6 @@ def fill_profile(c, dialog, user):
     c.type("Tess", window=dialog)
     c.key("alt+o", window=dialog)
     c.wait_gone(dialog)
-    time.sleep(1)
 
 
 def steps(c):
@@ -33,16 +31,15 @@ def steps(c):
     if asked_at_start:
         fill_profile(c, harness.profile_dialog(c), None)
     c.frame = c.wait_window("^Rookwell$", 30)
-    time.sleep(1.5)
+    c.wait_started()
     # The title splash is lit where the pointer is, and a click closes it.
-    splash = c.splash(5)
+    splash = c.splash()
     check(splash, "the title splash shows")
     x, y, width, height = c.geometry(splash)
     unlit = c.screenshot("splash-unlit", splash)
     c.move(x + width // 3, y + height // 3)
-    time.sleep(0.6)
-    lit = c.screenshot("splash-lit", splash)
-    check(harness.differs(unlit, lit) > width * height // 10, "the pointer lights the splash")
+    wait_until(lambda: harness.differs(unlit, c.screenshot("splash-lit", splash)) > width * height // 10, 10,
+               "the pointer to light the splash", step=0.2)
     c.click(x + width // 2, y + height // 2)
     c.wait_gone(splash)
     users = os.listdir(os.path.join(c.folder, "users"))
@@ -61,15 +58,14 @@ def steps(c):
     if not asked_at_start:
         c.menu("o", "r")
         fill_profile(c, harness.profile_dialog(c), user)
-    check(c.settings(user).get("profile.name") == "Tess Tester", "the profile is saved with its name")
+    wait_until(lambda: c.settings(user).get("profile.name") == "Tess Tester", 10, "the profile saved with its name")
     check(c.settings(user).get("profile.nickname") == "Tess", "the profile is saved with its nickname")
     check(c.settings(user).get("profile.id") != "calculate", "the new user has a profile id now")
 
     check(width >= 400 and height >= 300, f"a usable frame, got {width}x{height}")
-    start_page = c.screenshot("start-page", c.frame)
+    start_page = harness.wait_reference(c, lambda: c.screenshot("start-page", c.frame), "start-page", tolerance=0.08)
     if not asked_at_start:
         check(harness.differs(welcome, start_page) > 100, "the start page welcomes the user by name")
-    harness.match_reference(c, start_page, "start-page", tolerance=0.08)
 
     # F2 swaps to the board view and back; the two look different.
     c.key("F2")
@@ -79,20 +75,17 @@ def steps(c):
     board_view = c.screenshot("board-view", c.frame)
     # Tab hides the side panel beside the board: the right part changes.
     c.key("Tab")
-    time.sleep(0.8)
-    no_panel = c.screenshot("board-without-panel", c.frame)
-    check(harness.differs(board_view, no_panel) > 1000, "Tab hides the side panel")
+    wait_until(lambda: harness.differs(board_view, c.screenshot("board-without-panel", c.frame)) > 1000, 10,
+               "Tab to hide the side panel", step=0.2)
     c.key("Tab")
-    time.sleep(0.5)
     # View, Browser by its mnemonics brings the start page back.
     c.menu("v", "b")
-    time.sleep(0.8)
-    again = c.screenshot("start-page-again", c.frame)
-    check(harness.difference(start_page, again) < 0.08, "View, Browser shows the start page again")
+    wait_until(lambda: harness.difference(start_page, c.screenshot("start-page-again", c.frame)) < 0.08, 10,
+               "View, Browser to show the start page again", step=0.2)
 
     # Help, Contents goes through the launcher to the desktop's opener.
     c.menu("h", "c")
-    opened = wait_until(lambda: os.path.exists(c.opened) and open(c.opened).read(), 10, "the help page to open")
+    opened = harness.wait_for_file_content(c.opened, lambda text: text.endswith("\n"), 10, "the help page to open")
     page = urllib.parse.unquote(opened.strip())
     check(page == "file://" + os.path.join(c.folder, "html/english/Doc/contents.htm"),
           f"the contents page of the program folder is opened: {opened!r}")
@@ -100,7 +93,6 @@ def steps(c):
     # View, Skinned Mouse is a view option kept across runs.
     check(c.settings(user).get("preferences.view.showskinnedcursor") == "no", "no skinned cursor at first")
     c.menu("v", "s")
-    time.sleep(0.5)
 
     # Game, Exit ends the program and writes the settings.
     c.menu("g", "x")

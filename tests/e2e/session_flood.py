@@ -86,9 +86,8 @@ def menu_opens(client, name):
     """Options, Preferences: the dialog comes (waited for, generously), then its Cancel closes it."""
     started = time.monotonic()
     client.menu("o", "p")
-    dialog = client.wait_window("^Preferences$", 30, besides=(client.frame,))
+    dialog = client.wait_dialog("^Preferences$", 30)
     print(f"{name}: the Preferences dialog opened in {time.monotonic() - started:.2f} s")
-    time.sleep(0.3)
     client.key("alt+c", window=dialog)
     client.wait_gone(dialog, 30)
 
@@ -106,7 +105,6 @@ def steps(client):
     client.start()
     client.key("F2")
     dialog = network.open_network_dialog(client, "h", "Start Network Game")
-    time.sleep(0.5)
     client.key("alt+s", window=dialog)
     peer = harness.wait_until(lambda: connect(port), 20, "the host listening")
     try:

@@ -7,7 +7,6 @@ PGN in the played games."""
 
 import os
 import sys
-import time
 
 import game
 import harness
@@ -28,12 +27,10 @@ def steps(c):
     # Without a game nothing in Actions can be done: its menu does not open
     # and takes no keys, so the keys after it still reach the frame.
     c.key("alt+a", "Escape")
-    c.key("F2")
-    time.sleep(1)
-    board = c.board()
-    empty = board.empty(c.settle("board-view"), c.artifacts)
+    board, empty, _ = c.board_view()
     game.new_computer_game(c)
     game.away(c, board)
+    harness.wait_occupied(c, board, empty, harness.START_SQUARES, "start-position")
     before = c.settle("start")
     history = []
     for _ in range(2):
@@ -42,10 +39,9 @@ def steps(c):
 
     # Take back: our last move and the engine's answer go.
     c.menu("a", "t")
-    time.sleep(1)
-    taken = c.settle("taken-back")
     expected = harness.occupied_squares(harness.Oracle.position(history[:2])["fen"])
-    check(board.occupied(empty, taken) == expected, "Take Back shows the position after the first two plies")
+    harness.wait_occupied(c, board, empty, expected, "taken-back-position")
+    taken = c.settle("taken-back")
     history = history[:2]
 
     # Offer draw asks first; the engine plays on.
@@ -67,8 +63,7 @@ def steps(c):
     index, record = c.wait_prompt(caption="Resign", after=seen)
     check(record[2] == "Are you sure?", f"Resign asks first: {record}")
     c.answer("Resign", "alt+y")
-    over = c.wait_window("^Game Over$", 15, besides=(c.frame,))
-    time.sleep(0.8)
+    over = c.wait_dialog("^Game Over$", 15)
     c.screenshot("game-over", over)
     played = os.path.join(c.folder, "users", USER, "played games")
     kept = set(os.listdir(played))
@@ -77,11 +72,12 @@ def steps(c):
 
     # The start page's statistics count the lost game.
     c.key("F2")
-    time.sleep(1.5)
-    stats_after = stats_area(c, c.screenshot("start-page-after"), "stats-after")
-    check(harness.differs(stats_before, stats_after) > 50, "the statistics on the start page change")
-    new = [n for n in set(os.listdir(played)) - kept if n.lower().endswith(".pgn")]
-    check(len(new) == 1, f"the game's PGN is kept in the played games: {sorted(os.listdir(played))}")
+    harness.wait_until(lambda: harness.differs(stats_before, stats_area(c, c.screenshot("start-page-after"),
+                                                                        "stats-after")) > 50,
+                       15, "the statistics on the start page to change", step=0.3)
+    new = harness.wait_until(lambda: [n for n in set(os.listdir(played)) - kept if n.lower().endswith(".pgn")], 15,
+                             "the game's PGN in the played games")
+    check(len(new) == 1, f"one PGN is kept in the played games: {sorted(os.listdir(played))}")
     saved = harness.pgn_game(os.path.join(played, new[0]), 0)
     check(saved["moves"] == history, f"the kept PGN holds the moves played: {saved['moves']} / {history}")
     check(saved["header"].get("Result") == "0-1", f"the kept PGN records the resignation: {saved['header']}")

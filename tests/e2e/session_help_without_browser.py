@@ -31,8 +31,7 @@ def steps(c):
         f.write(recording)
     seen = len(c.prompts())
     c.key("F1", window=c.frame)
-    harness.wait_until(lambda: os.path.exists(c.opened) and "contents.htm" in open(c.opened).read(), 15,
-                       "the help page handed to the opener")
+    harness.wait_for_file_content(c.opened, lambda text: "contents.htm" in text, 15, "the help page handed to the opener")
     check(len(c.prompts()) == seen, f"nothing asked when the page opens: {c.prompts()[seen:]}")
     c.menu("g", "x")
     check(c.wait_exit() == 0, "the client ends cleanly")

@@ -105,8 +105,8 @@ def steps(a, b):
     ep.drag(a, history, "e4", check_board=True)
     ep.save_without_mail_program(a, os.path.join(c.base, "answer.rwf"))
     user = os.path.join(c.folder, "users", a.user)
-    harness.wait_until(lambda: ep.copies(a) and ep.copy_value(only_copy(a)[1], "sent") == "1", 10,
-                       "Alice's own copy of the sent game")
+    ep.wait_copies(a, lambda found: len(found) == 1 and ep.copy_value(*found.values(), "sent") == "1", 30,
+                   "Alice's own copy of the sent game")
     copy_name, _ = only_copy(a)
 
     fools = dict(moves=["f3", "e5", "g4", "Qh4#"], move="Qh4#", black_id="EVIL99", sender="EVIL99",
@@ -142,11 +142,13 @@ def steps(a, b):
     history.append("e7e5")
     ep.shows(a, history, "honest-answer")
     check(not [r for r in c.prompts()[seen:] if "refused" in r[2]], f"the honest turn is taken: {c.prompts()[seen:]}")
-    harness.wait_until(lambda: ep.copy_value(only_copy(a)[1], "received") == "2", 10, "the answer in Alice's copy")
+    ep.wait_copies(a, lambda found: len(found) == 1 and ep.copy_value(*found.values(), "received") == "2", 30,
+                   "the answer in Alice's copy")
 
     # Alice's 2.Nf3, not sent: no turn may play a move for her meanwhile.
     ep.drag(a, history, "Nf3", check_board=True)
-    harness.wait_until(lambda: re.search(r'Move=\s*"?Nf3', only_copy(a)[1]), 10, "the unsent move in Alice's copy")
+    ep.wait_copies(a, lambda found: len(found) == 1 and re.search(r'Move=\s*"?Nf3', *found.values()), 30,
+                   "the unsent move in Alice's copy")
     check(only_copy(a)[0] == copy_name, "the same copy")
     unsent = [
         ("unsent-rewrite.rwf", dict(moves=["e4", "e5", "Nc3", "Nc6"], move="Nc6"), "neither received nor sent"),
@@ -162,7 +164,8 @@ def steps(a, b):
 
     # Once 2.Nf3 has left, Bob's honest answer to it is taken.
     ep.save_without_mail_program(a, os.path.join(c.base, "answer2.rwf"))
-    harness.wait_until(lambda: ep.copy_value(only_copy(a)[1], "sent") == "3", 10, "the sent move in Alice's copy")
+    ep.wait_copies(a, lambda found: len(found) == 1 and ep.copy_value(*found.values(), "sent") == "3", 30,
+                   "the sent move in Alice's copy")
     seen = open_turn(a, pack(c, "honest2.rwf", alice, ["e4", "e5", "Nf3", "Nc6"], "Nc6"), len(c.prompts()))
     history.append("b8c6")
     ep.shows(a, history, "honest-answer-2")

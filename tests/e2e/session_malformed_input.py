@@ -8,8 +8,8 @@ gives a clear message, the client goes on, and nothing the user had is lost
 import os
 import shutil
 import sys
-import time
 
+import game
 import harness
 from harness import check
 
@@ -66,12 +66,7 @@ def steps(c):
     with open(noise, "wb") as f:
         f.write(bytes((i * 7919 + 13) % 256 for i in range(20000)))
     for path in (bad_move, noise):
-        # Game, PGN (a submenu without a mnemonic, third from the end), Open PGN.
-        c.key("alt+g")
-        for k in ("Up", "Up", "Up", "Right"):
-            c.xdotool("key", k)
-            time.sleep(0.25)
-        c.xdotool("key", "o")
+        game.pgn_submenu(c, "o")
         seen = choose_file(c, seen, path)
         index, record = c.wait_prompt(after=seen)
         check(record[0] == "message" and record[1] in ("Open PGN", "Open"), f"a PGN message, got {record}")

@@ -121,8 +121,7 @@ def steps(host, guest):
     sh, _ = answer(host, "Reset Game", "alt+y", sh, "This will reset the board")
     index, record = host.wait_prompt(caption="Network Game", after=sh)
     check(record[0] == "choice", f"the colour is asked: {record}")
-    chooser = host.wait_window("^Network Game$", 15, besides=(host.frame,))
-    time.sleep(0.3)
+    chooser = host.wait_dialog("^Network Game$", 15)
     host.key("Down", "Return", window=chooser)
     host.wait_gone(chooser)
     sh = index + 1

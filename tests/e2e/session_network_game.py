@@ -10,6 +10,7 @@ tells the host at once that its opponent has gone."""
 import os
 import sys
 
+import harness
 import network
 from harness import check
 
@@ -28,8 +29,8 @@ def steps(host, guest):
     # Each side has stored the other's profile.
     for client, user in ((host, "host"), (guest, "guest")):
         folder = os.path.join(client.folder, "users", user, "opponents")
-        stored = os.listdir(folder) if os.path.isdir(folder) else []
-        check(any(n.endswith(".cfg") for n in stored), f"{user} stored the opponent's profile: {stored}")
+        harness.wait_until(lambda: os.path.isdir(folder) and any(n.endswith(".cfg") for n in os.listdir(folder)),
+                           10, f"{user} to store the opponent's profile")
 
     # A draw offered by the host and declined by the guest.
     seen_host, seen_guest = len(host.prompts()), len(guest.prompts())

@@ -6,7 +6,6 @@ shows the join dialog filled in, and one click on Join begins the game."""
 
 import os
 import sys
-import time
 
 import harness
 import mail_inbox
@@ -24,10 +23,8 @@ def steps(host, guest):
     match = network.Match(host, guest, start_guest=False)
 
     dialog = network.open_network_dialog(host, "h", "Start Network Game")
-    time.sleep(0.5)
     host.key("alt+e", window=dialog)
-    invitation = host.wait_window("^Send Email Invitation$", 15, besides=(host.frame, dialog))
-    time.sleep(0.5)
+    invitation = host.wait_dialog("^Send Email Invitation$", 15, besides=(host.frame, dialog))
     host.type("guest@example.org", window=invitation)
     host.key("alt+s", window=invitation)
     sh, _ = answer(host, "Mail Sent", "Return", 0, "Invitation mail has been placed in your Outbox.")
@@ -43,8 +40,7 @@ def steps(host, guest):
     # The guest opens the mailed file: the join dialog comes filled in.
     guest.start(os.path.join(mail["folder"], "invite.rwf"))
     sg, record = answer(guest, "Invitation", "Return", 0, "You have received an invitation from")
-    joining = guest.wait_window("^Join a Network Game$", 15, besides=(guest.frame,))
-    time.sleep(0.5)
+    joining = guest.wait_dialog("^Join a Network Game$", 15)
     if not invite.get("ip"):
         # A machine without any address outside loopback invites with none.
         guest.type("127.0.0.1", window=joining)

@@ -27,12 +27,13 @@ def count(client, pattern):
     return len(re.findall(pattern, online.session_log(client)))
 
 
-def board_still(client, board, name, timeout=20):
+def board_still(client, board, timeout=20):
     """A picture once the board's squares stop changing (the clock beside it never does)."""
-    previous = harness.Picture(client.screenshot(name))
-    end = time.monotonic() + timeout
+    previous = client.look()
+    end = time.monotonic() + timeout * harness.SLOWDOWN
     while time.monotonic() < end:
-        current = harness.Picture(client.screenshot(name))
+        time.sleep(0.1)
+        current = client.look()
         if not board.changed(previous, current, threshold=2):
             return current
         previous = current
@@ -80,29 +81,25 @@ def boards(white, black):
     return found
 
 
-START = {f + r for f in "abcdefgh" for r in "1278"}
-
-
 def wait_start_position(white, black):
     """Both boards show the start position, so every later change is a move's."""
     board = boards(white, black)
     for client in (white, black):
-        empty = board[client].empty(harness.Picture(client.screenshot("bare")), client.artifacts)
-        wait_until(lambda: board[client].occupied(empty, board_still(client, board[client], "start")) == START, 30,
-                   client.user + "'s board to show the start position")
+        empty = board[client].empty(client.look(), client.artifacts)
+        harness.wait_occupied(client, board[client], empty, harness.START_SQUARES, client.user + "-start-position", 30)
 
 
 def play_moves(white, black):
     history = []
     previous = set()
+    positions = Oracle.line(MOVES)
     for ply, move in enumerate(MOVES):
-        position = Oracle.position(history)
-        legal = {m["from"] + m["to"]: m for m in position["moves"]}
+        legal = {m["from"] + m["to"]: m for m in positions[ply]["moves"]}
         check(move in legal, f"{move} is legal after {history}")
         mover, receiver = (white, black) if ply % 2 == 0 else (black, white)
         # The chat pane may still be opening under the board: where the squares are is read each time.
         board = boards(white, black)
-        before = board_still(receiver, board[receiver], f"before-{ply}")
+        before = board_still(receiver, board[receiver])
         forwards = count(receiver, r"ChPacket chpktMove")
         mover.drag(*board[mover].centre(move[:2]), *board[mover].centre(move[2:4]))
         mover.move(board[mover].x + board[mover].width + 40, board[mover].y + 40)
@@ -112,10 +109,14 @@ def play_moves(white, black):
         seen = []
 
         def arrived():
-            seen[:] = sorted(board[receiver].changed(before, board_still(receiver, board[receiver], f"after-{ply}")))
+            seen[:] = sorted(board[receiver].changed(before, board_still(receiver, board[receiver])))
             # The last move's marks leave the squares of the move before.
             return expected <= set(seen) <= expected | previous
-        wait_until(arrived, 30, f"{move} on {receiver.user}'s board (changed: {seen})")
+        try:
+            wait_until(arrived, 30, f"{move} on {receiver.user}'s board")
+        except harness.Failure:
+            receiver.keep(receiver.look(), f"not-arrived-{ply}")
+            raise harness.Failure(f"{move} on {receiver.user}'s board: squares changed {seen}")
         history.append(move)
         previous = expected
     return history

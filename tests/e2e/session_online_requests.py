@@ -8,7 +8,6 @@ that game on both sides."""
 
 import re
 import sys
-import time
 
 import harness
 from harness import check, wait_until
@@ -119,8 +118,7 @@ def request(client, keys, caption, sent_title):
 
 def challenge(client, minutes):
     """Fills in the Send Challenge dialog for a timed game of minutes and sends it."""
-    dialog = popup(client, "Send Challenge")
-    time.sleep(0.3)
+    dialog = client.take_keyboard(popup(client, "Send Challenge"))
     client.key("Tab", window=dialog)
     client.key("ctrl+a", window=dialog)
     client.type(minutes, window=dialog)
@@ -133,9 +131,9 @@ def wait_packet(client, name, before):
                f"{client.user} to receive {name}")
 
 
-def white_at_bottom(client, board, name):
+def white_at_bottom(client, board):
     """Whether the board shows White at the bottom: a1's rook lighter than h8's as drawn unflipped."""
-    picture = game.board_still(client, board, name)
+    picture = game.board_still(client, board)
 
     def brightness(square):
         flipped, board.flipped = board.flipped, False
@@ -167,7 +165,7 @@ def new_game_sides(a, b, clock, marks):
     black = b if white is a else a
     board = game.boards(white, black)
     for client in (white, black):
-        wait_until(lambda: white_at_bottom(client, board[client], "new-game") == (client is white), 20,
+        wait_until(lambda: white_at_bottom(client, board[client]) == (client is white), 20,
                    f"{client.user}'s board turned for {sides[client]}")
     return white, black
 

@@ -83,8 +83,7 @@ def steps(a, b):
     search = online.search_dialog(white)
     white.key("alt+c", window=search)
     # Still connected: leaving the search asks whether to be told of new players.
-    alert = requests.popup(white, "New Player Alert")
-    time.sleep(0.3)
+    alert = white.take_keyboard(requests.popup(white, "New Player Alert"))
     white.key("Return", window=alert)
     white.wait_gone(alert)
     white.wait_gone(search, 15)

@@ -7,7 +7,6 @@ chess.js), and a board snapshot compared with the screen."""
 import os
 import shutil
 import sys
-import time
 
 import game
 import harness
@@ -19,11 +18,8 @@ PGN = os.path.join(harness.TESTDATA, "pgn", "kasparov-deep-blue-1997.pgn")
 def steps(c):
     # The frame stands clear of the viewer, which opens at the top left.
     c.start()
-    c.key("F2")
-    time.sleep(1)
-    board = c.board()
+    board, empty, _ = c.board_view(name="start-page-board")
     game.away(c, board)
-    empty = board.empty(c.settle("start-page-board"), c.artifacts)
     expected = harness.pgn_game(PGN, 0)
     check(expected["games"] == 6, "chess.js reads the six games")
 
@@ -31,10 +27,8 @@ def steps(c):
     c.wait_window("^(PGN Viewer|" + os.path.basename(PGN).replace(".", r"\.") + ")$", 15, besides=(c.frame,))
     c.key("ctrl+t")
     game.away(c, board)
-    final = c.settle("first-game")
-    shown = board.occupied(empty, final)
-    check(shown == harness.occupied_squares(expected["fens"][-1]),
-          f"the first game comes up at its last position: {sorted(shown ^ harness.occupied_squares(expected['fens'][-1]))}")
+    # The first game comes up at its last position.
+    harness.wait_occupied(c, board, empty, harness.occupied_squares(expected["fens"][-1]), "first-game")
 
     # Into the move list: its last row, then Home and down row by row.
     fx, fy, fw, fh = c.geometry(c.frame)
@@ -44,15 +38,21 @@ def steps(c):
     fens = [expected["start"]] + expected["fens"]
     targets = [harness.occupied_squares(f) for f in fens]
     plies = []
-    for step in range(8):
-        picture = c.settle(f"step-{step}")
-        shown = board.occupied(empty, picture)
-        matching = [i for i, t in enumerate(targets) if t == shown]
-        check(matching, f"step {step} shows a position of the game: {sorted(shown)}")
-        plies.append(matching[0])
+
+    def step_to(name, wanted):
+        """The settled picture once the board shows a position of the game whose ply wanted(ply) accepts."""
+        def shown(picture):
+            matching = [i for i, t in enumerate(targets) if t == board.occupied(empty, picture)]
+            if matching and wanted(matching[0]):
+                plies.append(matching[0])
+                return True
+            return False
+        return c.wait_settled(shown, f"{name}: a position of the game after ply {plies[-1:]}", name)
+    # Home leaves the last position; each Down goes forward.
+    picture = step_to("step-0", lambda ply: ply < len(targets) - 1)
+    for step in range(1, 8):
         c.xdotool("key", "Down")
-        time.sleep(0.3)
-    check(plies == sorted(plies) and plies[-1] > plies[0], f"stepping goes forward through the game: {plies}")
+        picture = step_to(f"step-{step}", lambda ply: ply > plies[-1])
     shown_ply = plies[-1]
     # The same position every time: a picture to compare.
     x, y, w, h = board.image_rect()
@@ -74,19 +74,16 @@ def steps(c):
     fen_file = os.path.join(c.base, "position.fen")
     c.menu("g", "f")
     seen = game.answer_file(c, seen, fen_file)
-    harness.wait_until(lambda: os.path.exists(fen_file) and os.path.getsize(fen_file) > 0, 10, "the FEN file")
-    fen = open(fen_file).read().strip()
+    written = harness.wait_for_file_content(fen_file, lambda text: text.strip(), 10, "the FEN file")
+    fen = written.strip()
     # The game's board: the position shown, or the game's last one while the move list only shows an earlier one.
     check(fen.split()[:4] in (fens[shown_ply].split()[:4], fens[-1].split()[:4]),
           f"the FEN is a position of the game: {fen}")
-    check("\n" not in open(fen_file).read(), "the FEN file is one line without a line end")
+    check("\n" not in written, "the FEN file is one line without a line end")
 
     # Save Board Snapshot (fourth from the end of the Game menu): the picture the screen shows.
     snapshot = os.path.join(c.base, "board.bmp")
-    c.key("alt+g")
-    for k in ("Up", "Up", "Up", "Up", "Return"):
-        c.xdotool("key", k)
-        time.sleep(0.25)
+    c.menu("g", "Up", "Up", "Up", "Up", "Return")
     seen = game.answer_file(c, seen, snapshot)
     harness.wait_until(lambda: os.path.exists(snapshot) and os.path.getsize(snapshot) > 0, 10, "the snapshot")
     shot = os.path.join(c.artifacts, "snapshot.png")

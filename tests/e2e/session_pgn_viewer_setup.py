@@ -69,12 +69,10 @@ def steps(c):
     viewer = c.wait_window("^PGN Viewer$", 15, besides=(c.frame,))
     wait_listed(c, "puzzles.pgn", 3)
     board = c.board()
-    empty = board.empty(harness.Picture(c.screenshot("opened")), c.artifacts)
+    empty = board.empty(c.look(), c.artifacts)
 
     def wait_shows(fen, what):
-        target = harness.occupied_squares(fen)
-        wait_until(lambda: board.occupied(empty, harness.Picture(c.screenshot(what))) == target, 30,
-                   f"the board to show {what}")
+        harness.wait_occupied(c, board, empty, harness.occupied_squares(fen), f"the board to show {what}", 30)
 
     def still_shows(fen, what):
         shown = board.occupied(empty, c.settle(what))

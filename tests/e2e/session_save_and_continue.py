@@ -5,7 +5,6 @@ of active games, shown as it was left, and continued with the engine."""
 
 import os
 import sys
-import time
 
 import game
 import harness
@@ -19,12 +18,10 @@ FIRST_ACTIVE_GAME = (282, 132)
 
 def steps(c):
     c.start()
-    c.key("F2")
-    time.sleep(1)
-    board = c.board()
-    empty = board.empty(c.settle("board-view"), c.artifacts)
+    board, empty, _ = c.board_view()
     game.new_computer_game(c)
     game.away(c, board)
+    harness.wait_occupied(c, board, empty, harness.START_SQUARES, "start-position")
     before = c.settle("start")
     history = []
     for _ in range(2):
@@ -36,8 +33,7 @@ def steps(c):
     c.key("ctrl+s")
     index, record = c.wait_prompt(after=seen)
     check(record[0] == "file" and record[2].endswith("/active games/"), f"Save asks in the active games: {record}")
-    dialog = c.wait_window("^" + record[1] + "$", 15, besides=(c.frame,))
-    time.sleep(0.5)
+    dialog = c.wait_dialog("^" + record[1] + "$", 15)
     c.key("Return", window=dialog)
     c.wait_gone(dialog)
     saved = c.answered(index)
@@ -53,15 +49,14 @@ def steps(c):
     # The next start lists it on the start page; a click opens it.
     c.start()
     fx, fy, _, _ = c.geometry(c.frame)
-    page = c.screenshot("start-page-with-game", c.frame)
-    harness.match_reference(c, page, "start-page-active-game", tolerance=0.1)
+    harness.wait_reference(c, lambda: c.screenshot("start-page-with-game", c.frame), "start-page-active-game",
+                           tolerance=0.1)
     c.click(fx + FIRST_ACTIVE_GAME[0], fy + FIRST_ACTIVE_GAME[1])
-    time.sleep(2)
     board = c.board()
     game.away(c, board)
-    shown = c.settle("reopened")
     expected = harness.occupied_squares(harness.Oracle.position(history)["fen"])
-    check(board.occupied(empty, shown) == expected, "the reopened game shows the position it was saved in")
+    harness.wait_occupied(c, board, empty, expected, "reopened-position")
+    shown = c.settle("reopened")
     mine, reply, after = game.play_and_wait_reply(c, board, history, shown)
     print("continued:", mine["san"], reply["san"])
 

@@ -10,7 +10,6 @@ import os
 import re
 import signal
 import sys
-import time
 
 import engine_packages as packages
 import game
@@ -76,8 +75,7 @@ def steps(c):
     first = wait_until(lambda: engines(c), 20, "the engine to run")
     packages.signal_all(first, signal.SIGKILL)
     index, record = c.wait_prompt(caption="Chess engine", contains="The chess engine has stopped.")
-    question = c.wait_window("^Chess engine$", 15, besides=(c.frame,))
-    time.sleep(0.3)
+    question = c.wait_dialog("^Chess engine$", 15)
     c.key("Return", window=question)
     c.wait_gone(question)
     check(c.answered(index) == "0", "the engine is restarted")

@@ -56,12 +56,13 @@ bool Ended(pid_t pid, int& status)
 }
 
 // Waits for a box, answers it with key, and waits for it to go. False when
-// no box came while the updater was running, or the box stayed.
+// no box came while the updater was running, or the box stayed. The bounds
+// (a minute each) only stop a hung updater.
 bool Answer(pid_t pid, const char* key, int& status, bool& ended)
 {
     ended = false;
     std::string box;
-    for (int i = 0; i < 400 && box.empty(); ++i) {
+    for (int i = 0; i < 1200 && box.empty(); ++i) {
         std::vector<std::string> boxes = VisibleBoxes();
         if (!boxes.empty())
             box = boxes[0];
@@ -73,7 +74,7 @@ bool Answer(pid_t pid, const char* key, int& status, bool& ended)
     if (box.empty())
         return false;
     std::system(("xdotool windowfocus --sync " + box + " key " + key + " 2>/dev/null").c_str());
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 1200; ++i) {
         std::vector<std::string> boxes = VisibleBoxes();
         bool still = false;
         for (const std::string& b : boxes)
@@ -129,7 +130,7 @@ TEST(UpdaterBoxesTest, TheQuestionIsABoxAndEscapeCancelsIt)
     bool told = asked && Answer(pid, "Return", status, ended);
     bool more = told && Answer(pid, "Return", status, ended);
     if (!ended && ::waitpid(pid, &status, WNOHANG) != pid) {
-        for (int i = 0; i < 200 && !Ended(pid, status); ++i)
+        for (int i = 0; i < 1200 && !Ended(pid, status); ++i)
             ::usleep(50000);
         if (::kill(pid, 0) == 0) {
             ::kill(pid, SIGKILL);
@@ -145,7 +146,7 @@ TEST(UpdaterBoxesTest, TheQuestionIsABoxAndEscapeCancelsIt)
     EXPECT_EQ(ReadText(program + "/readme.txt"), "");
     EXPECT_EQ(ReadText(program + "/updater.log"), "");
     // The client was started again; give the detached script its moment.
-    for (int i = 0; i < 200 && ReadText(program + "/launched.txt").empty(); ++i)
+    for (int i = 0; i < 3000 && ReadText(program + "/launched.txt").empty(); ++i)
         ::usleep(20000);
     EXPECT_EQ(ReadText(program + "/launched.txt"), "started\n");
 }

@@ -148,8 +148,9 @@ bool ReadClipboardElsewhere(std::string& text)
                "import tkinter,sys\nr=tkinter.Tk()\nr.withdraw()\nsys.stdout.write(r.clipboard_get())", nullptr);
         _exit(127);
     }
+    // A generous bound: starting Python and Tk on a loaded machine takes seconds.
     int status = -1;
-    for (int i = 0; i < 2000; ++i) {
+    for (int i = 0; i < 12000; ++i) {
         if (waitpid(child, &status, WNOHANG) == child)
             break;
         wxTheApp->Yield(true);

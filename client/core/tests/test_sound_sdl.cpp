@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -97,6 +98,15 @@ protected:
         }
         return true;
     }
+    // Whether the disk driver's output ends in at least seconds of silence
+    // after a sound: 16-bit stereo at 44.1 kHz, silence written as zeros.
+    bool EndsInSilence(double seconds) const
+    {
+        std::ifstream in(m_output, std::ios::binary);
+        std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        size_t last = data.find_last_not_of('\0');
+        return last != std::string::npos && data.size() - last > size_t(seconds * 44100) * 4;
+    }
 
     fs::path m_dir;
     fs::path m_output;
@@ -125,7 +135,8 @@ TEST_F(SdlSoundTest, SpokenPhraseHasTheLengthItsWordsAndOverlapGive)
         queue.Update();
         return !queue.IsSpeaking();
     }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(600)); // the last word plays out
+    // The last word has begun: it has played out once silence follows it.
+    ASSERT_TRUE(!m_disk || PumpUntil([&] { return EndsInSilence(0.3); })) << "the last word ends";
     CloseSound();
     if (!m_disk)
         GTEST_SKIP() << "no disk driver: nothing to measure";

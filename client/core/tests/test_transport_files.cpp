@@ -299,7 +299,8 @@ TEST_F(TransportFiles, AnUpdateAsksAboutTheGameThenStartsTheUpdaterAndTheClientC
     Open(package);
     EXPECT_EQ(m_client.GetPrompt().GetCount(), 2) << Asked();
     ASSERT_TRUE(m_client.PumpUntil([&] { return m_app->m_frame == nullptr; })) << "the frame closes";
-    for (int i = 0; i < 500 && !m_client.Exists("updater.args"); ++i)
+    // The updater is a process of its own: a loaded machine may take a while to start it.
+    for (int i = 0; i < 6000 && !m_client.Exists("updater.args"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     char real[4096];
     ASSERT_NE(realpath(package.c_str(), real), nullptr);

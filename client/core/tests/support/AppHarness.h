@@ -125,7 +125,8 @@ template <class T> bool RunWithModal(const std::function<void()>& command, const
                 return;
             }
         }
-        if (++state->tries < 1000) {
+        // About 30 s of looking: the bound only stops a dialog that never comes.
+        if (++state->tries < 6000) {
             wxMilliSleep(5);
             wxTheApp->CallAfter([lookHolder] { (*lookHolder)(); });
         }
