@@ -98,8 +98,6 @@ bool CChessBoard::IsInCheck(Colour colour, Zorlin::CArray<CPiece*>* attackers) c
 
 const char* CChessBoard::GetCheckMark() const
 {
-    if (!FindKing(m_sideToMove))
-        return "";
     CPosition position(*this);
     if (!position.InCheck(m_sideToMove))
         return "";

@@ -101,15 +101,6 @@ bool RemoveTree(const std::string& path)
     return rmdir(path.c_str()) == 0 && removed;
 }
 
-void SyncFolder(const std::string& folder)
-{
-    const int handle = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (handle < 0)
-        return;
-    fsync(handle);
-    close(handle);
-}
-
 // The files of the tree were synced as they were written; their names
 // are synced here, so none is missing once the tree is in place.
 void SyncTree(const std::string& folder)
@@ -122,7 +113,7 @@ void SyncTree(const std::string& folder)
         if (lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
             SyncTree(path);
     }
-    SyncFolder(folder);
+    SyncFolder(CString(folder.c_str()));
 }
 
 bool CopyFileBytes(const std::string& from, const std::string& to, mode_t mode)
@@ -274,7 +265,7 @@ bool CAtomicFolder::Commit()
         return false;
     }
     m_new = CString();
-    SyncFolder(folder);
+    SyncFolder(CString(folder.c_str()));
     if (!old.empty())
         RemoveTree(old);
     Unlock();
@@ -329,7 +320,7 @@ bool MendFolderSwaps(const CString& folderText, std::vector<CString>& unmended)
         }
         RemoveTree(path);
     }
-    SyncFolder(folder);
+    SyncFolder(CString(folder.c_str()));
     close(lock);
     return mended;
 }

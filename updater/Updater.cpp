@@ -1,14 +1,14 @@
 #include "updater/Updater.h"
 
+#include <climits>
+#include <cstdlib>
+
 #include "foundation/ArchiveDrive.h"
 #include "foundation/DiskDrive.h"
 #include "foundation/NameText.h"
 #include "foundation/PackageFiles.h"
 #include "foundation/UpdateMark.h"
 #include "foundation/Win32File.h"
-#include <climits>
-#include <cstdlib>
-
 #include "updater/UpdateCopier.h"
 #include "updater/UpdateLog.h"
 #include "updater/UpdatePlan.h"
