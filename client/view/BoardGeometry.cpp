@@ -15,30 +15,37 @@ void CBoardGeometry::SetBoard(int imageWidth, int imageHeight, double left, doub
     m_anchorX = left + (right - left) * 0.5;
     m_anchorY = top + (bottom - top) * 0.5;
     m_border = border;
-    m_zoom = FitZoom(m_viewWidth, m_viewHeight, m_imageWidth, m_imageHeight, m_border);
+    m_zoom = FitZoom(m_viewWidth, m_viewHeight, m_imageWidth, m_imageHeight, m_border, m_pixelScale);
 }
 
 void CBoardGeometry::SetViewport(double width, double height)
 {
     m_viewWidth = width > 0.0 ? width : 0.0;
     m_viewHeight = height > 0.0 ? height : 0.0;
-    m_zoom = FitZoom(m_viewWidth, m_viewHeight, m_imageWidth, m_imageHeight, m_border);
+    m_zoom = FitZoom(m_viewWidth, m_viewHeight, m_imageWidth, m_imageHeight, m_border, m_pixelScale);
+}
+
+void CBoardGeometry::SetPixelScale(double scale)
+{
+    // A scale below one would shrink the board on an ordinary screen.
+    m_pixelScale = scale > 1.0 ? scale : 1.0;
+    m_zoom = FitZoom(m_viewWidth, m_viewHeight, m_imageWidth, m_imageHeight, m_border, m_pixelScale);
 }
 
 double CBoardGeometry::GetCentreX() const { return std::floor(m_viewWidth * 0.5); }
 double CBoardGeometry::GetCentreY() const { return std::floor(m_viewHeight * 0.5); }
 
 double CBoardGeometry::FitZoom(double windowWidth, double windowHeight, int imageWidth,
-                               int imageHeight, int border)
+                               int imageHeight, int border, double largest)
 {
     const double fullWidth = double(imageWidth) + border;
     const double fullHeight = double(imageHeight) + border;
     if (windowWidth <= 0.0 || windowHeight <= 0.0 || fullWidth <= 0.0 || fullHeight <= 0.0)
-        return 1.0;
+        return largest;
     // Either ratio alone lets a board that is wider (or taller) than the
     // window's shape overflow it.
     const double zoom = std::min(windowWidth / fullWidth, windowHeight / fullHeight);
-    return zoom > 1.0 ? 1.0 : zoom;
+    return zoom > largest ? largest : zoom;
 }
 
 SScenePoint CBoardGeometry::SquareCentre(const SSquare& square) const

@@ -29,7 +29,13 @@ public:
     // A rectangle with no width or height has no squares to hit or place.
     bool HasSquares() const { return m_squareWidth > 0.0 && m_squareHeight > 0.0; }
 
+    // The window in device pixels. The pixel scale is how many device
+    // pixels the screen gives one pixel of the desktop (2 on a HiDPI screen):
+    // the board may be enlarged up to it, so that it shows as large as on an
+    // ordinary screen and as sharp as its pictures allow.
     void SetViewport(double width, double height);
+    void SetPixelScale(double scale);
+    double GetPixelScale() const { return m_pixelScale; }
     void SetFlipped(bool flipped) { m_flipped = flipped; }
     bool IsFlipped() const { return m_flipped; }
 
@@ -48,10 +54,10 @@ public:
     double GetCentreX() const;
     double GetCentreY() const;
 
-    // The largest zoom, at most 1, at which image plus border fits both
-    // ways; 1 for an empty window or image.
+    // The largest zoom, at most the largest given, at which image plus
+    // border fits both ways; the largest for an empty window or image.
     static double FitZoom(double windowWidth, double windowHeight, int imageWidth, int imageHeight,
-                          int border);
+                          int border, double largest = 1.0);
 
     SScenePoint SquareCentre(const SSquare& square) const;
     // The square under a window point; false off the board.
@@ -85,5 +91,6 @@ private:
     double m_viewWidth = 0.0;
     double m_viewHeight = 0.0;
     double m_zoom = 1.0;
+    double m_pixelScale = 1.0;
     bool m_flipped = false;
 };

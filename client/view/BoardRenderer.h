@@ -13,8 +13,8 @@ class CImage;
 class CBoardSprite;
 
 // Everything the board canvas asks of whatever draws the board. Colours
-// are 0 White and 1 Black, pieces a PieceType; window points are client
-// pixels, scene points pixels of the skin's board image. Every operation
+// are 0 White and 1 Black, pieces a PieceType; window points are device
+// pixels of the window, scene points pixels of the skin's board image. Every operation
 // defaults to doing nothing.
 class CBoardRenderer {
 public:
@@ -25,7 +25,10 @@ public:
     // picture decoded, without making textures (no GL context needed).
     virtual bool CheckSkin(Zorlin::CDrive& /*pack*/) { return false; }
     virtual void GetSceneSize(int& /*width*/, int& /*height*/) {}
+    // The window's size in device pixels, and how many device pixels the
+    // screen gives one client pixel.
     virtual void SetViewportSize(int /*width*/, int /*height*/) {}
+    virtual void SetPixelScale(double /*scale*/) {}
     virtual void SetTime(double /*seconds*/) {}
     virtual void Draw(bool /*drawPointer*/) {}
     virtual bool NeedsRedraw() { return false; }

@@ -507,8 +507,8 @@ void CBoardScene::ClearPen(int pen)
 
 bool CBoardScene::HitLink(const SBoardLink& link) const
 {
-    const double width = link.image.GetWidth();
-    const double height = link.image.GetHeight();
+    const double width = link.image.GetWidth() * m_geometry.GetPixelScale();
+    const double height = link.image.GetHeight() * m_geometry.GetPixelScale();
     const double x = link.left ? 0.0 : m_geometry.GetViewportWidth() - width;
     const double y = link.top ? 0.0 : m_geometry.GetViewportHeight() - height;
     return m_mouseX >= x && m_mouseX <= x + width && m_mouseY >= y && m_mouseY <= y + height;

@@ -61,6 +61,7 @@ public:
     bool CheckSkin(Zorlin::CDrive& pack) override;
     void GetSceneSize(int& width, int& height) override;
     void SetViewportSize(int width, int height) override;
+    void SetPixelScale(double scale) override { m_geometry.SetPixelScale(scale); }
     void SetTime(double seconds) override { m_time = seconds; }
     void Draw(bool drawPointer) override;
     bool NeedsRedraw() override { return m_dirty; }

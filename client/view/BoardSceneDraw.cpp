@@ -97,8 +97,9 @@ void CBoardScene::SetSceneProjection()
 void CBoardScene::DrawBackground()
 {
     const CGLTexture& texture = m_background.texture;
-    const int tileWidth = int(texture.GetWidth());
-    const int tileHeight = int(texture.GetHeight());
+    const double scale = m_geometry.GetPixelScale();
+    const int tileWidth = int(texture.GetWidth() * scale);
+    const int tileHeight = int(texture.GetHeight() * scale);
     // No background image, no tiling: a zero step would never end.
     if (!texture.IsLoaded() || tileWidth <= 0 || tileHeight <= 0)
         return;
@@ -107,6 +108,7 @@ void CBoardScene::DrawBackground()
     const int windowHeight = int(m_geometry.GetViewportHeight());
     STextureDraw draw;
     draw.blend = 0;
+    draw.scaleX = draw.scaleY = scale;
     glEnable(GL_SCISSOR_TEST);
     for (int i = 0; i < count; ++i) {
         const SWindowRect& r = margins[i];
@@ -189,8 +191,9 @@ void CBoardScene::DrawPen(const SPen& pen)
     glEnable(GL_POINT_SMOOTH);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glLineWidth(5.0f);
-    glPointSize(5.0f);
+    const float width = float(5.0 * m_geometry.GetPixelScale());
+    glLineWidth(width);
+    glPointSize(width);
     glColor4ub(GLubyte(pen.colour.GetRed()), GLubyte(pen.colour.GetGreen()), GLubyte(pen.colour.GetBlue()), 255);
     bool open = false;
     for (const SPenNode& node : pen.nodes) {
@@ -219,9 +222,11 @@ void CBoardScene::DrawLinks()
     for (const auto& link : m_links) {
         if (!link->image.IsLoaded())
             continue;
+        // Window furniture keeps its size on the desktop at any pixel scale.
         STextureDraw draw;
-        draw.x = link->left ? 0.0 : m_geometry.GetViewportWidth() - link->image.GetWidth();
-        draw.y = link->top ? 0.0 : m_geometry.GetViewportHeight() - link->image.GetHeight();
+        draw.scaleX = draw.scaleY = m_geometry.GetPixelScale();
+        draw.x = link->left ? 0.0 : m_geometry.GetViewportWidth() - link->image.GetWidth() * draw.scaleX;
+        draw.y = link->top ? 0.0 : m_geometry.GetViewportHeight() - link->image.GetHeight() * draw.scaleY;
         draw.blend = 1;
         const float alpha = HitLink(*link) ? link->over : link->off;
         draw.alpha = uint8_t(alpha < 0.0f ? 0.0f : alpha > 255.0f ? 255.0f : alpha);

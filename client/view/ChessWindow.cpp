@@ -249,8 +249,7 @@ bool CChessWindow::ApplyBoardSkin(const CString& pack)
     });
     SetScene(scene);
     // A new scene knows its window only from the next drawing.
-    const wxSize size = GetClientSize();
-    m_scene->SetViewportSize(size.x, size.y);
+    FitSceneToWindow();
     m_scene->GetSceneSize(m_sceneWidth, m_sceneHeight);
     SyncScene();
     m_redrawRequested = true;

@@ -16,6 +16,7 @@
 
 #include "chess/Move.h"
 #include "client/core/ChessView.h"
+#include "client/view/BoardGeometry.h"
 #include "foundation/String.h"
 
 class CBoardRenderer;
@@ -132,6 +133,13 @@ private:
     void SetBoardCursor(const wxCursor& cursor);
     void LoadBoardSkin();
     bool PointerHasLeft();
+    // The GL child draws in device pixels, of which a HiDPI screen gives
+    // several to each client pixel of window sizes and mouse events.
+    double GetPixelScale() const;
+    // Hands the scene the window in device pixels; false for an empty window.
+    bool FitSceneToWindow();
+    // An event's point in the device pixels the scene draws in.
+    SScenePoint ToDevice(const wxMouseEvent& event) const;
     void SetStatus(const Zorlin::CString& text, int field);
     // Says how the game ended where the player looks: the status bar's
     // first field and the side panel's Result field.

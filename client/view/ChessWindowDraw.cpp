@@ -4,6 +4,7 @@
 #include "client/view/ChessWindow.h"
 
 #include <chrono>
+#include <cmath>
 
 #include <wx/dcclient.h>
 #include <wx/utils.h>
@@ -120,13 +121,38 @@ void CChessWindow::OnIdle(wxIdleEvent& event)
         Render();
 }
 
+double CChessWindow::GetPixelScale() const
+{
+    // The GL child's own factor: that is the surface drawn on.
+    const wxWindow* surface = m_glCanvas ? static_cast<const wxWindow*>(m_glCanvas) : this;
+    const double scale = surface->GetContentScaleFactor();
+    return scale > 1.0 ? scale : 1.0;
+}
+
+bool CChessWindow::FitSceneToWindow()
+{
+    const wxSize size = GetClientSize();
+    if (!m_scene || size.x <= 0 || size.y <= 0)
+        return false;
+    const double scale = GetPixelScale();
+    m_scene->SetPixelScale(scale);
+    m_scene->SetViewportSize(int(std::lround(size.x * scale)), int(std::lround(size.y * scale)));
+    return true;
+}
+
+SScenePoint CChessWindow::ToDevice(const wxMouseEvent& event) const
+{
+    const double scale = GetPixelScale();
+    return {event.GetX() * scale, event.GetY() * scale};
+}
+
 void CChessWindow::Render()
 {
     wxSize size = GetClientSize();
     if (size.x * size.y == 0 || !m_scene || !IsShownOnScreen() || !MakeCurrent())
         return;
     m_scene->SetTime(GetSeconds());
-    m_scene->SetViewportSize(size.x, size.y);
+    FitSceneToWindow();
     m_scene->Draw(m_showSkinnedPointer);
     glFlush();
     m_glCanvas->SwapBuffers();

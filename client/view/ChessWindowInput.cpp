@@ -64,7 +64,8 @@ void CChessWindow::OnLeftDown(wxMouseEvent& event)
         return;
     m_scene->SetTime(GetSeconds());
     SyncScene();
-    float x = float(event.GetX()), y = float(event.GetY());
+    const SScenePoint at = ToDevice(event);
+    const float x = float(at.x), y = float(at.y);
     m_scene->SetMousePosition(x, y);
     SSquare square;
     bool onBoard = m_scene->SquareAt(x, y, square);
@@ -103,7 +104,8 @@ void CChessWindow::OnLeftUp(wxMouseEvent& event)
     m_scene->SetTime(GetSeconds());
     if (!m_inputArmed || !m_game || !m_game->IsInPlay() || !IsLocalToMove() || !event.LeftUp())
         return;
-    float x = float(event.GetX()), y = float(event.GetY());
+    const SScenePoint at = ToDevice(event);
+    const float x = float(at.x), y = float(at.y);
     SSquare square;
     CPiece* piece = GetLiftedPiece();
     if (piece && m_scene->SquareAt(x, y, square)) {
@@ -146,7 +148,8 @@ void CChessWindow::OnMouseMove(wxMouseEvent& event)
         return;
     if (!m_scene)
         return;
-    float x = float(event.GetX()), y = float(event.GetY());
+    const SScenePoint at = ToDevice(event);
+    const float x = float(at.x), y = float(at.y);
     if (event.RightIsDown()) {
         SScenePoint p = m_scene->WindowToBoard(x, y);
         m_scene->PenLineTo(0, float(p.x), float(p.y));
@@ -213,7 +216,8 @@ void CChessWindow::OnRightDown(wxMouseEvent& event)
     m_scene->SetTime(GetSeconds());
     SyncScene();
     m_inputArmed = true;
-    SScenePoint p = m_scene->WindowToBoard(event.GetX(), event.GetY());
+    const SScenePoint at = ToDevice(event);
+    SScenePoint p = m_scene->WindowToBoard(at.x, at.y);
     if (m_game && m_game->IsInPlay())
         m_game->OnPenStroke(event.RightIsDown(), int(p.x), int(p.y));
     if (event.RightDown()) {

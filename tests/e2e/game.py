@@ -30,6 +30,15 @@ def exit_closing_pgn(c, seen):
     check(status == 0, "the client ends cleanly")
 
 
+def exit_without_saving(c):
+    """Game, Exit with a game in play: No to saving it; the client ends."""
+    seen = len(c.prompts())
+    c.menu("g", "x")
+    _, record = c.wait_prompt(contains="save the current game", after=seen)
+    c.answer(record[1], "alt+n")
+    check(c.wait_exit() == 0, "the client ends after the question")
+
+
 def pgn_submenu(c, mnemonic):
     """Game, PGN (a submenu without a mnemonic, third from the end), and the item of mnemonic."""
     c.menu("g", "Up", "Up", "Up", "Right", mnemonic)

@@ -116,7 +116,7 @@ class Client:
     """One session: a program folder, an X server and the client process."""
 
     def __init__(self, build, session, audio="dummy", debug=False, user=None, defaults=(), window=None,
-                 folder="program folder", home="home", locale="C.UTF-8"):
+                 folder="program folder", home="home", locale="C.UTF-8", environment=None, screen=(1280, 1024)):
         self.build = os.path.abspath(build)
         self.session = session
         self.artifacts = os.path.join(self.build, "e2e-artifacts", session)
@@ -164,7 +164,7 @@ class Client:
             with open(path, "w") as f:
                 f.write(f"#!/bin/sh\nprintf '%s\\n' \"$*\" >> '{self.opened}'\n")
             os.chmod(path, 0o755)
-        self.display = Display()
+        self.display = Display(*screen)
         self.env = dict(os.environ)
         for key in ("WAYLAND_DISPLAY", "XAUTHORITY", "DBUS_SESSION_BUS_ADDRESS"):
             self.env.pop(key, None)
@@ -186,6 +186,11 @@ class Client:
             "SDL_DISKAUDIODELAY": "10",
             "ROOKWELL_PROMPT_LOG": self.prompt_log,
         })
+        # Variables of the session's own (GDK_SCALE for a dense screen, say).
+        self.env.update(environment or {})
+        # Device pixels of the screen to one pixel of the desktop: window sizes
+        # in the settings are desktop pixels, the X server's are device pixels.
+        self.scale = int(self.env.get("GDK_SCALE") or 1)
         self.process = None
         self.frame = None
         self.reader = None
@@ -549,7 +554,8 @@ class Client:
             return bool(canvases)
 
         wait_until(shown, 20, "the board canvas is on the screen", step=0.2)
-        return Board(max(canvases, key=lambda w: w[3] * w[4]), os.path.join(self.folder, "boards", skin))
+        return Board(max(canvases, key=lambda w: w[3] * w[4]), os.path.join(self.folder, "boards", skin),
+                     self.scale)
 
     def settings(self, user):
         """The user's settings file as dotted lower-case keys."""
@@ -557,12 +563,13 @@ class Client:
 
 
 class Board:
-    """The squares of a board skin drawn centred in the canvas at the largest zoom up to 1."""
+    """The squares of a board skin drawn centred in the canvas at the largest zoom up to the
+    screen's pixel scale (1 on an ordinary screen); everything in screen (device) pixels."""
 
     # Each skin's picture size, read once: the board is looked up again after every move.
     IMAGE_SIZES = {}
 
-    def __init__(self, canvas, skin_folder):
+    def __init__(self, canvas, skin_folder, scale=1):
         self.image_size = None
         _, self.x, self.y, self.width, self.height = canvas
         info = read_config(os.path.join(skin_folder, "info.cfg"))
@@ -576,7 +583,7 @@ class Board:
         border = int(info.get("board.border", "0") or 0)
         left, top = float(info["board.topleft.x"]), float(info["board.topleft.y"])
         right, bottom = float(info["board.bottomright.x"]), float(info["board.bottomright.y"])
-        self.zoom = min(1.0, self.width / (image_width + border), self.height / (image_height + border))
+        self.zoom = min(float(scale), self.width / (image_width + border), self.height / (image_height + border))
         self.square = (right - left) / 8 * self.zoom
         self.centre_x = self.x + self.width // 2
         self.centre_y = self.y + self.height // 2

@@ -185,3 +185,35 @@ TEST(BoardGeometry, SnapshotRectHoldsBoardAndBorder)
     empty.SetViewport(100, 100);
     EXPECT_FALSE(empty.SnapshotRect(r));
 }
+
+TEST(BoardGeometry, ADenseScreenEnlargesUpToItsPixelScaleAndHitsWhatIsDrawn)
+{
+    EXPECT_DOUBLE_EQ(CBoardGeometry::FitZoom(2000, 2000, 500, 500, 0, 2.0), 2.0);
+    EXPECT_DOUBLE_EQ(CBoardGeometry::FitZoom(700, 900, 500, 500, 0, 2.0), 1.4);
+    // A window of 400 x 300 client pixels on a screen of scale 2: the board
+    // fills the same share of it as on an ordinary screen, in twice the pixels.
+    CBoardGeometry ordinary = Board(400, 300, false);
+    CBoardGeometry dense = Board(800, 600, false);
+    dense.SetPixelScale(2.0);
+    EXPECT_DOUBLE_EQ(dense.GetZoom(), 2.0 * ordinary.GetZoom());
+    SWindowRect a, b;
+    ASSERT_TRUE(ordinary.SnapshotRect(a));
+    ASSERT_TRUE(dense.SnapshotRect(b));
+    EXPECT_EQ(b.width, 2 * a.width);
+    EXPECT_EQ(b.height, 600);
+    EXPECT_TRUE(dense.FillsWindow() == ordinary.FillsWindow());
+    // Every square's client point, scaled to the device, lands on that square.
+    for (int x = 0; x < 8; ++x) {
+        for (int y = 0; y < 8; ++y) {
+            const SScenePoint c = ordinary.SquareCentre(SSquare(x, y));
+            const SScenePoint client = ordinary.SceneToWindow(c.x, c.y);
+            SSquare hit(-1, -1);
+            ASSERT_TRUE(dense.SquareAt(client.x * 2.0, client.y * 2.0, hit));
+            EXPECT_EQ(hit, SSquare(x, y));
+        }
+    }
+    // A scale below one is taken as one: the board never shrinks for it.
+    CBoardGeometry low = Board(2000, 2000, false);
+    low.SetPixelScale(0.5);
+    EXPECT_DOUBLE_EQ(low.GetZoom(), 1.0);
+}
