@@ -331,3 +331,44 @@ TEST_F(ScenePixels, ARefusedSkinDrawsNothing)
     CImage shot;
     EXPECT_FALSE(scene.GrabImage(shot));
 }
+
+TEST_F(ScenePixels, ADenseScreenShowsTheSamePictureInTwiceThePixels)
+{
+    // Points of the 300 x 240 picture in the margin, on the frame and on squares.
+    const struct {
+        int x, y;
+        RGB colour;
+    } points[] = {{30, 10, kBackground}, {150, 230, kBackground}, {50, 120, kFrame}, {249, 219, kFrame},
+                  {71, 41, kLight}, {71, 181, kDark}, {225, 45, kDark}};
+    m_scene.SetPixelScale(2.0);
+    Resize(600, 480);
+    m_scene.SetMousePosition(300.0f, 300.0f);
+    Frame();
+    EXPECT_DOUBLE_EQ(m_scene.GetGeometry().GetZoom(), 2.0);
+    for (const auto& p : points)
+        EXPECT_EQ(At(2 * p.x + 1, 2 * p.y + 1), p.colour) << p.x << "," << p.y;
+
+    // The link keeps its size on the desktop: 16 pixels there, 32 here.
+    Zorlin::CString url, text;
+    m_scene.SetMousePosition(32.0f, 32.0f);
+    Frame();
+    EXPECT_EQ(At(30, 30), (RGB{255, 128, 0}));
+    EXPECT_TRUE(m_scene.LinkAt(url, text));
+    m_scene.SetMousePosition(34.0f, 34.0f);
+    EXPECT_FALSE(m_scene.LinkAt(url, text));
+
+    // A pen stroke is as thick on the desktop as on an ordinary screen.
+    m_scene.SetShowLinks(false);
+    m_scene.SetShowAnnotation(true);
+    m_scene.SetPenColour(0, Zorlin::CColour(255, 0, 0, 255));
+    m_scene.PenMoveTo(0, -60.0f, 0.0f);
+    m_scene.PenLineTo(0, 60.0f, 0.0f);
+    Frame();
+    EXPECT_TRUE(Near(At(300, 240 + 3), RGB{255, 0, 0}, 10)) << Describe(At(300, 243));
+
+    // The snapshot holds the board in device pixels.
+    CImage shot;
+    ASSERT_TRUE(m_scene.GrabImage(shot));
+    EXPECT_EQ(shot.GetWidth(), 400);
+    EXPECT_EQ(shot.GetHeight(), 400);
+}
