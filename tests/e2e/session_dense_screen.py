@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The board on a dense screen (GDK_SCALE=2: two device pixels to a desktop
-pixel each way): the board fills its canvas as on an ordinary screen, a drag
-between the squares as drawn plays the move (the engine's answer checked
-against chess.js), and a board snapshot has the board's size in device
+pixel each way): the board fills its canvas as on an ordinary screen, drags
+between the squares as drawn play moves, before and after the frame is
+resized (the engine's answers checked against chess.js), and a board snapshot has the board's size in device
 pixels, which reach the canvas's shorter side."""
 
 import os
@@ -44,6 +44,19 @@ def steps(c):
     expected = harness.occupied_squares(fen)
     occupied = board.occupied(empty, after)
     check(occupied == expected, f"the board matches {fen}: {sorted(occupied ^ expected)} differ")
+
+    # A smaller frame: the board fits the new canvas and the drag still
+    # lands on the squares as drawn.
+    before = board.width, board.height
+    c.xdotool("windowsize", str(c.frame), "1240", "900")
+    harness.wait_until(lambda: (c.board().width, c.board().height) != before, 10, "the canvas to follow the frame")
+    board = c.board()
+    empty = board.empty(c.look(), c.artifacts)
+    shown = harness.wait_occupied(c, board, empty, expected, "resized")
+    mine, reply, after = game.play_and_wait_reply(c, board, history, shown)
+    print(f"2. {mine['san']} {reply['san']}")
+    x, y, width, height = board.image_rect()
+    side = min(board.width, board.height)
 
     # Game, Save Board Snapshot: read back in device pixels.
     seen = len(c.prompts())
