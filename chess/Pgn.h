@@ -45,6 +45,15 @@ PgnToken ReadPgnToken(Zorlin::CFile& f, Zorlin::CString& text, bool& atLineStart
 bool ReadPgnGame(Zorlin::CFile& f, Zorlin::CAssocArray<Zorlin::CString>& tags,
                  Zorlin::CString& errorText, Zorlin::CString& moveText);
 
+// Whether a text is PGN at all: some game in it has a tag pair or a token
+// shaped like a move (SAN, coordinates or castling, legal or not). Plain
+// prose, a lone result or bare move numbers are not.
+bool HoldsPgn(Zorlin::CFile& f);
+
+// A token written like a move, whatever the position: "e4", "Nbxd7+",
+// "e7e8q", "e2-e4", "O-O-O", "0-0".
+bool LooksLikeMove(const Zorlin::CString& token);
+
 // Why a game with these tags is not played onto a board, for the user:
 // another variant, or a set-up position (any but the start position at
 // move 1). Empty for standard chess from the start.

@@ -5,6 +5,7 @@
 #include "foundation/File.h"
 
 #include <algorithm>
+#include <string>
 
 using Zorlin::CAssocArray;
 using Zorlin::CFile;
@@ -114,4 +115,55 @@ bool ReadPgnGame(CFile& f, CAssocArray<CString>& tags, CString& errorText, CStri
         CollectFromFile(f, from, to, lines);
     lines.Finish();
     return true;
+}
+
+namespace {
+
+bool IsFile(char c) { return c >= 'a' && c <= 'h'; }
+bool IsRank(char c) { return c >= '1' && c <= '8'; }
+bool IsPieceLetter(char c) { return c == 'K' || c == 'Q' || c == 'R' || c == 'B' || c == 'N' || c == 'P'; }
+bool IsPromotionLetter(char c) { return c == 'Q' || c == 'R' || c == 'B' || c == 'N' || c == 'q' || c == 'r' || c == 'b' || c == 'n'; }
+
+} // namespace
+
+bool LooksLikeMove(const CString& token)
+{
+    const char* t = token.GetText();
+    int end = token.GetLength();
+    while (end > 0 && (t[end - 1] == '+' || t[end - 1] == '#' || t[end - 1] == '!' || t[end - 1] == '?'))
+        --end;
+    const std::string move(t, size_t(end));
+    if (move == "O-O" || move == "O-O-O" || move == "0-0" || move == "0-0-0")
+        return true;
+    int from = IsPieceLetter(t[0]) ? 1 : 0;
+    if (end >= 2 && IsPromotionLetter(t[end - 1]) && (t[end - 2] == '=' || IsRank(t[end - 2])))
+        end -= t[end - 2] == '=' ? 2 : 1;
+    if (end - from < 2 || !IsFile(t[end - 2]) || !IsRank(t[end - 1]))
+        return false;
+    end -= 2;
+    if (end > from && (t[end - 1] == 'x' || t[end - 1] == ':' || t[end - 1] == '-'))
+        --end;
+    // What is left is the from square, or part of it.
+    if (end > from && IsRank(t[end - 1]))
+        --end;
+    if (end > from && IsFile(t[end - 1]))
+        --end;
+    return end == from;
+}
+
+bool HoldsPgn(CFile& f)
+{
+    CPgnScanner scanner(f);
+    CAssocArray<CString> tags;
+    CString error;
+    for (;;) {
+        const CPgnScanner::TagEnd end = scanner.ReadTags(tags, error);
+        if (end == CPgnScanner::TAGS_NO_GAME)
+            return false;
+        if (tags.GetCount() > 0)
+            return true;
+        while (scanner.NextMove())
+            if (LooksLikeMove(scanner.GetText()))
+                return true;
+    }
 }
