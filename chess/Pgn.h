@@ -50,10 +50,6 @@ bool ReadPgnGame(Zorlin::CFile& f, Zorlin::CAssocArray<Zorlin::CString>& tags,
 // prose, a lone result or bare move numbers are not.
 bool HoldsPgn(Zorlin::CFile& f);
 
-// A token written like a move, whatever the position: "e4", "Nbxd7+",
-// "e7e8q", "e2-e4", "O-O-O", "0-0".
-bool LooksLikeMove(const Zorlin::CString& token);
-
 // Why a game with these tags is not played onto a board, for the user:
 // another variant, or a set-up position (any but the start position at
 // move 1). Empty for standard chess from the start.

@@ -1,11 +1,11 @@
 #include "chess/Pgn.h"
 
+#include "chess/Move.h"
 #include "chess/PgnScanner.h"
 #include "foundation/AssocArray.h"
 #include "foundation/File.h"
 
 #include <algorithm>
-#include <string>
 
 using Zorlin::CAssocArray;
 using Zorlin::CFile;
@@ -117,40 +117,6 @@ bool ReadPgnGame(CFile& f, CAssocArray<CString>& tags, CString& errorText, CStri
     return true;
 }
 
-namespace {
-
-bool IsFile(char c) { return c >= 'a' && c <= 'h'; }
-bool IsRank(char c) { return c >= '1' && c <= '8'; }
-bool IsPieceLetter(char c) { return c == 'K' || c == 'Q' || c == 'R' || c == 'B' || c == 'N' || c == 'P'; }
-bool IsPromotionLetter(char c) { return c == 'Q' || c == 'R' || c == 'B' || c == 'N' || c == 'q' || c == 'r' || c == 'b' || c == 'n'; }
-
-} // namespace
-
-bool LooksLikeMove(const CString& token)
-{
-    const char* t = token.GetText();
-    int end = token.GetLength();
-    while (end > 0 && (t[end - 1] == '+' || t[end - 1] == '#' || t[end - 1] == '!' || t[end - 1] == '?'))
-        --end;
-    const std::string move(t, size_t(end));
-    if (move == "O-O" || move == "O-O-O" || move == "0-0" || move == "0-0-0")
-        return true;
-    int from = IsPieceLetter(t[0]) ? 1 : 0;
-    if (end >= 2 && IsPromotionLetter(t[end - 1]) && (t[end - 2] == '=' || IsRank(t[end - 2])))
-        end -= t[end - 2] == '=' ? 2 : 1;
-    if (end - from < 2 || !IsFile(t[end - 2]) || !IsRank(t[end - 1]))
-        return false;
-    end -= 2;
-    if (end > from && (t[end - 1] == 'x' || t[end - 1] == ':' || t[end - 1] == '-'))
-        --end;
-    // What is left is the from square, or part of it.
-    if (end > from && IsRank(t[end - 1]))
-        --end;
-    if (end > from && IsFile(t[end - 1]))
-        --end;
-    return end == from;
-}
-
 bool HoldsPgn(CFile& f)
 {
     CPgnScanner scanner(f);
@@ -163,7 +129,7 @@ bool HoldsPgn(CFile& f)
         if (tags.GetCount() > 0)
             return true;
         while (scanner.NextMove())
-            if (LooksLikeMove(scanner.GetText()))
+            if (IsMoveShapedWord(scanner.GetText()))
                 return true;
     }
 }

@@ -73,10 +73,10 @@ std::string Missing()
 
 namespace {
 
-// Runs a script with chess.js on the input lines and hands each output line
-// to the parser; false when node fails or a line is not understood.
+// Runs the oracle script in a mode on the input lines and hands each line it
+// prints to the parser; false when node fails or a line is not understood.
 template <class Parse>
-bool RunScript(const char* script, unsigned seed, int games, int maxPlies, const std::vector<std::string>& input,
+bool RunScript(const char* mode, unsigned seed, int games, int maxPlies, const std::vector<std::string>& input,
     Parse parse)
 {
     char inputPath[] = "/tmp/rules-oracle-XXXXXX";
@@ -90,8 +90,8 @@ bool RunScript(const char* script, unsigned seed, int games, int maxPlies, const
             file << line << "\n";
     }
     std::ostringstream command;
-    command << "node '" << ROOKWELL_SOURCE << "/chess/tests/support/" << script << "' '" << kChessJs << "' " << seed
-            << " " << games << " " << maxPlies << " < '" << inputPath << "'";
+    command << "node '" << ROOKWELL_SOURCE << "/chess/tests/support/rules_oracle.js' '" << kChessJs << "' " << seed
+            << " " << games << " " << maxPlies << " " << mode << " < '" << inputPath << "'";
     FILE* pipe = popen(command.str().c_str(), "r");
     bool ok = pipe != nullptr;
     if (pipe) {
@@ -130,7 +130,7 @@ bool ParseRepetitionLine(const std::string& line, std::vector<SRepetitionGame>& 
 
 bool Run(unsigned seed, int games, int maxPlies, const std::vector<std::string>& fens, std::vector<SGame>& out)
 {
-    bool ok = RunScript("rules_oracle.js", seed, games, maxPlies, fens,
+    bool ok = RunScript("rules", seed, games, maxPlies, fens,
         [&out](const std::string& line) { return ParseLine(line, out); });
     return ok && !out.empty();
 }
@@ -138,7 +138,7 @@ bool Run(unsigned seed, int games, int maxPlies, const std::vector<std::string>&
 bool Repetitions(unsigned seed, int games, int maxPlies, const std::vector<std::string>& lines,
     std::vector<SRepetitionGame>& out)
 {
-    bool ok = RunScript("repetition_oracle.js", seed, games, maxPlies, lines,
+    bool ok = RunScript("repetition", seed, games, maxPlies, lines,
         [&out](const std::string& line) { return ParseRepetitionLine(line, out); });
     return ok && !out.empty();
 }
