@@ -159,6 +159,15 @@ bool ChessJsReading(const std::string& path, std::vector<std::string>& sans, std
     return false;
 }
 
+// chess.js's reading of a PGN text, written to a file in folder first.
+bool ChessJsReadingText(const std::string& folder, const std::string& text, std::vector<std::string>& sans,
+                        std::string& finalFen)
+{
+    const std::string path = folder + "/read-back.pgn";
+    WriteAll(path, text);
+    return ChessJsReading(path, sans, finalFen);
+}
+
 // The move text of a PGN: its lines after the first empty one, joined.
 std::string MoveText(const std::string& pgn)
 {
@@ -277,11 +286,9 @@ TEST_F(PgnExportTest, MovesLoadedInAnySpellingAreExportedAsSan)
     for (const std::string& text : {exported, mate}) {
         if (!HasChessJs())
             break;
-        const std::string path = folder + "/export.pgn";
-        WriteAll(path, text);
         std::vector<std::string> sans;
         std::string finalFen;
-        ASSERT_TRUE(ChessJsReading(path, sans, finalFen)) << "chess.js reads the export back: " << text;
+        ASSERT_TRUE(ChessJsReadingText(folder, text, sans, finalFen)) << "chess.js reads the export back: " << text;
         CGame* back = text == exported ? game : mated;
         ASSERT_EQ(int(sans.size()), back->GetBoard().GetPly());
         for (size_t i = 0; i < sans.size(); ++i)
@@ -355,11 +362,9 @@ TEST_F(PgnExportTest, EveryGameBeginsWithTheSevenTagRoster)
         EXPECT_EQ(TagLines(text), c.tags) << text;
         if (!HasChessJs())
             continue;
-        const std::string path = folder + "/roster.pgn";
-        WriteAll(path, text);
         std::vector<std::string> sans;
         std::string finalFen;
-        EXPECT_TRUE(ChessJsReading(path, sans, finalFen)) << text;
+        EXPECT_TRUE(ChessJsReadingText(folder, text, sans, finalFen)) << text;
         EXPECT_EQ(int(sans.size()), plies);
         ++read;
     }
