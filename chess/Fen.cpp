@@ -1,4 +1,5 @@
 #include "chess/ChessBoard.h"
+#include "chess/Position.h"
 
 using Zorlin::CString;
 
@@ -86,8 +87,13 @@ bool CChessBoard::GetFen(CString& out, bool repetitionKey) const
     if (out.GetLength() == castlingStart)
         out.Append('-');
     out.Append(' ');
+    // The FEN names the square after every double step; the repetition key
+    // only when a pawn can legally take there.
     SSquare square;
-    if (GetEnPassantSquare(square))
+    bool enPassant = GetEnPassantSquare(square);
+    if (enPassant && repetitionKey)
+        enPassant = CPosition(*this).EnPassantVictim(m_sideToMove) >= 0;
+    if (enPassant)
         out.Append(SquareText(square));
     else
         out.Append('-');

@@ -31,3 +31,7 @@ public:
 Zorlin::CString SquareText(const SSquare& square);
 // Reads a square from the first two characters (either case).
 bool ParseSquare(const Zorlin::CString& text, SSquare& out);
+// A word shaped like a move in coordinate ("e2e4", "e7e8q", "e2-e4") or
+// algebraic ("Nf3", "exd5", "e8=Q+", "O-O", "Pe4") text, legal or not:
+// engine chatter and prose hold other words.
+bool IsMoveShapedWord(const Zorlin::CString& word);

@@ -45,6 +45,11 @@ PgnToken ReadPgnToken(Zorlin::CFile& f, Zorlin::CString& text, bool& atLineStart
 bool ReadPgnGame(Zorlin::CFile& f, Zorlin::CAssocArray<Zorlin::CString>& tags,
                  Zorlin::CString& errorText, Zorlin::CString& moveText);
 
+// Whether a text is PGN at all: some game in it has a tag pair or a token
+// shaped like a move (SAN, coordinates or castling, legal or not). Plain
+// prose, a lone result or bare move numbers are not.
+bool HoldsPgn(Zorlin::CFile& f);
+
 // Why a game with these tags is not played onto a board, for the user:
 // another variant, or a set-up position (any but the start position at
 // move 1). Empty for standard chess from the start.

@@ -1,5 +1,6 @@
 #include "chess/Pgn.h"
 
+#include "chess/Move.h"
 #include "chess/PgnScanner.h"
 #include "foundation/AssocArray.h"
 #include "foundation/File.h"
@@ -114,4 +115,21 @@ bool ReadPgnGame(CFile& f, CAssocArray<CString>& tags, CString& errorText, CStri
         CollectFromFile(f, from, to, lines);
     lines.Finish();
     return true;
+}
+
+bool HoldsPgn(CFile& f)
+{
+    CPgnScanner scanner(f);
+    CAssocArray<CString> tags;
+    CString error;
+    for (;;) {
+        const CPgnScanner::TagEnd end = scanner.ReadTags(tags, error);
+        if (end == CPgnScanner::TAGS_NO_GAME)
+            return false;
+        if (tags.GetCount() > 0)
+            return true;
+        while (scanner.NextMove())
+            if (IsMoveShapedWord(scanner.GetText()))
+                return true;
+    }
 }

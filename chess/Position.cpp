@@ -324,6 +324,23 @@ bool CPosition::HasLegalMove(int colour) const
     return false;
 }
 
+int CPosition::EnPassantVictim(int colour) const
+{
+    if (m_epVictim < 0 || ColourOf(m_board[m_epVictim]) == colour)
+        return -1;
+    uint8_t pawn = Code(colour, PIECE_PAWN);
+    int forward = colour == WHITE ? 16 : -16;
+    for (int side = -1; side <= 1; side += 2) {
+        int from = m_epVictim + side;
+        if (!OnBoard(from) || (m_board[from] & kPieceMask) != pawn)
+            continue;
+        SMove move = { uint8_t(from), uint8_t(m_epVictim + forward), MOVE_EN_PASSANT, uint8_t(m_epVictim), PIECE_NONE };
+        if (IsLegal(move))
+            return m_epVictim;
+    }
+    return -1;
+}
+
 bool CPosition::Reaches(int from, int target, bool legalOnly) const
 {
     SMove moves[kMaxMoves];

@@ -61,6 +61,9 @@ public:
     // The move does not leave the mover's king attacked.
     bool IsLegal(const SMove& move) const;
     bool HasLegalMove(int colour) const;
+    // The pawn the colour may take en passant by a legal move, or -1; the
+    // position's en passant square only counts for repetition then.
+    int EnPassantVictim(int colour) const;
     // Whether the piece on from has a move ending on target (legal or not).
     bool Reaches(int from, int target, bool legalOnly) const;
     uint64_t Perft(int depth, int colour) const;

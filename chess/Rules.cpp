@@ -13,7 +13,7 @@ const char kRepetitionReason[] = "Draw (3 move repetition)";
 const char kFiftyMoveReason[] = "Draw (50 move rule)";
 
 // What the repetition rule compares: placement, side to move, castling rights
-// and the en passant square, as the position's FEN without its clocks does.
+// and the en passant capture, when one is legal.
 struct SPositionKey {
     uint8_t squares[64];
     uint8_t side;
@@ -47,7 +47,7 @@ uint8_t CastlingBits(const CPosition& position, int colour)
     return bits;
 }
 
-void MakeKey(const CPosition& position, const CMove& last, int side, SPositionKey& key)
+void MakeKey(const CPosition& position, int side, SPositionKey& key)
 {
     std::memset(&key, 0, sizeof(key));
     for (int y = 0; y < 8; ++y)
@@ -58,13 +58,9 @@ void MakeKey(const CPosition& position, const CMove& last, int side, SPositionKe
     key.castling[1] = key.castling[0] == 0xff ? 0xff : CastlingBits(position, BLACK);
     if (key.castling[1] == 0xff)
         return;
-    // The square a two-square pawn step passed over, capture possible or not.
-    uint8_t moved = position.At(CPosition::Square(last.m_to));
-    int dy = last.m_to.y - last.m_from.y;
-    if (CPosition::TypeOf(moved) == PIECE_PAWN && (dy == 2 || dy == -2)) {
-        int y = last.m_from.y + (CPosition::ColourOf(moved) == WHITE ? 1 : -1);
-        key.enPassant = uint8_t(y * 8 + last.m_from.x + 1);
-    }
+    int victim = position.EnPassantVictim(side);
+    if (victim >= 0)
+        key.enPassant = uint8_t(CPosition::RankOf(victim) * 8 + CPosition::FileOf(victim) + 1);
 }
 
 } // namespace
@@ -229,7 +225,7 @@ bool CChessBoard::IsRepetitionDraw() const
             segment = i;
         }
         replay.Play(move);
-        MakeKey(replay, move, (i + 1) % 2 == 0 ? WHITE : BLACK, *keys.GetAt(i));
+        MakeKey(replay, (i + 1) % 2 == 0 ? WHITE : BLACK, *keys.GetAt(i));
     }
     return HasThreeOfOne(keys.GetAt(segment), n - segment);
 }

@@ -71,16 +71,21 @@ std::string Seconds(int64_t ms)
 
 const char kFullHtml[] = "<p>This Gridmoor server is full. Please try again later.</p>";
 
+// Input left unread would turn a close into a reset that loses the kick.
+void DrainInput(int fd)
+{
+    char drain[16384];
+    for (int i = 0; i < 16 && recv(fd, drain, sizeof(drain), MSG_DONTWAIT) > 0; ++i) {
+    }
+}
+
 // The kick packet written straight to a socket that is closed at once.
 void TellAndClose(int fd, const std::string& reason, const char* html)
 {
     COutputQueue packet;
     std::string body = reason + "\n" + html;
     packet.AppendPacket(pktKick, 0, body.data(), body.size());
-    // Input left unread would turn the close into a reset that loses the kick.
-    char drain[16384];
-    for (int i = 0; i < 16 && recv(fd, drain, sizeof(drain), MSG_DONTWAIT) > 0; ++i) {
-    }
+    DrainInput(fd);
     (void)!send(fd, packet.GetFront(), packet.GetSize(), MSG_NOSIGNAL | MSG_DONTWAIT);
     shutdown(fd, SHUT_WR);
     close(fd);
@@ -319,7 +324,7 @@ void CGridmoorServer::Accept(int fd, const sockaddr_storage& address)
     std::string host;
     int port = 0;
     DescribePeer(address, host, port);
-    if (m_open >= m_maxOpen) {
+    if (m_open >= m_maxOpen && !MakeRoom(true)) {
         ServerLog("error: %s:%d refused: out of descriptors", host.c_str(), port);
         TellAndClose(fd, "server full", kFullHtml);
         return;
@@ -330,14 +335,9 @@ void CGridmoorServer::Accept(int fd, const sockaddr_storage& address)
                "<p>Too many connections to this Gridmoor server come from your address.</p>");
         return;
     }
-    if (m_places >= m_maxPlaces) {
-        if (m_unsettled.empty()) {
-            Refuse(fd, host, port, "server full", kFullHtml);
-            return;
-        }
-        // A player who logs in at once always finds room: the oldest
-        // connection that has not finished logging in gives way.
-        Drop(*m_unsettled.front(), "server full: room made for a newer connection");
+    if (m_places >= m_maxPlaces && !MakeRoom(false)) {
+        Refuse(fd, host, port, "server full", kFullHtml);
+        return;
     }
     int on = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
@@ -391,6 +391,51 @@ void CGridmoorServer::Settled(CServerConnection& connection)
         return;
     m_unsettled.erase(connection.unsettledAt);
     connection.unsettled = false;
+}
+
+void CGridmoorServer::GiveBackPlace(CServerConnection& connection)
+{
+    Settled(connection);
+    if (!connection.placed)
+        return;
+    connection.placed = false;
+    --m_places;
+    auto held = m_perHost.find(connection.host);
+    if (held != m_perHost.end() && --held->second <= 0)
+        m_perHost.erase(held);
+}
+
+// A player who logs in at once always finds room: the oldest connection
+// holding a place without a player gives way, but never one whose login
+// has come, so what waits in its socket is read first. It is told the
+// server is full, as a refused newcomer is.
+bool CGridmoorServer::MakeRoom(bool descriptorToo)
+{
+    while (!m_unsettled.empty()) {
+        CServerConnection& oldest = *m_unsettled.front();
+        if (oldest.stage != CServerConnection::kClosing) {
+            OnReadable(oldest);
+            if (oldest.dead)
+                return true; // it left on its own
+            if (!oldest.unsettled)
+                continue; // it logged in
+        }
+        ServerLog("%s (%s): server full: room made for a newer connection", oldest.address.c_str(),
+                  LogLabel(oldest).c_str());
+        Kick(oldest, "server full", kFullHtml);
+        GiveBackPlace(oldest);
+        if (descriptorToo && !oldest.dead) {
+            // Closed now instead of after its grace: the kick offered to
+            // the socket, the input drained.
+            Flush(oldest);
+            if (!oldest.dead) {
+                DrainInput(oldest.fd);
+                ForgetLater(oldest);
+            }
+        }
+        return true;
+    }
+    return false;
 }
 
 void CGridmoorServer::OnReadable(CServerConnection& connection)
@@ -540,16 +585,9 @@ void CGridmoorServer::ForgetLater(CServerConnection& connection)
     if (connection.dead)
         return;
     connection.dead = true;
-    Settled(connection);
+    GiveBackPlace(connection);
     // Its queue goes with it: the senders it held are read again.
     ReleaseSenders(connection, true);
-    if (connection.placed) {
-        connection.placed = false;
-        --m_places;
-        auto held = m_perHost.find(connection.host);
-        if (held != m_perHost.end() && --held->second <= 0)
-            m_perHost.erase(held);
-    }
     // The descriptor goes back at once, for the next connection to take; the
     // object lives to the end of the turn, where events may still name it.
     epoll_ctl(m_epollFd, EPOLL_CTL_DEL, connection.fd, nullptr);

@@ -74,6 +74,12 @@ private:
     void Refuse(int fd, const std::string& host, int port, const std::string& reason, const char* html);
     // Out of the list of connections that may be dropped to make room.
     void Settled(CServerConnection& connection);
+    // Its place, if it holds one, goes back to the newcomers.
+    void GiveBackPlace(CServerConnection& connection);
+    // Sends away the oldest connection without a player whose login has not
+    // come, closing it now when its descriptor is wanted too; false when
+    // there is none.
+    bool MakeRoom(bool descriptorToo);
     void OnReadable(CServerConnection& connection);
     void OnWritable(CServerConnection& connection);
     void Flush(CServerConnection& connection);

@@ -109,6 +109,11 @@ void CheckReaders(const std::string& bytes)
     }
     ASSERT_TRUE(ended) << "loading did not end";
     EXPECT_EQ(listed, loaded);
+
+    // What a paste takes for PGN has a game to show.
+    ASSERT_TRUE(f.Seek(0, CFile::kSeekStart));
+    if (HoldsPgn(f))
+        EXPECT_FALSE(listed.empty());
 }
 
 std::vector<std::string> Seeds()

@@ -207,3 +207,32 @@ TEST(PgnReader, CommentHeavyGameKeepsItsWholeMoveText)
     const std::string& text = games[0].moveText;
     EXPECT_EQ(text.substr(text.size() - 5), " 1-0\n");
 }
+
+// What a paste takes for PGN: a tag, or a token written like a move.
+TEST(PgnReader, PgnIsTagsOrMovesNotProse)
+{
+    const struct {
+        const char* text;
+        bool pgn;
+    } cases[] = {
+        {"Meeting at noon in the library.\nBring 2 copies.", false},
+        {"{Just a comment} 1. 2. 1-0\n\n; and a line comment with e4 in it\n", false},
+        {"", false},
+        {"1. e4 e5 2. Nf3", true},
+        {"Meeting at noon, e4 was played", true},
+        {"[Event \"Club\"]", true},
+        {"Notes first\n\n[Event \"Club\"]\n\nhello *", true},
+        {"Notes first\n\nthen 1. d4 *", true},
+    };
+    for (const auto& c : cases) {
+        CMemFile f;
+        FillMemFile(f, c.text);
+        EXPECT_EQ(HoldsPgn(f), c.pgn) << c.text;
+    }
+    // Every real file is PGN.
+    for (const char* name : {"kasparov-deep-blue-1997.pgn", "utf8-bom.pgn", "chessbase-empty-line.pgn"}) {
+        CMemFile f;
+        FillMemFile(f, ReadWholeFile(PgnTestFile(name)));
+        EXPECT_TRUE(HoldsPgn(f)) << name;
+    }
+}

@@ -225,14 +225,25 @@ TEST(Legality, ThreefoldRepetition)
     EXPECT_EQ(board.GetGameState(BLACK, &reason), STATE_DRAW);
     EXPECT_EQ(reason, "Draw (3 move repetition)");
 
-    // The square behind a two-square step is part of the position even when
-    // no capture is possible, so the position after 1. e4 counts apart.
+    // The square behind a two-square step counts only when a pawn can take
+    // there: the position after 1. e4 comes back after 3. Ng1.
     CChessBoard step;
     step.SetupStartPosition();
-    ASSERT_EQ(PlayMoves(step, { "e4", "Nf6", "Nf3", "Ng8", "Ng1", "Nf6", "Nf3", "Ng8", "Ng1" }), -1);
+    ASSERT_EQ(PlayMoves(step, { "e4", "Nf6", "Nf3", "Ng8", "Ng1", "Nf6", "Nf3", "Ng8" }), -1);
     EXPECT_FALSE(step.IsRepetitionDraw());
-    ASSERT_EQ(PlayMoves(step, { "Nf6" }), -1);
+    ASSERT_EQ(PlayMoves(step, { "Ng1" }), -1);
     EXPECT_TRUE(step.IsRepetitionDraw());
+
+    // When the capture is possible the position after the double step is
+    // one of its own: the same pieces after 6. ... Nb8 make only its second
+    // sight, and the draw comes with the third 3. Nf3 position.
+    CChessBoard capture;
+    capture.SetupStartPosition();
+    ASSERT_EQ(PlayMoves(capture, { "e4", "Nf6", "e5", "d5", "Nf3", "Nc6", "Ng1", "Nb8", "Nf3", "Nc6", "Ng1", "Nb8" }),
+        -1);
+    EXPECT_FALSE(capture.IsRepetitionDraw());
+    ASSERT_EQ(PlayMoves(capture, { "Nf3" }), -1);
+    EXPECT_TRUE(capture.IsRepetitionDraw());
 
     // Castling rights are part of the position: after the kings' walk the
     // position after 2. ... e5 does not come back.
@@ -244,6 +255,32 @@ TEST(Legality, ThreefoldRepetition)
     EXPECT_FALSE(rights.IsRepetitionDraw()); // Black could still castle after the first Ke2
     ASSERT_EQ(PlayMoves(rights, { "Ke7" }), -1);
     EXPECT_TRUE(rights.IsRepetitionDraw());
+}
+
+// The repetition key names the en passant square only when the capture is
+// legal; the FEN always names it.
+TEST(Legality, RepetitionKeyNamesOnlyAPossibleCapture)
+{
+    struct SCase {
+        const char* fen;
+        const char* key;
+    };
+    const SCase cases[] = {
+        { "4k3/2p5/8/KP6/8/8/8/8 b - - 0 1", "4k3/8/8/KPp5/8/8/8/8 w - c6" },
+        // bxc6 would open the fifth rank to the rook.
+        { "4k3/2p5/8/KP5r/8/8/8/8 b - - 0 1", "4k3/8/8/KPp4r/8/8/8/8 w - -" },
+        // The pawn beside it is Black's own.
+        { "4k3/2p5/8/Kp6/8/8/8/8 b - - 0 1", "4k3/8/8/Kpp5/8/8/8/8 w - -" },
+    };
+    for (const SCase& c : cases) {
+        CChessBoard board = FromFen(c.fen);
+        ASSERT_EQ(PlayMoves(board, { "c5" }), -1) << c.fen;
+        Zorlin::CString key, fen;
+        ASSERT_TRUE(board.GetFen(key, true));
+        ASSERT_TRUE(board.GetFen(fen, false));
+        EXPECT_EQ(std::string(key.GetText()), c.key) << c.fen;
+        EXPECT_NE(std::string(fen.GetText()).find(" c6 "), std::string::npos) << fen.GetText();
+    }
 }
 
 TEST(Legality, MateBeatsADrawRule)

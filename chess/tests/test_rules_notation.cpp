@@ -289,3 +289,19 @@ TEST(Notation, TextHelpers)
     EXPECT_EQ(HashText("\xff"), 177572u); // bytes count as signed
     EXPECT_EQ(HashText("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -"), 0x5ea4e84au);
 }
+
+TEST(Notation, MoveShapedWordsAreMovesInEitherNotationLegalOrNot)
+{
+    for (const char* word : { "e2e4", "e7e8q", "e7e8Q", "b2b1r", "e2-e4", "e4", "exd5", "Nf3", "Nbd7", "R1e2",
+                              "Qh4xe1", "e8=Q", "exd8=N+", "Bb5+", "Qxf7#", "O-O", "O-O-O", "0-0", "o-o-o+",
+                              "e2e5", "a1h8", "Ke2!?", "a1", "Pe4", "bxa1N", "Ng1-f3!?", "e5:d6" }) {
+        EXPECT_TRUE(IsMoveShapedWord(Zorlin::CString(word))) << word;
+    }
+    // What engines print after "move" besides moves, and prose: statistics,
+    // words, numbers, squares off the board.
+    for (const char* word : { "0.000000%", "90.023750%", "ordering", ":", "...", "", "16384", "zz99", "e9e4",
+                              "i2i4", "e2e4e5", "Xe4", "=Q", "O-O-O-O", "e4:", "@@@@", "move", "Meeting", "noon", "B4",
+                              "12:30", "Nf", "1-0", "Kxe4e5" }) {
+        EXPECT_FALSE(IsMoveShapedWord(Zorlin::CString(word))) << word;
+    }
+}

@@ -156,3 +156,42 @@ TEST(RulesOracle, RandomEndgames)
     EXPECT_GT(mates, 3);
     EXPECT_GT(stalemates, 0);
 }
+
+// The draw by repetition comes on the same ply as chess.js's: after double
+// steps that no pawn can answer en passant, and after ones it can.
+TEST(RulesOracle, RepetitionOnTheSamePly)
+{
+    std::string missing = RulesOracle::Missing();
+    if (!missing.empty())
+        GTEST_SKIP() << missing;
+    const std::vector<std::string> lines = {
+        "e4 e5 Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 Ng1 Ng8",
+        "Nf3 d5 Ng1 Nf6 Nf3 Ng8 Ng1 Nf6 Nf3 Ng8",
+        "e4 Nf6 e5 d5 Nf3 Nc6 Ng1 Nb8 Nf3 Nc6 Ng1 Nb8 Nf3",
+        "d4 Nf6 d5 e5 Nc3 Nc6 Nb1 Nb8 Nc3 Nc6 Nb1 Nb8 Nc3",
+    };
+    std::vector<RulesOracle::SRepetitionGame> games;
+    ASSERT_TRUE(RulesOracle::Repetitions(31, 25, 120, lines, games));
+    ASSERT_EQ(games.size(), lines.size() + 25);
+    EXPECT_EQ(games[0].firstDraw, 10);
+    EXPECT_EQ(games[1].firstDraw, 10);
+    EXPECT_EQ(games[2].firstDraw, 13);
+    int draws = 0;
+    for (size_t g = 0; g < games.size(); ++g) {
+        const RulesOracle::SRepetitionGame& game = games[g];
+        SCOPED_TRACE("game " + std::to_string(g));
+        CChessBoard board;
+        board.SetupStartPosition();
+        int first = 0;
+        for (size_t ply = 0; ply < game.lans.size() && first == 0; ++ply) {
+            CMove move;
+            ASSERT_TRUE(board.ParseMove(Zorlin::CString(game.lans[ply].c_str()), move, true)) << game.lans[ply];
+            ASSERT_TRUE(board.MakeMove(move, 0.0));
+            if (board.IsRepetitionDraw())
+                first = int(ply) + 1;
+        }
+        EXPECT_EQ(first, game.firstDraw);
+        draws += first > 0;
+    }
+    EXPECT_GT(draws, 15);
+}

@@ -1,4 +1,5 @@
 // PGN tags and the PGN text of a game.
+#include <cstring>
 #include <ctime>
 #include <unistd.h>
 
@@ -45,6 +46,23 @@ CString EscapeTagValue(const CString& value)
         out.Append(c);
     }
     return out;
+}
+
+const char* const kSevenTagRoster[] = { "Event", "Site", "Date", "Round", "White", "Black", "Result" };
+
+bool IsRosterTag(const CString& name)
+{
+    for (const char* roster : kSevenTagRoster)
+        if (Zorlin::KeysEqualNoCase(name, CString(roster)))
+            return true;
+    return false;
+}
+
+void WriteTag(CFile& file, const CString& name, const CString& value)
+{
+    CString line;
+    line.AppendFormat("[%s \"%s\"]", name.GetText(), EscapeTagValue(value).GetText());
+    file.WriteLine(line);
 }
 
 // Collects tokens into lines of at most kPgnLineWidth characters.
@@ -106,10 +124,18 @@ void CGame::WritePgn(CFile& file, bool refreshTags)
     if (refreshTags)
         UpdateTags();
     m_tags["Result"] = result;
+    // The Seven Tag Roster first, in the standard's order, "?" for what the
+    // game does not know; then the game's other tags as they came.
+    for (const char* name : kSevenTagRoster) {
+        const CString* value = m_tags.Find(name);
+        if (value && !value->IsEmpty())
+            WriteTag(file, name, *value);
+        else
+            WriteTag(file, name, std::strcmp(name, "Date") == 0 ? "????.??.??" : "?");
+    }
     m_tags.ForEach([&](const CString& name, const CString& value) {
-        CString line;
-        line.AppendFormat("[%s \"%s\"]", name.GetText(), EscapeTagValue(value).GetText());
-        file.WriteLine(line);
+        if (!IsRosterTag(name))
+            WriteTag(file, name, value);
     });
     file.WriteLine("");
 

@@ -7,6 +7,7 @@
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
+#include "chess/Pgn.h"
 #include "client/core/AppServices.h"
 #include "client/core/ChessView.h"
 #include "client/core/FileFilter.h"
@@ -212,6 +213,18 @@ void CPgnCommands::PastePgn()
         Tell("Could not paste PGN", "Paste PGN", wxOK | wxICON_ERROR);
         return;
     }
+    CMemFile pgn;
+    pgn.Open("clipboard.pgn", CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
+    pgn.Write(text.GetText(), unsigned(text.GetLength()));
+    pgn.Seek(0, CFile::kSeekStart);
+    // Text with neither a tag nor anything written like a move is no game,
+    // not one whose first move is illegal.
+    const bool holdsPgn = HoldsPgn(pgn);
+    pgn.Seek(0, CFile::kSeekStart);
+    if (!holdsPgn) {
+        Tell("Could not paste PGN from the clipboard.", "Paste PGN", wxOK | wxICON_ERROR);
+        return;
+    }
     CGame* current = Game();
     if (current && current->IsInPlay() && !current->QueryClose())
         return;
@@ -221,10 +234,6 @@ void CPgnCommands::PastePgn()
     bool read;
     {
         wxBusyCursor busy;
-        CMemFile pgn;
-        pgn.Open("clipboard.pgn", CFile::kModeRead | CFile::kModeWrite | CFile::kModeCreate);
-        pgn.Write(text.GetText(), unsigned(text.GetLength()));
-        pgn.Seek(0, CFile::kSeekStart);
         read = game->OpenPgn(pgn) && game->GetGameCount() > 0;
     }
     if (StoppedByTheEnd(*game)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chess/Move.h"
 #include "foundation/Array.h"
 #include "foundation/String.h"
 
@@ -20,10 +21,6 @@ int SplitFeatureWords(const Zorlin::CString& line, Zorlin::CArray<Zorlin::CStrin
 bool IsMoveNumberWord(const Zorlin::CString& word);
 // "move X" or "N ... X": the line names the engine's move in its last word.
 bool IsMoveLine(const Zorlin::CArray<Zorlin::CString>& words);
-// A word shaped like a move in coordinate ("e2e4", "e7e8q") or algebraic
-// ("Nf3", "exd5", "e8=Q+", "O-O") text, legal or not. Engine chatter such as
-// "Move ordering : 90.0%" has no such last word.
-bool IsMoveShapedWord(const Zorlin::CString& word);
 
 // The text after the first blank, or empty when there is none.
 Zorlin::CString AfterFirstBlank(const Zorlin::CString& text);

@@ -81,6 +81,7 @@ class Client:
         self.sock.connect(("127.0.0.1", port))
         self.buf = b""
         self.id = 0
+        self.reset = False  # the server's end was torn down, not closed
 
     def close(self):
         self.sock.close()
@@ -120,6 +121,7 @@ class Client:
             try:
                 data = self.sock.recv(1 << 16)
             except ConnectionResetError:
+                self.reset = True
                 data = b""
             if not data:
                 raise Closed()

@@ -2,6 +2,7 @@
 
 import os
 import resource
+import signal
 import struct
 import sys
 import tempfile
@@ -588,6 +589,43 @@ class DoorTest(unittest.TestCase):
         players[0].close()
         self.server.wait_log(r"logout .*\(%d\): connection closed" % players[0].id)
         self.connect().login()  # asserts a non-zero id and the confirmation
+
+    def test_a_burst_of_logins_at_the_limit_tells_everyone_turned_away(self):
+        places = self.start("--max-per-address", "0", descriptors=64)
+        count = 5 * places
+        raise_own_descriptor_limit(count + 100)
+        # The server is held while everyone connects and sends a login, so it
+        # accepts them in a batch before reading any.
+        self.server.proc.send_signal(signal.SIGSTOP)
+        try:
+            burst = [self.connect("127.0.0.%d" % (2 + i % 100)) for i in range(count)]
+            login = OPENING + frame(PKT["Protocol"], lines("2")) + frame(PKT["Login"], lines("a", "b", "c"))
+            for c in burst:
+                c.send_raw(login)
+        finally:
+            self.server.proc.send_signal(signal.SIGCONT)
+        players, told = [], 0
+        for i, c in enumerate(burst):
+            try:
+                first = c.recv()
+            except Closed:
+                self.fail("connection %d closed without a word (reset: %s)" % (i, c.reset))
+            if first.type == PKT["Id"]:
+                c.expect("LoggedInOK")
+                players.append(c)
+                continue
+            self.assertEqual(first.type, PKT["Kick"], first)
+            self.assertEqual(first.lines(),
+                             ["server full", "<p>This Gridmoor server is full. Please try again later.</p>"])
+            self.assertEqual(c.wait_closed(), [])
+            self.assertFalse(c.reset, "connection %d: the kick was followed by a reset" % i)
+            told += 1
+        self.assertGreater(len(players), 0)
+        self.assertLessEqual(len(players), places)
+        self.assertEqual(len(players) + told, count)
+        # Everyone who logged in is still there.
+        for c in players:
+            c.search()
 
     def test_login_must_finish_within_seconds(self):
         self.start()

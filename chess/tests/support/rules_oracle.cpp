@@ -11,7 +11,6 @@ namespace RulesOracle {
 namespace {
 
 const char kChessJs[] = ROOKWELL_ORACLE "/chess.js";
-const char kScript[] = ROOKWELL_SOURCE "/chess/tests/support/rules_oracle.js";
 
 bool ParseLine(const std::string& line, std::vector<SGame>& out)
 {
@@ -72,7 +71,13 @@ std::string Missing()
     return std::string();
 }
 
-bool Run(unsigned seed, int games, int maxPlies, const std::vector<std::string>& fens, std::vector<SGame>& out)
+namespace {
+
+// Runs the oracle script in a mode on the input lines and hands each line it
+// prints to the parser; false when node fails or a line is not understood.
+template <class Parse>
+bool RunScript(const char* mode, unsigned seed, int games, int maxPlies, const std::vector<std::string>& input,
+    Parse parse)
 {
     char inputPath[] = "/tmp/rules-oracle-XXXXXX";
     int fd = mkstemp(inputPath);
@@ -80,13 +85,13 @@ bool Run(unsigned seed, int games, int maxPlies, const std::vector<std::string>&
         return false;
     close(fd);
     {
-        std::ofstream input(inputPath);
-        for (const std::string& fen : fens)
-            input << fen << "\n";
+        std::ofstream file(inputPath);
+        for (const std::string& line : input)
+            file << line << "\n";
     }
     std::ostringstream command;
-    command << "node '" << kScript << "' '" << kChessJs << "' " << seed << " " << games << " " << maxPlies << " < '"
-            << inputPath << "'";
+    command << "node '" << ROOKWELL_SOURCE << "/chess/tests/support/rules_oracle.js' '" << kChessJs << "' " << seed
+            << " " << games << " " << maxPlies << " " << mode << " < '" << inputPath << "'";
     FILE* pipe = popen(command.str().c_str(), "r");
     bool ok = pipe != nullptr;
     if (pipe) {
@@ -97,12 +102,44 @@ bool Run(unsigned seed, int games, int maxPlies, const std::vector<std::string>&
             if (line.empty() || line.back() != '\n')
                 continue;
             line.pop_back();
-            ok = ParseLine(line, out);
+            ok = parse(line);
             line.clear();
         }
         ok = pclose(pipe) == 0 && ok;
     }
     unlink(inputPath);
+    return ok;
+}
+
+bool ParseRepetitionLine(const std::string& line, std::vector<SRepetitionGame>& out)
+{
+    if (line.size() < 2)
+        return false;
+    std::istringstream words(line.substr(2));
+    if (line[0] == 'G') {
+        out.emplace_back();
+        std::string lan;
+        while (words >> lan)
+            out.back().lans.push_back(lan);
+        return true;
+    }
+    return line[0] == 'R' && !out.empty() && static_cast<bool>(words >> out.back().firstDraw);
+}
+
+} // namespace
+
+bool Run(unsigned seed, int games, int maxPlies, const std::vector<std::string>& fens, std::vector<SGame>& out)
+{
+    bool ok = RunScript("rules", seed, games, maxPlies, fens,
+        [&out](const std::string& line) { return ParseLine(line, out); });
+    return ok && !out.empty();
+}
+
+bool Repetitions(unsigned seed, int games, int maxPlies, const std::vector<std::string>& lines,
+    std::vector<SRepetitionGame>& out)
+{
+    bool ok = RunScript("repetition", seed, games, maxPlies, lines,
+        [&out](const std::string& line) { return ParseRepetitionLine(line, out); });
     return ok && !out.empty();
 }
 

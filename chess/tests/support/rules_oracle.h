@@ -30,4 +30,14 @@ std::string Missing();
 // Plays `games` seeded random games of at most maxPlies from each FEN.
 bool Run(unsigned seed, int games, int maxPlies, const std::vector<std::string>& fens, std::vector<SGame>& out);
 
+struct SRepetitionGame {
+    std::vector<std::string> lans;
+    int firstDraw = 0; // the first ply after which chess.js sees a threefold repetition; 0: none
+};
+
+// Plays each line (SAN moves from the start), then `games` seeded random
+// games of at most maxPlies in which pieces often step back.
+bool Repetitions(unsigned seed, int games, int maxPlies, const std::vector<std::string>& lines,
+    std::vector<SRepetitionGame>& out);
+
 } // namespace RulesOracle

@@ -159,6 +159,15 @@ bool ChessJsReading(const std::string& path, std::vector<std::string>& sans, std
     return false;
 }
 
+// chess.js's reading of a PGN text, written to a file in folder first.
+bool ChessJsReadingText(const std::string& folder, const std::string& text, std::vector<std::string>& sans,
+                        std::string& finalFen)
+{
+    const std::string path = folder + "/read-back.pgn";
+    WriteAll(path, text);
+    return ChessJsReading(path, sans, finalFen);
+}
+
 // The move text of a PGN: its lines after the first empty one, joined.
 std::string MoveText(const std::string& pgn)
 {
@@ -277,11 +286,9 @@ TEST_F(PgnExportTest, MovesLoadedInAnySpellingAreExportedAsSan)
     for (const std::string& text : {exported, mate}) {
         if (!HasChessJs())
             break;
-        const std::string path = folder + "/export.pgn";
-        WriteAll(path, text);
         std::vector<std::string> sans;
         std::string finalFen;
-        ASSERT_TRUE(ChessJsReading(path, sans, finalFen)) << "chess.js reads the export back: " << text;
+        ASSERT_TRUE(ChessJsReadingText(folder, text, sans, finalFen)) << "chess.js reads the export back: " << text;
         CGame* back = text == exported ? game : mated;
         ASSERT_EQ(int(sans.size()), back->GetBoard().GetPly());
         for (size_t i = 0; i < sans.size(); ++i)
@@ -301,6 +308,79 @@ TEST_F(PgnExportTest, MovesLoadedInAnySpellingAreExportedAsSan)
     EXPECT_STREQ(CPgnCommands::GamePgnText(*reread, false, "game.pgn").GetText(), own.GetText());
     for (CGame* g : {game, mated, played, reread})
         g->Destroy();
+}
+
+// The tag lines of a PGN text, as written.
+std::vector<std::string> TagLines(const std::string& pgn)
+{
+    std::vector<std::string> tags;
+    std::istringstream lines(pgn);
+    std::string line;
+    while (std::getline(lines, line) && line.rfind("[", 0) == 0)
+        tags.push_back(line.substr(0, line.size() - (!line.empty() && line.back() == '\r')));
+    return tags;
+}
+
+// Whatever the source held, a written game begins with the Seven Tag Roster
+// in the standard's order, "?" for what it lacked, then its other tags in
+// their own order; chess.js reads every one back without a complaint.
+TEST_F(PgnExportTest, EveryGameBeginsWithTheSevenTagRoster)
+{
+    const std::vector<std::string> unknown = {
+        "[Event \"?\"]", "[Site \"?\"]", "[Date \"????.??.??\"]", "[Round \"?\"]",
+        "[White \"?\"]", "[Black \"?\"]",
+    };
+    struct SCase {
+        const char* source;
+        std::vector<std::string> tags;
+    };
+    const SCase cases[] = {
+        {"1. e4 e5 2. Nf3 Nc6 *", {unknown[0], unknown[1], unknown[2], unknown[3], unknown[4], unknown[5],
+                                   "[Result \"*\"]"}},
+        // A site's export: no Round, its own tags after the roster's.
+        {"[Event \"Rated Blitz game\"]\n[Site \"https://example.org/q8Zt3mWd\"]\n[Date \"2024.03.09\"]\n"
+         "[White \"ann_k\"]\n[Black \"bob77\"]\n[Result \"0-1\"]\n[UTCDate \"2024.03.09\"]\n[WhiteElo \"1512\"]\n"
+         "[TimeControl \"180+2\"]\n[ECO \"C20\"]\n[Termination \"Normal\"]\n\n"
+         "1. e4 e5 2. Qh5 Nc6 3. Bc4 g6 4. Qf3 Nf6 5. Qb3 Bc5 6. Bxf7+ Ke7 7. Bxg6 hxg6 0-1\n",
+         {"[Event \"Rated Blitz game\"]", "[Site \"https://example.org/q8Zt3mWd\"]", "[Date \"2024.03.09\"]",
+          unknown[3], "[White \"ann_k\"]", "[Black \"bob77\"]", "[Result \"0-1\"]", "[UTCDate \"2024.03.09\"]",
+          "[WhiteElo \"1512\"]", "[TimeControl \"180+2\"]", "[ECO \"C20\"]", "[Termination \"Normal\"]"}},
+        // Out of order, lower case, an empty value.
+        {"[Annotator \"Me\"]\n[result \"1/2-1/2\"]\n[Black \"B\"]\n[Date \"\"]\n[White \"A\"]\n\n1. d4 d5 1/2-1/2",
+         {unknown[0], unknown[1], unknown[2], unknown[3], "[White \"A\"]", "[Black \"B\"]",
+          "[Result \"1/2-1/2\"]", "[Annotator \"Me\"]"}},
+    };
+    int read = 0;
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.source);
+        CGame* game = GameWith({});
+        CString message;
+        ASSERT_TRUE(CPGNGame::ShowPgnText(*game, c.source, 1, false, message)) << message.GetText();
+        const std::string text = CPgnCommands::GamePgnText(*game, false, "game.pgn").GetText();
+        const int plies = game->GetBoard().GetPly();
+        game->Destroy();
+        EXPECT_EQ(TagLines(text), c.tags) << text;
+        if (!HasChessJs())
+            continue;
+        std::vector<std::string> sans;
+        std::string finalFen;
+        EXPECT_TRUE(ChessJsReadingText(folder, text, sans, finalFen)) << text;
+        EXPECT_EQ(int(sans.size()), plies);
+        ++read;
+    }
+
+    // The program's own games keep what they always had.
+    CGame* own = GameWith({"e4"});
+    const std::vector<std::string> tags = TagLines(CPgnCommands::GamePgnText(*own, true, "game.pgn").GetText());
+    own->Destroy();
+    ASSERT_EQ(tags.size(), 9u);
+    EXPECT_EQ(tags[0], "[Event \"Rookwell\"]");
+    EXPECT_EQ(tags[3], "[Round \"-\"]");
+    EXPECT_EQ(tags[6], "[Result \"*\"]");
+    EXPECT_EQ(tags[7].rfind("[TimeControl ", 0), 0u);
+    EXPECT_EQ(tags[8].rfind("[Software ", 0), 0u);
+    if (read == 0)
+        GTEST_SKIP() << "chess.js is not installed; the texts were checked without it";
 }
 
 TEST_F(PgnExportTest, FailedWritesSayFalseAndKeepTheOldFile)

@@ -350,14 +350,35 @@ TEST_F(PgnGameTest, CopyAndPasteGoThroughTheRealClipboard)
     EXPECT_EQ(Sans(pasted->GetBoard()), moves);
     EXPECT_EQ(pasted->GetGameCount(), 1);
 
-    // Text that is no PGN, and no text at all, leave the board alone.
+    // Text that is no PGN, and no text at all, leave the board alone; text
+    // with a tag or a move in it is PGN with an illegal move.
     current = pasted;
     board->calls.clear();
-    SetClipboardText("Meeting moved to Thursday.");
+    const struct {
+        const char* text;
+        const char* message;
+    } refusals[] = {
+        {"Meeting at noon in the library. Bring 2 copies.", "Could not paste PGN from the clipboard."},
+        {"{Meeting} 1. 2. ... 1-0", "Could not paste PGN from the clipboard."},
+        {"Meeting e4 e5", "Illegal move: Meeting\n\nGame 1 (unknown vs unknown), move 1 (White)."},
+        {"[White \"Ann\"]\n\nMeeting at noon", "Illegal move: Meeting\n\nGame 1 (Ann vs unknown), move 1 (White)."},
+    };
+    for (const auto& refusal : refusals) {
+        SetClipboardText(refusal.text);
+        prompt.Clear();
+        commands.PastePgn();
+        EXPECT_EQ(LastMessage(), refusal.message) << refusal.text;
+        ExpectRefused(refusal.text);
+    }
+    // Bare moves up to an illegal one are shown up to there, and it is told.
+    SetClipboardText("1. e4 e5 2. Ke3");
     prompt.Clear();
     commands.PastePgn();
-    EXPECT_EQ(LastMessage(), "Illegal move: Meeting\n\nGame 1 (unknown vs unknown), move 1 (White).");
-    ExpectRefused("words");
+    EXPECT_EQ(LastMessage(), "Illegal move: Ke3\n\nGame 1 (unknown vs unknown), move 2 (White).");
+    current = Viewed();
+    ASSERT_NE(current, nullptr);
+    EXPECT_EQ(current->GetBoard().GetPly(), 2);
+    board->calls.clear();
 
     ASSERT_TRUE(wxTheClipboard->Open());
     wxTheClipboard->Clear();
@@ -367,6 +388,16 @@ TEST_F(PgnGameTest, CopyAndPasteGoThroughTheRealClipboard)
     EXPECT_EQ(LastMessage(), "Could not paste PGN");
     EXPECT_STREQ(prompt.GetQuestion(0).caption.GetText(), "Paste PGN");
     ExpectRefused("empty clipboard");
+
+    // Bare moves pasted are copied out with the Seven Tag Roster.
+    SetClipboardText("1. d4 d5 2. c4");
+    prompt.Clear();
+    commands.PastePgn();
+    EXPECT_EQ(prompt.GetCount(), 0) << LastMessage();
+    ASSERT_NE(Viewed(), nullptr);
+    commands.CopyPgn();
+    EXPECT_EQ(ClipboardText(), "[Event \"?\"]\r\n[Site \"?\"]\r\n[Date \"????.??.??\"]\r\n[Round \"?\"]\r\n"
+                               "[White \"?\"]\r\n[Black \"?\"]\r\n[Result \"*\"]\r\n\r\n1. d4 d5 2. c4 *\r\n");
 }
 
 TEST_F(PgnGameTest, TheViewerKeepsItsOwnCopyOfTheText)

@@ -112,21 +112,6 @@ TEST(XboardText, MoveLinesAreMoveOrNumberThenDots)
     EXPECT_FALSE(IsMoveNumberWord(CString("e4")));
 }
 
-TEST(XboardText, MoveShapedWordsAreMovesInEitherNotationLegalOrNot)
-{
-    for (const char* word : { "e2e4", "e7e8q", "e7e8Q", "b2b1r", "e2-e4", "e4", "exd5", "Nf3", "Nbd7", "R1e2",
-                              "Qh4xe1", "e8=Q", "exd8=N+", "Bb5+", "Qxf7#", "O-O", "O-O-O", "0-0", "o-o-o+",
-                              "e2e5", "a1h8", "Ke2!?" }) {
-        EXPECT_TRUE(IsMoveShapedWord(CString(word))) << word;
-    }
-    // What engines print after "move" besides moves: statistics, words,
-    // numbers, squares off the board.
-    for (const char* word : { "0.000000%", "90.023750%", "ordering", ":", "...", "", "16384", "zz99", "e9e4",
-                              "i2i4", "e2e4e5", "Xe4", "=Q", "O-O-O-O", "e4:", "@@@@", "move" }) {
-        EXPECT_FALSE(IsMoveShapedWord(CString(word))) << word;
-    }
-}
-
 TEST(XboardText, LevelCommandsAreAlwaysWellFormed)
 {
     EXPECT_EQ(MakeLevelCommand(CString("40"), CString("300")), "level 40 5:0 0\n");
