@@ -19,9 +19,6 @@ import harness
 from harness import check, wait_until
 
 USER = "tester"
-# The first active game on the start page, from the frame's corner (the frame
-# opens at 900 x 700), as in the session that saves a game with Ctrl-S.
-FIRST_ACTIVE_GAME = (282, 132)
 CLUB = """[Event "Club night"]
 [White "Ann"]
 [Black "Bob"]
@@ -94,11 +91,7 @@ def steps(c):
     # A game in play, never saved, at the end of the session.
     c.start()
     check(not safe_mode_questions(c), "no safe-mode question at the next start")
-    board, empty, _ = c.board_view()
-    game.new_computer_game(c)
-    game.away(c, board)
-    harness.wait_occupied(c, board, empty, harness.START_SQUARES, "start-position")
-    before = c.settle("start")
+    board, empty, before = game.start_computer_game(c)
     history = []
     mine, reply, before = game.play_and_wait_reply(c, board, history, before)
     print(mine["san"], reply["san"])
@@ -114,14 +107,7 @@ def steps(c):
     # The next start lists it; a click opens it as it was left.
     c.start()
     check(not safe_mode_questions(c), "no safe-mode question after SIGTERM")
-    fx, fy, _, _ = c.geometry(c.frame)
-    harness.wait_reference(c, lambda: c.screenshot("start-page-with-game", c.frame), "start-page-active-game",
-                           tolerance=0.1)
-    c.click(fx + FIRST_ACTIVE_GAME[0], fy + FIRST_ACTIVE_GAME[1])
-    board = c.board()
-    game.away(c, board)
-    expected = harness.occupied_squares(harness.Oracle.position(history)["fen"])
-    harness.wait_occupied(c, board, empty, expected, "reopened-position")
+    game.open_first_active_game(c, empty, history)
     c.menu("g", "x")
     check(c.wait_exit() == 0, "the client ends; the reopened game has nothing new to save")
 

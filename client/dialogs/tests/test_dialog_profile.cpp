@@ -1,6 +1,8 @@
 // The profile dialog and its first-run introduction, on real settings and a
 // real user folder.
 
+#include <sys/stat.h>
+
 #include <wx/image.h>
 #include <wx/statbmp.h>
 #include <wx/textctrl.h>
@@ -143,6 +145,22 @@ TEST_F(ProfileTest, PhotoIsShownAtOnceAndStoredAtOkOnly)
     EXPECT_EQ(saved.GetRed(2, 36), 64) << "border";
     EXPECT_EQ(saved.GetGreen(93, 36), 64) << "border";
     EXPECT_EQ(app.Setting(".supplied photo"), "yes");
+}
+
+TEST_F(ProfileTest, APhotoThatCannotBeStoredIsToldAtOk)
+{
+    app.userSettings.GetValue("Profile.id") = "4F3A";
+    app.userSettings.GetValue("Profile.Name") = "Ann";
+    // A folder in the photo's place: no file can be put there.
+    ASSERT_EQ(mkdir((app.userPath + "photo.bmp").c_str(), 0755), 0);
+    CProfileDialog dialog(nullptr);
+    EXPECT_TRUE(dialog.SetPhotoFrom(ROOKWELL_TESTDATA "/pngsuite/basn2c08.png")) << "it reads";
+    EXPECT_EQ(prompt.GetCount(), 0);
+    GuiTest::RunModal(dialog, [&] { GuiTest::Click(&dialog, 10014); });
+    ASSERT_EQ(prompt.GetCount(), 1);
+    EXPECT_NE(std::string(prompt.GetQuestion(0).text.GetText()).find("could not be stored"), std::string::npos);
+    EXPECT_EQ(app.Setting(".supplied photo"), "(missing)");
+    EXPECT_EQ(app.Setting("profile.name"), "Ann") << "the rest of the profile is kept";
 }
 
 TEST_F(ProfileTest, AnUnreadablePictureChangesNothing)
