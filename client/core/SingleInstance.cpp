@@ -147,20 +147,25 @@ CSingleInstance::CSingleInstance(const CString& programFolder)
 
 CSingleInstance::~CSingleInstance() = default;
 
-bool CSingleInstance::TakeLock()
+CSingleInstance::ELock CSingleInstance::TakeLock()
 {
     wxLogNull quiet;
     m_checker.reset(new wxSingleInstanceChecker);
-    if (m_checker->Create(ToWx(m_name + ".lock"), ToWx(m_folder)) && !m_checker->IsAnotherRunning())
-        return true;
-    m_checker.reset();
-    return false;
+    const bool made = m_checker->Create(ToWx(m_name + ".lock"), ToWx(m_folder));
+    const ELock lock = !made ? kLockFailed : m_checker->IsAnotherRunning() ? kLockHeld : kLockTaken;
+    if (lock != kLockTaken)
+        m_checker.reset();
+    return lock;
+}
+
+CString CSingleInstance::LockPath() const
+{
+    return m_folder + "/" + m_name + ".lock";
 }
 
 bool CSingleInstance::LockHeldByAnyone() const
 {
-    const CString path = m_folder + "/" + m_name + ".lock";
-    const int fd = open(path.GetText(), O_RDWR | O_CLOEXEC);
+    const int fd = open(LockPath().GetText(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return errno != ENOENT;
     struct flock probe = {};
@@ -193,19 +198,29 @@ bool CSingleInstance::Claim(const std::vector<CString>& files, const FilesHandle
     if (m_folder.IsEmpty())
         return true;
     bool claimed = false;
-    for (int attempt = 0; attempt < kHandOverTries; ++attempt) {
+    for (int attempt = 0; attempt < kHandOverTries && !claimed; ++attempt) {
         // Taken also when the running client has just ended.
-        if ((claimed = TakeLock()))
-            break;
-        if (HandOver(files))
-            return false;
-        // The toolkit takes a lock for a live one while its process number
-        // names a process; a lock no process holds is a dead client's.
-        if (attempt >= kTriesBeforeStaleCheck && !LockHeldByAnyone()) {
-            unlink((m_folder + "/" + m_name + ".lock").GetText());
-            claimed = TakeLock();
+        const ELock lock = TakeLock();
+        if (lock == kLockTaken) {
+            claimed = true;
             break;
         }
+        // The toolkit takes a lock for a live one while its process number
+        // names a process, and refuses a lock file it cannot read; a lock
+        // no process holds is a dead client's either way.
+        const bool held = LockHeldByAnyone();
+        if (!held && (lock == kLockFailed || attempt >= kTriesBeforeStaleCheck)) {
+            unlink(LockPath().GetText());
+            claimed = TakeLock() == kLockTaken;
+            if (!claimed && lock == kLockFailed) {
+                // No lock can be had here: nothing keeps this start from running.
+                fprintf(stderr, "No lock could be made in %s.\n", m_folder.GetText());
+                return true;
+            }
+            break;
+        }
+        if (HandOver(files))
+            return false;
         wxMilliSleep(kHandOverRetryMs);
     }
     if (!claimed) {

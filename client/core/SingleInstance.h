@@ -53,7 +53,9 @@ public:
     void StopServing();
 
 private:
-    bool TakeLock();
+    enum ELock { kLockTaken, kLockHeld, kLockFailed };
+    ELock TakeLock();
+    Zorlin::CString LockPath() const;
     bool HandOver(const std::vector<Zorlin::CString>& files);
     bool LockHeldByAnyone() const;
 

@@ -79,7 +79,8 @@ protected:
         mkdir(m_program.c_str(), 0755);
     }
     void TearDown() override { std::system(("rm -rf '" + m_runtime + "'").c_str()); }
-    // A lock file as the toolkit writes one: the holder's process number.
+    // A lock file as the toolkit writes one: the holder's process number
+    // as text; none for a file cut before it was written.
     void WriteLock(pid_t pid)
     {
         char* real = realpath(m_program.c_str(), nullptr);
@@ -87,7 +88,8 @@ protected:
         free(real);
         const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ASSERT_GE(fd, 0);
-        ASSERT_EQ(write(fd, &pid, sizeof pid), ssize_t(sizeof pid));
+        const std::string text = pid ? std::to_string(pid) + std::string(1, '\0') : std::string();
+        ASSERT_EQ(write(fd, text.data(), text.size()), ssize_t(text.size()));
         close(fd);
     }
     bool Claim()
@@ -122,4 +124,6 @@ TEST_F(StaleLock, ADeadClientsLockNeverStopsAStart)
     EXPECT_TRUE(Claim());
     kill(other, SIGKILL);
     waitpid(other, nullptr, 0);
+    WriteLock(0);
+    EXPECT_TRUE(Claim());
 }
