@@ -6,8 +6,9 @@ finish is lost at the end of a session:
   start naming a PGN file hands it to the running client, which opens it;
   each second start ends at once, with no safe-mode question, and the first
   keeps running with its crash marker;
-- SIGTERM with a game in play that was never saved keeps it in the active
-  games without asking; the next start lists it and opens it as it was."""
+- a logout (SIGHUP, handled as SIGTERM) with a game in play that was never
+  saved keeps it in the active games without asking; the next start lists
+  it and opens it as it was."""
 
 import os
 import signal
@@ -96,9 +97,9 @@ def steps(c):
     mine, reply, before = game.play_and_wait_reply(c, board, history, before)
     print(mine["san"], reply["san"])
     asked = len(c.prompts())
-    c.process.send_signal(signal.SIGTERM)
-    check(c.wait_exit(30) == 0, "SIGTERM ends the client with status 0")
-    check(len(c.prompts()) == asked, f"nothing is asked at SIGTERM: {c.prompts()[asked:]}")
+    c.process.send_signal(signal.SIGHUP)
+    check(c.wait_exit(30) == 0, "SIGHUP ends the client with status 0")
+    check(len(c.prompts()) == asked, f"nothing is asked at SIGHUP: {c.prompts()[asked:]}")
     active = user_file(c, "active games")
     kept = [n for n in os.listdir(active) if n.endswith(".rwg")]
     check(len(kept) == 1 and harness.read_config(os.path.join(active, kept[0])).get("game.type") == "AIGame",
@@ -106,7 +107,7 @@ def steps(c):
 
     # The next start lists it; a click opens it as it was left.
     c.start()
-    check(not safe_mode_questions(c), "no safe-mode question after SIGTERM")
+    check(not safe_mode_questions(c), "no safe-mode question after SIGHUP")
     game.open_first_active_game(c, empty, history)
     c.menu("g", "x")
     check(c.wait_exit() == 0, "the client ends; the reopened game has nothing new to save")
