@@ -211,8 +211,8 @@ void CAtomicFile::Abort()
 
 // The process number of a temporary ".NAME.tmp-PID-N" that a writer made,
 // 0 when entry is not one. prefix, when not empty, is ".NAME.tmp-" for one
-// NAME, cut as TemporaryName cuts it.
-static long StrayWriter(const char* entry, const CString& prefix)
+// NAME, cut as TemporaryName cuts it. name, when given, receives NAME.
+static long StrayWriter(const char* entry, const CString& prefix, CString* name = nullptr)
 {
     const char* p = nullptr;
     if (!prefix.IsEmpty()) {
@@ -232,9 +232,28 @@ static long StrayWriter(const char* entry, const CString& prefix)
     const long pid = std::strtol(p, &end, 10);
     if (end == p || *end != '-' || pid <= 0)
         return 0;
-    p = end + 1;
-    std::strtoul(p, &end, 10);
-    return end != p && *end == 0 ? pid : 0;
+    const char* serial = end + 1;
+    std::strtoul(serial, &end, 10);
+    if (end == serial || *end != 0)
+        return 0;
+    if (name) {
+        const char* tag = p - 5;
+        *name = CString();
+        for (const char* c = entry + 1; c < tag; ++c)
+            name->Append(*c);
+    }
+    return pid;
+}
+
+static bool WriterGone(long pid)
+{
+    return pid != long(getpid()) && kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
+long TemporaryOfGoneWriter(const char* entry, CString& name)
+{
+    const long pid = StrayWriter(entry, CString(), &name);
+    return pid > 0 && WriterGone(pid) ? pid : 0;
 }
 
 // Removes from folder the temporaries (of prefix's name, or of any name)
@@ -247,7 +266,7 @@ static void RemoveStrays(const CString& folder, const CString& prefix)
     std::vector<CString> strays;
     while (struct dirent* entry = readdir(dir)) {
         const long pid = StrayWriter(entry->d_name, prefix);
-        if (pid > 0 && pid != long(getpid()) && kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+        if (pid > 0 && WriterGone(pid))
             strays.push_back(CString(entry->d_name));
     }
     closedir(dir);

@@ -59,6 +59,10 @@ void RemoveStrayTemporaries(const CString& path);
 // The same for every file of folder (not below it): what interrupted
 // writes of any of its files left.
 void RemoveStrayTemporariesIn(const CString& folder);
+// For a folder entry that is the temporary ".NAME.tmp-PID-N" of a writer
+// that no longer runs: its PID, with NAME (cut as temporaries cut long
+// names) in name. 0 for any other entry.
+long TemporaryOfGoneWriter(const char* entry, CString& name);
 
 // Makes the folder's entries (a rename, a removal) last through a crash.
 void SyncFolder(const CString& folder);

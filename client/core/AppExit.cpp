@@ -18,6 +18,7 @@
 #include "client/core/ModalLoops.h"
 #include "client/core/MusicPlayer.h"
 #include "client/core/SafeMode.h"
+#include "client/core/SingleInstance.h"
 #include "client/core/Sound.h"
 #include "client/core/VoicePlayer.h"
 #include "client/dialogs/DialogHost.h"
@@ -58,10 +59,14 @@ bool CChessApp::SaveUserConfig()
 int CChessApp::OnExit()
 {
     g_terminateRetry.reset();
+    if (m_singleInstance)
+        m_singleInstance->StopServing();
     if (m_userConfig && m_userDrive && m_userSettingsRead)
         SaveUserSettingsOrTell(*m_userDrive, *m_userConfig, true, nullptr);
     if (m_userDrive && m_userSettingsRead)
         RemoveCrashMarker(*m_userDrive);
+    // Another start may have this program folder now.
+    m_singleInstance.reset();
     if (GetMediaHost() == this)
         SetMediaHost(nullptr);
     if (&GetAppServices() == &GetApplicationServices())
@@ -133,9 +138,10 @@ void CChessApp::OnTerminate()
             if (wxWindow* window =
                     dynamic_cast<wxWindow*>(media->GetSplash(CMediaSet::ESplash(which)).GetWindow()))
                 window->Destroy();
-    if (m_frame)
+    if (m_frame) {
+        m_frame->KeepUnsavedGame();
         m_frame->Close(true);
-    else
+    } else
         ExitMainLoop();
 }
 

@@ -34,6 +34,7 @@
 #include "client/core/Prompt.h"
 #include "client/core/SafeMode.h"
 #include "client/core/SampleBoardSound.h"
+#include "client/core/SingleInstance.h"
 #include "client/core/Sound.h"
 #include "client/core/StartUp.h"
 #include "client/core/StartupSplash.h"
@@ -41,6 +42,7 @@
 #include "client/core/UpdateCheckThread.h"
 #include "client/core/UpdateResume.h"
 #include "client/core/UpdateRecord.h"
+#include "client/core/UserFolderSweep.h"
 #include "client/core/VoicePlayer.h"
 #include "client/core/WxText.h"
 #include "client/dialogs/DialogHost.h"
@@ -48,6 +50,8 @@
 #include "client/view/BumpSplashWindow.h"
 #include "client/view/ConsoleWindow.h"
 #include "client/view/ViewHost.h"
+#include "foundation/Buffer.h"
+#include "foundation/BufferFile.h"
 #include "foundation/File.h"
 #include "foundation/UpdateMark.h"
 #include "platform/SystemPlaces.h"
@@ -212,17 +216,34 @@ bool CChessApp::OnInit()
     const std::vector<CString> files = FileArguments(arguments);
     // The command line's files name places relative to where we were started.
     CString startFolder = CurrentFolder();
+    std::vector<CString> absoluteFiles;
+    for (const CString& file : files)
+        absoluteFiles.push_back(MakeAbsolutePath(file, startFolder));
     CString firstFile;
-    if (!files.empty())
-        firstFile = MakeAbsolutePath(files[0], startFolder);
+    if (!absoluteFiles.empty())
+        firstFile = absoluteFiles[0];
     bool hasArguments = !arguments.empty();
 
     const std::vector<CString>& kept = GetKeptCommandLine();
     CString appPath = FindProgramFolder(kept.empty() ? FromWx(argv[0]) : kept[0], startFolder);
     if (!appPath.IsEmpty() && chdir(appPath.GetText()) != 0)
         appPath = startFolder;
+
+    // One client per program folder: a second one would take the first's
+    // crash marker for a crash and write its settings over the first's.
+    m_singleInstance.reset(new CSingleInstance(appPath.IsEmpty() ? CurrentFolder() : appPath));
+    CString unreachable;
+    if (!m_singleInstance->Claim(absoluteFiles, [this](const std::vector<CString>& handed) { OnHandedFiles(handed); },
+                                 unreachable)) {
+        m_singleInstance.reset();
+        if (!unreachable.IsEmpty())
+            GetPrompt().ShowMessage(unreachable, "Rookwell", wxOK | wxICON_WARNING, nullptr);
+        m_handedOver = true;
+        return true;
+    }
     wxInitAllImageHandlers();
     SetSignalHandler(SIGTERM, OnTerminateSignal);
+    SetSignalHandler(SIGHUP, OnTerminateSignal);
 
     m_programDrive.reset(new Zorlin::CDiskDrive(appPath.IsEmpty() ? "." : appPath.GetText()));
     g_startupSplash = OpenStartupSplash(*m_programDrive, "/assets/images/splash/load splash.jpg");
@@ -268,6 +289,8 @@ bool CChessApp::OnInit()
     m_userDrive.reset(new Zorlin::CDiskDrive(m_programDrive->GetDiskPath(CURL(CString("/users/") + *m_userName))
                                                  .GetText()));
     m_programDrive->MakeDirectory(CURL("/logs"));
+    // What saves cut short by a kill left; only this client writes here now.
+    SweepUserFolder(m_userDrive->GetRoot());
 
     m_liveContent.reset(new CConfig);
     if (!ReadConfig(*m_programDrive, "/live content/live.cfg", *m_liveContent))
@@ -350,6 +373,12 @@ bool CChessApp::OnInit()
     }
     if (!firstFile.IsEmpty())
         OpenTransportFile(firstFile.GetText());
+    m_startupDone = true;
+    if (!m_handedFiles.empty()) {
+        std::vector<CString> handed;
+        handed.swap(m_handedFiles);
+        CallAfter([this, handed] { OnHandedFiles(handed); });
+    }
     CheckUpdatesIfDue();
     if (m_console) {
         CString line;
@@ -357,6 +386,31 @@ bool CChessApp::OnInit()
         m_console->Write(line.GetText());
     }
     return true;
+}
+
+int CChessApp::OnRun()
+{
+    return m_handedOver ? 0 : wxGLApp::OnRun();
+}
+
+void CChessApp::OnHandedFiles(const std::vector<CString>& files)
+{
+    if (!m_startupDone) {
+        if (m_handedFiles.empty() && !files.empty())
+            m_handedFiles = files;
+        return;
+    }
+    if (!m_frame)
+        return;
+    if (m_frame->IsIconized())
+        m_frame->Iconize(false);
+    m_frame->Show(true);
+    m_frame->Raise();
+    if (m_console)
+        m_console->Write(files.empty() ? "Raised by another start\n" : "Files handed over by another start\n");
+    // As our own command line: its first file opens.
+    if (!files.empty())
+        OpenTransportFile(files[0].GetText());
 }
 
 void CChessApp::AskForSafeMode()
@@ -403,11 +457,13 @@ void CChessApp::WritePlayerPictures()
     CMediaSet* media = GetMediaSet();
     if (!media || media->GetNoPhoto().GetWidth() <= 0 || !m_userDrive)
         return;
+    Zorlin::CBuffer bytes;
+    Zorlin::CBufferFile picture(&bytes, 1);
+    if (media->GetNoPhoto().Save(picture, "bmp") != 0)
+        return;
     for (bool white : {true, false}) {
-        CAutoPointer<CFile> file =
-            m_userDrive->OpenFile(CURL(PlayerPictureName(white)), CFile::kModeWrite | CFile::kModeCreate);
-        if (file && !file->IsNull() && file->IsOpen())
-            media->GetNoPhoto().Save(*file, "bmp");
+        picture.Seek(0, CFile::kSeekStart);
+        WritePlayerPicture(*m_userDrive, white, picture);
     }
 }
 

@@ -13,6 +13,7 @@
 #include "client/core/MediaSet.h"
 #include "client/core/MusicPlayer.h"
 #include "client/core/Prompt.h"
+#include "client/core/SingleInstance.h"
 #include "client/core/StartUp.h"
 #include "client/core/UserFolder.h"
 #include "client/core/VoicePlayer.h"
@@ -58,7 +59,7 @@ CChessApp::CChessApp()
     : m_mediaSetGone(false), m_console(nullptr), m_frame(nullptr), m_onlineSession(nullptr),
       m_onlineSessionGone(false), m_16BitColour(false), m_smallTextures(false), m_noFiltering(false),
       m_opponentList(nullptr), m_voicesLoaded(false),
-      m_glInfoWritten(false), m_userSettingsRead(false)
+      m_glInfoWritten(false), m_userSettingsRead(false), m_handedOver(false), m_startupDone(false)
 {
     // The pixel-format tests need the display, which the toolkit opens only
     // after construction: start-up runs them.

@@ -6,6 +6,7 @@
 // Everything else reaches it through wxGetApp().
 
 #include <memory>
+#include <vector>
 
 #include <wx/glcanvas.h>
 
@@ -24,6 +25,7 @@ class CConsoleWindow;
 class CGridmoorSession;
 class CMediaSet;
 class CMusicPlayer;
+class CSingleInstance;
 class COpponentList;
 class CVoicePlayer;
 class wxFrame;
@@ -34,6 +36,8 @@ public:
     ~CChessApp() override;
 
     bool OnInit() override;
+    // Nothing to run after a start that handed its files to the running client.
+    int OnRun() override;
     int OnExit() override;
     void OnFatalException() override;
 
@@ -117,8 +121,12 @@ public:
     };
     static void SetOnlineSessionKind(const SOnlineSessionKind& kind);
 
-    // Ends the program as closing the main window does (SIGTERM).
+    // Ends the program as closing the main window does (SIGTERM, SIGHUP);
+    // a game in play that was never saved is kept first, without asking.
     void OnTerminate();
+    // Files another start handed over: the window comes up and they open
+    // as if named on our own command line (once start-up is done).
+    void OnHandedFiles(const std::vector<Zorlin::CString>& files);
     // Writes the OpenGL strings to the console once a context is current;
     // the board canvas calls it when it first draws.
     void WriteGLInfo();
@@ -132,6 +140,10 @@ private:
     bool RunNewUserProfile();
     bool m_glInfoWritten;
     bool m_userSettingsRead;
+    std::unique_ptr<CSingleInstance> m_singleInstance;
+    bool m_handedOver;
+    bool m_startupDone;
+    std::vector<Zorlin::CString> m_handedFiles;
 };
 
 // The one application object (the toolkit's instance).

@@ -63,6 +63,11 @@ public:
 
     // CFrameView: what games and players use of the frame.
     bool SaveGame() override;
+    // Keeps a game in play with unsaved moves without asking (the session
+    // ends): under its saved name, else the one the save question offers
+    // in "active games" (never over another file). False when it could
+    // not be written.
+    bool KeepUnsavedGame();
     void RefreshFromGame() override;
     void ShowPosition() override;
     wxWindow* GetWindow() override { return this; }
@@ -211,6 +216,8 @@ private:
     // Save (saveAs false) writes to the game's own file once it has one;
     // true when the file was written.
     bool SaveGame(bool saveAs);
+    // The save itself; tells the user under caption when it fails.
+    bool WriteSavedGame(CGame& game, const Zorlin::CString& path, const char* caption);
     // A saved game of a kind that is only looked at, made current.
     void OpenViewedGame(Zorlin::CConfig& saved);
     // Ends a restored game that was already over: result and status text.

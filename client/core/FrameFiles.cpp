@@ -2,6 +2,9 @@
 
 #include "client/core/ChessFrame.h"
 
+#include <cstdio>
+#include <unistd.h>
+
 #include <wx/filedlg.h>
 #include <wx/statusbr.h>
 
@@ -90,20 +93,55 @@ bool CChessFrame::SaveGame(bool saveAs)
         game->SetSavedPath(path);
     }
 
+    return WriteSavedGame(*game, path, caption);
+}
+
+bool CChessFrame::WriteSavedGame(CGame& game, const CString& path, const char* caption)
+{
     CConfig saved;
-    game->Save(saved);
+    game.Save(saved);
     // Written beside the old file and renamed over it, so a save that fails
     // half-way leaves the last good one.
     if (!saved.WriteDiskFile(path, true)) {
-        GetPrompt().ShowMessage("Could not save!", caption, wxOK | wxICON_ERROR, this);
+        if (caption)
+            GetPrompt().ShowMessage("Could not save!", caption, wxOK | wxICON_ERROR, this);
         return false;
     }
     if (CBrowserPanel* browser = dynamic_cast<CBrowserPanel*>(m_browserPanel)) {
         browser->ListActiveGames();
         browser->Rebuild(true);
     }
-    game->SetSavedPly(game->GetBoard().GetPly());
+    game.SetSavedPly(game.GetBoard().GetPly());
     return true;
+}
+
+bool CChessFrame::KeepUnsavedGame()
+{
+    CGame* game = GetGame();
+    if (!game || !game->HasUnsavedPlay())
+        return true;
+    CString path = game->GetSavedPath();
+    if (path.IsEmpty()) {
+        CString folder = ActiveGamesFolder();
+        if (folder.IsEmpty() || folder[folder.GetLength() - 1] != '/')
+            folder.Append('/');
+        const CString name = MakeSavedGameName(*game, "");
+        auto taken = [](const CString& file) { return access(file.GetText(), F_OK) == 0; };
+        for (int copy = 1; copy < 100 && (path.IsEmpty() || taken(path)); ++copy) {
+            path = folder + name;
+            if (copy > 1)
+                path.AppendFormat(" (%d)", copy);
+            path += ".rwg";
+        }
+        if (taken(path))
+            return false;
+        game->SetSavedPath(path);
+    }
+    // Nobody may be there to answer: a failure goes to the log.
+    const bool kept = WriteSavedGame(*game, path, nullptr);
+    fprintf(stderr, kept ? "The game in play was kept in %s\n" : "The game in play could not be kept in %s\n",
+            path.GetText());
+    return kept;
 }
 
 // ------------------------------------------------------------ open

@@ -8,6 +8,7 @@
 #include "client/core/FrameView.h"
 #include "client/core/LocalPlayer.h"
 #include "client/core/Prompt.h"
+#include "foundation/AtomicFile.h"
 #include "foundation/Drive.h"
 #include "foundation/File.h"
 #include "foundation/URL.h"
@@ -182,9 +183,14 @@ bool CGame::FindRemotePlayer(CPlayer*& out)
     return false;
 }
 
+bool CGame::HasUnsavedPlay() const
+{
+    return m_inPlay && m_board.GetPly() != m_savedPly;
+}
+
 bool CGame::QueryClose()
 {
-    if (!m_inPlay || m_board.GetPly() == m_savedPly)
+    if (!HasUnsavedPlay())
         return true;
     CFrameView* frame = GetFrame();
     int answer = GetPrompt().ShowMessage("Do you wish to save the current game?", "End Game",
@@ -327,6 +333,13 @@ const char* PlayerPictureName(bool white)
     return white ? "/white.bmp" : "/black.bmp";
 }
 
+bool WritePlayerPicture(Zorlin::CDrive& userDrive, bool white, CFile& source)
+{
+    Zorlin::CURL path(PlayerPictureName(white));
+    userDrive.GetFullPath(path, "");
+    return Zorlin::WriteFileAtomically(path, source);
+}
+
 void CGame::WritePlayerPictures()
 {
     // Into the user folder: what other players send never lands in the
@@ -341,9 +354,6 @@ void CGame::WritePlayerPictures()
         if (!photo || !photo->IsOpen())
             continue;
         photo->Seek(0, CFile::kSeekStart);
-        CAutoPointer<CFile> out = drive.OpenFile(CString(PlayerPictureName(colour == WHITE)),
-                                                 CFile::kModeWrite | CFile::kModeCreate);
-        if (out && out->IsOpen())
-            out->CopyFrom(*photo);
+        WritePlayerPicture(drive, colour == WHITE, *photo);
     }
 }

@@ -43,6 +43,9 @@ int ResultFromText(const Zorlin::CString& text);
 // The side panel's pictures of the players, on the user drive: "/white.bmp"
 // or "/black.bmp".
 const char* PlayerPictureName(bool white);
+// Replaces a side's picture on the user drive with source's bytes from its
+// position, all at once; false when it could not be written.
+bool WritePlayerPicture(Zorlin::CDrive& userDrive, bool white, Zorlin::CFile& source);
 
 // One game session: the board, the two players, the game's settings, the
 // PGN tags, the time control with the clocks shown to the user, and the
@@ -88,6 +91,8 @@ public:
     virtual CPlayer* GetPlayer(int side);
     // True when the game may be closed (after asking to save unsaved moves).
     virtual bool QueryClose();
+    // Moves of a game in play that the save question would offer to keep.
+    virtual bool HasUnsavedPlay() const;
     // True when the frame may put another game in this one's place.
     virtual bool ConfirmLeave();
     virtual void OnClearAnnotation();

@@ -3,12 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "foundation/AtomicFile.h"
 #include "foundation/Config.h"
 #include "foundation/DiskDrive.h"
-#include "foundation/File.h"
 
-using Zorlin::CAutoPointer;
-using Zorlin::CFile;
 using Zorlin::CURL;
 
 const char* const kCrashMarkerName = "running.marker";
@@ -24,12 +22,9 @@ CURL MarkerPath()
 
 bool WriteCrashMarker(Zorlin::CDiskDrive& drive)
 {
-    CAutoPointer<CFile> file = drive.OpenFile(MarkerPath(), CFile::kModeWrite | CFile::kModeCreate);
-    if (!file || file->IsNull() || !file->IsOpen())
-        return false;
     Zorlin::CString text;
     text.AppendFormat("%d\n", (int)getpid());
-    return file->WriteString(text);
+    return Zorlin::WriteFileAtomically(drive.GetDiskPath(MarkerPath()), text.GetText(), size_t(text.GetLength()));
 }
 
 bool HasCrashMarker(Zorlin::CDiskDrive& drive)

@@ -6,6 +6,7 @@
 #include <wx/filedlg.h>
 #include <wx/image.h>
 #include <wx/log.h>
+#include <wx/mstream.h>
 #include <wx/statbmp.h>
 #include <wx/textctrl.h>
 #include <wx/time.h>
@@ -56,26 +57,34 @@ CString PhotoDiskPath()
     return path;
 }
 
-// The photo as the toolkit draws it; a plain grey picture when there is none.
-wxBitmap LoadPhotoBitmap()
+// The photo as the toolkit draws it: the one picked and not yet stored,
+// else the stored one, else a plain grey picture.
+wxBitmap LoadPhotoBitmap(const std::string& pending)
 {
     wxLogNull quiet;
     wxImage image;
-    if (!image.LoadFile(ToWx(PhotoDiskPath()), wxBITMAP_TYPE_BMP) || !image.IsOk()) {
+    bool loaded = false;
+    if (!pending.empty()) {
+        wxMemoryInputStream in(pending.data(), pending.size());
+        loaded = image.LoadFile(in, wxBITMAP_TYPE_BMP);
+    } else {
+        loaded = image.LoadFile(ToWx(PhotoDiskPath()), wxBITMAP_TYPE_BMP);
+    }
+    if (!loaded || !image.IsOk()) {
         image.Create(kPhotoWidth, kPhotoHeight);
         image.SetRGB(wxRect(0, 0, kPhotoWidth, kPhotoHeight), 128, 128, 128);
     }
     return wxBitmap(image);
 }
 
-bool WritePhoto(const CImage& photo)
+bool EncodePhoto(const CImage& photo, std::string& bmp)
 {
     CBuffer bytes;
     CBufferFile file(&bytes, 1);
-    if (const_cast<CImage&>(photo).Save(file, "bmp") != 0)
+    if (const_cast<CImage&>(photo).Save(file, "bmp") != 0 || file.GetSize() == 0)
         return false;
-    CAtomicFile out;
-    return out.Open(PhotoDiskPath()) && out.Write(bytes.GetData(), size_t(file.GetSize())) && out.Commit();
+    bmp.assign(reinterpret_cast<const char*>(bytes.GetData()), size_t(file.GetSize()));
+    return true;
 }
 
 } // namespace
@@ -119,7 +128,7 @@ CProfileDialog::CProfileDialog(wxWindow* parent)
     : wxDialog(parent, wxID_ANY, ToWx("Rookwell - User Profile (" + GetDialogHost().GetUserFolderText() + ")"),
                wxDefaultPosition, wxDefaultSize, wxCAPTION | wxSYSTEM_MENU)
 {
-    m_photo = new wxStaticBitmap(this, ID_PROFILE_PHOTO, LoadPhotoBitmap());
+    m_photo = new wxStaticBitmap(this, ID_PROFILE_PHOTO, LoadPhotoBitmap(m_pendingPhoto));
     ProfileLayout(this, true, true);
     Load();
     Centre(wxBOTH);
@@ -161,6 +170,7 @@ void CProfileDialog::OnOK(wxCommandEvent&)
         return;
     }
     EnsureUserId(user, unsigned(wxGetLocalTimeMillis().GetLo()), static_cast<unsigned long>(time(nullptr)));
+    StorePendingPhoto();
     GetDialogHost().SaveUserSettings();
     EndModal(1);
     GetViewHost().RebuildBrowser(false);
@@ -201,17 +211,33 @@ bool CProfileDialog::SetPhotoFrom(const CString& path)
         error = picture.Load(file, kRgb24);
     }
     CImage photo;
-    if (error != 0 || !picture.HasPixels() || !MakeProfilePhoto(picture, photo) || !WritePhoto(photo)) {
+    std::string bmp;
+    if (error != 0 || !picture.HasPixels() || !MakeProfilePhoto(picture, photo) || !EncodePhoto(photo, bmp)) {
         GetPrompt().ShowMessage("Could not read image!", "Error", wxOK | wxICON_ERROR, this);
         return false;
     }
+    // Stored at OK: Cancel keeps the old photo.
+    m_pendingPhoto = bmp;
     ShowPhoto();
-    GetAppServices().GetUserSettings().GetValue(".supplied photo") = "yes";
     return true;
+}
+
+void CProfileDialog::StorePendingPhoto()
+{
+    if (m_pendingPhoto.empty())
+        return;
+    if (!WriteFileAtomically(PhotoDiskPath(), m_pendingPhoto.data(), m_pendingPhoto.size())) {
+        GetPrompt().ShowMessage("The new photo could not be stored: the disk may be full or the user folder "
+                                "not writable.\n\nThe old photo is kept.",
+                                "Error", wxOK | wxICON_ERROR, this);
+        return;
+    }
+    m_pendingPhoto.clear();
+    GetAppServices().GetUserSettings().GetValue(".supplied photo") = "yes";
 }
 
 void CProfileDialog::ShowPhoto()
 {
-    m_photo->SetBitmap(LoadPhotoBitmap());
+    m_photo->SetBitmap(LoadPhotoBitmap(m_pendingPhoto));
     m_photo->Refresh();
 }

@@ -136,12 +136,13 @@ CPlayer* CEmailGame::GetPlayer(int side)
     return m_email;
 }
 
-bool CEmailGame::QueryClose()
+bool CEmailGame::HasUnsavedPlay() const
 {
-    if (!m_inPlay || m_board.GetPly() <= m_receivedPly || (m_email && m_email->GetDialog()->IsSent()))
-        return true;
-    return CGame::QueryClose();
+    if (m_board.GetPly() <= m_receivedPly || (m_email && m_email->GetDialog()->IsSent()))
+        return false;
+    return CGame::HasUnsavedPlay();
 }
+
 
 void CEmailGame::StartPlayers(int localColour)
 {

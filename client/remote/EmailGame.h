@@ -26,7 +26,7 @@ public:
     CPlayer* GetPlayer(int side) override;
     // Nothing to lose once the user's answer has left, or before the user
     // made one.
-    bool QueryClose() override;
+    bool HasUnsavedPlay() const override;
 
     // A new game from the Email Game dialog, already on the board.
     bool StartGame(int localColour, const Zorlin::CString& name, const Zorlin::CString& address);

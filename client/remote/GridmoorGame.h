@@ -43,6 +43,8 @@ public:
     void OnGameOver() override;
     CPlayer* GetPlayer(int side) override;
     bool QueryClose() override;
+    // The server keeps an online game: nothing to save.
+    bool HasUnsavedPlay() const override { return false; }
     bool ConfirmLeave() override;
 
     // ---- the session's listener

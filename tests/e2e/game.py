@@ -18,6 +18,35 @@ def new_computer_game(c):
     c.wait_gone(dialog, 20)
 
 
+def start_computer_game(c):
+    """The board view and a new game against the computer at its start:
+    (the board, its empty picture, its picture at the start)."""
+    board, empty, _ = c.board_view()
+    new_computer_game(c)
+    away(c, board)
+    harness.wait_occupied(c, board, empty, harness.START_SQUARES, "start-position")
+    return board, empty, c.settle("start")
+
+
+# Where the start page puts its first active game, from the frame's corner
+# (the frame opens at 900 x 700): the Active Games box heads the left column.
+FIRST_ACTIVE_GAME = (282, 132)
+
+
+def open_first_active_game(c, empty, history):
+    """Clicks the first active game the start page lists, once the page shows
+    it; the board, once it shows the position after history."""
+    fx, fy, _, _ = c.geometry(c.frame)
+    harness.wait_reference(c, lambda: c.screenshot("start-page-with-game", c.frame), "start-page-active-game",
+                           tolerance=0.1)
+    c.click(fx + FIRST_ACTIVE_GAME[0], fy + FIRST_ACTIVE_GAME[1])
+    board = c.board()
+    away(c, board)
+    expected = harness.occupied_squares(Oracle.position(history)["fen"])
+    harness.wait_occupied(c, board, empty, expected, "reopened-position")
+    return board
+
+
 def open_pgn(c, after, path):
     """Game, PGN, Open PGN, and the file."""
     pgn_submenu(c, "o")

@@ -27,11 +27,7 @@ def steps(c):
     # Without a game nothing in Actions can be done: its menu does not open
     # and takes no keys, so the keys after it still reach the frame.
     c.key("alt+a", "Escape")
-    board, empty, _ = c.board_view()
-    game.new_computer_game(c)
-    game.away(c, board)
-    harness.wait_occupied(c, board, empty, harness.START_SQUARES, "start-position")
-    before = c.settle("start")
+    board, empty, before = game.start_computer_game(c)
     history = []
     for _ in range(2):
         mine, reply, before = game.play_and_wait_reply(c, board, history, before)

@@ -11,18 +11,11 @@ import harness
 from harness import check
 
 USER = "tester"
-# Where the start page puts its first active game, from the frame's corner
-# (the frame opens at 900 x 700): the Active Games box heads the left column.
-FIRST_ACTIVE_GAME = (282, 132)
 
 
 def steps(c):
     c.start()
-    board, empty, _ = c.board_view()
-    game.new_computer_game(c)
-    game.away(c, board)
-    harness.wait_occupied(c, board, empty, harness.START_SQUARES, "start-position")
-    before = c.settle("start")
+    board, empty, before = game.start_computer_game(c)
     history = []
     for _ in range(2):
         mine, reply, before = game.play_and_wait_reply(c, board, history, before)
@@ -48,14 +41,7 @@ def steps(c):
 
     # The next start lists it on the start page; a click opens it.
     c.start()
-    fx, fy, _, _ = c.geometry(c.frame)
-    harness.wait_reference(c, lambda: c.screenshot("start-page-with-game", c.frame), "start-page-active-game",
-                           tolerance=0.1)
-    c.click(fx + FIRST_ACTIVE_GAME[0], fy + FIRST_ACTIVE_GAME[1])
-    board = c.board()
-    game.away(c, board)
-    expected = harness.occupied_squares(harness.Oracle.position(history)["fen"])
-    harness.wait_occupied(c, board, empty, expected, "reopened-position")
+    board = game.open_first_active_game(c, empty, history)
     shown = c.settle("reopened")
     mine, reply, after = game.play_and_wait_reply(c, board, history, shown)
     print("continued:", mine["san"], reply["san"])

@@ -749,3 +749,33 @@ TEST_F(FrameFiles, ABoardSnapshotIsABitmapOfTheBoard)
 }
 
 } // namespace
+
+TEST_F(FrameFiles, AGameInPlayIsKeptWithoutAskingWhenTheSessionEnds)
+{
+    CAIGame* game = StartComputerGame(WHITE);
+    ASSERT_NE(game, nullptr);
+    ASSERT_TRUE(game->GetSavedPath().IsEmpty());
+    const std::string stem = ActiveGames() + "/" + MakeSavedGameName(*game, "").GetText();
+    // The name the save question offers already holds another game.
+    WriteAll(stem + ".rwg", "another game");
+    ASSERT_TRUE(Play("e4"));
+
+    EXPECT_TRUE(m_frame->KeepUnsavedGame());
+    EXPECT_EQ(Prompt().GetCount(), 0) << "nothing is asked";
+    EXPECT_EQ(ReadAll(stem + ".rwg"), "another game");
+    EXPECT_EQ(std::string(game->GetSavedPath().GetText()), stem + " (2).rwg");
+    const std::string kept = ReadAll(game->GetSavedPath().GetText());
+    Zorlin::CConfig saved;
+    ASSERT_TRUE(saved.ReadText(kept.c_str(), int(kept.size())));
+    EXPECT_EQ(std::string(saved.GetValueOr(".game.type", "").GetText()), "AIGame");
+    EXPECT_EQ(game->GetSavedPly(), game->GetBoard().GetPly());
+    EXPECT_TRUE(game->QueryClose()) << "kept: the close asks nothing more";
+
+    // Kept under its own name from then on.
+    ASSERT_TRUE(WaitForPly(2));
+    ASSERT_TRUE(Play("d4"));
+    EXPECT_TRUE(m_frame->KeepUnsavedGame());
+    EXPECT_EQ(std::string(game->GetSavedPath().GetText()), stem + " (2).rwg");
+    EXPECT_FALSE(std::ifstream(stem + " (3).rwg").good());
+    EndGame();
+}

@@ -1,6 +1,8 @@
 // The profile dialog and its first-run introduction, on real settings and a
 // real user folder.
 
+#include <sys/stat.h>
+
 #include <wx/image.h>
 #include <wx/statbmp.h>
 #include <wx/textctrl.h>
@@ -103,17 +105,31 @@ TEST_F(ProfileTest, AnEmptyNameKeepsTheDialogOpenAndWritesNothing)
     EXPECT_EQ(GuiTest::RunModal(closed, [&] { GuiTest::CloseBox(&closed); }), 0);
 }
 
-TEST_F(ProfileTest, PhotoIsFittedSavedAsBmpAndShown)
+TEST_F(ProfileTest, PhotoIsShownAtOnceAndStoredAtOkOnly)
 {
     app.userSettings.GetValue("Profile.id") = "4F3A";
+    app.userSettings.GetValue("Profile.Name") = "Ann";
+    app.WriteFile(app.userPath + "photo.bmp", "the old photo");
     // Upper-case extensions, as cameras write them.
     std::string picture = app.userPath + "../HOLIDAY.PNG";
     app.WriteFile(picture, CFakeApp::ReadFile(ROOKWELL_TESTDATA "/pngsuite/basn2c08.png"));
+
+    CProfileDialog cancelled(nullptr);
+    prompt.QueueText(picture.c_str());
+    GuiTest::RunModal(cancelled, [&] {
+        GuiTest::Click(&cancelled, 10011);
+        EXPECT_EQ(GuiTest::Find<wxStaticBitmap>(&cancelled, 10010)->GetBitmap().GetWidth(), 96) << "shown";
+        EXPECT_EQ(CFakeApp::ReadFile(app.userPath + "photo.bmp"), "the old photo") << "not before OK";
+        GuiTest::Click(&cancelled, 10015);
+    });
+    EXPECT_EQ(CFakeApp::ReadFile(app.userPath + "photo.bmp"), "the old photo");
+    EXPECT_EQ(app.Setting(".supplied photo"), "(missing)");
+
     CProfileDialog dialog(nullptr);
     prompt.QueueText(picture.c_str());
     GuiTest::RunModal(dialog, [&] {
         GuiTest::Click(&dialog, 10011);
-        GuiTest::Click(&dialog, 10015);
+        GuiTest::Click(&dialog, 10014);
     });
     EXPECT_EQ(prompt.GetUnexpectedCount(), 0);
     wxImage saved;
@@ -128,9 +144,23 @@ TEST_F(ProfileTest, PhotoIsFittedSavedAsBmpAndShown)
     EXPECT_NEAR(saved.GetBlue(13, 1), source.GetBlue(0, 0), 12);
     EXPECT_EQ(saved.GetRed(2, 36), 64) << "border";
     EXPECT_EQ(saved.GetGreen(93, 36), 64) << "border";
-    wxStaticBitmap* shown = GuiTest::Find<wxStaticBitmap>(&dialog, 10010);
-    EXPECT_EQ(shown->GetBitmap().GetWidth(), 96);
     EXPECT_EQ(app.Setting(".supplied photo"), "yes");
+}
+
+TEST_F(ProfileTest, APhotoThatCannotBeStoredIsToldAtOk)
+{
+    app.userSettings.GetValue("Profile.id") = "4F3A";
+    app.userSettings.GetValue("Profile.Name") = "Ann";
+    // A folder in the photo's place: no file can be put there.
+    ASSERT_EQ(mkdir((app.userPath + "photo.bmp").c_str(), 0755), 0);
+    CProfileDialog dialog(nullptr);
+    EXPECT_TRUE(dialog.SetPhotoFrom(ROOKWELL_TESTDATA "/pngsuite/basn2c08.png")) << "it reads";
+    EXPECT_EQ(prompt.GetCount(), 0);
+    GuiTest::RunModal(dialog, [&] { GuiTest::Click(&dialog, 10014); });
+    ASSERT_EQ(prompt.GetCount(), 1);
+    EXPECT_NE(std::string(prompt.GetQuestion(0).text.GetText()).find("could not be stored"), std::string::npos);
+    EXPECT_EQ(app.Setting(".supplied photo"), "(missing)");
+    EXPECT_EQ(app.Setting("profile.name"), "Ann") << "the rest of the profile is kept";
 }
 
 TEST_F(ProfileTest, AnUnreadablePictureChangesNothing)
