@@ -1,5 +1,7 @@
 #include "client/dialogs/ProfileDialog.h"
 
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 
 #include <wx/checkbox.h>
@@ -68,14 +70,21 @@ wxBitmap LoadPhotoBitmap()
     return wxBitmap(image);
 }
 
-bool WritePhoto(const CImage& photo)
+// why: the system's words for a failure.
+bool WritePhoto(const CImage& photo, CString& why)
 {
     CBuffer bytes;
     CBufferFile file(&bytes, 1);
-    if (const_cast<CImage&>(photo).Save(file, "bmp") != 0)
+    if (const_cast<CImage&>(photo).Save(file, "bmp") != 0) {
+        why = "it could not be made a bitmap";
         return false;
+    }
     CAtomicFile out;
-    return out.Open(PhotoDiskPath()) && out.Write(bytes.GetData(), size_t(file.GetSize())) && out.Commit();
+    errno = 0;
+    if (out.Open(PhotoDiskPath()) && out.Write(bytes.GetData(), size_t(file.GetSize())) && out.Commit())
+        return true;
+    why = std::strerror(errno ? errno : EIO);
+    return false;
 }
 
 } // namespace
@@ -201,8 +210,14 @@ bool CProfileDialog::SetPhotoFrom(const CString& path)
         error = picture.Load(file, kRgb24);
     }
     CImage photo;
-    if (error != 0 || !picture.HasPixels() || !MakeProfilePhoto(picture, photo) || !WritePhoto(photo)) {
+    if (error != 0 || !picture.HasPixels() || !MakeProfilePhoto(picture, photo)) {
         GetPrompt().ShowMessage("Could not read image!", "Error", wxOK | wxICON_ERROR, this);
+        return false;
+    }
+    CString why;
+    if (!WritePhoto(photo, why)) {
+        GetPrompt().ShowMessage(CString("The photo could not be stored: ") + why + ".", "Error", wxOK | wxICON_ERROR,
+                                this);
         return false;
     }
     ShowPhoto();
