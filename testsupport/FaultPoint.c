@@ -40,8 +40,10 @@ __attribute__((constructor)) static void LoadFaultPoint(void)
     g_stopAt = step ? atol(step) : 0;
     g_parentFd = fd ? atoi(fd) : -1;
     const char* full = getenv("ROOKWELL_FAULT_FULL_FOLDER");
-    if (full && realpath(full, g_fullFolder))
-        snprintf(g_fullMarker, sizeof g_fullMarker, "%s/disk full", g_fullFolder);
+    if (full) {
+        snprintf(g_fullFolder, sizeof g_fullFolder, "%s", full);
+        snprintf(g_fullMarker, sizeof g_fullMarker, "%s/disk full", full);
+    }
     unsetenv("ROOKWELL_FAULT_FULL_FOLDER");
     if (g_parentFd >= 0)
         fcntl(g_parentFd, F_SETFD, FD_CLOEXEC);
@@ -138,14 +140,15 @@ static int DiskFull(int fd)
     struct stat info;
     if (!g_fullMarker[0] || access(g_fullMarker, F_OK) != 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
         return 0;
-    char link[64], path[4096];
+    // The folder may be made after the start: resolved when it is full.
+    char link[64], path[4096], folder[4096];
     snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
     ssize_t length = readlink(link, path, sizeof path - 1);
-    if (length <= 0)
+    if (length <= 0 || !realpath(g_fullFolder, folder))
         return 0;
     path[length] = '\0';
-    size_t folder = strlen(g_fullFolder);
-    return strncmp(path, g_fullFolder, folder) == 0 && path[folder] == '/';
+    size_t size = strlen(folder);
+    return strncmp(path, folder, size) == 0 && path[size] == '/';
 }
 
 ssize_t write(int fd, const void* data, size_t size)
