@@ -709,6 +709,38 @@ int CString::CompareNatural(const CString& a, const CString& b)
     return 0;
 }
 
+int CString::CompareNaturalStrict(const CString& a, const CString& b)
+{
+    const char* s = a.GetText();
+    const char* t = b.GetText();
+    int ls = a.GetLength(), lt = b.GetLength();
+    int i = 0, j = 0;
+    while (i < ls && j < lt) {
+        int ei = RunEnd(s, i, ls), ej = RunEnd(t, j, lt);
+        int c;
+        if (IsDigit(s[i]) && IsDigit(t[j]))
+            c = CompareDigitRuns(s + i, ei - i, t + j, ej - j);
+        else
+            c = CompareRunsNoCase(s + i, ei - i, t + j, ej - j);
+        if (c != 0)
+            return c < 0 ? -1 : 1;
+        i = ei;
+        j = ej;
+    }
+    if (i < ls || j < lt)
+        return i < ls ? 1 : -1;
+    int c = std::memcmp(s, t, size_t(std::min(ls, lt)));
+    if (c != 0)
+        return c < 0 ? -1 : 1;
+    return ls == lt ? 0 : (ls < lt ? -1 : 1);
+}
+
+void SortNatural(CArray<CString>& texts)
+{
+    std::sort(texts.GetData(), texts.GetData() + texts.GetCount(),
+              [](const CString& a, const CString& b) { return CString::CompareNaturalStrict(a, b) < 0; });
+}
+
 // ---------------------------------------------------------------- splitting
 
 namespace {

@@ -102,6 +102,10 @@ public:
     // Tests and comparison.
     bool IsNumeric() const;
     static int CompareNatural(const CString& a, const CString& b);
+    // CompareNatural with the texts it calls equal told apart (a text that
+    // ends where the other goes on comes first, then byte order): a total
+    // order, fit for sorting.
+    static int CompareNaturalStrict(const CString& a, const CString& b);
 
     int Split(CArray<CString>& out, const char* separators, const char* quotePairs,
               const char* skipPairs, bool keepQuotes) const;
@@ -147,5 +151,8 @@ bool operator<(const CString& a, const CString& b);
 bool KeysEqualNoCase(const CString& a, const CString& b);
 
 CString StripTags(const CString& text);
+
+// Sorts by CString::CompareNaturalStrict in n log n.
+void SortNatural(CArray<CString>& texts);
 
 } // namespace Zorlin

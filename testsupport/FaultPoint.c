@@ -7,8 +7,11 @@
 //   ROOKWELL_FAULT_PARENT_FD=F write one byte to descriptor F when the
 //                              program first asks for its parent, so a test
 //                              that plays the parent knows when to go away
+//   ROOKWELL_FAULT_FULL_FOLDER=F the disk of folder F is full while the
+//                              file "F/disk full" exists: every write to a
+//                              regular file below F fails with ENOSPC
 //
-// Both are taken out of the environment at load, so programs this one
+// All are taken out of the environment at load, so programs this one
 // starts run untouched.
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -17,6 +20,7 @@
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -26,6 +30,8 @@ enum { kFaultExitCode = 86 };
 static long g_stopAt;
 static long g_steps;
 static int g_parentFd = -1;
+static char g_fullFolder[4096];
+static char g_fullMarker[4096 + 16];
 
 __attribute__((constructor)) static void LoadFaultPoint(void)
 {
@@ -33,6 +39,12 @@ __attribute__((constructor)) static void LoadFaultPoint(void)
     const char* fd = getenv("ROOKWELL_FAULT_PARENT_FD");
     g_stopAt = step ? atol(step) : 0;
     g_parentFd = fd ? atoi(fd) : -1;
+    const char* full = getenv("ROOKWELL_FAULT_FULL_FOLDER");
+    if (full) {
+        snprintf(g_fullFolder, sizeof g_fullFolder, "%s", full);
+        snprintf(g_fullMarker, sizeof g_fullMarker, "%s/disk full", full);
+    }
+    unsetenv("ROOKWELL_FAULT_FULL_FOLDER");
     if (g_parentFd >= 0)
         fcntl(g_parentFd, F_SETFD, FD_CLOEXEC);
     unsetenv("ROOKWELL_FAULT_STEP");
@@ -122,11 +134,32 @@ int openat64(int folder, const char* path, int flags, ...)
     return OpenThrough("openat64", folder, path, flags, mode);
 }
 
+// Whether fd is a regular file below the full folder while it is full.
+static int DiskFull(int fd)
+{
+    struct stat info;
+    if (!g_fullMarker[0] || access(g_fullMarker, F_OK) != 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return 0;
+    // The folder may be made after the start: resolved when it is full.
+    char link[64], path[4096], folder[4096];
+    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    ssize_t length = readlink(link, path, sizeof path - 1);
+    if (length <= 0 || !realpath(g_fullFolder, folder))
+        return 0;
+    path[length] = '\0';
+    size_t size = strlen(folder);
+    return strncmp(path, folder, size) == 0 && path[size] == '/';
+}
+
 ssize_t write(int fd, const void* data, size_t size)
 {
     struct stat info;
     if (g_stopAt > 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
         Step();
+    if (DiskFull(fd)) {
+        errno = ENOSPC;
+        return -1;
+    }
     ssize_t (*real)(int, const void*, size_t) = (ssize_t(*)(int, const void*, size_t))Next("write");
     return real(fd, data, size);
 }

@@ -56,7 +56,7 @@ public:
     void RescanPlayedGames() override
     {
         if (CBrowserPanel* browser = Browser())
-            browser->ListPlayedGames();
+            browser->ShowPlayedGames();
     }
     void CheckMenuItem(int id, bool checked) override
     {

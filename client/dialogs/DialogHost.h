@@ -20,7 +20,8 @@ public:
     // A help page of the language folder, at an anchor when one is given.
     virtual void ShowHelp(const char* topic, const char* anchor) = 0;
 
-    // The side panel's rescans of the user's games.
+    // The side panel rescans the active games; the played games it shows
+    // again from their shared list, which the caller brought up to date.
     virtual void RescanActiveGames() = 0;
     virtual void RescanPlayedGames() = 0;
     // A check item of the main menu.

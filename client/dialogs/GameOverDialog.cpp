@@ -18,7 +18,9 @@
 #include "client/dialogs/DialogLayouts.h"
 #include "client/dialogs/DialogSupport.h"
 #include "client/dialogs/MatchStatistics.h"
-#include "client/dialogs/PlayedGameFile.h"
+#include "client/core/PlayedGameFile.h"
+#include "client/core/PlayedGames.h"
+#include "client/core/Prompt.h"
 #include "client/view/ViewHost.h"
 #include "foundation/Buffer.h"
 #include "foundation/BufferFile.h"
@@ -69,6 +71,12 @@ bool IsClientsCopy(const CString& savedPath)
     return IsFileInFolder(savedPath, folder);
 }
 
+CString Players(CGame& game)
+{
+    CString white = Tag(game, "White"), black = Tag(game, "Black");
+    return (white.IsEmpty() ? CString("?") : white) + " vs " + (black.IsEmpty() ? CString("?") : black);
+}
+
 bool Checked(wxWindow* dialog, int id)
 {
     wxCheckBox* box = dynamic_cast<wxCheckBox*>(dialog->FindWindow(id));
@@ -77,11 +85,22 @@ bool Checked(wxWindow* dialog, int id)
 
 } // namespace
 
+CString CGameOverDialog::LostGameText(const CString& players, const CString& error, bool savedGameKept)
+{
+    CString text("The game ");
+    text += players;
+    text += " could not be kept in \"played games\": ";
+    text += error;
+    text += savedGameKept ? ".\n\nIts saved game in \"active games\" is kept."
+                          : ".\n\nIt is still on the board: save it (Game, Save Game) before starting another.";
+    return text;
+}
+
 CGameOverDialog::CGameOverDialog(CGame& game, int result, wxWindow* parent, int id, const char* page)
     : wxDialog(parent, id, "Game Over", wxDefaultPosition, wxDefaultSize, wxCAPTION | wxSYSTEM_MENU),
       m_result(result), m_savedPath(game.GetSavedPath()), m_pgn(PgnOf(game)),
       m_pgnName(MakePlayedGameName(Tag(game, "White"), Tag(game, "Black"), time(nullptr))),
-      m_endText(GameEndText(game.GetBoard(), game.GetResult(), game.GetEndNote())), m_done(false), m_html(nullptr)
+      m_players(Players(game)), m_endText(GameEndText(game.GetBoard(), game.GetResult(), game.GetEndNote())), m_done(false), m_html(nullptr)
 {
     if (!IsClientsCopy(m_savedPath))
         m_savedPath = CString();
@@ -162,10 +181,13 @@ void CGameOverDialog::CarryOut(bool refreshViews)
     bool remove = Checked(this, ID_GAMEOVER_REMOVE_SAVED);
     bool savePgn = Checked(this, ID_GAMEOVER_SAVE_PGN);
     bool record = Checked(this, ID_GAMEOVER_RECORD_RESULT);
+    // The PGN first: the saved game goes only once the game is kept.
+    CString error;
+    const bool lost = savePgn && !GetPlayedGames().Add(GetAppServices().GetUserDrive(), m_pgnName, m_pgn, error);
+    if (lost)
+        remove = false;
     if (remove && !m_savedPath.IsEmpty())
         unlink(m_savedPath.GetText());
-    if (savePgn)
-        WritePlayedGame(GetAppServices().GetUserDrive(), m_pgnName, m_pgn);
     if (record)
         RecordMatchResult(GetAppServices().GetUserSettings(), m_result);
     if (!refreshViews)
@@ -176,9 +198,12 @@ void CGameOverDialog::CarryOut(bool refreshViews)
         host.SaveUserSettings();
     if (remove && !m_savedPath.IsEmpty())
         host.RescanActiveGames();
-    if (savePgn)
+    if (savePgn && !lost)
         host.RescanPlayedGames();
     GetViewHost().RebuildBrowser(false);
+    if (lost)
+        GetPrompt().ShowMessage(LostGameText(m_players, error, !m_savedPath.IsEmpty()), "Game Not Kept",
+                                wxOK | wxICON_ERROR, GetParent());
 }
 
 void CGameOverDialog::OnOK(wxCommandEvent&)

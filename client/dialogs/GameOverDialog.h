@@ -31,6 +31,10 @@ public:
     static Zorlin::CString MakeResultPage(const Zorlin::CString& body, const wxColour& background,
                                           const wxColour& text);
 
+    // What the user is told when the game could not be written as PGN.
+    static Zorlin::CString LostGameText(const Zorlin::CString& players, const Zorlin::CString& error,
+                                        bool savedGameKept);
+
 private:
     void LoadPage(const char* page);
     void OnOK(wxCommandEvent& event);
@@ -42,6 +46,7 @@ private:
     Zorlin::CString m_savedPath;
     Zorlin::CString m_pgn;
     Zorlin::CString m_pgnName;
+    Zorlin::CString m_players; // "White vs Black" as typed
     Zorlin::CString m_endText;
     bool m_done;
     wxHtmlWindow* m_html;

@@ -1,5 +1,7 @@
 #include "client/dialogs/ProfileDialog.h"
 
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 
 #include <wx/checkbox.h>
@@ -226,9 +228,10 @@ void CProfileDialog::StorePendingPhoto()
 {
     if (m_pendingPhoto.empty())
         return;
+    errno = 0;
     if (!WriteFileAtomically(PhotoDiskPath(), m_pendingPhoto.data(), m_pendingPhoto.size())) {
-        GetPrompt().ShowMessage("The new photo could not be stored: the disk may be full or the user folder "
-                                "not writable.\n\nThe old photo is kept.",
+        const char* why = std::strerror(errno ? errno : EIO);
+        GetPrompt().ShowMessage(CString("The new photo could not be stored: ") + why + ".\n\nThe old photo is kept.",
                                 "Error", wxOK | wxICON_ERROR, this);
         return;
     }

@@ -4,7 +4,7 @@
 
 #include "client/core/HtmlText.h"
 #include "client/core/StartUp.h"
-#include "client/dialogs/PlayedGameFile.h"
+#include "client/core/PlayedGames.h"
 #include "client/remote/EmailRecord.h"
 #include "client/view/ViewHost.h"
 #include "foundation/AutoDirectory.h"
@@ -54,22 +54,6 @@ void ListChildren(CConfig& config, const char* frame, CArray<CString>& out)
     config.PushAbsolutePrefix(frame);
     config.ListFrame(out);
     config.PopPrefix();
-}
-
-void SelectionSortNatural(CArray<CString>& names)
-{
-    int n = names.GetCount();
-    for (int i = 0; i < n - 1; ++i) {
-        int least = i;
-        for (int j = i + 1; j < n; ++j)
-            if (CString::CompareNatural(*names.GetAt(j), *names.GetAt(least)) < 0)
-                least = j;
-        if (least != i) {
-            CString swap = *names.GetAt(i);
-            *names.GetAt(i) = *names.GetAt(least);
-            *names.GetAt(least) = swap;
-        }
-    }
 }
 
 CString Decimal(int n)
@@ -159,8 +143,7 @@ void CBrowserPage::ListFolder(CDrive& userDrive, const char* folder, CArray<CStr
     if (!inside)
         return;
     userDrive.ListDirectory(out, false);
-    if (out.GetCount() > 1)
-        SelectionSortNatural(out);
+    SortNatural(out);
 }
 
 void CBrowserPage::ListActiveGames(CDrive& userDrive, const CString& ownId)
@@ -173,10 +156,19 @@ void CBrowserPage::ListActiveGames(CDrive& userDrive, const CString& ownId)
 
 void CBrowserPage::ListPlayedGames(CDrive& userDrive)
 {
-    ListFolder(userDrive, "/played games/", m_playedGames);
+    CPlayedGames& played = ::GetPlayedGames();
+    played.Refresh(userDrive);
+    ShowPlayedGames(played);
+}
+
+void CBrowserPage::ShowPlayedGames(const CPlayedGames& played)
+{
+    m_playedGames.RemoveAll();
     m_playedCaptions.RemoveAll();
-    for (int i = 0; i < m_playedGames.GetCount(); ++i)
-        m_playedCaptions.Add(ReadPlayedGameLabel(userDrive, *m_playedGames.GetAt(i)));
+    for (int i = 0; i < played.GetFiles().GetCount(); ++i) {
+        m_playedGames.Add(*played.GetFiles().GetAt(i));
+        m_playedCaptions.Add(*played.GetLabels().GetAt(i));
+    }
 }
 
 bool CBrowserPage::IsActive(const SSources& sources, const char* name) const

@@ -8,6 +8,8 @@ class CConfig;
 class CDrive;
 }
 
+class CPlayedGames;
+
 // The side panel's start page without its window: two columns of foldable
 // sections built from the section templates, the user's game folders, the
 // user and program settings and the live content.
@@ -38,6 +40,8 @@ public:
     // tells the user's side in an older copy.
     void ListActiveGames(Zorlin::CDrive& userDrive, const Zorlin::CString& ownId = Zorlin::CString());
     void ListPlayedGames(Zorlin::CDrive& userDrive);
+    // Shows the list as it stands, without looking at the folder.
+    void ShowPlayedGames(const CPlayedGames& played);
 
     // Fills the page layout with both columns, removing unknown fields.
     void Prepare(CHtmlText& layout, const SSources& sources);

@@ -1,6 +1,7 @@
 #include "client/view/BrowserPanel.h"
 
 #include "client/core/AppServices.h"
+#include "client/core/PlayedGames.h"
 #include "client/core/Version.h"
 #include "client/view/ViewHost.h"
 #include "foundation/AutoDirectory.h"
@@ -59,6 +60,11 @@ void CBrowserPanel::ListActiveGames()
 void CBrowserPanel::ListPlayedGames()
 {
     m_page.ListPlayedGames(GetAppServices().GetUserDrive());
+}
+
+void CBrowserPanel::ShowPlayedGames()
+{
+    m_page.ShowPlayedGames(GetPlayedGames());
 }
 
 void CBrowserPanel::PreparePage(CHtmlText& page)

@@ -16,6 +16,8 @@ public:
     void Rebuild(bool reloadLiveContent);
     void ListActiveGames();
     void ListPlayedGames();
+    // Shows the shared played-games list as it stands (a game was added).
+    void ShowPlayedGames();
 
     void PreparePage(CHtmlText& page) override;
 

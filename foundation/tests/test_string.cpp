@@ -309,6 +309,42 @@ TEST(StringCompare, NaturalOrder)
     EXPECT_EQ(cmp("", "abc"), 0);
 }
 
+TEST(StringCompare, StrictNaturalOrderKeepsTheNaturalOneAndTellsTiesApart)
+{
+    auto cmp = [](const char* a, const char* b) { return CString::CompareNaturalStrict(CString(a), CString(b)); };
+    EXPECT_LT(cmp("a2", "a10"), 0);
+    EXPECT_LT(cmp("abc", "abc1"), 0);
+    EXPECT_GT(cmp("abc1", "abc"), 0);
+    EXPECT_LT(cmp("Game", "game"), 0);
+    EXPECT_LT(cmp("file007", "file7"), 0);
+    EXPECT_EQ(cmp("same 1", "same 1"), 0);
+
+    // Random names sort as a selection sort by CompareNatural orders them,
+    // wherever CompareNatural tells two names apart.
+    unsigned seed = 12345;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    const char pieces[][4] = {"a", "B", "7", "10", "007", " ", "vs", "-"};
+    for (int round = 0; round < 50; ++round) {
+        Zorlin::CArray<CString> names;
+        for (int n = 0; n < 60; ++n) {
+            CString name;
+            for (unsigned k = 1 + next() % 5; k > 0; --k)
+                name.Append(pieces[next() % 8]);
+            names.Add(name);
+        }
+        Zorlin::CArray<CString> sorted;
+        for (int i = 0; i < names.GetCount(); ++i)
+            sorted.Add(*names.GetAt(i));
+        Zorlin::SortNatural(sorted);
+        for (int i = 0; i + 1 < sorted.GetCount(); ++i) {
+            EXPECT_LE(CString::CompareNaturalStrict(*sorted.GetAt(i), *sorted.GetAt(i + 1)), 0);
+            for (int j = i + 1; j < sorted.GetCount(); ++j)
+                EXPECT_LE(CString::CompareNatural(*sorted.GetAt(i), *sorted.GetAt(j)), 0)
+                    << sorted.GetAt(i)->GetText() << " / " << sorted.GetAt(j)->GetText();
+        }
+    }
+}
+
 TEST(StringCompare, KeysEqualNoCaseFoldsAsciiOnly)
 {
     EXPECT_TRUE(Zorlin::KeysEqualNoCase(CString("Preferences.Sound"), CString("preferences.SOUND")));

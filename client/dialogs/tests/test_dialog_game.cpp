@@ -2,6 +2,8 @@
 // the PGN viewer, against a recording frame and board->
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,7 +22,7 @@
 #include "client/dialogs/GameOverDialog.h"
 #include "client/dialogs/PgnGameList.h"
 #include "client/dialogs/PgnViewerDialog.h"
-#include "client/dialogs/PlayedGameFile.h"
+#include "client/core/PlayedGameFile.h"
 #include "client/dialogs/tests/support/FailingFile.h"
 #include "client/dialogs/tests/support/FakeBoard.h"
 #include "client/dialogs/tests/support/GuiTest.h"
@@ -182,6 +184,30 @@ TEST_F(GameDialogTest, GameOverCarriesOutItsOptionsForTheGameItWasOpenedFor)
     std::string pgn = CFakeApp::ReadFile(app.userPath + "played games/" + name);
     EXPECT_NE(pgn.find("1. f3 e5 2. g4 Qh4 0-1"), std::string::npos) << pgn;
     EXPECT_NE(pgn.find("[Result \"0-1\"]"), std::string::npos) << pgn;
+}
+
+TEST_F(GameDialogTest, GameOverKeepsTheSavedGameAndTellsWhenItsPgnCannotBeWritten)
+{
+    app.WriteFile(app.userPath + "active games/last.rwg", "saved");
+    // A file where the folder belongs: nothing can be written into it.
+    app.WriteFile(app.userPath + "played games", "in the way");
+    CGame* game = FinishedGame();
+    game->SetSavedPath((app.userPath + "active games/last.rwg").c_str());
+    CGameOverDialog* dialog = new CGameOverDialog(*game, -1, nullptr, wxID_ANY, nullptr);
+    delete game;
+    prompt.QueueButton(wxOK);
+    GuiTest::Click(dialog, 10117);
+    GuiTest::Pump();
+    EXPECT_EQ(CFakeApp::ReadFile(app.userPath + "active games/last.rwg"), "saved") << "the saved game stays";
+    EXPECT_FALSE(app.Called("RescanActiveGames"));
+    EXPECT_FALSE(app.Called("RescanPlayedGames"));
+    ASSERT_EQ(prompt.GetCount(), 1);
+    const std::string told = prompt.GetQuestion(0).text.GetText();
+    EXPECT_STREQ(prompt.GetQuestion(0).caption.GetText(), "Game Not Kept");
+    EXPECT_NE(told.find("The game Ann vs Bob</b>/../x could not be kept"), std::string::npos) << told;
+    EXPECT_NE(told.find(std::strerror(ENOTDIR)), std::string::npos) << told;
+    EXPECT_NE(told.find("saved game in \"active games\" is kept"), std::string::npos) << told;
+    EXPECT_EQ(app.Setting("preferences.matches.lost"), "1") << "the result still counts";
 }
 
 TEST_F(GameDialogTest, GameOverOfAnUnsavedGameAndWithEveryOptionOff)

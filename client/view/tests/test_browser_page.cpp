@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "client/dialogs/PlayedGameFile.h"
+#include "client/core/PlayedGameFile.h"
 #include "client/view/BrowserPage.h"
 #include "client/view/LinkCommand.h"
 #include "client/view/tests/support/HtmlFixture.h"

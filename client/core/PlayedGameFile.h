@@ -17,8 +17,10 @@ Zorlin::CString MakePlayedGameName(const Zorlin::CString& white, const Zorlin::C
 
 // Writes the text as a new file of "/played games/" of the drive (made when
 // missing), all at once; an existing name gets " (2)", " (3)" ... False when
-// nothing could be written.
-bool WritePlayedGame(Zorlin::CDrive& userDrive, const Zorlin::CString& name, const Zorlin::CString& pgn);
+// nothing could be written; written then holds the file name given, error
+// the system's error number of a failure.
+bool WritePlayedGame(Zorlin::CDrive& userDrive, const Zorlin::CString& name, const Zorlin::CString& pgn,
+                     Zorlin::CString* written = nullptr, int* error = nullptr);
 
 // The start page's label of a played game: the time of its file name with
 // the players' names as typed, which the file name keeps only as plain

@@ -1,4 +1,6 @@
-#include "client/dialogs/PlayedGameFile.h"
+#include "client/core/PlayedGameFile.h"
+
+#include <cerrno>
 
 #include "chess/Pgn.h"
 #include "foundation/AssocArray.h"
@@ -84,22 +86,32 @@ CString MakePlayedGameName(const CString& white, const CString& black, time_t wh
     return name;
 }
 
-bool WritePlayedGame(CDrive& userDrive, const CString& name, const CString& pgn)
+bool WritePlayedGame(CDrive& userDrive, const CString& name, const CString& pgn, CString* written, int* error)
 {
     userDrive.MakeDirectory(CURL(kFolder));
     CString file;
     for (int copy = 1; copy < 100; ++copy) {
-        file = CString(kFolder, name.GetText());
+        file = name;
         if (copy > 1)
             file.AppendFormat(" (%d)", copy);
         file.Append(".pgn");
-        if (!userDrive.Exists(CURL(file)))
+        if (!userDrive.Exists(CURL(CString(kFolder, file.GetText()))))
             break;
     }
-    CURL diskPath(file);
+    CURL diskPath(CString(kFolder, file.GetText()));
     userDrive.GetFullPath(diskPath, "");
     CAtomicFile out;
-    return out.Open(diskPath) && out.Write(pgn.GetText(), size_t(pgn.GetLength())) && out.Commit();
+    errno = 0;
+    if (out.Open(diskPath) && out.Write(pgn.GetText(), size_t(pgn.GetLength())) && out.Commit()) {
+        if (written)
+            *written = file;
+        return true;
+    }
+    // Taken before the temporary is removed, which may set another.
+    if (error)
+        *error = errno ? errno : EIO;
+    out.Abort();
+    return false;
 }
 
 CString PlayedGameLabel(const CString& fileName, const CString& white, const CString& black)
