@@ -184,7 +184,8 @@ bool CGame::FindRemotePlayer(CPlayer*& out)
 
 bool CGame::QueryClose()
 {
-    if (!m_inPlay || m_board.GetPly() == m_savedPly)
+    // A game decided on the board is no longer in play: Game Over keeps it.
+    if (!m_inPlay || m_result != RESULT_NONE || m_board.GetPly() == m_savedPly)
         return true;
     CFrameView* frame = GetFrame();
     int answer = GetPrompt().ShowMessage("Do you wish to save the current game?", "End Game",

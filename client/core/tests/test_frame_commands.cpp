@@ -427,6 +427,16 @@ TEST_F(Commands, TheMoveDialogFollowsItsCheckItem)
             ++dialogs;
     EXPECT_EQ(dialogs, 1) << "one dialog, kept by the frame";
     EXPECT_TRUE(dialog->IsShown());
+    // Its close box hides it and unchecks the item; checking it shows the same window.
+    wxCloseEvent close(wxEVT_CLOSE_WINDOW, dialog->GetId());
+    close.SetEventObject(dialog);
+    dialog->GetEventHandler()->ProcessEvent(close);
+    g_client->Pump();
+    EXPECT_FALSE(dialog->IsShown());
+    EXPECT_FALSE(bar->IsChecked(ID_MENU_MOVE_DIALOG));
+    bar->Check(ID_MENU_MOVE_DIALOG, true);
+    Choose(ID_MENU_MOVE_DIALOG);
+    EXPECT_TRUE(dialog->IsShown());
     bar->Check(ID_MENU_MOVE_DIALOG, false);
     Choose(ID_MENU_MOVE_DIALOG);
 }
