@@ -34,6 +34,8 @@ CPawnPromotionDialog::CPawnPromotionDialog(wxWindow* parent, int id, int colour)
             if (wxBitmapButton* button = dynamic_cast<wxBitmapButton*>(FindWindow(buttons[i])))
                 button->SetBitmapLabel(GetPieceBitmap(kWhitePieceBitmaps + i));
     }
+    // Without a Cancel button Escape would do nothing: it presses Queen.
+    SetEscapeId(ID_PROMOTE_QUEEN);
     CentreOnScreen(wxBOTH);
 }
 

@@ -28,18 +28,23 @@ PIECE_GREY = (204, 204, 204)
 
 
 def open_entry(c):
-    """Ctrl-M in the frame; the Enter Move window once it holds the keyboard."""
+    """Ctrl-M in the frame; the Enter Move window, moved off the board, once it holds the keyboard."""
     c.key("ctrl+m")
     entry = c.wait_dialog("^Enter Move$")
     check(c.running(), "the client lives")
+    c.xdotool("windowmove", "--sync", entry, 960, 800)
     return entry
 
 
-def type_move(c, entry, text, log, sent):
-    """Types a move and Return in Enter Move; waits until the engine is told it."""
+def type_move(c, entry, text, log, sent, board, empty, gone, come):
+    """Types a move and Return in Enter Move; waits until the engine is told it
+    and the board shows its answer: pieces gone from the start position's
+    squares gone and standing on the squares come."""
     c.type(text, window=entry)
     c.key("Return", window=entry)
     wait_for_file_content(log, lambda t: sent in t.split("\n"), 20, f"the engine to be told {sent} after {text}")
+    game.away(c, board)
+    harness.wait_occupied(c, board, empty, harness.START_SQUARES - set(gone) | set(come), "after-" + text)
 
 
 def clipboard(c):
@@ -86,9 +91,11 @@ def steps(c):
     promoter_log = packages.install_fake(c, "Promoter", PROMOTER)
     promoter = packages.saved_game(c, "promoter", "Promoter", local="white")
     c.start(packages.saved_game(c, "mater", "Mater", local="white"))
-    game.the_board(c)
+    board, empty, _ = c.board_view(name="mater-start")
 
-    # Your Opponents without opponents: no black box where the photo goes.
+    # Your Opponents without opponents: no black box where the photo goes
+    # (the pointer kept off it, so no black tooltip comes up).
+    c.move(1275, 1019)
     c.menu("o", "o")
     c.xdotool("key", "Return")
     opponents = c.wait_dialog("^Your Opponents$", 15)
@@ -110,8 +117,8 @@ def steps(c):
     entry = open_entry(c)
 
     # Mated through typed moves; Game Over's OK.
-    type_move(c, entry, "f3", mater_log, "f2f3")
-    type_move(c, entry, "g4", mater_log, "g2g4")
+    type_move(c, entry, "f3", mater_log, "f2f3", board, empty, ("f2", "e7"), ("f3", "e5"))
+    type_move(c, entry, "g4", mater_log, "g2g4", board, empty, ("f2", "e7", "g2", "d8"), ("f3", "e5", "g4", "h4"))
     over = c.wait_window("^Game Over$", 30, besides=(c.frame, entry))
     c.take_keyboard(over)
     c.key("Return", window=over)
@@ -126,11 +133,11 @@ def steps(c):
     c.choose_file(record[1], promoter)
     seen = index + 1
     board, empty, _ = c.board_view(name="promoter-start")
-    for text, sent in (("e4", "e2e4"), ("exf5", "e4f5"), ("fxg6", "f5g6"), ("gxh7", "g6h7")):
-        type_move(c, entry, text, promoter_log, sent)
-    game.away(c, board)
-    expected = harness.START_SQUARES - {"e2", "f7", "g7", "a7"} | {"a5"}
-    harness.wait_occupied(c, board, empty, expected, "before-promotion")
+    for text, sent, gone, come in (("e4", "e2e4", ("e2", "f7"), ("e4", "f5")),
+                                   ("exf5", "e4f5", ("e2", "f7", "g7"), ("f5", "g6")),
+                                   ("fxg6", "f5g6", ("e2", "f7", "g7", "a7"), ("g6", "a6")),
+                                   ("gxh7", "g6h7", ("e2", "f7", "g7", "a7"), ("a5",))):
+        type_move(c, entry, text, promoter_log, sent, board, empty, gone, come)
 
     # White's pieces to promote to.
     c.drag(*board.centre("h7"), *board.centre("g8"))
