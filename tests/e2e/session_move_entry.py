@@ -47,8 +47,8 @@ def type_move(c, entry, text, log, sent, board, empty, gone, come):
     harness.wait_occupied(c, board, empty, harness.START_SQUARES - set(gone) | set(come), "after-" + text)
 
 
-def clipboard(c):
-    return subprocess.run(["xclip", "-selection", "clipboard", "-o"], env=c.env, capture_output=True, text=True,
+def clipboard(c, selection="clipboard"):
+    return subprocess.run(["xclip", "-selection", selection, "-o"], env=c.env, capture_output=True, text=True,
                           timeout=20).stdout
 
 
@@ -156,7 +156,10 @@ def steps(c):
     shown = c.wait_window("^Display PGN$", 15, besides=(c.frame, entry))
     c.wait_still(shown)
     x, y, width, height = c.geometry(shown)
-    c.drag(x + 10, y + 12, x + width - 30, y + height // 3)
+    c.screenshot("display-pgn", shown)
+    c.drag(x + 30, y + 35, x + width // 2, y + height // 2)
+    selected = harness.wait_until(lambda: clipboard(c, "primary"), 15, "the selection to be made")
+    check("Event" in selected, f"the selection is the text dragged over: {selected!r}")
     seen = copy_pgn(c, len(c.prompts()))
     copied = clipboard(c)
     check("exf5" in copied and "hxg8=Q" in copied and "Qh4#" not in copied,
