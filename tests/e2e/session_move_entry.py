@@ -1,15 +1,13 @@
 #!/usr/bin/env python3
 """Moves typed in Enter Move against scripted engines, and what two dialogs
 show. Your Opponents without opponents has no black box where the photo
-goes. Enter Move comes back
-with Ctrl-M after its close button and after Escape; the user is mated
-through typed moves, and after Game Over's OK the finished game is not
-offered for saving while the next one opens, where typed moves play again.
-A pawn dragged to the last rank is offered White's pieces (read off the
-screen). Copy PGN after text was selected in Display PGN puts the current
-game on the clipboard, not the selection's."""
+goes. Enter Move comes back with Ctrl-M after its close button and after
+Escape; the user is mated through typed moves, and after Game Over's OK the
+finished game is not offered for saving while the next one opens, where
+typed moves play again. A pawn dragged to the last rank is offered White's
+pieces (read off the screen). Copy PGN after text was selected in Display
+PGN puts the current game on the clipboard, not the earlier game."""
 
-import os
 import subprocess
 import sys
 
