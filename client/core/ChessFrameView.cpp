@@ -2,13 +2,13 @@
 
 #include "client/core/ChessFrame.h"
 
-#include <wx/clipbrd.h>
 #include <wx/laywin.h>
 #include <wx/menu.h>
 #include <wx/splitter.h>
 #include <wx/statusbr.h>
 
 #include "client/core/ChessApp.h"
+#include "client/core/Clipboard.h"
 #include "client/core/Game.h"
 #include "client/dialogs/MenuBar.h"
 #include "foundation/Config.h"
@@ -305,10 +305,5 @@ void CChessFrame::OnMenuOpen(wxMenuEvent& event)
     wxMenuBar* bar = GetMenuBar();
     if (!bar || !bar->FindItem(ID_MENU_PASTE_PGN))
         return;
-    bool text = false;
-    if (wxTheClipboard->Open()) {
-        text = wxTheClipboard->IsSupported(wxDF_TEXT) || wxTheClipboard->IsSupported(wxDF_UNICODETEXT);
-        wxTheClipboard->Close();
-    }
-    bar->Enable(ID_MENU_PASTE_PGN, text);
+    bar->Enable(ID_MENU_PASTE_PGN, ClipboardHasText());
 }

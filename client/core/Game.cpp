@@ -183,9 +183,10 @@ bool CGame::FindRemotePlayer(CPlayer*& out)
     return false;
 }
 
+// A game decided on the board is no longer in play: Game Over keeps it.
 bool CGame::HasUnsavedPlay() const
 {
-    return m_inPlay && m_board.GetPly() != m_savedPly;
+    return m_inPlay && m_result == RESULT_NONE && m_board.GetPly() != m_savedPly;
 }
 
 bool CGame::QueryClose()

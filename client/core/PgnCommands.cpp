@@ -1,8 +1,6 @@
 #include "client/core/PgnCommands.h"
 
 #include <wx/app.h>
-#include <wx/clipbrd.h>
-#include <wx/dataobj.h>
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
@@ -10,6 +8,7 @@
 #include "chess/Pgn.h"
 #include "client/core/AppServices.h"
 #include "client/core/ChessView.h"
+#include "client/core/Clipboard.h"
 #include "client/core/FileFilter.h"
 #include "client/core/FrameView.h"
 #include "client/core/GameFileRules.h"
@@ -183,16 +182,7 @@ void CPgnCommands::CopyPgn()
     if (!game)
         return;
     const CString text = GamePgnText(*game, RefreshesTags(*game), "game.pgn");
-    bool placed = false;
-    if (wxTheClipboard->Open()) {
-        placed = wxTheClipboard->SetData(new wxTextDataObject(ToWx(text)));
-        // Kept for other programs after this one ends, where the desktop
-        // keeps clipboards at all.
-        if (placed)
-            wxTheClipboard->Flush();
-        wxTheClipboard->Close();
-    }
-    if (placed)
+    if (PutClipboardText(text))
         Tell("A PGN of the current game has been placed on the clipboard.", "Copy PGN", wxOK | wxICON_INFORMATION);
     else
         Tell("Could not copy PGN to clipboard", "Copy PGN", wxOK);
@@ -200,15 +190,7 @@ void CPgnCommands::CopyPgn()
 
 void CPgnCommands::PastePgn()
 {
-    CString text;
-    if (wxTheClipboard->Open()) {
-        if (wxTheClipboard->IsSupported(wxDF_UNICODETEXT) || wxTheClipboard->IsSupported(wxDF_TEXT)) {
-            wxTextDataObject data;
-            if (wxTheClipboard->GetData(data))
-                text = FromWx(data.GetText());
-        }
-        wxTheClipboard->Close();
-    }
+    const CString text = ClipboardText();
     if (text.IsEmpty()) {
         Tell("Could not paste PGN", "Paste PGN", wxOK | wxICON_ERROR);
         return;

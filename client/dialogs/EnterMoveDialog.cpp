@@ -20,6 +20,9 @@ using Zorlin::CString;
 wxBEGIN_EVENT_TABLE(CEnterMoveDialog, wxDialog)
     EVT_TEXT_ENTER(ID_ENTERMOVE_TEXT, CEnterMoveDialog::OnEnter)
     EVT_CLOSE(CEnterMoveDialog::OnClose)
+    EVT_ACTIVATE(CEnterMoveDialog::OnActivate)
+    EVT_SHOW(CEnterMoveDialog::OnShow)
+    EVT_CHAR_HOOK(CEnterMoveDialog::OnCharHook)
 wxEND_EVENT_TABLE()
 
 CEnterMoveDialog::CEnterMoveDialog(wxWindow* parent)
@@ -45,9 +48,21 @@ bool CEnterMoveDialog::ReadMoveForCurrentGame(const CString& text, CMove& move)
     return ReadTypedMove(game->GetBoard(), trimmed, move);
 }
 
+wxTextCtrl* CEnterMoveDialog::MoveBox() const
+{
+    return dynamic_cast<wxTextCtrl*>(FindWindow(ID_ENTERMOVE_TEXT));
+}
+
+void CEnterMoveDialog::TakeFocus()
+{
+    wxTextCtrl* text = MoveBox();
+    if (text && IsShown() && FindFocus() != text)
+        text->SetFocus();
+}
+
 void CEnterMoveDialog::OnEnter(wxCommandEvent&)
 {
-    wxTextCtrl* text = dynamic_cast<wxTextCtrl*>(FindWindow(ID_ENTERMOVE_TEXT));
+    wxTextCtrl* text = MoveBox();
     CMove move;
     if (!text || !ReadMoveForCurrentGame(FromWx(text->GetValue()), move)) {
         wxBell();
@@ -61,5 +76,30 @@ void CEnterMoveDialog::OnEnter(wxCommandEvent&)
 void CEnterMoveDialog::OnClose(wxCloseEvent&)
 {
     GetDialogHost().CheckMenuItem(ID_MENU_MOVE_DIALOG, false);
-    Destroy();
+    Hide();
+}
+
+// Disabling every window for a moment (the end of a game) takes the focus
+// from the box without giving it back; being shown or activated gives it back.
+void CEnterMoveDialog::OnActivate(wxActivateEvent& event)
+{
+    if (event.GetActive())
+        TakeFocus();
+    event.Skip();
+}
+
+void CEnterMoveDialog::OnShow(wxShowEvent& event)
+{
+    if (event.IsShown())
+        TakeFocus();
+    event.Skip();
+}
+
+// A modeless dialog without a cancel button lets Escape pass: close it here.
+void CEnterMoveDialog::OnCharHook(wxKeyEvent& event)
+{
+    if (event.GetKeyCode() == WXK_ESCAPE && !event.HasModifiers())
+        Close();
+    else
+        event.Skip();
 }

@@ -6,5 +6,5 @@
 extern const unsigned char kAppIconPixels32[32 * 32 * 3];
 extern const unsigned char kAppIconPixels16[16 * 16 * 3];
 
-// XPM texts of the eight promotion pieces (see GetPieceBitmap).
-extern const char* const* const kPieceXpms[8];
+// XPM texts of the twelve promotion pieces (see GetPieceBitmap).
+extern const char* const* const kPieceXpms[12];

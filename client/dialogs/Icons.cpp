@@ -18,7 +18,7 @@ wxBitmap GetAppIcon(int index)
 
 wxBitmap GetPieceBitmap(int index)
 {
-    if (index < 0 || index > 7)
+    if (index < 0 || index > 11)
         return wxNullBitmap;
     return wxBitmap(kPieceXpms[index]);
 }

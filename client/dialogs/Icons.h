@@ -10,7 +10,8 @@
 wxBitmap GetAppIcon(int index);
 
 // 0-3: black queen, rook, bishop, knight on #999999; 4-7: the same on
-// #CCCCCC; any other index: a null bitmap.
+// #CCCCCC; 8-11: white queen, rook, bishop, knight on #CCCCCC; any other
+// index: a null bitmap.
 wxBitmap GetPieceBitmap(int index);
 
 // The mask colour of both icons.

@@ -29,9 +29,11 @@ wxSizer* EnterMoveLayout(wxWindow* parent, bool callFit, bool setSizer)
 {
     wxBoxSizer* top = Column();
     wxStaticBoxSizer* group = Group(parent, "", wxVERTICAL);
+    // The prompt stays in sight: the box holds the focus, which hides a hint.
+    Add(group, Label(parent, ID_LABEL, "Enter your move here ( e2e4, Nf3, e8=Q etc. )"), 0, GROW);
     Add(group, Text(parent, ID_ENTERMOVE_TEXT, wxSize(100, 30), wxTE_PROCESS_ENTER,
                     "Enter your move here ( e2e4, Nf3, e8=Q etc. )",
-                    Font(15, wxFONTFAMILY_ROMAN, wxFONTWEIGHT_BOLD)));
+                    Font(15, wxFONTFAMILY_ROMAN, wxFONTWEIGHT_BOLD)), 0, GROW);
     Add(top, group);
     return Finish(parent, top, callFit, setSizer);
 }

@@ -84,7 +84,10 @@ COpponentsDialog::COpponentsDialog(wxWindow* parent)
     : wxDialog(parent, wxID_ANY, "Your Opponents", wxDefaultPosition, wxDefaultSize, wxCAPTION | wxSYSTEM_MENU),
       m_shown(-1), m_photo(nullptr)
 {
+    // Until an opponent is shown the picture's place is the window's own colour.
     wxImage blank(kPhotoWidth, kPhotoHeight);
+    const wxColour background = GetBackgroundColour();
+    blank.SetRGB(wxRect(0, 0, kPhotoWidth, kPhotoHeight), background.Red(), background.Green(), background.Blue());
     m_photo = new wxStaticBitmap(this, ID_OPPONENTS_PHOTO, wxBitmap(blank));
     OpponentsLayout(this, true, true);
     SetAppIcon(this);

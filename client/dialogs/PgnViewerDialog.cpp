@@ -1,10 +1,15 @@
 #include "client/dialogs/PgnViewerDialog.h"
 
+#include <algorithm>
+
 #include <wx/app.h>
+#include <wx/display.h>
+#include <wx/settings.h>
 #include <wx/stattext.h>
 #include <wx/utils.h>
 
 #include "client/core/ChessApp.h"
+#include "client/core/ChessFrame.h"
 #include "client/core/ChessView.h"
 #include "client/core/FrameView.h"
 #include "client/core/Game.h"
@@ -17,6 +22,7 @@
 #include "client/dialogs/DialogSupport.h"
 #include "client/dialogs/LayoutKit.h"
 #include "client/dialogs/MenuBar.h"
+#include "client/dialogs/MessagePlacement.h"
 #include "client/dialogs/PgnGameList.h"
 #include "client/dialogs/TimeSlice.h"
 #include "client/view/ConsoleWindow.h"
@@ -44,6 +50,7 @@ CPgnViewerDialog::CPgnViewerDialog(wxWindow* parent, CFile* file)
         buffered->SetOwnsInner(true);
         m_file.Reset(buffered);
     }
+    FitBesideBoard();
     Show();
     Import();
     if (wxWindow* cancel = FindWindow(wxID_CANCEL))
@@ -53,6 +60,33 @@ CPgnViewerDialog::CPgnViewerDialog(wxWindow* parent, CFile* file)
     // With no game at all, the caller says the file could not be opened.
     if (!m_stoppedByTheEnd && !m_index.IsComplete() && m_index.GetCount() > 0)
         TellIncomplete();
+}
+
+// Wide enough for a row with two 20-letter names, a dozen rows high, within
+// the screen; beside the board it shows, never over it where there is room.
+void CPgnViewerDialog::FitBesideBoard()
+{
+    CChessApp* app = GetChessApp();
+    wxRect board = app && app->m_frame ? app->m_frame->GetBoardScreenRect() : wxRect();
+    int display = board.IsEmpty() ? wxDisplay::GetFromWindow(this) : wxDisplay::GetFromPoint(board.GetPosition());
+    wxRect work = wxDisplay(display == wxNOT_FOUND ? 0u : unsigned(display)).GetClientArea();
+    wxSize size = GetSize();
+    if (wxWindow* list = FindWindow(ID_PGN_GAMES)) {
+        wxSize row = list->GetTextExtent("1000. Abcdefghijklmnopqrst vs Abcdefghijklmnopqrst");
+        wxSize around = size - list->GetSize();
+        size.x = std::max(size.x, around.x + row.x + wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, list) + 16);
+        size.y = std::max(size.y, around.y + 12 * (row.y + 4));
+    }
+    if (!work.IsEmpty()) {
+        size.x = std::min(size.x, work.width);
+        size.y = std::min(size.y, work.height);
+    }
+    SetSize(size);
+    if (board.IsEmpty() || work.IsEmpty())
+        return;
+    SMessageRect place = PlaceMessage({board.x, board.y, board.width, board.height}, size.x, size.y,
+                                      {work.x, work.y, work.width, work.height});
+    Move(place.x, place.y);
 }
 
 CPgnViewerDialog::~CPgnViewerDialog()

@@ -55,6 +55,7 @@ public:
     static Zorlin::CString IncompleteText(int count);
 
 private:
+    void FitBesideBoard();
     void SetLabel(const Zorlin::CString& text);
     void TellIncomplete();
     // A line in the application's console (kept in its log with Debug on).

@@ -28,6 +28,9 @@ public:
     ~CBumpSplashWindow() override;
 
     bool IsValid() const { return m_picture.HasPixels(); }
+    // A picture still up when the main window closes does not keep the
+    // program running: it is closed with the last real window.
+    bool ShouldPreventAppExit() const override { return false; }
     // Lights the picture with the spot at a point of the client area and
     // redraws; nothing when the point is the last one lit.
     void MoveLight(int clientX, int clientY);

@@ -159,7 +159,7 @@ private:
     void ConsoleWrite(const Zorlin::CString& text);
     void PlayEffect(int effect);
     bool IsLocalToMove();
-    int AskPromotionPiece();
+    int AskPromotionPiece(int colour);
     // Counts the handlers on the stack, so a game replaced from inside one
     // is kept until they have returned.
     struct SCallGuard {

@@ -89,9 +89,9 @@ void CChessWindow::OnLeftDown(wxMouseEvent& event)
     }
 }
 
-int CChessWindow::AskPromotionPiece()
+int CChessWindow::AskPromotionPiece(int colour)
 {
-    CPawnPromotionDialog dialog(this, wxID_ANY);
+    CPawnPromotionDialog dialog(this, wxID_ANY, colour);
     int piece = dialog.ShowModal();
     return IsPromotionType(piece) ? piece : PIECE_QUEEN;
 }
@@ -116,7 +116,7 @@ void CChessWindow::OnLeftUp(wxMouseEvent& event)
         } else {
             CGame* game = m_game;
             if (IsPromotionMove(game->GetBoard(), move)) {
-                int chosen = AskPromotionPiece();
+                int chosen = AskPromotionPiece(piece->m_colour);
                 // The dialog runs the event loop: the game may have moved on.
                 if (game != m_game || !game->IsInPlay() || !GetLiftedPiece()) {
                     m_liftedPiece = -1;

@@ -112,6 +112,12 @@ class Display:
                 self.process.wait()
 
 
+class ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
+
+
 class Client:
     """One session: a program folder, an X server and the client process."""
 
@@ -346,6 +352,28 @@ class Client:
         out = self.xdotool("getwindowgeometry", "--shell", window)
         values = dict(line.split("=", 1) for line in out.split() if "=" in line)
         return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+    def request_close(self, window):
+        """What a window manager sends when the window's close button is clicked: WM_DELETE_WINDOW."""
+        x = ctypes.cdll.LoadLibrary("libX11.so.6")
+        x.XOpenDisplay.restype = ctypes.c_void_p
+        x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x.XInternAtom.restype = ctypes.c_ulong
+        x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+        x.XFlush.argtypes = [ctypes.c_void_p]
+        x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        display = x.XOpenDisplay(self.display.name.encode())
+        check(display, "the X server can be reached")
+        event = ClientMessage()
+        event.type = 33  # ClientMessage
+        event.window = window
+        event.message_type = x.XInternAtom(display, b"WM_PROTOCOLS", 0)
+        event.format = 32
+        event.data[0] = x.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+        x.XSendEvent(display, window, 0, 0, ctypes.byref(event))
+        x.XFlush(display)
+        x.XCloseDisplay(display)
 
     def focus(self, window):
         self.xdotool("windowfocus", "--sync", window, check_ok=False)

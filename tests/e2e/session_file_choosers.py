@@ -6,7 +6,6 @@ the played games, each picked from the chooser's list with the keyboard
 it in the X server's stacking order; closing the viewer as soon as it shows
 closes the file without an error."""
 
-import ctypes
 import os
 import re
 import subprocess
@@ -58,35 +57,6 @@ def frame_of(c, window):
     return window
 
 
-class ClientMessage(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
-
-
-def request_close(c, window):
-    """What a window manager sends when the window's close button is clicked: WM_DELETE_WINDOW."""
-    x = ctypes.cdll.LoadLibrary("libX11.so.6")
-    x.XOpenDisplay.restype = ctypes.c_void_p
-    x.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x.XInternAtom.restype = ctypes.c_ulong
-    x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
-    x.XFlush.argtypes = [ctypes.c_void_p]
-    x.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    display = x.XOpenDisplay(c.display.name.encode())
-    check(display, "the X server can be reached")
-    event = ClientMessage()
-    event.type = 33  # ClientMessage
-    event.window = window
-    event.message_type = x.XInternAtom(display, b"WM_PROTOCOLS", 0)
-    event.format = 32
-    event.data[0] = x.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-    x.XSendEvent(display, window, 0, 0, ctypes.byref(event))
-    x.XFlush(display)
-    x.XCloseDisplay(display)
-
-
 def transient_for(c, window):
     out = subprocess.run(["xprop", "-id", str(window), "WM_TRANSIENT_FOR"], env=c.env, capture_output=True,
                          text=True).stdout
@@ -126,7 +96,7 @@ def steps(c):
     seen = index + 1
 
     # Closing the viewer asks whether to close the file: the question is the viewer's own and above it.
-    request_close(c, viewer)
+    c.request_close(viewer)
     index, record = c.wait_prompt(contains="Close PGN file?", after=seen)
     question = c.wait_window(r"^PGN Viewer$", 15, besides=(c.frame, viewer))
     check(transient_for(c, question) == viewer,

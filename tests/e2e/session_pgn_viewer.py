@@ -16,7 +16,7 @@ PGN = os.path.join(harness.TESTDATA, "pgn", "kasparov-deep-blue-1997.pgn")
 
 
 def steps(c):
-    # The frame stands clear of the viewer, which opens at the top left.
+    # The viewer opens beside the board, clear of the move list below the side panel's top.
     c.start()
     board, empty, _ = c.board_view(name="start-page-board")
     game.away(c, board)
@@ -24,7 +24,15 @@ def steps(c):
     check(expected["games"] == 6, "chess.js reads the six games")
 
     seen = game.open_pgn(c, 0, PGN)
-    c.wait_window("^(PGN Viewer|" + os.path.basename(PGN).replace(".", r"\.") + ")$", 15, besides=(c.frame,))
+    viewer = c.wait_window("^(PGN Viewer|" + os.path.basename(PGN).replace(".", r"\.") + ")$", 15,
+                           besides=(c.frame,))
+    # Beside the board, on the screen, wide enough for two long names.
+    vx, vy, vw, vh = c.geometry(viewer)
+    apart = (vx >= board.x + board.width or vx + vw <= board.x or vy >= board.y + board.height or
+             vy + vh <= board.y)
+    check(apart, f"the viewer {(vx, vy, vw, vh)} leaves the board {(board.x, board.y, board.width, board.height)} clear")
+    check(vx >= 0 and vy >= 0 and vx + vw <= 1280 and vy + vh <= 1024, f"the viewer is on the screen: {(vx, vy, vw, vh)}")
+    check(vw >= 360 and vh >= 200, f"the viewer is wide enough for two 20-letter names: {vw}x{vh}")
     c.key("ctrl+t")
     game.away(c, board)
     # The first game comes up at its last position.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <dlfcn.h>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -427,6 +428,30 @@ TEST_F(Commands, TheMoveDialogFollowsItsCheckItem)
             ++dialogs;
     EXPECT_EQ(dialogs, 1) << "one dialog, kept by the frame";
     EXPECT_TRUE(dialog->IsShown());
+    // Its close box hides it and unchecks the item; checking it shows the same
+    // window. A close box is pressed once the window is on the screen: the
+    // X server's map notice is taken in first, or it would mark the window
+    // shown again after it was hidden.
+    using MappedFn = int (*)(void*);
+    using DisplayFn = void* (*)();
+    using SyncFn = void (*)(void*);
+    MappedFn mapped = reinterpret_cast<MappedFn>(dlsym(RTLD_DEFAULT, "gtk_widget_get_mapped"));
+    DisplayFn display = reinterpret_cast<DisplayFn>(dlsym(RTLD_DEFAULT, "gdk_display_get_default"));
+    SyncFn sync = reinterpret_cast<SyncFn>(dlsym(RTLD_DEFAULT, "gdk_display_sync"));
+    ASSERT_TRUE(mapped && display && sync);
+    auto onScreen = [&] { return mapped(dialog->GetHandle()) != 0; };
+    ASSERT_TRUE(g_client->PumpUntil(onScreen));
+    sync(display());
+    g_client->Pump();
+    wxCloseEvent close(wxEVT_CLOSE_WINDOW, dialog->GetId());
+    close.SetEventObject(dialog);
+    dialog->GetEventHandler()->ProcessEvent(close);
+    g_client->Pump();
+    EXPECT_FALSE(onScreen());
+    EXPECT_FALSE(bar->IsChecked(ID_MENU_MOVE_DIALOG));
+    bar->Check(ID_MENU_MOVE_DIALOG, true);
+    Choose(ID_MENU_MOVE_DIALOG);
+    EXPECT_TRUE(g_client->PumpUntil(onScreen));
     bar->Check(ID_MENU_MOVE_DIALOG, false);
     Choose(ID_MENU_MOVE_DIALOG);
 }

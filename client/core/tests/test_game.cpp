@@ -403,6 +403,22 @@ TEST_F(GameTest, ClosingAsksOnlyAboutUnsavedMoves)
     EXPECT_EQ(prompt.GetCount(), 0);
 }
 
+TEST_F(GameTest, AGameDecidedOnTheBoardIsNotOfferedForSaving)
+{
+    CGame* game = NewGame();
+    Play({ "f3", "e5", "g4", "Qh4" });
+    // The board canvas's end test gives the result and leaves the game in
+    // play for Game Over.
+    game->SetInPlay(true);
+    game->SetResult(RESULT_BLACK_WINS);
+    EXPECT_TRUE(game->QueryClose());
+    EXPECT_EQ(m_services.m_prompt.GetCount(), 0);
+    game->SetResult(RESULT_NONE);
+    m_services.m_prompt.QueueButton(wxNO);
+    EXPECT_TRUE(game->QueryClose());
+    EXPECT_EQ(m_services.m_prompt.GetCount(), 1) << "undecided, the moves are unsaved";
+}
+
 TEST_F(GameTest, PicturesGoIntoTheUserFolderNeverTheProgramFolder)
 {
     CGame* game = NewGame();

@@ -116,8 +116,9 @@ TEST_F(GameDialogTest, TypedMovesGoToTheBoardAndRefusalsKeepTheText)
     wxWeakRef<wxDialog> alive(dialog);
     GuiTest::CloseBox(dialog);
     GuiTest::Pump();
-    EXPECT_FALSE(alive) << "closing destroys the window";
+    ASSERT_TRUE(alive) << "the frame keeps the window it made";
     EXPECT_TRUE(app.Called("CheckMenuItem:10235:0"));
+    dialog->Destroy();
 }
 
 TEST_F(GameDialogTest, TypingWhileTheOtherSideIsToMoveRingsTheBell)
@@ -471,6 +472,9 @@ TEST_F(GameDialogTest, PgnViewerListsARealFileAndOpensItsGames)
     EXPECT_EQ(list->GetString(5), "6. Deep Blue (Computer) vs Garry Kasparov");
     EXPECT_EQ(GuiTest::Find<wxStaticText>(dialog, 10129)->GetLabel(), "kasparov-deep-blue-1997.pgn");
     EXPECT_TRUE(dialog->IsEnabled()) << "input comes back after the import";
+    // A row with two 20-letter names fits the list whole; the user may resize.
+    EXPECT_TRUE(dialog->HasFlag(wxRESIZE_BORDER));
+    EXPECT_GE(list->GetClientSize().x, list->GetTextExtent("6. Abcdefghijklmnopqrst vs Abcdefghijklmnopqrst").x);
 
     GuiTest::Choose(dialog, 10130, 5);
     EXPECT_GT(viewer->GetBoard().GetPly(), 10);

@@ -1,5 +1,7 @@
 // The two small modal questions: the promotion piece and the new-player alert.
 
+#include <wx/bmpbuttn.h>
+
 #include "chess/ChessTypes.h"
 #include "client/dialogs/NewPlayerAlert.h"
 #include "client/dialogs/PromotionDialog.h"
@@ -11,10 +13,32 @@ TEST(PromotionDialog, EachButtonGivesItsPieceNumber)
     const std::pair<int, int> buttons[] = {
         {10149, PIECE_QUEEN}, {10150, PIECE_ROOK}, {10151, PIECE_BISHOP}, {10152, PIECE_KNIGHT}};
     for (const auto& b : buttons) {
-        CPawnPromotionDialog dialog(nullptr, wxID_ANY);
+        CPawnPromotionDialog dialog(nullptr, wxID_ANY, BLACK);
         EXPECT_EQ(dialog.GetTitle(), "Pawn Promotion");
         int result = GuiTest::RunModal(dialog, [&] { GuiTest::Click(&dialog, b.first); });
         EXPECT_EQ(result, b.second) << "button " << b.first;
+    }
+}
+
+// The pieces shown are those of the side that promotes: White's are white
+// inside their outline, Black's nowhere lighter than their background.
+TEST(PromotionDialog, OffersThePiecesOfTheSideThatPromotes)
+{
+    GUI_TEST_START();
+    for (int colour : {WHITE, BLACK}) {
+        CPawnPromotionDialog dialog(nullptr, wxID_ANY, colour);
+        for (int i = 0; i < 4; ++i) {
+            wxImage shown = GuiTest::Find<wxBitmapButton>(&dialog, 10149 + i)->GetBitmapLabel().ConvertToImage();
+            ASSERT_TRUE(shown.IsOk());
+            int white = 0;
+            for (int y = 0; y < shown.GetHeight(); ++y)
+                for (int x = 0; x < shown.GetWidth(); ++x)
+                    white += shown.GetRed(x, y) > 0xF0;
+            if (colour == WHITE)
+                EXPECT_GT(white, 8) << "White's piece " << i;
+            else
+                EXPECT_EQ(white, 0) << "Black's piece " << i;
+        }
     }
 }
 
@@ -22,11 +46,11 @@ TEST(PromotionDialog, LeavingWithoutAChoiceGivesAQueen)
 {
     GUI_TEST_START();
     {
-        CPawnPromotionDialog dialog(nullptr, wxID_ANY);
+        CPawnPromotionDialog dialog(nullptr, wxID_ANY, BLACK);
         EXPECT_EQ(GuiTest::RunModal(dialog, [&] { GuiTest::CloseBox(&dialog); }), PIECE_QUEEN);
     }
     {
-        CPawnPromotionDialog dialog(nullptr, wxID_ANY);
+        CPawnPromotionDialog dialog(nullptr, wxID_ANY, BLACK);
         EXPECT_EQ(GuiTest::RunModal(dialog, [&] { GuiTest::Command(&dialog, wxID_CANCEL); }), PIECE_QUEEN)
             << "Escape";
     }

@@ -77,10 +77,10 @@ TEST_F(Icons, TwoSizesOfTheAppIconWithAMaskedBackground)
     EXPECT_FALSE(GetAppIcon(-1).IsOk());
 }
 
-TEST_F(Icons, EightPiecePicturesOnTwoBackgrounds)
+TEST_F(Icons, TwelvePiecePicturesOnTwoBackgrounds)
 {
-    const int colours[8] = {15, 15, 15, 15, 17, 16, 17, 17};
-    for (int index = 0; index < 8; ++index) {
+    const int colours[12] = {15, 15, 15, 15, 17, 16, 17, 17, 17, 17, 17, 17};
+    for (int index = 0; index < 12; ++index) {
         int width = 0, height = 0, count = 0, perPixel = 0;
         ASSERT_EQ(sscanf(kPieceXpms[index][0], "%d %d %d %d", &width, &height, &count, &perPixel), 4);
         EXPECT_EQ(count, colours[index]) << index;
@@ -98,10 +98,15 @@ TEST_F(Icons, EightPiecePicturesOnTwoBackgrounds)
             for (int x = 0; x < 32; ++x)
                 seen.insert((unsigned long)image.GetRed(x, y) << 16 | image.GetGreen(x, y) << 8 | image.GetBlue(x, y));
         EXPECT_EQ(int(seen.size()), colours[index]) << index;
-        // A black piece: the darkest colour is near black.
+        // Every piece has a near black outline; White's are white inside
+        // it, Black's never lighter than the background.
         EXPECT_LT(*seen.begin(), 0x202020ul);
+        if (index >= 8)
+            EXPECT_EQ(*seen.rbegin(), 0xFFFFFFul) << index;
+        else
+            EXPECT_LE(*seen.rbegin(), (unsigned long)(grey << 16 | grey << 8 | grey)) << index;
     }
-    EXPECT_FALSE(GetPieceBitmap(8).IsOk());
+    EXPECT_FALSE(GetPieceBitmap(12).IsOk());
     EXPECT_FALSE(GetPieceBitmap(-1).IsOk());
 }
 
