@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <deque>
 #include <memory>
 
 #include "client/core/LineAccumulator.h"
@@ -78,6 +79,9 @@ public:
     const Zorlin::CString& GetPackageFolder() const { return m_packageFolder; }
     const Zorlin::CString& GetExe() const { return m_exe; }
     const Zorlin::CString& GetLastError() const { return m_lastError; }
+    // The last few lines the engine wrote (error output too), as a message
+    // box shows them; empty when it wrote nothing.
+    Zorlin::CString GetLastWords() const;
     Zorlin::CMemFile& GetPhoto() { return m_photo; }
     CConsole* GetConsole() { return m_console.get(); }
 
@@ -90,6 +94,7 @@ private:
     void Nudge();
     void EndNudging();
     void ReadAllWaiting();
+    void Remember(const Zorlin::CString& line);
 
     Zorlin::CString m_packageFolder;
     Zorlin::CString m_exe;
@@ -107,5 +112,6 @@ private:
     double m_lastNudge;
     Zorlin::CString m_held; // input held back while nudging
     Zorlin::CString m_lastError;
+    std::deque<Zorlin::CString> m_lastWords;
     std::unique_ptr<CEnginePumpTimer> m_timer;
 };

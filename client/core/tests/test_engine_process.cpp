@@ -77,6 +77,7 @@ TEST_F(EngineProcess, ShippedPackagesNameInstalledPrograms)
         { "Gnu Chess 5 Direct", "/usr/bin/stdbuf", "-oL /usr/games/gnuchess -x", false, true },
         { "Fairy-Max", "/usr/games/fairymax", "", true, false },
         { "Phalanx", "/usr/games/phalanx", "", false, false },
+        { "Stockfish", "/usr/games/polyglot", "-noini -ec \"/usr/games/stockfish\"", true, false },
     };
     for (const SPackage& package : packages) {
         SCOPED_TRACE(package.name);
