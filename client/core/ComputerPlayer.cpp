@@ -552,6 +552,22 @@ void CComputerPlayer::CheckSilence()
         OnEngineFailure("The chess engine does not answer.");
 }
 
+void CComputerPlayer::RestIfWaiting()
+{
+    if (m_process->IsResting() || !m_process->RestsWhileWaiting())
+        return;
+    bool over = !m_game || !m_game->IsInPlay() || m_game->GetResult() != RESULT_NONE;
+    bool pondering = m_game && CConfig::IsTrue(m_game->GetSettings().GetValueOr("pondering", ""));
+    // Its move, an answer still owed to us, or its thinking on the user's
+    // time keep it running.
+    if (!over && (IsEnginesTurnInPlay() || m_startPending || m_awaitedPong != 0 || m_drawPing != 0 ||
+                  !AreFeaturesSettled() || pondering))
+        return;
+    double quietSince = std::max(m_lastHeard, m_process->GetLastSent());
+    if (CEngineProcess::Now() - quietSince >= kRestAfter)
+        m_process->Rest();
+}
+
 void CComputerPlayer::OnEngineFailure(const CString& what)
 {
     if (m_failed)

@@ -26,6 +26,9 @@ public:
     // runs for it has stopped answering (a running clock's flag covers the
     // rest).
     static const int kSilenceLimit = 120;
+    // An engine that rests while it waits is stopped once it has been
+    // quiet this long (seconds) with nothing asked of it.
+    static constexpr double kRestAfter = 0.1;
 
     CComputerPlayer();
     ~CComputerPlayer() override;
@@ -103,6 +106,9 @@ private:
     bool HandleQuietLine(const Zorlin::CString& line);
     void ForgetReadyMove();
     void CheckSilence();
+    // Stops a waiting engine that spins (its package says so): in the
+    // user's turn without pondering, and after the game.
+    void RestIfWaiting();
     void EndAfterFailure();
     bool IsEnginesTurnInPlay() const;
     // True while moves may still belong to a position before the last "new".

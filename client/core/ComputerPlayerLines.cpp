@@ -66,6 +66,8 @@ void CComputerPlayer::Poll()
             OnEngineFailure(StoppedText());
         else
             CheckSilence();
+        if (*alive && m_process && !m_failed)
+            RestIfWaiting();
         return;
     }
     m_lastHeard = CEngineProcess::Now();

@@ -49,7 +49,7 @@ int g_engineCounter = 0;
 
 CEngineProcess::CEngineProcess()
     : m_device(nullptr), m_startTime(0.0), m_outputEnded(false), m_budget(kTickBytes), m_nudging(false),
-      m_lastNudge(0.0)
+      m_resting(false), m_lastSent(0.0), m_lastNudge(0.0)
 {
 }
 
@@ -154,6 +154,7 @@ void CEngineProcess::Attach(CByteDevice* device)
         Stop();
     m_device = device;
     m_outputEnded = false;
+    m_resting = false;
     m_budget = kTickBytes;
     m_lines.Clear();
     m_errors.Clear();
@@ -190,6 +191,11 @@ void CEngineProcess::Send(const char* text)
         return;
     Log(">");
     Log(text);
+    m_lastSent = Now();
+    if (m_resting) {
+        m_resting = false;
+        m_device->SetResting(false);
+    }
     if (m_nudging) {
         m_held.Append(text);
         return;
@@ -279,6 +285,19 @@ void CEngineProcess::EndNudging()
     if (m_device && !m_held.IsEmpty())
         m_device->Write(m_held.GetText(), m_held.GetLength());
     m_held = "";
+}
+
+bool CEngineProcess::RestsWhileWaiting() const
+{
+    return Zorlin::CConfig::IsTrue(m_settings.GetValueOr("rest", ""));
+}
+
+void CEngineProcess::Rest()
+{
+    if (!m_device || m_resting || m_nudging || m_outputEnded || !RestsWhileWaiting())
+        return;
+    m_resting = true;
+    m_device->SetResting(true);
 }
 
 void CEngineProcess::StartTick()

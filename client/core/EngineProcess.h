@@ -57,6 +57,13 @@ public:
     // Lets go of the running program (if any) and starts the package's
     // program afresh; false when it cannot be started.
     bool Restart();
+    // Stops a package's program that spins while it waits ("rest = yes")
+    // until something is sent to it again.
+    void Rest();
+    bool IsResting() const { return m_resting; }
+    bool RestsWhileWaiting() const;
+    // When something was last sent (the clock of Now).
+    double GetLastSent() const { return m_lastSent; }
     // A new tick: its budget of bytes to read begins.
     void StartTick();
 
@@ -109,6 +116,8 @@ private:
     bool m_outputEnded;
     int m_budget; // bytes this tick may still read
     bool m_nudging;
+    bool m_resting;
+    double m_lastSent;
     double m_lastNudge;
     Zorlin::CString m_held; // input held back while nudging
     Zorlin::CString m_lastError;

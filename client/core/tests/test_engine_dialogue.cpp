@@ -765,3 +765,39 @@ TEST_F(EngineDialogue, WithoutAnErrorTheStoppedEnginesLastLinesAreShown)
         << text;
     View().DropGame();
 }
+
+// A package that spins while it waits is stopped once quiet in the user's
+// turn and after the game, runs on its own turn and while pondering, and
+// wakes for whatever is sent to it.
+TEST_F(EngineDialogue, AnEngineThatSpinsRestsOnlyWhileItWaits)
+{
+    auto quietPoll = [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(int(CComputerPlayer::kRestAfter * 1000.0) + 50));
+        Computer().Poll();
+    };
+    NewGame(BLACK);
+    Computer().GetEngineProcess()->GetSettings().GetValue("rest") = "yes";
+    Settle();
+    quietPoll();
+    EXPECT_TRUE(m_state->resting) << "the user's turn";
+    ASSERT_TRUE(View().PlayText("e4"));
+    EXPECT_FALSE(m_state->resting) << "woken by the move";
+    quietPoll();
+    EXPECT_FALSE(m_state->resting) << "the engine's turn";
+    m_state->Say("move e7e5");
+    View().Tick();
+    ASSERT_EQ(View().m_sans.size(), 2u);
+
+    m_game->GetSettings().GetValue("pondering") = "yes";
+    quietPoll();
+    EXPECT_FALSE(m_state->resting) << "pondering in the user's turn";
+    m_game->SetInPlay(false);
+    m_game->SetResult(RESULT_WHITE_WINS);
+    View().GameOver(1, 0);
+    EXPECT_TRUE(m_state->Sent("result 1-0"));
+    quietPoll();
+    EXPECT_TRUE(m_state->resting) << "after the game";
+    View().DropGame();
+    EXPECT_FALSE(m_state->resting) << "woken for its farewell";
+    EXPECT_TRUE(m_state->Sent("quit"));
+}

@@ -161,10 +161,12 @@ protected:
         DIR* proc = opendir("/proc");
         while (dirent* entry = proc ? readdir(proc) : nullptr) {
             long pid = std::atol(entry->d_name);
+            if (pid <= 0)
+                continue;
             std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
             std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
             size_t name = text.rfind(')');
-            if (pid <= 0 || name == std::string::npos)
+            if (name == std::string::npos)
                 continue;
             char state = 0;
             long parent = 0;
