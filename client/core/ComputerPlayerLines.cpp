@@ -16,7 +16,6 @@ using Zorlin::CString;
 
 namespace {
 
-
 // Sets a flag of the player for a scope; leaves it alone when the player
 // was deleted meanwhile (a dialog let the game end).
 class CFlagGuard {
