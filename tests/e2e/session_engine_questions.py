@@ -3,7 +3,8 @@
 its draw offer, then its resignation, are left open longer than that, then
 declined and kept playing. Neither costs the engine its time: no flag
 falls, its moves come on the board, and the clocks it is told next show its
-time as before the question."""
+time as before the question. Its next move, behind a flood of thinking
+output, is played in its time."""
 
 import os
 import sys
@@ -17,7 +18,10 @@ from harness import check, wait_until
 USER = "tester"
 SECONDS = 3
 # The engine offers a draw before its first move and resigns before its second.
-SCRIPT = packages.FEATURES + "wait e2e4\nsay offer draw\nsay move e7e5\nwait g1f3\nsay resign\nsay move b8c6\n"
+# Its third move comes behind 3,000 lines of thinking (120 KB): read a few
+# lines a tick, they would outlast its clock.
+SCRIPT = (packages.FEATURES + "wait e2e4\nsay offer draw\nsay move e7e5\nwait g1f3\nsay resign\nsay move b8c6\n"
+          "wait f1c4\nflood 3000  9 +31 1012 84210 g8f6 d2d3 f8c5 c2c3 d7d6 b1d2\nsay move g8f6\n")
 
 
 def log_text(c, name):
@@ -79,7 +83,10 @@ def steps(c):
     harness.wait_for_file_content(log, lambda text: "f1c4" in text, 15, "the user's third move at the engine")
     told = engine_clocks(log)
     check(told[-1] > (SECONDS - 1) * 100, f"the engine's clock kept its time through the resignation: {told}")
+    wait_until(lambda: "Nf6" in played(c) or "lost on time" in log_text(c, "AI Game - Console.log"), 30,
+               "the engine's move behind its thinking")
     check("lost on time" not in log_text(c, "AI Game - Console.log"), "no flag fell")
+    check("Nf6" in played(c), "the move behind the thinking was played")
     check(not c.windows("^Game Over$"), "the game goes on")
 
     status = c.exit_answering(lambda record: "alt+n" if "save the current game" in record[2] else "Escape",
