@@ -19,6 +19,10 @@ public:
     virtual void CloseInput() = 0;
     // Waits at most ms milliseconds for output to read.
     virtual void WaitReadable(int ms) = 0;
+    // Stops the program (and its children) where it is, or lets it go on:
+    // a program that spins while it waits is stopped between its moves.
+    // A device that is no program ignores it.
+    virtual void SetResting(bool) {}
     // The program has exited (its remaining output may still be read).
     virtual bool HasEnded() const = 0;
     // The owner is done with the device: the program gets a grace period to

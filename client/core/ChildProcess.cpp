@@ -224,10 +224,21 @@ void CChildProcess::WaitReadable(int ms)
 
 // ------------------------------------------------------------ the end
 
+void CChildProcess::SetResting(bool resting)
+{
+    if (resting == m_resting || m_ended || m_processId <= 0)
+        return;
+    m_resting = resting;
+    // The whole group: an adapter's engine rests with it.
+    ::kill(pid_t(-m_processId), resting ? SIGSTOP : SIGCONT);
+}
+
 void CChildProcess::Release()
 {
     if (m_released)
         return;
+    // Its end needs it running.
+    SetResting(false);
     m_released = true;
     CloseInput();
     if (m_ended) {

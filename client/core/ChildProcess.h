@@ -32,6 +32,7 @@ public:
     bool Write(const char* data, int size) override;
     void CloseInput() override;
     void WaitReadable(int ms) override;
+    void SetResting(bool resting) override;
     bool HasEnded() const override { return m_ended; }
     void Release() override;
 
@@ -54,6 +55,7 @@ private:
     int m_inFd = -1;
     bool m_ended = false;
     bool m_released = false;
+    bool m_resting = false;
     int m_exitCode = 0;
     Zorlin::CString m_pending; // input the pipe did not take yet
     wxTimer m_killTimer;

@@ -461,15 +461,17 @@ void CComputerPlayer::OnEngineOffersDraw()
     std::shared_ptr<bool> alive = m_alive;
     bool offered = m_drawOffered;
     m_drawOffered = false;
-    if (offered) {
+    CGame* held = HoldClocks();
+    bool drawn = true;
+    if (offered)
         GetPrompt().ShowMessage("Draw accepted", "Offer draw", wxOK, DialogParent());
-        if (*alive && m_game && m_game->IsInPlay())
-            EndGameDrawn();
+    else
+        drawn = GetPrompt().ShowMessage("Accept draw?", "Draw offered", wxYES_NO, DialogParent()) == wxYES;
+    if (!*alive)
         return;
-    }
-    bool accept = GetPrompt().ShowMessage("Accept draw?", "Draw offered", wxYES_NO, DialogParent()) == wxYES;
-    if (accept && *alive && m_game && m_game->IsInPlay())
+    if (drawn && m_game && m_game->IsInPlay())
         EndGameDrawn();
+    ReleaseClocks(held);
 }
 
 void CComputerPlayer::OnEngineResigns()
@@ -480,20 +482,44 @@ void CComputerPlayer::OnEngineResigns()
     CArray<CString> choices;
     choices.Add(CString("End game"));
     choices.Add(CString("Keep playing"));
+    CGame* held = HoldClocks();
     int choice = GetPrompt().AskChoice("Computer resigns.", "Resign", choices, DialogParent(), 200, 150);
     if (!*alive)
         return;
-    if (choice != 0) {
+    if (choice != 0)
         m_resignDeclined = true;
-        return;
-    }
-    if (!m_game || !m_game->IsInPlay())
-        return;
+    else if (m_game && m_game->IsInPlay())
+        EndGameResigned();
+    ReleaseClocks(held);
+}
+
+void CComputerPlayer::EndGameResigned()
+{
     m_game->SetInPlay(false);
     m_game->SetResult(m_colour == BLACK ? RESULT_WHITE_WINS : RESULT_BLACK_WINS);
     m_game->SetEndNote(kEndNoteResigned);
     if (CChessView* view = CGame::GetChessView())
         view->GameOver(1, 0);
+}
+
+CGame* CComputerPlayer::HoldClocks()
+{
+    if (!m_game)
+        return nullptr;
+    m_game->PauseMoveClock();
+    if (CClockView* clock = CGame::GetClockView())
+        clock->Stop();
+    return m_game;
+}
+
+void CComputerPlayer::ReleaseClocks(CGame* held)
+{
+    if (!held || held != m_game)
+        return;
+    held->ResumeMoveClock();
+    // Before the first move no clock runs; after the game's end none does.
+    if (held->IsInPlay() && held->GetResult() == RESULT_NONE && held->GetBoard().GetPly() > 0)
+        held->RunClockForSideToMove();
 }
 
 void CComputerPlayer::ShowEngineMessage(const CString& text)
@@ -526,6 +552,22 @@ void CComputerPlayer::CheckSilence()
         OnEngineFailure("The chess engine does not answer.");
 }
 
+void CComputerPlayer::RestIfWaiting()
+{
+    if (m_process->IsResting() || !m_process->RestsWhileWaiting())
+        return;
+    bool over = !m_game || !m_game->IsInPlay() || m_game->GetResult() != RESULT_NONE;
+    bool pondering = m_game && CConfig::IsTrue(m_game->GetSettings().GetValueOr("pondering", ""));
+    // Its move, an answer still owed to us, or its thinking on the user's
+    // time keep it running.
+    if (!over && (IsEnginesTurnInPlay() || m_startPending || m_awaitedPong != 0 || m_drawPing != 0 ||
+                  !AreFeaturesSettled() || pondering))
+        return;
+    double quietSince = std::max(m_lastHeard, m_process->GetLastSent());
+    if (CEngineProcess::Now() - quietSince >= kRestAfter)
+        m_process->Rest();
+}
+
 void CComputerPlayer::OnEngineFailure(const CString& what)
 {
     if (m_failed)
@@ -540,23 +582,18 @@ void CComputerPlayer::OnEngineFailure(const CString& what)
     if (!m_game || !m_game->IsInPlay())
         return;
     m_game->SetInPlay(false);
-    if (CClockView* clock = CGame::GetClockView())
-        clock->Stop();
+    CGame* held = HoldClocks();
     if (CChessView* view = CGame::GetChessView())
         view->UpdateStatus();
     std::shared_ptr<bool> alive = m_alive;
     CArray<CString> choices;
     choices.Add(CString("Restart the engine"));
     choices.Add(CString("End the game"));
-    // Nobody's time runs while the user decides.
-    CGame* game = m_game;
-    game->PauseMoveClock();
     int choice = GetPrompt().AskChoice(what + "\n\nRestart the engine on the current position, or end the game?",
                                        "Chess engine", choices, DialogParent(), 300, 200);
     if (!*alive)
         return;
-    if (m_game == game)
-        game->ResumeMoveClock();
+    ReleaseClocks(held);
     if (!m_game || m_game->GetResult() != RESULT_NONE || m_game->IsInPlay())
         return;
     // The fresh engine's features are read by polls made while waiting for
@@ -593,6 +630,7 @@ bool CComputerPlayer::RestartEngine()
     m_startPending = false;
     ForgetReadyMove();
     m_failed = false;
+    m_engineError = "";
     m_lastHeard = m_waitingSince = CEngineProcess::Now();
     if (process->Restart())
         return true;

@@ -26,6 +26,9 @@ public:
     // runs for it has stopped answering (a running clock's flag covers the
     // rest).
     static const int kSilenceLimit = 120;
+    // An engine that rests while it waits is stopped once it has been
+    // quiet this long (seconds) with nothing asked of it.
+    static constexpr double kRestAfter = 0.1;
 
     CComputerPlayer();
     ~CComputerPlayer() override;
@@ -55,6 +58,12 @@ public:
     void OnEngineOffersDraw();
     void ShowEngineMessage(const Zorlin::CString& text);
     void OnEngineResigns();
+    // The engine's own error ("tellusererror"): shown in a message box and
+    // kept to say why the engine stopped.
+    void ShowEngineError(const Zorlin::CString& text);
+    // "The chess engine has stopped." with the engine's last error, or its
+    // last lines.
+    Zorlin::CString StoppedText() const;
     // The engine ended, played an illegal move or stopped answering: the
     // game leaves play and the user is asked, once, whether to restart the
     // engine on the current position or to end the game.
@@ -97,16 +106,28 @@ private:
     bool HandleQuietLine(const Zorlin::CString& line);
     void ForgetReadyMove();
     void CheckSilence();
+    // Stops a waiting engine that spins (its package says so): in the
+    // user's turn without pondering, and after the game.
+    void RestIfWaiting();
     void EndAfterFailure();
     bool IsEnginesTurnInPlay() const;
     // True while moves may still belong to a position before the last "new".
     bool PongStillAwaited();
     void EndGameDrawn();
+    void EndGameResigned();
+    // Nobody's time runs while the user answers a question about the
+    // engine: the game's move clock pauses and the clock window stands
+    // still. Returns the game held, for ReleaseClocks.
+    CGame* HoldClocks();
+    // After the question: the move clock goes on, and the clock window runs
+    // again when the game does.
+    void ReleaseClocks(CGame* held);
     wxWindow* DialogParent() const;
 
     Zorlin::CString m_pendingMove;
     CEngineProcess* m_process;
     Zorlin::CString m_engineName;
+    Zorlin::CString m_engineError; // the last "tellusererror" of this engine process
     bool m_moveReady;
     CChessBoard* m_board;
     CMove m_readyMove;

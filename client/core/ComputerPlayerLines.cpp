@@ -2,21 +2,19 @@
 #include <cstdlib>
 #include <memory>
 
+#include <wx/defs.h>
+
 #include "client/core/ComputerPlayer.h"
 #include "client/core/Console.h"
 #include "client/core/EngineProcess.h"
 #include "client/core/Game.h"
+#include "client/core/Prompt.h"
 #include "client/core/XboardText.h"
 
 using Zorlin::CArray;
 using Zorlin::CString;
 
 namespace {
-
-// Lines read per poll; announcements (features, pongs) are counted apart,
-// with a bound of their own.
-const int kLinesPerPoll = 10;
-const int kQuietLinesPerPoll = 500;
 
 // Sets a flag of the player for a scope; leaves it alone when the player
 // was deleted meanwhile (a dialog let the game end).
@@ -64,19 +62,18 @@ void CComputerPlayer::Poll()
     if (!m_process->ReadLine(line)) {
         m_pendingMove = "";
         if (m_process->HasEnded())
-            OnEngineFailure("The chess engine has stopped.");
+            OnEngineFailure(StoppedText());
         else
             CheckSilence();
+        if (*alive && m_process && !m_failed)
+            RestIfWaiting();
         return;
     }
     m_lastHeard = CEngineProcess::Now();
-    int counted = 0;
-    int quiet = 0;
     for (;;) {
         CArray<CString> words;
         SplitAtBlanks(line, words);
 
-        bool handled = false;
         if (!m_pendingMove.IsEmpty()) {
             m_pendingMove.Trim();
             if (words.GetCount() > 0)
@@ -89,12 +86,21 @@ void CComputerPlayer::Poll()
             }
         }
 
+        // An error is shown whole; its colons are part of it.
+        if (words.GetCount() > 1 && KeysEqualNoCase(*words.GetAt(0), "tellusererror")) {
+            m_pendingMove = "";
+            ShowEngineError(AfterFirstBlank(line));
+            return;
+        }
         if (line.Find(':', 0) < line.GetLength())
             line = AfterFirstColon(line);
 
         if (words.GetCount() == 0) {
+            // A blank line ends a move split across lines; reading goes on.
             m_pendingMove = "";
-            return;
+            if (!m_process->ReadLine(line))
+                return;
+            continue;
         }
         bool saysMove = words.GetCount() > 0 && KeysEqualNoCase(*words.GetAt(0), "move");
         // A line that starts with "move" but names no move ("Move ordering :
@@ -125,20 +131,15 @@ void CComputerPlayer::Poll()
             }
         }
 
-        if (HandleQuietLine(line)) {
-            handled = true;
-            ++quiet;
-        } else if (HandleEngineLine(line)) {
+        if (!HandleQuietLine(line) && HandleEngineLine(line)) {
             m_pendingMove = "";
             return;
         }
         if (!*alive)
             return;
-        if (!handled && ++counted >= kLinesPerPoll) {
-            m_pendingMove = "";
-            return;
-        }
-        if (quiet >= kQuietLinesPerPoll || !m_process->ReadLine(line)) {
+        // Each tick reads what the engine wrote up to its byte budget, so a
+        // move behind a flood of thinking output is taken in the same tick.
+        if (!m_process->ReadLine(line)) {
             m_pendingMove = "";
             return;
         }
@@ -200,6 +201,23 @@ bool CComputerPlayer::HandleEngineLine(const CString& line)
         return true;
     }
     return false;
+}
+
+void CComputerPlayer::ShowEngineError(const CString& text)
+{
+    m_engineError = ShownEngineText(text);
+    GetPrompt().ShowMessage(m_engineError, CString("Message from ") + GetProperty("name"), wxOK | wxICON_ERROR,
+                            DialogParent());
+}
+
+CString CComputerPlayer::StoppedText() const
+{
+    // What the engine said last tells the user why: its error, else its last lines.
+    CString said = !m_engineError.IsEmpty() ? m_engineError : m_process ? m_process->GetLastWords() : CString();
+    CString text = "The chess engine has stopped.";
+    if (!said.IsEmpty())
+        text += CString("\nIt said:\n") + said;
+    return text;
 }
 
 bool CComputerPlayer::ParseEngineMove(const CString& text, CMove& out)

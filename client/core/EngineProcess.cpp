@@ -8,6 +8,7 @@
 #include "client/core/ChildProcess.h"
 #include "client/core/Console.h"
 #include "client/core/PhotoFit.h"
+#include "client/core/XboardText.h"
 #include "foundation/Buffer.h"
 #include "foundation/Drive.h"
 #include "foundation/File.h"
@@ -39,6 +40,8 @@ const int kPumpBytes = 1 << 16;
 const int kChunk = 4096;
 // Lines still logged when the engine is let go; the rest is dropped unread.
 const int kFarewellLines = 100;
+// Lines kept to say why an engine ended.
+const size_t kLastWords = 3;
 
 int g_engineCounter = 0;
 
@@ -46,7 +49,7 @@ int g_engineCounter = 0;
 
 CEngineProcess::CEngineProcess()
     : m_device(nullptr), m_startTime(0.0), m_outputEnded(false), m_budget(kTickBytes), m_nudging(false),
-      m_lastNudge(0.0)
+      m_resting(false), m_lastSent(0.0), m_lastNudge(0.0)
 {
 }
 
@@ -151,9 +154,11 @@ void CEngineProcess::Attach(CByteDevice* device)
         Stop();
     m_device = device;
     m_outputEnded = false;
+    m_resting = false;
     m_budget = kTickBytes;
     m_lines.Clear();
     m_errors.Clear();
+    m_lastWords.clear();
     CString title = m_exe;
     title.AppendFormat(" %i", ++g_engineCounter);
     m_console.reset(GetAppServices().CreateConsole(title));
@@ -186,6 +191,11 @@ void CEngineProcess::Send(const char* text)
         return;
     Log(">");
     Log(text);
+    m_lastSent = Now();
+    if (m_resting) {
+        m_resting = false;
+        m_device->SetResting(false);
+    }
     if (m_nudging) {
         m_held.Append(text);
         return;
@@ -244,6 +254,7 @@ void CEngineProcess::DrainErrors()
     }
     CString line;
     while (m_errors.TakeLine(line)) {
+        Remember(line);
         Log("!");
         Log(line.GetText());
         Log("\n");
@@ -276,6 +287,19 @@ void CEngineProcess::EndNudging()
     m_held = "";
 }
 
+bool CEngineProcess::RestsWhileWaiting() const
+{
+    return Zorlin::CConfig::IsTrue(m_settings.GetValueOr("rest", ""));
+}
+
+void CEngineProcess::Rest()
+{
+    if (!m_device || m_resting || m_nudging || m_outputEnded || !RestsWhileWaiting())
+        return;
+    m_resting = true;
+    m_device->SetResting(true);
+}
+
 void CEngineProcess::StartTick()
 {
     m_budget = kTickBytes;
@@ -289,9 +313,31 @@ bool CEngineProcess::ReadLine(CString& line)
         Pump();
     if (!m_lines.TakeLine(line))
         return false;
+    Remember(line);
     Log(line.GetText());
     Log("\n");
     return true;
+}
+
+void CEngineProcess::Remember(const CString& line)
+{
+    CString shown = ShownEngineText(line);
+    if (shown.IsEmpty())
+        return;
+    m_lastWords.push_back(shown);
+    if (m_lastWords.size() > kLastWords)
+        m_lastWords.pop_front();
+}
+
+CString CEngineProcess::GetLastWords() const
+{
+    CString out;
+    for (const CString& line : m_lastWords) {
+        if (!out.IsEmpty())
+            out.Append('\n');
+        out.Append(line);
+    }
+    return out;
 }
 
 void CEngineProcess::WaitForOutput(int ms)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <deque>
 #include <memory>
 
 #include "client/core/LineAccumulator.h"
@@ -56,6 +57,13 @@ public:
     // Lets go of the running program (if any) and starts the package's
     // program afresh; false when it cannot be started.
     bool Restart();
+    // Stops a package's program that spins while it waits ("rest = yes")
+    // until something is sent to it again.
+    void Rest();
+    bool IsResting() const { return m_resting; }
+    bool RestsWhileWaiting() const;
+    // When something was last sent (the clock of Now).
+    double GetLastSent() const { return m_lastSent; }
     // A new tick: its budget of bytes to read begins.
     void StartTick();
 
@@ -78,6 +86,9 @@ public:
     const Zorlin::CString& GetPackageFolder() const { return m_packageFolder; }
     const Zorlin::CString& GetExe() const { return m_exe; }
     const Zorlin::CString& GetLastError() const { return m_lastError; }
+    // The last few lines the engine wrote (error output too), as a message
+    // box shows them; empty when it wrote nothing.
+    Zorlin::CString GetLastWords() const;
     Zorlin::CMemFile& GetPhoto() { return m_photo; }
     CConsole* GetConsole() { return m_console.get(); }
 
@@ -90,6 +101,7 @@ private:
     void Nudge();
     void EndNudging();
     void ReadAllWaiting();
+    void Remember(const Zorlin::CString& line);
 
     Zorlin::CString m_packageFolder;
     Zorlin::CString m_exe;
@@ -104,8 +116,11 @@ private:
     bool m_outputEnded;
     int m_budget; // bytes this tick may still read
     bool m_nudging;
+    bool m_resting;
+    double m_lastSent;
     double m_lastNudge;
     Zorlin::CString m_held; // input held back while nudging
     Zorlin::CString m_lastError;
+    std::deque<Zorlin::CString> m_lastWords;
     std::unique_ptr<CEnginePumpTimer> m_timer;
 };

@@ -62,6 +62,24 @@ CString AfterFirstColon(const CString& text)
     return out;
 }
 
+CString ShownEngineText(const CString& text)
+{
+    const int kMostShown = 300;
+    CString out;
+    int length = text.GetLength() < kMostShown ? text.GetLength() : kMostShown;
+    // Not inside a UTF-8 sequence.
+    while (length < text.GetLength() && length > 0 && (static_cast<unsigned char>(text[length]) & 0xc0) == 0x80)
+        --length;
+    for (int i = 0; i < length; ++i) {
+        char c = text[i];
+        out.Append(static_cast<unsigned char>(c) < ' ' || c == 0x7f ? ' ' : c);
+    }
+    out.Trim();
+    if (length < text.GetLength())
+        out.Append("...");
+    return out;
+}
+
 int ReadSettingNumber(const CString& text)
 {
     long value = std::strtol(text.GetText(), nullptr, 10);

@@ -27,6 +27,10 @@ Zorlin::CString AfterFirstBlank(const Zorlin::CString& text);
 // The text after the first ':', or the whole text when there is none.
 Zorlin::CString AfterFirstColon(const Zorlin::CString& text);
 
+// An engine's own words as a message box shows them: control characters
+// become blanks and a long text is cut.
+Zorlin::CString ShownEngineText(const Zorlin::CString& text);
+
 // "level M m:s 0\n" from the settings' texts: a missing or unreadable move
 // count is 0 (every move in one period), seconds are whole and not negative.
 Zorlin::CString MakeLevelCommand(const Zorlin::CString& moves, const Zorlin::CString& seconds);

@@ -8,6 +8,7 @@ the Game Over window, and the client ends cleanly after it."""
 import glob
 import os
 import re
+import shutil
 import signal
 import sys
 
@@ -69,8 +70,16 @@ def steps(c):
     check(c.wait_exit() == 0, "the client ends after the game lost on time")
     check(not engines(c) if c.process.poll() is None else True, "no engine is left")
 
-    # The engine dies before its first move; the question restarts it.
-    c.start(packages.saved_game(c, "win", ENGINE, local="white", seconds=20, depth=1))
+    # The engine dies before its first move; the question restarts it. The
+    # package is the default one without resting, which would wake the engine
+    # the test stops below.
+    awake = os.path.join(c.folder, "engines", "Awake")
+    shutil.copytree(os.path.join(c.folder, "engines", ENGINE), awake)
+    with open(os.path.join(awake, "info.cfg")) as f:
+        info = f.read().replace("rest = yes", "")
+    with open(os.path.join(awake, "info.cfg"), "w") as f:
+        f.write(info)
+    c.start(packages.saved_game(c, "win", "Awake", local="white", seconds=20, depth=1))
     board = game.the_board(c)
     first = wait_until(lambda: engines(c), 20, "the engine to run")
     packages.signal_all(first, signal.SIGKILL)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 #include "client/core/ComputerPlayer.h"
 #include "client/core/EngineProcess.h"
@@ -186,29 +187,101 @@ TEST_F(EngineDialogue, MoveSplitAcrossWritesAndLines)
     EXPECT_EQ(Computer().GetReadyText(), "d7d6");
 }
 
-TEST_F(EngineDialogue, TenLinesAPollAndCommandsEndThePoll)
+TEST_F(EngineDialogue, AMoveBehindThinkingOutputIsTakenInItsPollAndCommandsEndThePoll)
 {
     NewGame(BLACK);
     Settle();
     ASSERT_TRUE(View().PlayText("e4"));
-    for (int i = 0; i < 10; ++i)
-        m_state->Say("# thinking output " + std::to_string(i));
+    // Some 50 KB of thinking, blank lines among it, then the move: one poll.
+    for (int i = 0; i < 1200; ++i)
+        m_state->Say(i % 100 == 0 ? "" : " 7 +12 104 28813 e7e5 g1f3 b8c6 f1b5 " + std::to_string(i));
     m_state->Say("move e7e5");
     Computer().Poll();
-    EXPECT_FALSE(Computer().HasMove()); // the eleventh line waits
-    Computer().Poll();
     EXPECT_TRUE(Computer().HasMove());
-
     View().Tick();
+    ASSERT_EQ(View().m_sans.size(), 2u);
+
+    // A flood beyond a tick's bytes is read a tick's worth at a time: the
+    // move after it comes a few polls later, not one line at a time.
     ASSERT_TRUE(View().PlayText("Nf3"));
+    std::string line(99, 't');
+    for (int i = 0; i < 3000; ++i)
+        m_state->Say(line);
+    m_state->Say("move b8c6");
+    Computer().Poll();
+    EXPECT_FALSE(Computer().HasMove());
+    for (int i = 0; i < 8 && !Computer().HasMove(); ++i)
+        Computer().Poll();
+    EXPECT_TRUE(Computer().HasMove());
+    View().Tick();
+    ASSERT_EQ(View().m_sans.size(), 4u);
+
+    ASSERT_TRUE(View().PlayText("Bb5"));
     m_services.m_prompt.QueueButton(wxNO);
     m_state->Say("offer draw");
-    m_state->Say("move b8c6");
+    m_state->Say("move a7a6");
     Computer().Poll();
     EXPECT_EQ(m_services.m_prompt.CountText("Accept draw?"), 1);
     EXPECT_FALSE(Computer().HasMove());
     Computer().Poll();
     EXPECT_TRUE(Computer().HasMove());
+}
+
+// While the user answers the engine's draw offer or resignation, no time is
+// charged to the side to move and the clock window stands still; declined,
+// both go on from where they were.
+TEST_F(EngineDialogue, NoClockRunsWhileTheEnginesOfferOrResignationIsAsked)
+{
+    const int kAnswerMs = 2000;
+    NewGame(BLACK);
+    m_game->SetTimeControl(TIME_CONVENTIONAL, 40, 300);
+    Settle();
+    CFakeClock& clock = m_services.m_frame.m_clock;
+    bool runningWhileAsked = true;
+    m_services.m_prompt.SetResponder([&](const CScriptedPrompt::SQuestion& question) {
+        runningWhileAsked = clock.m_running;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kAnswerMs));
+        CScriptedPrompt::SAnswer answer;
+        answer.code = question.kind == CScriptedPrompt::kChoice ? 1 : wxNO; // Keep playing, No
+        return answer;
+    });
+    const char* const words[][2] = { { "offer draw", "move e7e5" }, { "resign", "move b8c6" } };
+    for (const auto& word : words) {
+        SCOPED_TRACE(word[0]);
+        ASSERT_TRUE(View().PlayText(View().m_sans.empty() ? "e4" : "Nf3"));
+        m_game->RunClockForSideToMove(); // as the board window does after a move
+        int starts = clock.m_starts;
+        m_state->Say(word[0]);
+        Computer().Poll();
+        EXPECT_FALSE(runningWhileAsked);
+        EXPECT_TRUE(clock.m_running);
+        EXPECT_GT(clock.m_starts, starts);
+        EXPECT_GT(clock.m_blackMs, 300000.0 - kAnswerMs);
+        size_t before = View().m_sans.size();
+        m_state->Say(word[1]);
+        View().Tick();
+        ASSERT_EQ(View().m_sans.size(), before + 1);
+        EXPECT_LT(View().m_moveTimes.back(), kAnswerMs);
+        EXPECT_TRUE(m_game->IsInPlay());
+    }
+    EXPECT_EQ(m_services.m_prompt.GetCount(), 2);
+}
+
+TEST_F(EngineDialogue, EndingTheGameAtTheEnginesResignationLeavesTheClocksAsTheyWere)
+{
+    NewGame(BLACK);
+    m_game->SetTimeControl(TIME_CONVENTIONAL, 40, 300);
+    Settle();
+    ASSERT_TRUE(View().PlayText("e4"));
+    CFakeClock& clock = m_services.m_frame.m_clock;
+    double shownBlack = clock.m_blackMs;
+    m_services.m_prompt.QueueChoice(0); // End game
+    m_state->Say("resign");
+    Computer().Poll();
+    EXPECT_FALSE(m_game->IsInPlay());
+    EXPECT_FALSE(clock.m_running);
+    EXPECT_EQ(clock.m_blackMs, shownBlack);
+    EXPECT_EQ(m_game->GetDisplayClock(BLACK), 300000.0);
 }
 
 TEST_F(EngineDialogue, EngineMovesAreCheckedBeforeTheyArePlayed)
@@ -650,4 +723,81 @@ TEST_F(EngineDialogue, AnEngineThatEndsIsReportedOnceAndFreedOnce)
     EXPECT_TRUE(m_state->Sent("quit"));
     EXPECT_FALSE(View().PlayText("e4"));
     View().DropGame();
+}
+
+// The engine's own error shows in a message box, and the question after its
+// end says what it said last: its error, else its last lines.
+TEST_F(EngineDialogue, TheStoppedEnginesLastWordsAreShown)
+{
+    NewGame(BLACK);
+    Settle();
+    m_state->Say("tellusererror POLYGLOT: main(): Can't open config file \"polyglot.ini\"\x01");
+    m_state->outputEnded = true;
+    m_state->exited = true;
+    for (int i = 0; i < 4; ++i)
+        Computer().Poll();
+    ASSERT_EQ(m_services.m_prompt.GetCount(), 2);
+    const auto& box = m_services.m_prompt.GetQuestion(0);
+    EXPECT_EQ(box.text, "POLYGLOT: main(): Can't open config file \"polyglot.ini\"");
+    EXPECT_EQ(box.caption, CString("Message from ") + Computer().GetProperty("name"));
+    EXPECT_EQ(std::string(m_services.m_prompt.GetQuestion(1).text.GetText()),
+              "The chess engine has stopped.\nIt said:\nPOLYGLOT: main(): Can't open config file \"polyglot.ini\""
+              "\n\nRestart the engine on the current position, or end the game?");
+    View().DropGame();
+}
+
+TEST_F(EngineDialogue, WithoutAnErrorTheStoppedEnginesLastLinesAreShown)
+{
+    NewGame(BLACK);
+    Settle();
+    for (const char* line : { "one", "two", "Assertion failed: board.c:12", "", "Aborted" })
+        m_state->Say(line);
+    m_state->Say(std::string(1000, 'x'));
+    m_state->outputEnded = true;
+    m_state->exited = true;
+    for (int i = 0; i < 4; ++i)
+        Computer().Poll();
+    ASSERT_EQ(m_services.m_prompt.GetCount(), 1);
+    std::string text = m_services.m_prompt.GetQuestion(0).text.GetText();
+    EXPECT_EQ(text.rfind("The chess engine has stopped.\nIt said:\nAssertion failed: board.c:12\nAborted\n" +
+                             std::string(300, 'x') + "...\n\n", 0),
+              0u)
+        << text;
+    View().DropGame();
+}
+
+// A package that spins while it waits is stopped once quiet in the user's
+// turn and after the game, runs on its own turn and while pondering, and
+// wakes for whatever is sent to it.
+TEST_F(EngineDialogue, AnEngineThatSpinsRestsOnlyWhileItWaits)
+{
+    auto quietPoll = [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(int(CComputerPlayer::kRestAfter * 1000.0) + 50));
+        Computer().Poll();
+    };
+    NewGame(BLACK);
+    Computer().GetEngineProcess()->GetSettings().GetValue("rest") = "yes";
+    Settle();
+    quietPoll();
+    EXPECT_TRUE(m_state->resting) << "the user's turn";
+    ASSERT_TRUE(View().PlayText("e4"));
+    EXPECT_FALSE(m_state->resting) << "woken by the move";
+    quietPoll();
+    EXPECT_FALSE(m_state->resting) << "the engine's turn";
+    m_state->Say("move e7e5");
+    View().Tick();
+    ASSERT_EQ(View().m_sans.size(), 2u);
+
+    m_game->GetSettings().GetValue("pondering") = "yes";
+    quietPoll();
+    EXPECT_FALSE(m_state->resting) << "pondering in the user's turn";
+    m_game->SetInPlay(false);
+    m_game->SetResult(RESULT_WHITE_WINS);
+    View().GameOver(1, 0);
+    EXPECT_TRUE(m_state->Sent("result 1-0"));
+    quietPoll();
+    EXPECT_TRUE(m_state->resting) << "after the game";
+    View().DropGame();
+    EXPECT_FALSE(m_state->resting) << "woken for its farewell";
+    EXPECT_TRUE(m_state->Sent("quit"));
 }

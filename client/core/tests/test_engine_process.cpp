@@ -71,12 +71,14 @@ TEST_F(EngineProcess, ShippedPackagesNameInstalledPrograms)
         const char* command;
         bool sdOnly;
         bool nudge;
+        bool rest;
     };
     const SPackage packages[] = {
-        { "Gnu Chess 5", "/usr/games/polyglot", "-noini -ec \"/usr/games/gnuchess --uci\"", true, false },
-        { "Gnu Chess 5 Direct", "/usr/bin/stdbuf", "-oL /usr/games/gnuchess -x", false, true },
-        { "Fairy-Max", "/usr/games/fairymax", "", true, false },
-        { "Phalanx", "/usr/games/phalanx", "", false, false },
+        { "Gnu Chess 5", "/usr/games/polyglot", "-noini -ec \"/usr/games/gnuchess --uci\"", true, false, true },
+        { "Gnu Chess 5 Direct", "/usr/bin/stdbuf", "-oL /usr/games/gnuchess -x", false, true, true },
+        { "Fairy-Max", "/usr/games/fairymax", "", true, false, false },
+        { "Phalanx", "/usr/games/phalanx", "", false, false, false },
+        { "Stockfish", "/usr/games/polyglot", "-noini -ec \"/usr/games/stockfish\"", true, false, false },
     };
     for (const SPackage& package : packages) {
         SCOPED_TRACE(package.name);
@@ -87,6 +89,7 @@ TEST_F(EngineProcess, ShippedPackagesNameInstalledPrograms)
         EXPECT_EQ(process.GetSettings().GetValueOr("command", "?"), package.command);
         EXPECT_EQ(Zorlin::CConfig::IsTrue(process.GetSettings().GetValueOr("nosetdepth", "")), package.sdOnly);
         EXPECT_EQ(Zorlin::CConfig::IsTrue(process.GetSettings().GetValueOr("nudge", "")), package.nudge);
+        EXPECT_EQ(process.RestsWhileWaiting(), package.rest);
         EXPECT_EQ(access(package.exe, X_OK), 0) << "not installed: run scripts/install-deps";
         // No photo of its own: the default picture, a BMP.
         ASSERT_GT(process.GetPhoto().GetSize(), 2u);

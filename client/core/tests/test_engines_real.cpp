@@ -2,12 +2,20 @@
 // package answers moves, the engines users install play both colours on a
 // short clock, fairymax and phalanx play a whole game against each other, and the PGN of that game reads back with our reader and with
 // pgn-extract. The start-up and first-reply times are printed (a benchmark,
-// not a check).
+// not a check). The default engine rests while it waits; the share of a core
+// every shipped engine uses while it waits is printed by the disabled test
+// scripts/bench-engine-idle runs.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <map>
+#include <thread>
+
+#include <dirent.h>
+#include <unistd.h>
 
 #include "client/core/AIGame.h"
 #include "client/core/ChildProcess.h"
@@ -62,7 +70,7 @@ class RealEngines : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* name : { "Gnu Chess 5", "Gnu Chess 5 Direct", "Fairy-Max", "Phalanx" })
+        for (const char* name : { "Gnu Chess 5", "Gnu Chess 5 Direct", "Fairy-Max", "Phalanx", "Stockfish" })
             m_services.InstallPackage(name);
         // Engine against engine: draws are declined, resignations end the game.
         m_services.m_prompt.SetResponder([](const CScriptedPrompt::SQuestion& question) {
@@ -115,14 +123,101 @@ protected:
         return text.GetText();
     }
 
+    // The share of one core the package's engine uses while it waits: in
+    // the user's turn, then after the game has ended (the user resigned).
+    void MeasureWaiting(const char* package, double seconds, double& duringTurn, double& afterGame)
+    {
+        CAIGame* game = NewAIGame(WHITE, package, 4);
+        ASSERT_NE(game, nullptr) << package;
+        ASSERT_TRUE(View().PlayText("e4"));
+        ASSERT_TRUE(WaitForEngineMove(1, 20000));
+        ASSERT_EQ(View().m_sans.size(), 2u);
+        duringTurn = CoreShareWhileTicking(seconds);
+        game->SetInPlay(false);
+        game->SetResult(RESULT_BLACK_WINS);
+        View().GameOver(-1, 0);
+        afterGame = CoreShareWhileTicking(seconds);
+        std::printf("[ figures  ] %-20s waiting: %5.2f %% of a core in the user's turn, %5.2f %% after the game\n",
+                    package, duringTurn * 100.0, afterGame * 100.0);
+        View().DropGame();
+    }
+    // The client ticks as it does while the user thinks.
+    double CoreShareWhileTicking(double seconds)
+    {
+        double before = DescendantsCpuSeconds();
+        auto started = Clock::now();
+        while (MsSince(started) < seconds * 1000.0) {
+            View().Tick();
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return (DescendantsCpuSeconds() - before) / (MsSince(started) / 1000.0);
+    }
+    // User and system CPU seconds of the running processes this test started
+    // (an adapter and the engine behind it included).
+    static double DescendantsCpuSeconds()
+    {
+        std::map<long, long> parents;
+        std::map<long, double> cpu;
+        DIR* proc = opendir("/proc");
+        while (dirent* entry = proc ? readdir(proc) : nullptr) {
+            long pid = std::atol(entry->d_name);
+            if (pid <= 0)
+                continue;
+            std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+            std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+            size_t name = text.rfind(')');
+            if (name == std::string::npos)
+                continue;
+            char state = 0;
+            long parent = 0;
+            unsigned long user = 0, system = 0;
+            // Fields after the name: state, ppid, ... utime (14th), stime (15th).
+            if (std::sscanf(text.c_str() + name + 1, " %c %ld %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &state,
+                            &parent, &user, &system) == 4 && state != 'Z') {
+                parents[pid] = parent;
+                cpu[pid] = double(user + system) / double(sysconf(_SC_CLK_TCK));
+            }
+        }
+        if (proc)
+            closedir(proc);
+        double total = 0.0;
+        for (const auto& [pid, seconds] : cpu) {
+            long up = parents[pid];
+            for (int depth = 0; depth < 8 && up > 1 && up != getpid(); ++depth)
+                up = parents.count(up) ? parents[up] : 0;
+            if (up == getpid())
+                total += seconds;
+        }
+        return total;
+    }
+
     CTestServices m_services;
 };
 
 } // namespace
 
+// Waiting is resting: under 1 % of a core in the user's turn and after the
+// game, measured from /proc over ten seconds each.
+TEST_F(RealEngines, TheDefaultEngineRestsWhileItWaits)
+{
+    double duringTurn = 1.0, afterGame = 1.0;
+    MeasureWaiting("Gnu Chess 5", 10.0, duringTurn, afterGame);
+    EXPECT_LT(duringTurn, 0.01);
+    EXPECT_LT(afterGame, 0.01);
+}
+
+// The figures for every shipped engine (scripts/bench-engine-idle).
+TEST_F(RealEngines, DISABLED_EveryShippedEngineWhileItWaits)
+{
+    for (const char* package : { "Gnu Chess 5", "Gnu Chess 5 Direct", "Fairy-Max", "Phalanx", "Stockfish" }) {
+        double duringTurn = 1.0, afterGame = 1.0;
+        MeasureWaiting(package, 20.0, duringTurn, afterGame);
+    }
+}
+
 TEST_F(RealEngines, EveryPackageAnswersMovesInAGame)
 {
-    for (const char* package : { "Gnu Chess 5", "Gnu Chess 5 Direct", "Fairy-Max", "Phalanx" }) {
+    for (const char* package : { "Gnu Chess 5", "Gnu Chess 5 Direct", "Fairy-Max", "Phalanx", "Stockfish" }) {
         SCOPED_TRACE(package);
         auto started = Clock::now();
         CAIGame* game = NewAIGame(WHITE, package, 6);
@@ -309,4 +404,34 @@ TEST_F(RealEngines, EnginesUsersInstallPlayBothColoursOnAShortClock)
             ASSERT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 0; }, 10000));
         }
     }
+}
+
+// PolyGlot without -noini looks for polyglot.ini, says it cannot open it and
+// ends: the user is told so, in its own words.
+TEST_F(RealEngines, PolyglotWithoutNoiniSaysWhyItStopped)
+{
+    WriteWholeFile(m_services.m_programFolder + "/engines/Adapter/info.cfg",
+                   "exe = \"/usr/games/polyglot\"\ncommand = \"-ec /usr/games/gnuchess\"\nnosetdepth = yes\n");
+    m_services.m_prompt.SetResponder([](const CScriptedPrompt::SQuestion& question) {
+        CScriptedPrompt::SAnswer answer;
+        answer.code = question.kind == CScriptedPrompt::kChoice ? 1 : wxOK; // End the game
+        return answer;
+    });
+    CAIGame* game = NewAIGame(WHITE, "Adapter", 4);
+    ASSERT_NE(game, nullptr);
+    auto stopped = [&] {
+        for (int i = 0; i < m_services.m_prompt.GetCount(); ++i)
+            if (m_services.m_prompt.GetQuestion(i).caption == "Chess engine")
+                return std::string(m_services.m_prompt.GetQuestion(i).text.GetText());
+        return std::string();
+    };
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            View().Tick();
+            return !stopped().empty();
+        },
+        20000));
+    EXPECT_EQ(stopped().rfind("The chess engine has stopped.\n", 0), 0u) << stopped();
+    EXPECT_NE(stopped().find("polyglot.ini"), std::string::npos) << stopped();
+    EXPECT_FALSE(game->IsInPlay());
 }

@@ -121,6 +121,21 @@ TEST(XboardText, LevelCommandsAreAlwaysWellFormed)
     EXPECT_EQ(MakeLevelCommand(CString("99999999999"), CString("3661.9")), "level 2147483647 61:1 0\n");
 }
 
+TEST(XboardText, AnEnginesWordsAreShownPlainAndShort)
+{
+    EXPECT_EQ(ShownEngineText(CString("\tbad\x01 config\x7f\r")), "bad  config");
+    EXPECT_EQ(ShownEngineText(CString("")), "");
+    // Cut at a character's start, never inside its UTF-8 bytes.
+    std::string accents;
+    for (int i = 0; i < 200; ++i)
+        accents += "\xc3\xa9";
+    std::string shown = ShownEngineText(CString(accents.c_str())).GetText();
+    EXPECT_EQ(shown, accents.substr(0, 300) + "...");
+    std::string odd = "x" + accents;
+    shown = ShownEngineText(CString(odd.c_str())).GetText();
+    EXPECT_EQ(shown, odd.substr(0, 299) + "...");
+}
+
 TEST(HtmlText, MarkupFromOutsideShowsAsText)
 {
     EXPECT_EQ(EscapeHtml(CString("<a href='x'>Tom & \"Jerry\"</a>")),

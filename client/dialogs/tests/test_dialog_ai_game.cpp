@@ -101,7 +101,7 @@ wxHtmlWindow* FindHtml(wxWindow* window)
 TEST_F(AIGameTest, EveryShippedEngineDescribesItself)
 {
     const std::string engines = ROOKWELL_SOURCE "/data/engines/";
-    const char* const shipped[] = {kGnuChess, "Gnu Chess 5 Direct", "Fairy-Max", "Phalanx"};
+    const char* const shipped[] = {kGnuChess, "Gnu Chess 5 Direct", "Fairy-Max", "Phalanx", "Stockfish"};
     for (const char* name : shipped)
         for (const char* file : {"info.cfg", "about.htm"})
             app.WriteProgramFile(std::string("engines/") + name + "/" + file,

@@ -20,6 +20,8 @@ struct SDeviceState {
     std::string written;             // everything sent to the engine
     bool outputEnded = false;        // after the queue drains, the end
     bool exited = false;
+    bool resting = false;            // stopped by SetResting
+    int rests = 0;
     bool inputClosed = false;
     bool released = false;
     int reads = 0;
@@ -71,6 +73,12 @@ public:
     void CloseInput() override { m_state->inputClosed = true; }
     void WaitReadable(int) override { usleep(1000); }
     bool HasEnded() const override { return m_state->exited; }
+    void SetResting(bool resting) override
+    {
+        m_state->resting = resting;
+        if (resting)
+            ++m_state->rests;
+    }
     void Release() override
     {
         m_state->released = true;
