@@ -430,7 +430,8 @@ bool CDiskDrive::ChangeDirectory(const CURL& path)
     full.Append(next);
     CURL own(m_own);
     own.Append(next);
-    if (!IsEnterableFolder(Resolve(full).GetText()) && (m_own.IsEmpty() || !IsEnterableFolder(Resolve(own).GetText())))
+    const bool inOwn = !m_own.IsEmpty() && IsEnterableFolder(Resolve(own).GetText());
+    if (!inOwn && !IsEnterableFolder(Resolve(full).GetText()))
         return false;
     if (!next.IsAbsolute())
         next = CURL(CString("/", next.GetText()));
