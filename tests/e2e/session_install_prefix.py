@@ -91,6 +91,9 @@ def main():
             c.start(PGN)
             c.wait_window("^(PGN Viewer|" + os.path.basename(PGN).replace(".", r"\.") + ")$", 15,
                           besides=(c.frame,))
+            c.screenshot("pgn-viewer")
+            check(os.readlink(f"/proc/{c.process.pid}/exe") == os.path.join(c.folder, "tavrin"),
+                  "the command runs the client of the installed folder in its own place")
             check(os.path.isdir(os.path.join(c.folder, "users", USER)), "the installed client ran from its folder")
             c.kill()
         return harness.run("install-prefix", steps, user=USER, program=os.path.join(prefix, "lib", "rookwell"),
