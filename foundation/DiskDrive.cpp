@@ -343,9 +343,10 @@ CString CDiskDrive::GetWritablePath(const CURL& path)
         return GetDiskPath(path);
     const CString own = OwnPath(path);
     const std::string target = WithoutTrailingSlash(own.GetText());
-    // The folders above the target, below the own folder, as the root has them.
-    const std::string own_root = WithoutTrailingSlash(m_own.GetText());
-    for (size_t slash = target.find('/', own_root.size() + 1); slash != std::string::npos;
+    // The folders between the own folder and the target, which a first
+    // write into a folder of the program's own finds missing.
+    const std::string ownRoot = WithoutTrailingSlash(m_own.GetText());
+    for (size_t slash = target.find('/', ownRoot.size() + 1); slash != std::string::npos;
          slash = target.find('/', slash + 1)) {
         const std::string folder = target.substr(0, slash);
         if (::mkdir(folder.c_str(), 0777) == 0)

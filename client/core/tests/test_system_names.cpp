@@ -212,7 +212,7 @@ TEST(SystemPlaces, TheUsersDataFolderFollowsXdgDataHomeElseTheHome)
     environment.Set("HOME", base.Path() + "/home");
     environment.Set("XDG_DATA_HOME", base.Path() + "/data");
     EXPECT_EQ(std::string(UserDataFolder().GetText()), base.Path() + "/data/rookwell");
-    // A relative value is ignored, as the base directory specification says.
+    // A relative value is ignored, as the desktop's base directory rules have it.
     environment.Set("XDG_DATA_HOME", "data");
     EXPECT_EQ(std::string(UserDataFolder().GetText()), base.Path() + "/home/.local/share/rookwell");
     environment.Unset("XDG_DATA_HOME");
