@@ -2,10 +2,12 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
+# Where `make install` puts the client; DESTDIR stages it for a package.
+PREFIX     ?= /usr/local
 # A compiler cache, where the machine has one, makes a rebuild of a fresh clone cheap.
 LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps build build-asan run test test-plain test-asan test-fuzz clean
+.PHONY: all deps build build-asan run install test test-plain test-asan test-fuzz clean
 
 all: build
 
@@ -34,6 +36,9 @@ run: build
 	else \
 	  echo "The client is not built yet; it will start as $(BUILD)/program/tavrin"; \
 	fi
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 test-plain: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

@@ -121,6 +121,23 @@ bool CDiskDrive::SetRoot(const CString& root)
     return m_valid;
 }
 
+bool CDiskDrive::SetOwnFolder(const CString& folder)
+{
+    m_own = CString();
+    std::string text = std::filesystem::path(folder.GetText()).lexically_normal().string();
+    if (text.empty() || text[0] != '/')
+        return false;
+    text = WithoutTrailingSlash(text);
+    // Made from the top down, as the user's data folder may not exist yet.
+    for (size_t slash = text.find('/', 1); slash != std::string::npos; slash = text.find('/', slash + 1))
+        ::mkdir(text.substr(0, slash).c_str(), 0700);
+    ::mkdir(text.c_str(), 0700);
+    if (!IsEnterableFolder(text.c_str()) || ::access(text.c_str(), W_OK) != 0)
+        return false;
+    m_own = CString((text + "/").c_str());
+    return true;
+}
+
 namespace {
 
 // The folders whose listings a drive keeps; past this it starts afresh.
@@ -255,6 +272,9 @@ std::string CDiskDrive::ListCurrentFolder()
         return std::string();
     CURL full(m_root);
     full.Append(m_current);
+    // The run of writes goes to the own folder, made for it.
+    if (!m_own.IsEmpty() && MakeDirectory(CURL(".")))
+        full = CURL(GetWritablePath(CURL(".")));
     const std::string folder = WithoutTrailingSlash(Resolve(full).GetText());
     std::string unused;
     FindCached(folder, std::string(), unused); // reads the listing unless it is fresh
@@ -292,17 +312,55 @@ void CDiskDrive::NoteListed(const std::string& folder, const std::string& name)
         kept = name;
 }
 
-CString CDiskDrive::GetDiskPath(const CURL& path) const
+CString CDiskDrive::RootPath(const CURL& path) const
 {
     CURL full(m_root);
     full.Append(ResolveInCurrent(path));
     return Resolve(full);
 }
 
+CString CDiskDrive::OwnPath(const CURL& path) const
+{
+    CURL full(m_own);
+    full.Append(ResolveInCurrent(path));
+    return Resolve(full);
+}
+
+CString CDiskDrive::GetDiskPath(const CURL& path) const
+{
+    const CString root = RootPath(path);
+    if (m_own.IsEmpty())
+        return root;
+    const CString own = OwnPath(path);
+    return PathExists(WithoutTrailingSlash(own.GetText())) || !PathExists(WithoutTrailingSlash(root.GetText()))
+               ? own
+               : root;
+}
+
+CString CDiskDrive::GetWritablePath(const CURL& path)
+{
+    if (m_own.IsEmpty())
+        return GetDiskPath(path);
+    const CString own = OwnPath(path);
+    const std::string target = WithoutTrailingSlash(own.GetText());
+    // The folders between the own folder and the target, which a first
+    // write into a folder of the program's own finds missing.
+    const std::string ownRoot = WithoutTrailingSlash(m_own.GetText());
+    for (size_t slash = target.find('/', ownRoot.size() + 1); slash != std::string::npos;
+         slash = target.find('/', slash + 1)) {
+        const std::string folder = target.substr(0, slash);
+        if (::mkdir(folder.c_str(), 0777) == 0)
+            NoteCreated(CString(folder.c_str()));
+    }
+    return own;
+}
+
 CAutoPointer<CFile> CDiskDrive::OpenFile(const CURL& path, unsigned mode)
 {
     if (m_valid) {
-        const CString disk = GetDiskPath(path);
+        const bool writes = mode & (CFile::kModeWrite | CFile::kModeAppend | CFile::kModeCreate |
+                                    CFile::kModeOpenOrCreate | CFile::kModeCreateNew);
+        const CString disk = writes ? GetWritablePath(path) : GetDiskPath(path);
         CAutoPointer<CFile> file(new CWin32File(disk, mode));
         if (file->IsOpen()) {
             if (mode & (CFile::kModeCreate | CFile::kModeOpenOrCreate))
@@ -371,7 +429,10 @@ bool CDiskDrive::ChangeDirectory(const CURL& path)
 
     CURL full(m_root);
     full.Append(next);
-    if (!IsEnterableFolder(Resolve(full).GetText()))
+    CURL own(m_own);
+    own.Append(next);
+    const bool inOwn = !m_own.IsEmpty() && IsEnterableFolder(Resolve(own).GetText());
+    if (!inOwn && !IsEnterableFolder(Resolve(full).GetText()))
         return false;
     if (!next.IsAbsolute())
         next = CURL(CString("/", next.GetText()));
@@ -383,7 +444,7 @@ bool CDiskDrive::MakeDirectory(const CURL& path)
 {
     if (!m_valid)
         return false;
-    std::string disk = WithoutTrailingSlash(GetDiskPath(path).GetText());
+    std::string disk = WithoutTrailingSlash(GetWritablePath(path).GetText());
     if (IsFolder(disk.c_str()))
         return true;
     if (::mkdir(disk.c_str(), 0777) == 0) {
@@ -400,7 +461,24 @@ bool CDiskDrive::ListDirectory(CArray<CString>& out, bool fullPaths)
     CURL full(m_root);
     full.Append(m_current);
     std::vector<std::string> names;
-    if (!ReadFolder(Resolve(full).GetText(), names))
+    bool listed = ReadFolder(Resolve(full).GetText(), names);
+    if (!m_own.IsEmpty()) {
+        // The own folder's entries join the root's; a name both have shows once.
+        CURL own(m_own);
+        own.Append(m_current);
+        std::vector<std::string> ownNames;
+        if (ReadFolder(Resolve(own).GetText(), ownNames)) {
+            listed = true;
+            std::unordered_map<std::string, bool> seen;
+            for (const std::string& name : names)
+                seen[LowerName(name)] = true;
+            for (const std::string& name : ownNames)
+                if (!seen.count(LowerName(name)))
+                    names.push_back(name);
+            std::sort(names.begin(), names.end());
+        }
+    }
+    if (!listed)
         return false;
     for (const std::string& name : names) {
         if (fullPaths)
@@ -413,8 +491,14 @@ bool CDiskDrive::ListDirectory(CArray<CString>& out, bool fullPaths)
 
 void CDiskDrive::GetFullPath(CURL& inOut, const char* path)
 {
-    CDrive::GetFullPath(inOut, path);
-    inOut = Resolve(inOut);
+    if (m_own.IsEmpty()) {
+        CDrive::GetFullPath(inOut, path);
+        inOut = Resolve(inOut);
+        return;
+    }
+    CURL relative(inOut);
+    CDrive::GetDrivePath(relative, path);
+    inOut = GetDiskPath(relative);
 }
 
 } // namespace Zorlin

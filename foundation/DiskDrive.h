@@ -15,6 +15,11 @@ namespace Zorlin {
 // missing is matched component by component ignoring the case of ASCII
 // letters, so files named on a system that ignores case are still found.
 // Listings are sorted by name.
+//
+// A drive may have an own folder laid over its root (a program folder the
+// user cannot write): writes go to the own folder, reads take the own
+// folder's file where it has one and the root's otherwise, and listings
+// show both.
 class CDiskDrive : public CDrive {
 public:
     // "." is the working folder at the time of the call.
@@ -24,6 +29,12 @@ public:
     // drive is valid when it names an existing folder that can be entered.
     // On success the current folder is the root itself.
     bool SetRoot(const CString& root);
+
+    // Lays the folder over the root (made when missing): false when it
+    // cannot be made, and the drive then writes to its root as before.
+    bool SetOwnFolder(const CString& folder);
+    // The own folder with a trailing '/', or empty when the drive has none.
+    const CString& GetOwnFolder() const { return m_own; }
 
     bool IsValid() const override { return m_valid; }
     CAutoPointer<CFile> OpenFile(const CURL& path, unsigned mode) override;
@@ -38,8 +49,14 @@ public:
     // The disk path, with the spelling found on the disk.
     void GetFullPath(CURL& inOut, const char* path) override;
 
-    // The absolute disk path of a path of this drive.
+    // The absolute disk path of a path of this drive: in the own folder
+    // when it has the path or the root does not.
     CString GetDiskPath(const CURL& path) const;
+    // The disk path a write of path goes to: in the own folder, whose
+    // folders above it are made, when the drive has one.
+    CString GetWritablePath(const CURL& path);
+    // The disk path below the root alone, whatever the own folder holds.
+    CString RootPath(const CURL& path) const;
 
     // The spelling on disk of an absolute path: each component that does
     // not exist as written is replaced by an entry of its folder that
@@ -77,7 +94,10 @@ private:
     CString Resolve(const CString& absolutePath) const;
     bool FindCached(const std::string& folder, const std::string& name, std::string& found) const;
 
+    CString OwnPath(const CURL& path) const;
+
     bool m_valid;
+    CString m_own;
     mutable std::mutex m_listingLock;
     mutable std::unordered_map<std::string, SListing> m_listings;
 };

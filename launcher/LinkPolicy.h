@@ -164,4 +164,15 @@ inline ELinkKind Classify(const char* address, const char* programFolder, std::s
     return kDocument;
 }
 
+// The same where the documents of a second folder may be opened too: the
+// user's own data folder, which stands in for a program folder the user
+// cannot write. Empty when there is none.
+inline ELinkKind Classify(const char* address, const char* programFolder, const char* ownFolder, std::string& target)
+{
+    ELinkKind kind = Classify(address, programFolder, target);
+    if (kind == kRefused && ownFolder && *ownFolder)
+        kind = Classify(address, ownFolder, target);
+    return kind;
+}
+
 } // namespace LinkPolicy

@@ -124,3 +124,20 @@ CString DesktopFolder()
     const CString desktop = Below(home, "Desktop");
     return !home.IsEmpty() && IsFolder(desktop) ? desktop : home;
 }
+
+CString UserDataFolder()
+{
+    CString data = AbsoluteVariable("XDG_DATA_HOME");
+    if (data.IsEmpty()) {
+        const CString home = HomeFolder();
+        if (home.IsEmpty())
+            return CString();
+        data = Below(Below(home, ".local"), "share");
+    }
+    return Below(data, "rookwell");
+}
+
+bool IsFolderWritable(const CString& folder)
+{
+    return !folder.IsEmpty() && access(folder.GetText(), W_OK | X_OK) == 0;
+}

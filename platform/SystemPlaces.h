@@ -25,3 +25,11 @@ Zorlin::CString DesktopFolder();
 // folder and backslash escapes undone. Empty when the entry is missing or
 // names neither an absolute path nor one below $HOME.
 Zorlin::CString ReadUserDirsEntry(const Zorlin::CString& text, const char* key, const Zorlin::CString& home);
+
+// The folder of the user's own data: $XDG_DATA_HOME/rookwell when that
+// names an absolute path, else ~/.local/share/rookwell; empty without a home.
+Zorlin::CString UserDataFolder();
+
+// Whether this process may make and change entries of the folder (as the
+// system decides it: a folder of another account, a read-only mount).
+bool IsFolderWritable(const Zorlin::CString& folder);

@@ -246,6 +246,10 @@ bool CChessApp::OnInit()
     SetSignalHandler(SIGHUP, OnTerminateSignal);
 
     m_programDrive.reset(new Zorlin::CDiskDrive(appPath.IsEmpty() ? "." : appPath.GetText()));
+    // A program folder installed for every user: what this user's client
+    // writes goes to their own data folder, laid over the program's.
+    if (!IsFolderWritable(m_programDrive->GetRoot()))
+        m_programDrive->SetOwnFolder(UserDataFolder());
     g_startupSplash = OpenStartupSplash(*m_programDrive, "/assets/images/splash/load splash.jpg");
     if (!TakeLastUpdate(m_programDrive->GetRoot())) {
         DestroySplash();
@@ -492,6 +496,9 @@ void CChessApp::CreateMainFrame()
     text += "\n";
     m_console->Write(text.GetText());
     m_console->Write((CString("App path is ") + GetProgramFolder() + "\n").GetText());
+    if (m_programDrive && !m_programDrive->GetOwnFolder().IsEmpty())
+        m_console->Write((CString("Your games and settings are kept in ") + m_programDrive->GetOwnFolder() + "\n")
+                             .GetText());
     m_console->Write((CString("UserID is ") + FromWx(wxGetUserId()) + "\n").GetText());
     int depth = wxDisplayDepth();
     CString depthLine;

@@ -74,9 +74,8 @@ std::string ProgramFolderPath(const char* relative)
     Zorlin::CDiskDrive* drive = host ? host->GetProgramDrive() : nullptr;
     if (!drive)
         return relative;
-    Zorlin::CURL full("/");
-    drive->GetFullPath(full, relative);
-    return full.GetText();
+    // Every caller writes the file: it goes where the client may write.
+    return drive->GetWritablePath(Zorlin::CURL(Zorlin::CString("/") + relative)).GetText();
 }
 
 CDownloadThread::CDownloadThread(const char* url, const char* target, bool quiet) : wxThread(wxTHREAD_DETACHED)

@@ -66,6 +66,7 @@ private:
 // finished (when given) hears on the worker thread whether it succeeded.
 bool StartLiveContentDownload(bool quiet, std::function<void(bool)> finished = {});
 
-// The disk path of a path below the program folder (the program drive of the
-// media host; relative to the working folder when there is none).
+// The disk path a file of the program folder is written to (the program
+// drive of the media host, in the user's own folder when it has one;
+// relative to the working folder when there is no drive).
 std::string ProgramFolderPath(const char* relative);

@@ -36,10 +36,11 @@ wxWindow* MessageParent()
 
 } // namespace
 
-bool MakeLauncherCommand(const char* url, const CString& programFolder, CString& program, CString& argument)
+bool MakeLauncherCommand(const char* url, const CString& programFolder, CString& program, CString& argument,
+                         const CString& ownFolder)
 {
     std::string target;
-    if (LinkPolicy::Classify(url, programFolder.GetText(), target) == LinkPolicy::kRefused)
+    if (LinkPolicy::Classify(url, programFolder.GetText(), ownFolder.GetText(), target) == LinkPolicy::kRefused)
         return false;
     program = programFolder;
     if (!program.IsEmpty() && program[program.GetLength() - 1] != '/')
@@ -76,7 +77,9 @@ void OpenUrl(const char* url)
 void OpenUrl(const char* url, std::function<void()> notOpened)
 {
     CString program, argument;
-    if (!MakeLauncherCommand(url, ProgramFolder(), program, argument)) {
+    CChessApp* app = GetChessApp();
+    const CString own = app && app->m_programDrive ? app->m_programDrive->GetOwnFolder() : CString();
+    if (!MakeLauncherCommand(url, ProgramFolder(), program, argument, own)) {
         CString text("Rookwell opens only web pages, mail addresses and its own documents.\n\n"
                      "This address was not opened:\n");
         text += url ? url : "";

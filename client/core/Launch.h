@@ -16,9 +16,10 @@ void OpenUrl(const char* url);
 void OpenUrl(const char* url, std::function<void()> notOpened);
 
 // The launcher's command for an address: the program and its one argument.
-// Empty when the address is refused.
+// Empty when the address is refused. Documents of ownFolder, the user's own
+// data folder when the program folder has one, are opened as well.
 bool MakeLauncherCommand(const char* url, const Zorlin::CString& programFolder, Zorlin::CString& program,
-                         Zorlin::CString& argument);
+                         Zorlin::CString& argument, const Zorlin::CString& ownFolder = Zorlin::CString());
 
 // Starts programFolder/updater on the package without waiting, with the
 // client's file name for the restart: "updater <package> tavrin", each an

@@ -36,6 +36,9 @@ const char* const kInstallCaption = "Install package";
 const size_t kFailuresShown = 10;
 // An engine's info.cfg is a few lines; anything bigger is not one.
 const uint32_t kMaxInfoSize = 65536;
+const char* const kUpdateByInstallerText =
+    "This update can not be installed from here.\n\nRookwell was installed for every user of this computer, "
+    "and is updated by whoever installed it.";
 
 // Keeps the drive's current folder for the scope, whatever path it takes.
 class CKeepFolder {
@@ -145,6 +148,12 @@ bool CPackageInstaller::Install(Zorlin::CDrive& package, CFile* packageFile, con
     const SPackageKind* kind = FindPackageKind(minor);
     if (!kind)
         return false;
+    // A program folder the user may not write is kept up to date by
+    // whoever installed it there.
+    if (kind->kind == kPackageUpdate && !m_program.GetOwnFolder().IsEmpty()) {
+        Tell(kUpdateByInstallerText, kInstallCaption, wxOK | wxICON_INFORMATION);
+        return true;
+    }
     // A malformed package is refused before the user is asked about it.
     if (kind->kind != kPackageUpdate && !HasOnePayload(package, kind->kind == kPackagePgn))
         return false;
@@ -224,7 +233,7 @@ bool CPackageInstaller::InstallFiles(Zorlin::CDrive& package, const SPackageKind
         // asked about the folder as it really is. What cannot be put back
         // is told at the next start.
         std::vector<CString> unmended;
-        Zorlin::MendFolderSwaps(m_program.GetDiskPath(CURL(target)), unmended);
+        Zorlin::MendFolderSwaps(m_program.GetWritablePath(CURL(target)), unmended);
         if (!ResolveClash(target, name))
             return true;
         if (!package.ChangeDirectory(CURL(*entries.GetAt(0))))
@@ -242,7 +251,7 @@ bool CPackageInstaller::InstallFiles(Zorlin::CDrive& package, const SPackageKind
     }
 
     CString roomProblem;
-    if (!Zorlin::CheckPackageRoom(items, m_program.GetDiskPath(CURL(target)), roomProblem)) {
+    if (!Zorlin::CheckPackageRoom(items, m_program.GetWritablePath(CURL(target)), roomProblem)) {
         Tell(roomProblem + "\n\nNothing was installed.", kInstallCaption, wxOK | wxICON_ERROR);
         return true;
     }
@@ -278,7 +287,7 @@ bool CPackageInstaller::InstallFiles(Zorlin::CDrive& package, const SPackageKind
         // The folder is built beside the installed one and swapped in whole:
         // an interruption leaves the old item or the new one, never a mix.
         Zorlin::CAtomicFolder folder;
-        if (!folder.Open(m_program.GetDiskPath(CURL(destination)))) {
+        if (!folder.Open(m_program.GetWritablePath(CURL(destination)))) {
             m_host.EndCopy();
             Tell(CString("The folder \"") + destination + "\" could not be prepared for the package.\n\n"
                      "Nothing was installed.",
@@ -396,7 +405,7 @@ CString MendInterruptedInstalls(CDiskDrive& program)
     for (const char* minor : {"engine", "board", "voice"}) {
         const CString folder = PackageTargetFolder(*FindPackageKind(minor), CString());
         std::vector<CString> names;
-        Zorlin::MendFolderSwaps(program.GetDiskPath(CURL(folder)), names);
+        Zorlin::MendFolderSwaps(program.GetWritablePath(CURL(folder)), names);
         for (const CString& name : names)
             lost += folder + name + "\n";
     }

@@ -39,9 +39,9 @@ public:
     CString GetUserFolderText() override
     {
         CChessApp* app = GetChessApp();
-        if (!app || !app->m_userName)
+        if (!app || !app->m_userName || !app->m_programDrive)
             return CString();
-        return app->GetProgramFolder() + "users/" + *app->m_userName;
+        return app->m_programDrive->GetDiskPath(Zorlin::CURL(CString("/users/") + *app->m_userName));
     }
     void ShowHelp(const char* topic, const char* anchor) override
     {

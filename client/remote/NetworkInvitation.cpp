@@ -54,7 +54,8 @@ void SendNetworkInvitation(wxWindow* parent)
         return;
     }
     CChessApp* app = GetChessApp();
-    const CString path = (app ? app->GetProgramFolder() : CString()) + "invite.rwf";
+    const CString path = app && app->m_programDrive ? app->m_programDrive->GetWritablePath(Zorlin::CURL("/invite.rwf"))
+                                                    : CString("invite.rwf");
     if (!invitation.WriteDiskFile(path, true)) {
         GetPrompt().ShowMessage("There was a problem sending mail.", "Mail not sent", wxOK | wxICON_ERROR, parent);
         OfferToSave(invitation, parent);

@@ -17,6 +17,7 @@
 #include "client/view/ViewHost.h"
 #include "foundation/AutoDirectory.h"
 #include "foundation/Config.h"
+#include "foundation/DiskDrive.h"
 #include "foundation/Drive.h"
 #include "foundation/File.h"
 #include "foundation/URL.h"
@@ -221,15 +222,21 @@ bool CWebPanel::WriteAndLoad(const CHtmlText& text, const CString& fileName, boo
         CAutoPointer<CFile> file = drive.OpenFile(CURL(fileName), CFile::kModeWrite | CFile::kModeCreate);
         written = file->IsOpen() && (page.IsEmpty() || file->WriteString(page));
     }
+    // A page kept in the user's own folder lies apart from the pictures
+    // beside its template, so it is shown with the template's folder.
+    Zorlin::CDiskDrive* disk = dynamic_cast<Zorlin::CDiskDrive*>(&drive);
+    const bool apart = disk && !disk->GetOwnFolder().IsEmpty();
     CString fullPath = FullPathOf(drive, fileName);
-    if (written) {
+    if (written && !apart) {
         m_ownNavigation = true;
         LoadUrl(fullPath);
         return true;
     }
     // No language folder, or one we may not write to: show the page from
     // memory instead.
-    CString folderPath = FullPathOf(drive, ".");
+    CString folderPath = apart ? disk->RootPath(CURL(".")) : FullPathOf(drive, ".");
+    if (folderPath.GetLength() > 1 && folderPath[folderPath.GetLength() - 1] == '/')
+        folderPath = folderPath.Mid(0, folderPath.GetLength() - 2);
     m_view->ShowFromMemory(ToWx(text), FileUrl(folderPath + "/"));
     return true;
 }

@@ -458,3 +458,92 @@ TEST_F(DiskDriveTest, ListingCacheFollowsOwnWritesAndOtherChanges)
     fs::last_write_time(m_root / "Pack", later + std::chrono::seconds(5));
     EXPECT_EQ(std::string(drive.GetDiskPath(CURL("pack/info.cfg")).GetText()), top + "/info.cfg");
 }
+
+// A program folder the user may not write, with the user's own folder laid
+// over it: every write lands in the own folder, reads prefer it, listings
+// show both, and the program folder is never changed.
+TEST_F(DiskDriveTest, AnOwnFolderTakesEveryWriteAndIsReadFirst)
+{
+    WriteText(m_root / "cfg/app.cfg", "program settings");
+    WriteText(m_root / "boards/Wood/about.txt", "wood");
+    WriteText(m_root / "html/english/page.htm", "template");
+    const std::set<std::string> before = Tree(m_root);
+    const fs::path own = m_top / "home/.local/share/rookwell";
+
+    CDiskDrive drive(m_root.c_str());
+    EXPECT_FALSE(drive.SetOwnFolder(CString("relative/rookwell")));
+    EXPECT_TRUE(drive.GetOwnFolder().IsEmpty());
+    ASSERT_TRUE(drive.SetOwnFolder(CString(own.c_str())));
+    EXPECT_EQ(std::string(drive.GetOwnFolder().GetText()), own.string() + "/");
+    EXPECT_TRUE(fs::is_directory(own)) << "made with the folders above it";
+
+    // Reads fall through to the program folder.
+    CAutoPointer<CFile> settings = drive.OpenFile(CURL("/cfg/app.cfg"), CFile::kModeRead);
+    ASSERT_TRUE(settings->IsOpen());
+    EXPECT_EQ(ReadAll(*settings), "program settings");
+    settings.Delete();
+    EXPECT_EQ(std::string(drive.GetDiskPath(CURL("/cfg/app.cfg")).GetText()), (m_root / "cfg/app.cfg").string());
+    EXPECT_EQ(std::string(drive.GetDiskPath(CURL("/cfg/update.cfg")).GetText()),
+              (own / "cfg/update.cfg").string()) << "a new file is the own folder's";
+
+    // A new file, and one the program folder has, are written to the own folder.
+    for (const char* path : {"/cfg/update.cfg", "/cfg/app.cfg"}) {
+        CAutoPointer<CFile> out = drive.OpenFile(CURL(path), CFile::kModeWrite | CFile::kModeCreate);
+        ASSERT_TRUE(out->IsOpen()) << path;
+        EXPECT_TRUE(out->WriteString(CString("mine")));
+    }
+    EXPECT_EQ(ReadText(own / "cfg/update.cfg"), "mine");
+    CAutoPointer<CFile> mine = drive.OpenFile(CURL("cfg/app.cfg"), CFile::kModeRead);
+    EXPECT_EQ(ReadAll(*mine), "mine") << "the own copy hides the program's";
+    mine.Delete();
+
+    // Folders: made in the own folder, entered wherever they are.
+    ASSERT_TRUE(drive.MakeDirectory(CURL("/users")));
+    ASSERT_TRUE(drive.ChangeDirectory(CURL("/users")));
+    ASSERT_TRUE(drive.MakeDirectory(CURL("bob")));
+    EXPECT_TRUE(fs::is_directory(own / "users/bob"));
+    ASSERT_TRUE(drive.ChangeDirectory(CURL("/boards")));
+    EXPECT_FALSE(drive.ChangeDirectory(CURL("/nowhere")));
+
+    // A package copied into boards/ lands in the own folder and is listed
+    // beside the program's boards, each name once.
+    {
+        WriteText(m_top / "package/Marble/about.txt", "marble");
+        WriteText(m_top / "package/wood/extra.txt", "extra");
+        CDiskDrive source((m_top / "package").c_str());
+        ASSERT_TRUE(drive.CopyTreeFrom(source, true, false));
+    }
+    EXPECT_EQ(ReadText(own / "boards/Marble/about.txt"), "marble");
+    CArray<CString> boards;
+    ASSERT_TRUE(drive.ListDirectory(boards, false));
+    EXPECT_EQ(Names(boards), (std::vector<std::string>{"Marble", "Wood"}));
+    // A file in a folder both have: the own one where it has it, else the program's.
+    CAutoPointer<CFile> about = drive.OpenFile(CURL("Wood/about.txt"), CFile::kModeRead);
+    EXPECT_EQ(ReadAll(*about), "wood");
+    about.Delete();
+    CAutoPointer<CFile> extra = drive.OpenFile(CURL("Wood/extra.txt"), CFile::kModeRead);
+    EXPECT_EQ(ReadAll(*extra), "extra");
+    extra.Delete();
+
+    // The paths the client hands to others, and the program's own.
+    ASSERT_TRUE(drive.ChangeDirectory(CURL("/html/english")));
+    CURL full("page.htm");
+    drive.GetFullPath(full, nullptr);
+    EXPECT_EQ(std::string(full.GetText()), (m_root / "html/english/page.htm").string());
+    EXPECT_EQ(std::string(drive.GetWritablePath(CURL("_page.htm")).GetText()),
+              (own / "html/english/_page.htm").string());
+    EXPECT_TRUE(fs::is_directory(own / "html/english")) << "the folders above a written file are made";
+    EXPECT_EQ(std::string(drive.RootPath(CURL("page.htm")).GetText()), (m_root / "html/english/page.htm").string());
+
+    EXPECT_EQ(Tree(m_root), before) << "the program folder is never written";
+}
+
+TEST_F(DiskDriveTest, WithoutAnOwnFolderWritesGoToTheRoot)
+{
+    CDiskDrive drive(m_root.c_str());
+    EXPECT_EQ(std::string(drive.GetWritablePath(CURL("/cfg/update.cfg")).GetText()),
+              (m_root / "cfg/update.cfg").string());
+    EXPECT_FALSE(fs::exists(m_root / "cfg")) << "nothing is made for a drive without an own folder";
+    ASSERT_TRUE(drive.MakeDirectory(CURL("/users")));
+    EXPECT_TRUE(fs::is_directory(m_root / "users"));
+}

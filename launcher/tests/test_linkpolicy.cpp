@@ -103,3 +103,21 @@ TEST_F(LinkPolicyTest, FilesOutsideTheProgramFolderAreRefused)
 }
 
 } // namespace
+
+// A program folder the user cannot write: the user's own data folder holds
+// their games, whose folders the side panel opens; nothing else is added.
+TEST_F(LinkPolicyTest, TheUsersOwnFolderOpensBesideTheProgramFolder)
+{
+    const std::string own = m_base + "/home/rookwell";
+    ASSERT_EQ(std::system(("mkdir -p '" + own + "/users/tester/played games'").c_str()), 0);
+    const std::string games = own + "/users/tester/played games";
+    std::string target;
+    EXPECT_EQ(Classify(games.c_str(), m_program.c_str(), own.c_str(), target), LinkPolicy::kDocument);
+    EXPECT_EQ(target, games);
+    EXPECT_EQ(Classify(games.c_str(), m_program.c_str(), "", target), LinkPolicy::kRefused);
+    EXPECT_EQ(Classify(("file://" + m_program + "/html/help page.htm").c_str(), m_program.c_str(), own.c_str(), target),
+              LinkPolicy::kDocument);
+    EXPECT_EQ(Classify((m_base + "/secret.txt").c_str(), m_program.c_str(), own.c_str(), target), LinkPolicy::kRefused);
+    EXPECT_EQ(Classify((own + "/../../secret.txt").c_str(), m_program.c_str(), own.c_str(), target),
+              LinkPolicy::kRefused);
+}

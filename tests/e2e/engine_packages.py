@@ -12,14 +12,15 @@ FAKE = os.path.join(harness.SOURCE, "client", "core", "tests", "support", "fake_
 FEATURES = "say feature ping=1 setboard=1 done=1\n"
 
 
-def install_fake(c, name, script):
-    """A package engines/<name>/ running the fake engine with script; its log of what it read."""
+def install_fake(c, name, script, log=None):
+    """A package engines/<name>/ running the fake engine with script; its log of what it read
+    (in the package, unless log names another file)."""
     folder = os.path.join(c.folder, "engines", name)
     os.makedirs(folder, exist_ok=True)
     shutil.copy(FAKE, os.path.join(folder, "fake_engine.py"))
     with open(os.path.join(folder, "script.txt"), "w") as f:
         f.write(script)
-    log = os.path.join(folder, "engine.log")
+    log = log or os.path.join(folder, "engine.log")
     open(log, "w").close()
     command = f'\\"{folder}/fake_engine.py\\" \\"{folder}/script.txt\\" \\"{log}\\"'
     with open(os.path.join(folder, "info.cfg"), "w") as f:

@@ -15,6 +15,7 @@ hung client.
 
 import ctypes
 import os
+import pwd
 import re
 import shutil
 import signal
@@ -122,7 +123,8 @@ class Client:
     """One session: a program folder, an X server and the client process."""
 
     def __init__(self, build, session, audio="dummy", debug=False, user=None, defaults=(), window=None,
-                 folder="program folder", home="home", locale="C.UTF-8", environment=None, screen=(1280, 1024)):
+                 folder="program folder", home="home", locale="C.UTF-8", environment=None, screen=(1280, 1024),
+                 program=None, account=None):
         self.build = os.path.abspath(build)
         self.session = session
         self.artifacts = os.path.join(self.build, "e2e-artifacts", session)
@@ -132,7 +134,8 @@ class Client:
         # A space in the path, as a real installation may have (folder may
         # name more: letters that are no ASCII, a folder below another).
         self.folder = os.path.join(self.base, folder)
-        program = os.path.join(self.build, "program")
+        # The program folder copied is the build's, or an installed one.
+        program = program or os.path.join(self.build, "program")
         check(os.access(os.path.join(program, "tavrin"), os.X_OK), program + "/tavrin is not built")
         shutil.copytree(program, self.folder, symlinks=True,
                         ignore=shutil.ignore_patterns("users", "logs", "live content"))
@@ -197,11 +200,58 @@ class Client:
         # Device pixels of the screen to one pixel of the desktop: window sizes
         # in the settings are desktop pixels, the X server's are device pixels.
         self.scale = int(self.env.get("GDK_SCALE") or 1)
+        # The command that starts the client (a session may start it through a launcher).
+        self.command = [os.path.join(self.folder, "tavrin")]
+        # Where the client keeps users, logs and installed packages.
+        self.data = self.folder
+        self.account = None
+        if account:
+            self._run_as_account(account)
         self.process = None
         self.frame = None
         self.reader = None
         self.runs = 0
         self.shots = 0
+
+    def _run_as_account(self, name):
+        """The client runs as an account made for the session, from a program
+        folder of root's that it may only read, as an install for every user
+        leaves it; it keeps its own files below its home."""
+        check(os.geteuid() == 0, "only root can make an account for the session")
+        self.account = f"{name}{os.getpid()}"[:30]
+        subprocess.run(["userdel", self.account], capture_output=True)
+        subprocess.run(["useradd", "--no-create-home", "--home-dir", self.home, "--shell", "/usr/sbin/nologin",
+                        "--user-group", self.account], check=True, capture_output=True)
+        entry = pwd.getpwnam(self.account)
+        os.chmod(self.base, 0o755)
+        for top, folders, files in os.walk(self.folder):
+            os.chown(top, 0, 0)
+            os.chmod(top, 0o755)
+            for name in files:
+                path = os.path.join(top, name)
+                os.chown(path, 0, 0, follow_symlinks=False)
+                if not os.path.islink(path):
+                    os.chmod(path, 0o755 if os.access(path, os.X_OK) else 0o644)
+        runtime = os.path.join(self.base, "runtime")
+        os.makedirs(runtime, mode=0o700)
+        for path in (self.prompt_log, self.opened, self.audio_file):
+            open(path, "a").close()
+        for path in (self.home, runtime, self.prompt_log, self.opened, self.audio_file):
+            os.chown(path, entry.pw_uid, entry.pw_gid)
+        self.env["XDG_RUNTIME_DIR"] = runtime
+        self.env["USER"] = self.env["LOGNAME"] = self.account
+        self.data = os.path.join(self.home, ".local", "share", "rookwell")
+        self.command = ["setpriv", f"--reuid={entry.pw_uid}", f"--regid={entry.pw_gid}", "--init-groups", "--",
+                        *self.command]
+
+    def own(self, path):
+        """Gives a file or folder the session made to the account the client runs as."""
+        if self.account:
+            entry = pwd.getpwnam(self.account)
+            for top, folders, files in os.walk(path) if os.path.isdir(path) else [(path, [], [])]:
+                os.chown(top, entry.pw_uid, entry.pw_gid)
+                for name in files:
+                    os.chown(os.path.join(top, name), entry.pw_uid, entry.pw_gid)
 
     @staticmethod
     def _edit(path, change):
@@ -216,7 +266,7 @@ class Client:
         self.runs += 1
         self.asked_before_start = len(self.prompts())
         out = open(os.path.join(self.artifacts, f"tavrin-{self.runs}.log"), "w")
-        self.process = subprocess.Popen([os.path.join(self.folder, "tavrin"), *arguments],
+        self.process = subprocess.Popen([*self.command, *arguments],
                                         cwd=self.base, env=self.env, stdout=out, stderr=subprocess.STDOUT,
                                         start_new_session=True)
         out.close()
@@ -307,6 +357,8 @@ class Client:
             self.reader.close()
         self.display.close()
         shutil.rmtree(self.base, ignore_errors=True)
+        if self.account:
+            subprocess.run(["userdel", self.account], capture_output=True)
 
     # ------------------------------------------------------------ windows
 
@@ -587,7 +639,7 @@ class Client:
 
     def settings(self, user):
         """The user's settings file as dotted lower-case keys."""
-        return read_config(os.path.join(self.folder, "users", user, "user.cfg"))
+        return read_config(os.path.join(self.data, "users", user, "user.cfg"))
 
 
 class Board:
@@ -1010,8 +1062,12 @@ def choose_board_row(client, dialog, row):
 
 def installed_boards(client):
     """The names the Board page lists, in its order."""
-    folder = os.path.join(client.folder, "boards")
-    return sorted((n for n in os.listdir(folder) if os.path.isdir(os.path.join(folder, n))), key=str.lower)
+    names = set()
+    for top in {client.folder, client.data}:
+        folder = os.path.join(top, "boards")
+        if os.path.isdir(folder):
+            names.update(n for n in os.listdir(folder) if os.path.isdir(os.path.join(folder, n)))
+    return sorted(names, key=str.lower)
 
 
 def profile_dialog(client, timeout=15):

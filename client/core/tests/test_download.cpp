@@ -483,6 +483,26 @@ TEST_F(ThreadTest, DetachedWorkersWriteBelowTheProgramFolderAndReport)
     EXPECT_TRUE(TakeDownloadFinished());
 }
 
+// A program folder the user cannot write: the workers write the live
+// content and the version file into the user's own folder instead.
+TEST_F(ThreadTest, WithAnOwnFolderTheWorkersWriteThere)
+{
+    const fs::path own = m_dir / "own" / "rookwell";
+    ASSERT_TRUE(m_host->drive->SetOwnFolder(Zorlin::CString(own.string().c_str())));
+    auto* download = new CDownloadThread(Server().Url("/live.cfg").c_str(), kLiveContentTarget, true);
+    download->SetValidate(true);
+    ASSERT_TRUE(download->Start());
+    auto* check = new CUpdateCheckThread(Server().Url("/version?major=1&minor=24").c_str(), true);
+    ASSERT_TRUE(check->Start());
+    for (int i = 0; i < 4000 && GetLiveWorkerCount() > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(GetLiveWorkerCount(), 0);
+    EXPECT_EQ(ReadFile(own / "live content" / "live.cfg").substr(0, 5), "News=");
+    EXPECT_TRUE(fs::exists(own / "live content" / "version.cfg"));
+    EXPECT_FALSE(fs::exists(m_target));
+    EXPECT_FALSE(fs::exists(m_dir / "live content" / "version.cfg"));
+}
+
 // Two checks started together, as at start-up: the day goes into the record
 // only when both got their file, and the record's other entries stay.
 TEST_F(ThreadTest, TheCheckDayIsRecordedOnlyWhenEveryDownloadSucceeded)

@@ -111,6 +111,8 @@ protected:
         Zorlin::CArchiveDrive archive;
         EXPECT_TRUE(archive.Open(file, nullptr, true)) << path;
         Zorlin::CDiskDrive program(m_folder.c_str());
+        if (!m_own.empty())
+            EXPECT_TRUE(program.SetOwnFolder(CString(m_own.c_str())));
         CPackageInstaller installer(m_host, program, "tester");
         bool result = installer.Install(archive, path.c_str());
         m_failed.clear();
@@ -140,6 +142,7 @@ protected:
 
     std::string m_base;
     std::string m_folder;
+    std::string m_own; // the user's own folder laid over the program folder, when set
     CScriptedPrompt m_prompt;
     CFakeHost m_host;
     std::vector<std::string> m_failed;
@@ -554,3 +557,42 @@ TEST_F(PackageInstallerTest, TheSamplePackagesOfThePackingScriptInstall)
 }
 
 } // namespace
+
+// A program folder installed for every user: packages go to the user's own
+// folder and are found there beside the program's; an update is left to
+// whoever installed the program.
+TEST_F(PackageInstallerTest, WithAnOwnFolderPackagesGoThereAndUpdatesAreRefused)
+{
+    m_own = m_base + "/home/rookwell";
+    std::filesystem::create_directories(m_folder + "/boards/Wood");
+    std::filesystem::remove_all(m_folder + "/users");
+    const std::vector<std::string> before = PackageTest::ListFiles(m_folder);
+
+    m_prompt.QueueButton(wxYES);
+    m_prompt.QueueButton(wxOK);
+    ASSERT_TRUE(Install(Package("board.rwf", BoardPackage())));
+    EXPECT_EQ(Last(),
+              "Board installed successfully.\n\nClick Options / Preferences then select the board tab to change board.");
+    ExpectSameFiles(kData + "/boards/tournament", m_own + "/boards/tournament");
+    Zorlin::CDiskDrive program(m_folder.c_str());
+    ASSERT_TRUE(program.SetOwnFolder(CString(m_own.c_str())));
+    ASSERT_TRUE(program.ChangeDirectory(Zorlin::CURL("/boards")));
+    Zorlin::CArray<CString> boards;
+    program.ListDirectory(boards, false);
+    ASSERT_EQ(boards.GetCount(), 2);
+    EXPECT_EQ(std::string(boards.GetAt(0)->GetText()), "Wood");
+    EXPECT_EQ(std::string(boards.GetAt(1)->GetText()), "tournament");
+
+    std::vector<SEntry> update = {PackageTest::Manifest("Rookwell Lite", "update", "Version 1.1"),
+                                  {"contents/update/readme.txt", "new"}};
+    m_prompt.Clear();
+    m_prompt.QueueButton(wxOK);
+    ASSERT_TRUE(Install(Package("update.rwf", update)));
+    ASSERT_EQ(m_prompt.GetCount(), 1) << "refused before the user is asked";
+    EXPECT_EQ(Question(0), "This update can not be installed from here.\n\nRookwell was installed for every user "
+                           "of this computer, and is updated by whoever installed it.");
+    EXPECT_EQ(m_host.closeAsked, 0);
+    EXPECT_EQ(m_host.updaterPackage, "");
+    EXPECT_EQ(PackageTest::ListFiles(m_folder), before) << "the program folder is not written";
+    EXPECT_EQ(m_prompt.GetUnexpectedCount(), 0);
+}

@@ -203,3 +203,33 @@ TEST(SystemPlaces, TheRunningProgramIsThisTestsOwnFile)
     ASSERT_EQ(stat(path.GetText(), &found), 0);
     EXPECT_EQ(self.st_ino, found.st_ino);
 }
+
+TEST(SystemPlaces, TheUsersDataFolderFollowsXdgDataHomeElseTheHome)
+{
+    STempBase base;
+    ASSERT_FALSE(base.Path().empty());
+    CEnvironment environment;
+    environment.Set("HOME", base.Path() + "/home");
+    environment.Set("XDG_DATA_HOME", base.Path() + "/data");
+    EXPECT_EQ(std::string(UserDataFolder().GetText()), base.Path() + "/data/rookwell");
+    // A relative value is ignored, as the desktop's base directory rules have it.
+    environment.Set("XDG_DATA_HOME", "data");
+    EXPECT_EQ(std::string(UserDataFolder().GetText()), base.Path() + "/home/.local/share/rookwell");
+    environment.Unset("XDG_DATA_HOME");
+    EXPECT_EQ(std::string(UserDataFolder().GetText()), base.Path() + "/home/.local/share/rookwell");
+}
+
+TEST(SystemPlaces, AFolderOfAnotherAccountIsNotWritable)
+{
+    STempBase base;
+    ASSERT_FALSE(base.Path().empty());
+    EXPECT_TRUE(IsFolderWritable(CString(base.Path().c_str())));
+    EXPECT_FALSE(IsFolderWritable(CString((base.Path() + "/missing").c_str())));
+    EXPECT_FALSE(IsFolderWritable(CString()));
+    const std::string locked = base.Path() + "/locked";
+    ASSERT_EQ(mkdir(locked.c_str(), 0555), 0);
+    if (geteuid() != 0)
+        EXPECT_FALSE(IsFolderWritable(CString(locked.c_str())));
+    // Root may write a folder of mode 555; the end-to-end session of the
+    // installed client checks the folder of root as another account sees it.
+}
