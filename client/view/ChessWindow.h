@@ -30,6 +30,11 @@ public:
     static const int kTickTimerId = 9990;
     static const int kEndOfGameTimerId = 9992;
     static const int kTickMilliseconds = 100;
+    // The tick's pace while it has nothing to do (no game in play, no sound,
+    // no download). Whatever starts such work comes with an event, after
+    // which the idle handler puts the full pace back; this slow beat only
+    // makes sure.
+    static const int kIdleTickMilliseconds = 5000;
     static const int kEndOfGameMilliseconds = 2500;
 
     CChessWindow(wxWindow* parent, wxWindowID id = wxID_ANY, const wxPoint& position = wxDefaultPosition,
@@ -108,6 +113,11 @@ public:
 
     // --- Work of the timers and the idle loop, callable directly (tests).
     void Tick();
+    // Whether the tick has work: a game in play, sound, spoken words, a
+    // download or a replaced game to release.
+    bool HasTickWork() const;
+    // Runs the tick at its full pace while it has work, slowly otherwise.
+    void PaceTick();
     void EndOfGame();
     void Render();
 
