@@ -80,14 +80,28 @@ bool StoreOpponentProfile(CFile& profileArchive)
     return true;
 }
 
-bool CChessApp::OpenTransportFile(const char* path)
+namespace {
+
+CString ExtensionOf(const CString& name)
 {
-    const CString name(path ? path : "");
     // Not ReverseFind(char): it gives 0 for a name without a dot, which
     // would read "apgn" as a PGN file.
     int dot = -1;
     const bool hasDot = name.ReverseFind('.', &dot, name.GetLength() - 1, 0) && dot > 0;
-    const CString extension = hasDot ? name.Mid(dot + 1) : CString();
+    return hasDot ? name.Mid(dot + 1) : CString();
+}
+
+} // namespace
+
+bool CChessApp::OpensOnTheBoard(const CString& path)
+{
+    return Zorlin::KeysEqualNoCase(ExtensionOf(path), CString("rwg"));
+}
+
+bool CChessApp::OpenTransportFile(const char* path)
+{
+    const CString name(path ? path : "");
+    const CString extension = ExtensionOf(name);
     if (Zorlin::KeysEqualNoCase(extension, CString("pgn"))) {
         if (m_frame)
             m_frame->OpenPgnFile(name);

@@ -104,6 +104,7 @@ public:
     bool IsDragging() const { return m_liftedPiece >= 0; }
     bool IsInputArmed() const { return m_inputArmed; }
     bool HasContext() const { return m_context != nullptr; }
+    bool IsFirstFrameDone() const override { return m_exposedFrameDone || m_glFailed; }
     // How the last move ended the game: 0 not, 1 White mates, 2 Black
     // mates, 3 stalemate, 4 a draw by rule.
     int GetEndKind() const { return m_endKind; }
@@ -195,6 +196,8 @@ private:
     // The display refused a GL window or context: the board says so instead.
     bool m_glFailed;
     bool m_firstPaintDone;
+    // A frame was drawn for the display's first showing of the GL window.
+    bool m_exposedFrameDone;
     bool m_inactive;
     bool m_skinPending;
     // A pack chosen before there was a context: the skin to load at the
