@@ -320,17 +320,9 @@ bool CChessApp::OnInit()
     }
 
     m_frame->UpdateGamePanel();
-    // A saved game or PGN file opens on the board: the window comes with it
-    // drawn, not with the start page, grey until the file and its engine are
-    // open.
-    const bool opensBoard = OpensOnTheBoard(firstFile);
-    if (opensBoard)
-        m_frame->ShowBrowser(false, false);
     m_frame->Show(true);
     m_frame->Raise();
     m_frame->BrowserRebuild(true);
-    if (opensBoard)
-        WaitForFirstBoardFrame();
 
     {
         wxBusyCursor busy;
@@ -453,20 +445,6 @@ void CChessApp::CreateMainFrame()
         ShowAroundSplash("Your desktop is in 8 bit mode.\nRookwell may run very slowly.\n"
                          "Please change your desktop to 16bit or higher.",
                          "Desktop is in 8 bit mode.", wxOK | wxICON_WARNING, m_frame);
-}
-
-void CChessApp::WaitForFirstBoardFrame()
-{
-    wxStopWatch wait;
-    while (m_frame && wait.Time() < 10000) {
-        CChessView* view = m_frame->GetChessView();
-        if (!view || view->IsFirstFrameDone()) {
-            m_frame->NoteFirstFrame();
-            return;
-        }
-        Yield(true);
-        wxMilliSleep(5);
-    }
 }
 
 void CChessApp::OnFirstFrameShown()

@@ -80,28 +80,14 @@ bool StoreOpponentProfile(CFile& profileArchive)
     return true;
 }
 
-namespace {
-
-CString ExtensionOf(const CString& name)
+bool CChessApp::OpenTransportFile(const char* path)
 {
+    const CString name(path ? path : "");
     // Not ReverseFind(char): it gives 0 for a name without a dot, which
     // would read "apgn" as a PGN file.
     int dot = -1;
     const bool hasDot = name.ReverseFind('.', &dot, name.GetLength() - 1, 0) && dot > 0;
-    return hasDot ? name.Mid(dot + 1) : CString();
-}
-
-} // namespace
-
-bool CChessApp::OpensOnTheBoard(const CString& path)
-{
-    return Zorlin::KeysEqualNoCase(ExtensionOf(path), CString("rwg"));
-}
-
-bool CChessApp::OpenTransportFile(const char* path)
-{
-    const CString name(path ? path : "");
-    const CString extension = ExtensionOf(name);
+    const CString extension = hasDot ? name.Mid(dot + 1) : CString();
     if (Zorlin::KeysEqualNoCase(extension, CString("pgn"))) {
         if (m_frame)
             m_frame->OpenPgnFile(name);

@@ -66,8 +66,6 @@ public:
 
     // Opens a file named on the command line or chosen by the user.
     bool OpenTransportFile(const char* path);
-    // Whether OpenTransportFile shows the file on the board (a saved game).
-    static bool OpensOnTheBoard(const Zorlin::CString& path);
     // A received network invitation: false when file holds none.
     bool OpenNetworkInvitation(Zorlin::CFile& file);
     // Restores the e-mail game of a received turn.
@@ -83,8 +81,6 @@ public:
 
     // Called once when the frame has been drawn for the first time.
     void OnFirstFrameShown();
-    // Lets the toolkit draw the shown board before start-up goes on.
-    void WaitForFirstBoardFrame();
 
     // The program folder as a disk path with a trailing '/'; empty before
     // start-up found it.
