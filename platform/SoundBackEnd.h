@@ -30,6 +30,10 @@ public:
     virtual bool SetPaused(int channel, bool paused) = 0;
     // Frames per second of the mixed output, as the device granted it.
     virtual int GetOutputRate() = 0;
+    // Whether Update has work now or soon: a sound may end, end notices
+    // wait, or an idle device is still to be closed. While false, Update
+    // need not be called until the next sound starts.
+    virtual bool IsActive() = 0;
 
     // Any format the back end decodes (WAV, Ogg Vorbis, FLAC...). Samples
     // are converted to the output format on loading.

@@ -1,4 +1,5 @@
 #include "client/core/ChessFrame.h"
+#include "client/core/ChessView.h"
 
 #include <algorithm>
 
@@ -452,8 +453,20 @@ void CChessFrame::OnIdle(wxIdleEvent& event)
     UpdateActionsMenu(false);
     if (m_firstIdleSeen || !IsShown())
         return;
-    m_firstIdleSeen = true;
+    // On the board view the window is drawn once the board is.
+    CChessView* view = GetChessView();
+    if (!m_browserView && view && !view->IsFirstFrameDone())
+        return;
     // The first time the shown frame has nothing to do, it has been drawn.
+    NoteFirstFrame();
+}
+
+void CChessFrame::NoteFirstFrame()
+{
+    if (m_firstIdleSeen)
+        return;
+    m_firstIdleSeen = true;
+    // What was drawn goes to the display now, not with the next event.
     Update();
     if (CChessApp* app = GetChessApp())
         app->OnFirstFrameShown();

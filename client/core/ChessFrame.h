@@ -92,6 +92,9 @@ public:
     wxWindow* GetBoardCanvas() const { return m_boardCanvas; }
     // Where the board is on the screen (the frame while the board is not
     // shown), for windows that should stand beside it.
+    // Writes the console's first-frame line once the shown window, with
+    // its board when that is the view, has been drawn and sent to the display.
+    void NoteFirstFrame();
     wxRect GetBoardScreenRect() const;
     wxWindow* GetChatPane() const { return m_chatPane; }
     wxSashLayoutWindow* GetGamePanel() const { return m_gamePanel; }

@@ -20,4 +20,7 @@ public:
     // Rebuilds the scene from the current game's board.
     virtual void SyncScene() = 0;
     virtual void UpdateStatus() = 0;
+    // Whether the board has put its first frame on screen, or never will
+    // (no OpenGL).
+    virtual bool IsFirstFrameDone() const { return true; }
 };

@@ -41,6 +41,11 @@ void UpdateSound()
         GetSoundBackEnd().Update();
 }
 
+bool IsSoundActive()
+{
+    return g_soundReady && GetSoundBackEnd().IsActive();
+}
+
 void SetChannelVolume(int channel, int volume)
 {
     if (g_soundReady)

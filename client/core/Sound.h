@@ -21,8 +21,12 @@ enum {
 // False when sound is already on or the device cannot start.
 bool InitSound();
 void CloseSound();
-// Delivers the sound library's pending end-of-track notices; every game tick.
+// Delivers the sound library's pending end-of-track notices and closes an
+// idle device; every game tick.
 void UpdateSound();
+// Whether UpdateSound has work: something plays or the device is still open.
+// While false the game tick may slow down; the next sound makes it true.
+bool IsSoundActive();
 // volume 0..255
 void SetChannelVolume(int channel, int volume);
 bool IsSoundReady();

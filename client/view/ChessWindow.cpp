@@ -108,7 +108,7 @@ CChessWindow::CChessWindow(wxWindow* parent, wxWindowID id, const wxPoint& posit
       m_scene(nullptr), m_sceneWidth(0), m_sceneHeight(0), m_showSkinnedPointer(false), m_showLegalMoves(false),
       m_showLastMove(false), m_pointerInside(false), m_liftedPiece(-1), m_game(nullptr), m_redrawRequested(false),
       m_inputArmed(true), m_hoverX(-1), m_hoverY(-1), m_tickTimer(nullptr), m_endTimer(nullptr),
-      m_pendingGameOver(nullptr), m_glCanvas(nullptr), m_context(nullptr), m_glFailed(false), m_firstPaintDone(false),
+      m_pendingGameOver(nullptr), m_glCanvas(nullptr), m_context(nullptr), m_glFailed(false), m_firstPaintDone(false), m_exposedFrameDone(false),
       m_inactive(false), m_skinPending(false), m_callDepth(0)
 {
     Construct();
@@ -163,6 +163,8 @@ bool CChessWindow::CreateGLCanvas()
     m_glCanvas->Bind(wxEVT_PAINT, [this](wxPaintEvent&) {
         wxPaintDC dc(m_glCanvas);
         Render();
+        // Drawn where the display showed the window: on screen.
+        m_exposedFrameDone = m_firstPaintDone;
     });
     m_glCanvas->Bind(wxEVT_ERASE_BACKGROUND, [](wxEraseEvent&) {});
     m_glCanvas->Bind(wxEVT_MOTION, &CChessWindow::OnMouseMove, this);

@@ -31,6 +31,11 @@ public:
     static const int kTickTimerId = 9990;
     static const int kEndOfGameTimerId = 9992;
     static const int kTickMilliseconds = 100;
+    // The tick's pace while it has nothing to do (no game in play, no sound,
+    // no download). Whatever starts such work comes with an event, after
+    // which the idle handler puts the full pace back; this slow beat only
+    // makes sure.
+    static const int kIdleTickMilliseconds = 5000;
     static const int kEndOfGameMilliseconds = 2500;
 
     CChessWindow(wxWindow* parent, wxWindowID id = wxID_ANY, const wxPoint& position = wxDefaultPosition,
@@ -100,6 +105,7 @@ public:
     bool IsDragging() const { return m_liftedPiece >= 0; }
     bool IsInputArmed() const { return m_inputArmed; }
     bool HasContext() const { return m_context != nullptr; }
+    bool IsFirstFrameDone() const override { return m_exposedFrameDone || m_glFailed; }
     // How the last move ended the game: 0 not, 1 White mates, 2 Black
     // mates, 3 stalemate, 4 a draw by rule.
     int GetEndKind() const { return m_endKind; }
@@ -109,6 +115,11 @@ public:
 
     // --- Work of the timers and the idle loop, callable directly (tests).
     void Tick();
+    // Whether the tick has work: a game in play, sound, spoken words, a
+    // download or a replaced game to release.
+    bool HasTickWork() const;
+    // Runs the tick at its full pace while it has work, slowly otherwise.
+    void PaceTick();
     void EndOfGame();
     void Render();
 
@@ -193,6 +204,8 @@ private:
     // The display refused a GL window or context: the board says so instead.
     bool m_glFailed;
     bool m_firstPaintDone;
+    // A frame was drawn for the display's first showing of the GL window.
+    bool m_exposedFrameDone;
     bool m_inactive;
     bool m_skinPending;
     // A pack chosen before there was a context: the skin to load at the

@@ -15,6 +15,7 @@
 #include "client/core/Game.h"
 #include "client/core/Player.h"
 #include "client/core/Sound.h"
+#include "client/core/WorkerNotice.h"
 #include "client/core/VoicePlayer.h"
 #include "client/view/BoardRenderer.h"
 
@@ -44,6 +45,35 @@ void CChessWindow::UpdateVoices()
 void CChessWindow::OnGameTick(wxTimerEvent&)
 {
     Tick();
+    PaceTick();
+}
+
+bool CChessWindow::HasTickWork() const
+{
+    if (IsSoundActive() || !m_doomed.empty())
+        return true;
+    // A disabled board's tick only updates the sound.
+    if (!IsEnabled() || m_glFailed)
+        return false;
+    if (GetLiveWorkerCount() > 0 || (m_game && m_game->IsInPlay()))
+        return true;
+    CChessApp* app = GetChessApp();
+    if (app && app->m_voicesLoaded)
+        for (int side : {0, 1})
+            if (CVoicePlayer* voice = app->GetVoice(side))
+                if (voice->IsSpeaking())
+                    return true;
+    return false;
+}
+
+void CChessWindow::PaceTick()
+{
+    // Stopped timers (the frame is closing) stay stopped.
+    if (!m_tickTimer || !m_tickTimer->IsRunning())
+        return;
+    int wanted = HasTickWork() ? kTickMilliseconds : kIdleTickMilliseconds;
+    if (m_tickTimer->GetInterval() != wanted)
+        m_tickTimer->Start(wanted, wxTIMER_CONTINUOUS);
 }
 
 void CChessWindow::Tick()
@@ -103,6 +133,9 @@ void CChessWindow::OnIdle(wxIdleEvent& event)
 {
     if (!m_doomed.empty())
         ReleaseDoomedGames();
+    // Whatever an event started (a game, a sound, a download) brings the
+    // tick back to its pace.
+    PaceTick();
     if (!m_glCanvas && IsShownOnScreen())
         CreateGLCanvas();
     // A board that cannot draw asks for no more idle time, and never

@@ -6,6 +6,20 @@
 
 using Zorlin::CString;
 
+int NextClockChange(double msLeft, const CClockReminders& reminders)
+{
+    if (!(msLeft > 0.0))
+        return 0;
+    // The text shows the seconds rounded up: it changes once a whole second
+    // is reached from above.
+    double wait = msLeft - (std::ceil(msLeft * 0.001) - 1.0) * 1000.0;
+    // A mark fires once the time is below it.
+    for (const CClockReminders::SMark& mark : reminders.GetMarks())
+        if (!mark.m_passed && mark.m_mark > 0.0)
+            wait = std::min(wait, std::max(msLeft - mark.m_mark + 1.0, 1.0));
+    return std::max(1, int(std::ceil(wait)));
+}
+
 CString FormatClockTime(double ms)
 {
     if (!(ms > 0.0))

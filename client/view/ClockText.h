@@ -35,6 +35,11 @@ private:
     std::vector<SMark> m_marks;
 };
 
+// Milliseconds, counted down from msLeft, until the face can change next:
+// the shown seconds roll over or a mark of reminders still ahead is passed.
+// 0 when no time is left, so nothing changes any more.
+int NextClockChange(double msLeft, const CClockReminders& reminders);
+
 // The blink of a time after a reminder fired: while the counter is
 // positive, odd counts hide the text; each step uses one count.
 void ApplyBlink(Zorlin::CString& text, int& counter);

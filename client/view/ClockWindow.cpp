@@ -68,11 +68,13 @@ CClockWindow::CClockWindow(wxWindow* parent, wxWindowID id)
 void CClockWindow::Construct()
 {
     m_timer = nullptr;
+    m_running = false;
     m_runningSide = 0;
     m_mode = 0;
     m_faceWidth = kFaceWidth;
     m_faceHeight = kFaceHeight;
     m_drawnSide = 0;
+    m_drawnRunning = false;
     m_blink[0] = m_blink[1] = 0;
     m_texts[0] = m_texts[1] = FormatClockTime(0.0);
 }
@@ -125,7 +127,27 @@ void CClockWindow::LoadBackground()
 
 bool CClockWindow::IsRunning() const
 {
-    return m_timer && m_timer->IsRunning();
+    return m_running;
+}
+
+void CClockWindow::ScheduleStep()
+{
+    if (!m_timer)
+        return;
+    int wait = 0;
+    if (m_running && m_blink[m_runningSide] > 0)
+        wait = kTimerMilliseconds;
+    else if (m_running && m_mode == 1) {
+        // Counted from the last step, which the stopwatch times.
+        wait = NextClockChange(m_sides[m_runningSide].m_shown, m_reminders[m_runningSide]);
+        if (wait > 0)
+            wait = std::max(1, wait - int(m_stopwatch.Time()));
+    }
+    // Showing zero, or no time left: nothing changes until the next move.
+    if (wait > 0)
+        m_timer->StartOnce(wait);
+    else
+        m_timer->Stop();
 }
 
 void CClockWindow::SetTime(double whiteMs, double blackMs, int runningSide)
@@ -138,17 +160,24 @@ void CClockWindow::SetTime(double whiteMs, double blackMs, int runningSide)
     m_mode = 1;
     m_stopwatch.Start();
     Redisplay();
+    ScheduleStep();
 }
 
 void CClockWindow::Start()
 {
     m_stopwatch.Start();
-    if (m_timer)
-        m_timer->Start(kTimerMilliseconds, wxTIMER_CONTINUOUS);
+    m_running = m_timer != nullptr;
+    ScheduleStep();
+    // The running side's box is framed from now on.
+    if (m_running && !m_drawnRunning) {
+        m_drawnRunning = true;
+        Refresh(true);
+    }
 }
 
 void CClockWindow::Stop()
 {
+    m_running = false;
     if (m_timer)
         m_timer->Stop();
     Redisplay();
@@ -163,6 +192,7 @@ void CClockWindow::LoadReminders(double remainingMs)
             remaining = m_sides[side].m_shown;
         m_reminders[side].Load(setting, remaining);
     }
+    ScheduleStep();
 }
 
 void CClockWindow::SetShown(bool shown)
@@ -184,6 +214,7 @@ void CClockWindow::OnClockTimer(wxTimerEvent&)
     double elapsed = double(m_stopwatch.Time());
     m_stopwatch.Start();
     Step(elapsed);
+    ScheduleStep();
 }
 
 void CClockWindow::Step(double elapsedMs)
@@ -230,9 +261,14 @@ void CClockWindow::Redisplay()
     if (IsRunning())
         for (int side = 0; side < 2; ++side)
             ApplyBlink(texts[side], m_blink[side]);
+    bool running = IsRunning();
+    if (texts[0] == m_texts[0] && texts[1] == m_texts[1] && m_drawnSide == m_runningSide &&
+        m_drawnRunning == running)
+        return;
     m_texts[0] = texts[0];
     m_texts[1] = texts[1];
     m_drawnSide = m_runningSide;
+    m_drawnRunning = running;
     Refresh(true);
 }
 
@@ -271,7 +307,7 @@ wxBitmap CClockWindow::RenderFace() const
     memory.DrawText(black, 3 * m_faceWidth / 4 - blackSize.x / 2, y);
 
     // The side whose time runs has its box framed.
-    if (IsRunning()) {
+    if (m_drawnRunning) {
         memory.SetPen(wxPen(kRunningMark, kRunningMarkWidth));
         memory.SetBrush(*wxTRANSPARENT_BRUSH);
         int half = m_faceWidth / 2;

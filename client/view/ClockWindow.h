@@ -2,9 +2,11 @@
 
 // The chess clock strip at the top of the game panel: White's remaining
 // time on the left, Black's on the right. The games set the times after
-// every move; in between, the window counts the running side down itself
-// with its own 250 ms timer, charging the real elapsed time of a stopwatch
-// so that timer jitter does not add up.
+// every move; in between, the window counts the running side down itself,
+// charging the real elapsed time of a stopwatch so that timer jitter does
+// not add up. Its timer fires when the face next changes (a second rolls
+// over, a reminder mark is passed, every 250 ms while a time blinks), and
+// the face is drawn again only when its text has changed.
 
 #include <wx/bitmap.h>
 #include <wx/defs.h>
@@ -42,7 +44,11 @@ public:
     void SetShown(bool shown) override;
 
     // 1: the running side counts down; 0: it shows zero.
-    void SetCountingMode(int mode) { m_mode = mode; }
+    void SetCountingMode(int mode)
+    {
+        m_mode = mode;
+        ScheduleStep();
+    }
     int GetCountingMode() const { return m_mode; }
     bool IsRunning() const;
     int GetRunningSide() const { return m_runningSide; }
@@ -76,8 +82,11 @@ private:
     // A reminder of the running side fired: blink and, for a local player
     // in a game in play that is not online, the tick sound.
     void OnReminder();
+    // Sets the timer for the next change of the face while running.
+    void ScheduleStep();
 
     wxTimer* m_timer;
+    bool m_running;
     int m_runningSide;
     SSide m_sides[2];
     int m_mode;
@@ -87,6 +96,7 @@ private:
     wxBitmap m_background;
     Zorlin::CString m_texts[2];
     int m_drawnSide;
+    bool m_drawnRunning;
     int m_blink[2];
     CClockReminders m_reminders[2];
     Zorlin::CString m_template;

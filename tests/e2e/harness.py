@@ -22,6 +22,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import traceback
 
@@ -191,7 +192,7 @@ class Client:
             "LANG": locale,
             "LC_ALL": locale,
             "SDL_AUDIODRIVER": audio,
-            "SDL_DISKAUDIOFILE": self.audio_file,
+            "SDL_DISKAUDIOFILE": self._audio_pipe() if audio == "disk" else self.audio_file,
             "SDL_DISKAUDIODELAY": "10",
             "ROOKWELL_PROMPT_LOG": self.prompt_log,
         })
@@ -252,6 +253,48 @@ class Client:
                 os.chown(top, entry.pw_uid, entry.pw_gid)
                 for name in files:
                     os.chown(os.path.join(top, name), entry.pw_uid, entry.pw_gid)
+
+    def _audio_pipe(self):
+        """The client closes its sound device after a quiet spell and opens it
+        for the next sound, and the disk driver starts its file afresh at each
+        opening: the driver writes into a pipe, and every opening's output is
+        appended to audio_file."""
+        pipe = os.path.join(self.base, "audio.fifo")
+        os.mkfifo(pipe)
+        open(self.audio_file, "wb").close()
+
+        def collect():
+            while True:
+                try:
+                    source = os.open(pipe, os.O_RDONLY)
+                except OSError:
+                    return
+                with open(self.audio_file, "ab") as out:
+                    while True:
+                        data = os.read(source, 65536)
+                        if not data:
+                            break
+                        out.write(data)
+                        out.flush()
+                os.close(source)
+        threading.Thread(target=collect, daemon=True).start()
+        return pipe
+
+    def cpu_seconds(self):
+        """The client's own processor time so far (user and system), in seconds."""
+        with open(f"/proc/{self.process.pid}/stat") as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+    def thread_names(self):
+        names = []
+        for task in os.listdir(f"/proc/{self.process.pid}/task"):
+            try:
+                with open(f"/proc/{self.process.pid}/task/{task}/comm") as f:
+                    names.append(f.read().strip())
+            except OSError:
+                pass
+        return names
 
     @staticmethod
     def _edit(path, change):

@@ -2,10 +2,12 @@
 """A game against the computer: five moves dragged on the board, each answered
 by the engine (read off the board and checked against chess.js), the clock
 charged with the time used, the move list following the game, and sound
-effects written by the disk audio driver."""
+effects written by the disk audio driver. Before it, the board left without
+a game stays quiet, and the game's first sound is still heard."""
 
 import os
 import sys
+import time
 
 import game
 import harness
@@ -29,7 +31,20 @@ def panel(c, board, picture):
 def steps(c):
     c.start()
     board, empty, _ = c.board_view()
+
+    # With nothing to do the sound device closes and the client sleeps: ten
+    # seconds cost it next to no processor time.
+    harness.wait_until(lambda: not any(name.startswith("SDLAudio") for name in c.thread_names()), 20,
+                       "the idle sound device to close")
+    before = c.cpu_seconds()
+    time.sleep(10)
+    idle = c.cpu_seconds() - before
+    print(f"ten idle seconds on the board: {idle:.2f} CPU s")
+    check(idle < 0.05, f"ten idle seconds on the board cost {idle:.2f} CPU s")
+    quiet = os.path.getsize(c.audio_file)
+
     game.new_computer_game(c)
+    harness.wait_until(lambda: audible_bytes(c.audio_file, quiet) > 1000, 10, "the new game's gong after the quiet")
     # The move list is shown beside the board; a timed game shows its clock
     # by itself.
     c.key("ctrl+t")

@@ -108,6 +108,18 @@ protected:
         return last != std::string::npos && data.size() - last > size_t(seconds * 44100) * 4;
     }
 
+    // Seconds from the first to the last sound of the disk driver's output.
+    double HeardSeconds() const
+    {
+        std::string stat = RunCommand("sox -t raw -r 44100 -e signed -b 16 -c 2 '" + m_output.string() +
+                                      "' -n silence 1 0.002 1% reverse silence 1 0.002 1% reverse stat 2>&1");
+        size_t at = stat.find("Length (seconds):");
+        return at == std::string::npos ? 0.0 : std::atof(stat.c_str() + at + 17);
+    }
+    // The disk driver's output rewritten once the device has reopened.
+    void ForgetOutput() { fs::remove(m_output); }
+    bool OutputHasSound() const { return fs::exists(m_output) && EndsInSilence(0.0); }
+
     fs::path m_dir;
     fs::path m_output;
     bool m_disk = false;
@@ -199,6 +211,52 @@ TEST_F(SdlSoundTest, JinglePlaysWhilePausedMusicWaits)
     EXPECT_TRUE(music.HasStream()) << "paused music never ends";
     music.Resume();
     ASSERT_TRUE(PumpUntil([&] { return !music.HasStream(); }));
+}
+
+TEST_F(SdlSoundTest, IdleDeviceClosesAndTheNextSoundPlaysWhole)
+{
+    MakeTone(m_dir / "gong.wav", 0.30, 440);
+    CMemFileOf file(m_dir / "gong.wav");
+    CSoundSample sample;
+    ASSERT_TRUE(sample.Load(file));
+    ASSERT_GE(sample.Play(kEffectChannel), 0);
+    ASSERT_TRUE(PumpUntil([] { return !IsSoundActive(); })) << "the device closes once all is quiet";
+    if (!m_disk)
+        GTEST_SKIP() << "no disk driver: nothing to measure";
+    ForgetOutput();
+    ASSERT_GE(sample.Play(kEffectChannel), 0);
+    EXPECT_TRUE(IsSoundActive());
+    ASSERT_TRUE(PumpUntil([&] { return OutputHasSound() && EndsInSilence(0.2); })) << "the device opened again";
+    CloseSound();
+    EXPECT_NEAR(HeardSeconds(), 0.30, 0.03) << "not a frame of the start is lost";
+}
+
+TEST_F(SdlSoundTest, PausedMusicOutlastsTheIdleCloseAndGoesOnWhereItStood)
+{
+    if (!m_disk)
+        GTEST_SKIP() << "no disk driver: nothing to measure";
+    MakeTone(m_dir / "music.wav", 1.0, 330);
+    CMusicPlayer music;
+    music.Add((m_dir / "music.wav").c_str());
+    // Without user settings the player sets the music volume to 0: it is
+    // turned up before a frame is mixed.
+    ASSERT_TRUE(music.Play(kMusicChannel, true));
+    SetChannelVolume(kMusicChannel, 255);
+    music.Resume();
+    ASSERT_TRUE(PumpUntil([&] { return HeardSeconds() > 0.3; }));
+    music.Pause();
+    ASSERT_TRUE(PumpUntil([] { return !IsSoundActive(); })) << "paused music does not keep the device open";
+    double before = HeardSeconds();
+    EXPECT_GT(before, 0.2);
+    EXPECT_LT(before, 0.9);
+    EXPECT_TRUE(music.HasStream());
+    ForgetOutput();
+    music.Resume();
+    ASSERT_TRUE(PumpUntil([&] { return !music.HasStream(); })) << "the rest plays to its end, which is told";
+    ASSERT_TRUE(PumpUntil([&] { return EndsInSilence(0.1); }));
+    CloseSound();
+    double after = HeardSeconds();
+    EXPECT_NEAR(before + after, 1.0, 0.06) << before << " s before the pause, " << after << " s after";
 }
 
 } // namespace

@@ -108,3 +108,36 @@ TEST(ClockBlink, TwentyStepsHideEveryOtherTextThenStop)
     EXPECT_EQ(text, "00:20");
     EXPECT_EQ(counter, 0);
 }
+
+TEST(ClockText, TheNextChangeIsWhenTheTextOrAMarkFirstChanges)
+{
+    CClockReminders none;
+    EXPECT_EQ(NextClockChange(59001.0, none), 1);
+    EXPECT_EQ(NextClockChange(60000.0, none), 1000);
+    EXPECT_EQ(NextClockChange(1500.0, none), 500);
+    EXPECT_EQ(NextClockChange(0.0, none), 0) << "no time left: nothing changes";
+    EXPECT_EQ(NextClockChange(-3.0, none), 0);
+
+    // Against the text and the marks themselves: counting down in 1 ms
+    // steps, nothing changes before the time given and something at it.
+    CClockReminders marks;
+    marks.Load("60, 30.25, 10.5, 2", -1.0);
+    double left = 65432.0;
+    int changes = 0;
+    while (left > 0.0) {
+        int wait = NextClockChange(left, marks);
+        ASSERT_GT(wait, 0) << left;
+        for (int ms = 1; ms < wait; ++ms) {
+            CClockReminders quiet = marks;
+            ASSERT_EQ(Text(left - ms), Text(left)) << left << " - " << ms;
+            ASSERT_FALSE(quiet.Check(left - ms)) << left << " - " << ms;
+        }
+        left -= wait;
+        bool fired = marks.Check(left);
+        ASSERT_TRUE(fired || Text(left) != Text(left + wait) || left <= 0.0) << left;
+        ++changes;
+    }
+    // One change per second shown, and one for each mark: it fires once
+    // the time is below it, a moment after its whole second is shown.
+    EXPECT_EQ(changes, 66 + 4);
+}

@@ -47,6 +47,13 @@ public:
             }
         return false;
     }
+    bool StreamPlaying() const
+    {
+        for (auto& entry : streams)
+            if (entry.second.channel >= 0)
+                return true;
+        return false;
+    }
     const SStream* StreamOn(int channel) const
     {
         for (auto& entry : streams)
@@ -96,6 +103,7 @@ public:
         paused[channel] = pause;
         return true;
     }
+    bool IsActive() override { return open && (!m_finished.empty() || StreamPlaying()); }
     int GetOutputRate() override
     {
         ++calls;
