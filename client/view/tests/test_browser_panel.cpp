@@ -387,9 +387,14 @@ TEST_F(BrowserPanelTest, ALongListOfPlayedGamesShowsEveryGameInOrderAndEachOpens
     ASSERT_EQ(fx.pgns.size(), 1u);
     EXPECT_EQ(fx.pgns[0], fx.user + "/played games/Tom & Jerry's <best>.pgn");
 
-    // A game added is listed in its place.
+    // A game added while the board is shown is listed in its place once the page shows again.
+    panel->Hide();
     fx.WriteUserFile("played games/Game 99b.pgn", "x");
     panel->ListPlayedGames();
     panel->Rebuild(false);
+    EXPECT_TRUE(panel->IsRebuildPending());
+    check(expected(0));
+    panel->Show();
+    EXPECT_FALSE(panel->IsRebuildPending());
     check(expected(99));
 }
