@@ -19,6 +19,9 @@ using namespace Zorlin;
 namespace {
 
 const char* const kMatches = "Preferences.Matches.";
+// From this many links on, a game list is one cell of the HTML window
+// (LinkListCell.h): the toolkit's own text takes seconds over thousands.
+const int kLinksAsOneCell = 200;
 
 bool StartsWithNoCase(const CString& text, int at, const char* prefix)
 {
@@ -227,6 +230,9 @@ CString CBrowserPage::GamesBody(const CArray<CString>& files, const char* extens
 {
     CHtmlText body;
     body.BeginParagraph("center");
+    bool asOneCell = files.GetCount() >= kLinksAsOneCell;
+    if (asOneCell)
+        body.Append("<linklist>");
     bool first = true;
     for (int i = 0; i < files.GetCount(); ++i) {
         const CString& file = *files.GetAt(i);
@@ -250,6 +256,8 @@ CString CBrowserPage::GamesBody(const CArray<CString>& files, const char* extens
         body.Append(EscapeHtml(caption && !caption->IsEmpty() ? *caption : WithoutExtension(file)));
         body.EndLink();
     }
+    if (asOneCell)
+        body.Append("</linklist>");
     CString explore("LNK explore '");
     explore.Append(CString(folder).Mid(0, -2));
     explore.Append("'");

@@ -46,9 +46,24 @@ void CBrowserPanel::ReadLiveContent()
 
 void CBrowserPanel::Rebuild(bool reloadLiveContent)
 {
+    // A long-time user's page takes its time; nobody waits for a hidden one.
+    if (!IsShown()) {
+        m_pending = true;
+        m_pendingReload = m_pendingReload || reloadLiveContent;
+        return;
+    }
+    m_pending = m_pendingReload = false;
     if (reloadLiveContent)
         ReadLiveContent();
     ShowTemplate(kLayout);
+}
+
+bool CBrowserPanel::Show(bool show)
+{
+    bool changed = CWebPanel::Show(show);
+    if (show && m_pending)
+        Rebuild(m_pendingReload);
+    return changed;
 }
 
 void CBrowserPanel::ListActiveGames()

@@ -12,8 +12,11 @@ public:
     ~CBrowserPanel() override;
 
     // Rebuilds the page; with reload, first re-reads the live content and
-    // the version file (link commands rebuild without).
+    // the version file (link commands rebuild without). While the panel is
+    // hidden (a game ends on the board) the rebuild waits for its showing.
     void Rebuild(bool reloadLiveContent);
+    bool Show(bool show = true) override;
+    bool IsRebuildPending() const { return m_pending; }
     void ListActiveGames();
     void ListPlayedGames();
     // Shows the shared played-games list as it stands (a game was added).
@@ -28,4 +31,6 @@ private:
 
     CBrowserPage m_page;
     Zorlin::CConfig m_version;
+    bool m_pending = false;
+    bool m_pendingReload = false;
 };

@@ -13,6 +13,7 @@
 #include "client/core/HtmlText.h"
 #include "client/core/Prompt.h"
 #include "client/core/WxText.h"
+#include "client/view/LinkListCell.h"
 #include "client/view/NavigationPolicy.h"
 #include "client/view/ViewHost.h"
 #include "foundation/AutoDirectory.h"
@@ -146,6 +147,7 @@ CWebPanel::CWebPanel(wxWindow* parent, wxWindowID id)
     wxSystemOptions::SetOption("filesys.no-mimetypesmanager", 1);
     m_pageFile = PageFileName(m_pageSlot);
     FillVariables();
+    RegisterLinkListTag();
     m_view = new CWebPanelView(this, kBrowserId);
 }
 

@@ -301,7 +301,9 @@ TEST_F(Commands, ClearStatisticsAsksAndOnlyYesClears)
     m_app->m_userConfig->GetValue(".preferences.matches.drawn") = "2";
     CBrowserPanel* browser = dynamic_cast<CBrowserPanel*>(m_frame->GetBrowserPanel());
     ASSERT_NE(browser, nullptr);
+    // The page is built for the browser view; behind the board it waits.
     browser->Rebuild(false);
+    m_frame->ShowBrowser(true, false);
     auto page = [&] { return std::string(browser->GetBrowser()->ToText().utf8_str().data()); };
     ASSERT_NE(page().find("4711"), std::string::npos) << "the side panel shows the statistics: " << page();
     Prompt().QueueButton(wxNO);
@@ -320,6 +322,7 @@ TEST_F(Commands, ClearStatisticsAsksAndOnlyYesClears)
         EXPECT_EQ(User(key), "0") << key;
     // The side panel shows the cleared counters at once.
     EXPECT_EQ(page().find("4711"), std::string::npos) << page();
+    m_frame->ShowBrowser(false, false);
 }
 
 TEST_F(Commands, PenColoursAreAskedStoredAndGivenToTheScene)

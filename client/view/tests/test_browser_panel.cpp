@@ -332,3 +332,69 @@ TEST_F(BrowserPanelTest, NewVersionNoticeFromTheVersionFile)
     panel->Rebuild(true);
     EXPECT_EQ(PageText(panel->GetBrowser()).find("is available"), std::string::npos);
 }
+
+TEST_F(BrowserPanelTest, ALongListOfPlayedGamesShowsEveryGameInOrderAndEachOpens)
+{
+    // Enough games for the list to be one cell of the page, written out of order.
+    const int count = 450;
+    for (int n = count; n >= 1; --n)
+        fx.WriteUserFile("played games/Game " + std::to_string(n) + ".pgn", "x");
+    fx.WriteUserFile("played games/Tom & Jerry's <best>.pgn", "x");
+    MakeBrowser();
+
+    auto played = [this] {
+        std::vector<HtmlTest::SLink> links;
+        for (const HtmlTest::SLink& link : HtmlTest::Links(panel->GetBrowser()))
+            if (link.href.rfind("LNK pgn ", 0) == 0)
+                links.push_back(link);
+        return links;
+    };
+    auto expected = [](int inserted) {
+        std::vector<std::string> names;
+        for (int n = 1; n <= count; ++n) {
+            names.push_back("Game " + std::to_string(n));
+            if (n == inserted)
+                names.push_back("Game " + std::to_string(n) + "b");
+        }
+        names.push_back("Tom & Jerry's <best>");
+        return names;
+    };
+    auto check = [&](const std::vector<std::string>& names) {
+        std::vector<HtmlTest::SLink> links = played();
+        ASSERT_EQ(links.size(), names.size());
+        auto* list = dynamic_cast<CLinkListCell*>(links[0].cell);
+        ASSERT_NE(list, nullptr) << "a long list is one cell";
+        for (size_t i = 0; i < names.size(); ++i) {
+            const std::string quote = names[i].find('\'') == std::string::npos ? "'" : "\"";
+            EXPECT_EQ(links[i].href, "LNK pgn " + quote + "played games/" + names[i] + ".pgn" + quote);
+            EXPECT_EQ(links[i].label, names[i]);
+            // Every label inside the cell, none over the one before it.
+            const wxRect& at = links[i].place;
+            EXPECT_GE(at.x, 0);
+            EXPECT_LE(at.GetRight(), list->GetWidth()) << names[i];
+            EXPECT_LE(at.GetBottom(), list->GetHeight()) << names[i];
+            if (i > 0) {
+                const wxRect& before = links[i - 1].place;
+                EXPECT_TRUE(at.y > before.y || (at.y == before.y && at.x > before.GetRight())) << names[i];
+            }
+        }
+        EXPECT_NE(PageText(panel->GetBrowser()).find("Game 1 / Game 2 / Game 3"), std::string::npos);
+    };
+    check(expected(0));
+    // The last one far below the fold opens with a click, as a short list's do.
+    ASSERT_TRUE(ClickLink(panel->GetBrowser(), played().back().href));
+    GuiTest::Pump();
+    ASSERT_EQ(fx.pgns.size(), 1u);
+    EXPECT_EQ(fx.pgns[0], fx.user + "/played games/Tom & Jerry's <best>.pgn");
+
+    // A game added while the board is shown is listed in its place once the page shows again.
+    panel->Hide();
+    fx.WriteUserFile("played games/Game 99b.pgn", "x");
+    panel->ListPlayedGames();
+    panel->Rebuild(false);
+    EXPECT_TRUE(panel->IsRebuildPending());
+    check(expected(0));
+    panel->Show();
+    EXPECT_FALSE(panel->IsRebuildPending());
+    check(expected(99));
+}
