@@ -686,14 +686,11 @@ int RunEnd(const char* s, int i, int len)
     return i;
 }
 
-} // namespace
-
-int CString::CompareNatural(const CString& a, const CString& b)
+// Compares run by run until the runs differ or one text ends; i and j are
+// left where the comparison stopped.
+int CompareNaturalRuns(const char* s, int ls, const char* t, int lt, int& i, int& j)
 {
-    const char* s = a.GetText();
-    const char* t = b.GetText();
-    int ls = a.GetLength(), lt = b.GetLength();
-    int i = 0, j = 0;
+    i = j = 0;
     while (i < ls && j < lt) {
         int ei = RunEnd(s, i, ls), ej = RunEnd(t, j, lt);
         int c;
@@ -709,27 +706,26 @@ int CString::CompareNatural(const CString& a, const CString& b)
     return 0;
 }
 
+} // namespace
+
+int CString::CompareNatural(const CString& a, const CString& b)
+{
+    int i, j;
+    return CompareNaturalRuns(a.GetText(), a.GetLength(), b.GetText(), b.GetLength(), i, j);
+}
+
 int CString::CompareNaturalStrict(const CString& a, const CString& b)
 {
     const char* s = a.GetText();
     const char* t = b.GetText();
     int ls = a.GetLength(), lt = b.GetLength();
-    int i = 0, j = 0;
-    while (i < ls && j < lt) {
-        int ei = RunEnd(s, i, ls), ej = RunEnd(t, j, lt);
-        int c;
-        if (IsDigit(s[i]) && IsDigit(t[j]))
-            c = CompareDigitRuns(s + i, ei - i, t + j, ej - j);
-        else
-            c = CompareRunsNoCase(s + i, ei - i, t + j, ej - j);
-        if (c != 0)
-            return c < 0 ? -1 : 1;
-        i = ei;
-        j = ej;
-    }
+    int i, j;
+    int c = CompareNaturalRuns(s, ls, t, lt, i, j);
+    if (c != 0)
+        return c < 0 ? -1 : 1;
     if (i < ls || j < lt)
         return i < ls ? 1 : -1;
-    int c = std::memcmp(s, t, size_t(std::min(ls, lt)));
+    c = std::memcmp(s, t, size_t(std::min(ls, lt)));
     if (c != 0)
         return c < 0 ? -1 : 1;
     return ls == lt ? 0 : (ls < lt ? -1 : 1);

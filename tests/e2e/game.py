@@ -95,6 +95,12 @@ def away(c, board):
     c.move(board.x + board.width + 40, board.y + 40)
 
 
+def drag(c, board, move):
+    """Plays a move given as from and to squares by a drag, then moves the pointer away."""
+    c.drag(*board.centre(move[:2]), *board.centre(move[2:4]))
+    away(c, board)
+
+
 def choose(position):
     legal = {m["from"] + m["to"]: m for m in position["moves"]}
     for text in PREFERRED:

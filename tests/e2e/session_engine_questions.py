@@ -46,11 +46,6 @@ def leave_open(c, caption):
     return window
 
 
-def play(c, board, move):
-    c.drag(*board.centre(move[:2]), *board.centre(move[2:4]))
-    game.away(c, board)
-
-
 def steps(c):
     c.start()
     c.menu("g", "x")
@@ -60,7 +55,7 @@ def steps(c):
     c.start(packages.saved_game(c, "asker", "Asker", local="white", seconds=SECONDS))
     board = game.the_board(c)
 
-    play(c, board, "e2e4")
+    game.drag(c, board, "e2e4")
     index, _ = c.wait_prompt(caption="Draw offered", contains="Accept draw?")
     window = leave_open(c, "Draw offered")
     c.key("alt+n", window=window)
@@ -69,7 +64,7 @@ def steps(c):
     check(c.answered(index) == str(WX_NO), "the draw was declined")
     wait_until(lambda: "e5" in played(c), 15, "the engine's move after the declined offer")
 
-    play(c, board, "g1f3")
+    game.drag(c, board, "g1f3")
     index, _ = c.wait_prompt(caption="Resign", contains="Computer resigns.")
     told = engine_clocks(log)
     check(told and told[-1] > (SECONDS - 1) * 100, f"the engine's clock kept its time through the offer: {told}")
@@ -79,7 +74,7 @@ def steps(c):
     check(c.answered(index) == "1", "Keep playing was chosen")
     wait_until(lambda: "Nc6" in played(c), 15, "the engine's move after the resignation it took back")
 
-    play(c, board, "f1c4")
+    game.drag(c, board, "f1c4")
     harness.wait_for_file_content(log, lambda text: "f1c4" in text, 15, "the user's third move at the engine")
     told = engine_clocks(log)
     check(told[-1] > (SECONDS - 1) * 100, f"the engine's clock kept its time through the resignation: {told}")

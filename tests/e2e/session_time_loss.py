@@ -46,11 +46,6 @@ def engines(c):
     return packages.engine_processes(c, "polyglot") + packages.engine_processes(c, "gnuchess")
 
 
-def play(c, board, move):
-    c.drag(*board.centre(move[:2]), *board.centre(move[2:4]))
-    game.away(c, board)
-
-
 def steps(c):
     c.start()
     c.menu("g", "x")
@@ -59,7 +54,7 @@ def steps(c):
     # Six seconds each: the user answers the engine's reply too late.
     c.start(packages.saved_game(c, "lose", ENGINE, local="white", seconds=6, depth=1))
     board = game.the_board(c)
-    play(c, board, "e2e4")
+    game.drag(c, board, "e2e4")
     wait_until(lambda: engine_moves(c), 30, "the engine's reply")
     over = c.wait_window("^Game Over$", 30, besides=(c.frame,))
     c.screenshot("lost-on-time")
@@ -89,7 +84,7 @@ def steps(c):
     c.wait_gone(question)
     check(c.answered(index) == "0", "the engine is restarted")
     second = wait_until(lambda: [p for p in engines(c) if p not in first], 20, "a fresh engine")
-    play(c, board, "e2e4")
+    game.drag(c, board, "e2e4")
     reply = wait_until(lambda: engine_moves(c), 30, "the fresh engine's reply")
     print("the fresh engine answers", reply[0])
 
@@ -97,7 +92,7 @@ def steps(c):
     wait_until(lambda: len(played(c)) >= 2, 20, "the reply on the board")
     stopped = engines(c)
     packages.signal_all(stopped, signal.SIGSTOP)
-    play(c, board, "g1f3")
+    game.drag(c, board, "g1f3")
     over = c.wait_window("^Game Over$", 40, besides=(c.frame,))
     c.screenshot("won-on-time")
     check("Black lost on time" in log_text(c, "AI Game - Console.log"), "Black lost on time")
