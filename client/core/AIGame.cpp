@@ -144,12 +144,7 @@ void CAIGame::SetDepth(int depth)
 
 void CAIGame::Poll()
 {
-    // The clock runs from the first move on, as UpdateClock charges it.
-    if (!m_inPlay || m_result != RESULT_NONE || m_timeControl == TIME_NONE || !(m_seconds > 0.0) ||
-        m_board.GetPly() == 0)
-        return;
-    int side = m_board.GetSideToMove() == BLACK ? 1 : 0;
-    if (m_displayClocks[side] - double(m_stopwatch.Time()) <= 0.0)
+    if (GetMillisecondsToFlag() == 0.0)
         EndOnTime();
 }
 

@@ -552,16 +552,25 @@ void CComputerPlayer::CheckSilence()
         OnEngineFailure("The chess engine does not answer.");
 }
 
-void CComputerPlayer::RestIfWaiting()
+bool CComputerPlayer::IsWaitingIdle()
 {
-    if (m_process->IsResting() || !m_process->RestsWhileWaiting())
-        return;
     bool over = !m_game || !m_game->IsInPlay() || m_game->GetResult() != RESULT_NONE;
     bool pondering = m_game && CConfig::IsTrue(m_game->GetSettings().GetValueOr("pondering", ""));
     // Its move, an answer still owed to us, or its thinking on the user's
-    // time keep it running.
-    if (!over && (IsEnginesTurnInPlay() || m_startPending || m_awaitedPong != 0 || m_drawPing != 0 ||
-                  !AreFeaturesSettled() || pondering))
+    // time keep it busy.
+    return over || !(IsEnginesTurnInPlay() || m_startPending || m_awaitedPong != 0 || m_drawPing != 0 ||
+                     !AreFeaturesSettled() || pondering);
+}
+
+bool CComputerPlayer::IsAtRest()
+{
+    // A declined draw still to be told is work for the next poll.
+    return m_process && !m_failed && !m_polling && !m_drawDeclined && IsWaitingIdle();
+}
+
+void CComputerPlayer::RestIfWaiting()
+{
+    if (m_process->IsResting() || !m_process->RestsWhileWaiting() || !IsWaitingIdle())
         return;
     double quietSince = std::max(m_lastHeard, m_process->GetLastSent());
     if (CEngineProcess::Now() - quietSince >= kRestAfter)

@@ -35,6 +35,7 @@ public:
 
     void Destroy() override;
     void Poll() override;
+    bool IsAtRest() override;
     void StartGame(CChessBoard* board, int colour) override;
     bool HasMove() override;
     bool GetMove(CMove& out) override;
@@ -109,6 +110,8 @@ private:
     // Stops a waiting engine that spins (its package says so): in the
     // user's turn without pondering, and after the game.
     void RestIfWaiting();
+    // Neither its move nor an answer owed nor pondering: it waits on the user.
+    bool IsWaitingIdle();
     void EndAfterFailure();
     bool IsEnginesTurnInPlay() const;
     // True while moves may still belong to a position before the last "new".

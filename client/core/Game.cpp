@@ -141,6 +141,17 @@ void CGame::Resign(int) {}
 void CGame::SendChat(const CString&, const CString&) {}
 void CGame::OnPenStroke(bool, int, int) {}
 void CGame::Poll() {}
+
+double CGame::GetMillisecondsToFlag() const
+{
+    // The clock runs from the first move on, as UpdateClock charges it.
+    if (!m_inPlay || m_result != RESULT_NONE || m_timeControl == TIME_NONE || !(m_seconds > 0.0) ||
+        m_board.GetPly() == 0)
+        return -1.0;
+    int side = m_board.GetSideToMove() == BLACK ? 1 : 0;
+    double left = m_displayClocks[side] - double(m_stopwatch.Time());
+    return left > 0.0 ? left : 0.0;
+}
 void CGame::OnGameOver() {}
 void CGame::OnClearAnnotation() {}
 bool CGame::RequestRestore(const Zorlin::CConfig&) { return false; }

@@ -135,6 +135,9 @@ public:
     int GetMovesPerPeriod() const { return m_movesPerPeriod; }
     double GetPeriodSeconds() const { return m_seconds; }
     double GetDisplayClock(int colour) const { return m_displayClocks[colour == BLACK ? 1 : 0]; }
+    // Milliseconds until the side to move's flag falls (0 once it has);
+    // negative while no clock runs for it.
+    double GetMillisecondsToFlag() const;
     CPlayer* GetFirstPlayer() const { return m_players[0]; }
     CPlayer* GetSecondPlayer() const { return m_players[1]; }
 

@@ -33,6 +33,7 @@ void CPlayer::SetPosition(const CChessBoard&) {}
 void CPlayer::Resign() {}
 bool CPlayer::OfferDraw() { return false; }
 bool CPlayer::IsLocal() { return false; }
+bool CPlayer::IsAtRest() { return false; }
 void CPlayer::GameOver() {}
 void CPlayer::SetMoveTime(double) {}
 

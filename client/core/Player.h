@@ -38,6 +38,9 @@ public:
     // The other side offers a draw.
     virtual bool OfferDraw();
     virtual bool IsLocal();
+    // Nothing to poll for until the other side moves (an engine waiting on
+    // the user with nothing owed).
+    virtual bool IsAtRest();
     // A file opened for reading on the player's picture; callers treat a file
     // that is not open as no picture.
     virtual void GetPhoto(Zorlin::CAutoPointer<Zorlin::CFile>& out);

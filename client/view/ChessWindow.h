@@ -37,6 +37,9 @@ public:
     // makes sure.
     static const int kIdleTickMilliseconds = 5000;
     static const int kEndOfGameMilliseconds = 2500;
+    // The pace while the user is to move against an engine at rest: only
+    // the user's flag is watched, and it is met on time.
+    static const int kUserTurnTickMilliseconds = 1000;
 
     CChessWindow(wxWindow* parent, wxWindowID id = wxID_ANY, const wxPoint& position = wxDefaultPosition,
                  const wxSize& size = wxDefaultSize, long style = 0, const wxString& name = "CChessWindow");
@@ -118,6 +121,8 @@ public:
     // Whether the tick has work: a game in play, sound, spoken words, a
     // download or a replaced game to release.
     bool HasTickWork() const;
+    // The busy pace: slower while only the user's move is awaited.
+    int GetBusyTickMilliseconds() const;
     // Runs the tick at its full pace while it has work, slowly otherwise.
     void PaceTick();
     void EndOfGame();

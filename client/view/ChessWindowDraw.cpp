@@ -3,6 +3,7 @@
 
 #include "client/view/ChessWindow.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -66,12 +67,37 @@ bool CChessWindow::HasTickWork() const
     return false;
 }
 
+int CChessWindow::GetBusyTickMilliseconds() const
+{
+    if (IsSoundActive() || !m_doomed.empty() || GetLiveWorkerCount() > 0 || !m_game || !m_game->IsInPlay() ||
+        !m_scene || m_scene->NeedsRedraw() || m_redrawRequested)
+        return kTickMilliseconds;
+    CChessApp* app = GetChessApp();
+    if (app && app->m_voicesLoaded)
+        for (int side : {0, 1})
+            if (CVoicePlayer* voice = app->GetVoice(side))
+                if (voice->IsSpeaking())
+                    return kTickMilliseconds;
+    CPlayer* mover = m_game->GetPlayer(SIDE_TO_MOVE);
+    if (!mover || !mover->IsLocal())
+        return kTickMilliseconds;
+    for (int side : {WHITE, BLACK}) {
+        CPlayer* player = m_game->GetPlayer(side);
+        if (!player || !(player->IsLocal() || player->IsAtRest()))
+            return kTickMilliseconds;
+    }
+    double flag = m_game->GetMillisecondsToFlag();
+    if (flag >= 0.0 && flag < kUserTurnTickMilliseconds)
+        return std::max(kTickMilliseconds, int(std::ceil(flag)) + 1);
+    return kUserTurnTickMilliseconds;
+}
+
 void CChessWindow::PaceTick()
 {
     // Stopped timers (the frame is closing) stay stopped.
     if (!m_tickTimer || !m_tickTimer->IsRunning())
         return;
-    int wanted = HasTickWork() ? kTickMilliseconds : kIdleTickMilliseconds;
+    int wanted = HasTickWork() ? GetBusyTickMilliseconds() : kIdleTickMilliseconds;
     if (m_tickTimer->GetInterval() != wanted)
         m_tickTimer->Start(wanted, wxTIMER_CONTINUOUS);
 }
