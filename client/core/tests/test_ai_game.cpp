@@ -494,7 +494,11 @@ TEST_F(AIGameTest, TheSideWhoseTimeRunsOutLosesOnTime)
         ASSERT_TRUE(WaitForMoves(local == WHITE ? 2 : 1));
         if (local == BLACK)
             ASSERT_TRUE(View().PlayText("e5"));
-        // The side to move now is the user (as White) or the engine (as Black).
+        // The side to move now is the user (as White) or the engine (as Black):
+        // the time to its flag is what is left of its one second.
+        double flag = game->GetMillisecondsToFlag();
+        EXPECT_GE(flag, 0.0);
+        EXPECT_LE(flag, 1000.0);
         EXPECT_TRUE(PumpUntil(
             [&] {
                 View().Tick();
@@ -507,6 +511,7 @@ TEST_F(AIGameTest, TheSideWhoseTimeRunsOutLosesOnTime)
         EXPECT_EQ(game->GetEndNote(), "on time");
         EXPECT_EQ(View().m_gameOverFlags, std::vector<int>{ local == WHITE ? -1 : 1 });
         EXPECT_EQ(game->GetDisplayClock(WHITE), 0.0);
+        EXPECT_LT(game->GetMillisecondsToFlag(), 0.0) << "a finished game has no flag to wait for";
         // No move counts after the flag fell, and nothing is asked.
         EXPECT_FALSE(View().PlayText(local == WHITE ? "d4" : "d5"));
         EXPECT_EQ(m_services.m_prompt.GetCount(), 0);
