@@ -112,8 +112,9 @@ void CheckReaders(const std::string& bytes)
 
     // What a paste takes for PGN has a game to show.
     ASSERT_TRUE(f.Seek(0, CFile::kSeekStart));
-    if (HoldsPgn(f))
+    if (HoldsPgn(f)) {
         EXPECT_FALSE(listed.empty());
+    }
 }
 
 std::vector<std::string> Seeds()
