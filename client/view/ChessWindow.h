@@ -30,16 +30,16 @@ class CChessWindow : public wxWindow, public CChessView {
 public:
     static const int kTickTimerId = 9990;
     static const int kEndOfGameTimerId = 9992;
-    static const int kTickMilliseconds = 100;
+    static constexpr int kTickMilliseconds = 100;
     // The tick's pace while it has nothing to do (no game in play, no sound,
     // no download). Whatever starts such work comes with an event, after
     // which the idle handler puts the full pace back; this slow beat only
     // makes sure.
-    static const int kIdleTickMilliseconds = 5000;
+    static constexpr int kIdleTickMilliseconds = 5000;
     static const int kEndOfGameMilliseconds = 2500;
     // The pace while the user is to move against an engine at rest: only
     // the user's flag is watched, and it is met on time.
-    static const int kUserTurnTickMilliseconds = 1000;
+    static constexpr int kUserTurnTickMilliseconds = 1000;
 
     CChessWindow(wxWindow* parent, wxWindowID id = wxID_ANY, const wxPoint& position = wxDefaultPosition,
                  const wxSize& size = wxDefaultSize, long style = 0, const wxString& name = "CChessWindow");
