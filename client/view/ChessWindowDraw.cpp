@@ -49,15 +49,10 @@ void CChessWindow::OnGameTick(wxTimerEvent&)
     PaceTick();
 }
 
-bool CChessWindow::HasTickWork() const
+namespace {
+
+bool IsVoiceSpeaking()
 {
-    if (IsSoundActive() || !m_doomed.empty())
-        return true;
-    // A disabled board's tick only updates the sound.
-    if (!IsEnabled() || m_glFailed)
-        return false;
-    if (GetLiveWorkerCount() > 0 || (m_game && m_game->IsInPlay()))
-        return true;
     CChessApp* app = GetChessApp();
     if (app && app->m_voicesLoaded)
         for (int side : {0, 1})
@@ -67,17 +62,27 @@ bool CChessWindow::HasTickWork() const
     return false;
 }
 
+} // namespace
+
+bool CChessWindow::HasTickWork() const
+{
+    if (IsSoundActive() || !m_doomed.empty())
+        return true;
+    // A disabled board's tick only updates the sound.
+    if (!IsEnabled() || m_glFailed)
+        return false;
+    if (GetLiveWorkerCount() > 0 || (m_game && m_game->IsInPlay()))
+        return true;
+    return IsVoiceSpeaking();
+}
+
 int CChessWindow::GetBusyTickMilliseconds() const
 {
     if (IsSoundActive() || !m_doomed.empty() || GetLiveWorkerCount() > 0 || !m_game || !m_game->IsInPlay() ||
         !m_scene || m_scene->NeedsRedraw() || m_redrawRequested)
         return kTickMilliseconds;
-    CChessApp* app = GetChessApp();
-    if (app && app->m_voicesLoaded)
-        for (int side : {0, 1})
-            if (CVoicePlayer* voice = app->GetVoice(side))
-                if (voice->IsSpeaking())
-                    return kTickMilliseconds;
+    if (IsVoiceSpeaking())
+        return kTickMilliseconds;
     CPlayer* mover = m_game->GetPlayer(SIDE_TO_MOVE);
     if (!mover || !mover->IsLocal())
         return kTickMilliseconds;
