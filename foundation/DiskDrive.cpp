@@ -480,6 +480,7 @@ bool CDiskDrive::ListDirectory(CArray<CString>& out, bool fullPaths)
     }
     if (!listed)
         return false;
+    out.Reserve(out.GetCount() + int(names.size()));
     for (const std::string& name : names) {
         if (fullPaths)
             out.Add(CString(m_current.GetText(), name.c_str()));

@@ -2,9 +2,13 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <string>
+#include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
 
 #include "client/core/PlayedGameFile.h"
@@ -31,11 +35,35 @@ struct SStamp {
     int64_t time = -1;
 };
 
-SStamp StampOf(const CString& path)
+// Stamps are taken inside the folder, so thousands of files cost no walk
+// of the whole path each.
+class CFolderStamps {
+public:
+    explicit CFolderStamps(const CString& folder)
+        : m_folder(folder), m_fd(::open(folder.GetText(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+    }
+    ~CFolderStamps()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    CFolderStamps(const CFolderStamps&) = delete;
+    CFolderStamps& operator=(const CFolderStamps&) = delete;
+
+    SStamp Of(const CString& name) const;
+
+private:
+    CString m_folder;
+    int m_fd;
+};
+
+SStamp CFolderStamps::Of(const CString& name) const
 {
     SStamp stamp;
     struct stat info;
-    if (stat(path.GetText(), &info) == 0) {
+    int result = m_fd >= 0 ? ::fstatat(m_fd, name.GetText(), &info, 0) : ::stat((m_folder + name).GetText(), &info);
+    if (result == 0) {
         stamp.size = int64_t(info.st_size);
         stamp.time = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
     }
@@ -58,11 +86,19 @@ bool Indexable(const CString& text)
     return true;
 }
 
-bool ParseNumber(const std::string& text, int64_t& out)
+bool ParseNumber(std::string_view text, int64_t& out)
 {
-    if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 19)
         return false;
-    out = std::strtoll(text.c_str(), nullptr, 10);
+    uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + uint64_t(c - '0');
+    }
+    if (value > uint64_t(INT64_MAX))
+        return false;
+    out = int64_t(value);
     return true;
 }
 
@@ -103,9 +139,12 @@ void CPlayedGames::Refresh(CDrive& userDrive)
     bool changed = false;
     m_files.RemoveAll();
     m_labels.RemoveAll();
+    m_files.Reserve(names.GetCount());
+    m_labels.Reserve(names.GetCount());
+    const CFolderStamps stamps(folder);
     for (int i = 0; i < names.GetCount(); ++i) {
         const CString& name = *names.GetAt(i);
-        const SStamp stamp = StampOf(folder + name);
+        const SStamp stamp = stamps.Of(name);
         SEntry entry;
         entry.size = stamp.size;
         entry.time = stamp.time;
@@ -119,7 +158,7 @@ void CPlayedGames::Refresh(CDrive& userDrive)
         }
         m_files.Add(name);
         m_labels.Add(entry.label);
-        now[name.GetText()] = entry;
+        now[name.GetText()] = std::move(entry);
     }
     changed = changed || now.size() != m_known->byFile.size();
     m_known->byFile.swap(now);
@@ -148,21 +187,23 @@ void CPlayedGames::ReadIndex(const CString& path)
         return;
     // "size TAB time TAB file TAB label"; a line that is not is skipped,
     // and its file read again.
+    const std::string_view all(text);
     size_t at = sizeof kIndexHeader - 1;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos)
+    while (at < all.size()) {
+        size_t end = all.find('\n', at);
+        if (end == std::string_view::npos)
             break;
-        const std::string line = text.substr(at, end - at);
+        const std::string_view line = all.substr(at, end - at);
         at = end + 1;
-        size_t a = line.find('\t'), b = a == std::string::npos ? a : line.find('\t', a + 1),
-               c = b == std::string::npos ? b : line.find('\t', b + 1);
+        size_t a = line.find('\t'), b = a == line.npos ? a : line.find('\t', a + 1),
+               c = b == line.npos ? b : line.find('\t', b + 1);
         SEntry entry;
-        if (c == std::string::npos || !ParseNumber(line.substr(0, a), entry.size) ||
+        if (c == line.npos || !ParseNumber(line.substr(0, a), entry.size) ||
             !ParseNumber(line.substr(a + 1, b - a - 1), entry.time) || c == b + 1)
             continue;
-        entry.label = CString(line.substr(c + 1).c_str());
-        m_known->byFile[line.substr(b + 1, c - b - 1)] = entry;
+        const std::string_view label = line.substr(c + 1);
+        entry.label = CString(std::string(label).c_str());
+        m_known->byFile[std::string(line.substr(b + 1, c - b - 1))] = std::move(entry);
     }
 }
 

@@ -19,9 +19,6 @@ using namespace Zorlin;
 namespace {
 
 const char* const kMatches = "Preferences.Matches.";
-// From this many links on, a game list is one cell of the HTML window
-// (LinkListCell.h): the toolkit's own text takes seconds over thousands.
-const int kLinksAsOneCell = 200;
 
 bool StartsWithNoCase(const CString& text, int at, const char* prefix)
 {
@@ -105,6 +102,8 @@ CString LinkifyText(const CString& text)
     return out;
 }
 
+const char* const CBrowserPage::kLinkSeparator = " / ";
+
 CBrowserPage::CBrowserPage() : m_tip(0), m_counter(0) {}
 
 void CBrowserPage::LoadTemplates(CDrive& drive)
@@ -168,6 +167,8 @@ void CBrowserPage::ShowPlayedGames(const CPlayedGames& played)
 {
     m_playedGames.RemoveAll();
     m_playedCaptions.RemoveAll();
+    m_playedGames.Reserve(played.GetFiles().GetCount());
+    m_playedCaptions.Reserve(played.GetFiles().GetCount());
     for (int i = 0; i < played.GetFiles().GetCount(); ++i) {
         m_playedGames.Add(*played.GetFiles().GetAt(i));
         m_playedCaptions.Add(*played.GetLabels().GetAt(i));
@@ -225,15 +226,10 @@ CString CBrowserPage::NewVersionBody(const SSources& sources) const
     return body;
 }
 
-CString CBrowserPage::GamesBody(const CArray<CString>& files, const char* extension, const char* folder,
-                                const char* command, const CArray<CString>* captions) const
+CString CBrowserPage::GamesBody(const char* section, const CArray<CString>& files, const char* extension,
+                                const char* folder, const char* command, const CArray<CString>* captions)
 {
-    CHtmlText body;
-    body.BeginParagraph("center");
-    bool asOneCell = files.GetCount() >= kLinksAsOneCell;
-    if (asOneCell)
-        body.Append("<linklist>");
-    bool first = true;
+    std::vector<SLink> links;
     for (int i = 0; i < files.GetCount(); ++i) {
         const CString& file = *files.GetAt(i);
         if (!KeysEqualNoCase(ExtensionOf(file), extension))
@@ -242,22 +238,33 @@ CString CBrowserPage::GamesBody(const CArray<CString>& files, const char* extens
         char quote = file.Find('\'', nullptr) ? '"' : '\'';
         if (quote == '"' && file.Find('"', nullptr))
             continue;
-        if (!first)
-            body.Append(" / ");
-        first = false;
-        CString link(command);
-        link.Append(quote);
-        link.Append(m_prefix);
-        link.Append(folder);
-        link.Append(file);
-        link.Append(quote);
-        body.BeginLink(EscapeHtml(link).GetText());
+        SLink link;
+        link.href = command;
+        link.href.Append(quote);
+        link.href.Append(m_prefix);
+        link.href.Append(folder);
+        link.href.Append(file);
+        link.href.Append(quote);
         const CString* caption = captions && i < captions->GetCount() ? captions->GetAt(i) : nullptr;
-        body.Append(EscapeHtml(caption && !caption->IsEmpty() ? *caption : WithoutExtension(file)));
-        body.EndLink();
+        link.label = caption && !caption->IsEmpty() ? *caption : WithoutExtension(file);
+        links.push_back(link);
     }
-    if (asOneCell)
-        body.Append("</linklist>");
+    CHtmlText body;
+    body.BeginParagraph("center");
+    if (int(links.size()) >= kLinksAsOneCell) {
+        body.Append("<linklist name=\"");
+        body.Append(section);
+        body.Append("\"></linklist>");
+        m_linkLists[section] = std::move(links);
+    } else {
+        for (size_t i = 0; i < links.size(); ++i) {
+            if (i)
+                body.Append(kLinkSeparator);
+            body.BeginLink(EscapeHtml(links[i].href).GetText());
+            body.Append(EscapeHtml(links[i].label));
+            body.EndLink();
+        }
+    }
     CString explore("LNK explore '");
     explore.Append(CString(folder).Mid(0, -2));
     explore.Append("'");
@@ -349,12 +356,13 @@ void CBrowserPage::FillStatistics(CHtmlText& section, const SSources& sources) c
 void CBrowserPage::Prepare(CHtmlText& layout, const SSources& sources)
 {
     m_counter = 0;
+    m_linkLists.clear();
     CHtmlText main;
     if (IsActive(sources, "newversion") && sources.newerVersion)
         AddSection(main, "newversion", "New version!", NewVersionBody(sources), sources);
     if (IsActive(sources, "activegames") && m_activeGames.GetCount() > 0)
         AddSection(main, "activegames", "Active Games",
-                   GamesBody(m_activeGames, ".rwg", "active games/", "LNK open ", &m_activeCaptions), sources);
+                   GamesBody("activegames", m_activeGames, ".rwg", "active games/", "LNK open ", &m_activeCaptions), sources);
     if (IsActive(sources, "totd"))
         AddSection(main, "totd", "Tip of the Day",
                    CString("<P>") + sources.program->GetValueOr((CString("TOTD.#") + Decimal(m_tip)).GetText(), ""),
@@ -363,7 +371,7 @@ void CBrowserPage::Prepare(CHtmlText& layout, const SSources& sources)
         AddSection(main, "news", "News", NewsBody(sources), sources);
     if (IsActive(sources, "playedgames") && m_playedGames.GetCount() > 0)
         AddSection(main, "playedgames", "Played Games",
-                   GamesBody(m_playedGames, ".pgn", "played games/", "LNK pgn ", &m_playedCaptions), sources);
+                   GamesBody("playedgames", m_playedGames, ".pgn", "played games/", "LNK pgn ", &m_playedCaptions), sources);
 
     CHtmlText right;
     if (IsActive(sources, "launchpad"))

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include "client/view/HtmlText.h"
 #include "foundation/Array.h"
 
@@ -26,6 +30,19 @@ public:
         bool newerVersion = false;
     };
 
+    // One link of a game list, as the page would write it, unescaped.
+    struct SLink {
+        Zorlin::CString href;
+        Zorlin::CString label;
+    };
+    // From this many links on, a game list is not written into the page:
+    // the page holds <linklist name="section"></linklist> and its links are
+    // kept here (LinkListCell.h), as the toolkit's markup parser and text
+    // take seconds over thousands of links.
+    static constexpr int kLinksAsOneCell = 200;
+    // Between the links of a game list.
+    static const char* const kLinkSeparator;
+
     CBrowserPage();
 
     // Loads the section templates from the drive's current folder (the
@@ -47,6 +64,8 @@ public:
     void Prepare(CHtmlText& layout, const SSources& sources);
 
     int GetTip() const { return m_tip; }
+    // The long game lists of the last Prepare, by section name.
+    const std::map<std::string, std::vector<SLink>>& GetLinkLists() const { return m_linkLists; }
     const Zorlin::CArray<Zorlin::CString>& GetActiveGames() const { return m_activeGames; }
     const Zorlin::CArray<Zorlin::CString>& GetPlayedGames() const { return m_playedGames; }
 
@@ -55,9 +74,9 @@ private:
                     const SSources& sources);
     bool IsActive(const SSources& sources, const char* name) const;
     Zorlin::CString NewVersionBody(const SSources& sources) const;
-    Zorlin::CString GamesBody(const Zorlin::CArray<Zorlin::CString>& files, const char* extension,
-                              const char* folder, const char* command,
-                              const Zorlin::CArray<Zorlin::CString>* captions = nullptr) const;
+    Zorlin::CString GamesBody(const char* section, const Zorlin::CArray<Zorlin::CString>& files,
+                              const char* extension, const char* folder, const char* command,
+                              const Zorlin::CArray<Zorlin::CString>* captions = nullptr);
     Zorlin::CString NewsBody(const SSources& sources) const;
     Zorlin::CString LinksBody(const SSources& sources) const;
     Zorlin::CString ProfileBody(const SSources& sources) const;
@@ -77,6 +96,7 @@ private:
     Zorlin::CArray<Zorlin::CString> m_playedCaptions; // the players' names as typed, or empty
     Zorlin::CString m_prefix; // before the folder names in game links
     int m_counter;            // numbers the sections of one build
+    std::map<std::string, std::vector<SLink>> m_linkLists;
 };
 
 // News and other text from outside as HTML: escaped, with its web

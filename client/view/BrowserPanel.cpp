@@ -1,8 +1,11 @@
 #include "client/view/BrowserPanel.h"
 
+#include <algorithm>
+
 #include "client/core/AppServices.h"
 #include "client/core/PlayedGames.h"
 #include "client/core/Version.h"
+#include "client/core/WxText.h"
 #include "client/view/ViewHost.h"
 #include "foundation/AutoDirectory.h"
 #include "foundation/AutoPointer.h"
@@ -13,8 +16,20 @@
 using namespace Zorlin;
 
 namespace {
+
 const char* const kLayout = "layout2.htm";
+
+bool SameList(const std::pair<const std::string, std::vector<CBrowserPage::SLink>>& a,
+              const std::pair<const std::string, std::vector<CBrowserPage::SLink>>& b)
+{
+    auto same = [](const CBrowserPage::SLink& x, const CBrowserPage::SLink& y) {
+        return x.href == y.href && x.label == y.label;
+    };
+    return a.first == b.first &&
+           std::equal(a.second.begin(), a.second.end(), b.second.begin(), b.second.end(), same);
 }
+
+} // namespace
 
 CBrowserPanel::CBrowserPanel(wxWindow* parent, wxWindowID id) : CWebPanel(parent, id)
 {
@@ -95,4 +110,24 @@ void CBrowserPanel::PreparePage(CHtmlText& page)
     app.GetUserDrive().GetFullPath(folder, nullptr);
     sources.userFolder = folder;
     m_page.Prepare(page, sources);
+    HandOverLinkLists();
+}
+
+void CBrowserPanel::HandOverLinkLists()
+{
+    // Rebuilds mostly show the same lists: nothing to convert or measure again.
+    const auto& now = m_page.GetLinkLists();
+    if (std::equal(now.begin(), now.end(), m_handedOver.begin(), m_handedOver.end(), SameList))
+        return;
+    m_handedOver = now;
+    CLinkLists& lists = GetLinkLists();
+    lists.Clear();
+    for (const auto& [name, links] : m_page.GetLinkLists()) {
+        std::vector<CLinkListCell::SItem> items(links.size());
+        for (size_t i = 0; i < links.size(); ++i) {
+            items[i].label = ToWx(links[i].label);
+            items[i].link = wxHtmlLinkInfo(ToWx(links[i].href));
+        }
+        lists.Set(wxString::FromUTF8(name), std::move(items), CBrowserPage::kLinkSeparator);
+    }
 }

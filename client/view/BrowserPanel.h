@@ -28,9 +28,13 @@ public:
 
 private:
     void ReadLiveContent();
+    // The page's long game lists go to the window beside the page.
+    void HandOverLinkLists();
 
     CBrowserPage m_page;
     Zorlin::CConfig m_version;
     bool m_pending = false;
     bool m_pendingReload = false;
+    // The lists the window holds now.
+    std::map<std::string, std::vector<CBrowserPage::SLink>> m_handedOver;
 };

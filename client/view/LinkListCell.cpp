@@ -5,13 +5,10 @@
 #include <unordered_map>
 
 #include <wx/dc.h>
-#include <wx/html/htmlpars.h>
+#include <wx/html/htmlwin.h>
 #include <wx/html/winpars.h>
 
 namespace {
-
-const wxString kOpen = "<a href=\"";
-const wxString kClose = "</a>";
 
 wxString OneLine(const wxString& text)
 {
@@ -20,51 +17,6 @@ wxString OneLine(const wxString& text)
         if (*it == '\n' || *it == '\r' || *it == '\t')
             *it = ' ';
     return out;
-}
-
-// The links of the element's source, exactly as the page builder writes
-// them; false for anything else, which the toolkit then shows itself.
-bool ParseLinks(const wxString& source, wxHtmlEntitiesParser& entities, std::vector<CLinkListCell::SItem>& items,
-                wxString& separator)
-{
-    size_t at = 0;
-    size_t length = source.length();
-    bool haveSeparator = false;
-    while (true) {
-        size_t open = source.find(kOpen, at);
-        wxString between = source.substr(at, open == wxString::npos ? wxString::npos : open - at);
-        if (between.find('<') != wxString::npos)
-            return false;
-        if (open == wxString::npos)
-            return between.Strip(wxString::both).empty();
-        if (!items.empty()) {
-            if (haveSeparator && between != separator)
-                return false;
-            separator = between;
-            haveSeparator = true;
-        } else if (!between.Strip(wxString::both).empty()) {
-            return false;
-        }
-        size_t hrefStart = open + kOpen.length();
-        size_t hrefEnd = source.find("\">", hrefStart);
-        if (hrefEnd == wxString::npos)
-            return false;
-        wxString href = source.substr(hrefStart, hrefEnd - hrefStart);
-        size_t labelStart = hrefEnd + 2;
-        size_t close = source.find(kClose, labelStart);
-        if (close == wxString::npos || href.find_first_of("<>\"") != wxString::npos)
-            return false;
-        wxString label = source.substr(labelStart, close - labelStart);
-        if (label.find('<') != wxString::npos)
-            return false;
-        CLinkListCell::SItem item;
-        item.label = OneLine(entities.Parse(label));
-        item.link = wxHtmlLinkInfo(entities.Parse(href));
-        items.push_back(item);
-        at = close + kClose.length();
-        if (at > length)
-            return false;
-    }
 }
 
 wxFont CurrentFont(wxHtmlWinParser& parser, bool underlined)
@@ -82,14 +34,12 @@ public:
 
     bool HandleTag(const wxHtmlTag& tag) override
     {
-        if (!tag.HasEnding())
-            return false;
-        std::vector<CLinkListCell::SItem> items;
-        wxString separator;
-        if (!ParseLinks(m_WParser->GetInnerSource(tag), *m_WParser->GetEntitiesParser(), items, separator) ||
-            items.empty())
-            return false;
-        m_WParser->GetContainer()->InsertCell(new CLinkListCell(*m_WParser, std::move(items), separator));
+        wxHtmlWindowInterface* window = m_WParser->GetWindowInterface();
+        auto* owner = window ? dynamic_cast<ILinkListWindow*>(window->GetHTMLWindow()) : nullptr;
+        std::shared_ptr<CLinkLists::SList> list = owner ? owner->GetLinkLists().Find(tag.GetParam("NAME")) : nullptr;
+        if (list && !list->items.empty())
+            m_WParser->GetContainer()->InsertCell(new CLinkListCell(*m_WParser, list, owner->GetLinkLists()));
+        // Whatever the element holds is not shown.
         return true;
     }
 };
@@ -101,37 +51,30 @@ public:
 
 } // namespace
 
-CLinkListCell::CLinkListCell(wxHtmlWinParser& parser, std::vector<SItem> items, const wxString& separator)
-    : m_items(std::move(items)), m_separator(separator), m_linkFont(CurrentFont(parser, true)),
+CLinkListCell::CLinkListCell(wxHtmlWinParser& parser, std::shared_ptr<SList> list, CLinkLists& measure)
+    : m_list(std::move(list)), m_linkFont(CurrentFont(parser, true)),
       m_textFont(CurrentFont(parser, false)), m_linkColour(parser.GetLinkColor()),
       m_textColour(parser.GetActualColor()), m_align(parser.GetAlign()), m_separatorWidth(0), m_lineHeight(0),
       m_oneLineWidth(0)
 {
     wxDC& dc = *parser.GetDC();
     wxFont was = dc.GetFont();
-    // Long-time users' lists repeat their opponents: each label is measured once.
-    std::unordered_map<std::wstring, int> widths;
-    dc.SetFont(m_linkFont);
     int height = 0;
-    for (SItem& item : m_items) {
-        std::wstring key = item.label.ToStdWstring();
-        auto found = widths.find(key);
-        if (found == widths.end()) {
-            int w = 0, h = 0;
-            dc.GetTextExtent(item.label, &w, &h);
-            found = widths.emplace(key, w).first;
-            height = std::max(height, h);
-        }
-        item.width = found->second;
+    measure.UseFont(dc, m_linkFont);
+    m_widths.reserve(m_list->items.size());
+    for (const SItem& item : m_list->items) {
+        std::pair<int, int> size = measure.Measure(dc, item.label);
+        m_widths.push_back(size.first);
+        height = std::max(height, size.second);
     }
-    dc.SetFont(m_textFont);
-    int h = 0;
-    dc.GetTextExtent(m_separator, &m_separatorWidth, &h);
-    m_lineHeight = std::max(height, h);
+    measure.UseFont(dc, m_textFont);
+    std::pair<int, int> separatorSize = measure.Measure(dc, m_list->separator);
+    m_separatorWidth = separatorSize.first;
+    m_lineHeight = std::max(height, separatorSize.second);
     if (was.IsOk())
         dc.SetFont(was);
-    for (const SItem& item : m_items)
-        m_oneLineWidth += item.width + m_separatorWidth;
+    for (int width : m_widths)
+        m_oneLineWidth += width + m_separatorWidth;
     m_oneLineWidth -= m_separatorWidth;
     m_Width = m_oneLineWidth;
     m_Height = m_lineHeight;
@@ -141,15 +84,15 @@ CLinkListCell::CLinkListCell(wxHtmlWinParser& parser, std::vector<SItem> items, 
 void CLinkListCell::Layout(int width)
 {
     // Lines break after a separator; its closing blank is not kept at a line's end.
-    wxString trimmed = wxString(m_separator).Strip(wxString::trailing);
-    int separatorEnd = m_separator.empty() ? 0 : int(m_separatorWidth * trimmed.length() / m_separator.length());
+    wxString trimmed = wxString(m_list->separator).Strip(wxString::trailing);
+    int separatorEnd = m_list->separator.empty() ? 0 : int(m_separatorWidth * trimmed.length() / m_list->separator.length());
     m_lines.clear();
-    m_left.assign(m_items.size(), 0);
+    m_left.assign(m_list->items.size(), 0);
     std::vector<int> ends; // where each line's last separator ends
-    int count = int(m_items.size());
+    int count = int(m_list->items.size());
     int x = 0;
     for (int i = 0; i < count; ++i) {
-        int w = m_items[size_t(i)].width;
+        int w = WidthOf(i);
         int tail = i + 1 < count ? separatorEnd : 0;
         if (m_lines.empty() || (x > 0 && x + w + tail > width)) {
             m_lines.push_back(i);
@@ -186,7 +129,7 @@ int CLinkListCell::LineOf(int index) const
 wxRect CLinkListCell::GetLabelRect(int index) const
 {
     int line = LineOf(index);
-    return wxRect(m_left[size_t(index)], line * m_lineHeight, m_items[size_t(index)].width, m_lineHeight);
+    return wxRect(m_left[size_t(index)], line * m_lineHeight, WidthOf(index), m_lineHeight);
 }
 
 void CLinkListCell::Draw(wxDC& dc, int x, int y, int viewTop, int viewBottom, wxHtmlRenderingInfo&)
@@ -204,13 +147,13 @@ void CLinkListCell::Draw(wxDC& dc, int x, int y, int viewTop, int viewBottom, wx
     wxColour colour = dc.GetTextForeground();
     int mode = dc.GetBackgroundMode();
     dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
-    int count = int(m_items.size());
+    int count = int(m_list->items.size());
     for (int line = first; line <= last; ++line) {
         int begin = m_lines[size_t(line)];
         int end = line + 1 < int(m_lines.size()) ? m_lines[size_t(line) + 1] : count;
         int lineTop = top + line * m_lineHeight;
         for (int i = begin; i < end; ++i) {
-            const SItem& item = m_items[size_t(i)];
+            const SItem& item = m_list->items[size_t(i)];
             int at = left + m_left[size_t(i)];
             dc.SetFont(m_linkFont);
             dc.SetTextForeground(m_linkColour);
@@ -218,7 +161,7 @@ void CLinkListCell::Draw(wxDC& dc, int x, int y, int viewTop, int viewBottom, wx
             if (i + 1 < count) {
                 dc.SetFont(m_textFont);
                 dc.SetTextForeground(m_textColour);
-                dc.DrawText(m_separator, at + item.width, lineTop);
+                dc.DrawText(m_list->separator, at + WidthOf(i), lineTop);
             }
         }
     }
@@ -236,22 +179,62 @@ wxHtmlLinkInfo* CLinkListCell::GetLink(int x, int y) const
     if (line >= int(m_lines.size()))
         return nullptr;
     int begin = m_lines[size_t(line)];
-    int end = line + 1 < int(m_lines.size()) ? m_lines[size_t(line) + 1] : int(m_items.size());
+    int end = line + 1 < int(m_lines.size()) ? m_lines[size_t(line) + 1] : int(m_list->items.size());
     for (int i = begin; i < end; ++i)
-        if (x >= m_left[size_t(i)] && x < m_left[size_t(i)] + m_items[size_t(i)].width)
-            return &m_items[size_t(i)].link;
+        if (x >= m_left[size_t(i)] && x < m_left[size_t(i)] + WidthOf(i))
+            return &m_list->items[size_t(i)].link;
     return nullptr;
 }
 
 wxString CLinkListCell::ConvertToText(wxHtmlSelection*) const
 {
     wxString text;
-    for (size_t i = 0; i < m_items.size(); ++i) {
+    for (size_t i = 0; i < m_list->items.size(); ++i) {
         if (i)
-            text += m_separator;
-        text += m_items[i].label;
+            text += m_list->separator;
+        text += m_list->items[i].label;
     }
     return text;
+}
+
+void CLinkLists::Set(const wxString& name, std::vector<CLinkListCell::SItem> items, const wxString& separator)
+{
+    for (CLinkListCell::SItem& item : items)
+        item.label = OneLine(item.label);
+    auto list = std::make_shared<SList>();
+    list->items = std::move(items);
+    list->separator = separator;
+    m_lists[name] = std::move(list);
+}
+
+std::shared_ptr<CLinkLists::SList> CLinkLists::Find(const wxString& name) const
+{
+    auto found = m_lists.find(name);
+    return found == m_lists.end() ? nullptr : found->second;
+}
+
+void CLinkLists::UseFont(wxDC& dc, const wxFont& font)
+{
+    dc.SetFont(font);
+    // A list's two fonts differ in the underline alone, which changes no
+    // size, so one table serves both.
+    wxString key = font.GetFaceName() << '/' << font.GetFractionalPointSize() << '/' << int(font.GetWeight())
+                                      << '/' << int(font.GetStyle());
+    if (key != m_measuredFont) {
+        m_sizes.clear();
+        m_measuredFont = key;
+    }
+}
+
+std::pair<int, int> CLinkLists::Measure(wxDC& dc, const wxString& text)
+{
+    std::wstring key = text.ToStdWstring();
+    auto found = m_sizes.find(key);
+    if (found != m_sizes.end())
+        return found->second;
+    int width = 0, height = 0;
+    dc.GetTextExtent(text, &width, &height);
+    return m_sizes.emplace(std::move(key), std::make_pair(width, height)).first->second;
 }
 
 void RegisterLinkListTag()

@@ -5,12 +5,13 @@
 
 #include "client/view/HtmlText.h"
 #include "client/view/LinkCommand.h"
+#include "client/view/LinkListCell.h"
 
 class CWebPanel;
 
 // The browser control of a web panel: an HTML window whose every page load
 // and link click passes the panel's navigation policy first.
-class CWebPanelView : public wxHtmlWindow {
+class CWebPanelView : public wxHtmlWindow, public ILinkListWindow {
 public:
     CWebPanelView(CWebPanel* panel, wxWindowID id);
 
@@ -22,9 +23,12 @@ public:
     // Shows a page held in memory, its pictures found in folderPath.
     void ShowFromMemory(const wxString& html, const wxString& folderPath);
 
+    CLinkLists& GetLinkLists() override { return m_linkLists; }
+
 private:
     CWebPanel* m_panel;
     bool m_approved;
+    CLinkLists m_linkLists;
 };
 
 // A panel showing the client's own pages, built from templates, written
@@ -61,6 +65,8 @@ public:
     void FollowLinkLater(const Zorlin::CString& href);
 
     wxHtmlWindow* GetBrowser() const { return m_view; }
+    // What the pages' <linklist> elements show.
+    CLinkLists& GetLinkLists() { return m_view->GetLinkLists(); }
     CHtmlVariables& GetVariables() { return m_variables; }
     const Zorlin::CString& GetLanguage() const { return m_language; }
     // "page.htm" for the first panel alive, "page2.htm" and so on for others,

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "client/core/PlayedGameFile.h"
@@ -130,6 +131,47 @@ TEST_F(BrowserPage, GameFilesAreListedInNaturalOrderAndOnlyTheirOwnKind)
     // Active games come before the tip, played games after the news.
     EXPECT_LT(At(text, "Active Games"), At(text, "Tip of the Day"));
     EXPECT_LT(At(text, "[open News"), At(text, "Played Games"));
+}
+
+TEST_F(BrowserPage, ALongGameListIsHandedOverBesideThePageAndAShortOneStaysInIt)
+{
+    const int count = CBrowserPage::kLinksAsOneCell;
+    for (int n = count - 1; n >= 1; --n)
+        fx.WriteUserFile("played games/Game " + std::to_string(n) + ".pgn", "x");
+    fx.WriteUserFile("played games/O'Hara & Al.pgn", "x");
+    fx.WriteUserFile("played games/\"Al\" O'Hara.pgn", "x");
+    fx.WriteUserFile("played games/notes.txt", "x");
+    for (int n = 1; n < count; ++n)
+        fx.WriteUserFile("active games/Game " + std::to_string(n) + ".rwg", "x");
+    std::string text = Build();
+
+    EXPECT_NE(At(text, "<linklist name=\"playedgames\"></linklist>"), std::string::npos) << "one element, no links";
+    EXPECT_EQ(At(text, "played games/Game"), std::string::npos);
+    EXPECT_NE(At(text, "LNK explore &#39;played games&#39;"), std::string::npos) << "the folder link stays";
+    ASSERT_EQ(page.GetLinkLists().count("playedgames"), 1u);
+    const std::vector<CBrowserPage::SLink>& links = page.GetLinkLists().at("playedgames");
+    ASSERT_EQ(links.size(), size_t(count)) << "a name holding both quotes has no link, other kinds none";
+    EXPECT_STREQ(links.back().href.GetText(), "LNK pgn \"played games/O'Hara & Al.pgn\"");
+    EXPECT_STREQ(links.back().label.GetText(), "O'Hara & Al") << "kept as typed, escaped by whoever shows it";
+    for (int n = 1; n < count; ++n) {
+        EXPECT_STREQ(links[size_t(n - 1)].href.GetText(),
+                     ("LNK pgn 'played games/Game " + std::to_string(n) + ".pgn'").c_str());
+        EXPECT_STREQ(links[size_t(n - 1)].label.GetText(), ("Game " + std::to_string(n)).c_str());
+    }
+
+    // One link short of a cell: written into the page as before.
+    EXPECT_EQ(page.GetLinkLists().count("activegames"), 0u);
+    EXPECT_NE(At(text, ">Game 198</a> / <a href=\"LNK open &#39;active games/Game 199.rwg&#39;\">Game 199</a>"),
+              std::string::npos);
+
+    // The next build without the long list hands over nothing.
+    std::remove((fx.user + "/played games/Game 1.pgn").c_str());
+    text = Build();
+    EXPECT_TRUE(page.GetLinkLists().empty());
+    EXPECT_NE(At(text, ">Game 199</a> / <a href=\"LNK pgn &quot;played games/O&#39;Hara &amp; Al.pgn&quot;\">"
+                       "O&#39;Hara &amp; Al</a>"),
+              std::string::npos)
+        << text;
 }
 
 TEST_F(BrowserPage, AnEmailGamesCopyIsListedByOpponentAndMove)
