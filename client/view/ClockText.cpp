@@ -54,6 +54,7 @@ double ReadSeconds(const CString& item)
 void CClockReminders::Load(const CString& setting, double remainingMs)
 {
     m_marks.clear();
+    m_waiting = remainingMs == -1.0;
     if (setting.IsEmpty())
         return;
     // Items split by hand: negative indices of Mid count from the end.
@@ -68,16 +69,28 @@ void CClockReminders::Load(const CString& setting, double remainingMs)
     }
     std::stable_sort(m_marks.begin(), m_marks.end(),
                      [](const SMark& a, const SMark& b) { return a.m_mark < b.m_mark; });
-    if (remainingMs == -1.0)
-        return;
+    if (!m_waiting)
+        PassFrom(remainingMs);
+}
+
+void CClockReminders::PassFrom(double remainingMs)
+{
     for (SMark& mark : m_marks)
         if (mark.m_mark >= remainingMs)
             mark.m_passed = true;
 }
 
+void CClockReminders::Begin(double remainingMs)
+{
+    if (!m_waiting)
+        return;
+    m_waiting = false;
+    PassFrom(remainingMs);
+}
+
 bool CClockReminders::Check(double remainingMs)
 {
-    if (!(remainingMs > 0.0))
+    if (m_waiting || !(remainingMs > 0.0))
         return false;
     bool fired = false;
     for (SMark& mark : m_marks) {

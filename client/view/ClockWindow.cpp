@@ -220,6 +220,7 @@ void CClockWindow::OnClockTimer(wxTimerEvent&)
 void CClockWindow::Step(double elapsedMs)
 {
     SSide& running = m_sides[m_runningSide];
+    m_reminders[m_runningSide].Begin(running.m_shown);
     running.m_lastStep = elapsedMs;
     if (m_mode == 1)
         running.m_shown -= elapsedMs;

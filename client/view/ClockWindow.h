@@ -38,7 +38,8 @@ public:
     void Stop() override;
     // Re-reads the reminder marks of both sides. remainingMs is the running
     // side's time; the other side's marks follow its own shown time. -1.0
-    // marks none as passed.
+    // marks none as passed: each side's marks then wait for the time from
+    // which that side's clock first runs.
     void LoadReminders(double remainingMs) override;
     // Shows or hides the strip and lays the game panel out again.
     void SetShown(bool shown) override;

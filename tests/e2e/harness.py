@@ -808,6 +808,85 @@ class ScreenReader:
             self.display = None
 
 
+class ScreenUpdates:
+    """What any client draws on an X server's screen, as the server reports
+    it (DAMAGE on the root window): one rectangle (x, y, width, height) a
+    drawing request, collected with the time it was read."""
+
+    class Rectangle(ctypes.Structure):
+        _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short), ("width", ctypes.c_ushort),
+                    ("height", ctypes.c_ushort)]
+
+    class Notify(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                    ("display", ctypes.c_void_p), ("drawable", ctypes.c_ulong), ("damage", ctypes.c_ulong),
+                    ("level", ctypes.c_int), ("more", ctypes.c_int), ("timestamp", ctypes.c_ulong)]
+
+    RAW_RECTANGLES = 0
+
+    def __init__(self, display_name):
+        x = ctypes.cdll.LoadLibrary("libX11.so.6")
+        damage = ctypes.cdll.LoadLibrary("libXdamage.so.1")
+        x.XOpenDisplay.restype = ctypes.c_void_p
+        x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x.XDefaultRootWindow.restype = ctypes.c_ulong
+        x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x.XPending.argtypes = x.XFlush.argtypes = x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        x.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+        damage.XDamageQueryExtension.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int),
+                                                 ctypes.POINTER(ctypes.c_int)]
+        damage.XDamageCreate.restype = ctypes.c_ulong
+        damage.XDamageCreate.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int]
+        self.x = x
+        self.display = x.XOpenDisplay(display_name.encode())
+        check(self.display, "the X server can be reached for its drawing")
+        base, error = ctypes.c_int(), ctypes.c_int()
+        check(damage.XDamageQueryExtension(self.display, ctypes.byref(base), ctypes.byref(error)),
+              "the X server reports drawing (DAMAGE)")
+        self.notify = base.value
+        damage.XDamageCreate(self.display, x.XDefaultRootWindow(self.display), self.RAW_RECTANGLES)
+        x.XFlush(self.display)
+        self.area_offset = ctypes.sizeof(self.Notify)
+
+    def collect(self):
+        """The rectangles drawn since the last call: [(time, x, y, width, height)]."""
+        found = []
+        event = (ctypes.c_long * 24)()
+        while self.x.XPending(self.display):
+            self.x.XNextEvent(self.display, event)
+            if ctypes.cast(event, ctypes.POINTER(ctypes.c_int))[0] != self.notify:
+                continue
+            area = self.Rectangle.from_buffer(event, self.area_offset)
+            found.append((time.monotonic(), area.x, area.y, area.width, area.height))
+        return found
+
+    def during(self, seconds, step=0.02):
+        """The rectangles drawn over a measuring window of seconds from now."""
+        self.collect()
+        found, end = [], time.monotonic() + seconds
+        while time.monotonic() < end:
+            time.sleep(step)
+            found += self.collect()
+        return found + self.collect()
+
+    def wait_quiet(self, quiet, timeout, what, ignore=lambda rectangle: False):
+        """Waits until nothing but what ignore accepts is drawn for quiet seconds."""
+        last = time.monotonic()
+
+        def still():
+            nonlocal last
+            if any(not ignore(r[1:]) for r in self.collect()):
+                last = time.monotonic()
+            return time.monotonic() - last >= quiet
+
+        wait_until(still, timeout, what)
+
+    def close(self):
+        if self.display:
+            self.x.XCloseDisplay(self.display)
+            self.display = None
+
+
 class Picture:
     """A screen shot's pixels (RGB), read through ImageMagick as binary PPM
     from a file, or straight from the screen (Client.look)."""

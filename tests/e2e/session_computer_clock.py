@@ -2,7 +2,10 @@
 """A timed game against an engine that greets: the clock is on the screen
 from the start without View, Clock, its frame marks the side whose time
 runs and moves over with each move, and the engine's greeting stands off
-the main window so its status bar stays readable."""
+the main window so its status bar stays readable. While a side thinks, the
+clock is drawn when its text changes, once a second (a five-minute game
+does not blink its five-minute mark at the start), and nothing else is drawn
+while nothing changes."""
 
 import os
 import sys
@@ -15,6 +18,12 @@ from harness import check, wait_until
 USER = "tester"
 MARK = (230, 150, 30)
 GREETING = "say tellics say Hello from the test engine"
+# The clock's face, as its picture is: each drawing of it damages this much.
+FACE = (160, 46)
+# A measuring window, and what it may hold: the seconds rolling over and the
+# frame moving, never four drawings a second of a blinking time.
+WINDOW = 4.0
+MOST_FACES = 8
 
 
 def mark_centre(c, name):
@@ -29,6 +38,14 @@ def mark_centre(c, name):
             if all(abs(row[x + i] - MARK[i]) <= 8 for i in range(3)):
                 xs.append(fx + x // 3)
     return sum(xs) / len(xs) if len(xs) > 100 else None
+
+
+def clock_face(rectangle):
+    return tuple(rectangle[2:]) == FACE
+
+
+def faces(drawn):
+    return sum(clock_face(r[1:]) for r in drawn)
 
 
 def overlaps(a, b):
@@ -49,14 +66,29 @@ def steps(c):
           f"the greeting {c.geometry(greeting)} stands off the main window {c.geometry(c.frame)}")
 
     white = wait_until(lambda: mark_centre(c, "white-to-move"), 15, "the clock with White's box marked")
+    updates = harness.ScreenUpdates(c.display.name)
     c.drag(*board.centre("e2"), *board.centre("e4"))
     game.away(c, board)
+    # Black's time starts at its five minutes: no reminder to blink.
+    drawn = faces(updates.during(WINDOW))
+    check(1 <= drawn <= MOST_FACES, f"the clock was drawn {drawn} times in {WINDOW} s of Black's first turn")
     black = wait_until(lambda: (lambda x: x if x and x > white + 40 else None)(mark_centre(c, "black-to-move")),
                        15, "the mark to move to Black's box")
     console = os.path.join(c.folder, "logs", "Rookwell - Console.log")
     harness.wait_for_file_content(console, lambda text: "\ne5\n" in text, 30, "the engine's reply")
     wait_until(lambda: (lambda x: x if x and x < black - 40 else None)(mark_centre(c, "white-again")),
                15, "the mark to come back to White's box")
+    # The reply has been shown and the user thinks: only the clock is drawn,
+    # and the client costs little.
+    updates.wait_quiet(1.5, 20, "the board to finish the reply's drawing", ignore=clock_face)
+    cpu = c.cpu_seconds()
+    drawn = updates.during(WINDOW)
+    cpu = c.cpu_seconds() - cpu
+    others = [r[1:] for r in drawn if not clock_face(r[1:])]
+    check(not others, f"nothing but the clock is drawn while the user thinks: {others[:5]}")
+    check(2 <= faces(drawn) <= MOST_FACES, f"the clock was drawn {faces(drawn)} times in {WINDOW} s of White's turn")
+    check(cpu < 0.5, f"the client used {cpu:.2f} processor seconds in {WINDOW} s of the user's turn")
+    updates.close()
     c.menu("g", "x")
     index, record = c.wait_prompt(contains="save the current game")
     c.answer(record[1], "alt+n")

@@ -203,13 +203,14 @@ TEST_F(Panels, TheClockCountsTheRunningSideDownAndEachSideHasItsOwnReminders)
     EXPECT_FALSE(clock->IsRunning());
 
     // Outside play nothing blinks.
-    clock->SetTime(45000.0, 45000.0, 0);
+    clock->SetTime(30500.0, 30500.0, 0);
     clock->LoadReminders(-1.0);
     game->SetInPlay(false);
     clock->Start();
     clock->Step(1000.0);
+    EXPECT_TRUE(clock->GetReminders(0).GetMarks()[1].m_passed) << "the 30-second mark was met";
     EXPECT_EQ(clock->GetBlinkCount(0), 0);
-    EXPECT_EQ(clock->GetTimeText(0), "00:44");
+    EXPECT_EQ(clock->GetTimeText(0), "00:30");
     clock->Stop();
     EXPECT_EQ(CHarness::GetAssertCount(), 0);
 }
@@ -231,17 +232,18 @@ TEST_F(Panels, AfterAMoveTheStoppedTimeIsAlwaysShownSoNeverBothBoxesGoBlank)
             }
         return n > 40;
     };
-    // A five-minute game meets the shipped 300-second mark on each side's
-    // first step, so both sides blink soon after the start; White moves
-    // while its time still blinks, at either phase of the blink.
+    // Both sides start a hair above the 60-second mark, so both blink soon
+    // after the start; White moves while its time still blinks, at either
+    // phase of the blink.
+    const double start = 60100.0;
     for (int before = 1; before <= 4; ++before) {
-        clock->SetTime(300000.0, 300000.0, 0);
+        clock->SetTime(start, start, 0);
         clock->LoadReminders(-1.0);
         clock->Start();
         for (int i = 0; i < before; ++i)
             clock->Step(250.0);
         ASSERT_GT(clock->GetBlinkCount(0), 0) << "White's mark fired";
-        clock->SetTime(300000.0 - 250.0 * before, 300000.0, 1);
+        clock->SetTime(start - 250.0 * before, start, 1);
         int blackBlank = 0;
         for (int i = 0; i < 24; ++i) {
             clock->Step(250.0);
@@ -255,6 +257,38 @@ TEST_F(Panels, AfterAMoveTheStoppedTimeIsAlwaysShownSoNeverBothBoxesGoBlank)
             }
         }
         EXPECT_EQ(blackBlank, 10) << "Black's own mark still blinks its time";
+        clock->Stop();
+    }
+    EXPECT_EQ(CHarness::GetAssertCount(), 0);
+}
+
+TEST_F(Panels, ATimedGameDoesNotRemindOfTheTimeItStartsWith)
+{
+    CGame* game = NewGame();
+    CClockWindow* clock = m_panel->GetClockWindow();
+    game->SetInPlay(true);
+    // A five-minute game after a view reset (marks loaded with no time), and
+    // a game taken up again with 45 s left: neither the 300-second mark nor,
+    // for the second, the 60-second one is news at the start.
+    for (double left : {300000.0, 45000.0}) {
+        game->SetTimeControl(TIME_BLITZ, 0, 300.0);
+        clock->LoadReminders(-1.0);
+        clock->SetTime(left, left, 0);
+        EXPECT_EQ(clock->GetBlinkCount(0), 0) << left;
+        clock->Start();
+        for (int i = 0; i < 8; ++i)
+            clock->Step(250.0);
+        EXPECT_EQ(clock->GetBlinkCount(0), 0) << left;
+        // Black's first turn meets its own marks the same way.
+        clock->SetTime(left - 2000.0, left, 1);
+        clock->Start();
+        for (int i = 0; i < 8; ++i)
+            clock->Step(250.0);
+        EXPECT_EQ(clock->GetBlinkCount(1), 0) << left;
+        // Marks still ahead fire as the time falls below them.
+        clock->SetTime(left - 2000.0, 30100.0, 1);
+        clock->Step(250.0);
+        EXPECT_GT(clock->GetBlinkCount(1), 0) << left;
         clock->Stop();
     }
     EXPECT_EQ(CHarness::GetAssertCount(), 0);

@@ -69,6 +69,7 @@ TEST(ClockReminders, LoadingSortsReadsBadItemsAsZeroAndMinusOneMarksNone)
         EXPECT_FALSE(marks[i].m_passed) << i;
     }
     // A zero mark can never fire: the check needs time left.
+    reminders.Begin(400000.0);
     EXPECT_EQ(FiredWhileCounting(reminders, 400000.0).size(), 3u);
 
     reminders.Load("", 1000.0);
@@ -80,6 +81,7 @@ TEST(ClockReminders, ATimeAlreadyOutOrJumpingPastSeveralMarks)
 {
     CClockReminders reminders;
     reminders.Load("60, 30, 10", -1.0);
+    reminders.Begin(70000.0);
     EXPECT_FALSE(reminders.Check(0.0)) << "a time that has run out fires nothing";
     EXPECT_FALSE(reminders.GetMarks()[0].m_passed);
     // A take-back may set the time straight below two marks: one report.
@@ -89,6 +91,30 @@ TEST(ClockReminders, ATimeAlreadyOutOrJumpingPastSeveralMarks)
     EXPECT_FALSE(reminders.GetMarks()[0].m_passed);
     EXPECT_FALSE(reminders.Check(15000.0));
     EXPECT_TRUE(reminders.Check(9000.0));
+}
+
+TEST(ClockReminders, MarksLoadedWithoutATimeWaitForTheClockToRun)
+{
+    CClockReminders reminders;
+    reminders.Load("300, 60, 30, 10", -1.0);
+    // No time known yet: a stale time met before the clock runs fires nothing.
+    EXPECT_FALSE(reminders.Check(20000.0));
+    EXPECT_FALSE(reminders.GetMarks()[3].m_passed);
+    // A five-minute game: its five minutes are no reminder, the rest are.
+    reminders.Begin(300000.0);
+    EXPECT_TRUE(reminders.GetMarks()[3].m_passed);
+    std::vector<double> fired = FiredWhileCounting(reminders, 300000.0);
+    ASSERT_EQ(fired.size(), 3u);
+    EXPECT_LT(fired[0], 60000.0);
+    // Only the first run takes the time: later ones leave the marks alone.
+    reminders.Load("300, 60, 30, 10", -1.0);
+    reminders.Begin(45000.0);
+    reminders.Begin(5000.0);
+    EXPECT_EQ(FiredWhileCounting(reminders, 45000.0).size(), 2u);
+    // A time given at loading is taken at once.
+    reminders.Load("300, 60, 30, 10", 45000.0);
+    reminders.Begin(5000.0);
+    EXPECT_EQ(FiredWhileCounting(reminders, 45000.0).size(), 2u);
 }
 
 TEST(ClockBlink, TwentyStepsHideEveryOtherTextThenStop)
@@ -121,8 +147,8 @@ TEST(ClockText, TheNextChangeIsWhenTheTextOrAMarkFirstChanges)
     // Against the text and the marks themselves: counting down in 1 ms
     // steps, nothing changes before the time given and something at it.
     CClockReminders marks;
-    marks.Load("60, 30.25, 10.5, 2", -1.0);
     double left = 65432.0;
+    marks.Load("60, 30.25, 10.5, 2", left);
     int changes = 0;
     while (left > 0.0) {
         int wait = NextClockChange(left, marks);
