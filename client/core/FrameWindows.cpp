@@ -4,6 +4,7 @@
 
 #include "client/core/ChessFrame.h"
 
+#include <wx/app.h>
 #include <wx/laywin.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
@@ -42,6 +43,31 @@ void CChessFrame::CreateViewWindows()
     // Hidden until the frame's first ShowBrowser, which sets the view's checks.
     browser->Hide();
     m_browserPanel = browser;
+}
+
+void CChessFrame::ShowOnBoard()
+{
+    ShowBrowser(false, false);
+    m_boardAsked = false;
+    CChessWindow* canvas = GetChessWindow();
+    const bool prepared = canvas && canvas->PrepareFirstFrame();
+    Show(true);
+    if (!canvas)
+        return;
+    // As the switch to the board would have: keys go to the view in sight.
+    canvas->SetFocus();
+    // Drawn now and sent, the board reaches the display right behind the
+    // window's map, before the start-up goes on to open the game.
+    if (prepared) {
+        canvas->Render();
+        Update();
+    }
+}
+
+void CChessFrame::KeepBoardIfAsked()
+{
+    if (!m_boardAsked && !m_browserView)
+        ShowBrowser(true, false);
 }
 
 CChessWindow* CChessFrame::GetChessWindow() const

@@ -132,11 +132,11 @@ void CChessWindow::Construct()
     m_game = new CGame;
 }
 
-bool CChessWindow::CreateGLCanvas()
+bool CChessWindow::CreateGLCanvas(bool early)
 {
     if (m_glCanvas || m_glFailed)
         return m_glCanvas != nullptr;
-    if (!IsShownOnScreen())
+    if (!(early ? IsShown() : IsShownOnScreen()))
         return false;
     SetTextureOptions();
     m_glCanvas = new wxGLCanvas(this, wxID_ANY, ChooseAttributes(), wxPoint(0, 0), GetClientSize(),
