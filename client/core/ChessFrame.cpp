@@ -293,7 +293,10 @@ void CChessFrame::ShowBrowser(bool browser, bool yield)
         if (IsShown())
             m_browserPanel->SetFocus();
     } else {
-        if (CChessApp* app = GetChessApp())
+        // The voices load as the board comes into sight; ShowOnBoard has
+        // them load once its board is drawn.
+        CChessApp* app = GetChessApp();
+        if (app && IsShown())
             app->GetVoice(0);
         SetCheck(ID_MENU_BOARD, true);
         SetCheck(ID_MENU_BROWSER, false);

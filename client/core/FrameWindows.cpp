@@ -52,16 +52,19 @@ void CChessFrame::ShowOnBoard()
     CChessWindow* canvas = GetChessWindow();
     const bool prepared = canvas && canvas->PrepareFirstFrame();
     Show(true);
-    if (!canvas)
-        return;
-    // As the switch to the board would have: keys go to the view in sight.
-    canvas->SetFocus();
-    // Drawn now and sent, the board reaches the display right behind the
-    // window's map, before the start-up goes on to open the game.
-    if (prepared) {
-        canvas->Render();
-        Update();
+    if (canvas) {
+        // As the switch to the board would have: keys go to the view in sight.
+        canvas->SetFocus();
+        // Drawn now and sent, the board reaches the display right behind the
+        // window's map, before the start-up goes on to open the game.
+        if (prepared) {
+            canvas->Render();
+            Update();
+        }
     }
+    // The voices, which the switch to the board loads, come after its board.
+    if (CChessApp* app = GetChessApp())
+        app->GetVoice(0);
 }
 
 void CChessFrame::KeepBoardIfAsked()
