@@ -4,7 +4,6 @@
 
 #include "client/core/ChessFrame.h"
 
-#include <wx/app.h>
 #include <wx/laywin.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
