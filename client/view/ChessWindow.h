@@ -174,7 +174,9 @@ private:
     void MarkLastMove(const CMove& move);
     void ShowPendingGameOver();
     CChessFrame* GetFrame() const;
-    bool MakeCurrent();
+    // surface: another GL window of the canvas's format to draw in; the
+    // canvas's own when none.
+    bool MakeCurrent(wxGLCanvas* surface = nullptr);
     void ResetMoveList();
     void AddToMoveList(const Zorlin::CString& san);
     void Say(int side, const char* phrase);

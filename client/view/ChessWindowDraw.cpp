@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <dlfcn.h>
 
 #include <wx/dcclient.h>
 #include <wx/utils.h>
@@ -226,29 +225,6 @@ void CChessWindow::Render()
         if (CChessApp* app = GetChessApp())
             app->WriteGLInfo();
     }
-}
-
-bool CChessWindow::PrepareFirstFrame()
-{
-    if (!CreateGLCanvas(true))
-        return false;
-    // GTK makes a widget's window as the frame is shown; asked first, it
-    // makes it now, unmapped, so the context can be made current in it.
-    using RealizeFn = void (*)(void*);
-    static RealizeFn realize = RealizeFn(dlsym(RTLD_DEFAULT, "gtk_widget_realize"));
-    if (!realize || !m_glCanvas->m_wxwindow)
-        return false;
-    realize(m_glCanvas->m_wxwindow);
-    if (!MakeCurrent() || !FitSceneToWindow())
-        return false;
-    // The first drawing of each kind is the slow one (the driver builds its
-    // pipelines): done here, nothing of it reaches the screen, and the
-    // frame's first paint draws the board again in a moment.
-    m_scene->SetTime(GetSeconds());
-    m_scene->Draw(m_showSkinnedPointer);
-    glFinish();
-    m_redrawRequested = true;
-    return true;
 }
 
 void CChessWindow::OnPaint(wxPaintEvent&)
