@@ -25,6 +25,7 @@
 #include "client/core/ChessView.h"
 #include "client/core/CommandLine.h"
 #include "client/core/Game.h"
+#include "client/core/GameFileRules.h"
 #include "client/core/DownloadThread.h"
 #include "client/core/Internet.h"
 #include "client/core/Launch.h"
@@ -347,7 +348,13 @@ bool CChessApp::OnInit()
     }
 
     m_frame->UpdateGamePanel();
-    m_frame->Show(true);
+    // A game named on the command line is shown on the board: the frame
+    // comes up with the board drawn, not grey until the file has opened.
+    const bool onBoard = !firstFile.IsEmpty() && OpensOnBoard(firstFile);
+    if (onBoard)
+        m_frame->ShowOnBoard();
+    else
+        m_frame->Show(true);
     m_frame->Raise();
     m_frame->BrowserRebuild(true);
 
@@ -377,6 +384,8 @@ bool CChessApp::OnInit()
     }
     if (!firstFile.IsEmpty())
         OpenTransportFile(firstFile.GetText());
+    if (onBoard && m_frame)
+        m_frame->KeepBoardIfAsked();
     m_startupDone = true;
     if (!m_handedFiles.empty()) {
         std::vector<CString> handed;

@@ -146,7 +146,7 @@ CChessFrame::CChessFrame()
     : m_boardCanvas(nullptr), m_chatPane(nullptr), m_gamePanel(nullptr), m_splitter(nullptr),
       m_browserPanel(nullptr), m_moveDialog(nullptr), m_fullScreen(false), m_flipped(false),
       m_showCoordinates(false), m_chatShown(false), m_moveListShown(false), m_skinnedCursor(false),
-      m_legalMoves(false), m_lastMove(false), m_annotationShown(true), m_browserView(false),
+      m_legalMoves(false), m_lastMove(false), m_annotationShown(true), m_browserView(false), m_boardAsked(false),
       m_panelEnabled(true), m_yielding(false), m_closeAfterYield(false),
       m_firstIdleSeen(false)
 {
@@ -274,6 +274,7 @@ void CChessFrame::YieldOnce()
 void CChessFrame::ShowBrowser(bool browser, bool yield)
 {
     m_browserView = browser;
+    m_boardAsked = m_boardAsked || !browser;
     if (yield)
         YieldOnce();
     if (!m_browserPanel || m_browserPanel->IsShown() == browser)
@@ -292,7 +293,10 @@ void CChessFrame::ShowBrowser(bool browser, bool yield)
         if (IsShown())
             m_browserPanel->SetFocus();
     } else {
-        if (CChessApp* app = GetChessApp())
+        // The voices load as the board comes into sight; ShowOnBoard has
+        // them load once its board is drawn.
+        CChessApp* app = GetChessApp();
+        if (app && IsShown())
             app->GetVoice(0);
         SetCheck(ID_MENU_BOARD, true);
         SetCheck(ID_MENU_BROWSER, false);

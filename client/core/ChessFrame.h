@@ -44,6 +44,13 @@ public:
     // false for an unknown name.
     bool ExecuteCommand(const Zorlin::CString& name);
     void ShowBrowser(bool browser, bool yield);
+    // Shows the frame for the first time on its board view, the board drawn
+    // with the window's first paint: the start-up opens a game next.
+    void ShowOnBoard();
+    // After that game was opened: back on the start page when the opening
+    // did not ask for the board (a file refused, say), as it would have
+    // left the frame had it come up there.
+    void KeepBoardIfAsked();
     void UpdateGamePanel();
     void RefreshGamePanel();
     void SetFlipView(bool flipped);
@@ -262,6 +269,8 @@ private:
     bool m_lastMove;
     bool m_annotationShown;
     bool m_browserView;
+    // The board view was asked for since ShowOnBoard.
+    bool m_boardAsked;
     bool m_panelEnabled;
     bool m_yielding;
     // A close asked for during a yield, made once the yield is over.

@@ -44,6 +44,34 @@ void CChessFrame::CreateViewWindows()
     m_browserPanel = browser;
 }
 
+void CChessFrame::ShowOnBoard()
+{
+    ShowBrowser(false, false);
+    m_boardAsked = false;
+    CChessWindow* canvas = GetChessWindow();
+    const bool prepared = canvas && canvas->PrepareFirstFrame();
+    Show(true);
+    if (canvas) {
+        // As the switch to the board would have: keys go to the view in sight.
+        canvas->SetFocus();
+        // Drawn now and sent, the board reaches the display right behind the
+        // window's map, before the start-up goes on to open the game.
+        if (prepared) {
+            canvas->Render();
+            Update();
+        }
+    }
+    // The voices, which the switch to the board loads, come after its board.
+    if (CChessApp* app = GetChessApp())
+        app->GetVoice(0);
+}
+
+void CChessFrame::KeepBoardIfAsked()
+{
+    if (!m_boardAsked && !m_browserView)
+        ShowBrowser(true, false);
+}
+
 CChessWindow* CChessFrame::GetChessWindow() const
 {
     return dynamic_cast<CChessWindow*>(m_boardCanvas);

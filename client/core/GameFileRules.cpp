@@ -77,6 +77,12 @@ EDroppedFile ClassifyDroppedFile(const CString& name)
     return EDroppedFile::kRefused;
 }
 
+bool OpensOnBoard(const CString& name)
+{
+    const EDroppedFile kind = ClassifyDroppedFile(name);
+    return kind == EDroppedFile::kPgn || kind == EDroppedFile::kSavedGame;
+}
+
 CString ShortFileName(const CString& path)
 {
     return From(path, LastIndexOf(path, "/\\") + 1);

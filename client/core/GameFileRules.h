@@ -29,6 +29,9 @@ enum class EDroppedFile {
     kTransport, // ".rwf"
 };
 EDroppedFile ClassifyDroppedFile(const Zorlin::CString& name);
+// Whether opening the file shows the board: a PGN file or a saved game.
+// What a transport file holds is known only once it is read.
+bool OpensOnBoard(const Zorlin::CString& name);
 
 // The text from the last '.' of name on; empty without one.
 Zorlin::CString FileExtension(const Zorlin::CString& name);

@@ -4,10 +4,12 @@
 #include "client/view/ChessWindow.h"
 
 #include <cstdlib>
+#include <dlfcn.h>
 
 #include <wx/cursor.h>
 #include <wx/dcclient.h>
 #include <wx/dialog.h>
+#include <wx/frame.h>
 #include <wx/gdicmn.h>
 #include <wx/icon.h>
 
@@ -132,11 +134,11 @@ void CChessWindow::Construct()
     m_game = new CGame;
 }
 
-bool CChessWindow::CreateGLCanvas()
+bool CChessWindow::CreateGLCanvas(bool early)
 {
     if (m_glCanvas || m_glFailed)
         return m_glCanvas != nullptr;
-    if (!IsShownOnScreen())
+    if (!(early ? IsShown() : IsShownOnScreen()))
         return false;
     SetTextureOptions();
     m_glCanvas = new wxGLCanvas(this, wxID_ANY, ChooseAttributes(), wxPoint(0, 0), GetClientSize(),
@@ -179,6 +181,42 @@ bool CChessWindow::CreateGLCanvas()
     return true;
 }
 
+bool CChessWindow::PrepareFirstFrame()
+{
+    if (!CreateGLCanvas(true))
+        return false;
+    // The frame's own windows are made as it is shown, once the toolkit has
+    // asked the window manager for its borders: the first drawing of each
+    // kind, the slow one (the driver builds its pipelines), is done in a
+    // stand-in of the same format that is never shown. The context keeps
+    // what was built, and the frame's first paint draws the board at once.
+    const wxSize size = GetClientSize();
+    wxFrame* standIn = new wxFrame(nullptr, wxID_ANY, "", wxDefaultPosition, size, wxFRAME_NO_TASKBAR);
+    wxGLCanvas* surface = new wxGLCanvas(standIn, wxID_ANY, ChooseAttributes(), wxPoint(0, 0), size);
+    // GTK makes a widget's window as it is shown; asked, it makes it now.
+    // Both found in the running program, where the toolkit put them.
+    using RealizeFn = void (*)(void*);
+    using ReleaseFn = int (*)(void*, unsigned long, void*);
+    static RealizeFn realize = RealizeFn(dlsym(RTLD_DEFAULT, "gtk_widget_realize"));
+    static ReleaseFn release = ReleaseFn(dlsym(RTLD_DEFAULT, "glXMakeCurrent"));
+    bool drawn = false;
+    if (realize && surface->m_wxwindow) {
+        realize(surface->m_wxwindow);
+        if (MakeCurrent(surface) && FitSceneToWindow()) {
+            m_scene->SetTime(GetSeconds());
+            m_scene->Draw(m_showSkinnedPointer);
+            glFinish();
+            drawn = true;
+        }
+        // The context lets go of the stand-in before it goes.
+        if (release)
+            release(wxGetX11Display(), 0, nullptr);
+    }
+    delete standIn;
+    m_redrawRequested = true;
+    return drawn;
+}
+
 void CChessWindow::SetBoardCursor(const wxCursor& cursor)
 {
     SetCursor(cursor);
@@ -193,11 +231,14 @@ void CChessWindow::OnSize(wxSizeEvent& event)
         m_glCanvas->SetSize(GetClientSize());
 }
 
-bool CChessWindow::MakeCurrent()
+bool CChessWindow::MakeCurrent(wxGLCanvas* surface)
 {
-    if (!CreateGLCanvas() || !m_glCanvas->GetXWindow())
+    if (!CreateGLCanvas())
         return false;
-    m_glCanvas->SetCurrent(*m_context);
+    wxGLCanvas* target = surface ? surface : m_glCanvas;
+    if (!target->GetXWindow())
+        return false;
+    target->SetCurrent(*m_context);
     if (m_skinPending) {
         m_skinPending = false;
         glEnable(GL_DEPTH_TEST);

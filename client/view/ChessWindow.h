@@ -5,8 +5,9 @@
 // sound, voices, both players and the game's own hook, redraws from idle
 // events, turns the mouse into moves, hints and pen strokes, and applies
 // every move of every game through PlayMove. It draws through an OpenGL
-// child made the first time the board is shown: asking the display for a
-// GL format loads the driver, and behind the start page it is not needed.
+// child made the first time the board is shown, or before the frame comes
+// up when the start-up opens a game: asking the display for a GL format
+// loads the driver, and behind the start page it is not needed.
 
 #include <vector>
 
@@ -127,6 +128,11 @@ public:
     void PaceTick();
     void EndOfGame();
     void Render();
+    // Before the frame is first shown, with this window laid out in it:
+    // makes the GL child and its context, loads the skin and draws once off
+    // the screen, so that the frame's first paint shows the board at once.
+    // False when GL cannot start; the board then comes as when first shown.
+    bool PrepareFirstFrame();
 
     // Event handlers.
     void OnPaint(wxPaintEvent& event);
@@ -143,9 +149,10 @@ public:
 
 private:
     void Construct();
-    // Makes the GL child and its context once the board is on screen; false
-    // while it is hidden or when GL could not be started.
-    bool CreateGLCanvas();
+    // Makes the GL child and its context once the board is on screen (or,
+    // early, before the frame is first shown); false while it is hidden or
+    // when GL could not be started.
+    bool CreateGLCanvas(bool early = false);
     void SetBoardCursor(const wxCursor& cursor);
     void LoadBoardSkin();
     bool PointerHasLeft();
@@ -167,7 +174,9 @@ private:
     void MarkLastMove(const CMove& move);
     void ShowPendingGameOver();
     CChessFrame* GetFrame() const;
-    bool MakeCurrent();
+    // surface: another GL window of the canvas's format to draw in; the
+    // canvas's own when none.
+    bool MakeCurrent(wxGLCanvas* surface = nullptr);
     void ResetMoveList();
     void AddToMoveList(const Zorlin::CString& san);
     void Say(int side, const char* phrase);

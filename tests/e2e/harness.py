@@ -968,6 +968,17 @@ def pgn_game(path, index):
 START_SQUARES = {f + r for f in "abcdefgh" for r in "1278"}
 
 
+def shows_board(picture):
+    """Whether the screen shows a board of the standard skin: many samples of
+    its saturated browns (the start page, the splash and a bare frame have
+    few)."""
+    pixels, found = picture.pixels, 0
+    for i in range(0, len(pixels) - 2, 3 * 97):
+        r, g, b = pixels[i], pixels[i + 1], pixels[i + 2]
+        found += r - b > 50 and r > g
+    return found > 200
+
+
 def wait_occupied(client, board, empty, expected, name, timeout=20, prepare=None):
     """The screen once the board has pieces on exactly the squares expected (a
     piece still sliding only delays the match); empty is the bare board's

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """How games against the computer end and are kept: a game opened from the
-user's own folder is lost by the engine on time and Game Over's OK keeps the
-PGN (with the time control in seconds) and the statistic but never deletes
-the user's file; the same game ended with Game Over still open when the
+user's own folder, on the board from the frame's first paint, is lost by
+the engine on time and Game Over's OK keeps the PGN (with the time control
+in seconds) and the statistic but never deletes the user's file; the same game ended with Game Over still open when the
 program exits is kept and counted all the same; a draw offer is answered
 both ways, declined by an engine that lets it pass and accepted by one that
 offers back."""
@@ -40,6 +40,10 @@ def offer_draw(c):
 def win_on_time(c, path):
     """Opens the saved game, plays e2e4; the silent engine's flag falls. The Game Over window."""
     c.start(path)
+    # The board was drawn and sent with the frame's map, before the loading
+    # picture went: the server has shown it by the time that is gone (one
+    # client's requests are carried out in order), with no event waited for.
+    check(harness.shows_board(c.look()), "the board is on the screen as soon as the frame is")
     board = game.the_board(c)
     c.drag(*board.centre("e2"), *board.centre("e4"))
     game.away(c, board)

@@ -2,7 +2,7 @@
 // command line: the safe-mode question, its settings on disk, the
 // troubleshooting page, and the file named by its absolute path. Then a
 // board chosen in Preferences right after the start, before the board was
-// ever shown.
+// ever shown, and a PGN file that brings the frame up on its board.
 
 #include <gtest/gtest.h>
 
@@ -73,6 +73,14 @@ TEST(AppStart, AfterACrashSafeModeIsOfferedAndTheFileArgumentOpens)
     const CScriptedPrompt::SQuestion& open = client.GetPrompt().GetQuestion(client.GetPrompt().GetCount() - 1);
     std::string shown = open.text.GetText();
     EXPECT_NE(shown.find("'OnlyHere' game type"), std::string::npos) << shown;
+    // The frame came up on the board, drawn before the file was read; the
+    // file refused, the start page is shown, as without the board first.
+    CChessWindow* canvas = app->m_frame->GetChessWindow();
+    ASSERT_NE(canvas, nullptr);
+    EXPECT_TRUE(canvas->HasContext());
+    EXPECT_TRUE(app->m_frame->IsBrowserView());
+    EXPECT_TRUE(app->m_frame->GetBrowserPanel()->IsShown());
+    EXPECT_FALSE(canvas->IsShown());
 
     // An existing user's folder gets what it lacks, and keeps its settings.
     EXPECT_TRUE(client.Exists("users/tester/played games"));
@@ -134,6 +142,36 @@ TEST(AppStart, ABoardChosenBeforeTheBoardWasEverShownIsPreviewedAndKept)
     };
     EXPECT_TRUE(client.PumpUntil(skinIsTournament)) << "the tournament board is drawn";
     EXPECT_EQ(app->m_userConfig->GetValueOr(".preferences.board.pack", ""), "tournament");
+    client.Stop();
+    EXPECT_EQ(CHarness::GetAssertCount(), 0);
+}
+
+TEST(AppStart, APgnFileComesUpOnTheBoardDrawnBeforeTheFileIsRead)
+{
+    CHarness client;
+    ASSERT_TRUE(client.PrepareFolder("setuser = tester")) << client.GetError();
+    ASSERT_EQ(mkdir(client.Path("users").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(client.Path("users/tester").c_str(), 0755), 0);
+    std::ofstream(client.Path("users/tester/user.cfg"))
+        << "profile={id=ABC123\nname=Tess\n}\npreferences={language=english\n}\n";
+    std::ofstream(client.Path("short.pgn")) << "[Event \"Short\"]\n[White \"A\"]\n[Black \"B\"]\n"
+                                               "[Result \"1-0\"]\n\n1. e4 e5 2. Qh5 Nc6 3. Bc4 Nf6 4. Qxf7# 1-0\n";
+    if (!client.Start({"short.pgn"}))
+        GTEST_SKIP() << client.GetError();
+    ASSERT_TRUE(client.OnInitResult());
+    CChessApp* app = client.GetApp();
+    CChessWindow* canvas = app->m_frame->GetChessWindow();
+    ASSERT_NE(canvas, nullptr);
+    EXPECT_FALSE(app->m_frame->IsBrowserView());
+    EXPECT_FALSE(app->m_frame->GetBrowserPanel()->IsShown());
+    ASSERT_TRUE(canvas->HasContext());
+    int width = 0, height = 0;
+    canvas->GetSceneSize(width, height);
+    EXPECT_GT(width * height, 0) << "the skin is loaded";
+    // The window's first paint draws the board again; the console says so.
+    EXPECT_TRUE(client.PumpUntil([&] { return canvas->IsFirstFrameDone(); }));
+    for (int i = 0; i < client.GetPrompt().GetCount(); ++i)
+        ADD_FAILURE() << "said: " << client.GetPrompt().GetQuestion(i).text.GetText();
     client.Stop();
     EXPECT_EQ(CHarness::GetAssertCount(), 0);
 }

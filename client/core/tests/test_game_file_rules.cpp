@@ -55,6 +55,12 @@ TEST(GameFileRules, DroppedFilesGoByTheTextFromTheLastDot)
     // A dot in a folder name is not an extension of the file.
     EXPECT_EQ(ClassifyDroppedFile("/tmp/x.pgn/game"), EDroppedFile::kRefused);
     EXPECT_EQ(ClassifyDroppedFile(""), EDroppedFile::kRefused);
+    // What the start-up shows the board for before the file is read.
+    EXPECT_TRUE(OpensOnBoard("/tmp/GAME.PGN"));
+    EXPECT_TRUE(OpensOnBoard("/home/x/tester vs Fairy-Max.rwg"));
+    EXPECT_FALSE(OpensOnBoard("turn.rwf"));
+    EXPECT_FALSE(OpensOnBoard("/tmp/x.rwg/game"));
+    EXPECT_FALSE(OpensOnBoard(""));
     EXPECT_EQ(FileExtension("a.b.Pgn"), ".Pgn");
     EXPECT_EQ(FileExtension("abc"), "");
     EXPECT_EQ(FileExtension(".rwg"), ".rwg");
