@@ -127,7 +127,8 @@ public:
     // Whether the tick has work: a game in play, sound, spoken words, a
     // download or a replaced game to release.
     bool HasTickWork() const;
-    // The busy pace: slower while only the user's move is awaited.
+    // The busy pace: slower while only the user's move is awaited, or an
+    // engine's output that wakes the tick itself.
     int GetBusyTickMilliseconds() const;
     // Runs the tick at its full pace while it has work, slowly otherwise.
     void PaceTick();
