@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 // A two-way byte channel to a program: what the engine dialogue reads and
 // writes, so the dialogue can be driven by a real child process or by a
 // scripted device in tests. Nothing here waits unless asked to.
@@ -23,6 +25,12 @@ public:
     // a program that spins while it waits is stopped between its moves.
     // A device that is no program ignores it.
     virtual void SetResting(bool) {}
+    // Calls onOutput once when the program's output becomes readable or
+    // ends, so its reader need not poll to notice it; the next read watches
+    // again. False when the device cannot watch (its reader keeps polling).
+    virtual bool WatchOutput(std::function<void()>) { return false; }
+    // The watch is set and has not fired since the last read.
+    virtual bool IsWatchingOutput() const { return false; }
     // The program has exited (its remaining output may still be read).
     virtual bool HasEnded() const = 0;
     // The owner is done with the device: the program gets a grace period to

@@ -23,4 +23,7 @@ public:
     // Whether the board has put its first frame on screen, or never will
     // (no OpenGL).
     virtual bool IsFirstFrameDone() const { return true; }
+    // A player's program has written: the game tick comes soon, but not
+    // sooner than its usual pace allows.
+    virtual void WakeTick() {}
 };

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <wx/evtloop.h>
+#include <wx/evtloopsrc.h>
 #include <wx/utils.h>
 #include <wx/wfstream.h>
 
@@ -59,6 +61,19 @@ void MakeNonBlocking(int fd)
 
 } // namespace
 
+// Hands the event loop's word that the output pipe is readable (or ended)
+// to its process.
+class CChildProcess::COutputWatch : public wxEventLoopSourceHandler {
+public:
+    explicit COutputWatch(CChildProcess& owner) : m_owner(owner) {}
+    void OnReadWaiting() override { m_owner.OnOutputWaiting(); }
+    void OnWriteWaiting() override {}
+    void OnExceptionWaiting() override { m_owner.OnOutputWaiting(); }
+
+private:
+    CChildProcess& m_owner;
+};
+
 CChildProcess::CChildProcess() : wxProcess(nullptr, wxID_ANY)
 {
     Redirect();
@@ -68,6 +83,7 @@ CChildProcess::CChildProcess() : wxProcess(nullptr, wxID_ANY)
 
 CChildProcess::~CChildProcess()
 {
+    StopWatch();
     LiveProcesses().erase(this);
 }
 
@@ -153,7 +169,12 @@ int CChildProcess::ReadFrom(int& fd, char* buffer, int size)
 int CChildProcess::Read(char* buffer, int size)
 {
     Flush();
-    return ReadFrom(m_outFd, buffer, size);
+    int n = ReadFrom(m_outFd, buffer, size);
+    if (m_outFd < 0)
+        StopWatch();
+    else
+        ArmWatch();
+    return n;
 }
 
 int CChildProcess::ReadError(char* buffer, int size)
@@ -222,6 +243,43 @@ void CChildProcess::WaitReadable(int ms)
     ::poll(fds, nfds_t(n), ms);
 }
 
+// ------------------------------------------------------------ the watch
+
+bool CChildProcess::WatchOutput(std::function<void()> onOutput)
+{
+    StopWatch();
+    m_onOutput = std::move(onOutput);
+    ArmWatch();
+    return m_watch != nullptr;
+}
+
+void CChildProcess::ArmWatch()
+{
+    // One report per read: output left unread (a flood beyond the reader's
+    // budget) is not reported again until the reader comes back.
+    if (m_watch || !m_onOutput || m_outFd < 0 || m_released)
+        return;
+    if (!m_watchHandler)
+        m_watchHandler.reset(new COutputWatch(*this));
+    m_watch.reset(wxEventLoopBase::AddSourceForFD(m_outFd, m_watchHandler.get(),
+                                                  wxEVENT_SOURCE_INPUT | wxEVENT_SOURCE_EXCEPTION));
+}
+
+void CChildProcess::StopWatch()
+{
+    m_watch.reset();
+}
+
+void CChildProcess::OnOutputWaiting()
+{
+    if (!m_watch)
+        return;
+    StopWatch();
+    std::function<void()> onOutput = m_onOutput;
+    if (onOutput)
+        onOutput();
+}
+
 // ------------------------------------------------------------ the end
 
 void CChildProcess::SetResting(bool resting)
@@ -240,6 +298,8 @@ void CChildProcess::Release()
     // Its end needs it running.
     SetResting(false);
     m_released = true;
+    m_onOutput = nullptr;
+    StopWatch();
     CloseInput();
     if (m_ended) {
         delete this;

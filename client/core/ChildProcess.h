@@ -1,11 +1,16 @@
 #pragma once
 
+#include <functional>
+#include <memory>
+
 #include <wx/process.h>
 #include <wx/timer.h>
 
 #include "client/core/ByteDevice.h"
 #include "foundation/Array.h"
 #include "foundation/String.h"
+
+class wxEventLoopSource;
 
 // The one way the client starts a helper program that it talks to: started
 // with the toolkit in an explicit working folder (ours never changes), its
@@ -33,6 +38,8 @@ public:
     void CloseInput() override;
     void WaitReadable(int ms) override;
     void SetResting(bool resting) override;
+    bool WatchOutput(std::function<void()> onOutput) override;
+    bool IsWatchingOutput() const override { return m_watch != nullptr; }
     bool HasEnded() const override { return m_ended; }
     void Release() override;
 
@@ -48,6 +55,11 @@ private:
     bool TakeDescriptors();
     void Flush();
     static int ReadFrom(int& fd, char* buffer, int size);
+    void ArmWatch();
+    void StopWatch();
+    void OnOutputWaiting();
+
+    class COutputWatch;
 
     long m_processId = 0;
     int m_outFd = -1;
@@ -59,4 +71,7 @@ private:
     int m_exitCode = 0;
     Zorlin::CString m_pending; // input the pipe did not take yet
     wxTimer m_killTimer;
+    std::function<void()> m_onOutput;
+    std::unique_ptr<COutputWatch> m_watchHandler;
+    std::unique_ptr<wxEventLoopSource> m_watch; // set while armed
 };

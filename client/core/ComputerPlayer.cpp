@@ -60,8 +60,14 @@ void CComputerPlayer::Destroy()
 
 CEngineProcess* CComputerPlayer::GetEngineProcess()
 {
-    if (!m_process)
+    if (!m_process) {
         m_process = new CEngineProcess();
+        // What the engine writes wakes the tick that reads it.
+        m_process->SetOutputNotice([] {
+            if (CChessView* view = CGame::GetChessView())
+                view->WakeTick();
+        });
+    }
     return m_process;
 }
 
@@ -564,8 +570,18 @@ bool CComputerPlayer::IsWaitingIdle()
 
 bool CComputerPlayer::IsAtRest()
 {
-    // A declined draw still to be told is work for the next poll.
-    return m_process && !m_failed && !m_polling && !m_drawDeclined && IsWaitingIdle();
+    // A declined draw still to be told, or a line read and not yet taken,
+    // is work for the next poll.
+    return m_process && !m_failed && !m_polling && !m_drawDeclined && !m_process->HasLineWaiting() &&
+           IsWaitingIdle();
+}
+
+bool CComputerPlayer::WakesOnOutput()
+{
+    // Its features and "go" wait on clocks of their own, a ready move on the
+    // tick that plays it.
+    return m_process && !m_failed && !m_polling && !m_drawDeclined && !m_moveReady && !m_startPending &&
+           AreFeaturesSettled() && !m_process->HasLineWaiting() && m_process->IsOutputWatched();
 }
 
 void CComputerPlayer::RestIfWaiting()

@@ -36,6 +36,7 @@ public:
     void Destroy() override;
     void Poll() override;
     bool IsAtRest() override;
+    bool WakesOnOutput() override;
     void StartGame(CChessBoard* board, int colour) override;
     bool HasMove() override;
     bool GetMove(CMove& out) override;

@@ -165,6 +165,8 @@ void CEngineProcess::Attach(CByteDevice* device)
     Log(title.GetText());
     Log("\n");
     m_startTime = Now();
+    if (m_outputNotice)
+        m_device->WatchOutput(m_outputNotice);
     Send("xboard\n");
     Send("protover 2\n");
     // An engine that stalls at its start until more input arrives gets
@@ -177,6 +179,18 @@ void CEngineProcess::Attach(CByteDevice* device)
         m_timer->Start(kNudgeIntervalMs);
     }
     m_settings.GetValue("path") = m_packageFolder;
+}
+
+void CEngineProcess::SetOutputNotice(std::function<void()> notice)
+{
+    m_outputNotice = std::move(notice);
+    if (m_device)
+        m_device->WatchOutput(m_outputNotice);
+}
+
+bool CEngineProcess::IsOutputWatched() const
+{
+    return m_device && m_outputNotice && !m_outputEnded && m_device->IsWatchingOutput();
 }
 
 void CEngineProcess::Log(const char* text)

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <memory>
 
 #include "client/core/LineAccumulator.h"
@@ -67,6 +68,14 @@ public:
     // A new tick: its budget of bytes to read begins.
     void StartTick();
 
+    // Called once whenever the engine writes (or ends) after its output was
+    // read, so the reader is woken instead of polling; kept across restarts.
+    void SetOutputNotice(std::function<void()> notice);
+    // The engine's next output will be told through the notice.
+    bool IsOutputWatched() const;
+    // A whole line was read from the engine and waits to be taken.
+    bool HasLineWaiting() const { return m_lines.HasLine(); }
+
     // Moves what the engine wrote into the line store; nudges when due.
     void Pump();
     // Waits at most ms for the engine to write something.
@@ -123,4 +132,5 @@ private:
     Zorlin::CString m_lastError;
     std::deque<Zorlin::CString> m_lastWords;
     std::unique_ptr<CEnginePumpTimer> m_timer;
+    std::function<void()> m_outputNotice;
 };

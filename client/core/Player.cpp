@@ -34,6 +34,7 @@ void CPlayer::Resign() {}
 bool CPlayer::OfferDraw() { return false; }
 bool CPlayer::IsLocal() { return false; }
 bool CPlayer::IsAtRest() { return false; }
+bool CPlayer::WakesOnOutput() { return false; }
 void CPlayer::GameOver() {}
 void CPlayer::SetMoveTime(double) {}
 

@@ -41,6 +41,9 @@ public:
     // Nothing to poll for until the other side moves (an engine waiting on
     // the user with nothing owed).
     virtual bool IsAtRest();
+    // Nothing to poll for until its program writes, which wakes the game
+    // tick by itself; only slow checks (a silence limit) are left to polls.
+    virtual bool WakesOnOutput();
     // A file opened for reading on the player's picture; callers treat a file
     // that is not open as no picture.
     virtual void GetPhoto(Zorlin::CAutoPointer<Zorlin::CFile>& out);

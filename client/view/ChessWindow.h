@@ -41,6 +41,9 @@ public:
     // The pace while the user is to move against an engine at rest: only
     // the user's flag is watched, and it is met on time.
     static constexpr int kUserTurnTickMilliseconds = 1000;
+    // The pace while an engine thinks and its output wakes the tick: only
+    // the slow checks of the players and the flag are left to it.
+    static constexpr int kEngineTurnTickMilliseconds = 500;
 
     CChessWindow(wxWindow* parent, wxWindowID id = wxID_ANY, const wxPoint& position = wxDefaultPosition,
                  const wxSize& size = wxDefaultSize, long style = 0, const wxString& name = "CChessWindow");
@@ -110,6 +113,9 @@ public:
     bool IsInputArmed() const { return m_inputArmed; }
     bool HasContext() const { return m_context != nullptr; }
     bool IsFirstFrameDone() const override { return m_exposedFrameDone || m_glFailed; }
+    void WakeTick() override;
+    // A woken tick is due (the pace is left alone until it has run).
+    bool IsTickWoken() const { return m_tickWoken; }
     // How the last move ended the game: 0 not, 1 White mates, 2 Black
     // mates, 3 stalemate, 4 a draw by rule.
     int GetEndKind() const { return m_endKind; }
@@ -122,7 +128,8 @@ public:
     // Whether the tick has work: a game in play, sound, spoken words, a
     // download or a replaced game to release.
     bool HasTickWork() const;
-    // The busy pace: slower while only the user's move is awaited.
+    // The busy pace: slower while only the user's move is awaited, or an
+    // engine's output that wakes the tick itself.
     int GetBusyTickMilliseconds() const;
     // Runs the tick at its full pace while it has work, slowly otherwise.
     void PaceTick();
@@ -229,6 +236,9 @@ private:
     // tick or idle event.
     std::vector<CGame*> m_doomed;
     int m_callDepth;
+    // When the last tick ran (GetSeconds), and whether a woken one is due.
+    double m_lastTick = 0.0;
+    bool m_tickWoken = false;
 
     // A window cannot be made without a parent, so the class is known by
     // name but not creatable by it.

@@ -45,8 +45,24 @@ void CChessWindow::UpdateVoices()
 
 void CChessWindow::OnGameTick(wxTimerEvent&)
 {
+    m_tickWoken = false;
+    m_lastTick = GetSeconds();
     Tick();
     PaceTick();
+}
+
+void CChessWindow::WakeTick()
+{
+    // At the full pace the next tick is near anyway.
+    if (m_tickWoken || !m_tickTimer || !m_tickTimer->IsRunning() || m_tickTimer->GetInterval() <= kTickMilliseconds ||
+        !IsEnabled() || m_glFailed)
+        return;
+    // At most one tick per full-pace interval: an engine that floods wakes
+    // the tick no more often than the full pace polls.
+    double since = (GetSeconds() - m_lastTick) * 1000.0;
+    int delay = since >= kTickMilliseconds ? 1 : std::max(1, kTickMilliseconds - int(since));
+    m_tickWoken = true;
+    m_tickTimer->Start(delay, wxTIMER_CONTINUOUS);
 }
 
 namespace {
@@ -83,24 +99,30 @@ int CChessWindow::GetBusyTickMilliseconds() const
         return kTickMilliseconds;
     if (IsVoiceSpeaking())
         return kTickMilliseconds;
-    CPlayer* mover = m_game->GetPlayer(SIDE_TO_MOVE);
-    if (!mover || !mover->IsLocal())
-        return kTickMilliseconds;
+    // Each player allows the pace it needs: the user and an engine at rest
+    // wait on events, an engine whose output wakes the tick on its slow
+    // checks, any other on the full pace.
+    int pace = kUserTurnTickMilliseconds;
     for (int side : {WHITE, BLACK}) {
         CPlayer* player = m_game->GetPlayer(side);
-        if (!player || !(player->IsLocal() || player->IsAtRest()))
+        if (!player)
             return kTickMilliseconds;
+        if (player->IsLocal() || player->IsAtRest())
+            continue;
+        if (!player->WakesOnOutput())
+            return kTickMilliseconds;
+        pace = std::min(pace, kEngineTurnTickMilliseconds);
     }
     double flag = m_game->GetMillisecondsToFlag();
-    if (flag >= 0.0 && flag < kUserTurnTickMilliseconds)
+    if (flag >= 0.0 && flag < pace)
         return std::max(kTickMilliseconds, int(std::ceil(flag)) + 1);
-    return kUserTurnTickMilliseconds;
+    return pace;
 }
 
 void CChessWindow::PaceTick()
 {
     // Stopped timers (the frame is closing) stay stopped.
-    if (!m_tickTimer || !m_tickTimer->IsRunning())
+    if (!m_tickTimer || !m_tickTimer->IsRunning() || m_tickWoken)
         return;
     int wanted = HasTickWork() ? GetBusyTickMilliseconds() : kIdleTickMilliseconds;
     if (m_tickTimer->GetInterval() != wanted)

@@ -5,7 +5,8 @@ runs and moves over with each move, and the engine's greeting stands off
 the main window so its status bar stays readable. While a side thinks, the
 clock is drawn when its text changes, once a second (a five-minute game
 does not blink its five-minute mark at the start), and nothing else is drawn
-while nothing changes."""
+while nothing changes. While the engine thinks, the client wakes a few
+times a second, not at every tenth of one: the engine's output wakes it."""
 
 import os
 import sys
@@ -24,6 +25,10 @@ FACE = (160, 46)
 # frame moving, never four drawings a second of a blinking time.
 WINDOW = 4.0
 MOST_FACES = 8
+# Wakeups of the client's GUI thread in a window of the engine's turn: the
+# game tick twice a second, the clock's second and its drawing leave room;
+# a tick polling ten times a second would pass it.
+MOST_WAKEUPS = 30
 
 
 def mark_centre(c, name):
@@ -48,6 +53,12 @@ def faces(drawn):
     return sum(clock_face(r[1:]) for r in drawn)
 
 
+def wakeups(c):
+    """How often the client's GUI thread has gone to sleep and been woken so far."""
+    with open(f"/proc/{c.process.pid}/status") as f:
+        return sum(int(line.split(":")[1]) for line in f if line.startswith("voluntary_ctxt_switches"))
+
+
 def overlaps(a, b):
     return a[0] < b[0] + b[2] and b[0] < a[0] + a[2] and a[1] < b[1] + b[3] and b[1] < a[1] + a[3]
 
@@ -58,7 +69,7 @@ def steps(c):
     check(c.wait_exit() == 0, "the first start ends")
 
     # The engine takes its time over its reply, so Black's turn is seen.
-    packages.install_fake(c, "Greeter", packages.FEATURES + f"{GREETING}\nwait go\nsleep 8000\nsay move e7e5\n")
+    packages.install_fake(c, "Greeter", packages.FEATURES + f"{GREETING}\nwait go\nsleep 14000\nsay move e7e5\n")
     c.start(packages.saved_game(c, "greeter", "Greeter", local="white", seconds=300))
     board = game.the_board(c)
     greeting = c.wait_window("^Message from Greeter$", 20, besides=(c.frame,))
@@ -72,9 +83,19 @@ def steps(c):
     # Black's time starts at its five minutes: no reminder to blink.
     drawn = faces(updates.during(WINDOW))
     check(1 <= drawn <= MOST_FACES, f"the clock was drawn {drawn} times in {WINDOW} s of Black's first turn")
+    # Once the move's sound has ended (it keeps the tick at its full pace),
+    # the engine thinks on: nothing but its flag and its output to wait for.
+    wait_until(lambda: not any(n.startswith("SDLAudio") for n in c.thread_names()), 20, "the sound device to close")
+    console = os.path.join(c.folder, "logs", "Rookwell - Console.log")
+    woken = wakeups(c)
+    updates.during(WINDOW)
+    woken = wakeups(c) - woken
+    print(f"the client woke {woken} times in {WINDOW} s of the engine's turn")
+    with open(console) as f:
+        check("\ne5\n" not in f.read(), "the engine's reply came after the measuring window")
+    check(woken <= MOST_WAKEUPS, f"the client woke {woken} times in {WINDOW} s of the engine's turn")
     black = wait_until(lambda: (lambda x: x if x and x > white + 40 else None)(mark_centre(c, "black-to-move")),
                        15, "the mark to move to Black's box")
-    console = os.path.join(c.folder, "logs", "Rookwell - Console.log")
     harness.wait_for_file_content(console, lambda text: "\ne5\n" in text, 30, "the engine's reply")
     wait_until(lambda: (lambda x: x if x and x < black - 40 else None)(mark_centre(c, "white-again")),
                15, "the mark to come back to White's box")

@@ -13,6 +13,7 @@
 #include <wx/utils.h>
 
 #include "client/core/ChessApp.h"
+#include "client/core/Sound.h"
 #include "client/core/ChessFrame.h"
 #include "client/view/BoardRenderer.h"
 #include "client/view/ChessWindow.h"
@@ -378,6 +379,56 @@ TEST_F(Canvas, PlayersArePolledWhileTheBrowserHidesTheBoard)
     EXPECT_TRUE(g_client->PumpUntil([&] { return game->GetBoard().GetPly() == 2; }));
     EXPECT_STREQ(game->GetBoard().GetHistory().GetAt(1)->m_shortText, "e5");
     m_frame->ShowBrowser(false, true);
+}
+
+// While an engine whose output wakes the tick thinks, the tick slows down;
+// a wake brings it at once (one that polls and plays the move then ready),
+// and the slow pace comes back after it. An engine that must be polled
+// keeps the full pace.
+TEST_F(Canvas, AnEngineThatWakesTheTickIsPolledSlowlyAndAtOnceWhenItWrites)
+{
+    m_frame->ExecuteCommand("VIEW_BOARD");
+    CRecordingGame* game = Attach(true, false);
+    CRecordingPlayer* engine = game->Player(BLACK);
+    CMove e4 = Parse(*game, "e4");
+    ASSERT_TRUE(m_canvas->PlayMove(e4, false));
+    ASSERT_TRUE(g_client->PumpUntil([&] {
+        return m_canvas->IsShownOnScreen() && !m_canvas->GetScene()->NeedsRedraw() && !m_canvas->IsRedrawRequested();
+    }));
+    // Without sound (which keeps the full pace while it plays) only the
+    // players set the pace.
+    struct SQuiet {
+        bool had = IsSoundReady();
+        SQuiet() { CloseSound(); }
+        ~SQuiet() { if (had) InitSound(); }
+    } quiet;
+    engine->m_wakes = true;
+    ASSERT_TRUE(g_client->PumpUntil(
+        [&] { return m_canvas->GetBusyTickMilliseconds() == CChessWindow::kEngineTurnTickMilliseconds; }));
+    engine->m_wakes = false;
+    EXPECT_EQ(m_canvas->GetBusyTickMilliseconds(), CChessWindow::kTickMilliseconds);
+    m_canvas->PaceTick();
+    m_canvas->WakeTick();
+    EXPECT_FALSE(m_canvas->IsTickWoken()) << "the full pace needs no wake";
+
+    engine->m_wakes = true;
+    m_canvas->PaceTick();
+    int polls = engine->m_polls;
+    m_canvas->WakeTick();
+    EXPECT_TRUE(m_canvas->IsTickWoken());
+    ASSERT_TRUE(g_client->PumpUntil([&] { return engine->m_polls > polls; }));
+    EXPECT_FALSE(m_canvas->IsTickWoken());
+
+    // The wake that finds the engine's move plays it.
+    engine->m_onPoll = [&] {
+        engine->m_onPoll = nullptr;
+        engine->Offer(Parse(*game, "e5"));
+    };
+    g_client->PumpUntil([&] { return !m_canvas->GetScene()->NeedsRedraw() && !m_canvas->IsRedrawRequested(); });
+    m_canvas->PaceTick();
+    m_canvas->WakeTick();
+    ASSERT_TRUE(g_client->PumpUntil([&] { return game->GetBoard().GetPly() == 2; }));
+    EXPECT_STREQ(game->GetBoard().GetHistory().GetAt(1)->m_shortText, "e5");
 }
 
 // A board that cannot draw, hidden behind the browser or disabled while a

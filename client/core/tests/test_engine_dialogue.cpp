@@ -801,3 +801,29 @@ TEST_F(EngineDialogue, AnEngineThatSpinsRestsOnlyWhileItWaits)
     EXPECT_FALSE(m_state->resting) << "woken for its farewell";
     EXPECT_TRUE(m_state->Sent("quit"));
 }
+
+// An engine whose output wakes the tick leaves it nothing to poll for while
+// it thinks, until it writes; a move to play, or a line read with it and not
+// yet taken, is work for the next poll.
+TEST_F(EngineDialogue, AThinkingEngineWhoseOutputIsWatchedWaitsForIt)
+{
+    NewGame(BLACK);
+    Settle();
+    ASSERT_TRUE(View().PlayText("e4"));
+    Computer().Poll();
+    EXPECT_FALSE(Computer().WakesOnOutput()) << "a device that cannot watch is polled";
+
+    m_state->watchable = true;
+    Computer().Poll();
+    EXPECT_FALSE(Computer().IsAtRest());
+    EXPECT_TRUE(Computer().WakesOnOutput()) << "thinking, its output watched";
+    m_state->watching = false;
+    m_state->output.push_back("move e7e5\n 7 +12 104 28813 g1f3 b8c6\n");
+    EXPECT_FALSE(Computer().WakesOnOutput()) << "written and not yet read";
+    // The tick's poll takes the move, which the tick plays.
+    View().Tick();
+    ASSERT_EQ(View().m_sans.size(), 2u);
+    EXPECT_FALSE(Computer().IsAtRest()) << "a line still to take";
+    Computer().Poll();
+    EXPECT_TRUE(Computer().IsAtRest()) << "the user's turn";
+}

@@ -255,3 +255,47 @@ TEST_F(EngineProcess, AFloodIsReadWithinABudgetPerTickAndDroppedAtTheEnd)
     EXPECT_TRUE(state->Sent("quit"));
     EXPECT_GT(state->output.size(), 10000u);
 }
+
+// The engine's output wakes its reader: once when it writes, not again
+// until it is read (a flood the reader leaves in the pipe does not keep
+// waking it), and once more at its end; a stopped engine wakes nobody.
+TEST_F(EngineProcess, OutputWakesTheReaderOncePerReadAndAtTheEnd)
+{
+    m_services.MakeFakePackage("Waker", "wait hello\nflood 20000 more output\nwait bye\nexit 0\n");
+    CEngineProcess process;
+    int notices = 0;
+    process.SetOutputNotice([&] { ++notices; });
+    ASSERT_TRUE(LoadPackage(process, "Waker"));
+    ASSERT_TRUE(process.Start());
+    EXPECT_TRUE(process.IsOutputWatched());
+    process.Send("hello\n");
+    ASSERT_TRUE(PumpUntil([&] { return notices > 0; }, 10000));
+    EXPECT_FALSE(process.IsOutputWatched());
+    for (int i = 0; i < 50; ++i)
+        PumpEvents(2);
+    EXPECT_EQ(notices, 1) << "unread output is told once";
+
+    CString line;
+    int read = 0;
+    ASSERT_TRUE(PumpUntil([&] { return process.ReadLine(line); }, 10000));
+    ++read;
+    EXPECT_TRUE(process.IsOutputWatched()) << "a read watches again";
+    ASSERT_TRUE(PumpUntil([&] { return notices == 2; }, 10000)) << "what is left is told";
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            process.StartTick();
+            while (process.ReadLine(line))
+                ++read;
+            return read == 20000;
+        },
+        20000));
+    int before = notices;
+    process.Send("bye\n");
+    ASSERT_TRUE(PumpUntil([&] { return notices > before; }, 10000)) << "the end is told";
+    EXPECT_TRUE(PumpUntil([&] { process.Pump(); return process.HasEnded(); }, 10000));
+    EXPECT_FALSE(process.IsOutputWatched());
+    before = notices;
+    process.Stop();
+    EXPECT_TRUE(PumpUntil([] { return CChildProcess::GetLiveCount() == 0; }, 10000));
+    EXPECT_EQ(notices, before);
+}

@@ -31,6 +31,7 @@ public:
         m_colour = colour;
     }
     bool IsLocal() override { return m_local; }
+    bool WakesOnOutput() override { return m_wakes; }
     void Poll() override
     {
         ++m_polls;
@@ -66,6 +67,7 @@ public:
     }
 
     int m_polls = 0;
+    bool m_wakes = false; // as an engine whose output wakes the tick
     std::function<void()> m_onPoll;
     std::function<void()> m_onOpponentMoved;
 

@@ -25,6 +25,8 @@ struct SDeviceState {
     bool inputClosed = false;
     bool released = false;
     int reads = 0;
+    bool watchable = false;          // the device can watch its output
+    bool watching = false;           // armed; a test clears it as the engine writes
     // Called at every read before the queue is looked at (a clock for the
     // engine: it may queue more output).
     std::function<void(SDeviceState&)> onRead;
@@ -50,6 +52,7 @@ public:
     int Read(char* buffer, int size) override
     {
         ++m_state->reads;
+        m_state->watching = m_state->watchable;
         if (m_state->onRead)
             m_state->onRead(*m_state);
         if (m_state->output.empty())
@@ -71,6 +74,8 @@ public:
         return true;
     }
     void CloseInput() override { m_state->inputClosed = true; }
+    bool WatchOutput(std::function<void()>) override { return m_state->watching = m_state->watchable; }
+    bool IsWatchingOutput() const override { return m_state->watching; }
     void WaitReadable(int) override { usleep(1000); }
     bool HasEnded() const override { return m_state->exited; }
     void SetResting(bool resting) override
