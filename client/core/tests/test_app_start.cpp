@@ -27,14 +27,23 @@ using AppTest::CHarness;
 
 namespace {
 
+// A program folder whose user "tester" has started before, with these
+// preferences.
+::testing::AssertionResult PrepareReturningUser(CHarness& client, const std::string& preferences)
+{
+    if (!client.PrepareFolder("setuser = tester"))
+        return ::testing::AssertionFailure() << client.GetError();
+    if (mkdir(client.Path("users").c_str(), 0755) != 0 || mkdir(client.Path("users/tester").c_str(), 0755) != 0)
+        return ::testing::AssertionFailure() << "no user folder";
+    std::ofstream(client.Path("users/tester/user.cfg")) << "profile={id=ABC123\nname=Tess\n}\npreferences={"
+                                                        << preferences << "}\n";
+    return ::testing::AssertionSuccess();
+}
+
 TEST(AppStart, AfterACrashSafeModeIsOfferedAndTheFileArgumentOpens)
 {
     CHarness client;
-    ASSERT_TRUE(client.PrepareFolder("setuser = tester")) << client.GetError();
-    ASSERT_EQ(mkdir(client.Path("users").c_str(), 0755), 0);
-    ASSERT_EQ(mkdir(client.Path("users/tester").c_str(), 0755), 0);
-    std::ofstream(client.Path("users/tester/user.cfg")) << "profile={id=ABC123\nname=Tess\n}\n"
-                                                           "preferences={graphics={16bit=no\n}\nlanguage=english\n}\n";
+    ASSERT_TRUE(PrepareReturningUser(client, "graphics={16bit=no\n}\nlanguage=english\n"));
     std::ofstream(client.Path("users/tester/running.marker")) << "1\n";
     std::string elsewhere = client.Path("../elsewhere");
     ASSERT_EQ(mkdir(elsewhere.c_str(), 0755), 0);
@@ -96,11 +105,7 @@ TEST(AppStart, AfterACrashSafeModeIsOfferedAndTheFileArgumentOpens)
 TEST(AppStart, ABoardChosenBeforeTheBoardWasEverShownIsPreviewedAndKept)
 {
     CHarness client;
-    ASSERT_TRUE(client.PrepareFolder("setuser = tester")) << client.GetError();
-    ASSERT_EQ(mkdir(client.Path("users").c_str(), 0755), 0);
-    ASSERT_EQ(mkdir(client.Path("users/tester").c_str(), 0755), 0);
-    std::ofstream(client.Path("users/tester/user.cfg"))
-        << "profile={id=ABC123\nname=Tess\n}\npreferences={language=english\nboard={pack=large wood\n}\n}\n";
+    ASSERT_TRUE(PrepareReturningUser(client, "language=english\nboard={pack=large wood\n}\n"));
     // An argument: no title picture to click away.
     if (!client.Start({"--client"}))
         GTEST_SKIP() << client.GetError();
@@ -149,11 +154,7 @@ TEST(AppStart, ABoardChosenBeforeTheBoardWasEverShownIsPreviewedAndKept)
 TEST(AppStart, APgnFileComesUpOnTheBoardDrawnBeforeTheFileIsRead)
 {
     CHarness client;
-    ASSERT_TRUE(client.PrepareFolder("setuser = tester")) << client.GetError();
-    ASSERT_EQ(mkdir(client.Path("users").c_str(), 0755), 0);
-    ASSERT_EQ(mkdir(client.Path("users/tester").c_str(), 0755), 0);
-    std::ofstream(client.Path("users/tester/user.cfg"))
-        << "profile={id=ABC123\nname=Tess\n}\npreferences={language=english\n}\n";
+    ASSERT_TRUE(PrepareReturningUser(client, "language=english\n"));
     std::ofstream(client.Path("short.pgn")) << "[Event \"Short\"]\n[White \"A\"]\n[Black \"B\"]\n"
                                                "[Result \"1-0\"]\n\n1. e4 e5 2. Qh5 Nc6 3. Bc4 Nf6 4. Qxf7# 1-0\n";
     if (!client.Start({"short.pgn"}))
