@@ -341,6 +341,9 @@ def main():
     # What gtk-launch starts outlives it: this process adopts it, to see it end.
     ctypes.CDLL(None, use_errno=True).prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0)
     try:
+        for tool in ("gtk-launch", "xdg-mime", "xprop", "gtk-update-icon-cache", "update-mime-database",
+                     "update-desktop-database", "desktop-file-validate"):
+            check(shutil.which(tool), f"{tool} is not installed (scripts/install-deps installs it)")
         check_staged(build, stage)
         prefix = os.path.join(stage, "Programme für alle", "opt")
         kept = lived_in(prefix)
