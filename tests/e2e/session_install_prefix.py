@@ -13,7 +13,9 @@ below ~/.config and ~/.local/share. The command starts the installed client
 on a PGN file. `make uninstall` then takes every file and folder of the
 install away and the desktop forgets the types, while the other program
 keeps its own. A staged install (DESTDIR) holds no staging path, refreshes
-no database, works once moved and is removed from its stage."""
+no database, works once moved and is removed from its stage. Into an empty
+prefix the install makes no icon cache, and the icon is found all the same.
+"""
 
 import ctypes
 import os
@@ -311,6 +313,21 @@ def check_staged(build, stage):
     check(not [f for _, _, names in os.walk(package) for f in names], "make uninstall empties the stage")
 
 
+def check_fresh(c, build, stage):
+    """A prefix that holds nothing yet (as /usr/local may): the install makes no icon cache there, whose
+    staleness would hide icons installed later, and GTK finds the icon through the system's theme index;
+    removed, the install leaves not even the prefix."""
+    prefix = os.path.join(stage, "leer", "opt")
+    install(build, prefix)
+    check(not os.path.exists(os.path.join(prefix, "share/icons/hicolor/icon-theme.cache")), "no icon cache is made")
+    env = desktop_env(c.env, prefix, c.home)
+    env["XDG_DATA_DIRS"] += ":/usr/share"
+    found = lookup(env, "icon", "rookwell")
+    check(found == os.path.join(prefix, "share/icons/hicolor/48x48/apps/rookwell.png"), f"GTK finds the icon: {found!r}")
+    uninstall(build, prefix)
+    check(not os.path.exists(prefix), "nothing of the install stays, the prefix it made included")
+
+
 class KeptInstallRecord:
     """The session installs from the build folder: a developer's own install record there is put back after."""
 
@@ -365,6 +382,7 @@ def main():
             start_from_menu_entry(c, prefix)
             start_with_command(c, os.path.join(prefix, "bin", "rookwell"))
             check_removed(c, build, prefix, kept)
+            check_fresh(c, build, stage)
         return harness.run("install-prefix", steps, user=USER, program=os.path.join(prefix, "lib", "rookwell"),
                            folder=os.path.join("usr", "lib", "rookwell"))
     except harness.Failure as error:
