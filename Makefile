@@ -7,7 +7,7 @@ PREFIX     ?= /usr/local
 # A compiler cache, where the machine has one, makes a rebuild of a fresh clone cheap.
 LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps build build-asan run install test test-plain test-asan test-fuzz clean
+.PHONY: all deps build build-asan run install uninstall test test-plain test-asan test-fuzz clean
 
 all: build
 
@@ -37,8 +37,15 @@ run: build
 	  echo "The client is not built yet; it will start as $(BUILD)/program/tavrin"; \
 	fi
 
+# The recipes take both from their environment, so a path may hold any letter.
+export PREFIX DESTDIR
+
 install: build
-	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+	cmake --install "$(BUILD)" --prefix "$$PREFIX"
+
+# Takes away what the last install of this build put below DESTDIR + PREFIX.
+uninstall:
+	sh desktop/uninstall "$(BUILD)" "$$PREFIX"
 
 test-plain: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

@@ -9,6 +9,10 @@
 
 namespace Zorlin {
 
+// Makes an absolute folder and the missing folders above it, each one
+// private to the user (mode 0700); true when it is a folder in the end.
+bool MakePrivateFolders(const CString& folder);
+
 // A folder of the local disk seen as a drive. Every path is resolved to an
 // absolute one below the root (the process's working folder is never
 // changed, so threads may run beside it); a path whose exact spelling is

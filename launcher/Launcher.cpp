@@ -45,10 +45,11 @@ int LauncherMain(int argc, char** argv)
     if (argc < 2 || !argv[1][0])
         return 1;
     std::string target;
-    // The client keeps its user's files in their own data folder when it
-    // may not write its program folder, and so may open documents there.
+    // The client keeps its user's files in their own data folder when its
+    // program folder is not a portable one, and so may open documents there.
     const std::string folder = ProgramFolder();
-    const Zorlin::CString own = IsFolderWritable(Zorlin::CString(folder.c_str())) ? Zorlin::CString() : UserDataFolder();
+    const Zorlin::CString own =
+        IsPortableProgramFolder(Zorlin::CString(folder.c_str())) ? Zorlin::CString() : UserDataFolder();
     if (LinkPolicy::Classify(argv[1], folder.c_str(), own.GetText(), target) == LinkPolicy::kRefused) {
         std::fprintf(stderr, "linkhop: refused to open \"%s\": only web pages, mail addresses "
                              "and documents of the program folder are opened\n", argv[1]);

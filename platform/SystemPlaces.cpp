@@ -24,6 +24,12 @@ bool IsFolder(const CString& path)
     return !path.IsEmpty() && stat(path.GetText(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool IsProgram(const CString& path)
+{
+    struct stat info;
+    return stat(path.GetText(), &info) == 0 && S_ISREG(info.st_mode) && access(path.GetText(), X_OK) == 0;
+}
+
 CString Below(const CString& folder, const char* name)
 {
     CString path = folder;
@@ -109,12 +115,19 @@ CString ReadUserDirsEntry(const CString& text, const char* key, const CString& h
     return CString();
 }
 
+CString UserConfigFolder()
+{
+    const CString config = AbsoluteVariable("XDG_CONFIG_HOME");
+    if (!config.IsEmpty())
+        return config;
+    const CString home = HomeFolder();
+    return home.IsEmpty() ? CString() : Below(home, ".config");
+}
+
 CString DesktopFolder()
 {
     const CString home = HomeFolder();
-    CString config = AbsoluteVariable("XDG_CONFIG_HOME");
-    if (config.IsEmpty() && !home.IsEmpty())
-        config = Below(home, ".config");
+    const CString config = UserConfigFolder();
     if (!config.IsEmpty()) {
         const CString named =
             ReadUserDirsEntry(ReadSmallFile(Below(config, "user-dirs.dirs")), "XDG_DESKTOP_DIR", home);
@@ -137,7 +150,36 @@ CString UserDataFolder()
     return Below(data, "rookwell");
 }
 
+CString FindProgramInPath(const CString& name)
+{
+    if (std::string(name.GetText()).find('/') != std::string::npos)
+        return IsProgram(name) ? name : CString();
+    const char* path = getenv("PATH");
+    std::string folders = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= folders.size()) {
+        size_t end = folders.find(':', start);
+        if (end == std::string::npos)
+            end = folders.size();
+        std::string folder = folders.substr(start, end - start);
+        if (folder.empty())
+            folder = ".";
+        CString candidate((folder + "/" + name.GetText()).c_str());
+        if (IsProgram(candidate))
+            return candidate;
+        start = end + 1;
+    }
+    return CString();
+}
+
 bool IsFolderWritable(const CString& folder)
 {
     return !folder.IsEmpty() && access(folder.GetText(), W_OK | X_OK) == 0;
+}
+
+const char* const kInstalledMarkName = "installed.txt";
+
+bool IsPortableProgramFolder(const CString& folder)
+{
+    return IsFolderWritable(folder) && access(Below(folder, kInstalledMarkName).GetText(), F_OK) != 0;
 }

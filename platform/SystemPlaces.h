@@ -15,6 +15,10 @@ Zorlin::CString RunningProgramPath();
 // password database; empty when neither says.
 Zorlin::CString HomeFolder();
 
+// The user's configuration folder: $XDG_CONFIG_HOME when it names an
+// absolute path, else ~/.config; empty without a home.
+Zorlin::CString UserConfigFolder();
+
 // The desktop folder of the XDG user folders: XDG_DESKTOP_DIR of
 // "user-dirs.dirs" in $XDG_CONFIG_HOME (else ~/.config) when that folder
 // exists, else ~/Desktop when it exists, else the home folder.
@@ -30,6 +34,20 @@ Zorlin::CString ReadUserDirsEntry(const Zorlin::CString& text, const char* key, 
 // names an absolute path, else ~/.local/share/rookwell; empty without a home.
 Zorlin::CString UserDataFolder();
 
+// A program named with a '/' when it can be run, else the first that can
+// of that name along PATH (the usual folders without one), as a shell
+// finds it; empty when there is none.
+Zorlin::CString FindProgramInPath(const Zorlin::CString& name);
+
 // Whether this process may make and change entries of the folder (as the
 // system decides it: a folder of another account, a read-only mount).
 bool IsFolderWritable(const Zorlin::CString& folder);
+
+// The file an install leaves in the program folder it makes. Root may
+// write any folder, so the mark, not the folder's mode, says the folder
+// is the system's.
+extern const char* const kInstalledMarkName;
+
+// Whether the client keeps its users, logs and packages in this program
+// folder: one it may write that no install marked as the system's.
+bool IsPortableProgramFolder(const Zorlin::CString& folder);

@@ -248,11 +248,13 @@ bool CChessApp::OnInit()
 
     m_programDrive.reset(new Zorlin::CDiskDrive(appPath.IsEmpty() ? "." : appPath.GetText()));
     // A program folder installed for every user: what this user's client
-    // writes goes to their own data folder, laid over the program's.
-    if (!IsFolderWritable(m_programDrive->GetRoot()))
+    // writes goes to their own data folder, laid over the program's. Root's
+    // too: whoever installed it changes it, never a client.
+    const bool portable = IsPortableProgramFolder(m_programDrive->GetRoot());
+    if (!portable)
         m_programDrive->SetOwnFolder(UserDataFolder());
     g_startupSplash = OpenStartupSplash(*m_programDrive, "/assets/images/splash/load splash.jpg");
-    if (!TakeLastUpdate(m_programDrive->GetRoot())) {
+    if (portable && !TakeLastUpdate(m_programDrive->GetRoot())) {
         DestroySplash();
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <unistd.h>
 #include <vector>
 
 #include <wx/fileconf.h>
@@ -20,6 +21,7 @@
 #include "client/core/WxText.h"
 #include "client/dialogs/HtmlMessageBox.h"
 #include "foundation/AtomicFile.h"
+#include "foundation/DiskDrive.h"
 #include "foundation/Win32File.h"
 #include "platform/SystemPlaces.h"
 
@@ -37,6 +39,22 @@ const int kAttributes16[] = {WX_GL_DOUBLEBUFFER, WX_GL_RGBA, WX_GL_STENCIL_SIZE,
 
 // The desktop's settings hold one name.
 const uint64_t kMaxDesktopSettingsSize = 65536;
+
+// The toolkit's application name of the desktop's settings.
+const char* const kSettingsName = "Rookwell Lite";
+
+// Whether the desktop's settings file is there; its bytes, when it is not too large.
+bool ReadDesktopSettings(const CString& path, CString& bytes)
+{
+    if (path.IsEmpty())
+        return false;
+    Zorlin::CWin32File file(path, Zorlin::CFile::kModeRead);
+    if (!file.IsOpen())
+        return false;
+    if (file.GetSize() <= kMaxDesktopSettingsSize)
+        bytes = CString(file);
+    return true;
+}
 
 } // namespace
 
@@ -166,30 +184,33 @@ CString CChessApp::GetProgramFolder() const
 
 CString ReadRegistryUser()
 {
-    // The file the toolkit's own settings of "Rookwell Lite" use, read and
-    // written here as bytes: the toolkit would take the home from the
-    // password database whenever $HOME is not text of the locale.
+    // Read and written here as bytes: the toolkit would take the home from
+    // the password database whenever $HOME is not text of the locale.
+    const CString config = UserConfigFolder();
+    const CString path = config.IsEmpty() ? CString() : config + "/" + kSettingsName + ".conf";
     const CString home = HomeFolder();
-    const CString path = home.IsEmpty() ? CString() : home + "/.Rookwell Lite";
+    const CString old = home.IsEmpty() ? CString() : home + "/." + kSettingsName;
     CString bytes;
-    {
-        Zorlin::CWin32File file(path, Zorlin::CFile::kModeRead);
-        if (file.IsOpen() && file.GetSize() <= kMaxDesktopSettingsSize)
-            bytes = CString(file);
-    }
+    const bool moving = !ReadDesktopSettings(path, bytes) && ReadDesktopSettings(old, bytes);
     wxMemoryInputStream in(bytes.GetText(), size_t(bytes.GetLength()));
     wxFileConfig settings(in);
     wxString user;
-    if (settings.Read("user", &user) && !user.empty())
-        return FromWx(user);
-    CString name = DefaultUserName(FromWx(wxGetUserId()), time(nullptr));
-    settings.Write("user", ToWx(name));
-    wxMemoryOutputStream out;
-    if (!path.IsEmpty() && settings.Save(out)) {
-        std::vector<char> text(out.GetSize());
-        out.CopyTo(text.data(), text.size());
-        Zorlin::WriteFileAtomically(path, text.data(), text.size());
+    CString name;
+    if (settings.Read("user", &user) && !user.empty()) {
+        name = FromWx(user);
+        if (!moving)
+            return name;
+    } else {
+        name = DefaultUserName(FromWx(wxGetUserId()), time(nullptr));
+        settings.Write("user", ToWx(name));
     }
+    wxMemoryOutputStream out;
+    if (path.IsEmpty() || !Zorlin::MakePrivateFolders(config) || !settings.Save(out))
+        return name;
+    std::vector<char> text(out.GetSize());
+    out.CopyTo(text.data(), text.size());
+    if (Zorlin::WriteFileAtomically(path, text.data(), text.size()) && moving)
+        unlink(old.GetText());
     return name;
 }
 

@@ -166,9 +166,11 @@ CViewHost& GetApplicationViewHost();
 // for depth 16, the 32-bit list for any other value.
 const int* GetGLAttributes(int depth);
 
-// The user name kept in the desktop's settings (the file ".Rookwell Lite"
-// of the home folder $HOME names, where the toolkit keeps the settings of
-// "Rookwell Lite"), written there from the login name on first use.
+// The user name kept in the desktop's settings, where the toolkit's XDG
+// layout keeps those of "Rookwell Lite" (the file "Rookwell Lite.conf" of
+// the user's configuration folder), written there from the login name on
+// first use. The settings an older client kept in ".Rookwell Lite" of the
+// home folder are moved there once.
 Zorlin::CString ReadRegistryUser();
 
 // Makes or completes a user's folder below the program folder; false

@@ -1,11 +1,15 @@
 // The toolkit's entry point of tavrin. wxGetApp() lives with the application
 // object, so the client library links without this file (its tests do).
 
+#include <cstdlib>
+#include <vector>
+
 #include "client/core/ChessApp.h"
 #include "client/core/CommandLine.h"
 #include "client/core/PromptLog.h"
 #include "client/core/ToolkitGL.h"
 #include "client/remote/RemotePlay.h"
+#include "platform/XDisplayCheck.h"
 
 wxIMPLEMENT_WX_THEME_SUPPORT
 
@@ -26,5 +30,14 @@ int main(int argc, char** argv)
 {
     wxDISABLE_DEBUG_SUPPORT();
     KeepCommandLine(argc, argv);
-    return wxEntry(argc, argv);
+    if (!NamesXDisplay(getenv("DISPLAY"), GetKeptCommandLine())) {
+        TellNoXDisplay(kNoXDisplayText);
+        return 1;
+    }
+    // The toolkit names every window's class after its argv[0]: named as
+    // the menu entry, the running client is the entry's on a dock.
+    std::vector<char*> toolkit(argv, argv + argc + 1);
+    char entryName[] = "rookwell";
+    toolkit[0] = entryName;
+    return wxEntry(argc, toolkit.data());
 }

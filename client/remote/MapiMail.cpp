@@ -19,6 +19,7 @@
 #include "foundation/AtomicFile.h"
 #include "foundation/Config.h"
 #include "foundation/Win32File.h"
+#include "platform/SystemPlaces.h"
 
 using Zorlin::CArray;
 using Zorlin::CString;
@@ -28,35 +29,6 @@ namespace {
 const char* const kDefaultCommand = "xdg-email";
 // What the command says on its outputs is logged up to this much.
 const int kMaxLoggedOutput = 4096;
-
-bool IsExecutable(const CString& path)
-{
-    struct stat info;
-    return stat(path.GetText(), &info) == 0 && S_ISREG(info.st_mode) && access(path.GetText(), X_OK) == 0;
-}
-
-// A bare program name is looked up along PATH, as a shell would.
-CString FindProgram(const CString& name)
-{
-    if (std::string(name.GetText()).find('/') != std::string::npos)
-        return IsExecutable(name) ? name : CString();
-    const char* path = getenv("PATH");
-    std::string folders = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= folders.size()) {
-        size_t end = folders.find(':', start);
-        if (end == std::string::npos)
-            end = folders.size();
-        std::string folder = folders.substr(start, end - start);
-        if (folder.empty())
-            folder = ".";
-        CString candidate((folder + "/" + name.GetText()).c_str());
-        if (IsExecutable(candidate))
-            return candidate;
-        start = end + 1;
-    }
-    return CString();
-}
 
 const char kFolderPrefix[] = "rookwell-mail-";
 
@@ -188,7 +160,7 @@ CMapiMail::CMapiMail() : m_usable(false), m_showDialog(false), m_waitMs(kWaitMs)
     name.Trim();
     if (name.IsEmpty())
         name = kDefaultCommand;
-    m_command = FindProgram(name);
+    m_command = FindProgramInPath(name);
     m_usable = !m_command.IsEmpty();
     if (m_usable)
         m_log.AppendFormat("Mail command %s\n", m_command.GetText());

@@ -205,10 +205,9 @@ TEST(Tavrin, StartsDrawsAndClosesCleanlyOnTerminate)
             user = candidate;
     }
     ASSERT_FALSE(user.empty()) << "no user folder was made";
-    std::string registry = ReadFile(base + "/home/.config/Rookwell Lite");
-    if (registry.empty())
-        registry = ReadFile(base + "/home/.Rookwell Lite");
+    std::string registry = ReadFile(base + "/home/.config/Rookwell Lite.conf");
     EXPECT_NE(registry.find("user=" + user), std::string::npos) << registry;
+    EXPECT_NE(access((base + "/home/.Rookwell Lite").c_str(), F_OK), 0) << "no settings straight in the home";
 
     Zorlin::CConfig saved = ReadConfig(folder + "/users/" + user + "/user.cfg");
     EXPECT_EQ(saved.GetValueOr(".preferences.window.width", ""), "620");

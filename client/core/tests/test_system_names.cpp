@@ -2,7 +2,7 @@
 // the command line (as the toolkit changes it under LANG=C and as it drops
 // names that are not UTF-8 under a UTF-8 locale), the home folder from
 // $HOME, the desktop folder from the XDG user folders, and the desktop's
-// settings file in that home. The test runs in the C locale.
+// settings file in the configuration folder. The test runs in the C locale.
 
 #include <gtest/gtest.h>
 
@@ -13,11 +13,14 @@
 #include <unistd.h>
 #include <vector>
 
+#include <wx/fileconf.h>
 #include <wx/init.h>
+#include <wx/stdpaths.h>
 
 #include "client/core/ChessApp.h"
 #include "client/core/CommandLine.h"
 #include "platform/SystemPlaces.h"
+#include "platform/XDisplayCheck.h"
 #include "testsupport/TempFiles.h"
 
 using Zorlin::CString;
@@ -174,7 +177,7 @@ TEST(SystemPlaces, HomeAndDesktopComeFromTheEnvironmentAsBytes)
     EXPECT_EQ(HomeFolder().GetText()[0], '/');
 }
 
-TEST(SystemPlaces, TheDesktopsSettingsFileIsTheOneInHome)
+TEST(DesktopSettings, LiveInTheConfigurationFolderAsBytesAndNeverInTheHome)
 {
     wxInitializer toolkit;
     ASSERT_TRUE(toolkit.IsOk());
@@ -184,14 +187,75 @@ TEST(SystemPlaces, TheDesktopsSettingsFileIsTheOneInHome)
     ASSERT_EQ(mkdir(home.c_str(), 0755), 0);
     CEnvironment environment;
     environment.Set("HOME", home);
-    // The first start writes the login name there.
+    environment.Unset("XDG_CONFIG_HOME");
+    // The first start writes the login name to ~/.config, made for it.
     const CString first = ReadRegistryUser();
     ASSERT_FALSE(first.IsEmpty());
-    const std::string stored = RookwellTest::ReadWholeFile(home + "/.Rookwell Lite");
+    const std::string file = home + "/.config/Rookwell Lite.conf";
+    const std::string stored = RookwellTest::ReadWholeFile(file);
     EXPECT_NE(stored.find(std::string("user=") + first.GetText()), std::string::npos) << stored;
+    EXPECT_EQ(RookwellTest::ListFolder(home), std::vector<std::string>{".config"});
     // What the file says later is the user, letters that are no ASCII included.
-    std::ofstream(home + "/.Rookwell Lite") << "user=Zo\xc3\xab \xc3\x91\xc3\xba\xc3\xb1" "ez\n";
+    std::ofstream(file) << "user=Zo\xc3\xab \xc3\x91\xc3\xba\xc3\xb1" "ez\n";
     EXPECT_STREQ(ReadRegistryUser().GetText(), "Zo\xc3\xab \xc3\x91\xc3\xba\xc3\xb1" "ez");
+}
+
+TEST(DesktopSettings, AreTheFileTheToolkitsXdgLayoutNames)
+{
+    wxInitializer toolkit;
+    ASSERT_TRUE(toolkit.IsOk());
+    STempBase base;
+    ASSERT_FALSE(base.Path().empty());
+    CEnvironment environment;
+    environment.Set("HOME", base.Path() + "/home");
+    environment.Set("XDG_CONFIG_HOME", base.Path() + "/settings/of the desktop");
+    ASSERT_EQ(mkdir((base.Path() + "/home").c_str(), 0755), 0);
+    const CString name = ReadRegistryUser();
+    ASSERT_FALSE(name.IsEmpty());
+    wxStandardPaths& paths = wxStandardPaths::Get();
+    paths.SetFileLayout(wxStandardPaths::FileLayout_XDG);
+    const wxString named = wxFileConfig::GetLocalFileName("Rookwell Lite");
+    wxString user;
+    {
+        wxFileConfig settings("Rookwell Lite", "Pemberlode");
+        settings.Read("user", &user);
+    }
+    paths.SetFileLayout(wxStandardPaths::FileLayout_Classic);
+    EXPECT_EQ(std::string(named.utf8_str()), base.Path() + "/settings/of the desktop/Rookwell Lite.conf");
+    EXPECT_EQ(std::string(user.utf8_str()), name.GetText()) << "the toolkit reads the user written here";
+    EXPECT_TRUE(RookwellTest::ListFolder(base.Path() + "/home").empty());
+}
+
+TEST(DesktopSettings, AnOlderClientsFileInTheHomeIsMovedOnce)
+{
+    wxInitializer toolkit;
+    ASSERT_TRUE(toolkit.IsOk());
+    STempBase base;
+    ASSERT_FALSE(base.Path().empty());
+    const std::string home = base.Path() + "/home";
+    const std::string old = home + "/.Rookwell Lite";
+    ASSERT_EQ(mkdir(home.c_str(), 0755), 0);
+    CEnvironment environment;
+    environment.Set("HOME", home);
+    environment.Set("XDG_CONFIG_HOME", base.Path() + "/config");
+    std::ofstream(old) << "user=Alte Br\xc3\xbc" "cke\n";
+    EXPECT_STREQ(ReadRegistryUser().GetText(), "Alte Br\xc3\xbc" "cke");
+    EXPECT_FALSE(RookwellTest::FileExists(old)) << "the home keeps no settings file";
+    const std::string moved = RookwellTest::ReadWholeFile(base.Path() + "/config/Rookwell Lite.conf");
+    EXPECT_NE(moved.find("user=Alte Br\xc3\xbc" "cke"), std::string::npos) << moved;
+    // Once moved, the new file is the one read: a later old one changes nothing.
+    std::ofstream(old) << "user=Someone Else\n";
+    EXPECT_STREQ(ReadRegistryUser().GetText(), "Alte Br\xc3\xbc" "cke");
+
+    // Where the configuration folder cannot be made, the old file is read and kept.
+    const std::string other = base.Path() + "/other";
+    ASSERT_EQ(mkdir(other.c_str(), 0755), 0);
+    std::ofstream(other + "/.Rookwell Lite") << "user=Stays Home\n";
+    std::ofstream(base.Path() + "/a file") << "not a folder\n";
+    environment.Set("HOME", other);
+    environment.Set("XDG_CONFIG_HOME", base.Path() + "/a file/config");
+    EXPECT_STREQ(ReadRegistryUser().GetText(), "Stays Home");
+    EXPECT_TRUE(RookwellTest::FileExists(other + "/.Rookwell Lite"));
 }
 
 TEST(SystemPlaces, TheRunningProgramIsThisTestsOwnFile)
@@ -232,4 +296,30 @@ TEST(SystemPlaces, AFolderOfAnotherAccountIsNotWritable)
         EXPECT_FALSE(IsFolderWritable(CString(locked.c_str())));
     // Root may write a folder of mode 555; the end-to-end session of the
     // installed client checks the folder of root as another account sees it.
+}
+
+TEST(SystemPlaces, AnInstalledProgramFolderIsNoPortableOneForAnyone)
+{
+    STempBase base;
+    ASSERT_FALSE(base.Path().empty());
+    const CString folder(base.Path().c_str());
+    EXPECT_TRUE(IsPortableProgramFolder(folder));
+    // Root may write the folder: the install's mark says it is the system's.
+    std::ofstream(base.Path() + "/" + kInstalledMarkName) << "installed\n";
+    EXPECT_FALSE(IsPortableProgramFolder(folder));
+    EXPECT_FALSE(IsPortableProgramFolder(CString((base.Path() + "/missing").c_str())));
+}
+
+TEST(XDisplayCheck, TheToolkitFindsAnXDisplayInTheEnvironmentOrOnTheCommandLine)
+{
+    EXPECT_TRUE(NamesXDisplay(":0", Texts({"tavrin"})));
+    EXPECT_FALSE(NamesXDisplay(nullptr, Texts({"tavrin", "game.pgn"})));
+    EXPECT_FALSE(NamesXDisplay("", Texts({"tavrin"})));
+    // GTK's own option, in either spelling, names one.
+    EXPECT_TRUE(NamesXDisplay(nullptr, Texts({"tavrin", "--display", ":5", "game.pgn"})));
+    EXPECT_TRUE(NamesXDisplay(nullptr, Texts({"tavrin", "game.pgn", "--display=:5"})));
+    EXPECT_FALSE(NamesXDisplay(nullptr, Texts({"tavrin", "--display="})));
+    EXPECT_FALSE(NamesXDisplay(nullptr, Texts({"tavrin", "--display"})));
+    // After "--" it is a file's name.
+    EXPECT_FALSE(NamesXDisplay(nullptr, Texts({"tavrin", "--", "--display=:5"})));
 }
