@@ -6,10 +6,12 @@
 
 #include <wx/fileconf.h>
 #include <wx/mstream.h>
+#include <wx/timer.h>
 #include <wx/utils.h>
 
 #include "client/core/AppTexts.h"
 #include "client/core/ChessFrame.h"
+#include "client/core/HandOverQueue.h"
 #include "client/core/MediaSet.h"
 #include "client/core/MusicPlayer.h"
 #include "client/core/Prompt.h"

@@ -23,12 +23,14 @@ class CFile;
 class CChessFrame;
 class CConsoleWindow;
 class CGridmoorSession;
+class CHandOverQueue;
 class CMediaSet;
 class CMusicPlayer;
 class CSingleInstance;
 class COpponentList;
 class CVoicePlayer;
 class wxFrame;
+class wxTimer;
 
 class CChessApp : public wxGLApp, public IMediaHost {
 public:
@@ -124,8 +126,9 @@ public:
     // Ends the program as closing the main window does (SIGTERM, SIGHUP);
     // a game in play that was never saved is kept first, without asking.
     void OnTerminate();
-    // Files another start handed over: the window comes up and they open
-    // as if named on our own command line (once start-up is done).
+    // Files another start handed over: once start-up is done, the window
+    // comes up and the first opens as if named on our own command line.
+    // Each waits for the one before it and for anything modal to close.
     void OnHandedFiles(const std::vector<Zorlin::CString>& files);
     // Writes the OpenGL strings to the console once a context is current;
     // the board canvas calls it when it first draws.
@@ -143,7 +146,12 @@ private:
     std::unique_ptr<CSingleInstance> m_singleInstance;
     bool m_handedOver;
     bool m_startupDone;
-    std::vector<Zorlin::CString> m_handedFiles;
+    // What other starts handed over, waiting for its turn.
+    CHandOverQueue& HandOvers();
+    void CarryOutHandOver(const std::vector<Zorlin::CString>& files);
+    void HandOverWaits(const std::vector<Zorlin::CString>& files);
+    std::unique_ptr<CHandOverQueue> m_handOvers;
+    std::unique_ptr<wxTimer> m_handOverRetry;
 };
 
 // The one application object (the toolkit's instance).

@@ -18,6 +18,8 @@
 #include "client/core/Game.h"
 #include "client/core/PGNGame.h"
 #include "client/core/RemoteTransport.h"
+#include "client/dialogs/DialogIds.h"
+#include "client/dialogs/PreferencesDialog.h"
 #include "client/core/ProfileArchive.h"
 #include "foundation/Config.h"
 #include "foundation/DiskDrive.h"
@@ -70,6 +72,14 @@ std::string ProfileArchive(const std::string& folder, const char* id)
     EXPECT_TRUE(WriteProfileArchive(out, user, userDrive, false, false, ""));
     out.Close();
     return PackageTest::ReadFile(path);
+}
+
+std::vector<std::string> History(CGame& game)
+{
+    std::vector<std::string> texts;
+    for (int i = 0; i < game.GetBoard().GetHistory().GetCount(); ++i)
+        texts.push_back(game.GetBoard().GetHistory().GetAt(i)->m_shortText);
+    return texts;
 }
 
 class TransportFiles : public ::testing::Test {
@@ -457,6 +467,41 @@ TEST_F(TransportFiles, WhatWouldReplaceAGameInPlayAsksItFirst)
     CPGNGame* shown = dynamic_cast<CPGNGame*>(m_app->m_frame->GetGame());
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->GetBoard().GetPly(), 4);
+    EXPECT_EQ(CHarness::GetAssertCount(), 0);
+}
+
+// Files other starts hand over while the Preferences are open wait until
+// the dialog closes; then each is carried out in turn, in the order they
+// came, as a command line would open it: the first asks about the game in
+// play, the next finds a viewed game and opens at once.
+TEST_F(TransportFiles, HandedFilesWaitForAnOpenDialogThenOpenInTurn)
+{
+    const std::string pgn = m_files + "/club.pgn";
+    PackageTest::WriteFile(pgn, "[White \"Ann\"]\n[Black \"Bob\"]\n\n1. e4 e5 2. Nf3 Nc6 1-0\n");
+    const std::string saved = m_files + "/saved.rwg";
+    PackageTest::WriteFile(saved, "game={type=PGNGame\n}\nmoves={#0={move=d4\n}\n#1={move=d5\n}\n#2={move=c4\n}\n}\n");
+    CGame* game = StartGameWithAMove();
+
+    bool seen = AppTest::RunWithModal<CPreferencesDialog>(
+        [&] { EXPECT_TRUE(m_app->m_frame->ExecuteCommand("OPTIONS_PREFERENCES")); },
+        [&](CPreferencesDialog& dialog) {
+            m_app->OnHandedFiles({CString(pgn.c_str()), CString("/not/opened/second.pgn")});
+            m_app->OnHandedFiles({CString(saved.c_str())});
+            for (int i = 0; i < 20; ++i)
+                wxTheApp->ProcessPendingEvents();
+            EXPECT_EQ(m_app->m_frame->GetGame(), game);
+            EXPECT_EQ(m_client.GetPrompt().GetCount(), 0) << Asked();
+            EXPECT_TRUE(dialog.IsModal());
+            EXPECT_TRUE(AppTest::Press(dialog, ID_PREFS_CANCEL));
+        });
+    ASSERT_TRUE(seen);
+    m_client.GetPrompt().QueueButton(wxNO);
+    // The game in play has one move, the PGN file's first game four.
+    ASSERT_TRUE(m_client.PumpUntil([&] { return m_app->m_frame->GetGame()->GetBoard().GetPly() == 3; })) << Asked();
+    ASSERT_EQ(m_client.GetPrompt().GetCount(), 1) << Asked();
+    EXPECT_EQ(m_client.GetPrompt().GetQuestion(0).text, "Do you wish to save the current game?");
+    EXPECT_EQ(m_client.GetPrompt().GetUnexpectedCount(), 0);
+    EXPECT_EQ(History(*m_app->m_frame->GetGame()), (std::vector<std::string>{"d4", "d5", "c4"}));
     EXPECT_EQ(CHarness::GetAssertCount(), 0);
 }
 

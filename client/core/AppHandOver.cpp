@@ -1,0 +1,96 @@
+// What other starts hand over: kept in the order it came and carried out
+// one hand-over at a time, each once nothing modal is open.
+
+#include "client/core/ChessApp.h"
+
+#include <cstdio>
+
+#include <wx/timer.h>
+
+#include "client/core/ChessFrame.h"
+#include "client/core/HandOverQueue.h"
+#include "client/core/ModalLoops.h"
+#include "client/view/ConsoleWindow.h"
+
+using Zorlin::CString;
+
+namespace {
+
+// How often a hand-over looks again whether the dialog it waits for closed.
+const int kRetryMs = 250;
+
+class CHandOverRetry : public wxTimer {
+public:
+    explicit CHandOverRetry(CHandOverQueue& queue) : m_queue(queue) {}
+    void Notify() override { m_queue.Pump(); }
+
+private:
+    CHandOverQueue& m_queue;
+};
+
+} // namespace
+
+CHandOverQueue& CChessApp::HandOvers()
+{
+    if (m_handOvers)
+        return *m_handOvers;
+    CHandOverQueue::SHooks hooks;
+    hooks.busy = [] { return IsInModalState(); };
+    hooks.carryOut = [this](const std::vector<CString>& files) { CarryOutHandOver(files); };
+    hooks.waits = [this](const std::vector<CString>& files) { HandOverWaits(files); };
+    hooks.again = [this](bool later) {
+        if (!later) {
+            CallAfter([this] {
+                if (m_handOvers)
+                    m_handOvers->Pump();
+            });
+        } else if (m_handOverRetry && !m_handOverRetry->IsRunning()) {
+            m_handOverRetry->StartOnce(kRetryMs);
+        }
+    };
+    m_handOvers.reset(new CHandOverQueue(std::move(hooks)));
+    m_handOverRetry.reset(new CHandOverRetry(*m_handOvers));
+    return *m_handOvers;
+}
+
+void CChessApp::OnHandedFiles(const std::vector<CString>& files)
+{
+    HandOvers().Add(files);
+}
+
+void CChessApp::HandOverWaits(const std::vector<CString>& files)
+{
+    CString line("Files handed over by another start wait until the open window closes");
+    if (!files.empty())
+        line += CString(": ") + files[0];
+    line += "\n";
+    fputs(line.GetText(), stderr);
+    if (m_console)
+        m_console->Write(line.GetText());
+    // The user sees that the file arrived, and what it waits for.
+    if (m_frame && !m_frame->IsBeingDeleted()) {
+        if (m_frame->IsIconized())
+            m_frame->Iconize(false);
+        m_frame->Raise();
+    }
+}
+
+void CChessApp::CarryOutHandOver(const std::vector<CString>& files)
+{
+    if (!m_frame || m_frame->IsBeingDeleted())
+        return;
+    if (m_frame->IsIconized())
+        m_frame->Iconize(false);
+    m_frame->Show(true);
+    m_frame->Raise();
+    CString line(files.empty() ? "Raised by another start" : "Files handed over by another start");
+    if (!files.empty())
+        line += CString(": ") + files[0];
+    line += "\n";
+    fputs(line.GetText(), stderr);
+    if (m_console)
+        m_console->Write(line.GetText());
+    // As our own command line: its first file opens.
+    if (!files.empty())
+        OpenTransportFile(files[0].GetText());
+}
