@@ -67,12 +67,10 @@ void CChessApp::HandOverWaits(const std::vector<CString>& files)
     fputs(line.GetText(), stderr);
     if (m_console)
         m_console->Write(line.GetText());
-    // The user sees that the file arrived, and what it waits for.
-    if (m_frame && !m_frame->IsBeingDeleted()) {
-        if (m_frame->IsIconized())
-            m_frame->Iconize(false);
-        m_frame->Raise();
-    }
+    // A minimised window comes back with the dialog the file waits for;
+    // raised, the frame could cover that dialog.
+    if (m_frame && !m_frame->IsBeingDeleted() && m_frame->IsIconized())
+        m_frame->Iconize(false);
 }
 
 void CChessApp::CarryOutHandOver(const std::vector<CString>& files)
