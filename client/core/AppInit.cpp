@@ -250,8 +250,8 @@ bool CChessApp::OnInit()
     m_programDrive.reset(new Zorlin::CDiskDrive(appPath.IsEmpty() ? "." : appPath.GetText()));
     // A program folder installed for every user: what this user's client
     // writes goes to their own data folder, laid over the program's.
-    if (!IsFolderWritable(m_programDrive->GetRoot()))
-        m_programDrive->SetOwnFolder(UserDataFolder());
+    if (!IsFolderWritable(m_programDrive->GetRoot()) && !m_programDrive->SetOwnFolder(UserDataFolder()))
+        m_unmadeDataFolder = UserDataFolder();
     g_startupSplash = OpenStartupSplash(*m_programDrive, "/assets/images/splash/load splash.jpg");
     if (!TakeLastUpdate(m_programDrive->GetRoot())) {
         DestroySplash();

@@ -203,6 +203,9 @@ bool PrepareUserFolder(const CString& userName)
     CString problem;
     if (PrepareUserFolderOn(*app->m_programDrive, userName, problem))
         return true;
+    // Named where the user's files were to be kept, as the console names it.
+    if (!app->m_unmadeDataFolder.IsEmpty())
+        problem = CString("The folder \"") + app->m_unmadeDataFolder + "/users\" could not be made.";
     CString text("Rookwell could not prepare the folder of the user \"");
     text += userName;
     text += "\".\n\n";

@@ -98,6 +98,9 @@ public:
     bool m_mediaSetGone;
     std::unique_ptr<Zorlin::CDiskDrive> m_programDrive;
     std::unique_ptr<Zorlin::CDiskDrive> m_userDrive;
+    // The user's data folder when the program folder cannot be written and
+    // that folder could not be made either; empty otherwise.
+    Zorlin::CString m_unmadeDataFolder;
     std::unique_ptr<Zorlin::CConfig> m_programConfig;
     std::unique_ptr<Zorlin::CConfig> m_userConfig;
     std::unique_ptr<Zorlin::CConfig> m_liveContent;
