@@ -28,6 +28,19 @@ private:
     CHandOverQueue& m_queue;
 };
 
+// A line for the console and the standard error: what came, and what is
+// done with it.
+void Log(CConsoleWindow* console, const char* what, const std::vector<CString>& files)
+{
+    CString line(what);
+    if (!files.empty())
+        line += CString(": ") + files[0];
+    line += "\n";
+    fputs(line.GetText(), stderr);
+    if (console)
+        console->Write(line.GetText());
+}
+
 } // namespace
 
 CHandOverQueue& CChessApp::HandOvers()
@@ -60,13 +73,7 @@ void CChessApp::OnHandedFiles(const std::vector<CString>& files)
 
 void CChessApp::HandOverWaits(const std::vector<CString>& files)
 {
-    CString line("Files handed over by another start wait until the open window closes");
-    if (!files.empty())
-        line += CString(": ") + files[0];
-    line += "\n";
-    fputs(line.GetText(), stderr);
-    if (m_console)
-        m_console->Write(line.GetText());
+    Log(m_console, "Files handed over by another start wait until the open window closes", files);
     // A minimised window comes back with the dialog the file waits for;
     // raised, the frame could cover that dialog.
     if (m_frame && !m_frame->IsBeingDeleted() && m_frame->IsIconized())
@@ -81,13 +88,7 @@ void CChessApp::CarryOutHandOver(const std::vector<CString>& files)
         m_frame->Iconize(false);
     m_frame->Show(true);
     m_frame->Raise();
-    CString line(files.empty() ? "Raised by another start" : "Files handed over by another start");
-    if (!files.empty())
-        line += CString(": ") + files[0];
-    line += "\n";
-    fputs(line.GetText(), stderr);
-    if (m_console)
-        m_console->Write(line.GetText());
+    Log(m_console, files.empty() ? "Raised by another start" : "Files handed over by another start", files);
     // As our own command line: its first file opens.
     if (!files.empty())
         OpenTransportFile(files[0].GetText());
