@@ -70,7 +70,9 @@ public:
     void LoadMedia();
     void LoadMusic();
 
-    // Opens a file named on the command line or chosen by the user.
+    // Opens a file named on the command line, handed over, dropped or
+    // chosen by the user. What is no plain file is refused at once; a PGN
+    // file or a saved game asks the game in play first, as Open does.
     bool OpenTransportFile(const char* path);
     // A received network invitation: false when file holds none.
     bool OpenNetworkInvitation(Zorlin::CFile& file);
