@@ -250,14 +250,18 @@ bool CChessApp::OnInit()
     m_programDrive.reset(new Zorlin::CDiskDrive(appPath.IsEmpty() ? "." : appPath.GetText()));
     // A program folder installed for every user: what this user's client
     // writes goes to their own data folder, laid over the program's.
-    if (!IsFolderWritable(m_programDrive->GetRoot()) && !m_programDrive->SetOwnFolder(UserDataFolder()))
-        m_unmadeDataFolder = UserDataFolder();
+    if (!IsFolderWritable(m_programDrive->GetRoot()))
+        m_programDrive->SetOwnFolder(UserDataFolder());
     g_startupSplash = OpenStartupSplash(*m_programDrive, "/assets/images/splash/load splash.jpg");
     if (!TakeLastUpdate(m_programDrive->GetRoot())) {
         DestroySplash();
         return false;
     }
 
+    // Neither the program folder nor the user's data folder can be written:
+    // the user's folder cannot be prepared, and the message names the latter.
+    if (m_programDrive->GetOwnFolder().IsEmpty() && !IsFolderWritable(m_programDrive->GetRoot()))
+        m_unmadeDataFolder = UserDataFolder();
     m_programConfig.reset(new CConfig);
     ReadConfig(*m_programDrive, "/cfg/app.cfg", *m_programConfig);
     if (m_programConfig->GetKeyCount() == 0) {
