@@ -46,6 +46,10 @@ bool CPgnInput::Refill()
         m_end -= from;
         m_next -= from;
     }
+    if (m_stopped || (m_pace && !m_pace())) {
+        m_stopped = true;
+        return false;
+    }
     const unsigned want = std::min(m_readSize, kBufferSize - m_end);
     m_readSize = std::min(m_readSize * 2, kBufferSize / 2);
     if (!m_file.Read(m_buffer + m_end, want)) {

@@ -4,6 +4,7 @@
 #include "foundation/String.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace Zorlin {
 class CFile;
@@ -52,6 +53,14 @@ public:
     // a file that could not be read on.
     bool RanDry() const { return m_ranDry; }
 
+    // Asked before each read of the file; false stops the reading there,
+    // as at the end of the file. A long stretch of text (one that holds no
+    // game) is read in many reads: the caller may keep a window answering.
+    using Pace = std::function<bool()>;
+    void SetPace(Pace pace) { m_pace = std::move(pace); }
+    // True once the pace stopped the reading.
+    bool WasStopped() const { return m_stopped; }
+
 private:
     bool Refill();
 
@@ -67,6 +76,8 @@ private:
     unsigned m_next = 0; // next byte to hand out
     unsigned m_end = 0;  // bytes in the buffer; the file stands at m_start + m_end
     bool m_ranDry = false;
+    bool m_stopped = false;
+    Pace m_pace;
     char m_buffer[kBufferSize];
 };
 
@@ -116,6 +127,9 @@ public:
     // True when the reading met the end of what the file gave. A game that
     // ends so before the file's size was cut short by a failed read.
     bool RanDry() const { return m_input.RanDry(); }
+    // See CPgnInput::SetPace.
+    void SetPace(CPgnInput::Pace pace) { m_input.SetPace(std::move(pace)); }
+    bool WasStopped() const { return m_input.WasStopped(); }
 
 private:
     PgnToken Next();

@@ -159,10 +159,14 @@ bool CAtomicFile::WriteFrom(CFile& source)
         return false;
     }
     unsigned char block[16384];
-    while (source.Read(block, sizeof block)) {
+    // Up to the size the source has now: a device would never end.
+    const uint64_t size = source.GetSize(), at = source.GetPosition();
+    uint64_t left = size > at ? size - at : 0;
+    while (left > 0 && source.Read(block, unsigned(left < sizeof block ? left : sizeof block))) {
         const uint32_t got = source.GetLastReadCount();
         if (got == 0 || got > sizeof block)
             break;
+        left -= got;
         if (!Write(block, got))
             return false;
     }

@@ -52,7 +52,8 @@ public:
     // Empties both dictionaries; the prefix and its stack stay.
     void Clear();
 
-    // Adds every entry of the text from the file's position to its end whose
+    // Adds every entry of the text from the file's position to its end (as
+    // far as its size says, so a device gives an empty text) whose
     // key the store lacks (the first value read or set wins). False when the
     // file is not open or the text is malformed (entries before the fault
     // stay). A successful read empties the current prefix.

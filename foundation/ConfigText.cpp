@@ -674,16 +674,12 @@ bool CConfig::ReadSmall(CFile& file, uint32_t maxBytes)
 
 namespace {
 
+// What is left of the file up to the size it has now: a device or a file
+// still growing would otherwise be read for ever.
 CString ReadToEnd(CFile& file)
 {
     CString text;
-    unsigned char block[16384];
-    while (file.Read(block, sizeof block)) {
-        const uint32_t got = file.GetLastReadCount();
-        if (got == 0 || got > sizeof block)
-            break;
-        AppendBytes(text, block, int(got));
-    }
+    text.AppendFile(file);
     return text;
 }
 

@@ -184,10 +184,15 @@ bool CFile::CopyFrom(CFile& source)
         return false;
     unsigned char block[kCopyBlock];
     uint32_t total = 0;
-    while (source.Read(block, kCopyBlock)) {
+    // Up to the size the source has now: a device or a file still growing
+    // would otherwise be copied for ever.
+    const uint64_t size = source.GetSize(), at = source.GetPosition();
+    uint64_t left = size > at ? size - at : 0;
+    while (left > 0 && source.Read(block, unsigned(left < kCopyBlock ? left : kCopyBlock))) {
         const uint32_t got = source.GetLastReadCount();
         if (got == 0 || got > kCopyBlock)
             break;
+        left -= got;
         // A write that fails still says in its count what it wrote.
         if (!Write(block, got) || m_lastWrite != got) {
             m_lastWrite = total + (m_lastWrite < got ? m_lastWrite : 0);

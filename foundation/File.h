@@ -98,7 +98,8 @@ public:
     bool WriteLine(const CString& text);
     bool WriteLine(const char* text);
 
-    // Copies source from its current position to its end. False (with the
+    // Copies source from its current position to its end, as far as its
+    // size says when the copy begins (a device yields nothing). False (with the
     // last-write count at the bytes copied) when anything stops the copy
     // short, including a source that ends before its size says.
     bool CopyFrom(CFile& source);

@@ -122,6 +122,12 @@ void CWin32File::Close()
     m_deleteOnClose = false;
 }
 
+bool CWin32File::IsRegular() const
+{
+    struct stat info;
+    return m_handle != -1 && fstat(m_handle, &info) == 0 && S_ISREG(info.st_mode);
+}
+
 uint64_t CWin32File::GetSize() const
 {
     struct stat info;

@@ -28,6 +28,9 @@ public:
     bool Seek(int64_t offset, int origin) override;
     uint64_t GetPosition() const override;
     bool IsOpen() const override { return m_handle != -1; }
+    // True when the open file is a plain file, not a device, a FIFO or a
+    // socket, whose reads may never end or never come.
+    bool IsRegular() const;
     // Hands the written bytes to the disk (fsync).
     void Flush() override;
 

@@ -5,6 +5,7 @@
 
 #include <GL/gl.h>
 
+#include <cstdio>
 #include <memory>
 
 #include <wx/evtloop.h>
@@ -14,6 +15,7 @@
 #include "client/core/ChessFrame.h"
 #include "client/core/ChildProcess.h"
 #include "client/core/ExitSaver.h"
+#include "client/core/HandOverQueue.h"
 #include "client/core/MediaSet.h"
 #include "client/core/ModalLoops.h"
 #include "client/core/MusicPlayer.h"
@@ -61,6 +63,11 @@ int CChessApp::OnExit()
     g_terminateRetry.reset();
     if (m_singleInstance)
         m_singleInstance->StopServing();
+    if (m_handOvers && m_handOvers->GetCount() > 0)
+        fprintf(stderr, "%zu hand-overs of other starts were not opened: the client ended first.\n",
+                m_handOvers->GetCount());
+    m_handOverRetry.reset();
+    m_handOvers.reset();
     if (m_userConfig && m_userDrive && m_userSettingsRead)
         SaveUserSettingsOrTell(*m_userDrive, *m_userConfig, true, nullptr);
     if (m_userDrive && m_userSettingsRead)

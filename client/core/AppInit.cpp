@@ -26,6 +26,7 @@
 #include "client/core/CommandLine.h"
 #include "client/core/Game.h"
 #include "client/core/GameFileRules.h"
+#include "client/core/HandOverQueue.h"
 #include "client/core/DownloadThread.h"
 #include "client/core/Internet.h"
 #include "client/core/Launch.h"
@@ -259,6 +260,10 @@ bool CChessApp::OnInit()
         return false;
     }
 
+    // Neither the program folder nor the user's data folder can be written:
+    // the user's folder cannot be prepared, and the message names the latter.
+    if (m_programDrive->GetOwnFolder().IsEmpty() && !IsFolderWritable(m_programDrive->GetRoot()))
+        m_unmadeDataFolder = UserDataFolder();
     m_programConfig.reset(new CConfig);
     ReadConfig(*m_programDrive, "/cfg/app.cfg", *m_programConfig);
     if (m_programConfig->GetKeyCount() == 0) {
@@ -389,11 +394,8 @@ bool CChessApp::OnInit()
     if (onBoard && m_frame)
         m_frame->KeepBoardIfAsked();
     m_startupDone = true;
-    if (!m_handedFiles.empty()) {
-        std::vector<CString> handed;
-        handed.swap(m_handedFiles);
-        CallAfter([this, handed] { OnHandedFiles(handed); });
-    }
+    // What other starts handed over meanwhile, in the order it came.
+    HandOvers().Open();
     CheckUpdatesIfDue();
     if (m_console) {
         CString line;
@@ -406,26 +408,6 @@ bool CChessApp::OnInit()
 int CChessApp::OnRun()
 {
     return m_handedOver ? 0 : wxGLApp::OnRun();
-}
-
-void CChessApp::OnHandedFiles(const std::vector<CString>& files)
-{
-    if (!m_startupDone) {
-        if (m_handedFiles.empty() && !files.empty())
-            m_handedFiles = files;
-        return;
-    }
-    if (!m_frame)
-        return;
-    if (m_frame->IsIconized())
-        m_frame->Iconize(false);
-    m_frame->Show(true);
-    m_frame->Raise();
-    if (m_console)
-        m_console->Write(files.empty() ? "Raised by another start\n" : "Files handed over by another start\n");
-    // As our own command line: its first file opens.
-    if (!files.empty())
-        OpenTransportFile(files[0].GetText());
 }
 
 void CChessApp::AskForSafeMode()

@@ -7,6 +7,7 @@
 #include "client/core/ChessApp.h"
 #include "client/core/ChessView.h"
 #include "client/core/Game.h"
+#include "client/core/GameFileRules.h"
 #include "client/core/ProfileArchive.h"
 #include "client/core/Prompt.h"
 #include "client/core/RemoteTransport.h"
@@ -88,21 +89,37 @@ bool CChessApp::OpenTransportFile(const char* path)
     int dot = -1;
     const bool hasDot = name.ReverseFind('.', &dot, name.GetLength() - 1, 0) && dot > 0;
     const CString extension = hasDot ? name.Mid(dot + 1) : CString();
-    if (Zorlin::KeysEqualNoCase(extension, CString("pgn"))) {
-        if (m_frame)
-            m_frame->OpenPgnFile(name);
-        return true;
+    const bool pgn = Zorlin::KeysEqualNoCase(extension, CString("pgn"));
+    const bool savedGame = Zorlin::KeysEqualNoCase(extension, CString("rwg"));
+    const long style = wxOK | wxICON_ERROR;
+    // Refused before anything is asked about the game on the board.
+    if (IsThereButNoPlainFile(name)) {
+        if (pgn || savedGame)
+            GetPrompt().ShowMessage(pgn ? "Could not open PGN file." : "Could not open the game file.", "Open",
+                                    style, m_frame);
+        else
+            GetPrompt().ShowMessage("Don't know what to do with this file.", kFileCaption, style, m_frame);
+        return false;
     }
-    if (Zorlin::KeysEqualNoCase(extension, CString("rwg"))) {
-        if (m_frame)
+    // Both replace the game on the board: as the menu's Open does, the
+    // game is asked first whether it may go.
+    if (pgn || savedGame) {
+        if (!m_frame || !m_frame->MayLeaveGame())
+            return true;
+        if (pgn)
+            m_frame->OpenPgnFile(name);
+        else
             m_frame->OpenGameFile(name);
         return true;
     }
 
-    const long style = wxOK | wxICON_ERROR;
     CWin32File file(name, CFile::kModeRead);
     if (!file.IsOpen()) {
         GetPrompt().ShowMessage("Could not open this file", kFileCaption, style, m_frame);
+        return false;
+    }
+    if (!file.IsRegular()) {
+        GetPrompt().ShowMessage("Don't know what to do with this file.", kFileCaption, style, m_frame);
         return false;
     }
     CArchiveDrive archive;
@@ -156,6 +173,9 @@ bool CChessApp::OpenNetworkInvitation(CFile& file)
     }
     text += "Just click the 'Join Game' button in the following dialog to start playing.";
     GetPrompt().ShowMessage(text, "Invitation", wxOK, m_frame);
+    // A game joined replaces the one on the board, which is asked first.
+    if (m_frame && !m_frame->MayLeaveGame())
+        return true;
     remote->OpenJoinDialog(m_frame, address);
     return true;
 }

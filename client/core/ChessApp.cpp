@@ -7,10 +7,12 @@
 
 #include <wx/fileconf.h>
 #include <wx/mstream.h>
+#include <wx/timer.h>
 #include <wx/utils.h>
 
 #include "client/core/AppTexts.h"
 #include "client/core/ChessFrame.h"
+#include "client/core/HandOverQueue.h"
 #include "client/core/MediaSet.h"
 #include "client/core/MusicPlayer.h"
 #include "client/core/Prompt.h"
@@ -222,6 +224,9 @@ bool PrepareUserFolder(const CString& userName)
     CString problem;
     if (PrepareUserFolderOn(*app->m_programDrive, userName, problem))
         return true;
+    // Named where the user's files were to be kept, as the console names it.
+    if (!app->m_unmadeDataFolder.IsEmpty())
+        problem = CString("The folder \"") + app->m_unmadeDataFolder + "/users\" could not be made.";
     CString text("Rookwell could not prepare the folder of the user \"");
     text += userName;
     text += "\".\n\n";

@@ -23,12 +23,14 @@ class CFile;
 class CChessFrame;
 class CConsoleWindow;
 class CGridmoorSession;
+class CHandOverQueue;
 class CMediaSet;
 class CMusicPlayer;
 class CSingleInstance;
 class COpponentList;
 class CVoicePlayer;
 class wxFrame;
+class wxTimer;
 
 class CChessApp : public wxGLApp, public IMediaHost {
 public:
@@ -68,7 +70,9 @@ public:
     void LoadMedia();
     void LoadMusic();
 
-    // Opens a file named on the command line or chosen by the user.
+    // Opens a file named on the command line, handed over, dropped or
+    // chosen by the user. What is no plain file is refused at once; a PGN
+    // file or a saved game asks the game in play first, as Open does.
     bool OpenTransportFile(const char* path);
     // A received network invitation: false when file holds none.
     bool OpenNetworkInvitation(Zorlin::CFile& file);
@@ -96,6 +100,9 @@ public:
     bool m_mediaSetGone;
     std::unique_ptr<Zorlin::CDiskDrive> m_programDrive;
     std::unique_ptr<Zorlin::CDiskDrive> m_userDrive;
+    // The user's data folder when the program folder cannot be written and
+    // that folder could not be made either; empty otherwise.
+    Zorlin::CString m_unmadeDataFolder;
     std::unique_ptr<Zorlin::CConfig> m_programConfig;
     std::unique_ptr<Zorlin::CConfig> m_userConfig;
     std::unique_ptr<Zorlin::CConfig> m_liveContent;
@@ -124,8 +131,9 @@ public:
     // Ends the program as closing the main window does (SIGTERM, SIGHUP);
     // a game in play that was never saved is kept first, without asking.
     void OnTerminate();
-    // Files another start handed over: the window comes up and they open
-    // as if named on our own command line (once start-up is done).
+    // Files another start handed over: once start-up is done, the window
+    // comes up and the first opens as if named on our own command line.
+    // Each waits for the one before it and for anything modal to close.
     void OnHandedFiles(const std::vector<Zorlin::CString>& files);
     // Writes the OpenGL strings to the console once a context is current;
     // the board canvas calls it when it first draws.
@@ -143,7 +151,12 @@ private:
     std::unique_ptr<CSingleInstance> m_singleInstance;
     bool m_handedOver;
     bool m_startupDone;
-    std::vector<Zorlin::CString> m_handedFiles;
+    // What other starts handed over, waiting for its turn.
+    CHandOverQueue& HandOvers();
+    void CarryOutHandOver(const std::vector<Zorlin::CString>& files);
+    void HandOverWaits(const std::vector<Zorlin::CString>& files);
+    std::unique_ptr<CHandOverQueue> m_handOvers;
+    std::unique_ptr<wxTimer> m_handOverRetry;
 };
 
 // The one application object (the toolkit's instance).

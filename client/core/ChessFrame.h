@@ -64,6 +64,9 @@ public:
     // Opens files of the side panel's links and of dropped files.
     void OpenGameFile(const Zorlin::CString& diskPath);
     void OpenPgnFile(const Zorlin::CString& diskPath);
+    // Whether the current game agrees to be left (there may be none): one
+    // with unsaved moves asks whether to save them first.
+    bool MayLeaveGame();
 
     // Rebuilds the side panel's page, re-reading the live content on request.
     void BrowserRebuild(bool reloadLiveContent);
@@ -207,8 +210,6 @@ private:
     void OnOnlineSupport(wxCommandEvent& event);
     void OnTroubleshooting(wxCommandEvent& event);
     void OnWebSite(wxCommandEvent& event);
-    // Whether the current game agrees to be left (there may be none).
-    bool MayLeaveGame();
     // A new empty game of two local players made current; false without a
     // board canvas.
     bool ReplaceWithEmptyGame();

@@ -16,25 +16,10 @@ bool CFrameDropTarget::OnDropFiles(wxCoord, wxCoord, const wxArrayString& names)
     if (kind == EDroppedFile::kRefused)
         return false;
     m_frame.Raise();
-    switch (kind) {
-    case EDroppedFile::kPgn:
-        // A dropped file replaces the current game as Open does, so it asks
-        // the same question first.
-        if (m_frame.MayLeaveGame())
-            m_frame.OpenPgnFile(path);
-        break;
-    case EDroppedFile::kSavedGame:
-        if (m_frame.MayLeaveGame())
-            m_frame.OpenGameFile(path);
-        break;
-    case EDroppedFile::kTransport:
-        // What a transport file holds decides whether it touches the game
-        // at all (a board or voice package does not), so the dispatch asks.
-        if (CChessApp* app = GetChessApp())
-            app->OpenTransportFile(path.GetText());
-        break;
-    case EDroppedFile::kRefused:
-        break;
-    }
+    // The dispatch asks the game on the board before a PGN file or a saved
+    // game replaces it, and a transport file is asked only when what it
+    // holds would.
+    if (CChessApp* app = GetChessApp())
+        app->OpenTransportFile(path.GetText());
     return true;
 }

@@ -165,7 +165,7 @@ void CChessFrame::OpenGameFile(const CString& diskPath)
     CConfig saved;
     {
         Zorlin::CWin32File file(diskPath, Zorlin::CFile::kModeRead);
-        if (!file.IsOpen()) {
+        if (!file.IsOpen() || !file.IsRegular()) {
             GetPrompt().ShowMessage("Could not open the game file.", "Open", wxOK | wxICON_ERROR, this);
             return;
         }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 
 #include "chess/ChessBoard.h"
 #include "client/core/Game.h"
@@ -57,6 +58,12 @@ ESavedGameKind ClassifySavedGame(const CString& type)
     if (KeysEqualNoCase(type, "PGNGame") || KeysEqualNoCase(type, "GridmoorGame"))
         return ESavedGameKind::kViewed;
     return ESavedGameKind::kUnknown;
+}
+
+bool IsThereButNoPlainFile(const CString& path)
+{
+    struct stat info;
+    return !path.IsEmpty() && stat(path.GetText(), &info) == 0 && !S_ISREG(info.st_mode);
 }
 
 CString FileExtension(const CString& name)

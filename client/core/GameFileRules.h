@@ -33,6 +33,11 @@ EDroppedFile ClassifyDroppedFile(const Zorlin::CString& name);
 // What a transport file holds is known only once it is read.
 bool OpensOnBoard(const Zorlin::CString& name);
 
+// True when path names something that is there but is no plain file (a
+// folder, a FIFO, a device, a socket): reading it might never begin or
+// never end. A missing path is not (its opener says it is missing).
+bool IsThereButNoPlainFile(const Zorlin::CString& path);
+
 // The text from the last '.' of name on; empty without one.
 Zorlin::CString FileExtension(const Zorlin::CString& name);
 // The part after the last '/' or '\\'.

@@ -5,7 +5,9 @@
 #include <set>
 #include <vector>
 
+#include <wx/app.h>
 #include <wx/dialog.h>
+#include <wx/evtloop.h>
 #include <wx/toplevel.h>
 
 namespace {
@@ -58,23 +60,32 @@ std::vector<CModalWork*>& Works()
     return works;
 }
 
-int EndNativeDialogs(const std::set<void*>& skip)
+// Calls act with each modal dialog of the desktop toolkit on the screen
+// that is not in skip; the number met.
+template <class F> int ForEachNativeDialog(const std::set<void*>& skip, F act)
 {
     static SNativeDialogs native;
     if (!native.Usable())
         return 0;
-    int ended = 0;
+    int met = 0;
     SList* list = static_cast<SList*>(native.listToplevels());
     for (SList* item = list; item; item = item->next) {
         void* window = item->data;
         if (!window || skip.count(window) || !native.isA(window, native.dialogType()) || !native.isModal(window) ||
             !native.isVisible(window))
             continue;
-        native.respond(window, kResponseDeleteEvent);
-        ++ended;
+        act(native, window);
+        ++met;
     }
     native.freeList(list);
-    return ended;
+    return met;
+}
+
+int EndNativeDialogs(const std::set<void*>& skip)
+{
+    return ForEachNativeDialog(skip, [](SNativeDialogs& native, void* window) {
+        native.respond(window, kResponseDeleteEvent);
+    });
 }
 
 } // namespace
@@ -111,4 +122,21 @@ int EndModalLoops()
         }
     }
     return ended + EndNativeDialogs(ours);
+}
+
+bool IsInModalState()
+{
+    if (!Works().empty() || wxWindow::GetCapture())
+        return true;
+    // A modal dialog of the toolkit runs a loop of its own; a yield runs
+    // inside the work that called it.
+    wxEventLoopBase* active = wxEventLoopBase::GetActive();
+    if (active && (active->IsYielding() || (wxTheApp && active != wxTheApp->GetMainLoop())))
+        return true;
+    for (wxWindow* window : wxTopLevelWindows) {
+        wxDialog* dialog = dynamic_cast<wxDialog*>(window);
+        if (dialog && dialog->IsModal())
+            return true;
+    }
+    return ForEachNativeDialog(std::set<void*>(), [](SNativeDialogs&, void*) {}) > 0;
 }

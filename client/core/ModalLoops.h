@@ -6,6 +6,11 @@
 // closes the frame, so no open question can keep the program alive.
 int EndModalLoops();
 
+// True while something modal holds the user: a modal loop of the kinds
+// EndModalLoops ends, a yield inside some work, or the mouse captured (a
+// piece being dragged). What would replace what they work on waits.
+bool IsInModalState();
+
 // Work on the GUI thread that keeps input away and yields to the toolkit
 // until it is done (a large file being read) is a modal loop too: while one
 // lives, EndModalLoops asks it to stop (counted once as ended), and the work

@@ -262,7 +262,8 @@ void CPgnCommands::OpenPgn()
 bool CPgnCommands::OpenPgnFile(const CString& diskPath)
 {
     CWin32File* file = new CWin32File(diskPath, CFile::kModeRead | CFile::kModeSequential);
-    if (!file->IsOpen()) {
+    // A FIFO or a device would keep the reading waiting or going for ever.
+    if (!file->IsOpen() || !file->IsRegular()) {
         delete file;
         Tell("Could not open PGN file.", "Open", wxOK | wxICON_ERROR);
         return false;

@@ -17,8 +17,12 @@ bool MakeFolder(CDrive& drive, const CString& path, CString& problem)
 {
     if (drive.MakeDirectory(CURL(path)) && drive.IsDirectory(CURL(path)))
         return true;
+    // Named by its place on the disk: the drive may lie in the program
+    // folder or in the user's data folder.
+    CURL where(path);
+    drive.GetFullPath(where, "");
     problem = "The folder \"";
-    problem += path.Mid(1);
+    problem += where.IsEmpty() ? path.Mid(1) : CString(where);
     problem += "\" could not be made.";
     return false;
 }

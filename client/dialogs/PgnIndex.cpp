@@ -97,15 +97,18 @@ CString TagValue(CAssocArray<CString>& tags, const char* name)
 }
 
 // Reads one game's tags and walks its move text; the file is left where
-// the game ends. False when no game is left.
-bool ScanGame(CFile& file, CAssocArray<CString>& tags, bool& ranDry)
+// the game ends. False when no game is left. pace is asked before each
+// read of the file (stopped: it said no).
+bool ScanGame(CFile& file, CAssocArray<CString>& tags, const CPgnInput::Pace& pace, bool& ranDry, bool& stopped)
 {
     CString error;
     CPgnScanner scanner(file);
+    scanner.SetPace(pace);
     const CPgnScanner::TagEnd end = scanner.ReadTags(tags, error);
     if (end == CPgnScanner::TAGS_MOVE_TEXT)
         scanner.SkipGame();
     ranDry = scanner.RanDry();
+    stopped = scanner.WasStopped();
     return end != CPgnScanner::TAGS_NO_GAME;
 }
 
@@ -168,7 +171,7 @@ bool CPgnIndex::Add(uint64_t offset, const CString& white, const CString& black)
     return true;
 }
 
-int CPgnIndex::Build(CFile& file, const Progress& progress)
+int CPgnIndex::Build(CFile& file, const Progress& progress, const Pace& pace)
 {
     Clear();
     const uint64_t size = file.GetSize();
@@ -176,8 +179,11 @@ int CPgnIndex::Build(CFile& file, const Progress& progress)
     uint64_t start = file.GetPosition();
     m_end = start;
     while (true) {
-        bool ranDry = false;
-        const bool found = ScanGame(file, tags, ranDry);
+        bool ranDry = false, stopped = false;
+        const bool found = ScanGame(file, tags, pace, ranDry, stopped);
+        // What was read of the game the progress stopped in is dropped.
+        if (stopped)
+            break;
         const uint64_t end = file.GetPosition();
         // The data stopped before the file's end: whatever was read of this
         // game may be only its beginning.

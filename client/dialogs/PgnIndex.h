@@ -27,6 +27,10 @@ public:
     // Called after every game with the number read so far; false stops the
     // reading there, the games read so far kept.
     using Progress = std::function<bool(int gamesRead)>;
+    // Asked before each block of the file is read, so a long stretch (text
+    // that holds no game) can keep a window answering; false stops the
+    // reading as the progress does, the game it was in dropped.
+    using Pace = std::function<bool()>;
 
     CPgnIndex();
     ~CPgnIndex();
@@ -36,7 +40,7 @@ public:
     // Reads the file from its current position to its end, or until the
     // progress stops it; returns the number of games. A game that a failed
     // read cut short is not listed.
-    int Build(Zorlin::CFile& file, const Progress& progress = Progress());
+    int Build(Zorlin::CFile& file, const Progress& progress = Progress(), const Pace& pace = Pace());
     // False when Build stopped before the file's end for want of data: a
     // read failed, or the list could hold no more (not when the progress
     // stopped it). The games listed are whole; later ones are

@@ -169,7 +169,7 @@ int CPgnViewerDialog::Import()
     Log(CString("reading ") + m_name);
     CTimeSlice slice;
     m_file->Seek(0, 0);
-    int count = m_index.Build(*m_file, [&](int read) {
+    auto turn = [&](int read) {
         if (slice.Due()) {
             CString text("Reading game ");
             text.Append(read);
@@ -178,7 +178,10 @@ int CPgnViewerDialog::Import()
             slice.TurnOver();
         }
         return !m_cancelled && !work.IsStopped();
-    });
+    };
+    // Also within a long stretch that holds no game: a huge file of
+    // anything but games must not stop the window for the whole file.
+    int count = m_index.Build(*m_file, turn, [&] { return turn(m_index.GetCount()); });
     m_reading = nullptr;
     m_stoppedByTheEnd = work.IsStopped();
     m_complete = !m_cancelled && !m_stoppedByTheEnd;

@@ -2,7 +2,12 @@
 // state bits, seeking, and failures the operating system reports.
 #include "foundation/Win32File.h"
 
+#include "foundation/AtomicFile.h"
+#include "foundation/BufferFile.h"
 #include "foundation/BufferedInputFile.h"
+#include "foundation/Config.h"
+#include "foundation/ConfigText.h"
+#include "foundation/MemFile.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +17,14 @@
 #include <iterator>
 #include <string>
 
+#include <atomic>
+#include <csignal>
 #include <cstdint>
+#include <functional>
+#include <thread>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Zorlin;
@@ -214,6 +224,85 @@ TEST_F(DiskFileTest, FullDiskIsAFailedWrite)
     EXPECT_FALSE(file.Write("abc", 3));
     EXPECT_EQ(file.GetLastWriteCount(), 0u);
     EXPECT_FALSE(file.WriteLine("text"));
+}
+
+// A FIFO whose writer has a megabyte of settings to give and keeps it coming while it
+// is read: read opens it (as a client would, for reading) once the writer
+// is there and something waits in the pipe. What read got is returned.
+template <class F> auto ReadFromBusyFifo(const std::string& path, F read)
+{
+    std::atomic<bool> waiting{false};
+    std::thread writer([&] {
+        const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0)
+            return;
+        std::string chunk;
+        while (chunk.size() < 4096)
+            chunk += "key = value\n";
+        for (int i = 0; i < 250; ++i) {
+            if (write(fd, chunk.data(), chunk.size()) <= 0)
+                break;
+            waiting = true;
+        }
+        close(fd);
+    });
+    // The writer's open waits for a reader: this one holds the FIFO open
+    // for it while the real reader comes.
+    const int holder = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    while (!waiting)
+        std::this_thread::yield();
+    CWin32File file(path.c_str(), CFile::kModeRead);
+    close(holder);
+    auto result = read(file);
+    file.Close();
+    writer.join();
+    return result;
+}
+
+// Devices and FIFOs have no size; what would read them whole reads nothing
+// at all, so one that never ends (or never writes) cannot hold the reader.
+TEST_F(DiskFileTest, WholeFileReadersStopAtTheSizeOfWhatTheyRead)
+{
+    signal(SIGPIPE, SIG_IGN);
+    Put("plain.cfg", "key = value\n");
+    CWin32File plain(PathOf("plain.cfg").c_str(), CFile::kModeRead);
+    ASSERT_TRUE(plain.IsOpen());
+    EXPECT_TRUE(plain.IsRegular());
+    CWin32File zero("/dev/zero", CFile::kModeRead);
+    ASSERT_TRUE(zero.IsOpen());
+    EXPECT_FALSE(zero.IsRegular());
+    CWin32File closed;
+    EXPECT_FALSE(closed.IsRegular());
+
+    const std::string fifo = PathOf("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(ReadFromBusyFifo(fifo, [](CWin32File& f) { return f.IsRegular(); }));
+    EXPECT_EQ(ReadFromBusyFifo(fifo, [](CWin32File& f) {
+                  CConfig store;
+                  store.Read(f);
+                  return store.GetKeyCount();
+              }),
+              0);
+    EXPECT_EQ(ReadFromBusyFifo(fifo, [](CWin32File& f) {
+                  CConfig store;
+                  ReadWhole(store, f);
+                  return store.GetKeyCount();
+              }),
+              0);
+    EXPECT_EQ(ReadFromBusyFifo(fifo, [](CWin32File& f) { return CString(f).GetLength(); }), 0);
+    EXPECT_EQ(ReadFromBusyFifo(fifo, [](CWin32File& f) { return CMemFile(f, 1024).GetSize(); }), 0u);
+    EXPECT_EQ(ReadFromBusyFifo(fifo, [](CWin32File& f) { return CBufferFile(f).GetSize(); }), 0u);
+    EXPECT_EQ(ReadFromBusyFifo(fifo,
+                               [&](CWin32File& f) {
+                                   WriteFileAtomically(PathOf("copy").c_str(), f);
+                                   return fs::file_size(PathOf("copy"));
+                               }),
+              0u);
+
+    // A plain file is still read whole.
+    CConfig store;
+    ASSERT_TRUE(store.Read(plain));
+    EXPECT_EQ(std::string(store.GetValueOr("key", "").GetText()), "value");
 }
 
 } // namespace

@@ -327,6 +327,26 @@ class Client:
                 self.close_splash()
         return self.process
 
+    def second_start(self, *arguments):
+        """Starts the program again beside the running client, from the
+        session's folder, as a file manager's Open does; its exit status
+        once it has ended (the bound only stops one that hangs)."""
+        self.second_starts = getattr(self, "second_starts", 0) + 1
+        log = open(os.path.join(self.artifacts, f"second-start-{self.second_starts}.log"), "w")
+        second = subprocess.Popen([*self.command, *arguments], cwd=self.base, env=self.env,
+                                  stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
+        log.close()
+        try:
+            return second.wait(30 * SLOWDOWN)
+        except subprocess.TimeoutExpired:
+            os.killpg(second.pid, signal.SIGKILL)
+            second.wait()
+            raise Failure("the second start did not end")
+
+    def log_of_run(self):
+        """What the client of the last start wrote to its standard output and error."""
+        return read_text(os.path.join(self.artifacts, f"tavrin-{self.runs}.log")) or ""
+
     def wait_started(self, timeout=30):
         """The start-up's loading picture stands until the start-up has yielded
         for its second and is done; without files to open the title splash

@@ -5,7 +5,8 @@ settings, console log, played games and packages are kept below
 $XDG_DATA_HOME/rookwell, which the console names; a board package installs
 there and is listed beside the program's boards; a game played to its end
 and a changed preference are both found at the next start; nothing is
-written into the program folder. Needs root, to make the account."""
+written into the program folder. Before that, a data folder that cannot be
+made is named by its full path. Needs root, to make the account."""
 
 import glob
 import os
@@ -33,12 +34,37 @@ def install_board(c):
     c.answer(record[1])
 
 
+def data_folder_cannot_be_made(c):
+    """$XDG_DATA_HOME names a file, then a folder the account may not write:
+    the start says which folder could not be made, by its full path, and ends."""
+    kept = c.env["XDG_DATA_HOME"]
+    blocked = os.path.join(c.base, "data is a file")
+    open(blocked, "w").close()
+    read_only = os.path.join(c.base, "data of root")
+    os.makedirs(read_only, mode=0o755)
+    try:
+        for data in (blocked, read_only):
+            c.env["XDG_DATA_HOME"] = data
+            seen = len(c.prompts())
+            c.start(wait_frame=False)
+            index, record = c.wait_prompt(caption="Problem", after=seen, timeout=30)
+            check(record[2].startswith(f'Rookwell could not prepare the folder of the user "{USER}".') and
+                  f'The folder "{data}/rookwell/users" could not be made.' in record[2],
+                  f"the start names the data folder it could not make: {record}")
+            c.answer(record[1])
+            c.wait_exit()
+            check(not c.windows("^Rookwell$"), "no frame came")
+    finally:
+        c.env["XDG_DATA_HOME"] = kept
+
+
 def steps(c):
     log = os.path.join(c.base, "engine.log")
     packages.install_fake(c, "Silent", packages.FEATURES, log=log)
     c.own(log)
     saved = packages.saved_game(c, "silent", "Silent", local="white", seconds=3)
     program = harness.folder_digest(c.folder), sorted(top for top, _, _ in os.walk(c.folder))
+    data_folder_cannot_be_made(c)
 
     # A new user; a board package and the choice of its board.
     c.start()

@@ -12,7 +12,6 @@ finish is lost at the end of a session:
 
 import os
 import signal
-import subprocess
 import sys
 
 import game
@@ -35,20 +34,6 @@ def user_file(c, *names):
 
 def safe_mode_questions(c):
     return [r for r in c.prompts() if "safe mode" in r[2].lower()]
-
-
-def second_start(c, *arguments):
-    """Starts the program again beside the running client; its exit status."""
-    log = open(os.path.join(c.artifacts, f"second-start-{len(arguments)}.log"), "w")
-    second = subprocess.Popen([os.path.join(c.folder, "tavrin"), *arguments], cwd=c.base, env=c.env,
-                              stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
-    log.close()
-    try:
-        return second.wait(30 * harness.SLOWDOWN)
-    except subprocess.TimeoutExpired:
-        os.killpg(second.pid, signal.SIGKILL)
-        second.wait()
-        raise harness.Failure("the second start did not end")
 
 
 def browse_then_cancel(c):
@@ -77,11 +62,11 @@ def steps(c):
 
     marker = user_file(c, "running.marker")
     check(os.path.exists(marker), "the running client has its crash marker")
-    check(second_start(c) == 0, "a second start without files ends with status 0")
+    check(c.second_start() == 0, "a second start without files ends with status 0")
     pgn = os.path.join(c.base, "club night.pgn")
     with open(pgn, "w") as f:
         f.write(CLUB)
-    check(second_start(c, "club night.pgn") == 0, "a second start with a PGN file ends with status 0")
+    check(c.second_start("club night.pgn") == 0, "a second start with a PGN file ends with status 0")
     wait_until(lambda: c.windows("^(PGN Viewer|club night\\.pgn)$"), 20, "the running client to open the PGN")
     check(c.running(), "the first client runs on")
     check(os.path.exists(marker), "the second starts leave the running client's crash marker")

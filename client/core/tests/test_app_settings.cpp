@@ -161,6 +161,18 @@ TEST_F(ProgramFolder, FailuresAreReported)
     CString problem;
     EXPECT_FALSE(PrepareUserFolderOn(*m_drive, "kim", problem));
     EXPECT_NE(std::string(problem.GetText()).find("users"), std::string::npos) << problem.GetText();
+    // Named by its place on the disk, which may be the user's data folder.
+    char real[4096];
+    ASSERT_NE(realpath(Path("users").c_str(), real), nullptr);
+    EXPECT_EQ(std::string(problem.GetText()), std::string("The folder \"") + real + "\" could not be made.");
+    remove(Path("users").c_str());
+    CDiskDrive laidOver(m_root.c_str());
+    const std::string own = Path("own data");
+    ASSERT_TRUE(laidOver.SetOwnFolder(own.c_str()));
+    std::ofstream(own + "/users") << "in the way";
+    EXPECT_FALSE(PrepareUserFolderOn(laidOver, "kim", problem));
+    ASSERT_NE(realpath(own.c_str(), real), nullptr);
+    EXPECT_EQ(std::string(problem.GetText()), std::string("The folder \"") + real + "/users\" could not be made.");
 }
 
 TEST_F(ProgramFolder, SaveMergesOverTheFileOnDisk)

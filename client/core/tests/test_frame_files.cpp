@@ -669,6 +669,43 @@ TEST_F(FrameFiles, DroppedFilesGoWhereTheirKindBelongs)
     EXPECT_EQ(Game(), before);
 }
 
+// Yes to the question a drop asks saves the game in play through the save
+// dialog before the file replaces it; a save dialog cancelled keeps it.
+TEST_F(FrameFiles, YesToADroppedFilesQuestionSavesTheGameInPlayFirst)
+{
+    const std::string pgn = g_client->Path("dropped/yes.pgn");
+    WriteAll(pgn, "[White \"Ann\"]\n[Black \"Bob\"]\n\n1. d4 d5 2. c4 1-0\n");
+    CAIGame* game = StartComputerGame(WHITE);
+    ASSERT_NE(game, nullptr) << "the engine package did not start";
+    ASSERT_TRUE(Play("e4"));
+    ASSERT_TRUE(WaitForPly(2));
+    const std::vector<std::string> played = History(*game);
+
+    Prompt().Clear();
+    Prompt().QueueButton(wxYES);
+    QueueCancelledFile();
+    EXPECT_TRUE(Drop({pgn}));
+    EXPECT_EQ(Prompt().CountText("Do you wish to save the current game?"), 1);
+    EXPECT_EQ(Game(), game) << "the save was cancelled: the game stays";
+
+    const std::string kept = ActiveGames() + "/kept before the drop.rwg";
+    Prompt().Clear();
+    Prompt().QueueButton(wxYES);
+    QueueFile(kept);
+    EXPECT_TRUE(Drop({pgn}));
+    ASSERT_EQ(Prompt().GetCount(), 2);
+    EXPECT_EQ(Prompt().GetQuestion(1).kind, CScriptedPrompt::kFile);
+    Zorlin::CConfig saved;
+    const std::string text = ReadAll(kept);
+    ASSERT_TRUE(saved.ReadText(text.c_str(), int(text.size()))) << kept;
+    EXPECT_EQ(std::string(saved.GetValueOr(".game.type", "").GetText()), "AIGame");
+    EXPECT_EQ(std::string(saved.GetValueOr(".moves.#0.move", "").GetText()), played[0]);
+    EXPECT_EQ(std::string(saved.GetValueOr(".moves.#1.move", "").GetText()), played[1]);
+    CPGNGame* viewed = dynamic_cast<CPGNGame*>(Game());
+    ASSERT_NE(viewed, nullptr);
+    EXPECT_EQ(History(*viewed), (std::vector<std::string>{"d4", "d5", "c4"}));
+}
+
 TEST_F(FrameFiles, OpenRwfAsksOnTheDesktopAndHandsTheFileToTheDispatch)
 {
     CGame* before = Game();

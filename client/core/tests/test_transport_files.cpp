@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fcntl.h>
 #include <fstream>
 #include <sys/stat.h>
 #include <thread>
@@ -15,7 +16,10 @@
 #include "client/core/ChessFrame.h"
 #include "client/core/ChessView.h"
 #include "client/core/Game.h"
+#include "client/core/PGNGame.h"
 #include "client/core/RemoteTransport.h"
+#include "client/dialogs/DialogIds.h"
+#include "client/dialogs/PreferencesDialog.h"
 #include "client/core/ProfileArchive.h"
 #include "foundation/Config.h"
 #include "foundation/DiskDrive.h"
@@ -70,6 +74,14 @@ std::string ProfileArchive(const std::string& folder, const char* id)
     return PackageTest::ReadFile(path);
 }
 
+std::vector<std::string> History(CGame& game)
+{
+    std::vector<std::string> texts;
+    for (int i = 0; i < game.GetBoard().GetHistory().GetCount(); ++i)
+        texts.push_back(game.GetBoard().GetHistory().GetAt(i)->m_shortText);
+    return texts;
+}
+
 class TransportFiles : public ::testing::Test {
 protected:
     void SetUp() override
@@ -115,6 +127,20 @@ protected:
         m_app->OpenTransportFile(path.c_str());
         int count = m_client.GetPrompt().GetCount();
         return count ? &m_client.GetPrompt().GetQuestion(count - 1) : nullptr;
+    }
+
+    // A game of two local players with a move not saved yet, made current.
+    CGame* StartGameWithAMove()
+    {
+        CGame* game = new CGame();
+        game->Setup();
+        game->Start();
+        m_app->m_frame->GetChessView()->ResetView(game, true, false);
+        CMove move;
+        EXPECT_TRUE(game->GetBoard().ParseSan("e4", move, true));
+        EXPECT_TRUE(game->GetBoard().MakeMove(move, 0));
+        EXPECT_TRUE(game->HasUnsavedPlay());
+        return game;
     }
 
     std::string Asked()
@@ -332,6 +358,151 @@ TEST_F(TransportFiles, AReceivedMoveIsPlayedOnlyWhenItIsLegal)
     }
     // Nothing to save at the end.
     m_app->m_frame->GetGame()->SetInPlay(false);
+}
+
+// Folders, FIFOs and devices are refused at once, by the message of the
+// kind their name says, and nothing is asked about the game on the board:
+// a FIFO that a writer holds open but never writes to, or a device that
+// never ends, would otherwise keep the client waiting or reading for ever.
+TEST_F(TransportFiles, WhatIsNoPlainFileIsRefusedAtOnceWithoutAQuestion)
+{
+    CGame* game = StartGameWithAMove();
+    const std::string pipe = m_files + "/pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    // A writer that never writes: a read would wait for ever.
+    const int writer = open(pipe.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    for (const char* name : {"pipe.pgn", "pipe.RWG", "pipe.rwf"})
+        ASSERT_EQ(symlink(pipe.c_str(), (m_files + "/" + name).c_str()), 0);
+    for (const char* name : {"zero.pgn", "zero.rwg", "zero.rwf", "zero"})
+        ASSERT_EQ(symlink("/dev/zero", (m_files + "/" + name).c_str()), 0);
+    for (const char* name : {"folder.pgn", "folder.rwg", "folder"})
+        ASSERT_EQ(mkdir((m_files + "/" + name).c_str(), 0755), 0);
+    struct SCase {
+        std::string path;
+        const char* text;
+        const char* caption;
+    } cases[] = {
+        {m_files + "/pipe.pgn", "Could not open PGN file.", "Open"},
+        {m_files + "/zero.pgn", "Could not open PGN file.", "Open"},
+        {m_files + "/folder.pgn", "Could not open PGN file.", "Open"},
+        {m_files + "/pipe.RWG", "Could not open the game file.", "Open"},
+        {m_files + "/zero.rwg", "Could not open the game file.", "Open"},
+        {m_files + "/folder.rwg", "Could not open the game file.", "Open"},
+        {pipe, "Don't know what to do with this file.", "Rookwell File"},
+        {m_files + "/pipe.rwf", "Don't know what to do with this file.", "Rookwell File"},
+        {m_files + "/zero.rwf", "Don't know what to do with this file.", "Rookwell File"},
+        {m_files + "/zero", "Don't know what to do with this file.", "Rookwell File"},
+        {"/dev/zero", "Don't know what to do with this file.", "Rookwell File"},
+        {m_files + "/folder", "Don't know what to do with this file.", "Rookwell File"},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.path);
+        m_client.GetPrompt().Clear();
+        const CScriptedPrompt::SQuestion* shown = Open(c.path);
+        ASSERT_EQ(m_client.GetPrompt().GetCount(), 1) << Asked();
+        EXPECT_EQ(std::string(shown->text.GetText()), c.text);
+        EXPECT_EQ(std::string(shown->caption.GetText()), c.caption);
+        EXPECT_EQ(m_app->m_frame->GetGame(), game);
+        EXPECT_EQ(game->GetBoard().GetPly(), 1);
+    }
+    close(writer);
+    game->SetInPlay(false);
+    EXPECT_EQ(CHarness::GetAssertCount(), 0);
+}
+
+// A PGN file, a saved game and a network invitation would each replace a
+// game with unsaved moves: the game is asked first, as the menu's Open
+// does. Cancel keeps it, No lets it go.
+TEST_F(TransportFiles, WhatWouldReplaceAGameInPlayAsksItFirst)
+{
+    const std::string pgn = m_files + "/club.pgn";
+    PackageTest::WriteFile(pgn, "[White \"Ann\"]\n[Black \"Bob\"]\n\n1. e4 e5 2. Nf3 Nc6 1-0\n");
+    const std::string saved = m_files + "/saved.rwg";
+    PackageTest::WriteFile(saved, "game={type=PGNGame\n}\nmoves={#0={move=d4\n}\n}\n");
+    const std::string invite =
+        File("invite.rwf", "type = \"Network Invite\"\nfrom = \"Edmund\"\nip = \"192.168.1.7\"\n");
+    CFakeRemote remote;
+    SetRemoteTransport(&remote);
+    CGame* game = StartGameWithAMove();
+
+    for (const std::string& path : {pgn, saved}) {
+        SCOPED_TRACE(path);
+        m_client.GetPrompt().Clear();
+        m_client.GetPrompt().QueueButton(wxCANCEL);
+        Open(path);
+        EXPECT_EQ(m_client.GetPrompt().CountText("Do you wish to save the current game?"), 1) << Asked();
+        EXPECT_EQ(m_client.GetPrompt().GetCount(), 1) << Asked();
+        EXPECT_EQ(m_app->m_frame->GetGame(), game);
+        EXPECT_EQ(game->GetBoard().GetPly(), 1);
+    }
+    m_client.GetPrompt().Clear();
+    m_client.GetPrompt().QueueButton(wxOK);
+    m_client.GetPrompt().QueueButton(wxCANCEL);
+    Open(invite);
+    EXPECT_EQ(m_client.GetPrompt().CountText("Do you wish to save the current game?"), 1) << Asked();
+    EXPECT_TRUE(remote.joined.empty()) << "no join dialog while the game stays";
+    EXPECT_EQ(m_app->m_frame->GetGame(), game);
+
+    m_client.GetPrompt().Clear();
+    m_client.GetPrompt().QueueButton(wxOK);
+    m_client.GetPrompt().QueueButton(wxNO);
+    Open(invite);
+    ASSERT_EQ(remote.joined.size(), 1u);
+    EXPECT_EQ(m_app->m_frame->GetGame(), game) << "the fake join dialog joins nothing";
+
+    m_client.GetPrompt().Clear();
+    m_client.GetPrompt().QueueButton(wxNO);
+    Open(saved);
+    EXPECT_EQ(m_client.GetPrompt().CountText("Do you wish to save the current game?"), 1) << Asked();
+    CGame* viewed = m_app->m_frame->GetGame();
+    ASSERT_NE(viewed, game);
+    EXPECT_EQ(viewed->GetBoard().GetPly(), 1);
+    EXPECT_FALSE(viewed->HasUnsavedPlay());
+
+    // A viewed game has nothing to save: the PGN file opens at once.
+    m_client.GetPrompt().Clear();
+    Open(pgn);
+    EXPECT_EQ(m_client.GetPrompt().GetCount(), 0) << Asked();
+    CPGNGame* shown = dynamic_cast<CPGNGame*>(m_app->m_frame->GetGame());
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->GetBoard().GetPly(), 4);
+    EXPECT_EQ(CHarness::GetAssertCount(), 0);
+}
+
+// Files other starts hand over while the Preferences are open wait until
+// the dialog closes; then each is carried out in turn, in the order they
+// came, as a command line would open it: the first asks about the game in
+// play, the next finds a viewed game and opens at once.
+TEST_F(TransportFiles, HandedFilesWaitForAnOpenDialogThenOpenInTurn)
+{
+    const std::string pgn = m_files + "/club.pgn";
+    PackageTest::WriteFile(pgn, "[White \"Ann\"]\n[Black \"Bob\"]\n\n1. e4 e5 2. Nf3 Nc6 1-0\n");
+    const std::string saved = m_files + "/saved.rwg";
+    PackageTest::WriteFile(saved, "game={type=PGNGame\n}\nmoves={#0={move=d4\n}\n#1={move=d5\n}\n#2={move=c4\n}\n}\n");
+    CGame* game = StartGameWithAMove();
+
+    bool seen = AppTest::RunWithModal<CPreferencesDialog>(
+        [&] { EXPECT_TRUE(m_app->m_frame->ExecuteCommand("OPTIONS_PREFERENCES")); },
+        [&](CPreferencesDialog& dialog) {
+            m_app->OnHandedFiles({CString(pgn.c_str()), CString("/not/opened/second.pgn")});
+            m_app->OnHandedFiles({CString(saved.c_str())});
+            for (int i = 0; i < 20; ++i)
+                wxTheApp->ProcessPendingEvents();
+            EXPECT_EQ(m_app->m_frame->GetGame(), game);
+            EXPECT_EQ(m_client.GetPrompt().GetCount(), 0) << Asked();
+            EXPECT_TRUE(dialog.IsModal());
+            EXPECT_TRUE(AppTest::Press(dialog, ID_PREFS_CANCEL));
+        });
+    ASSERT_TRUE(seen);
+    m_client.GetPrompt().QueueButton(wxNO);
+    // The game in play has one move, the PGN file's first game four.
+    ASSERT_TRUE(m_client.PumpUntil([&] { return m_app->m_frame->GetGame()->GetBoard().GetPly() == 3; })) << Asked();
+    ASSERT_EQ(m_client.GetPrompt().GetCount(), 1) << Asked();
+    EXPECT_EQ(m_client.GetPrompt().GetQuestion(0).text, "Do you wish to save the current game?");
+    EXPECT_EQ(m_client.GetPrompt().GetUnexpectedCount(), 0);
+    EXPECT_EQ(History(*m_app->m_frame->GetGame()), (std::vector<std::string>{"d4", "d5", "c4"}));
+    EXPECT_EQ(CHarness::GetAssertCount(), 0);
 }
 
 } // namespace

@@ -399,6 +399,42 @@ TEST(PgnIndex, StoppedPartWayKeepsTheGamesReadSoFar)
     EXPECT_EQ(index.Build(file), 800);
 }
 
+// Text that holds no game is read in blocks the pace is asked about, so a
+// huge stretch of it cannot hold the window for the whole file; stopped
+// there, the games before it stay and the game it was in is dropped.
+TEST(PgnIndex, ALongStretchWithoutAGameIsPacedAndCanBeStoppedInIt)
+{
+    std::string prose;
+    while (prose.size() < (4u << 20))
+        prose += "; remarks between games, a line the reader passes over\n";
+    const std::string first = "[White \"W1\"]\n[Black \"B1\"]\n\n1. e4 e5 *\n\n";
+    const std::string last = "\n[White \"W2\"]\n[Black \"B2\"]\n\n1. d4 d5 *\n";
+    CString text((first + prose + last).c_str());
+    CBufferFile file(text);
+    std::vector<int> progress;
+    int asked = 0;
+    CPgnIndex index;
+    EXPECT_EQ(index.Build(file, [&](int n) {
+        progress.push_back(n);
+        return true;
+    }, [&] {
+        ++asked;
+        return true;
+    }), 2);
+    EXPECT_TRUE(index.IsComplete());
+    EXPECT_EQ(progress, (std::vector<int>{1, 2})) << "still told after every game only";
+    EXPECT_GE(asked, int(prose.size() / 32768)) << "asked at least once for each buffer of the stretch";
+    EXPECT_STREQ(index.GetLabel(1).GetText(), "2. W2 vs B2");
+
+    file.Seek(0, 0);
+    asked = 0;
+    EXPECT_EQ(index.Build(file, CPgnIndex::Progress(), [&] { return ++asked < 20; }), 1);
+    EXPECT_EQ(asked, 20) << "nothing read past the stop";
+    EXPECT_TRUE(index.IsComplete()) << "stopped, not cut short by a failed read";
+    EXPECT_STREQ(index.GetLabel(0).GetText(), "1. W1 vs B1");
+    EXPECT_LT(file.GetPosition(), uint64_t(first.size()) + (1u << 20));
+}
+
 // A slice runs out by time alone, however many items it held; the next
 // one starts when the last is found out.
 TEST(TimeSlice, DueOnceEachSliceHasRunOut)

@@ -1,0 +1,95 @@
+// What other starts hand over: kept in the order it came and carried out
+// one hand-over at a time, each once nothing modal is open.
+
+#include "client/core/ChessApp.h"
+
+#include <cstdio>
+
+#include <wx/timer.h>
+
+#include "client/core/ChessFrame.h"
+#include "client/core/HandOverQueue.h"
+#include "client/core/ModalLoops.h"
+#include "client/view/ConsoleWindow.h"
+
+using Zorlin::CString;
+
+namespace {
+
+// How often a hand-over looks again whether the dialog it waits for closed.
+const int kRetryMs = 250;
+
+class CHandOverRetry : public wxTimer {
+public:
+    explicit CHandOverRetry(CHandOverQueue& queue) : m_queue(queue) {}
+    void Notify() override { m_queue.Pump(); }
+
+private:
+    CHandOverQueue& m_queue;
+};
+
+// A line for the console and the standard error: what came, and what is
+// done with it.
+void Log(CConsoleWindow* console, const char* what, const std::vector<CString>& files)
+{
+    CString line(what);
+    if (!files.empty())
+        line += CString(": ") + files[0];
+    line += "\n";
+    fputs(line.GetText(), stderr);
+    if (console)
+        console->Write(line.GetText());
+}
+
+} // namespace
+
+CHandOverQueue& CChessApp::HandOvers()
+{
+    if (m_handOvers)
+        return *m_handOvers;
+    CHandOverQueue::SHooks hooks;
+    hooks.busy = [] { return IsInModalState(); };
+    hooks.carryOut = [this](const std::vector<CString>& files) { CarryOutHandOver(files); };
+    hooks.waits = [this](const std::vector<CString>& files) { HandOverWaits(files); };
+    hooks.again = [this](bool later) {
+        if (!later) {
+            CallAfter([this] {
+                if (m_handOvers)
+                    m_handOvers->Pump();
+            });
+        } else if (m_handOverRetry && !m_handOverRetry->IsRunning()) {
+            m_handOverRetry->StartOnce(kRetryMs);
+        }
+    };
+    m_handOvers.reset(new CHandOverQueue(std::move(hooks)));
+    m_handOverRetry.reset(new CHandOverRetry(*m_handOvers));
+    return *m_handOvers;
+}
+
+void CChessApp::OnHandedFiles(const std::vector<CString>& files)
+{
+    HandOvers().Add(files);
+}
+
+void CChessApp::HandOverWaits(const std::vector<CString>& files)
+{
+    Log(m_console, "Files handed over by another start wait until the open window closes", files);
+    // A minimised window comes back with the dialog the file waits for;
+    // raised, the frame could cover that dialog.
+    if (m_frame && !m_frame->IsBeingDeleted() && m_frame->IsIconized())
+        m_frame->Iconize(false);
+}
+
+void CChessApp::CarryOutHandOver(const std::vector<CString>& files)
+{
+    if (!m_frame || m_frame->IsBeingDeleted())
+        return;
+    if (m_frame->IsIconized())
+        m_frame->Iconize(false);
+    m_frame->Show(true);
+    m_frame->Raise();
+    Log(m_console, files.empty() ? "Raised by another start" : "Files handed over by another start", files);
+    // As our own command line: its first file opens.
+    if (!files.empty())
+        OpenTransportFile(files[0].GetText());
+}
