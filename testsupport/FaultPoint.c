@@ -10,6 +10,10 @@
 //   ROOKWELL_FAULT_FULL_FOLDER=F the disk of folder F is full while the
 //                              file "F/disk full" exists: every write to a
 //                              regular file below F fails with ENOSPC
+//   ROOKWELL_FAULT_CALL=C      with ROOKWELL_FAULT_PATH=P: end at the first
+//   ROOKWELL_FAULT_PATH=P      call C ("fsync" or "rename") on a path that
+//                              holds P (for a rename, either of its paths),
+//                              before the call is made
 //
 // All are taken out of the environment at load, so programs this one
 // starts run untouched.
@@ -32,6 +36,8 @@ static long g_steps;
 static int g_parentFd = -1;
 static char g_fullFolder[4096];
 static char g_fullMarker[4096 + 16];
+static char g_faultCall[16];
+static char g_faultPath[4096];
 
 __attribute__((constructor)) static void LoadFaultPoint(void)
 {
@@ -45,6 +51,14 @@ __attribute__((constructor)) static void LoadFaultPoint(void)
         snprintf(g_fullMarker, sizeof g_fullMarker, "%s/disk full", full);
     }
     unsetenv("ROOKWELL_FAULT_FULL_FOLDER");
+    const char* call = getenv("ROOKWELL_FAULT_CALL");
+    const char* path = getenv("ROOKWELL_FAULT_PATH");
+    if (call && path && path[0]) {
+        snprintf(g_faultCall, sizeof g_faultCall, "%s", call);
+        snprintf(g_faultPath, sizeof g_faultPath, "%s", path);
+    }
+    unsetenv("ROOKWELL_FAULT_CALL");
+    unsetenv("ROOKWELL_FAULT_PATH");
     if (g_parentFd >= 0)
         fcntl(g_parentFd, F_SETFD, FD_CLOEXEC);
     unsetenv("ROOKWELL_FAULT_STEP");
@@ -60,6 +74,12 @@ static void Step(void)
 static void* Next(const char* name)
 {
     return dlsym(RTLD_NEXT, name);
+}
+
+static void CallOnPath(const char* call, const char* path)
+{
+    if (g_faultCall[0] && path && strcmp(call, g_faultCall) == 0 && strstr(path, g_faultPath))
+        _exit(kFaultExitCode);
 }
 
 static int Writes(int flags)
@@ -134,6 +154,27 @@ int openat64(int folder, const char* path, int flags, ...)
     return OpenThrough("openat64", folder, path, flags, mode);
 }
 
+// The path descriptor fd was opened with, as the system names it now.
+static int PathOf(int fd, char* path, size_t size)
+{
+    char link[64];
+    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    ssize_t length = readlink(link, path, size - 1);
+    if (length <= 0)
+        return 0;
+    path[length] = '\0';
+    return 1;
+}
+
+int fsync(int fd)
+{
+    char path[4096];
+    if (g_faultCall[0] && PathOf(fd, path, sizeof path))
+        CallOnPath("fsync", path);
+    int (*real)(int) = (int (*)(int))Next("fsync");
+    return real(fd);
+}
+
 // Whether fd is a regular file below the full folder while it is full.
 static int DiskFull(int fd)
 {
@@ -141,12 +182,9 @@ static int DiskFull(int fd)
     if (!g_fullMarker[0] || access(g_fullMarker, F_OK) != 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
         return 0;
     // The folder may be made after the start: resolved when it is full.
-    char link[64], path[4096], folder[4096];
-    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    ssize_t length = readlink(link, path, sizeof path - 1);
-    if (length <= 0 || !realpath(g_fullFolder, folder))
+    char path[4096], folder[4096];
+    if (!PathOf(fd, path, sizeof path) || !realpath(g_fullFolder, folder))
         return 0;
-    path[length] = '\0';
     size_t size = strlen(folder);
     return strncmp(path, folder, size) == 0 && path[size] == '/';
 }
@@ -166,6 +204,8 @@ ssize_t write(int fd, const void* data, size_t size)
 
 int rename(const char* from, const char* to)
 {
+    CallOnPath("rename", from);
+    CallOnPath("rename", to);
     Step();
     int (*real)(const char*, const char*) = (int (*)(const char*, const char*))Next("rename");
     return real(from, to);
@@ -173,6 +213,8 @@ int rename(const char* from, const char* to)
 
 int renameat(int fromFolder, const char* from, int toFolder, const char* to)
 {
+    CallOnPath("rename", from);
+    CallOnPath("rename", to);
     Step();
     int (*real)(int, const char*, int, const char*) = (int (*)(int, const char*, int, const char*))Next("renameat");
     return real(fromFolder, from, toFolder, to);

@@ -48,6 +48,7 @@
 #include "client/core/VoicePlayer.h"
 #include "client/core/WxText.h"
 #include "client/dialogs/DialogHost.h"
+#include "client/dialogs/GameOverOptions.h"
 #include "client/dialogs/ProfileDialog.h"
 #include "client/view/BumpSplashWindow.h"
 #include "client/view/ConsoleWindow.h"
@@ -310,6 +311,10 @@ bool CChessApp::OnInit()
     m_userConfig.reset(new CConfig);
     const SUserSettingsRead settingsRead = ReadUserSettings(*m_userDrive, *m_programDrive, *m_userConfig);
     m_userSettingsRead = true;
+    // A game counted before a kill cut its keeping short: counted only when
+    // the sweep kept it. A failed save leaves it for the exit's.
+    if (SettleNotedGameCount(*m_userDrive, *m_userConfig))
+        SaveUserSettings(*m_userDrive, *m_userConfig);
 
     if (HasCrashMarker(*m_userDrive))
         AskForSafeMode();

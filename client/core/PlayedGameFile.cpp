@@ -86,9 +86,8 @@ CString MakePlayedGameName(const CString& white, const CString& black, time_t wh
     return name;
 }
 
-bool WritePlayedGame(CDrive& userDrive, const CString& name, const CString& pgn, CString* written, int* error)
+CString FreePlayedGameFile(CDrive& userDrive, const CString& name)
 {
-    userDrive.MakeDirectory(CURL(kFolder));
     CString file;
     for (int copy = 1; copy < 100; ++copy) {
         file = name;
@@ -98,20 +97,33 @@ bool WritePlayedGame(CDrive& userDrive, const CString& name, const CString& pgn,
         if (!userDrive.Exists(CURL(CString(kFolder, file.GetText()))))
             break;
     }
+    return file;
+}
+
+bool WritePlayedGameFile(CDrive& userDrive, const CString& file, const CString& pgn, int* error)
+{
+    userDrive.MakeDirectory(CURL(kFolder));
     CURL diskPath(CString(kFolder, file.GetText()));
     userDrive.GetFullPath(diskPath, "");
     CAtomicFile out;
     errno = 0;
-    if (out.Open(diskPath) && out.Write(pgn.GetText(), size_t(pgn.GetLength())) && out.Commit()) {
-        if (written)
-            *written = file;
+    if (out.Open(diskPath) && out.Write(pgn.GetText(), size_t(pgn.GetLength())) && out.Commit())
         return true;
-    }
     // Taken before the temporary is removed, which may set another.
     if (error)
         *error = errno ? errno : EIO;
     out.Abort();
     return false;
+}
+
+bool WritePlayedGame(CDrive& userDrive, const CString& name, const CString& pgn, CString* written, int* error)
+{
+    const CString file = FreePlayedGameFile(userDrive, name);
+    if (!WritePlayedGameFile(userDrive, file, pgn, error))
+        return false;
+    if (written)
+        *written = file;
+    return true;
 }
 
 CString PlayedGameLabel(const CString& fileName, const CString& white, const CString& black)

@@ -15,10 +15,18 @@ class CDrive;
 // an opponent can reach outside the folder.
 Zorlin::CString MakePlayedGameName(const Zorlin::CString& white, const Zorlin::CString& black, time_t when);
 
-// Writes the text as a new file of "/played games/" of the drive (made when
-// missing), all at once; an existing name gets " (2)", " (3)" ... False when
-// nothing could be written; written then holds the file name given, error
-// the system's error number of a failure.
+// The file name a new game of that name gets in "/played games/" of the
+// drive: "NAME.pgn", or " (2)", " (3)" ... before ".pgn" when that is taken.
+Zorlin::CString FreePlayedGameFile(Zorlin::CDrive& userDrive, const Zorlin::CString& name);
+
+// Writes the text as the file of "/played games/" of the drive (the folder
+// made when missing), all at once. False when nothing could be written;
+// error then holds the system's error number.
+bool WritePlayedGameFile(Zorlin::CDrive& userDrive, const Zorlin::CString& file, const Zorlin::CString& pgn,
+                         int* error = nullptr);
+
+// Both: the text as a new file under a free name. written holds the file
+// name given.
 bool WritePlayedGame(Zorlin::CDrive& userDrive, const Zorlin::CString& name, const Zorlin::CString& pgn,
                      Zorlin::CString* written = nullptr, int* error = nullptr);
 

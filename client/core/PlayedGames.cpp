@@ -166,10 +166,10 @@ void CPlayedGames::Refresh(CDrive& userDrive)
         WriteIndex(index);
 }
 
-bool CPlayedGames::Add(CDrive& userDrive, const CString& name, const CString& pgn, CString& error)
+bool CPlayedGames::Add(CDrive& userDrive, const CString& file, const CString& pgn, CString& error)
 {
     int number = 0;
-    if (!WritePlayedGame(userDrive, name, pgn, nullptr, &number)) {
+    if (!WritePlayedGameFile(userDrive, file, pgn, &number)) {
         error = std::strerror(number);
         return false;
     }

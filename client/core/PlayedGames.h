@@ -29,9 +29,10 @@ public:
     // out of date.
     void Refresh(Zorlin::CDrive& userDrive);
 
-    // Writes a finished game as a new file (WritePlayedGame) and lists it.
-    // On failure nothing is listed and error holds why, as the system says.
-    bool Add(Zorlin::CDrive& userDrive, const Zorlin::CString& name, const Zorlin::CString& pgn,
+    // Writes a finished game as the file of the folder (WritePlayedGameFile;
+    // FreePlayedGameFile gives a new one's name) and lists it. On failure
+    // nothing is listed and error holds why, as the system says.
+    bool Add(Zorlin::CDrive& userDrive, const Zorlin::CString& file, const Zorlin::CString& pgn,
              Zorlin::CString& error);
 
     // File names in natural order, and their labels (empty: show the name).

@@ -1,7 +1,6 @@
 #include "client/dialogs/GameOverDialog.h"
 
 #include <ctime>
-#include <unistd.h>
 
 #include <wx/checkbox.h>
 #include <wx/stattext.h>
@@ -17,7 +16,7 @@
 #include "client/dialogs/DialogIds.h"
 #include "client/dialogs/DialogLayouts.h"
 #include "client/dialogs/DialogSupport.h"
-#include "client/dialogs/MatchStatistics.h"
+#include "client/dialogs/GameOverOptions.h"
 #include "client/core/PlayedGameFile.h"
 #include "client/core/PlayedGames.h"
 #include "client/core/Prompt.h"
@@ -178,31 +177,29 @@ void CGameOverDialog::CarryOut(bool refreshViews)
     if (m_done)
         return;
     m_done = true;
-    bool remove = Checked(this, ID_GAMEOVER_REMOVE_SAVED);
-    bool savePgn = Checked(this, ID_GAMEOVER_SAVE_PGN);
-    bool record = Checked(this, ID_GAMEOVER_RECORD_RESULT);
-    // The PGN first: the saved game goes only once the game is kept.
-    CString error;
-    const bool lost = savePgn && !GetPlayedGames().Add(GetAppServices().GetUserDrive(), m_pgnName, m_pgn, error);
-    if (lost)
-        remove = false;
-    if (remove && !m_savedPath.IsEmpty())
-        unlink(m_savedPath.GetText());
-    if (record)
-        RecordMatchResult(GetAppServices().GetUserSettings(), m_result);
+    SGameOverChoice choice;
+    choice.removeSaved = Checked(this, ID_GAMEOVER_REMOVE_SAVED) && !m_savedPath.IsEmpty();
+    choice.keepPgn = Checked(this, ID_GAMEOVER_SAVE_PGN);
+    choice.count = Checked(this, ID_GAMEOVER_RECORD_RESULT);
+    SFinishedGame game;
+    game.pgnName = m_pgnName;
+    game.pgn = m_pgn;
+    game.result = m_result;
+    game.savedPath = m_savedPath;
+    CDialogHost& host = GetDialogHost();
+    // Counted at once on disk too: a kill later loses no statistic.
+    const SGameOverDone done =
+        CarryOutGameOver(GetAppServices().GetUserDrive(), GetAppServices().GetUserSettings(), GetPlayedGames(), game,
+                         choice, [&host] { return host.SaveUserSettings(); });
     if (!refreshViews)
         return;
-    CDialogHost& host = GetDialogHost();
-    // Counted at once on disk too: a crash later loses no statistic.
-    if (record)
-        host.SaveUserSettings();
-    if (remove && !m_savedPath.IsEmpty())
+    if (done.removed)
         host.RescanActiveGames();
-    if (savePgn && !lost)
+    if (choice.keepPgn && !done.lost)
         host.RescanPlayedGames();
     GetViewHost().RebuildBrowser(false);
-    if (lost)
-        GetPrompt().ShowMessage(LostGameText(m_players, error, !m_savedPath.IsEmpty()), "Game Not Kept",
+    if (done.lost)
+        GetPrompt().ShowMessage(LostGameText(m_players, done.error, !m_savedPath.IsEmpty()), "Game Not Kept",
                                 wxOK | wxICON_ERROR, GetParent());
 }
 

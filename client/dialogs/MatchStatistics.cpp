@@ -9,19 +9,31 @@ using Zorlin::CString;
 
 namespace {
 
-void AddOne(CConfig& user, const char* key)
+void Add(CConfig& user, const char* key, int change)
 {
     CString& value = user.GetValue(key);
     int count = std::atoi(value.GetText());
     value = CString();
-    value.Append(count + 1);
+    value.Append(count + change < 0 ? 0 : count + change);
+}
+
+const char* ResultKey(int result)
+{
+    return result > 0   ? "preferences.matches.won"
+           : result < 0 ? "preferences.matches.lost"
+                        : "preferences.matches.drawn";
 }
 
 } // namespace
 
 void RecordMatchResult(CConfig& user, int result)
 {
-    AddOne(user, "preferences.matches.played");
-    AddOne(user, result > 0 ? "preferences.matches.won" : result < 0 ? "preferences.matches.lost"
-                                                                     : "preferences.matches.drawn");
+    Add(user, "preferences.matches.played", 1);
+    Add(user, ResultKey(result), 1);
+}
+
+void TakeBackMatchResult(CConfig& user, int result)
+{
+    Add(user, "preferences.matches.played", -1);
+    Add(user, ResultKey(result), -1);
 }

@@ -95,6 +95,14 @@ def away(c, board):
     c.move(board.x + board.width + 40, board.y + 40)
 
 
+def flag_falls_after_e4(c):
+    """With a game against a silent engine at its start, White to move: e2e4,
+    the engine's flag falls; the Game Over window."""
+    board = the_board(c)
+    drag(c, board, "e2e4")
+    return c.wait_window("^Game Over$", 40, besides=(c.frame,))
+
+
 def drag(c, board, move):
     """Plays a move given as from and to squares by a drag, then moves the pointer away."""
     c.drag(*board.centre(move[:2]), *board.centre(move[2:4]))

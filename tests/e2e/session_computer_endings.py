@@ -44,10 +44,7 @@ def win_on_time(c, path):
     # picture went: the server has shown it by the time that is gone (one
     # client's requests are carried out in order), with no event waited for.
     check(harness.shows_board(c.look()), "the board is on the screen as soon as the frame is")
-    board = game.the_board(c)
-    c.drag(*board.centre("e2"), *board.centre("e4"))
-    game.away(c, board)
-    return c.wait_window("^Game Over$", 40, besides=(c.frame,))
+    return game.flag_falls_after_e4(c)
 
 
 def steps(c):

@@ -90,10 +90,7 @@ def steps(c):
 
     # A game against the computer to its end: the silent engine loses on time.
     c.start(saved)
-    board = game.the_board(c)
-    c.drag(*board.centre("e2"), *board.centre("e4"))
-    game.away(c, board)
-    over = c.wait_window("^Game Over$", 40, besides=(c.frame,))
+    over = game.flag_falls_after_e4(c)
     c.take_keyboard(over)
     c.key("Return", window=over)
     c.wait_gone(over)

@@ -13,6 +13,7 @@
 #include "client/core/AIGame.h"
 #include "client/core/ChessApp.h"
 #include "client/core/ChessFrame.h"
+#include "client/core/GameEndText.h"
 #include "client/view/BoardScene.h"
 #include "client/view/ConsoleWindow.h"
 #include "client/view/ChessWindow.h"
@@ -71,6 +72,16 @@ public:
         return true;
     }
 };
+
+// Why a game stopped, for a failure's message.
+std::string HowItEnded(CGame& game)
+{
+    const CChessBoard& board = game.GetBoard();
+    return "the game " + std::string(game.IsInPlay() ? "is in play" : "ended") + " at ply " +
+           std::to_string(board.GetPly()) + ", result " + std::to_string(game.GetResult()) + ", note \"" +
+           game.GetEndNote().GetText() + "\": \"" + GameEndText(board, game.GetResult(), game.GetEndNote()).GetText() +
+           "\"";
+}
 
 class CanvasInput : public ::testing::Test {
 protected:
@@ -253,7 +264,10 @@ TEST_F(CanvasInput, AShortGameAgainstARealEngineRunsOnTheTick)
         delete game;
         GTEST_SKIP() << "fairymax could not be started";
     }
-    game->SetTimeControl(TIME_CONVENTIONAL, 40, 20);
+    // A day for 40 moves: no machine, however loaded, runs the clock down
+    // within the test, and the depth, not the clock, bounds the engine's
+    // thinking, so the game is the same on a slow machine as on a fast one.
+    game->SetTimeControl(TIME_CONVENTIONAL, 40, 24 * 60 * 60);
     game->SetDepth(2);
     game->GetBoard().SetupStartPosition();
     game->Start();
@@ -278,15 +292,20 @@ TEST_F(CanvasInput, AShortGameAgainstARealEngineRunsOnTheTick)
                     move = *moves.GetAt(i);
             if (IsPromotionMove(board, move))
                 move.m_promotion = PIECE_QUEEN;
-            ASSERT_TRUE(m_canvas->PlayMove(move, false));
+            ASSERT_TRUE(m_canvas->PlayMove(move, false)) << HowItEnded(*game);
         } else {
-            ASSERT_TRUE(g_client->PumpUntil([&] { return board.GetPly() > ply || !game->IsInPlay(); }))
-                << "the engine did not answer at ply " << ply;
+            auto answered = [&] { return board.GetPly() > ply || !game->IsInPlay(); };
+            // Each round pumps at least ten seconds; a loaded machine with
+            // the sanitizers gets up to a minute for one answer.
+            for (int round = 0; round < 6 && !answered(); ++round)
+                g_client->PumpUntil(answered);
+            ASSERT_TRUE(answered())
+                << "the engine did not answer at ply " << ply << "; " << HowItEnded(*game);
             if (board.GetPly() > ply)
                 ++engineMoves;
         }
     }
-    EXPECT_GE(engineMoves, kPlies / 2 - 1);
+    EXPECT_GE(engineMoves, kPlies / 2 - 1) << HowItEnded(*game);
     // Every engine move went through the canvas: its SAN is in the status.
     const SHistoryEntry& last = *board.GetHistory().GetAt(board.GetHistory().GetCount() - 1);
     EXPECT_EQ(m_frame->GetStatusBar()->GetStatusText(2), wxString(" ") + last.m_shortText);

@@ -5,17 +5,11 @@
 // the item must be the old version or the new one, file for file, and read
 // whole, never a mix of both.
 //
-// The stop points stand in for the C library's calls of the same names, so
-// the client's own code is stopped wherever it touches the disk. This file
-// is read without the large-file renames, so that both names of a call can
-// be defined here.
-#undef _FILE_OFFSET_BITS
-#undef _FORTIFY_SOURCE
+// The stops are those of DiskSteps.h, wherever the client's own code
+// touches the disk.
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -25,9 +19,7 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -46,129 +38,11 @@
 #include "foundation/Win32File.h"
 #include "support/FakeSoundBackEnd.h"
 #include "support/PackageBuilder.h"
+#include "testsupport/DiskSteps.h"
 
 namespace fs = std::filesystem;
 using PackageTest::SEntry;
 using Zorlin::CString;
-
-namespace {
-
-const int kStopped = 86;
-// Steps the process may still take below g_stopRoot; -1 never stops.
-long g_stepsLeft = -1;
-std::string g_stopRoot;
-// As on a disk that cannot swap two names in one step.
-bool g_noExchange = false;
-
-void Step(const char* path)
-{
-    if (g_stepsLeft < 0 || !path || std::string(path).rfind(g_stopRoot, 0) != 0)
-        return;
-    if (g_stepsLeft == 0)
-        _exit(kStopped);
-    --g_stepsLeft;
-}
-
-int OpenAt(int folder, const char* path, int flags, va_list rest)
-{
-    mode_t mode = 0;
-    if ((flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE)
-        mode = mode_t(va_arg(rest, int));
-    if (flags & O_CREAT)
-        Step(path);
-    return int(syscall(SYS_openat, long(folder), path, long(flags), long(mode)));
-}
-
-int RenameAt(int fromFolder, const char* from, int toFolder, const char* to, unsigned flags)
-{
-    if (g_noExchange && (flags & RENAME_EXCHANGE)) {
-        errno = EINVAL;
-        return -1;
-    }
-    Step(to);
-    return int(syscall(SYS_renameat2, long(fromFolder), from, long(toFolder), to, long(flags)));
-}
-
-} // namespace
-
-extern "C" {
-
-int open(const char* path, int flags, ...)
-{
-    va_list rest;
-    va_start(rest, flags);
-    const int handle = OpenAt(AT_FDCWD, path, flags, rest);
-    va_end(rest);
-    return handle;
-}
-
-// The client's code is built for large files and calls these names.
-int open64(const char* path, int flags, ...) __attribute__((alias("open")));
-
-int openat(int folder, const char* path, int flags, ...)
-{
-    va_list rest;
-    va_start(rest, flags);
-    const int handle = OpenAt(folder, path, flags, rest);
-    va_end(rest);
-    return handle;
-}
-
-int openat64(int folder, const char* path, int flags, ...) __attribute__((alias("openat")));
-
-int mkdir(const char* path, mode_t mode) noexcept
-{
-    Step(path);
-    return int(syscall(SYS_mkdirat, long(AT_FDCWD), path, long(mode)));
-}
-
-int rmdir(const char* path) noexcept
-{
-    Step(path);
-    return int(syscall(SYS_unlinkat, long(AT_FDCWD), path, long(AT_REMOVEDIR)));
-}
-
-int unlink(const char* path) noexcept
-{
-    Step(path);
-    return int(syscall(SYS_unlinkat, long(AT_FDCWD), path, 0L));
-}
-
-int link(const char* from, const char* to) noexcept
-{
-    Step(to);
-    return int(syscall(SYS_linkat, long(AT_FDCWD), from, long(AT_FDCWD), to, 0L));
-}
-
-int symlink(const char* destination, const char* path) noexcept
-{
-    Step(path);
-    return int(syscall(SYS_symlinkat, destination, long(AT_FDCWD), path));
-}
-
-int rename(const char* from, const char* to) noexcept
-{
-    return RenameAt(AT_FDCWD, from, AT_FDCWD, to, 0);
-}
-
-int renameat(int fromFolder, const char* from, int toFolder, const char* to) noexcept
-{
-    return RenameAt(fromFolder, from, toFolder, to, 0);
-}
-
-int renameat2(int fromFolder, const char* from, int toFolder, const char* to, unsigned flags) noexcept
-{
-    return RenameAt(fromFolder, from, toFolder, to, flags);
-}
-
-// A stop is a killed process, not a lost disk: syncing changes nothing here
-// and would only make the hundreds of runs slow.
-int fsync(int handle)
-{
-    return g_stepsLeft < 0 ? int(syscall(SYS_fsync, long(handle))) : 0;
-}
-
-} // extern "C"
 
 namespace {
 
@@ -276,18 +150,17 @@ protected:
             Zorlin::CDiskDrive program(m_program.c_str());
             CQuietHost host;
             CPackageInstaller installer(host, program, "tester");
-            g_stopRoot = m_program;
-            g_stepsLeft = step;
+            DiskSteps::StopBefore(m_program, step, DiskSteps::ESyncs::kSkipped);
             const bool handled = installer.Install(archive, package.c_str());
-            g_stepsLeft = -1;
+            DiskSteps::NeverStop();
             _exit(handled && prompt.GetUnexpectedCount() == 0 && installer.GetFailed().empty() ? 0 : 3);
         }
         int status = 0;
         EXPECT_EQ(waitpid(child, &status, 0), child);
         EXPECT_TRUE(WIFEXITED(status)) << "step " << step;
         const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        EXPECT_TRUE(code == 0 || code == kStopped) << "step " << step << " ended with " << code;
-        return code == kStopped;
+        EXPECT_TRUE(code == 0 || code == DiskSteps::kStoppedStatus) << "step " << step << " ended with " << code;
+        return code == DiskSteps::kStoppedStatus;
     }
 
     // What the client does first when it starts again.
@@ -412,9 +285,9 @@ TEST_F(InterruptedInstall, TheBoardInUseIsTheOldOrTheNewOneAfterAStopAtAnyStep)
 
     // The same on a disk that cannot swap two names at once: the old tree
     // is renamed aside first, and put back when the stop fell in between.
-    g_noExchange = true;
+    DiskSteps::SetNoExchange(true);
     StopAtSteps("board", "tournament", old, kData + "/boards/large wood", 10, ExpectBoardReadsWhole);
-    g_noExchange = false;
+    DiskSteps::SetNoExchange(false);
     EXPECT_EQ(m_steps, swapping + 1) << "one rename more";
     EXPECT_EQ(m_itemMissing, 1) << "one stop fell between the two renames";
     EXPECT_GT(m_keptOld, 8);

@@ -203,8 +203,10 @@ TEST_F(PlayedGamesTest, AnAddedGameIsListedInItsPlaceAndAFailureListsNothing)
     list.Refresh(*drive);
     EXPECT_TRUE(Files(list).empty()) << "no folder yet";
     CString error;
-    ASSERT_TRUE(list.Add(*drive, MakePlayedGameName("Zed", "Bob", 1700000300), Pgn("Zed", "Bob").c_str(), error));
-    ASSERT_TRUE(list.Add(*drive, MakePlayedGameName("Ann", "Bob", 1700000000), Pgn("Ann", "Bob").c_str(), error));
+    ASSERT_TRUE(list.Add(*drive, FreePlayedGameFile(*drive, MakePlayedGameName("Zed", "Bob", 1700000300)),
+                         Pgn("Zed", "Bob").c_str(), error));
+    ASSERT_TRUE(list.Add(*drive, FreePlayedGameFile(*drive, MakePlayedGameName("Ann", "Bob", 1700000000)),
+                         Pgn("Ann", "Bob").c_str(), error));
     ASSERT_EQ(Files(list).size(), 2u);
     const std::string first = MakePlayedGameName("Ann", "Bob", 1700000000).GetText();
     EXPECT_EQ(Files(list)[0], first + ".pgn") << "the earlier game first, as the names sort";
@@ -214,7 +216,8 @@ TEST_F(PlayedGamesTest, AnAddedGameIsListedInItsPlaceAndAFailureListsNothing)
     // A folder that cannot take the file: told why, nothing listed.
     RemoveTree(root + "/played games");
     WriteWholeFile(root + "/played games", "a file where the folder belongs");
-    EXPECT_FALSE(list.Add(*drive, MakePlayedGameName("Ann", "Cy", 1700000600), Pgn("Ann", "Cy").c_str(), error));
+    EXPECT_FALSE(list.Add(*drive, FreePlayedGameFile(*drive, MakePlayedGameName("Ann", "Cy", 1700000600)),
+                          Pgn("Ann", "Cy").c_str(), error));
     EXPECT_FALSE(error.IsEmpty());
     list.Refresh(*drive);
     EXPECT_TRUE(Files(list).empty());
