@@ -60,7 +60,7 @@ protected:
 TEST_F(SpawnTest, EveryFileThatCannotRunIsToldByTheStartItself)
 {
     // A script without "#!" would run under execvp's shell fallback and
-    // write the marker; posix_spawn must refuse it instead.
+    // write the marker; the start must refuse it instead.
     const std::string marker = m_folder + "/ran";
     struct SCase {
         std::string path;
