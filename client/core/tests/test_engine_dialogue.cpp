@@ -44,7 +44,14 @@ public:
 
 class EngineDialogue : public ::testing::Test {
 protected:
-    void SetUp() override { m_state = std::make_shared<SDeviceState>(); }
+    void SetUp() override
+    {
+        m_state = std::make_shared<SDeviceState>();
+        // A poll's time to read never runs out here unless a test says so:
+        // a loaded machine must not change what one poll reads.
+        CEngineProcess::SetTickReadTime(60000.0);
+    }
+    void TearDown() override { CEngineProcess::SetTickReadTime(CEngineProcess::kTickReadMs); }
 
     CDeviceGame& NewGame(Colour computerColour, const char* features = "feature done=1")
     {
@@ -201,18 +208,18 @@ TEST_F(EngineDialogue, AMoveBehindThinkingOutputIsTakenInItsPollAndCommandsEndTh
     View().Tick();
     ASSERT_EQ(View().m_sans.size(), 2u);
 
-    // A flood beyond a tick's bytes is read a tick's worth at a time: the
-    // move after it comes a few polls later, not one line at a time.
+    // Two megabytes of thinking are read in the poll that finds them while
+    // its time lasts: with time enough the move behind them is taken at once,
+    // however many bytes came first.
     ASSERT_TRUE(View().PlayText("Nf3"));
     std::string line(99, 't');
-    for (int i = 0; i < 3000; ++i)
+    for (int i = 0; i < 20000; ++i)
         m_state->Say(line);
     m_state->Say("move b8c6");
     Computer().Poll();
-    EXPECT_FALSE(Computer().HasMove());
-    for (int i = 0; i < 8 && !Computer().HasMove(); ++i)
-        Computer().Poll();
     EXPECT_TRUE(Computer().HasMove());
+    EXPECT_TRUE(m_state->output.empty());
+    EXPECT_FALSE(Computer().IsReadingBehind());
     View().Tick();
     ASSERT_EQ(View().m_sans.size(), 4u);
 
@@ -225,6 +232,25 @@ TEST_F(EngineDialogue, AMoveBehindThinkingOutputIsTakenInItsPollAndCommandsEndTh
     EXPECT_FALSE(Computer().HasMove());
     Computer().Poll();
     EXPECT_TRUE(Computer().HasMove());
+    View().Tick();
+    ASSERT_EQ(View().m_sans.size(), 6u);
+
+    // Without time to read, a poll still reads a line, says that more waits,
+    // and leaves the rest in the pipe for the next.
+    CEngineProcess::SetTickReadTime(0.0);
+    ASSERT_TRUE(View().PlayText("Ba4"));
+    for (int i = 0; i < 50; ++i)
+        m_state->Say(line);
+    m_state->Say("move g8f6");
+    int polls = 0;
+    while (!Computer().HasMove() && polls < 100) {
+        Computer().Poll();
+        ++polls;
+        if (!Computer().HasMove())
+            EXPECT_TRUE(Computer().IsReadingBehind()) << "after poll " << polls;
+    }
+    EXPECT_TRUE(Computer().HasMove());
+    EXPECT_EQ(polls, 51);
 }
 
 // While the user answers the engine's draw offer or resignation, no time is
@@ -795,8 +821,11 @@ TEST_F(EngineDialogue, AnEngineThatSpinsRestsOnlyWhileItWaits)
     m_game->SetResult(RESULT_WHITE_WINS);
     View().GameOver(1, 0);
     EXPECT_TRUE(m_state->Sent("result 1-0"));
-    quietPoll();
-    EXPECT_TRUE(m_state->resting) << "after the game";
+    EXPECT_FALSE(m_state->resting) << "woken for the result";
+    // No tick polls a game that is over: it rests all the same, once quiet.
+    m_state->Say("thinking after the end");
+    EXPECT_TRUE(PumpUntil([&] { return m_state->resting; }, 10000)) << "after the game";
+    EXPECT_TRUE(m_state->output.empty()) << "what it said after the game was read";
     View().DropGame();
     EXPECT_FALSE(m_state->resting) << "woken for its farewell";
     EXPECT_TRUE(m_state->Sent("quit"));

@@ -141,14 +141,15 @@ protected:
                     package, duringTurn * 100.0, afterGame * 100.0);
         View().DropGame();
     }
-    // The client ticks as it does while the user thinks.
+    // The client ticks as it does while the user thinks, its events handled
+    // between the ticks.
     double CoreShareWhileTicking(double seconds)
     {
         double before = DescendantsCpuSeconds();
         auto started = Clock::now();
         while (MsSince(started) < seconds * 1000.0) {
             View().Tick();
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            PumpEvents(100);
         }
         return (DescendantsCpuSeconds() - before) / (MsSince(started) / 1000.0);
     }
