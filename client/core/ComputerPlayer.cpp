@@ -426,11 +426,13 @@ void CComputerPlayer::GameOver()
     ForgetReadyMove();
     m_startPending = false;
     int result = m_game ? m_game->GetResult() : RESULT_NONE;
+    // The comment belongs to the command: an adapter that finds none takes
+    // the line for an unknown command, and its engine thinks on.
     switch (result) {
-    case RESULT_WHITE_WINS: Send("result 1-0\n"); break;
-    case RESULT_BLACK_WINS: Send("result 0-1\n"); break;
-    case RESULT_DRAW: Send("result 1/2-1/2\n"); break;
-    default: Send("result *\n"); break;
+    case RESULT_WHITE_WINS: Send("result 1-0 {White wins}\n"); break;
+    case RESULT_BLACK_WINS: Send("result 0-1 {Black wins}\n"); break;
+    case RESULT_DRAW: Send("result 1/2-1/2 {Draw}\n"); break;
+    default: Send("result * {Game ended}\n"); break;
     }
 }
 

@@ -391,7 +391,7 @@ TEST_F(EngineDialogue, EndGameAfterResignationGivesTheOtherSideTheWin)
     EXPECT_EQ(m_game->GetResult(), RESULT_WHITE_WINS);
     ASSERT_EQ(View().m_gameOverFlags.size(), 1u);
     EXPECT_EQ(View().m_gameOverFlags[0], 1);
-    EXPECT_TRUE(m_state->Sent("result 1-0"));
+    EXPECT_TRUE(m_state->Sent("result 1-0 {White wins}"));
 }
 
 TEST_F(EngineDialogue, DrawOffersBothWays)
@@ -409,7 +409,7 @@ TEST_F(EngineDialogue, DrawOffersBothWays)
     EXPECT_FALSE(m_game->IsInPlay());
     EXPECT_EQ(m_game->GetResult(), RESULT_DRAW);
     EXPECT_EQ(View().m_gameOverFlags.back(), 0);
-    EXPECT_TRUE(m_state->Sent("result 1/2-1/2"));
+    EXPECT_TRUE(m_state->Sent("result 1/2-1/2 {Draw}"));
 
     // The user offers; the engine's offer then means it accepts.
     m_game->Start();
@@ -820,7 +820,7 @@ TEST_F(EngineDialogue, AnEngineThatSpinsRestsOnlyWhileItWaits)
     m_game->SetInPlay(false);
     m_game->SetResult(RESULT_WHITE_WINS);
     View().GameOver(1, 0);
-    EXPECT_TRUE(m_state->Sent("result 1-0"));
+    EXPECT_TRUE(m_state->Sent("result 1-0 {White wins}"));
     EXPECT_FALSE(m_state->resting) << "woken for the result";
     // No tick polls a game that is over: it rests all the same, once quiet.
     m_state->Say("thinking after the end");
