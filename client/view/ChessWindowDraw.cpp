@@ -121,8 +121,8 @@ int CChessWindow::GetBusyTickMilliseconds() const
 
 bool CChessWindow::IsReadingBehind() const
 {
-    // Only a game in play is polled.
-    if (!m_game || !m_game->IsInPlay() || !IsEnabled() || m_glFailed)
+    // Only a game in play is polled, and only with a scene.
+    if (!m_game || !m_game->IsInPlay() || !m_scene || !IsEnabled() || m_glFailed)
         return false;
     for (int side : {WHITE, BLACK})
         if (CPlayer* player = m_game->GetPlayer(side))

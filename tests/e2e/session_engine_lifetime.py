@@ -25,23 +25,7 @@ GONE_WITHIN = 20
 
 
 def engine_processes(c):
-    """{pid: (state, name)} of the running processes whose working folder is in the program folder's engines."""
-    folder = os.path.realpath(os.path.join(c.folder, "engines")) + os.sep
-    found = {}
-    for pid in os.listdir("/proc"):
-        if not pid.isdigit():
-            continue
-        try:
-            cwd = os.readlink(f"/proc/{pid}/cwd")
-            with open(f"/proc/{pid}/stat") as f:
-                text = f.read()
-        except OSError:
-            continue
-        name = text[text.index("(") + 1:text.rindex(")")]
-        state = text.rsplit(")", 1)[1].split()[0]
-        if (cwd + os.sep).startswith(folder) and state not in ("Z", "X"):
-            found[int(pid)] = (state, name)
-    return found
+    return packages.processes_working_in(os.path.join(c.folder, "engines"))
 
 
 def ps(pids):

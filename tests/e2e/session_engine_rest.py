@@ -22,18 +22,7 @@ RESTING = 0.01
 
 
 def engine_processes(c):
-    """Pids of the processes whose working folder is in the program folder's engines."""
-    folder = os.path.realpath(os.path.join(c.folder, "engines")) + os.sep
-    found = []
-    for pid in os.listdir("/proc"):
-        if not pid.isdigit():
-            continue
-        try:
-            if (os.readlink(f"/proc/{pid}/cwd") + os.sep).startswith(folder):
-                found.append(int(pid))
-        except OSError:
-            pass
-    return found
+    return list(packages.processes_working_in(os.path.join(c.folder, "engines")))
 
 
 def cpu_seconds(pid):
@@ -143,16 +132,8 @@ def steps(c):
     c.wait_prompt(caption="End Game", contains="Do you wish to save the current game?", after=index + 1)
     c.answer("End Game", "alt+n")
     measure(c, pids, "End Game")
-    wait_until(lambda: not [p for p in pids if game_alive(p)], 20, "the engine to end after End Game")
+    wait_until(lambda: not set(pids) & set(engine_processes(c)), 20, "the engine to end after End Game")
     leave(c)
-
-
-def game_alive(pid):
-    try:
-        with open(f"/proc/{pid}/stat") as f:
-            return f.read().rsplit(")", 1)[1].split()[0] not in ("Z", "X")
-    except OSError:
-        return False
 
 
 if __name__ == "__main__":
