@@ -28,7 +28,8 @@ public:
     static const int kEndPollMs = 50;
 
     // Starts argv[0] (a path to an executable file) with the arguments after
-    // it; null with error set when it cannot be started.
+    // it; null with error set when it cannot be started. On the GUI thread
+    // only: the kernel kills the program when the thread that started it ends.
     static CChildProcess* Spawn(const Zorlin::CArray<Zorlin::CString>& argv, const Zorlin::CString& folder,
                                 Zorlin::CString& error);
     // Programs started and not yet ended, released ones included.
