@@ -576,12 +576,15 @@ void CComputerPlayer::CheckSilence()
 
 bool CComputerPlayer::IsWaitingIdle()
 {
+    // Its start and the confirmation of a new position are owed in or out
+    // of a game: a stopped engine could announce neither.
+    if (!AreFeaturesSettled() || m_awaitedPong != 0)
+        return false;
     bool over = !m_game || !m_game->IsInPlay() || m_game->GetResult() != RESULT_NONE;
     bool pondering = m_game && CConfig::IsTrue(m_game->GetSettings().GetValueOr("pondering", ""));
     // Its move, an answer still owed to us, or its thinking on the user's
     // time keep it busy.
-    return over || !(IsEnginesTurnInPlay() || m_startPending || m_awaitedPong != 0 || m_drawPing != 0 ||
-                     !AreFeaturesSettled() || pondering);
+    return over || !(IsEnginesTurnInPlay() || m_startPending || m_drawPing != 0 || pondering);
 }
 
 bool CComputerPlayer::IsAtRest()

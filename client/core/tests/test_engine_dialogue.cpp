@@ -831,6 +831,25 @@ TEST_F(EngineDialogue, AnEngineThatSpinsRestsOnlyWhileItWaits)
     EXPECT_TRUE(m_state->Sent("quit"));
 }
 
+// Outside a game in play no tick polls the engine: it is read all the same,
+// its start is seen through (its features, which a stopped engine could not
+// announce), and then it rests.
+TEST_F(EngineDialogue, AnEngineNoTickPollsRestsOnceThroughItsStart)
+{
+    // done=0: its start takes as long as it says (up to kMaxFeatureWait).
+    NewGame(BLACK, "feature done=0");
+    Computer().GetEngineProcess()->GetSettings().GetValue("rest") = "yes";
+    m_game->SetInPlay(false);
+    Computer().SendLevel();
+    int reads = m_state->reads;
+    ASSERT_TRUE(PumpUntil([&] { return m_state->reads >= reads + 3; }, 10000)) << "read without polls";
+    EXPECT_FALSE(m_state->resting) << "its start is owed";
+    m_state->Say("feature ping=1 done=1");
+    EXPECT_TRUE(PumpUntil([&] { return m_state->resting; }, 10000));
+    EXPECT_TRUE(Computer().AreFeaturesDone());
+    ASSERT_NE(Computer().FindFeature("ping"), nullptr);
+}
+
 // An engine whose output wakes the tick leaves it nothing to poll for while
 // it thinks, until it writes; a move to play, or a line read with it and not
 // yet taken, is work for the next poll.
