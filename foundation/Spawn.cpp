@@ -8,7 +8,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -84,9 +84,97 @@ void Reap(pid_t pid, int& status)
     }
 }
 
+void CloseEnd(int& fd)
+{
+    if (fd >= 0)
+        close(fd);
+    fd = -1;
+}
+
+// A pipe whose ends are close-on-exec and above the standard streams, so
+// that putting the child's ends in place never overwrites another one.
+bool MakePipe(int ends[2])
+{
+    if (pipe2(ends, O_CLOEXEC) != 0)
+        return false;
+    for (int i = 0; i < 2; ++i) {
+        if (ends[i] > 2)
+            continue;
+        const int moved = fcntl(ends[i], F_DUPFD_CLOEXEC, 3);
+        close(ends[i]);
+        ends[i] = moved;
+    }
+    if (ends[0] >= 0 && ends[1] >= 0)
+        return true;
+    CloseEnd(ends[0]);
+    CloseEnd(ends[1]);
+    return false;
+}
+
+// Everything the child needs, made before the fork: between the fork and
+// the exec only async-signal-safe calls are made (other threads of ours may
+// hold locks the child would wait on for ever).
+struct SChildSetup {
+    const char* program = nullptr;
+    char* const* arguments = nullptr;
+    char* const* environment = nullptr;
+    const char* folder = nullptr;
+    int streams[3] = {-1, -1, -1};
+    bool newSession = false;
+    bool newGroup = false;
+    bool endsWithUs = false;
+    bool quiet = false;
+    pid_t parent = 0;
+};
+
+[[noreturn]] void RunChild(const SChildSetup& setup, int report)
+{
+    // Signals we ignore (SIGPIPE) or block stay ours, not the program's; a
+    // hang-up must reach it (the kernel's word that its group was orphaned
+    // while stopped).
+    struct sigaction byDefault;
+    std::memset(&byDefault, 0, sizeof byDefault);
+    byDefault.sa_handler = SIG_DFL;
+    sigaction(SIGPIPE, &byDefault, nullptr);
+    sigaction(SIGHUP, &byDefault, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    bool ok = true;
+    if (setup.newSession)
+        ok = setsid() >= 0;
+    else if (setup.newGroup)
+        ok = setpgid(0, 0) == 0;
+    if (ok && setup.endsWithUs) {
+        ok = prctl(PR_SET_PDEATHSIG, SIGKILL) == 0;
+        // We may have ended before the signal was asked for.
+        if (ok && getppid() != setup.parent)
+            _exit(127);
+    }
+    for (int target = 0; ok && target < 3; ++target) {
+        if (setup.streams[target] >= 0)
+            ok = dup2(setup.streams[target], target) == target;
+    }
+    if (ok && setup.quiet) {
+        const int null = open("/dev/null", O_RDWR);
+        ok = null >= 0 && dup2(null, 0) == 0 && dup2(null, 1) == 1 && dup2(null, 2) == 2;
+        if (null > 2)
+            close(null);
+    }
+    if (ok && setup.folder)
+        ok = chdir(setup.folder) == 0;
+    if (ok)
+        execve(setup.program, setup.arguments, setup.environment);
+    const int code = errno;
+    ssize_t written = write(report, &code, sizeof code);
+    (void)written;
+    _exit(127);
+}
+
 } // namespace
 
-pid_t SpawnProgram(const std::vector<CString>& argv, const SSpawnOptions& options, CString& error)
+pid_t SpawnProgram(const std::vector<CString>& argv, const SSpawnOptions& options, CString& error,
+                   SChildPipes* pipes)
 {
     if (argv.empty() || argv[0].IsEmpty()) {
         error = "No program was named.";
@@ -108,49 +196,57 @@ pid_t SpawnProgram(const std::vector<CString>& argv, const SSpawnOptions& option
     }
     environment.push_back(nullptr);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    if (posix_spawn_file_actions_init(&actions) != 0) {
-        error = argv[0] + " can not be run: out of memory.";
-        return -1;
+    SChildSetup setup;
+    setup.program = program.GetText();
+    setup.arguments = arguments.data();
+    setup.environment = environment.data();
+    setup.folder = options.folder.IsEmpty() ? nullptr : options.folder.GetText();
+    setup.newSession = options.newSession;
+    setup.newGroup = options.newGroup;
+    setup.endsWithUs = options.endsWithUs;
+    setup.quiet = options.quiet && !pipes;
+    setup.parent = getpid();
+    int input[2] = {-1, -1}, output[2] = {-1, -1}, errors[2] = {-1, -1}, report[2] = {-1, -1};
+    bool ready = MakePipe(report);
+    if (ready && pipes) {
+        ready = MakePipe(input) && MakePipe(output) && MakePipe(errors);
+        setup.streams[0] = input[0];
+        setup.streams[1] = output[1];
+        setup.streams[2] = errors[1];
     }
-    if (posix_spawnattr_init(&attributes) != 0) {
-        posix_spawn_file_actions_destroy(&actions);
-        error = argv[0] + " can not be run: out of memory.";
-        return -1;
+    const pid_t pid = ready ? fork() : -1;
+    if (pid == 0)
+        RunChild(setup, report[1]);
+    const int forkError = errno;
+    CloseEnd(report[1]);
+    CloseEnd(input[0]);
+    CloseEnd(output[1]);
+    CloseEnd(errors[1]);
+    // The report pipe closes at the exec; a failed one writes its errno first.
+    int code = ready ? (pid < 0 ? forkError : 0) : EMFILE;
+    if (pid > 0) {
+        int told = 0;
+        ssize_t n;
+        while ((n = read(report[0], &told, sizeof told)) < 0 && errno == EINTR) {
+        }
+        if (n == ssize_t(sizeof told)) {
+            code = told;
+            int status = 0;
+            Reap(pid, status);
+        }
     }
-    // Signals we ignore (SIGPIPE) or block stay ours, not the program's.
-    sigset_t defaults;
-    sigset_t none;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    sigemptyset(&none);
-    short flags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
-    if (options.newSession)
-        flags |= POSIX_SPAWN_SETSID;
-    else if (options.newGroup)
-        flags |= POSIX_SPAWN_SETPGROUP;
-    bool ready = posix_spawnattr_setflags(&attributes, flags) == 0 &&
-                 posix_spawnattr_setsigdefault(&attributes, &defaults) == 0 &&
-                 posix_spawnattr_setsigmask(&attributes, &none) == 0 && posix_spawnattr_setpgroup(&attributes, 0) == 0;
-    if (ready && !options.folder.IsEmpty())
-        ready = posix_spawn_file_actions_addchdir_np(&actions, options.folder.GetText()) == 0;
-    if (ready && options.quiet) {
-        ready = posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0) == 0 &&
-                posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0) == 0 &&
-                posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0) == 0;
-    }
-    pid_t pid = -1;
-    // glibc's posix_spawn reports a failed exec as its result and, unlike
-    // execvp, never retries a file it cannot run as a shell script.
-    const int code =
-        ready ? posix_spawn(&pid, program.GetText(), &actions, &attributes, arguments.data(), environment.data())
-              : EINVAL;
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
+    CloseEnd(report[0]);
     if (code != 0) {
+        CloseEnd(input[1]);
+        CloseEnd(output[0]);
+        CloseEnd(errors[0]);
         error = DescribeFailure(argv[0], code);
         return -1;
+    }
+    if (pipes) {
+        pipes->input = input[1];
+        pipes->output = output[0];
+        pipes->error = errors[0];
     }
     return pid;
 }

@@ -14,14 +14,28 @@ struct SSpawnOptions {
     bool newGroup = false;       // a process group of its own, so it can be killed with its children
     bool quiet = false;          // its standard streams on /dev/null
     bool withoutDisplay = false; // DISPLAY and WAYLAND_DISPLAY left out of its environment
+    // Killed when the thread that started it ends, however we end (a crash,
+    // SIGKILL): for a program that must never outlive us.
+    bool endsWithUs = false;
+};
+
+// Our ends of a program's standard streams, when it was started on pipes:
+// close-on-exec, blocking, ours to close.
+struct SChildPipes {
+    int input = -1;  // what we write, it reads
+    int output = -1; // what it writes, we read
+    int error = -1;  // its error output
 };
 
 // Starts argv[0], a path to the program (never looked up in PATH, never
 // handed to a shell), with the arguments after it, without waiting. A
 // program that cannot be run (missing, not allowed, not a program for this
 // computer, a script whose interpreter is missing) is a failure here, not
-// in the child: -1 with the reason in error.
-pid_t SpawnProgram(const std::vector<CString>& argv, const SSpawnOptions& options, CString& error);
+// in the child: -1 with the reason in error. With pipes, its standard
+// streams are pipes whose other ends are handed back there (quiet is then
+// ignored).
+pid_t SpawnProgram(const std::vector<CString>& argv, const SSpawnOptions& options, CString& error,
+                   SChildPipes* pipes = nullptr);
 
 // How a program that was waited for ended.
 struct SProgramEnd {

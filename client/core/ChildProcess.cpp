@@ -6,14 +6,16 @@
 #include <poll.h>
 #include <set>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
+#include <wx/app.h>
 #include <wx/evtloop.h>
 #include <wx/evtloopsrc.h>
-#include <wx/utils.h>
-#include <wx/wfstream.h>
 
-#include "client/core/WxText.h"
+#include "foundation/Spawn.h"
 
 using Zorlin::CArray;
 using Zorlin::CString;
@@ -41,42 +43,46 @@ bool IsFolder(const CString& path)
     return stat(path.GetText(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-int DescriptorOf(wxInputStream* stream)
-{
-    wxFileInputStream* file = dynamic_cast<wxFileInputStream*>(stream);
-    return file && file->GetFile() ? file->GetFile()->fd() : -1;
-}
-
-int DescriptorOf(wxOutputStream* stream)
-{
-    wxFileOutputStream* file = dynamic_cast<wxFileOutputStream*>(stream);
-    return file && file->GetFile() ? file->GetFile()->fd() : -1;
-}
-
 void MakeNonBlocking(int fd)
 {
     if (fd >= 0)
         fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
 }
 
+void CloseDescriptor(int& fd)
+{
+    if (fd >= 0)
+        close(fd);
+    fd = -1;
+}
+
 } // namespace
 
-// Hands the event loop's word that the output pipe is readable (or ended)
-// to its process.
-class CChildProcess::COutputWatch : public wxEventLoopSourceHandler {
+// Hands the event loop's word that a descriptor is readable (or ended) to
+// its process.
+class CChildProcess::CFdWatch : public wxEventLoopSourceHandler {
 public:
-    explicit COutputWatch(CChildProcess& owner) : m_owner(owner) {}
-    void OnReadWaiting() override { m_owner.OnOutputWaiting(); }
+    CFdWatch(CChildProcess& owner, void (CChildProcess::*onReady)()) : m_owner(owner), m_onReady(onReady) {}
+    void OnReadWaiting() override { (m_owner.*m_onReady)(); }
     void OnWriteWaiting() override {}
-    void OnExceptionWaiting() override { m_owner.OnOutputWaiting(); }
+    void OnExceptionWaiting() override { (m_owner.*m_onReady)(); }
+
+private:
+    CChildProcess& m_owner;
+    void (CChildProcess::*m_onReady)();
+};
+
+class CChildProcess::CEndPollTimer : public wxTimer {
+public:
+    explicit CEndPollTimer(CChildProcess& owner) : m_owner(owner) {}
+    void Notify() override { m_owner.CheckEnded(); }
 
 private:
     CChildProcess& m_owner;
 };
 
-CChildProcess::CChildProcess() : wxProcess(nullptr, wxID_ANY)
+CChildProcess::CChildProcess()
 {
-    Redirect();
     m_killTimer.SetOwner(this);
     Bind(wxEVT_TIMER, &CChildProcess::OnKillTimer, this);
 }
@@ -84,6 +90,12 @@ CChildProcess::CChildProcess() : wxProcess(nullptr, wxID_ANY)
 CChildProcess::~CChildProcess()
 {
     StopWatch();
+    m_endWatch.reset();
+    m_endPoll.reset();
+    CloseDescriptor(m_endFd);
+    CloseDescriptor(m_outFd);
+    CloseDescriptor(m_errFd);
+    CloseDescriptor(m_inFd);
     LiveProcesses().erase(this);
 }
 
@@ -103,36 +115,30 @@ CChildProcess* CChildProcess::Spawn(const CArray<CString>& argv, const CString& 
     static bool ignoring = (std::signal(SIGPIPE, SIG_IGN), true);
     (void)ignoring;
 
-    CArray<const char*> pointers;
+    std::vector<CString> arguments;
     for (int i = 0; i < argv.GetCount(); ++i)
-        pointers.Add(argv.GetAt(i)->GetText());
-    pointers.Add(nullptr);
-
-    wxExecuteEnv env;
-    env.cwd = ToWx(folder);
+        arguments.push_back(*argv.GetAt(i));
+    Zorlin::SSpawnOptions options;
+    options.folder = folder;
+    // In our session, so that a group left stopped when we end is hung up;
+    // killed by the kernel when we end while it runs.
+    options.newGroup = true;
+    options.endsWithUs = true;
+    Zorlin::SChildPipes pipes;
+    const pid_t pid = Zorlin::SpawnProgram(arguments, options, error, &pipes);
+    if (pid <= 0)
+        return nullptr;
     CChildProcess* process = new CChildProcess();
     LiveProcesses().insert(process);
-    long pid = wxExecute(pointers.GetData(), wxEXEC_ASYNC | wxEXEC_MAKE_GROUP_LEADER, process, &env);
-    if (pid <= 0) {
-        // The toolkit never heard of the program: no end notice will come.
-        delete process;
-        error = CString("cannot start ") + *argv.GetAt(0);
-        return nullptr;
-    }
     process->m_processId = pid;
-    process->TakeDescriptors();
+    process->m_outFd = pipes.output;
+    process->m_errFd = pipes.error;
+    process->m_inFd = pipes.input;
+    MakeNonBlocking(process->m_outFd);
+    MakeNonBlocking(process->m_errFd);
+    MakeNonBlocking(process->m_inFd);
+    process->WatchEnd();
     return process;
-}
-
-bool CChildProcess::TakeDescriptors()
-{
-    m_outFd = DescriptorOf(GetInputStream());
-    m_errFd = DescriptorOf(GetErrorStream());
-    m_inFd = DescriptorOf(GetOutputStream());
-    MakeNonBlocking(m_outFd);
-    MakeNonBlocking(m_errFd);
-    MakeNonBlocking(m_inFd);
-    return m_outFd >= 0 && m_inFd >= 0;
 }
 
 int CChildProcess::GetLiveCount()
@@ -142,14 +148,15 @@ int CChildProcess::GetLiveCount()
 
 void CChildProcess::KillAll()
 {
+    // Each leads its group: its children go with it.
     for (CChildProcess* process : LiveProcesses())
         if (!process->m_ended && process->m_processId > 0)
-            wxProcess::Kill(int(process->m_processId), wxSIGKILL, wxKILL_CHILDREN);
+            ::kill(pid_t(-process->m_processId), SIGKILL);
 }
 
 // ------------------------------------------------------------ bytes
 
-int CChildProcess::ReadFrom(int& fd, char* buffer, int size)
+int CChildProcess::ReadFrom(int fd, char* buffer, int size)
 {
     if (fd < 0)
         return -1;
@@ -161,8 +168,7 @@ int CChildProcess::ReadFrom(int& fd, char* buffer, int size)
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             return 0;
-        fd = -1; // the end, or a broken pipe: the stream still owns the descriptor
-        return -1;
+        return -1; // the end, or a broken pipe
     }
 }
 
@@ -170,16 +176,21 @@ int CChildProcess::Read(char* buffer, int size)
 {
     Flush();
     int n = ReadFrom(m_outFd, buffer, size);
-    if (m_outFd < 0)
+    if (n < 0) {
         StopWatch();
-    else
+        CloseDescriptor(m_outFd);
+    } else {
         ArmWatch();
+    }
     return n;
 }
 
 int CChildProcess::ReadError(char* buffer, int size)
 {
-    return ReadFrom(m_errFd, buffer, size);
+    int n = ReadFrom(m_errFd, buffer, size);
+    if (n < 0)
+        CloseDescriptor(m_errFd);
+    return n;
 }
 
 bool CChildProcess::Write(const char* data, int size)
@@ -220,10 +231,7 @@ void CChildProcess::Flush()
 
 void CChildProcess::CloseInput()
 {
-    if (m_inFd >= 0) {
-        m_inFd = -1;
-        CloseOutput();
-    }
+    CloseDescriptor(m_inFd);
     m_pending = "";
 }
 
@@ -260,7 +268,7 @@ void CChildProcess::ArmWatch()
     if (m_watch || !m_onOutput || m_outFd < 0 || m_released)
         return;
     if (!m_watchHandler)
-        m_watchHandler.reset(new COutputWatch(*this));
+        m_watchHandler.reset(new CFdWatch(*this, &CChildProcess::OnOutputWaiting));
     m_watch.reset(wxEventLoopBase::AddSourceForFD(m_outFd, m_watchHandler.get(),
                                                   wxEVENT_SOURCE_INPUT | wxEVENT_SOURCE_EXCEPTION));
 }
@@ -311,14 +319,49 @@ void CChildProcess::Release()
 void CChildProcess::OnKillTimer(wxTimerEvent&)
 {
     if (!m_ended && m_processId > 0)
-        wxProcess::Kill(int(m_processId), wxSIGKILL, wxKILL_CHILDREN);
+        ::kill(pid_t(-m_processId), SIGKILL);
 }
 
-void CChildProcess::OnTerminate(int, int status)
+void CChildProcess::WatchEnd()
 {
+    m_endFd = int(syscall(SYS_pidfd_open, pid_t(m_processId), 0));
+    if (m_endFd >= 0) {
+        m_endHandler.reset(new CFdWatch(*this, &CChildProcess::CheckEnded));
+        m_endWatch.reset(wxEventLoopBase::AddSourceForFD(m_endFd, m_endHandler.get(), wxEVENT_SOURCE_INPUT));
+        if (m_endWatch)
+            return;
+        CloseDescriptor(m_endFd);
+    }
+    // A kernel without process handles: asked now and then.
+    m_endPoll.reset(new CEndPollTimer(*this));
+    m_endPoll->Start(kEndPollMs);
+}
+
+void CChildProcess::CheckEnded()
+{
+    if (m_ended)
+        return;
+    int status = 0;
+    pid_t reaped;
+    while ((reaped = waitpid(pid_t(m_processId), &status, WNOHANG)) < 0 && errno == EINTR) {
+    }
+    if (reaped == 0)
+        return;
+    // Reaped here, or (an error) by someone else: either way it is gone.
     m_ended = true;
-    m_exitCode = status;
+    m_exitCode = reaped > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     m_killTimer.Stop();
-    if (m_released)
-        delete this;
+    if (m_endPoll)
+        m_endPoll->Stop();
+    // Its handle stays readable: watched on, it would wake us for ever.
+    m_endWatch.reset();
+    CloseDescriptor(m_endFd);
+    if (!m_released)
+        return;
+    // Called from its own watch: the event loop is done with it first.
+    if (wxAppConsole* app = wxAppConsole::GetInstance()) {
+        app->CallAfter([this] { delete this; });
+        return;
+    }
+    delete this;
 }

@@ -3,7 +3,7 @@
 #include <functional>
 #include <memory>
 
-#include <wx/process.h>
+#include <wx/event.h>
 #include <wx/timer.h>
 
 #include "client/core/ByteDevice.h"
@@ -13,18 +13,23 @@
 class wxEventLoopSource;
 
 // The one way the client starts a helper program that it talks to: started
-// with the toolkit in an explicit working folder (ours never changes), its
-// three standard streams on pipes read without blocking, in a process group
-// of its own so its children end with it. The object outlives the program
-// when it was released, and deletes itself when the program has ended, so
-// the toolkit's end notification never meets a freed object.
-class CChildProcess : public wxProcess, public CByteDevice {
+// in an explicit working folder (ours never changes), its three standard
+// streams on pipes read without blocking, in a process group of its own
+// inside our session so it can be stopped, continued and killed with its
+// children. It never outlives us: the kernel kills it when we end, however
+// we end, and hangs up its group when that is left stopped without us. The
+// object outlives the program when it was released, and deletes itself when
+// the program has ended, so the end notice never meets a freed object.
+class CChildProcess : public wxEvtHandler, public CByteDevice {
 public:
     // Grace between releasing a running program and killing it.
     static const int kGraceMs = 1500;
+    // How often the end is looked for where the kernel cannot tell it.
+    static const int kEndPollMs = 50;
 
     // Starts argv[0] (a path to an executable file) with the arguments after
-    // it; null with error set when it cannot be started.
+    // it; null with error set when it cannot be started. On the GUI thread
+    // only: the kernel kills the program when the thread that started it ends.
     static CChildProcess* Spawn(const Zorlin::CArray<Zorlin::CString>& argv, const Zorlin::CString& folder,
                                 Zorlin::CString& error);
     // Programs started and not yet ended, released ones included.
@@ -44,27 +49,31 @@ public:
     void Release() override;
 
     long GetProcessId() const { return m_processId; }
+    // Its exit status; -1 when a signal ended it.
     int GetExitCode() const { return m_exitCode; }
 
 private:
     CChildProcess();
     ~CChildProcess() override;
 
-    void OnTerminate(int pid, int status) override;
     void OnKillTimer(wxTimerEvent& event);
-    bool TakeDescriptors();
+    void WatchEnd();
+    // Reaps the program when it has ended; may delete this.
+    void CheckEnded();
     void Flush();
-    static int ReadFrom(int& fd, char* buffer, int size);
+    static int ReadFrom(int fd, char* buffer, int size);
     void ArmWatch();
     void StopWatch();
     void OnOutputWaiting();
 
-    class COutputWatch;
+    class CFdWatch;
+    class CEndPollTimer;
 
     long m_processId = 0;
     int m_outFd = -1;
     int m_errFd = -1;
     int m_inFd = -1;
+    int m_endFd = -1; // the kernel's handle that becomes readable at the end
     bool m_ended = false;
     bool m_released = false;
     bool m_resting = false;
@@ -72,6 +81,9 @@ private:
     Zorlin::CString m_pending; // input the pipe did not take yet
     wxTimer m_killTimer;
     std::function<void()> m_onOutput;
-    std::unique_ptr<COutputWatch> m_watchHandler;
+    std::unique_ptr<CFdWatch> m_watchHandler;
     std::unique_ptr<wxEventLoopSource> m_watch; // set while armed
+    std::unique_ptr<CFdWatch> m_endHandler;
+    std::unique_ptr<wxEventLoopSource> m_endWatch;
+    std::unique_ptr<CEndPollTimer> m_endPoll; // where the end cannot be watched
 };

@@ -5,6 +5,7 @@
 
 #include <wx/defs.h>
 #include <wx/evtloop.h>
+#include <wx/timer.h>
 
 #include "client/core/AppServices.h"
 #include "client/core/ChessView.h"
@@ -19,6 +20,15 @@
 #include "client/core/XboardText.h"
 
 wxIMPLEMENT_DYNAMIC_CLASS(CComputerPlayer, CPlayer);
+
+class CComputerPlayer::CUnpolledTimer : public wxTimer {
+public:
+    explicit CUnpolledTimer(CComputerPlayer& player) : m_player(player) {}
+    void Notify() override { m_player.ReadUnpolled(); }
+
+private:
+    CComputerPlayer& m_player;
+};
 
 using Zorlin::CArray;
 using Zorlin::CAutoPointer;
@@ -42,6 +52,7 @@ CComputerPlayer::CComputerPlayer()
 CComputerPlayer::~CComputerPlayer()
 {
     *m_alive = false;
+    m_unpolledTimer.reset();
     CEngineProcess* process = m_process;
     m_process = nullptr;
     delete process; // stops the engine
@@ -86,6 +97,9 @@ void CComputerPlayer::Send(const char* text)
 {
     if (m_process)
         m_process->Send(text);
+    // Woken by what is sent, it must rest again even though no tick polls it.
+    if (!m_game || !m_game->IsInPlay())
+        WatchUnpolled();
     if (!std::strcmp(text, "go\n") || !std::strncmp(text, "usermove ", 9) ||
         (std::strlen(text) >= 5 && text[0] >= 'a' && text[0] <= 'h' && text[1] >= '1' && text[1] <= '8'))
         m_waitingSince = CEngineProcess::Now();
@@ -412,11 +426,13 @@ void CComputerPlayer::GameOver()
     ForgetReadyMove();
     m_startPending = false;
     int result = m_game ? m_game->GetResult() : RESULT_NONE;
+    // The comment belongs to the command: an adapter that finds none takes
+    // the line for an unknown command, and its engine thinks on.
     switch (result) {
-    case RESULT_WHITE_WINS: Send("result 1-0\n"); break;
-    case RESULT_BLACK_WINS: Send("result 0-1\n"); break;
-    case RESULT_DRAW: Send("result 1/2-1/2\n"); break;
-    default: Send("result *\n"); break;
+    case RESULT_WHITE_WINS: Send("result 1-0 {White wins}\n"); break;
+    case RESULT_BLACK_WINS: Send("result 0-1 {Black wins}\n"); break;
+    case RESULT_DRAW: Send("result 1/2-1/2 {Draw}\n"); break;
+    default: Send("result * {Game ended}\n"); break;
     }
 }
 
@@ -560,19 +576,22 @@ void CComputerPlayer::CheckSilence()
 
 bool CComputerPlayer::IsWaitingIdle()
 {
+    // Its start and the confirmation of a new position are owed in or out
+    // of a game: a stopped engine could announce neither.
+    if (!AreFeaturesSettled() || m_awaitedPong != 0)
+        return false;
     bool over = !m_game || !m_game->IsInPlay() || m_game->GetResult() != RESULT_NONE;
     bool pondering = m_game && CConfig::IsTrue(m_game->GetSettings().GetValueOr("pondering", ""));
     // Its move, an answer still owed to us, or its thinking on the user's
     // time keep it busy.
-    return over || !(IsEnginesTurnInPlay() || m_startPending || m_awaitedPong != 0 || m_drawPing != 0 ||
-                     !AreFeaturesSettled() || pondering);
+    return over || !(IsEnginesTurnInPlay() || m_startPending || m_drawPing != 0 || pondering);
 }
 
 bool CComputerPlayer::IsAtRest()
 {
     // A declined draw still to be told, or a line read and not yet taken,
     // is work for the next poll.
-    return m_process && !m_failed && !m_polling && !m_drawDeclined && !m_process->HasLineWaiting() &&
+    return m_process && !m_failed && !m_polling && !m_drawDeclined && !m_process->IsOutputBehind() &&
            IsWaitingIdle();
 }
 
@@ -581,7 +600,12 @@ bool CComputerPlayer::WakesOnOutput()
     // Its features and "go" wait on clocks of their own, a ready move on the
     // tick that plays it.
     return m_process && !m_failed && !m_polling && !m_drawDeclined && !m_moveReady && !m_startPending &&
-           AreFeaturesSettled() && !m_process->HasLineWaiting() && m_process->IsOutputWatched();
+           AreFeaturesSettled() && !m_process->IsOutputBehind() && m_process->IsOutputWatched();
+}
+
+bool CComputerPlayer::IsReadingBehind()
+{
+    return m_process && !m_failed && !m_polling && m_process->IsOutputBehind();
 }
 
 void CComputerPlayer::RestIfWaiting()
@@ -591,6 +615,41 @@ void CComputerPlayer::RestIfWaiting()
     double quietSince = std::max(m_lastHeard, m_process->GetLastSent());
     if (CEngineProcess::Now() - quietSince >= kRestAfter)
         m_process->Rest();
+}
+
+void CComputerPlayer::WatchUnpolled()
+{
+    if (!m_process || !m_process->RestsWhileWaiting() || m_process->IsResting())
+        return;
+    if (!m_unpolledTimer)
+        m_unpolledTimer.reset(new CUnpolledTimer(*this));
+    if (!m_unpolledTimer->IsRunning())
+        m_unpolledTimer->Start(kUnpolledCheckMs);
+}
+
+void CComputerPlayer::ReadUnpolled()
+{
+    // A game in play is the tick's to read; a question raised by a poll
+    // waits for its answer.
+    bool polled = m_game && m_game->IsInPlay();
+    if (polled || m_polling || m_failed || !m_process || !m_process->IsRunning() || m_process->HasEnded() ||
+        m_process->IsResting()) {
+        m_unpolledTimer->Stop();
+        return;
+    }
+    m_process->StartTick();
+    CString line;
+    while (m_process->ReadLine(line)) {
+        m_lastHeard = CEngineProcess::Now();
+        // Nothing it says changes a game that is over; only its
+        // announcements and answers are kept.
+        HandleQuietLine(line);
+        if (m_process->IsReadTimeUp())
+            break;
+    }
+    RestIfWaiting();
+    if (m_process->IsResting())
+        m_unpolledTimer->Stop();
 }
 
 void CComputerPlayer::OnEngineFailure(const CString& what)

@@ -29,6 +29,9 @@ public:
     // An engine that rests while it waits is stopped once it has been
     // quiet this long (seconds) with nothing asked of it.
     static constexpr double kRestAfter = 0.1;
+    // How often an engine that no tick polls (its game has ended) is read
+    // until it rests.
+    static const int kUnpolledCheckMs = 100;
 
     CComputerPlayer();
     ~CComputerPlayer() override;
@@ -37,6 +40,7 @@ public:
     void Poll() override;
     bool IsAtRest() override;
     bool WakesOnOutput() override;
+    bool IsReadingBehind() override;
     void StartGame(CChessBoard* board, int colour) override;
     bool HasMove() override;
     bool GetMove(CMove& out) override;
@@ -106,6 +110,9 @@ private:
     bool OfferMove(const CMove& move, const Zorlin::CString& text);
     bool ParseEngineMove(const Zorlin::CString& text, CMove& out);
     bool HandleQuietLine(const Zorlin::CString& line);
+    // The next line this poll reads: false when none is waiting (a move
+    // begun on the last line is then dropped) or the poll's time is up.
+    bool NextLine(Zorlin::CString& line);
     void ForgetReadyMove();
     void CheckSilence();
     // Stops a waiting engine that spins (its package says so): in the
@@ -113,6 +120,12 @@ private:
     void RestIfWaiting();
     // Neither its move nor an answer owed nor pondering: it waits on the user.
     bool IsWaitingIdle();
+    // The tick polls only a game in play: after its end, what the engine
+    // still writes is read here until the engine can rest.
+    void WatchUnpolled();
+    void ReadUnpolled();
+    class CUnpolledTimer;
+    std::unique_ptr<CUnpolledTimer> m_unpolledTimer;
     void EndAfterFailure();
     bool IsEnginesTurnInPlay() const;
     // True while moves may still belong to a position before the last "new".
@@ -148,6 +161,7 @@ private:
     bool m_startPending;   // the engine plays White: "go" once its features are known
 
     bool m_polling;        // inside Poll: dialogs raised there must not poll again
+    int m_linesThisPoll = 0;
     bool m_failed;         // the engine failed; nothing more is read from it
     double m_waitingSince; // when the engine was last asked for a move
     double m_lastHeard;    // when the engine last wrote a line

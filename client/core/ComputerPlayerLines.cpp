@@ -52,6 +52,7 @@ void CComputerPlayer::Poll()
             return;
     }
     m_process->StartTick();
+    m_linesThisPoll = 0;
     if (m_startPending && AreFeaturesSettled()) {
         StartPendingGo();
         if (!*alive || !m_process || m_failed)
@@ -59,7 +60,9 @@ void CComputerPlayer::Poll()
     }
 
     CString line;
-    if (!m_process->ReadLine(line)) {
+    if (!NextLine(line)) {
+        if (m_process->IsOutputBehind())
+            return; // the poll's time went to a pump without a whole line
         m_pendingMove = "";
         if (m_process->HasEnded())
             OnEngineFailure(StoppedText());
@@ -69,7 +72,6 @@ void CComputerPlayer::Poll()
             RestIfWaiting();
         return;
     }
-    m_lastHeard = CEngineProcess::Now();
     for (;;) {
         CArray<CString> words;
         SplitAtBlanks(line, words);
@@ -98,7 +100,7 @@ void CComputerPlayer::Poll()
         if (words.GetCount() == 0) {
             // A blank line ends a move split across lines; reading goes on.
             m_pendingMove = "";
-            if (!m_process->ReadLine(line))
+            if (!NextLine(line))
                 return;
             continue;
         }
@@ -137,13 +139,37 @@ void CComputerPlayer::Poll()
         }
         if (!*alive)
             return;
-        // Each tick reads what the engine wrote up to its byte budget, so a
-        // move behind a flood of thinking output is taken in the same tick.
-        if (!m_process->ReadLine(line)) {
-            m_pendingMove = "";
+        // Each tick reads what the engine wrote for as long as its time
+        // lasts, so a move behind a flood of thinking output is taken as soon
+        // as the flood is read.
+        if (!NextLine(line))
             return;
-        }
     }
+}
+
+bool CComputerPlayer::NextLine(CString& line)
+{
+    // The first line of a poll is read whatever the time: every poll moves on.
+    if (m_linesThisPoll > 0 && m_process->IsReadTimeUp())
+        return false;
+    for (;;) {
+        if (m_process->ReadLine(line)) {
+            ++m_linesThisPoll;
+            m_lastHeard = CEngineProcess::Now();
+            return true;
+        }
+        // A pump that took its fill without a whole line (an over-long
+        // line) leaves more in the pipe.
+        if (!m_process->IsOutputBehind()) {
+            m_pendingMove = "";
+            return false;
+        }
+        if (m_process->IsReadTimeUp())
+            break;
+    }
+    // The time is up: what is left waits for the next poll, and a move begun
+    // on the last line read is completed by the next line then.
+    return false;
 }
 
 bool CComputerPlayer::HandleQuietLine(const CString& line)

@@ -35,20 +35,20 @@ private:
 
 namespace {
 
-// Bounds on what one pump moves, so a flooding engine cannot hold the tick.
-const int kPumpBytes = 1 << 16;
-const int kChunk = 4096;
+const int kChunk = 1 << 14;
 // Lines still logged when the engine is let go; the rest is dropped unread.
 const int kFarewellLines = 100;
 // Lines kept to say why an engine ended.
 const size_t kLastWords = 3;
 
 int g_engineCounter = 0;
+double g_tickReadMs = CEngineProcess::kTickReadMs;
 
 } // namespace
 
 CEngineProcess::CEngineProcess()
-    : m_device(nullptr), m_startTime(0.0), m_outputEnded(false), m_budget(kTickBytes), m_nudging(false),
+    : m_device(nullptr), m_startTime(0.0), m_outputEnded(false), m_readUntil(0.0), m_pipeBehind(false),
+      m_nudging(false),
       m_resting(false), m_lastSent(0.0), m_lastNudge(0.0)
 {
 }
@@ -155,7 +155,7 @@ void CEngineProcess::Attach(CByteDevice* device)
     m_device = device;
     m_outputEnded = false;
     m_resting = false;
-    m_budget = kTickBytes;
+    m_pipeBehind = false;
     m_lines.Clear();
     m_errors.Clear();
     m_lastWords.clear();
@@ -223,14 +223,19 @@ void CEngineProcess::Pump()
         return;
     char buffer[kChunk];
     int moved = 0;
-    // Output nobody has read yet stays in the pipe, where it holds back the
-    // engine instead of growing our memory; each tick reads a bounded amount.
-    while (!m_outputEnded && moved < kPumpBytes && m_budget > 0 && m_lines.GetPendingSize() < kPumpBytes) {
-        int n = m_device->Read(buffer, m_budget < kChunk ? m_budget : kChunk);
+    // Output nobody has taken yet stays in the pipe, where it holds back the
+    // engine instead of growing our memory; one pump moves a bounded amount,
+    // and the reader's time decides how many pumps a tick makes.
+    m_pipeBehind = false;
+    while (!m_outputEnded) {
+        if (moved >= kPumpBytes || m_lines.GetPendingSize() >= kPumpBytes) {
+            m_pipeBehind = true;
+            break;
+        }
+        int n = m_device->Read(buffer, kPumpBytes - moved < kChunk ? kPumpBytes - moved : kChunk);
         if (n > 0) {
             m_lines.Feed(buffer, n);
             moved += n;
-            m_budget -= n;
             continue;
         }
         // A program that ended leaves its output readable; only an empty
@@ -314,9 +319,19 @@ void CEngineProcess::Rest()
     m_device->SetResting(true);
 }
 
+void CEngineProcess::SetTickReadTime(double ms)
+{
+    g_tickReadMs = ms;
+}
+
 void CEngineProcess::StartTick()
 {
-    m_budget = kTickBytes;
+    m_readUntil = Now() + g_tickReadMs / 1000.0;
+}
+
+bool CEngineProcess::IsReadTimeUp() const
+{
+    return m_readUntil > 0.0 && Now() >= m_readUntil;
 }
 
 bool CEngineProcess::ReadLine(CString& line)
@@ -328,8 +343,8 @@ bool CEngineProcess::ReadLine(CString& line)
     if (!m_lines.TakeLine(line))
         return false;
     Remember(line);
-    Log(line.GetText());
-    Log("\n");
+    if (m_console)
+        m_console->Write((line + "\n").GetText());
     return true;
 }
 

@@ -29,8 +29,12 @@ public:
     // How long a nudged engine is given to get through its start.
     static const int kNudgeLimitMs = 5000;
     static const int kNudgeIntervalMs = 5;
-    // Bytes of engine output read in one tick at most.
-    static const int kTickBytes = 1 << 16;
+    // How long one tick reads what the engine wrote, at most: what it
+    // holds beyond that is read by the next tick, which comes at once.
+    static const int kTickReadMs = 5;
+    // Bytes of engine output held read and not yet taken as lines, at most:
+    // the rest stays in the pipe.
+    static const int kPumpBytes = 1 << 16;
 
     CEngineProcess();
     ~CEngineProcess();
@@ -65,8 +69,15 @@ public:
     bool RestsWhileWaiting() const;
     // When something was last sent (the clock of Now).
     double GetLastSent() const { return m_lastSent; }
-    // A new tick: its budget of bytes to read begins.
+    // A new tick: its time to read begins.
     void StartTick();
+    // The tick's time to read is over.
+    bool IsReadTimeUp() const;
+    // For tests: the time a tick reads (kTickReadMs).
+    static void SetTickReadTime(double ms);
+    // Output is waiting to be read: whole lines, or more in the pipe than
+    // the last read took.
+    bool IsOutputBehind() const { return m_lines.HasLine() || m_pipeBehind; }
 
     // Called once whenever the engine writes (or ends) after its output was
     // read, so the reader is woken instead of polling; kept across restarts.
@@ -123,7 +134,8 @@ private:
     CLineAccumulator m_lines;
     CLineAccumulator m_errors;
     bool m_outputEnded;
-    int m_budget; // bytes this tick may still read
+    double m_readUntil; // the end of this tick's time to read (the clock of Now)
+    bool m_pipeBehind;  // the last pump stopped at its bound, not at an empty pipe
     bool m_nudging;
     bool m_resting;
     double m_lastSent;

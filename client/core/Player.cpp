@@ -35,6 +35,7 @@ bool CPlayer::OfferDraw() { return false; }
 bool CPlayer::IsLocal() { return false; }
 bool CPlayer::IsAtRest() { return false; }
 bool CPlayer::WakesOnOutput() { return false; }
+bool CPlayer::IsReadingBehind() { return false; }
 void CPlayer::GameOver() {}
 void CPlayer::SetMoveTime(double) {}
 

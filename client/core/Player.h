@@ -44,6 +44,9 @@ public:
     // Nothing to poll for until its program writes, which wakes the game
     // tick by itself; only slow checks (a silence limit) are left to polls.
     virtual bool WakesOnOutput();
+    // Its last poll ended at the poll's time bound with input still waiting:
+    // the next poll should come as soon as the window has answered its events.
+    virtual bool IsReadingBehind();
     // A file opened for reading on the player's picture; callers treat a file
     // that is not open as no picture.
     virtual void GetPhoto(Zorlin::CAutoPointer<Zorlin::CFile>& out);

@@ -131,6 +131,9 @@ public:
     // The busy pace: slower while only the user's move is awaited, or an
     // engine's output that wakes the tick itself.
     int GetBusyTickMilliseconds() const;
+    // A player of the game in play has input left that its last poll had no
+    // time to read.
+    bool IsReadingBehind() const;
     // Runs the tick at its full pace while it has work, slowly otherwise.
     void PaceTick();
     void EndOfGame();

@@ -119,6 +119,18 @@ int CChessWindow::GetBusyTickMilliseconds() const
     return pace;
 }
 
+bool CChessWindow::IsReadingBehind() const
+{
+    // Only a game in play is polled, and only with a scene.
+    if (!m_game || !m_game->IsInPlay() || !m_scene || !IsEnabled() || m_glFailed)
+        return false;
+    for (int side : {WHITE, BLACK})
+        if (CPlayer* player = m_game->GetPlayer(side))
+            if (player->IsReadingBehind())
+                return true;
+    return false;
+}
+
 void CChessWindow::PaceTick()
 {
     // Stopped timers (the frame is closing) stay stopped.
@@ -186,6 +198,13 @@ void CChessWindow::OnIdle(wxIdleEvent& event)
 {
     if (!m_doomed.empty())
         ReleaseDoomedGames();
+    // Output an engine wrote beyond what the last tick had time to read is
+    // read on whenever the window has nothing else to do: the engine is
+    // never held back by the tick's pace, and input and drawing go first.
+    if (IsReadingBehind()) {
+        Tick();
+        event.RequestMore();
+    }
     // Whatever an event started (a game, a sound, a download) brings the
     // tick back to its pace.
     PaceTick();

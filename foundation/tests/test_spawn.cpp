@@ -6,7 +6,10 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <cctype>
+#include <fcntl.h>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <poll.h>
 #include <sys/stat.h>
@@ -60,7 +63,7 @@ protected:
 TEST_F(SpawnTest, EveryFileThatCannotRunIsToldByTheStartItself)
 {
     // A script without "#!" would run under execvp's shell fallback and
-    // write the marker; posix_spawn must refuse it instead.
+    // write the marker; the start must refuse it instead.
     const std::string marker = m_folder + "/ran";
     struct SCase {
         std::string path;
@@ -177,3 +180,139 @@ TEST_F(SpawnTest, ADetachedProgramOutlivesItsStartInASessionOfItsOwn)
 }
 
 } // namespace
+
+namespace {
+
+// True when pid ends within limitMs (it need not be our child).
+bool EndsWithin(pid_t pid, int limitMs)
+{
+    const int handle = int(syscall(SYS_pidfd_open, pid, 0));
+    if (handle < 0)
+        return errno == ESRCH;
+    struct pollfd watch = {handle, POLLIN, 0};
+    const bool ended = poll(&watch, 1, limitMs) == 1;
+    close(handle);
+    return ended;
+}
+
+std::string ReadAll(int fd)
+{
+    std::string text;
+    char buffer[256];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0)
+        text.append(buffer, size_t(n));
+    return text;
+}
+
+// Field of /proc/<pid>/stat after the name: 1 the state, 3 the group, 4 the session.
+long StatField(pid_t pid, int field)
+{
+    std::string text = RookwellTest::ReadWholeFile("/proc/" + std::to_string(pid) + "/stat");
+    size_t at = text.rfind(')');
+    if (at == std::string::npos)
+        return -1;
+    std::istringstream rest(text.substr(at + 1));
+    std::string word;
+    for (int i = 0; i < field && rest >> word; ++i) {
+    }
+    return word.empty() || !std::isdigit((unsigned char)word[0]) ? (word.empty() ? -1 : word[0]) : std::atol(word.c_str());
+}
+
+} // namespace
+
+TEST_F(SpawnTest, AProgramOnPipesSpeaksLeadsItsGroupInOurSessionAndIgnoresNothingOfOurs)
+{
+    // SIGPIPE ignored here must not be ignored there.
+    struct sigaction before;
+    signal(SIGPIPE, SIG_IGN);
+    sigaction(SIGPIPE, nullptr, &before);
+    const std::string script = Make("talk", "#!/bin/sh\nread line\necho \"got $line\"\necho oops >&2\n"
+                                            "grep SigIgn /proc/$$/status\n");
+    SSpawnOptions options;
+    options.newGroup = true;
+    options.endsWithUs = true;
+    Zorlin::SChildPipes pipes;
+    CString error;
+    const pid_t pid = SpawnProgram({script.c_str()}, options, error, &pipes);
+    ASSERT_GT(pid, 0) << error.GetText();
+    ASSERT_GE(pipes.input, 3);
+    ASSERT_GE(pipes.output, 3);
+    ASSERT_GE(pipes.error, 3);
+    for (int fd : {pipes.input, pipes.output, pipes.error})
+        EXPECT_TRUE(fcntl(fd, F_GETFD) & FD_CLOEXEC) << "a second program would hold this one's pipes";
+    EXPECT_EQ(StatField(pid, 3), long(pid)) << "it leads a group of its own";
+    EXPECT_EQ(StatField(pid, 4), long(getsid(0))) << "in our session";
+    ASSERT_EQ(write(pipes.input, "hello\n", 6), 6);
+    close(pipes.input);
+    const std::string said = ReadAll(pipes.output);
+    EXPECT_EQ(said.rfind("got hello\n", 0), 0u) << said;
+    // SIGPIPE is signal 13: bit 12 of the ignored set.
+    const size_t mask = said.find("SigIgn:");
+    ASSERT_NE(mask, std::string::npos) << said;
+    const unsigned long long ignored = std::stoull(said.substr(mask + 7), nullptr, 16);
+    EXPECT_EQ(ignored & (1ull << (SIGPIPE - 1)), 0ull) << said;
+    EXPECT_EQ(ReadAll(pipes.error), "oops\n");
+    close(pipes.output);
+    close(pipes.error);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    sigaction(SIGPIPE, &before, nullptr);
+}
+
+// However its starter ends: killed while the program runs, or while the
+// program and its own child are stopped (the orphaned group is hung up).
+TEST_F(SpawnTest, AProgramThatEndsWithUsDiesWithItsStarterAndTakesItsChildren)
+{
+    for (bool stopped : {false, true}) {
+        SCOPED_TRACE(stopped ? "stopped" : "running");
+        const std::string childFile = m_folder + (stopped ? "/stopped-child" : "/running-child");
+        // The program starts a child of its own that ignores the end of its input.
+        const std::string script = Make("parent", "#!/bin/sh\nsleep 600 &\necho $! > '" + childFile + "'\nwait\n");
+        int report[2];
+        ASSERT_EQ(pipe(report), 0);
+        const pid_t starter = fork();
+        ASSERT_GE(starter, 0);
+        if (starter == 0) {
+            // The starter: a session of its own, as a desktop starts the client.
+            setsid();
+            SSpawnOptions options;
+            options.newGroup = true;
+            options.endsWithUs = true;
+            CString error;
+            const pid_t pid = SpawnProgram({script.c_str()}, options, error);
+            if (write(report[1], &pid, sizeof pid) != ssize_t(sizeof pid))
+                _exit(1);
+            pause();
+            _exit(0);
+        }
+        close(report[1]);
+        pid_t program = -1;
+        ASSERT_EQ(read(report[0], &program, sizeof program), ssize_t(sizeof program));
+        close(report[0]);
+        ASSERT_GT(program, 0);
+        std::string text;
+        for (int i = 0; i < 20000 && (text = RookwellTest::ReadWholeFile(childFile)).find('\n') == std::string::npos;
+             ++i)
+            usleep(1000);
+        const pid_t child = pid_t(std::atol(text.c_str()));
+        ASSERT_GT(child, 0) << "the program did not start its child";
+        if (stopped) {
+            ASSERT_EQ(kill(-program, SIGSTOP), 0);
+            for (int i = 0; i < 20000 && (StatField(program, 1) != 'T' || StatField(child, 1) != 'T'); ++i)
+                usleep(1000);
+            ASSERT_EQ(StatField(child, 1), 'T');
+        }
+        ASSERT_EQ(kill(starter, SIGKILL), 0);
+        ASSERT_EQ(waitpid(starter, nullptr, 0), starter);
+        EXPECT_TRUE(EndsWithin(program, 60000)) << "the program outlived its starter";
+        if (stopped) {
+            EXPECT_TRUE(EndsWithin(child, 60000)) << "its stopped child outlived it";
+        } else {
+            // A running child that ignores its input outlives it; it is no
+            // program of ours to end.
+            kill(child, SIGKILL);
+        }
+    }
+}

@@ -60,6 +60,26 @@ def processes_under(folder):
     return found
 
 
+def processes_working_in(folder):
+    """{pid: (state, name)} of the live processes whose working folder is in folder: the engines of a
+    client's program folder (folder/engines), found even once that client is gone and they are nobody's."""
+    folder = os.path.realpath(folder) + os.sep
+    found = {}
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        try:
+            cwd = os.readlink(f"/proc/{pid}/cwd")
+            with open(f"/proc/{pid}/stat") as f:
+                text = f.read()
+        except OSError:
+            continue
+        state = text.rsplit(")", 1)[1].split()[0]
+        if (cwd + os.sep).startswith(folder) and state not in ("Z", "X"):
+            found[int(pid)] = (state, text[text.index("(") + 1:text.rindex(")")])
+    return found
+
+
 def engine_processes(c, program):
     """Processes started by the client whose command line names program."""
     client = c.process.pid

@@ -431,6 +431,49 @@ TEST_F(Canvas, AnEngineThatWakesTheTickIsPolledSlowlyAndAtOnceWhenItWrites)
     EXPECT_STREQ(game->GetBoard().GetHistory().GetAt(1)->m_shortText, "e5");
 }
 
+// An engine whose output its poll had no time to read up is polled again
+// from the idle loop, pass after pass, without waiting for the tick; once
+// it has caught up, the idle loop leaves it to the tick again.
+TEST_F(Canvas, AnEngineLeftBehindByItsPollIsPolledFromTheIdleLoop)
+{
+    m_frame->ExecuteCommand("VIEW_BOARD");
+    CRecordingGame* game = Attach(true, false);
+    CRecordingPlayer* engine = game->Player(BLACK);
+    CMove e4 = Parse(*game, "e4");
+    ASSERT_TRUE(m_canvas->PlayMove(e4, false));
+    ASSERT_TRUE(g_client->PumpUntil([&] {
+        return m_canvas->IsShownOnScreen() && !m_canvas->GetScene()->NeedsRedraw() && !m_canvas->IsRedrawRequested();
+    }));
+    auto idle = [&] {
+        wxIdleEvent event;
+        m_canvas->OnIdle(event);
+        return event.MoreRequested();
+    };
+    engine->m_pollsBehind = 3;
+    int polls = engine->m_polls;
+    for (int pass = 1; pass <= 3; ++pass) {
+        EXPECT_TRUE(idle()) << "the next pass is asked for at pass " << pass;
+        EXPECT_EQ(engine->m_polls, polls + pass);
+    }
+    EXPECT_FALSE(idle()) << "caught up: the board is still";
+    EXPECT_EQ(engine->m_polls, polls + 3);
+
+    // A move found by such a poll is played there.
+    engine->m_pollsBehind = 1;
+    engine->m_onPoll = [&] {
+        engine->m_onPoll = nullptr;
+        engine->Offer(Parse(*game, "e5"));
+    };
+    idle();
+    EXPECT_EQ(game->GetBoard().GetPly(), 2);
+    // Not in play, nobody is polled.
+    game->SetInPlay(false);
+    engine->m_pollsBehind = 1;
+    polls = engine->m_polls;
+    idle();
+    EXPECT_EQ(engine->m_polls, polls);
+}
+
 // A board that cannot draw, hidden behind the browser or disabled while a
 // window reads a file, asks for no more idle passes: the tick and events
 // wake it. A frame asked for meanwhile is drawn once it can draw, and the

@@ -44,7 +44,14 @@ public:
 
 class EngineDialogue : public ::testing::Test {
 protected:
-    void SetUp() override { m_state = std::make_shared<SDeviceState>(); }
+    void SetUp() override
+    {
+        m_state = std::make_shared<SDeviceState>();
+        // A poll's time to read never runs out here unless a test says so:
+        // a loaded machine must not change what one poll reads.
+        CEngineProcess::SetTickReadTime(60000.0);
+    }
+    void TearDown() override { CEngineProcess::SetTickReadTime(CEngineProcess::kTickReadMs); }
 
     CDeviceGame& NewGame(Colour computerColour, const char* features = "feature done=1")
     {
@@ -201,18 +208,18 @@ TEST_F(EngineDialogue, AMoveBehindThinkingOutputIsTakenInItsPollAndCommandsEndTh
     View().Tick();
     ASSERT_EQ(View().m_sans.size(), 2u);
 
-    // A flood beyond a tick's bytes is read a tick's worth at a time: the
-    // move after it comes a few polls later, not one line at a time.
+    // Two megabytes of thinking are read in the poll that finds them while
+    // its time lasts: with time enough the move behind them is taken at once,
+    // however many bytes came first.
     ASSERT_TRUE(View().PlayText("Nf3"));
     std::string line(99, 't');
-    for (int i = 0; i < 3000; ++i)
+    for (int i = 0; i < 20000; ++i)
         m_state->Say(line);
     m_state->Say("move b8c6");
     Computer().Poll();
-    EXPECT_FALSE(Computer().HasMove());
-    for (int i = 0; i < 8 && !Computer().HasMove(); ++i)
-        Computer().Poll();
     EXPECT_TRUE(Computer().HasMove());
+    EXPECT_TRUE(m_state->output.empty());
+    EXPECT_FALSE(Computer().IsReadingBehind());
     View().Tick();
     ASSERT_EQ(View().m_sans.size(), 4u);
 
@@ -225,6 +232,25 @@ TEST_F(EngineDialogue, AMoveBehindThinkingOutputIsTakenInItsPollAndCommandsEndTh
     EXPECT_FALSE(Computer().HasMove());
     Computer().Poll();
     EXPECT_TRUE(Computer().HasMove());
+    View().Tick();
+    ASSERT_EQ(View().m_sans.size(), 6u);
+
+    // Without time to read, a poll still reads a line, says that more waits,
+    // and leaves the rest in the pipe for the next.
+    CEngineProcess::SetTickReadTime(0.0);
+    ASSERT_TRUE(View().PlayText("Ba4"));
+    for (int i = 0; i < 50; ++i)
+        m_state->Say(line);
+    m_state->Say("move g8f6");
+    int polls = 0;
+    while (!Computer().HasMove() && polls < 100) {
+        Computer().Poll();
+        ++polls;
+        if (!Computer().HasMove())
+            EXPECT_TRUE(Computer().IsReadingBehind()) << "after poll " << polls;
+    }
+    EXPECT_TRUE(Computer().HasMove());
+    EXPECT_EQ(polls, 51);
 }
 
 // While the user answers the engine's draw offer or resignation, no time is
@@ -365,7 +391,7 @@ TEST_F(EngineDialogue, EndGameAfterResignationGivesTheOtherSideTheWin)
     EXPECT_EQ(m_game->GetResult(), RESULT_WHITE_WINS);
     ASSERT_EQ(View().m_gameOverFlags.size(), 1u);
     EXPECT_EQ(View().m_gameOverFlags[0], 1);
-    EXPECT_TRUE(m_state->Sent("result 1-0"));
+    EXPECT_TRUE(m_state->Sent("result 1-0 {White wins}"));
 }
 
 TEST_F(EngineDialogue, DrawOffersBothWays)
@@ -383,7 +409,7 @@ TEST_F(EngineDialogue, DrawOffersBothWays)
     EXPECT_FALSE(m_game->IsInPlay());
     EXPECT_EQ(m_game->GetResult(), RESULT_DRAW);
     EXPECT_EQ(View().m_gameOverFlags.back(), 0);
-    EXPECT_TRUE(m_state->Sent("result 1/2-1/2"));
+    EXPECT_TRUE(m_state->Sent("result 1/2-1/2 {Draw}"));
 
     // The user offers; the engine's offer then means it accepts.
     m_game->Start();
@@ -794,12 +820,34 @@ TEST_F(EngineDialogue, AnEngineThatSpinsRestsOnlyWhileItWaits)
     m_game->SetInPlay(false);
     m_game->SetResult(RESULT_WHITE_WINS);
     View().GameOver(1, 0);
-    EXPECT_TRUE(m_state->Sent("result 1-0"));
-    quietPoll();
-    EXPECT_TRUE(m_state->resting) << "after the game";
+    EXPECT_TRUE(m_state->Sent("result 1-0 {White wins}"));
+    EXPECT_FALSE(m_state->resting) << "woken for the result";
+    // No tick polls a game that is over: it rests all the same, once quiet.
+    m_state->Say("thinking after the end");
+    EXPECT_TRUE(PumpUntil([&] { return m_state->resting; }, 10000)) << "after the game";
+    EXPECT_TRUE(m_state->output.empty()) << "what it said after the game was read";
     View().DropGame();
     EXPECT_FALSE(m_state->resting) << "woken for its farewell";
     EXPECT_TRUE(m_state->Sent("quit"));
+}
+
+// Outside a game in play no tick polls the engine: it is read all the same,
+// its start is seen through (its features, which a stopped engine could not
+// announce), and then it rests.
+TEST_F(EngineDialogue, AnEngineNoTickPollsRestsOnceThroughItsStart)
+{
+    // done=0: its start takes as long as it says (up to kMaxFeatureWait).
+    NewGame(BLACK, "feature done=0");
+    Computer().GetEngineProcess()->GetSettings().GetValue("rest") = "yes";
+    m_game->SetInPlay(false);
+    Computer().SendLevel();
+    int reads = m_state->reads;
+    ASSERT_TRUE(PumpUntil([&] { return m_state->reads >= reads + 3; }, 10000)) << "read without polls";
+    EXPECT_FALSE(m_state->resting) << "its start is owed";
+    m_state->Say("feature ping=1 done=1");
+    EXPECT_TRUE(PumpUntil([&] { return m_state->resting; }, 10000));
+    EXPECT_TRUE(Computer().AreFeaturesDone());
+    ASSERT_NE(Computer().FindFeature("ping"), nullptr);
 }
 
 // An engine whose output wakes the tick leaves it nothing to poll for while

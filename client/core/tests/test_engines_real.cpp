@@ -123,9 +123,18 @@ protected:
         return text.GetText();
     }
 
+    // The user resigns, as the frame's Resign does.
+    static void Resign(CAIGame& game)
+    {
+        game.SetInPlay(false);
+        game.SetResult(RESULT_BLACK_WINS);
+        CGame::GetChessView()->GameOver(-1, 0);
+    }
     // The share of one core the package's engine uses while it waits: in
-    // the user's turn, then after the game has ended (the user resigned).
-    void MeasureWaiting(const char* package, double seconds, double& duringTurn, double& afterGame)
+    // the user's turn, then after the game has ended (by end: the user
+    // resigned, unless told otherwise).
+    void MeasureWaiting(const char* package, double seconds, double& duringTurn, double& afterGame,
+                        void (*end)(CAIGame&) = Resign)
     {
         CAIGame* game = NewAIGame(WHITE, package, 4);
         ASSERT_NE(game, nullptr) << package;
@@ -133,22 +142,22 @@ protected:
         ASSERT_TRUE(WaitForEngineMove(1, 20000));
         ASSERT_EQ(View().m_sans.size(), 2u);
         duringTurn = CoreShareWhileTicking(seconds);
-        game->SetInPlay(false);
-        game->SetResult(RESULT_BLACK_WINS);
-        View().GameOver(-1, 0);
+        end(*game);
+        ASSERT_FALSE(game->IsInPlay());
         afterGame = CoreShareWhileTicking(seconds);
         std::printf("[ figures  ] %-20s waiting: %5.2f %% of a core in the user's turn, %5.2f %% after the game\n",
                     package, duringTurn * 100.0, afterGame * 100.0);
         View().DropGame();
     }
-    // The client ticks as it does while the user thinks.
+    // The client ticks as it does while the user thinks, its events handled
+    // between the ticks.
     double CoreShareWhileTicking(double seconds)
     {
         double before = DescendantsCpuSeconds();
         auto started = Clock::now();
         while (MsSince(started) < seconds * 1000.0) {
             View().Tick();
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            PumpEvents(100);
         }
         return (DescendantsCpuSeconds() - before) / (MsSince(started) / 1000.0);
     }
@@ -203,6 +212,23 @@ TEST_F(RealEngines, TheDefaultEngineRestsWhileItWaits)
     double duringTurn = 1.0, afterGame = 1.0;
     MeasureWaiting("Gnu Chess 5", 10.0, duringTurn, afterGame);
     EXPECT_LT(duringTurn, 0.01);
+    EXPECT_LT(afterGame, 0.01);
+}
+
+// An agreed draw (the engine offers, the user accepts) ends the game without
+// a move, as a resignation does: the engine rests after it all the same.
+TEST_F(RealEngines, TheDefaultEngineRestsAfterAnAgreedDraw)
+{
+    m_services.m_prompt.SetResponder([](const CScriptedPrompt::SQuestion& question) {
+        CScriptedPrompt::SAnswer answer;
+        answer.code = question.text == "Accept draw?" ? wxYES : wxOK;
+        return answer;
+    });
+    double duringTurn = 1.0, afterGame = 1.0;
+    MeasureWaiting("Gnu Chess 5", 10.0, duringTurn, afterGame, [](CAIGame& game) {
+        game.GetComputerPlayer()->OnEngineOffersDraw();
+        EXPECT_EQ(game.GetResult(), RESULT_DRAW);
+    });
     EXPECT_LT(afterGame, 0.01);
 }
 

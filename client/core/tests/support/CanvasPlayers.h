@@ -32,9 +32,12 @@ public:
     }
     bool IsLocal() override { return m_local; }
     bool WakesOnOutput() override { return m_wakes; }
+    bool IsReadingBehind() override { return m_pollsBehind > 0; }
     void Poll() override
     {
         ++m_polls;
+        if (m_pollsBehind > 0)
+            --m_pollsBehind;
         if (m_onPoll)
             m_onPoll();
     }
@@ -68,6 +71,7 @@ public:
 
     int m_polls = 0;
     bool m_wakes = false; // as an engine whose output wakes the tick
+    int m_pollsBehind = 0; // as an engine whose output needs that many more polls
     std::function<void()> m_onPoll;
     std::function<void()> m_onOpponentMoved;
 

@@ -167,7 +167,8 @@ void CFakeChessView::GameOver(int flag, int)
 
 void CFakeChessView::Tick()
 {
-    if (!m_game)
+    // As the board canvas: only a game in play is polled.
+    if (!m_game || !m_game->IsInPlay())
         return;
     for (CPlayer* player : { m_game->GetFirstPlayer(), m_game->GetSecondPlayer() })
         if (player)
@@ -180,7 +181,7 @@ void CFakeChessView::Tick()
         if (mover && mover->HasMove() && mover->GetMove(move))
             PlayMove(move, false);
     }
-    if (m_game)
+    if (m_game && m_game->IsInPlay())
         m_game->Poll();
 }
 

@@ -75,8 +75,9 @@ public:
     void SyncScene() override { ++m_syncs; }
     void UpdateStatus() override { ++m_statusUpdates; }
 
-    // One game tick: both players' Poll, the move of the side to move when
-    // its player has one, the game's Poll.
+    // One game tick, as the board canvas makes it: for a game in play, both
+    // players' Poll, the move of the side to move when its player has one,
+    // the game's Poll.
     void Tick();
     // Plays a move given as text for the side to move (as the user's mouse
     // would); false when it is not legal.

@@ -22,6 +22,9 @@ script is run step by step, one step a line:
                   came since the last timed step and after the last "level"
   quiton WORD...  from now on, end with code 9 on reading a line that is one
                   of the words
+  note TEXT       append "note TEXT" and the monotonic clock's seconds to LOG
+                  (after a say, when the client has taken all before it but
+                  what the pipe holds)
 
 After the last step the engine reads on until "quit" or the end of input.
 """
@@ -100,6 +103,8 @@ def main():
                 out.flush()
                 os._exit(7)
             clocks.clear()
+        elif word == "note":
+            log.write(f"note {rest} {time.monotonic():.6f}\n")
         elif word == "quiton":
             fatal.update(rest.split())
         elif word == "sleep":
