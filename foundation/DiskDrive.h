@@ -20,6 +20,10 @@ namespace Zorlin {
 // user cannot write): writes go to the own folder, reads take the own
 // folder's file where it has one and the root's otherwise, and listings
 // show both.
+// Makes an absolute folder path and the folders above it that are missing,
+// each new one private to the user (0700); true when it then is a folder.
+bool MakeFolderChain(const CString& folder);
+
 class CDiskDrive : public CDrive {
 public:
     // "." is the working folder at the time of the call.

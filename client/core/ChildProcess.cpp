@@ -8,8 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <wx/evtloop.h>
-#include <wx/evtloopsrc.h>
 #include <wx/utils.h>
 #include <wx/wfstream.h>
 
@@ -61,19 +59,6 @@ void MakeNonBlocking(int fd)
 
 } // namespace
 
-// Hands the event loop's word that the output pipe is readable (or ended)
-// to its process.
-class CChildProcess::COutputWatch : public wxEventLoopSourceHandler {
-public:
-    explicit COutputWatch(CChildProcess& owner) : m_owner(owner) {}
-    void OnReadWaiting() override { m_owner.OnOutputWaiting(); }
-    void OnWriteWaiting() override {}
-    void OnExceptionWaiting() override { m_owner.OnOutputWaiting(); }
-
-private:
-    CChildProcess& m_owner;
-};
-
 CChildProcess::CChildProcess() : wxProcess(nullptr, wxID_ANY)
 {
     Redirect();
@@ -83,7 +68,7 @@ CChildProcess::CChildProcess() : wxProcess(nullptr, wxID_ANY)
 
 CChildProcess::~CChildProcess()
 {
-    StopWatch();
+    m_watch.Stop();
     LiveProcesses().erase(this);
 }
 
@@ -171,7 +156,7 @@ int CChildProcess::Read(char* buffer, int size)
     Flush();
     int n = ReadFrom(m_outFd, buffer, size);
     if (m_outFd < 0)
-        StopWatch();
+        m_watch.Stop();
     else
         ArmWatch();
     return n;
@@ -247,37 +232,19 @@ void CChildProcess::WaitReadable(int ms)
 
 bool CChildProcess::WatchOutput(std::function<void()> onOutput)
 {
-    StopWatch();
+    m_watch.Stop();
     m_onOutput = std::move(onOutput);
     ArmWatch();
-    return m_watch != nullptr;
+    return m_watch.IsArmed();
 }
 
 void CChildProcess::ArmWatch()
 {
     // One report per read: output left unread (a flood beyond the reader's
     // budget) is not reported again until the reader comes back.
-    if (m_watch || !m_onOutput || m_outFd < 0 || m_released)
+    if (m_watch.IsArmed() || !m_onOutput || m_outFd < 0 || m_released)
         return;
-    if (!m_watchHandler)
-        m_watchHandler.reset(new COutputWatch(*this));
-    m_watch.reset(wxEventLoopBase::AddSourceForFD(m_outFd, m_watchHandler.get(),
-                                                  wxEVENT_SOURCE_INPUT | wxEVENT_SOURCE_EXCEPTION));
-}
-
-void CChildProcess::StopWatch()
-{
-    m_watch.reset();
-}
-
-void CChildProcess::OnOutputWaiting()
-{
-    if (!m_watch)
-        return;
-    StopWatch();
-    std::function<void()> onOutput = m_onOutput;
-    if (onOutput)
-        onOutput();
+    m_watch.Arm(m_outFd, m_onOutput);
 }
 
 // ------------------------------------------------------------ the end
@@ -299,7 +266,7 @@ void CChildProcess::Release()
     SetResting(false);
     m_released = true;
     m_onOutput = nullptr;
-    StopWatch();
+    m_watch.Stop();
     CloseInput();
     if (m_ended) {
         delete this;

@@ -7,10 +7,9 @@
 #include <wx/timer.h>
 
 #include "client/core/ByteDevice.h"
+#include "client/core/DescriptorWatch.h"
 #include "foundation/Array.h"
 #include "foundation/String.h"
-
-class wxEventLoopSource;
 
 // The one way the client starts a helper program that it talks to: started
 // with the toolkit in an explicit working folder (ours never changes), its
@@ -39,7 +38,7 @@ public:
     void WaitReadable(int ms) override;
     void SetResting(bool resting) override;
     bool WatchOutput(std::function<void()> onOutput) override;
-    bool IsWatchingOutput() const override { return m_watch != nullptr; }
+    bool IsWatchingOutput() const override { return m_watch.IsArmed(); }
     bool HasEnded() const override { return m_ended; }
     void Release() override;
 
@@ -56,10 +55,6 @@ private:
     void Flush();
     static int ReadFrom(int& fd, char* buffer, int size);
     void ArmWatch();
-    void StopWatch();
-    void OnOutputWaiting();
-
-    class COutputWatch;
 
     long m_processId = 0;
     int m_outFd = -1;
@@ -72,6 +67,5 @@ private:
     Zorlin::CString m_pending; // input the pipe did not take yet
     wxTimer m_killTimer;
     std::function<void()> m_onOutput;
-    std::unique_ptr<COutputWatch> m_watchHandler;
-    std::unique_ptr<wxEventLoopSource> m_watch; // set while armed
+    CDescriptorWatch m_watch;
 };
