@@ -53,6 +53,10 @@ public:
 
     void Expire()
     {
+        // What came while the client itself was busy counts as in time.
+        OnReadable();
+        if (m_done)
+            return;
         fprintf(stderr, "A hand-over that did not arrive in time was refused.\n");
         Finish(false, kTooSlow);
     }
@@ -111,6 +115,8 @@ CHandOverServer::CHandOverServer(int listener, const FilesHandler& onFiles, int 
 {
     Bind(wxEVT_TIMER, &CHandOverServer::OnTimer, this);
     ArmListener();
+    if (!m_listenWatch.IsArmed())
+        fprintf(stderr, "Files opened from other starts cannot be received: the socket cannot be watched.\n");
 }
 
 CHandOverServer::~CHandOverServer()

@@ -47,10 +47,14 @@ CString InstanceName(const CString& programFolder, unsigned uid)
     return name;
 }
 
-CString InstanceLockFolder()
+std::vector<CString> InstanceLockFolders()
 {
-    const CString data = UserDataFolder();
-    return data.IsEmpty() ? CString() : data + "/instances";
+    std::vector<CString> folders;
+    const CString home = AccountHomeFolder();
+    for (const CString& data : {UserDataFolder(), home.IsEmpty() ? CString() : home + "/.local/share/rookwell"})
+        if (!data.IsEmpty() && (folders.empty() || folders[0] != data + "/instances"))
+            folders.push_back(data + "/instances");
+    return folders;
 }
 
 CSingleInstance::CSingleInstance(const CString& programFolder)
@@ -69,11 +73,16 @@ CSingleInstance::~CSingleInstance()
 bool CSingleInstance::Claim(const std::vector<CString>& files, const FilesHandler& onFiles, CString& problem)
 {
     problem = "";
-    m_lock.reset(new CInstanceLock(InstanceLockFolder(), m_name + ".lock"));
-    const bool taken = m_lock->Open() && m_lock->Take();
-    if (!taken && (!m_lock->IsOpen() || m_lock->IsUnlockable())) {
-        fprintf(stderr, "No lock can be had in %s: another start of Rookwell would run beside this one.\n",
-                InstanceLockFolder().GetText());
+    for (const CString& folder : InstanceLockFolders()) {
+        m_lock.reset(new CInstanceLock(folder, m_name + ".lock"));
+        if (m_lock->Open())
+            break;
+        m_lock.reset();
+    }
+    const bool taken = m_lock && m_lock->Take();
+    if (!taken && (!m_lock || m_lock->IsUnlockable())) {
+        fprintf(stderr, "No lock can be had beside the user's data: another start of Rookwell would run beside "
+                        "this one.\n");
         m_lock.reset();
         return true;
     }

@@ -19,8 +19,10 @@ class CInstanceLock;
 // The name of the client of a program folder for the user uid.
 Zorlin::CString InstanceName(const Zorlin::CString& programFolder, unsigned uid);
 
-// The folder of the locks: beside the user's data, where only the user writes.
-Zorlin::CString InstanceLockFolder();
+// The folders of the locks, beside the user's data, where only the user
+// writes: the data folder's, then, for a $HOME that is not the user's (as a
+// sudo may leave it), the one below the account's own home.
+std::vector<Zorlin::CString> InstanceLockFolders();
 
 class CSingleInstance {
 public:

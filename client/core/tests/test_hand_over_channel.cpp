@@ -256,6 +256,47 @@ TEST_F(HandOverChannel, StalledPeersAreDroppedAndARealStartGetsThrough)
     EXPECT_EQ(m_handed, std::vector<Files>({{"/real.pgn"}}));
 }
 
+TEST_F(HandOverChannel, ASecondStartSaysWhyItsFilesWereNotTaken)
+{
+    Serve();
+    m_places.WriteRecord("-");
+    EXPECT_EQ(Start({"/a.pgn"}), "Rookwell is already running, but this start cannot reach it.\n\n"
+                                 "Open your files from the running Rookwell, or close it and start Rookwell again.")
+        << "a client that could make no socket";
+    // Clients of ours that answer: with a refusal, or with what no client of
+    // ours sends.
+    const std::string folder = m_places.m_base + "/answering";
+    mkdir(folder.c_str(), 0700);
+    const std::string path = folder + "/hand-over";
+    const std::vector<char> refusal = WriteAnswer(false, "it is busy");
+    const std::string refused(refusal.data(), refusal.size());
+    for (const std::string answer : {refused, std::string("done", 5)}) {
+        const int listener = ListenAtSocket(CString(path.c_str()));
+        ASSERT_GE(listener, 0);
+        CChild client([&] {
+            pollfd wait = {listener, POLLIN, 0};
+            const int fd = poll(&wait, 1, kAnswerLimitMs) == 1 ? accept(listener, nullptr, nullptr) : -1;
+            if (fd < 0 || StartsWith(ReadAnswer(fd, kAnswerLimitMs), "no answer"))
+                return std::string("no hand-over");
+            return std::string(SendAll(fd, Frame(answer)) ? "answered" : "not answered");
+        });
+        m_places.WriteRecord(path);
+        const std::string told = Start({"/a.pgn"});
+        if (answer != refused)
+            EXPECT_TRUE(StartsWith(told, "Rookwell is already running, but this start cannot reach it.")) << told;
+        else
+            EXPECT_EQ(told, "Rookwell is already running, but it refused the files of this start: it is busy.\n\n"
+                            "Open them from the running Rookwell.");
+        EXPECT_EQ(client.Wait(), "answered");
+        close(listener);
+        unlink(path.c_str());
+    }
+    m_places.WriteRecord(m_socket);
+    EXPECT_EQ(Start({"/b.pgn"}), "handed");
+    ASSERT_TRUE(WaitForHandOvers(1));
+    EXPECT_EQ(m_handed, std::vector<Files>({{"/b.pgn"}}));
+}
+
 TEST_F(HandOverChannel, AnotherAccountIsNeitherServedNorHandedAnything)
 {
     if (!IsRoot())

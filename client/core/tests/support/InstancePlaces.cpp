@@ -86,7 +86,7 @@ void CInstancePlaces::SetVariable(const char* name, const std::string& value)
 std::string CInstancePlaces::LockPath() const
 {
     const CString name = InstanceName(CString(RealPath(m_program).c_str()), unsigned(getuid()));
-    return std::string(InstanceLockFolder().GetText()) + "/" + name.GetText() + ".lock";
+    return std::string(InstanceLockFolders().at(0).GetText()) + "/" + name.GetText() + ".lock";
 }
 
 std::string CInstancePlaces::Record() const
