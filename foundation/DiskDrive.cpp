@@ -121,17 +121,16 @@ bool CDiskDrive::SetRoot(const CString& root)
     return m_valid;
 }
 
-bool MakeFolderChain(const CString& folder)
+bool MakePrivateFolders(const CString& folder)
 {
-    const std::string text = folder.GetText();
+    const std::string text = WithoutTrailingSlash(folder.GetText());
     if (text.empty() || text[0] != '/')
         return false;
-    // From the top down: each folder needs the one above it.
+    // Made from the top down: a user's data or settings folder may not exist yet.
     for (size_t slash = text.find('/', 1); slash != std::string::npos; slash = text.find('/', slash + 1))
         ::mkdir(text.substr(0, slash).c_str(), 0700);
     ::mkdir(text.c_str(), 0700);
-    struct stat info;
-    return ::stat(text.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return IsFolder(text.c_str());
 }
 
 bool CDiskDrive::SetOwnFolder(const CString& folder)
@@ -141,8 +140,7 @@ bool CDiskDrive::SetOwnFolder(const CString& folder)
     if (text.empty() || text[0] != '/')
         return false;
     text = WithoutTrailingSlash(text);
-    // The user's data folder may not exist yet.
-    MakeFolderChain(CString(text.c_str()));
+    MakePrivateFolders(CString(text.c_str()));
     if (!IsEnterableFolder(text.c_str()) || ::access(text.c_str(), W_OK) != 0)
         return false;
     m_own = CString((text + "/").c_str());

@@ -9,6 +9,10 @@
 
 namespace Zorlin {
 
+// Makes an absolute folder and the missing folders above it, each one
+// private to the user (mode 0700); true when it is a folder in the end.
+bool MakePrivateFolders(const CString& folder);
+
 // A folder of the local disk seen as a drive. Every path is resolved to an
 // absolute one below the root (the process's working folder is never
 // changed, so threads may run beside it); a path whose exact spelling is
@@ -20,10 +24,6 @@ namespace Zorlin {
 // user cannot write): writes go to the own folder, reads take the own
 // folder's file where it has one and the root's otherwise, and listings
 // show both.
-// Makes an absolute folder path and the folders above it that are missing,
-// each new one private to the user (0700); true when it then is a folder.
-bool MakeFolderChain(const CString& folder);
-
 class CDiskDrive : public CDrive {
 public:
     // "." is the working folder at the time of the call.

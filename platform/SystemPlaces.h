@@ -8,15 +8,16 @@
 
 #include "foundation/String.h"
 
+// The account's home from the password database, whatever $HOME says (a
+// sudo may leave the caller's there); empty when it has none.
+Zorlin::CString AccountHomeFolder();
+
 // The full path of the running program with links resolved, or empty.
 Zorlin::CString RunningProgramPath();
 
 // $HOME when it holds an absolute path, else the account's home from the
 // password database; empty when neither says.
 Zorlin::CString HomeFolder();
-// The account's home from the password database, whatever $HOME says (a
-// sudo may leave the caller's there); empty when it has none.
-Zorlin::CString AccountHomeFolder();
 
 // The desktop folder of the XDG user folders: XDG_DESKTOP_DIR of
 // "user-dirs.dirs" in $XDG_CONFIG_HOME (else ~/.config) when that folder

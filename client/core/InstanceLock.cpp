@@ -19,7 +19,7 @@ const int kMaxRecord = 4096;
 // Ours alone: made by us, entered by nobody else.
 bool MakeOwnFolder(const CString& folder)
 {
-    if (!Zorlin::MakeFolderChain(folder))
+    if (!Zorlin::MakePrivateFolders(folder))
         return false;
     struct stat info;
     if (lstat(folder.GetText(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid())

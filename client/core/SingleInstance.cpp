@@ -116,6 +116,9 @@ bool CSingleInstance::HandOver(const std::vector<CString>& files, CString& probl
             CString why;
             switch (SendHandOver(socket, message, deadline, why)) {
             case EHandOverResult::kAccepted:
+                // A name longer than a hand-over carries: the client was only raised.
+                if (handed.empty() && !files.empty())
+                    problem = Refused("the name of its file is too long");
                 return true;
             case EHandOverResult::kRefused:
                 fprintf(stderr, "The running client refused the hand-over: %s.\n", why.GetText());

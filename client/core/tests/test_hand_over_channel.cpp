@@ -143,13 +143,17 @@ TEST_F(HandOverChannel, EachStartsFilesReachTheClientOnceInOrder)
     for (int i = 0; i < 100; ++i)
         many.push_back("/selection/f" + std::to_string(i) + ".pgn");
     EXPECT_EQ(Start(many), "handed");
-    ASSERT_TRUE(WaitForHandOvers(4));
-    ASSERT_EQ(m_handed.size(), 4u);
+    EXPECT_EQ(Start({"/" + std::string(kMaxHandOverBytes, 'n')}),
+              "Rookwell is already running, but it refused the files of this start: the name of its file is too "
+              "long.\n\nOpen them from the running Rookwell.");
+    ASSERT_TRUE(WaitForHandOvers(5));
+    ASSERT_EQ(m_handed.size(), 5u);
     EXPECT_EQ(m_handed[0], Files({"/home/ann/club night.pgn"}));
     EXPECT_EQ(m_handed[1], Files());
     EXPECT_EQ(m_handed[2], Files({"/b.pgn", "/c.rwg"}));
     ASSERT_EQ(m_handed[3].size(), size_t(kMaxHandedFiles));
     EXPECT_EQ(m_handed[3][0], "/selection/f0.pgn");
+    EXPECT_EQ(m_handed[4], Files()) << "a name too long to hand over only raises the client";
 
     // Ten at once: every one is kept.
     std::vector<std::unique_ptr<CChild>> starts;
@@ -160,9 +164,9 @@ TEST_F(HandOverChannel, EachStartsFilesReachTheClientOnceInOrder)
     }
     for (auto& start : starts)
         EXPECT_EQ(start->Wait(), "handed");
-    ASSERT_TRUE(WaitForHandOvers(14));
+    ASSERT_TRUE(WaitForHandOvers(15));
     std::vector<std::string> atOnce;
-    for (size_t i = 4; i < m_handed.size(); ++i) {
+    for (size_t i = 5; i < m_handed.size(); ++i) {
         ASSERT_EQ(m_handed[i].size(), 1u);
         atOnce.push_back(m_handed[i][0]);
     }
@@ -378,7 +382,7 @@ TEST_F(HandOverChannel, ALockOfAnotherAccountIsNotHonoured)
     if (!IsRoot())
         GTEST_SKIP() << "another account can be played only by root (a child that becomes nobody)";
     const std::string lock = m_places.LockPath();
-    ASSERT_TRUE(Zorlin::MakeFolderChain(CString(lock.substr(0, lock.rfind('/')).c_str())));
+    ASSERT_TRUE(Zorlin::MakePrivateFolders(CString(lock.substr(0, lock.rfind('/')).c_str())));
     const int fd = open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(fchown(fd, kNobody, kNobody), 0);

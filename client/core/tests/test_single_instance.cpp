@@ -102,7 +102,7 @@ protected:
     void WriteLock(const std::string& text)
     {
         const std::string path = m_places.LockPath();
-        ASSERT_TRUE(Zorlin::MakeFolderChain(CString(path.substr(0, path.rfind('/')).c_str())));
+        ASSERT_TRUE(Zorlin::MakePrivateFolders(CString(path.substr(0, path.rfind('/')).c_str())));
         RookwellTest::WriteWholeFile(path, text);
     }
     bool Claim()
