@@ -69,11 +69,15 @@ CString RunningProgramPath()
 CString HomeFolder()
 {
     CString home = AbsoluteVariable("HOME");
-    if (!home.IsEmpty())
-        return home;
+    return home.IsEmpty() ? AccountHomeFolder() : home;
+}
+
+CString AccountHomeFolder()
+{
     std::vector<char> buffer(16384);
     struct passwd entry, *found = nullptr;
-    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir)
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir &&
+        found->pw_dir[0] == '/')
         return CString(found->pw_dir);
     return CString();
 }

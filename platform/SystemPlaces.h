@@ -8,6 +8,10 @@
 
 #include "foundation/String.h"
 
+// The account's home from the password database, whatever $HOME says (a
+// sudo may leave the caller's there); empty when it has none.
+Zorlin::CString AccountHomeFolder();
+
 // The full path of the running program with links resolved, or empty.
 Zorlin::CString RunningProgramPath();
 

@@ -12,8 +12,6 @@
 #include <vector>
 
 #include <wx/app.h>
-#include <wx/evtloop.h>
-#include <wx/evtloopsrc.h>
 
 #include "foundation/Spawn.h"
 
@@ -58,20 +56,6 @@ void CloseDescriptor(int& fd)
 
 } // namespace
 
-// Hands the event loop's word that a descriptor is readable (or ended) to
-// its process.
-class CChildProcess::CFdWatch : public wxEventLoopSourceHandler {
-public:
-    CFdWatch(CChildProcess& owner, void (CChildProcess::*onReady)()) : m_owner(owner), m_onReady(onReady) {}
-    void OnReadWaiting() override { (m_owner.*m_onReady)(); }
-    void OnWriteWaiting() override {}
-    void OnExceptionWaiting() override { (m_owner.*m_onReady)(); }
-
-private:
-    CChildProcess& m_owner;
-    void (CChildProcess::*m_onReady)();
-};
-
 class CChildProcess::CEndPollTimer : public wxTimer {
 public:
     explicit CEndPollTimer(CChildProcess& owner) : m_owner(owner) {}
@@ -89,8 +73,8 @@ CChildProcess::CChildProcess()
 
 CChildProcess::~CChildProcess()
 {
-    StopWatch();
-    m_endWatch.reset();
+    m_watch.Stop();
+    m_endWatch.Stop();
     m_endPoll.reset();
     CloseDescriptor(m_endFd);
     CloseDescriptor(m_outFd);
@@ -177,7 +161,7 @@ int CChildProcess::Read(char* buffer, int size)
     Flush();
     int n = ReadFrom(m_outFd, buffer, size);
     if (n < 0) {
-        StopWatch();
+        m_watch.Stop();
         CloseDescriptor(m_outFd);
     } else {
         ArmWatch();
@@ -255,37 +239,19 @@ void CChildProcess::WaitReadable(int ms)
 
 bool CChildProcess::WatchOutput(std::function<void()> onOutput)
 {
-    StopWatch();
+    m_watch.Stop();
     m_onOutput = std::move(onOutput);
     ArmWatch();
-    return m_watch != nullptr;
+    return m_watch.IsArmed();
 }
 
 void CChildProcess::ArmWatch()
 {
     // One report per read: output left unread (a flood beyond the reader's
     // budget) is not reported again until the reader comes back.
-    if (m_watch || !m_onOutput || m_outFd < 0 || m_released)
+    if (m_watch.IsArmed() || !m_onOutput || m_outFd < 0 || m_released)
         return;
-    if (!m_watchHandler)
-        m_watchHandler.reset(new CFdWatch(*this, &CChildProcess::OnOutputWaiting));
-    m_watch.reset(wxEventLoopBase::AddSourceForFD(m_outFd, m_watchHandler.get(),
-                                                  wxEVENT_SOURCE_INPUT | wxEVENT_SOURCE_EXCEPTION));
-}
-
-void CChildProcess::StopWatch()
-{
-    m_watch.reset();
-}
-
-void CChildProcess::OnOutputWaiting()
-{
-    if (!m_watch)
-        return;
-    StopWatch();
-    std::function<void()> onOutput = m_onOutput;
-    if (onOutput)
-        onOutput();
+    m_watch.Arm(m_outFd, m_onOutput);
 }
 
 // ------------------------------------------------------------ the end
@@ -307,7 +273,7 @@ void CChildProcess::Release()
     SetResting(false);
     m_released = true;
     m_onOutput = nullptr;
-    StopWatch();
+    m_watch.Stop();
     CloseInput();
     if (m_ended) {
         delete this;
@@ -326,9 +292,7 @@ void CChildProcess::WatchEnd()
 {
     m_endFd = int(syscall(SYS_pidfd_open, pid_t(m_processId), 0));
     if (m_endFd >= 0) {
-        m_endHandler.reset(new CFdWatch(*this, &CChildProcess::CheckEnded));
-        m_endWatch.reset(wxEventLoopBase::AddSourceForFD(m_endFd, m_endHandler.get(), wxEVENT_SOURCE_INPUT));
-        if (m_endWatch)
+        if (m_endWatch.Arm(m_endFd, [this] { CheckEnded(); }))
             return;
         CloseDescriptor(m_endFd);
     }
@@ -345,8 +309,12 @@ void CChildProcess::CheckEnded()
     pid_t reaped;
     while ((reaped = waitpid(pid_t(m_processId), &status, WNOHANG)) < 0 && errno == EINTR) {
     }
-    if (reaped == 0)
+    if (reaped == 0) {
+        // Woken before its end could be had: watched on.
+        if (m_endFd >= 0)
+            m_endWatch.Arm(m_endFd, [this] { CheckEnded(); });
         return;
+    }
     // Reaped here, or (an error) by someone else: either way it is gone.
     m_ended = true;
     m_exitCode = reaped > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -354,7 +322,7 @@ void CChildProcess::CheckEnded()
     if (m_endPoll)
         m_endPoll->Stop();
     // Its handle stays readable: watched on, it would wake us for ever.
-    m_endWatch.reset();
+    m_endWatch.Stop();
     CloseDescriptor(m_endFd);
     if (!m_released)
         return;

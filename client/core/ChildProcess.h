@@ -7,10 +7,9 @@
 #include <wx/timer.h>
 
 #include "client/core/ByteDevice.h"
+#include "client/core/DescriptorWatch.h"
 #include "foundation/Array.h"
 #include "foundation/String.h"
-
-class wxEventLoopSource;
 
 // The one way the client starts a helper program that it talks to: started
 // in an explicit working folder (ours never changes), its three standard
@@ -44,7 +43,7 @@ public:
     void WaitReadable(int ms) override;
     void SetResting(bool resting) override;
     bool WatchOutput(std::function<void()> onOutput) override;
-    bool IsWatchingOutput() const override { return m_watch != nullptr; }
+    bool IsWatchingOutput() const override { return m_watch.IsArmed(); }
     bool HasEnded() const override { return m_ended; }
     void Release() override;
 
@@ -63,10 +62,7 @@ private:
     void Flush();
     static int ReadFrom(int fd, char* buffer, int size);
     void ArmWatch();
-    void StopWatch();
-    void OnOutputWaiting();
 
-    class CFdWatch;
     class CEndPollTimer;
 
     long m_processId = 0;
@@ -81,9 +77,7 @@ private:
     Zorlin::CString m_pending; // input the pipe did not take yet
     wxTimer m_killTimer;
     std::function<void()> m_onOutput;
-    std::unique_ptr<CFdWatch> m_watchHandler;
-    std::unique_ptr<wxEventLoopSource> m_watch; // set while armed
-    std::unique_ptr<CFdWatch> m_endHandler;
-    std::unique_ptr<wxEventLoopSource> m_endWatch;
+    CDescriptorWatch m_watch;
+    CDescriptorWatch m_endWatch;
     std::unique_ptr<CEndPollTimer> m_endPoll; // where the end cannot be watched
 };

@@ -1,103 +1,40 @@
 #include "client/core/SingleInstance.h"
 
-#include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <wx/app.h>
-#include <wx/ipc.h>
-#include <wx/log.h>
-#include <wx/snglinst.h>
-#include <wx/utils.h>
-
-#include "client/core/WxText.h"
+#include "client/core/HandOverSender.h"
+#include "client/core/HandOverServer.h"
+#include "client/core/InstanceLock.h"
+#include "client/core/RuntimeFolder.h"
 #include "foundation/Crc32.h"
+#include "platform/SystemPlaces.h"
 
 using Zorlin::CString;
 
 namespace {
 
-const char kTopic[] = "open";
-// Leads every hand-over, so a stray writer to the socket is told apart.
-const char kHandOverTag[] = "rookwell-files";
-// A socket's path must fit the system's address (108 bytes on Linux).
-const int kMaxSocketPath = 100;
-// How long a start keeps trying to reach a client that is itself starting.
-const int kHandOverTries = 50;
-const int kHandOverRetryMs = 100;
-// After this many tries a lock nobody holds is taken for a dead one's.
-const int kTriesBeforeStaleCheck = 10;
+typedef std::chrono::steady_clock Clock;
 
-bool IsPrivateFolder(const CString& path)
+// How often a start looks again at a client that has no socket yet.
+const int kRetryMs = 50;
+
+const char kDoesNotAnswer[] = "Rookwell is already running, but it does not answer.\n\n"
+                              "Close it, or end it if it hangs, and start Rookwell again.";
+const char kCannotReach[] = "Rookwell is already running, but this start cannot reach it.\n\n"
+                            "Open your files from the running Rookwell, or close it and start Rookwell again.";
+
+CString Refused(const CString& why)
 {
-    struct stat info;
-    return lstat(path.GetText(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid() &&
-           (info.st_mode & 077) == 0;
+    CString text("Rookwell is already running, but it refused the files of this start: ");
+    text += why.IsEmpty() ? CString("it did not say why") : why;
+    text += ".\n\nOpen them from the running Rookwell.";
+    return text;
 }
-
-class CHandOverConnection : public wxConnection {
-public:
-    explicit CHandOverConnection(const CSingleInstance::FilesHandler& onFiles) : m_onFiles(onFiles) {}
-
-    bool OnExecute(const wxString&, const void* data, size_t size, wxIPCFormat) override
-    {
-        std::vector<CString> files;
-        if (!ReadHandOver(static_cast<const char*>(data), size, files)) {
-            fprintf(stderr, "A hand-over of %zu bytes was refused: it is not one of ours.\n", size);
-            return false;
-        }
-        // Answered at once; the files open once the socket's event is done.
-        CSingleInstance::FilesHandler handler = m_onFiles;
-        wxTheApp->CallAfter([handler, files] { handler(files); });
-        return true;
-    }
-
-    // Answered after the hand-over before it, so the sender knows it arrived.
-    const void* OnRequest(const wxString&, const wxString&, size_t* size, wxIPCFormat) override
-    {
-        static const char kDone[] = "done";
-        if (size)
-            *size = sizeof kDone;
-        return kDone;
-    }
-
-private:
-    CSingleInstance::FilesHandler m_onFiles;
-};
 
 } // namespace
-
-class CHandOverServer : public wxServer {
-public:
-    explicit CHandOverServer(const CSingleInstance::FilesHandler& onFiles) : m_onFiles(onFiles) {}
-
-    wxConnectionBase* OnAcceptConnection(const wxString& topic) override
-    {
-        return topic == kTopic ? new CHandOverConnection(m_onFiles) : nullptr;
-    }
-
-private:
-    CSingleInstance::FilesHandler m_onFiles;
-};
-
-CString RuntimeFolder()
-{
-    const char* runtime = getenv("XDG_RUNTIME_DIR");
-    if (runtime && *runtime == '/') {
-        struct stat info;
-        CString folder(runtime);
-        if (stat(runtime, &info) == 0 && S_ISDIR(info.st_mode) && folder.GetLength() < kMaxSocketPath - 40)
-            return folder;
-    }
-    CString own;
-    own.AppendFormat("/tmp/rookwell-%u", unsigned(getuid()));
-    if (mkdir(own.GetText(), 0700) != 0 && errno != EEXIST)
-        return CString();
-    return IsPrivateFolder(own) ? own : CString();
-}
 
 CString InstanceName(const CString& programFolder, unsigned uid)
 {
@@ -110,30 +47,14 @@ CString InstanceName(const CString& programFolder, unsigned uid)
     return name;
 }
 
-std::vector<char> WriteHandOver(const std::vector<CString>& files)
+std::vector<CString> InstanceLockFolders()
 {
-    std::vector<char> bytes(kHandOverTag, kHandOverTag + sizeof kHandOverTag);
-    for (const CString& file : files)
-        bytes.insert(bytes.end(), file.GetText(), file.GetText() + file.GetLength() + 1);
-    return bytes;
-}
-
-bool ReadHandOver(const char* data, size_t size, std::vector<CString>& files)
-{
-    files.clear();
-    if (!data || size < sizeof kHandOverTag || size > kMaxHandOverBytes ||
-        memcmp(data, kHandOverTag, sizeof kHandOverTag) != 0 || data[size - 1] != 0)
-        return false;
-    for (size_t at = sizeof kHandOverTag; at < size;) {
-        const size_t length = strlen(data + at);
-        if (length == 0 || data[at] != '/' || int(files.size()) == kMaxHandedFiles) {
-            files.clear();
-            return false;
-        }
-        files.push_back(CString(data + at));
-        at += length + 1;
-    }
-    return true;
+    std::vector<CString> folders;
+    const CString home = AccountHomeFolder();
+    for (const CString& data : {UserDataFolder(), home.IsEmpty() ? CString() : home + "/.local/share/rookwell"})
+        if (!data.IsEmpty() && (folders.empty() || folders[0] != data + "/instances"))
+            folders.push_back(data + "/instances");
+    return folders;
 }
 
 CSingleInstance::CSingleInstance(const CString& programFolder)
@@ -141,103 +62,115 @@ CSingleInstance::CSingleInstance(const CString& programFolder)
     char* real = realpath(programFolder.GetText(), nullptr);
     const CString folder = real ? CString(real) : programFolder;
     free(real);
-    m_folder = RuntimeFolder();
     m_name = InstanceName(folder, unsigned(getuid()));
 }
 
-CSingleInstance::~CSingleInstance() = default;
-
-CSingleInstance::ELock CSingleInstance::TakeLock()
+CSingleInstance::~CSingleInstance()
 {
-    wxLogNull quiet;
-    m_checker.reset(new wxSingleInstanceChecker);
-    const bool made = m_checker->Create(ToWx(m_name + ".lock"), ToWx(m_folder));
-    const ELock lock = !made ? kLockFailed : m_checker->IsAnotherRunning() ? kLockHeld : kLockTaken;
-    if (lock != kLockTaken)
-        m_checker.reset();
-    return lock;
-}
-
-CString CSingleInstance::LockPath() const
-{
-    return m_folder + "/" + m_name + ".lock";
-}
-
-bool CSingleInstance::LockHeldByAnyone() const
-{
-    const int fd = open(LockPath().GetText(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
-        return errno != ENOENT;
-    struct flock probe = {};
-    probe.l_type = F_WRLCK;
-    probe.l_whence = SEEK_SET;
-    const bool asked = fcntl(fd, F_GETLK, &probe) == 0;
-    close(fd);
-    return !asked || probe.l_type != F_UNLCK;
-}
-
-bool CSingleInstance::HandOver(const std::vector<CString>& files)
-{
-    wxLogNull quiet;
-    wxClient client;
-    std::unique_ptr<wxConnectionBase> connection(
-        client.MakeConnection("localhost", ToWx(m_folder + "/" + m_name + ".socket"), kTopic));
-    if (!connection)
-        return false;
-    const std::vector<char> bytes = WriteHandOver(files);
-    size_t size = 0;
-    const bool handed = connection->Execute(bytes.data(), bytes.size(), wxIPC_PRIVATE) &&
-                        connection->Request("done", &size, wxIPC_PRIVATE) != nullptr;
-    connection->Disconnect();
-    return handed;
+    StopServing();
 }
 
 bool CSingleInstance::Claim(const std::vector<CString>& files, const FilesHandler& onFiles, CString& problem)
 {
     problem = "";
-    if (m_folder.IsEmpty())
+    for (const CString& folder : InstanceLockFolders()) {
+        m_lock.reset(new CInstanceLock(folder, m_name + ".lock"));
+        if (m_lock->Open())
+            break;
+        m_lock.reset();
+    }
+    const bool taken = m_lock && m_lock->Take();
+    if (!taken && (!m_lock || m_lock->IsUnlockable())) {
+        fprintf(stderr, "No lock can be had beside the user's data: another start of Rookwell would run beside "
+                        "this one.\n");
+        m_lock.reset();
         return true;
-    bool claimed = false;
-    for (int attempt = 0; attempt < kHandOverTries && !claimed; ++attempt) {
+    }
+    // The lock may also come free while the hand-over waits: the running
+    // client has just ended.
+    if (taken || !HandOver(files, problem)) {
+        Serve(onFiles);
+        return true;
+    }
+    return false;
+}
+
+bool CSingleInstance::HandOver(const std::vector<CString>& files, CString& problem)
+{
+    const std::vector<CString> handed = FitHandOver(files);
+    if (handed.size() < files.size())
+        fprintf(stderr, "Of %zu files, the first %zu are handed over; Rookwell opens the first.\n", files.size(),
+                handed.size());
+    const std::vector<char> message = WriteHandOver(handed);
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kWaitForClientMs);
+    for (;;) {
         // Taken also when the running client has just ended.
-        const ELock lock = TakeLock();
-        if (lock == kLockTaken) {
-            claimed = true;
-            break;
-        }
-        // The toolkit takes a lock for a live one while its process number
-        // names a process, and refuses a lock file it cannot read; a lock
-        // no process holds is a dead client's either way.
-        const bool held = LockHeldByAnyone();
-        if (!held && (lock == kLockFailed || attempt >= kTriesBeforeStaleCheck)) {
-            unlink(LockPath().GetText());
-            claimed = TakeLock() == kLockTaken;
-            if (!claimed && lock == kLockFailed) {
-                // No lock can be had here: nothing keeps this start from running.
-                fprintf(stderr, "No lock could be made in %s.\n", m_folder.GetText());
-                return true;
-            }
-            break;
-        }
-        if (HandOver(files))
+        if (m_lock->Take())
             return false;
-        wxMilliSleep(kHandOverRetryMs);
+        const CString socket = m_lock->ReadRecord();
+        if (socket == CInstanceLock::kNoSocket) {
+            problem = kCannotReach;
+            return true;
+        }
+        if (!socket.IsEmpty()) {
+            CString why;
+            switch (SendHandOver(socket, message, deadline, why)) {
+            case EHandOverResult::kAccepted:
+                // A name longer than a hand-over carries: the client was only raised.
+                if (handed.empty() && !files.empty())
+                    problem = Refused("the name of its file is too long");
+                return true;
+            case EHandOverResult::kRefused:
+                fprintf(stderr, "The running client refused the hand-over: %s.\n", why.GetText());
+                problem = Refused(why);
+                return true;
+            case EHandOverResult::kUnsafe:
+                fprintf(stderr, "Nothing is handed to %s: it is not this user's.\n", socket.GetText());
+                problem = kCannotReach;
+                return true;
+            case EHandOverResult::kNoAnswer:
+                problem = kDoesNotAnswer;
+                return true;
+            case EHandOverResult::kNotThere:
+                break;
+            }
+        }
+        if (Clock::now() >= deadline) {
+            problem = kDoesNotAnswer;
+            return true;
+        }
+        usleep(kRetryMs * 1000);
     }
-    if (!claimed) {
-        problem = "Rookwell is already running, but it does not answer.\n\n"
-                  "Close it, or end it if it hangs, and start Rookwell again.";
-        return false;
+}
+
+void CSingleInstance::Serve(const FilesHandler& onFiles)
+{
+    // What a client that was killed left.
+    RemoveRuntimeSocket(m_lock->ReadRecord());
+    m_lock->Record(CString());
+    const CString folder = MakeRuntimeFolder();
+    const CString socket = folder.IsEmpty() ? CString() : RuntimeSocket(folder);
+    const int listener = socket.IsEmpty() ? -1 : ListenAtSocket(socket);
+    if (listener < 0) {
+        fprintf(stderr, "Files opened from other starts cannot be received: no private socket can be made.\n");
+        if (!folder.IsEmpty())
+            rmdir(folder.GetText());
+        m_lock->Record(CInstanceLock::kNoSocket);
+        return;
     }
-    m_server.reset(new CHandOverServer(onFiles));
-    if (!m_server->Create(ToWx(m_folder + "/" + m_name + ".socket"))) {
-        fprintf(stderr, "Files opened from other starts cannot be received: no socket in %s.\n",
-                m_folder.GetText());
-        m_server.reset();
-    }
-    return true;
+    m_server.reset(new CHandOverServer(listener, onFiles));
+    m_socket = socket;
+    m_lock->Record(socket);
 }
 
 void CSingleInstance::StopServing()
 {
     m_server.reset();
+    if (!m_socket.IsEmpty()) {
+        RemoveRuntimeSocket(m_socket);
+        m_socket = CString();
+        // Until the lock goes, another start waits as for a client starting.
+        if (m_lock)
+            m_lock->Record(CString());
+    }
 }

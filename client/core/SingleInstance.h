@@ -1,51 +1,46 @@
 #pragma once
 
-// One client per program folder and user. The first start claims the
-// program folder (the toolkit's single-instance lock) and serves a local
-// socket; a later start hands the files of its command line over that
-// socket to the running client and ends. Both live in the user's runtime
-// folder, so sessions of other users, and clients of other program
-// folders, never meet.
+// One client per program folder and user. The first start takes the lock
+// kept beside the user's data and serves a local socket in a private
+// runtime folder; a later start hands the files of its command line over
+// that socket to the running client and ends. Nothing another account
+// makes, anywhere, can take the place of either.
 
 #include <functional>
 #include <memory>
 #include <vector>
 
+#include "client/core/HandOverMessage.h"
 #include "foundation/String.h"
 
 class CHandOverServer;
-class wxSingleInstanceChecker;
-
-// The folder for the lock and the socket: $XDG_RUNTIME_DIR when it names a
-// folder, else a folder of our own, "rookwell-UID" in the system's temporary
-// folder, made private; empty when neither can be had.
-Zorlin::CString RuntimeFolder();
+class CInstanceLock;
 
 // The name of the client of a program folder for the user uid.
 Zorlin::CString InstanceName(const Zorlin::CString& programFolder, unsigned uid);
 
-// The bytes a hand-over carries: the files one after another, each ended by
-// a zero byte. Read refuses (false) what a client of ours does not send:
-// more than kMaxHandedFiles files or kMaxHandOverBytes bytes, a name that is
-// not absolute, or an unended one.
-const int kMaxHandedFiles = 64;
-const size_t kMaxHandOverBytes = 256 * 1024;
-std::vector<char> WriteHandOver(const std::vector<Zorlin::CString>& files);
-bool ReadHandOver(const char* data, size_t size, std::vector<Zorlin::CString>& files);
+// The folders of the locks, beside the user's data, where only the user
+// writes: the data folder's, then, for a $HOME that is not the user's (as a
+// sudo may leave it), the one below the account's own home.
+std::vector<Zorlin::CString> InstanceLockFolders();
 
 class CSingleInstance {
 public:
-    // Called on the GUI thread for each hand-over, with its files (maybe none).
+    // Called on the GUI thread for each hand-over, with its files (maybe
+    // none), one after another in the order they came.
     typedef std::function<void(const std::vector<Zorlin::CString>&)> FilesHandler;
+
+    // How long a start waits for a running client that does not answer yet
+    // (it may itself be starting, on a loaded machine).
+    static constexpr int kWaitForClientMs = 60000;
 
     explicit CSingleInstance(const Zorlin::CString& programFolder);
     ~CSingleInstance();
 
-    // True when this process is the program folder's client (or no runtime
-    // folder can be had: nothing then keeps a start from running); it then
-    // serves hand-overs to onFiles. False when another client runs: the
-    // files were handed to it, or, when it could not be reached, problem
-    // says so.
+    // True when this process is the program folder's client (or no lock can
+    // be had: nothing then keeps a start from running); it then serves
+    // hand-overs to onFiles. False when another client runs: the files were
+    // handed to it, or problem says why they were not.
     bool Claim(const std::vector<Zorlin::CString>& files, const FilesHandler& onFiles,
                Zorlin::CString& problem);
 
@@ -53,14 +48,13 @@ public:
     void StopServing();
 
 private:
-    enum ELock { kLockTaken, kLockHeld, kLockFailed };
-    ELock TakeLock();
-    Zorlin::CString LockPath() const;
-    bool HandOver(const std::vector<Zorlin::CString>& files);
-    bool LockHeldByAnyone() const;
+    void Serve(const FilesHandler& onFiles);
+    // False when the lock came free meanwhile; else the files were handed
+    // over, or problem says why not.
+    bool HandOver(const std::vector<Zorlin::CString>& files, Zorlin::CString& problem);
 
-    Zorlin::CString m_folder;
     Zorlin::CString m_name;
-    std::unique_ptr<wxSingleInstanceChecker> m_checker;
+    std::unique_ptr<CInstanceLock> m_lock;
     std::unique_ptr<CHandOverServer> m_server;
+    Zorlin::CString m_socket;
 };

@@ -14,7 +14,7 @@
 #include "client/core/Game.h"
 #include "client/remote/NetPacket.h"
 #include "client/remote/NetworkProtocol.h"
-#include "client/remote/SocketBytes.h"
+#include "client/remote/NetSocket.h"
 
 class CChessWindow;
 class CConsole;

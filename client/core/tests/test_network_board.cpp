@@ -8,7 +8,7 @@
 #include "client/core/ChessFrame.h"
 #include "client/remote/NetPacket.h"
 #include "client/remote/NetworkGame.h"
-#include "client/remote/SocketBytes.h"
+#include "client/remote/NetSocket.h"
 #include "client/view/BoardRenderer.h"
 #include "client/view/ChessWindow.h"
 #include "client/view/tests/support/GuiLeaks.h"

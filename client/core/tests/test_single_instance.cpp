@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -12,7 +14,11 @@
 
 #include <wx/init.h>
 
+#include "client/core/InstanceLock.h"
 #include "client/core/SingleInstance.h"
+#include "client/core/tests/support/InstancePlaces.h"
+#include "foundation/DiskDrive.h"
+#include "testsupport/TempFiles.h"
 
 using Zorlin::CString;
 
@@ -61,6 +67,25 @@ TEST(HandOver, WhatNoStartOfOursSendsIsRefused)
     EXPECT_FALSE(Reads(tag + "/" + std::string(kMaxHandOverBytes, 'a') + std::string(1, '\0'))) << "too long";
 }
 
+TEST(HandOver, AnswersTellRefusalsAndNothingElse)
+{
+    bool accepted = false;
+    CString why;
+    const std::vector<char> yes = WriteAnswer(true);
+    ASSERT_TRUE(ReadAnswer(yes.data(), yes.size(), accepted, why));
+    EXPECT_TRUE(accepted);
+    const std::vector<char> no = WriteAnswer(false, "it was sent from another account");
+    ASSERT_TRUE(ReadAnswer(no.data(), no.size(), accepted, why));
+    EXPECT_FALSE(accepted);
+    EXPECT_EQ(why, "it was sent from another account");
+    const std::vector<char> long_ = WriteAnswer(false, CString(std::string(5000, 'a').c_str()));
+    EXPECT_LE(long_.size(), kMaxAnswerBytes) << "a reason is cut to the bound";
+    std::string escape(no.data(), no.size());
+    escape += "\x1b[2J";
+    EXPECT_FALSE(ReadAnswer(escape.data(), escape.size(), accepted, why)) << "control bytes in a reason";
+    EXPECT_FALSE(ReadAnswer("done", 5, accepted, why)) << "what the toolkit's channel answered";
+}
+
 TEST(InstanceName, OnePerProgramFolderAndUser)
 {
     EXPECT_EQ(InstanceName("/opt/rookwell", 1000), InstanceName("/opt/rookwell/", 1000));
@@ -70,31 +95,19 @@ TEST(InstanceName, OnePerProgramFolderAndUser)
 
 class StaleLock : public ::testing::Test {
 protected:
-    void SetUp() override
+    void SetUp() override { ASSERT_TRUE(m_places.IsReady()); }
+    // What a client left in its lock: its socket's path, or, as older
+    // clients did, the holder's process number as text; none for a file cut
+    // before it was written.
+    void WriteLock(const std::string& text)
     {
-        char pattern[] = "/tmp/instance-XXXXXX";
-        m_runtime = mkdtemp(pattern);
-        setenv("XDG_RUNTIME_DIR", m_runtime.c_str(), 1);
-        m_program = m_runtime + "/program";
-        mkdir(m_program.c_str(), 0755);
-    }
-    void TearDown() override { std::system(("rm -rf '" + m_runtime + "'").c_str()); }
-    // A lock file as the toolkit writes one: the holder's process number
-    // as text; none for a file cut before it was written.
-    void WriteLock(pid_t pid)
-    {
-        char* real = realpath(m_program.c_str(), nullptr);
-        const std::string path = m_runtime + "/" + InstanceName(real, unsigned(getuid())).GetText() + ".lock";
-        free(real);
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ASSERT_GE(fd, 0);
-        const std::string text = pid ? std::to_string(pid) + std::string(1, '\0') : std::string();
-        ASSERT_EQ(write(fd, text.data(), text.size()), ssize_t(text.size()));
-        close(fd);
+        const std::string path = m_places.LockPath();
+        ASSERT_TRUE(Zorlin::MakePrivateFolders(CString(path.substr(0, path.rfind('/')).c_str())));
+        RookwellTest::WriteWholeFile(path, text);
     }
     bool Claim()
     {
-        CSingleInstance instance(m_program.c_str());
+        CSingleInstance instance(m_places.m_program.c_str());
         CString problem;
         const bool claimed = instance.Claim({}, [](const std::vector<CString>&) {}, problem);
         EXPECT_TRUE(problem.IsEmpty()) << problem.GetText();
@@ -102,8 +115,7 @@ protected:
     }
 
     wxInitializer m_toolkit;
-    std::string m_runtime;
-    std::string m_program;
+    InstanceTest::CInstancePlaces m_places;
 };
 
 TEST_F(StaleLock, ADeadClientsLockNeverStopsAStart)
@@ -112,7 +124,7 @@ TEST_F(StaleLock, ADeadClientsLockNeverStopsAStart)
     if (ended == 0)
         _exit(0);
     waitpid(ended, nullptr, 0);
-    WriteLock(ended);
+    WriteLock(std::to_string(ended) + std::string(1, '\0'));
     EXPECT_TRUE(Claim());
     // Its process number now names another program that holds no lock.
     const pid_t other = fork();
@@ -120,10 +132,77 @@ TEST_F(StaleLock, ADeadClientsLockNeverStopsAStart)
         pause();
         _exit(0);
     }
-    WriteLock(other);
+    WriteLock(std::to_string(other) + std::string(1, '\0'));
     EXPECT_TRUE(Claim());
     kill(other, SIGKILL);
     waitpid(other, nullptr, 0);
-    WriteLock(0);
+    WriteLock("");
     EXPECT_TRUE(Claim());
+    WriteLock(m_places.m_runtime + "/rookwell-gone/hand-over\n");
+    EXPECT_TRUE(Claim()) << "the socket of a client long gone";
+}
+
+TEST_F(StaleLock, AKilledClientsLockAndFolderGoAtTheNextStart)
+{
+    // A client that took the lock and made its socket, then was killed.
+    InstanceTest::CChild killed([this] {
+        CSingleInstance instance(m_places.m_program.c_str());
+        CString problem;
+        instance.Claim({}, [](const std::vector<CString>&) {}, problem);
+        kill(getpid(), SIGKILL);
+        return std::string();
+    });
+    killed.Wait();
+    const std::string left = m_places.Record();
+    ASSERT_TRUE(RookwellTest::FileExists(left)) << "the killed client's socket: " << left;
+    EXPECT_TRUE(Claim());
+    EXPECT_FALSE(RookwellTest::FileExists(left.substr(0, left.rfind('/')))) << "its folder is cleared away";
+}
+
+TEST(InstanceLock, OfManyStartsAtOnceExactlyOneTakesIt)
+{
+    InstanceTest::CInstancePlaces places;
+    ASSERT_TRUE(places.IsReady());
+    const CString folder((places.m_base + "/locks").c_str());
+    const int kStarts = 10;
+    for (int round = 0; round < 5; ++round) {
+        int go[2], results[2], end[2];
+        ASSERT_EQ(pipe(go), 0);
+        ASSERT_EQ(pipe(results), 0);
+        ASSERT_EQ(pipe(end), 0);
+        std::vector<pid_t> starts;
+        for (int i = 0; i < kStarts; ++i) {
+            const pid_t pid = fork();
+            if (pid == 0) {
+                close(go[1]);
+                close(end[1]);
+                char c;
+                while (read(go[0], &c, 1) < 0 && errno == EINTR) {
+                }
+                CInstanceLock lock(folder, "race.lock");
+                const char result = !lock.Open() ? 'f' : lock.Take() ? 't' : 'h';
+                ssize_t n = write(results[1], &result, 1);
+                (void)n;
+                // Held until every start has tried.
+                while (read(end[0], &c, 1) < 0 && errno == EINTR) {
+                }
+                _exit(0);
+            }
+            starts.push_back(pid);
+        }
+        close(go[0]);
+        close(go[1]); // all go at once
+        close(results[1]);
+        std::string seen;
+        char piece[16];
+        for (ssize_t n; seen.size() < size_t(kStarts) && (n = read(results[0], piece, sizeof piece)) > 0;)
+            seen.append(piece, size_t(n));
+        close(end[1]);
+        for (pid_t pid : starts)
+            waitpid(pid, nullptr, 0);
+        close(results[0]);
+        close(end[0]);
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), 't'), 1) << seen;
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), 'h'), kStarts - 1) << seen;
+    }
 }
