@@ -327,17 +327,17 @@ class Client:
                 self.close_splash()
         return self.process
 
-    def second_start(self, *arguments):
+    def second_start(self, *arguments, limit=30):
         """Starts the program again beside the running client, from the
         session's folder, as a file manager's Open does; its exit status
-        once it has ended (the bound only stops one that hangs)."""
+        once it has ended (the bound, in seconds, only stops one that hangs)."""
         self.second_starts = getattr(self, "second_starts", 0) + 1
         log = open(os.path.join(self.artifacts, f"second-start-{self.second_starts}.log"), "w")
         second = subprocess.Popen([*self.command, *arguments], cwd=self.base, env=self.env,
                                   stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
         log.close()
         try:
-            return second.wait(30 * SLOWDOWN)
+            return second.wait(limit * SLOWDOWN)
         except subprocess.TimeoutExpired:
             os.killpg(second.pid, signal.SIGKILL)
             second.wait()

@@ -17,10 +17,8 @@ runtime folders that are not the user's own:
 
 import glob
 import os
-import signal
 import socket
 import struct
-import subprocess
 import sys
 import time
 import zlib
@@ -81,26 +79,12 @@ def peak_memory_kib(c):
         return next(int(line.split()[1]) for line in f if line.startswith("VmHWM:"))
 
 
-def second_start(c, *arguments):
-    """Starts the program again beside the running client; its exit status."""
-    log = open(os.path.join(c.artifacts, f"second-start-{c.runs}-{time.monotonic_ns()}.log"), "w")
-    second = subprocess.Popen([*c.command, *arguments], cwd=c.base, env=c.env, stdout=log,
-                              stderr=subprocess.STDOUT, start_new_session=True)
-    log.close()
-    try:
-        return second.wait(90 * harness.SLOWDOWN)
-    except subprocess.TimeoutExpired:
-        os.killpg(second.pid, signal.SIGKILL)
-        second.wait()
-        raise harness.Failure("the second start did not end")
-
-
 def hand_over_a_pgn(c, name):
     pgn = os.path.join(c.base, name)
     with open(pgn, "w") as f:
         f.write(GAME)
     c.own(pgn)
-    check(second_start(c, pgn) == 0, "a second start with a PGN file ends with status 0")
+    check(c.second_start(pgn, limit=90) == 0, "a second start with a PGN file ends with status 0")
     wait_until(lambda: c.windows("^(PGN Viewer|" + name.replace(".", "\\.") + ")$"), 20,
                "the running client to open the PGN")
     check(not [r for r in c.prompts() if "already running" in r[2]], f"no second start complains: {c.prompts()}")
