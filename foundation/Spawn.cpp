@@ -20,6 +20,9 @@ namespace Zorlin {
 
 namespace {
 
+// What the kernel sends the keeper when we end.
+const int kKeeperSignal = SIGTERM;
+
 bool IsDisplayVariable(const char* entry)
 {
     return std::strncmp(entry, "DISPLAY=", 8) == 0 || std::strncmp(entry, "WAYLAND_DISPLAY=", 16) == 0;
@@ -171,11 +174,97 @@ struct SChildSetup {
     _exit(127);
 }
 
+// The keeper's group, for its signal handler.
+pid_t g_keptGroup = 0;
+
+void EndKeptGroup(int)
+{
+    kill(-g_keptGroup, SIGKILL);
+    _exit(0);
+}
+
+// Between the fork and the end only async-signal-safe calls, as in RunChild.
+[[noreturn]] void KeepGroup(pid_t group, pid_t starter)
+{
+    g_keptGroup = group;
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = SIG_DFL;
+    for (int sig = 1; sig < NSIG; ++sig)
+        sigaction(sig, &action, nullptr);
+    // The hang-up of an orphaned group is not its end: its end is ours.
+    action.sa_handler = SIG_IGN;
+    sigaction(SIGHUP, &action, nullptr);
+    action.sa_handler = EndKeptGroup;
+    sigaction(kKeeperSignal, &action, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (setpgid(0, group) != 0)
+        _exit(0);
+    prctl(PR_SET_NAME, "group keeper");
+    if (prctl(PR_SET_PDEATHSIG, kKeeperSignal) != 0 || getppid() != starter)
+        EndKeptGroup(0);
+    // It holds nothing of ours: no pipe of an engine stays open through it.
+    // The last to close is the starter's word that the keeper is ready.
+    if (syscall(SYS_close_range, 0u, ~0u, 0) != 0) {
+        for (int fd = 0; fd < 1024; ++fd)
+            close(fd);
+    }
+    for (;;)
+        pause();
+}
+
+pid_t StartKeeper(pid_t group)
+{
+    int ready[2];
+    if (!MakePipe(ready))
+        return -1;
+    const pid_t starter = getpid();
+    const pid_t keeper = fork();
+    if (keeper == 0)
+        KeepGroup(group, starter);
+    CloseEnd(ready[1]);
+    if (keeper > 0) {
+        char none;
+        while (read(ready[0], &none, 1) < 0 && errno == EINTR) {
+        }
+    }
+    CloseEnd(ready[0]);
+    return keeper;
+}
+
 } // namespace
 
-pid_t SpawnProgram(const std::vector<CString>& argv, const SSpawnOptions& options, CString& error,
-                   SChildPipes* pipes)
+void StopGroup(pid_t group, pid_t keeper, bool stopped)
 {
+    if (group <= 0)
+        return;
+    kill(-group, stopped ? SIGSTOP : SIGCONT);
+    // The keeper stays awake, to end the group when we end.
+    if (stopped && keeper > 0)
+        kill(keeper, SIGCONT);
+}
+
+void EndGroup(pid_t group, pid_t& keeper)
+{
+    if (keeper <= 0)
+        return;
+    // The keeper, not yet reaped, holds the group's number: no other group
+    // can have it.
+    if (group > 0)
+        kill(-group, SIGKILL);
+    kill(keeper, SIGKILL);
+    int status = 0;
+    Reap(keeper, status);
+    keeper = -1;
+}
+
+pid_t SpawnProgram(const std::vector<CString>& argv, const SSpawnOptions& options, CString& error,
+                   SChildPipes* pipes, pid_t* keeper)
+{
+    if (keeper)
+        *keeper = -1;
     if (argv.empty() || argv[0].IsEmpty()) {
         error = "No program was named.";
         return -1;
@@ -248,6 +337,8 @@ pid_t SpawnProgram(const std::vector<CString>& argv, const SSpawnOptions& option
         pipes->output = output[0];
         pipes->error = errors[0];
     }
+    if (keeper && options.newGroup && options.endsWithUs && !options.newSession)
+        *keeper = StartKeeper(pid);
     return pid;
 }
 

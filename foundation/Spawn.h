@@ -34,8 +34,22 @@ struct SChildPipes {
 // in the child: -1 with the reason in error. With pipes, its standard
 // streams are pipes whose other ends are handed back there (quiet is then
 // ignored).
+//
+// With keeper, for a program in a group of its own that ends with us: a
+// small process of ours joins the program's group and waits; when we end,
+// however we end, the kernel tells it and it kills the whole group, the
+// program's own children too, which no parent-death signal reaches (nor,
+// when they run, the hang-up of an orphaned group). Its pid comes back in
+// keeper; StopGroup and EndGroup take it into account.
 pid_t SpawnProgram(const std::vector<CString>& argv, const SSpawnOptions& options, CString& error,
-                   SChildPipes* pipes = nullptr);
+                   SChildPipes* pipes = nullptr, pid_t* keeper = nullptr);
+
+// Stops or continues a program's group, its keeper kept awake.
+void StopGroup(pid_t group, pid_t keeper, bool stopped);
+
+// Once a program that led a group with a keeper has ended: kills what is
+// left of its group, the keeper too, and reaps the keeper.
+void EndGroup(pid_t group, pid_t& keeper);
 
 // How a program that was waited for ended.
 struct SProgramEnd {

@@ -104,17 +104,19 @@ CChildProcess* CChildProcess::Spawn(const CArray<CString>& argv, const CString& 
         arguments.push_back(*argv.GetAt(i));
     Zorlin::SSpawnOptions options;
     options.folder = folder;
-    // In our session, so that a group left stopped when we end is hung up;
-    // killed by the kernel when we end while it runs.
+    // A group in our session, with a keeper that kills it when we end,
+    // however we end; the program itself is also killed by the kernel then.
     options.newGroup = true;
     options.endsWithUs = true;
     Zorlin::SChildPipes pipes;
-    const pid_t pid = Zorlin::SpawnProgram(arguments, options, error, &pipes);
+    pid_t keeper = -1;
+    const pid_t pid = Zorlin::SpawnProgram(arguments, options, error, &pipes, &keeper);
     if (pid <= 0)
         return nullptr;
     CChildProcess* process = new CChildProcess();
     LiveProcesses().insert(process);
     process->m_processId = pid;
+    process->m_keeperId = keeper;
     process->m_outFd = pipes.output;
     process->m_errFd = pipes.error;
     process->m_inFd = pipes.input;
@@ -262,7 +264,7 @@ void CChildProcess::SetResting(bool resting)
         return;
     m_resting = resting;
     // The whole group: an adapter's engine rests with it.
-    ::kill(pid_t(-m_processId), resting ? SIGSTOP : SIGCONT);
+    Zorlin::StopGroup(pid_t(m_processId), m_keeperId, resting);
 }
 
 void CChildProcess::Release()
@@ -318,6 +320,8 @@ void CChildProcess::CheckEnded()
     // Reaped here, or (an error) by someone else: either way it is gone.
     m_ended = true;
     m_exitCode = reaped > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    // What it leaves of its group (a child of an adapter) goes with it.
+    Zorlin::EndGroup(pid_t(m_processId), m_keeperId);
     m_killTimer.Stop();
     if (m_endPoll)
         m_endPoll->Stop();

@@ -15,8 +15,8 @@
 // in an explicit working folder (ours never changes), its three standard
 // streams on pipes read without blocking, in a process group of its own
 // inside our session so it can be stopped, continued and killed with its
-// children. It never outlives us: the kernel kills it when we end, however
-// we end, and hangs up its group when that is left stopped without us. The
+// children. Neither it nor its children outlive us, however we end: the
+// group's keeper kills the group when the kernel tells it we ended. The
 // object outlives the program when it was released, and deletes itself when
 // the program has ended, so the end notice never meets a freed object.
 class CChildProcess : public wxEvtHandler, public CByteDevice {
@@ -66,6 +66,7 @@ private:
     class CEndPollTimer;
 
     long m_processId = 0;
+    pid_t m_keeperId = -1; // holds the group stopped, so that it ends with us
     int m_outFd = -1;
     int m_errFd = -1;
     int m_inFd = -1;

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cctype>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
@@ -262,7 +263,8 @@ TEST_F(SpawnTest, AProgramOnPipesSpeaksLeadsItsGroupInOurSessionAndIgnoresNothin
 }
 
 // However its starter ends: killed while the program runs, or while the
-// program and its own child are stopped (the orphaned group is hung up).
+// program and its own child are stopped, the group is hung up with it; a
+// child that ignores the end of its input goes too.
 TEST_F(SpawnTest, AProgramThatEndsWithUsDiesWithItsStarterAndTakesItsChildren)
 {
     for (bool stopped : {false, true}) {
@@ -281,7 +283,10 @@ TEST_F(SpawnTest, AProgramThatEndsWithUsDiesWithItsStarterAndTakesItsChildren)
             options.newGroup = true;
             options.endsWithUs = true;
             CString error;
-            const pid_t pid = SpawnProgram({script.c_str()}, options, error);
+            pid_t keeper = -1;
+            const pid_t pid = SpawnProgram({script.c_str()}, options, error, nullptr, &keeper);
+            if (keeper <= 0)
+                _exit(1);
             if (write(report[1], &pid, sizeof pid) != ssize_t(sizeof pid))
                 _exit(1);
             pause();
@@ -307,12 +312,56 @@ TEST_F(SpawnTest, AProgramThatEndsWithUsDiesWithItsStarterAndTakesItsChildren)
         ASSERT_EQ(kill(starter, SIGKILL), 0);
         ASSERT_EQ(waitpid(starter, nullptr, 0), starter);
         EXPECT_TRUE(EndsWithin(program, 60000)) << "the program outlived its starter";
-        if (stopped) {
-            EXPECT_TRUE(EndsWithin(child, 60000)) << "its stopped child outlived it";
-        } else {
-            // A running child that ignores its input outlives it; it is no
-            // program of ours to end.
+        const bool childEnded = EndsWithin(child, 60000);
+        EXPECT_TRUE(childEnded) << "its child outlived it";
+        if (!childEnded)
             kill(child, SIGKILL);
-        }
     }
+}
+
+// The keeper waits in the program's group, holding nothing of ours, awake
+// while the group rests; once the program ends, EndGroup takes what it left.
+TEST_F(SpawnTest, AKeeperHoldsTheGroupAndEndGroupTakesWhatTheProgramLeft)
+{
+    const std::string childFile = m_folder + "/left-child";
+    const std::string script =
+        Make("leaver", "#!/bin/sh\nsleep 600 &\necho $! > '" + childFile + "'\nread line\n");
+    SSpawnOptions options;
+    options.newGroup = true;
+    options.endsWithUs = true;
+    Zorlin::SChildPipes pipes;
+    pid_t keeper = -1;
+    CString error;
+    const pid_t pid = SpawnProgram({script.c_str()}, options, error, &pipes, &keeper);
+    ASSERT_GT(pid, 0) << error.GetText();
+    ASSERT_GT(keeper, 0);
+    EXPECT_EQ(StatField(keeper, 3), long(pid)) << "the keeper is in the program's group";
+    Zorlin::StopGroup(pid, keeper, true);
+    for (int i = 0; i < 20000 && StatField(pid, 1) != 'T'; ++i)
+        usleep(1000);
+    EXPECT_EQ(StatField(pid, 1), 'T') << "the group rests";
+    EXPECT_NE(StatField(keeper, 1), 'T') << "the keeper stays awake";
+    Zorlin::StopGroup(pid, keeper, false);
+    const std::string fds = "/proc/" + std::to_string(keeper) + "/fd";
+    int held = 0;
+    if (DIR* folder = opendir(fds.c_str())) {
+        while (dirent* entry = readdir(folder))
+            held += entry->d_name[0] != '.';
+        closedir(folder);
+    }
+    EXPECT_EQ(held, 0) << "the keeper holds no descriptor of ours";
+    std::string text;
+    for (int i = 0; i < 20000 && (text = RookwellTest::ReadWholeFile(childFile)).find('\n') == std::string::npos; ++i)
+        usleep(1000);
+    const pid_t child = pid_t(std::atol(text.c_str()));
+    ASSERT_GT(child, 0);
+    close(pipes.input);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_FALSE(EndsWithin(child, 0)) << "the program's child is left behind";
+    Zorlin::EndGroup(pid, keeper);
+    EXPECT_EQ(keeper, -1);
+    EXPECT_TRUE(EndsWithin(child, 60000)) << "what the program left goes with its group";
+    close(pipes.output);
+    close(pipes.error);
 }

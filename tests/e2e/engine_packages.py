@@ -28,6 +28,17 @@ def install_fake(c, name, script, log=None):
     return log
 
 
+def awake_copy(c, engine, name="Awake"):
+    """A copy of the package engine under name that never rests; the copy's name."""
+    folder = os.path.join(c.folder, "engines", name)
+    shutil.copytree(os.path.join(c.folder, "engines", engine), folder)
+    with open(os.path.join(folder, "info.cfg")) as f:
+        info = f.read().replace("rest = yes", "")
+    with open(os.path.join(folder, "info.cfg"), "w") as f:
+        f.write(info)
+    return name
+
+
 def saved_game(c, name, engine, local="black", seconds=0, depth=None, moves=0):
     """A saved game against engine at its start, as Save Game writes one; its path."""
     lines = ["game = {", "\ttype = AIGame", f'\tengine = "{engine}"', f"\tLocalPlayer = {local}",

@@ -2,8 +2,9 @@
 """The default engine (PolyGlot and GNU Chess, stopped while the user
 thinks) never outlives its client, however the client ends: killed with
 SIGKILL in the user's turn while the engine rests, killed while the engine
-thinks, and left without its X server (the client ends on the lost
-display). Each time every engine process of the client goes, adapter and
+thinks, killed while an engine that never rests waits awake in the user's
+turn (GNU Chess, its adapter gone, hangs on rather than end), and left
+without its X server (the client ends on the lost display). Each time every engine process of the client goes, adapter and
 engine alike; they are found by their working folder in the client's
 program folder, since nothing else ties them to the client once it is
 gone."""
@@ -49,10 +50,10 @@ def both_running(c):
     return found if {"polyglot", "gnuchess"} <= names else None
 
 
-def start_game(c, name, seconds, depth):
-    """Opens a new saved game against the default engine; after a client that was killed, No to safe mode first."""
+def start_game(c, name, seconds, depth, engine=ENGINE):
+    """Opens a new saved game against engine; after a client that was killed, No to safe mode first."""
     seen = len(c.prompts())
-    path = packages.saved_game(c, name, ENGINE, local="white", seconds=seconds, depth=depth)
+    path = packages.saved_game(c, name, engine, local="white", seconds=seconds, depth=depth)
     if c.runs > 1 and c.process.returncode != 0:
         c.start(path, wait_frame=False)
         index, _ = c.wait_prompt(caption="Safe Mode", after=seen, timeout=30)
@@ -113,6 +114,17 @@ def steps(c):
     os.kill(c.process.pid, signal.SIGKILL)
     c.process.wait()
     check_all_gone(c, thinking, "SIGKILL while the engine thinks")
+
+    # SIGKILL in the user's turn, the engine awake and waiting.
+    board = start_game(c, "awake", 600, 1, engine=packages.awake_copy(c, ENGINE))
+    replies = engine_log(c).count("\nmove ")
+    game.drag(c, board, "e2e4")
+    wait_until(lambda: engine_log(c).count("\nmove ") > replies, 30, "the engine's reply")
+    awake = both_running(c)
+    check(awake and not any(s == "T" for s, _ in awake.values()), f"the engine waits awake: {awake}")
+    os.kill(c.process.pid, signal.SIGKILL)
+    c.process.wait()
+    check_all_gone(c, awake, "SIGKILL in the user's turn, the engine awake")
 
     # The X server goes in the user's turn: the client ends on its own.
     resting = rests_in_the_users_turn(c)

@@ -68,13 +68,8 @@ def steps(c):
     # The engine dies before its first move; the question restarts it. The
     # package is the default one without resting, which would wake the engine
     # the test stops below.
-    awake = os.path.join(c.folder, "engines", "Awake")
-    shutil.copytree(os.path.join(c.folder, "engines", ENGINE), awake)
-    with open(os.path.join(awake, "info.cfg")) as f:
-        info = f.read().replace("rest = yes", "")
-    with open(os.path.join(awake, "info.cfg"), "w") as f:
-        f.write(info)
-    c.start(packages.saved_game(c, "win", "Awake", local="white", seconds=20, depth=1))
+    awake = packages.awake_copy(c, ENGINE)
+    c.start(packages.saved_game(c, "win", awake, local="white", seconds=20, depth=1))
     board = game.the_board(c)
     first = wait_until(lambda: engines(c), 20, "the engine to run")
     packages.signal_all(first, signal.SIGKILL)
