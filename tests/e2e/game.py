@@ -4,7 +4,7 @@ engine's answers read off the board picture and checked against chess.js."""
 import time
 
 import harness
-from harness import Failure, Oracle, check, move_squares
+from harness import Failure, Oracle, check, move_squares, wait_until
 
 # Quiet developing moves, tried in order; the first legal one is played.
 PREFERRED = ["e2e4", "g1f3", "f1c4", "b1c3", "d2d3", "e1g1", "h2h3", "a2a3", "c1e3", "d1e2"]
@@ -101,6 +101,22 @@ def flag_falls_after_e4(c):
     board = the_board(c)
     drag(c, board, "e2e4")
     return c.wait_window("^Game Over$", 40, besides=(c.frame,))
+
+
+def game_over_past_picture(c, besides):
+    """The Game Over window of a game mated or stalemated on the board, holding
+    the keyboard. The end's picture comes up over it a moment later and takes
+    the keyboard, so a key sent before that could reach the picture; the
+    picture is waited for and goes as Game Over takes the keyboard back."""
+    over = c.wait_window("^Game Over$", 30, besides=besides)
+
+    def picture_with_keyboard():
+        focus = c.focused()
+        return focus if focus in c.windows("^Splash Window$") else None
+    picture = wait_until(picture_with_keyboard, 20, "the end's picture over Game Over to take the keyboard")
+    c.take_keyboard(over)
+    c.wait_gone(picture)
+    return over
 
 
 def drag(c, board, move):

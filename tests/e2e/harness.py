@@ -456,9 +456,14 @@ class Client:
         """Gives window the keyboard and waits until the X server says it has it; the window."""
         def holds_focus():
             self.focus(window)
-            return self.xdotool("getwindowfocus", check_ok=False).strip() == str(window)
+            return self.focused() == window
         wait_until(holds_focus, timeout, f"window {window} to take the keyboard")
         return window
+
+    def focused(self):
+        """The top-level window holding the X input focus, or None."""
+        out = self.xdotool("getwindowfocus", check_ok=False).strip()
+        return int(out) if out.isdigit() else None
 
     def wait_gone(self, window, timeout=10):
         wait_until(lambda: window not in self.windows(), timeout, f"window {window} to close")
@@ -636,10 +641,17 @@ class Client:
         wait_until(good, timeout, what, step=0.1)
         return found[-1]
 
-    def board_view(self, skin="large wood", name="board-view"):
-        """F2's board view once its canvas shows the pieces of a new game:
-        (the board, a picture of the bare board, the settled screen)."""
-        self.key("F2")
+    def board_view(self, skin="large wood", name="board-view", opened=False):
+        """The board view once its canvas shows the pieces of a new game:
+        (the board, a picture of the bare board, the settled screen). F2
+        brings it from the start page; opened says the client brings it up
+        itself, for a game it opens, and F2 is not pressed: it switches
+        between the two views, and after the opening it would go back to
+        the start page."""
+        if opened:
+            wait_until(lambda: shows_board(self.look()), 20, "the board of the game opened")
+        else:
+            self.key("F2")
         board = self.board(skin)
         empty = board.empty(self.look(), self.artifacts)
         wait_occupied(self, board, empty, START_SQUARES, name)

@@ -2,7 +2,8 @@
 """Moves typed in Enter Move against scripted engines, and what two dialogs
 show. Your Opponents without opponents has no black box where the photo
 goes. Enter Move comes back with Ctrl-M after its close button and after
-Escape; the user is mated through typed moves, and after Game Over's OK the
+Escape; the user is mated through typed moves, the mate's picture comes
+over Game Over and goes as Game Over takes the keyboard, and after its OK the
 finished game is not offered for saving while the next one opens, where
 typed moves play again. A pawn dragged to the last rank is offered White's
 pieces (read off the screen). Copy PGN after text was selected in Display
@@ -89,7 +90,7 @@ def steps(c):
     promoter_log = packages.install_fake(c, "Promoter", PROMOTER)
     promoter = packages.saved_game(c, "promoter", "Promoter", local="white")
     c.start(packages.saved_game(c, "mater", "Mater", local="white"))
-    board, empty, _ = c.board_view(name="mater-start")
+    board, empty, _ = c.board_view(name="mater-start", opened=True)
 
     # Your Opponents without opponents: no black box where the photo goes
     # (the pointer kept off it, so no black tooltip comes up).
@@ -117,8 +118,7 @@ def steps(c):
     # Mated through typed moves; Game Over's OK.
     type_move(c, entry, "f3", mater_log, "f2f3", board, empty, ("f2", "e7"), ("f3", "e5"))
     type_move(c, entry, "g4", mater_log, "g2g4", board, empty, ("f2", "e7", "g2", "d8"), ("f3", "e5", "g4", "h4"))
-    over = c.wait_window("^Game Over$", 30, besides=(c.frame, entry))
-    c.take_keyboard(over)
+    over = game.game_over_past_picture(c, besides=(c.frame, entry))
     c.key("Return", window=over)
     c.wait_gone(over)
     seen = copy_pgn(c, len(c.prompts()))
@@ -130,7 +130,7 @@ def steps(c):
     check(record[0] == "file", f"Open Game asks for the file at once, not {record}")
     c.choose_file(record[1], promoter)
     seen = index + 1
-    board, empty, _ = c.board_view(name="promoter-start")
+    board, empty, _ = c.board_view(name="promoter-start", opened=True)
     for text, sent, gone, come in (("e4", "e2e4", ("e2", "f7"), ("e4", "f5")),
                                    ("exf5", "e4f5", ("e2", "f7", "g7"), ("f5", "g6")),
                                    ("fxg6", "f5g6", ("e2", "f7", "g7", "a7"), ("g6", "a6")),

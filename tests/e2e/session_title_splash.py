@@ -9,17 +9,11 @@ import harness
 from harness import check
 
 
-def focused(c):
-    """The top-level window holding the X input focus."""
-    out = c.xdotool("getwindowfocus", "-f", check_ok=False).strip()
-    return int(out) if out.isdigit() else None
-
-
 def steps(c):
     c.start(close_splash=False)
     splash = c.splash(timeout=20)
     check(splash is not None, "the title picture comes up")
-    harness.wait_until(lambda: focused(c) == splash, 10, f"the focus on the title picture (now {focused(c)})")
+    harness.wait_until(lambda: c.focused() == splash, 10, f"the focus on the title picture (now {c.focused()})")
     c.screenshot("title-picture")
     # What a window manager does when the frame is clicked.
     c.focus(c.frame)
