@@ -25,38 +25,11 @@
 
 using namespace Zorlin;
 using FuzzSupport::CChoices;
+using FuzzSupport::CWireDevice;
 using FuzzSupport::Check;
 
 namespace {
 
-// The wire, handed out in pieces the seed chooses; -1 once it is all read.
-class CWireDevice : public CByteDevice {
-public:
-    CWireDevice(const uint8_t* data, size_t size, CChoices& choices) : m_data(data), m_size(size), m_choices(choices) {}
-    int Read(char* buffer, int size) override
-    {
-        if (m_pos >= m_size)
-            return -1;
-        size_t n = 1 + m_choices.Next(uint32_t(size));
-        if (n > m_size - m_pos)
-            n = m_size - m_pos;
-        std::memcpy(buffer, m_data + m_pos, n);
-        m_pos += n;
-        return int(n);
-    }
-    int ReadError(char*, int) override { return -1; }
-    bool Write(const char*, int) override { return true; }
-    void CloseInput() override {}
-    void WaitReadable(int) override {}
-    bool HasEnded() const override { return m_pos >= m_size; }
-    void Release() override {}
-
-private:
-    const uint8_t* m_data;
-    size_t m_size;
-    size_t m_pos = 0;
-    CChoices& m_choices;
-};
 
 class CFakeGame : public INetworkGameSide {
 public:
