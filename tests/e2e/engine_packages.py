@@ -53,6 +53,24 @@ def saved_game(c, name, engine, local="black", seconds=0, depth=None, moves=0):
     return path
 
 
+def adapter_log(c):
+    """What the client's logs hold of its talk with the default engine's adapter."""
+    folder = os.path.join(c.folder, "logs")
+    if not os.path.isdir(folder):
+        return ""
+    return "".join(open(os.path.join(folder, name), errors="replace").read()
+                   for name in sorted(os.listdir(folder)) if "polyglot" in name)
+
+
+def forget_adapter_log(c):
+    """Removes the adapter's logs before a start: each start numbers its engines from one again and
+    rewrites the last start's log only once its engine runs, so moves of the last game would count."""
+    folder = os.path.join(c.folder, "logs")
+    for name in os.listdir(folder) if os.path.isdir(folder) else ():
+        if "polyglot" in name:
+            os.remove(os.path.join(folder, name))
+
+
 def processes_under(folder):
     """Running processes whose command line names something in folder."""
     found = []

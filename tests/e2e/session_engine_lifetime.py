@@ -36,14 +36,6 @@ def ps(pids):
                           capture_output=True, text=True).stdout
 
 
-def engine_log(c):
-    text = ""
-    for name in sorted(os.listdir(os.path.join(c.folder, "logs"))):
-        if "polyglot" in name:
-            text += open(os.path.join(c.folder, "logs", name), errors="replace").read()
-    return text
-
-
 def both_running(c):
     found = engine_processes(c)
     names = {name for state, name in found.values()}
@@ -54,6 +46,7 @@ def start_game(c, name, seconds, depth, engine=ENGINE):
     """Opens a new saved game against engine; after a client that was killed, No to safe mode first."""
     seen = len(c.prompts())
     path = packages.saved_game(c, name, engine, local="white", seconds=seconds, depth=depth)
+    packages.forget_adapter_log(c)
     if c.runs > 1 and c.process.returncode != 0:
         c.start(path, wait_frame=False)
         index, _ = c.wait_prompt(caption="Safe Mode", after=seen, timeout=30)
@@ -88,7 +81,7 @@ def rests_in_the_users_turn(c):
     """A game at its start, e2e4 played and answered: the engine stopped (state T) in the user's turn."""
     board = start_game(c, "resting", 600, 1)
     game.drag(c, board, "e2e4")
-    wait_until(lambda: "\nmove " in engine_log(c), 30, "the engine's reply")
+    wait_until(lambda: "\nmove " in packages.adapter_log(c), 30, "the engine's reply")
     return wait_until(lambda: (lambda f: f if all(s == "T" for s, _ in f.values()) else None)(both_running(c) or {}),
                       30, "the engine to rest in the user's turn")
 
@@ -108,7 +101,8 @@ def steps(c):
     # SIGKILL while the engine thinks on a long clock.
     board = start_game(c, "thinking", 3600, None)
     game.drag(c, board, "e2e4")
-    wait_until(lambda: ">usermove e2e4" in engine_log(c) or ">e2e4" in engine_log(c), 30, "the move to reach the engine")
+    wait_until(lambda: ">usermove e2e4" in packages.adapter_log(c) or ">e2e4" in packages.adapter_log(c), 30,
+               "the move to reach the engine")
     thinking = both_running(c)
     check(thinking and not any(s == "T" for s, _ in thinking.values()), f"the engine runs: {thinking}")
     os.kill(c.process.pid, signal.SIGKILL)
@@ -117,9 +111,9 @@ def steps(c):
 
     # SIGKILL in the user's turn, the engine awake and waiting.
     board = start_game(c, "awake", 600, 1, engine=packages.awake_copy(c, ENGINE))
-    replies = engine_log(c).count("\nmove ")
+    replies = packages.adapter_log(c).count("\nmove ")
     game.drag(c, board, "e2e4")
-    wait_until(lambda: engine_log(c).count("\nmove ") > replies, 30, "the engine's reply")
+    wait_until(lambda: packages.adapter_log(c).count("\nmove ") > replies, 30, "the engine's reply")
     awake = both_running(c)
     check(awake and not any(s == "T" for s, _ in awake.values()), f"the engine waits awake: {awake}")
     os.kill(c.process.pid, signal.SIGKILL)

@@ -47,18 +47,13 @@ def core_share(pids, seconds):
     return used / (time.monotonic() - started)
 
 
-def engine_log(c):
-    folder = os.path.join(c.folder, "logs")
-    return "".join(open(os.path.join(folder, n), errors="replace").read()
-                   for n in sorted(os.listdir(folder)) if "polyglot" in n)
-
-
 def answered_moves(c):
-    return engine_log(c).count("\nmove ")
+    return packages.adapter_log(c).count("\nmove ")
 
 
 def start(c, name, seconds, depth):
     """A new saved game against the engine, the user White; the board and the engine's processes."""
+    packages.forget_adapter_log(c)
     c.start(packages.saved_game(c, name, ENGINE, local="white", seconds=seconds, depth=depth))
     board = game.the_board(c)
     pids = wait_until(lambda: (lambda p: p if len(p) >= 2 else None)(engine_processes(c)), 30,
@@ -107,10 +102,10 @@ def steps(c):
     # Resigned while the engine thinks on a long clock: it stops and rests.
     board, pids = start(c, "resign-engine-turn", 3600, None)
     game.drag(c, board, "e2e4")
-    wait_until(lambda: ">usermove e2e4" in engine_log(c), 30, "the move to reach the engine")
+    wait_until(lambda: ">usermove e2e4" in packages.adapter_log(c), 30, "the move to reach the engine")
     resign(c)
     measure(c, pids, "a resignation in the engine's turn")
-    check("unknown command): result" not in engine_log(c), "the adapter takes the result as one")
+    check("unknown command): result" not in packages.adapter_log(c), "the adapter takes the result as one")
     leave(c)
 
     # The user's flag falls.

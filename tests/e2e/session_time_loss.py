@@ -69,6 +69,7 @@ def steps(c):
     # package is the default one without resting, which would wake the engine
     # the test stops below.
     awake = packages.awake_copy(c, ENGINE)
+    packages.forget_adapter_log(c)
     c.start(packages.saved_game(c, "win", awake, local="white", seconds=20, depth=1))
     board = game.the_board(c)
     first = wait_until(lambda: engines(c), 20, "the engine to run")
