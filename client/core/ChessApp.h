@@ -69,6 +69,9 @@ public:
     CMediaSet* GetMediaSet();
     void LoadMedia();
     void LoadMusic();
+    // A splash picture stands on its own: left open as the frame goes it
+    // would keep the program running.
+    void CloseSplashes();
 
     // Opens a file named on the command line, handed over, dropped or
     // chosen by the user. What is no plain file is refused at once; a PGN

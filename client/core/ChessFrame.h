@@ -36,6 +36,28 @@ public:
     CChessFrame(const wxString& title, const wxPoint& position, const wxSize& size);
     ~CChessFrame() override;
 
+    // A call into the frame (or into a window it owns) that may let events
+    // through holds one while it runs; each event of the frame holds one
+    // too. The frame is deleted only once none is held and no yield or
+    // modal loop is running, and a close that comes while one runs is
+    // carried out after it, so no close frees what such a call still uses.
+    class CCallGuard {
+    public:
+        explicit CCallGuard(CChessFrame* frame);
+        ~CCallGuard();
+        CCallGuard(const CCallGuard&) = delete;
+        CCallGuard& operator=(const CCallGuard&) = delete;
+
+    private:
+        CChessFrame* m_frame;
+    };
+    void EnterCall() { ++m_callDepth; }
+    void LeaveCall();
+
+    bool ProcessEvent(wxEvent& event) override;
+    // Put off while a call holds the frame (see CCallGuard).
+    bool Destroy() override;
+
     // The board canvas's current game; null before the first one.
     CGame* GetGame() const;
     // The board canvas; null only while the frame is being made.
@@ -83,6 +105,7 @@ public:
     wxWindow* GetWindow() override { return this; }
     CChessView* GetChessView() override;
     CClockView* GetClockView() override;
+    bool IsClosing() const override;
 
     // The key hook's work: true when the key was used up.
     bool HandleKey(int keyCode, bool alt);
@@ -274,8 +297,14 @@ private:
     bool m_boardAsked;
     bool m_panelEnabled;
     bool m_yielding;
-    // A close asked for during a yield, made once the yield is over.
-    bool m_closeAfterYield;
+    // Calls holding the frame (CCallGuard).
+    int m_callDepth;
+    // A close asked for while events were let through under some call,
+    // carried out at the first idle time after it; whether it may be refused.
+    bool m_closePending;
+    bool m_closeForced;
+    // Destroy was asked for while a call held the frame.
+    bool m_destroyPending;
     bool m_firstIdleSeen;
 
     wxDECLARE_DYNAMIC_CLASS_NO_COPY(CChessFrame);

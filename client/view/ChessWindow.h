@@ -196,11 +196,13 @@ private:
     bool IsLocalToMove();
     int AskPromotionPiece(int colour);
     // Counts the handlers on the stack, so a game replaced from inside one
-    // is kept until they have returned.
+    // is kept until they have returned; the frame, which would take this
+    // window along, is held as long.
     struct SCallGuard {
-        explicit SCallGuard(CChessWindow& window) : m_window(window) { ++m_window.m_callDepth; }
+        explicit SCallGuard(CChessWindow& window);
         ~SCallGuard();
         CChessWindow& m_window;
+        CChessFrame* m_frame;
     };
 
     int m_endKind;
