@@ -42,11 +42,7 @@ class FrameClose : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_client.PrepareFolder("setuser = tester")) << m_client.GetError();
-        ASSERT_EQ(mkdir(m_client.Path("users").c_str(), 0755), 0);
-        ASSERT_EQ(mkdir(m_client.Path("users/tester").c_str(), 0755), 0);
-        std::ofstream(m_client.Path("users/tester/user.cfg"))
-            << "profile={id=ABC123\nname=Tess\n}\npreferences={language=english\n}\n";
+        ASSERT_TRUE(m_client.PrepareReturningUser("language=english\n")) << m_client.GetError();
         m_files = m_client.Path("../files");
         ASSERT_EQ(mkdir(m_files.c_str(), 0755), 0);
         // An argument: no title picture, which would outlive the frame.
@@ -59,8 +55,6 @@ protected:
     }
     void TearDown() override
     {
-        if (m_app && m_idleHook)
-            m_app->Unbind(wxEVT_IDLE, &FrameClose::OnAppIdle, this);
         m_client.Stop();
         if (chdir("/") != 0)
             ADD_FAILURE() << "no root folder";
@@ -92,7 +86,6 @@ protected:
             m_app->m_frame->Close(false);
         };
         m_app->Bind(wxEVT_IDLE, &FrameClose::OnAppIdle, this);
-        m_idleHook = true;
         // The bound only ends a hung test.
         wxTimer hung;
         hung.Bind(wxEVT_TIMER, [](wxTimerEvent&) {
@@ -105,7 +98,7 @@ protected:
         hung.StartOnce(120000);
         m_app->OnRun();
         m_app->Unbind(wxEVT_IDLE, &FrameClose::OnAppIdle, this);
-        m_idleHook = false;
+        m_closeNow = nullptr;
         return end;
     }
     void OnAppIdle(wxIdleEvent& event)
@@ -114,20 +107,11 @@ protected:
         if (m_closeNow)
             m_closeNow();
     }
-    std::string Asked()
-    {
-        std::string all;
-        for (int i = 0; i < m_client.GetPrompt().GetCount(); ++i)
-            all += std::string("[") + m_client.GetPrompt().GetQuestion(i).caption.GetText() + "] " +
-                   m_client.GetPrompt().GetQuestion(i).text.GetText() + "\n";
-        return all;
-    }
 
     CHarness m_client;
     CChessApp* m_app = nullptr;
     std::string m_files;
     std::function<void()> m_closeNow;
-    bool m_idleHook = false;
 };
 
 bool ViewerReading()
@@ -161,7 +145,7 @@ TEST_F(FrameClose, AClosingFrameStopsReadingAHandedFileAndClosesOnceTheOpenRetur
     EXPECT_EQ(m_app->m_frame, nullptr);
     EXPECT_FALSE(sawBoardTakeTheFile) << "the open went on into a closing frame";
     // Stopped as the end of the program stops it: nothing is told.
-    EXPECT_EQ(m_client.GetPrompt().GetCount(), 0) << Asked();
+    EXPECT_EQ(m_client.GetPrompt().GetCount(), 0) << m_client.Asked();
     const std::string log = m_client.ReadFile("logs/Rookwell - Console.log");
     EXPECT_NE(log.find("many games.pgn: the first "), std::string::npos) << log;
     EXPECT_NE(log.find("(reading cancelled)"), std::string::npos) << log;
@@ -183,8 +167,8 @@ TEST_F(FrameClose, APackageInstalledWhileTheFrameIsClosedIsFinishedFirst)
     EXPECT_TRUE(end.deleted);
     EXPECT_FALSE(end.underACall) << "the frame was deleted while the install still ran";
     EXPECT_EQ(m_app->m_frame, nullptr);
-    ASSERT_EQ(m_client.GetPrompt().GetCount(), 2) << Asked();
-    EXPECT_EQ(m_client.GetPrompt().GetQuestion(1).caption, "Done") << Asked();
+    ASSERT_EQ(m_client.GetPrompt().GetCount(), 2) << m_client.Asked();
+    EXPECT_EQ(m_client.GetPrompt().GetQuestion(1).caption, "Done") << m_client.Asked();
     EXPECT_EQ(PackageTest::ListFiles(m_client.Path("boards/Large Wood Copy")),
               PackageTest::ListFiles(ROOKWELL_SOURCE "/data/boards/large wood"));
     EXPECT_EQ(CHarness::GetAssertCount(), 0);
