@@ -85,7 +85,7 @@ bool CChessApp::OpenTransportFile(const char* path)
 {
     // What the file holds may yield (a PGN read, a package installed) while
     // the frame and its windows are in use.
-    CChessFrame::CCallGuard call(m_frame);
+    CChessFrame::CHold hold(m_frame);
     const CString name(path ? path : "");
     // Not ReverseFind(char): it gives 0 for a name without a dot, which
     // would read "apgn" as a PGN file.

@@ -148,8 +148,8 @@ CChessFrame::CChessFrame()
       m_browserPanel(nullptr), m_moveDialog(nullptr), m_fullScreen(false), m_flipped(false),
       m_showCoordinates(false), m_chatShown(false), m_moveListShown(false), m_skinnedCursor(false),
       m_legalMoves(false), m_lastMove(false), m_annotationShown(true), m_browserView(false), m_boardAsked(false),
-      m_panelEnabled(true), m_yielding(false), m_callDepth(0), m_closePending(false), m_closeForced(false),
-      m_destroyPending(false), m_firstIdleSeen(false)
+      m_panelEnabled(true), m_yielding(false), m_closePending(false), m_closeForced(false),
+      m_firstIdleSeen(false)
 {
 }
 
@@ -256,47 +256,9 @@ bool CChessFrame::ExecuteCommand(const CString& name)
     return true;
 }
 
-CChessFrame::CCallGuard::CCallGuard(CChessFrame* frame) : m_frame(frame)
-{
-    if (m_frame)
-        m_frame->EnterCall();
-}
-
-CChessFrame::CCallGuard::~CCallGuard()
-{
-    if (m_frame)
-        m_frame->LeaveCall();
-}
-
-void CChessFrame::LeaveCall()
-{
-    if (--m_callDepth == 0 && m_destroyPending && !IsInNestedLoop())
-        Destroy();
-}
-
-bool CChessFrame::ProcessEvent(wxEvent& event)
-{
-    CCallGuard call(this);
-    return wxFrame::ProcessEvent(event);
-}
-
-bool CChessFrame::Destroy()
-{
-    // The toolkit deletes a destroyed window at its next idle time, and a
-    // yield has one: it must not come while a call still uses the frame.
-    if (m_callDepth > 0 || IsInNestedLoop()) {
-        m_destroyPending = true;
-        Hide();
-        wxWakeUpIdle();
-        return true;
-    }
-    m_destroyPending = false;
-    return wxFrame::Destroy();
-}
-
 bool CChessFrame::IsClosing() const
 {
-    return m_closePending || m_destroyPending || IsBeingDeleted();
+    return m_closePending || IsDestroyPending() || IsBeingDeleted();
 }
 
 void CChessFrame::YieldOnce()
@@ -503,7 +465,7 @@ void CChessFrame::OnIdle(wxIdleEvent& event)
 {
     event.Skip();
     // The close put off by OnClose, once only this idle call holds the frame.
-    if (m_closePending && m_callDepth <= 1 && !IsInNestedLoop()) {
+    if (m_closePending && GetHolds() <= 1 && !IsInNestedLoop()) {
         const bool forced = m_closeForced;
         m_closePending = false;
         m_closeForced = false;

@@ -9,6 +9,7 @@
 #include <wx/frame.h>
 
 #include "client/core/FrameView.h"
+#include "client/core/HeldWindow.h"
 #include "client/core/RemoteCommands.h"
 #include "foundation/AssocArray.h"
 #include "foundation/String.h"
@@ -27,7 +28,10 @@ class wxListEvent;
 class wxSashLayoutWindow;
 class wxSplitterWindow;
 
-class CChessFrame : public wxFrame, public CFrameView {
+// A call into the frame, or into a window it owns, that may let events
+// through holds it (CHold) while it runs: a close that comes meanwhile is
+// carried out after it, and the frame is not deleted under it.
+class CChessFrame : public CHeldWindow<wxFrame>, public CFrameView {
 public:
     // Client widths below this leave no room for the game panel.
     static const int kPanelMinClientWidth = 260;
@@ -35,28 +39,6 @@ public:
     CChessFrame();
     CChessFrame(const wxString& title, const wxPoint& position, const wxSize& size);
     ~CChessFrame() override;
-
-    // A call into the frame (or into a window it owns) that may let events
-    // through holds one while it runs; each event of the frame holds one
-    // too. The frame is deleted only once none is held and no yield or
-    // modal loop is running, and a close that comes while one runs is
-    // carried out after it, so no close frees what such a call still uses.
-    class CCallGuard {
-    public:
-        explicit CCallGuard(CChessFrame* frame);
-        ~CCallGuard();
-        CCallGuard(const CCallGuard&) = delete;
-        CCallGuard& operator=(const CCallGuard&) = delete;
-
-    private:
-        CChessFrame* m_frame;
-    };
-    void EnterCall() { ++m_callDepth; }
-    void LeaveCall();
-
-    bool ProcessEvent(wxEvent& event) override;
-    // Put off while a call holds the frame (see CCallGuard).
-    bool Destroy() override;
 
     // The board canvas's current game; null before the first one.
     CGame* GetGame() const;
@@ -297,14 +279,10 @@ private:
     bool m_boardAsked;
     bool m_panelEnabled;
     bool m_yielding;
-    // Calls holding the frame (CCallGuard).
-    int m_callDepth;
     // A close asked for while events were let through under some call,
     // carried out at the first idle time after it; whether it may be refused.
     bool m_closePending;
     bool m_closeForced;
-    // Destroy was asked for while a call held the frame.
-    bool m_destroyPending;
     bool m_firstIdleSeen;
 
     wxDECLARE_DYNAMIC_CLASS_NO_COPY(CChessFrame);

@@ -11,12 +11,14 @@
 
 #include <vector>
 
+#include <wx/frame.h>
 #include <wx/glcanvas.h>
 #include <wx/timer.h>
 #include <wx/window.h>
 
 #include "chess/Move.h"
 #include "client/core/ChessView.h"
+#include "client/core/HeldWindow.h"
 #include "client/view/BoardGeometry.h"
 #include "foundation/String.h"
 
@@ -202,7 +204,7 @@ private:
         explicit SCallGuard(CChessWindow& window);
         ~SCallGuard();
         CChessWindow& m_window;
-        CChessFrame* m_frame;
+        CHeldWindow<wxFrame>::CHold m_frameHold;
     };
 
     int m_endKind;

@@ -1,0 +1,71 @@
+#pragma once
+
+// A window that is not deleted while one of its calls is still running.
+// The toolkit deletes a destroyed window at its next idle time, and every
+// yield and modal loop has idle times: a window destroyed from inside one
+// would be freed under the call that let the events through. Here each
+// event of the window holds it while it is handled, a call from outside
+// that may let events through holds it with a CHold, and Destroy waits
+// until nothing holds it and no yield or modal loop is running.
+
+#include <wx/app.h>
+
+#include "client/core/ModalLoops.h"
+
+template <class Base> class CHeldWindow : public Base {
+public:
+    using Base::Base;
+
+    class CHold {
+    public:
+        explicit CHold(CHeldWindow* window) : m_window(window)
+        {
+            if (m_window)
+                ++m_window->m_holds;
+        }
+        ~CHold()
+        {
+            if (m_window)
+                m_window->Release();
+        }
+        CHold(const CHold&) = delete;
+        CHold& operator=(const CHold&) = delete;
+
+    private:
+        CHeldWindow* m_window;
+    };
+
+    bool ProcessEvent(wxEvent& event) override
+    {
+        CHold hold(this);
+        return Base::ProcessEvent(event);
+    }
+
+    bool Destroy() override
+    {
+        if (m_holds > 0 || IsInNestedLoop()) {
+            m_destroyPending = true;
+            this->Hide();
+            // The idle time after the last hold lets the destroy through.
+            wxWakeUpIdle();
+            return true;
+        }
+        m_destroyPending = false;
+        return Base::Destroy();
+    }
+
+    // Destroy was asked for and waits for what holds the window.
+    bool IsDestroyPending() const { return m_destroyPending; }
+    // The calls holding the window; an event handler counts its own.
+    int GetHolds() const { return m_holds; }
+
+private:
+    void Release()
+    {
+        if (--m_holds == 0 && m_destroyPending && !IsInNestedLoop())
+            Destroy();
+    }
+
+    int m_holds = 0;
+    bool m_destroyPending = false;
+};
