@@ -141,6 +141,8 @@ public:
     // Writes the OpenGL strings to the console once a context is current;
     // the board canvas calls it when it first draws.
     void WriteGLInfo();
+    // OnInit has run to its end.
+    bool IsStartupDone() const { return m_startupDone; }
 
 private:
     void AskForSafeMode();

@@ -261,6 +261,12 @@ bool CChessFrame::IsClosing() const
     return m_closePending || IsDestroyPending() || IsBeingDeleted();
 }
 
+bool CChessFrame::IsInsideOtherWork() const
+{
+    CChessApp* app = GetChessApp();
+    return CHeldWindow<wxFrame>::IsInsideOtherWork() || (app && !app->IsStartupDone());
+}
+
 void CChessFrame::YieldOnce()
 {
     // A view switch may itself run inside a yield; never nest them. A
@@ -399,10 +405,10 @@ void CChessFrame::OnClose(wxCloseEvent& event)
 {
     // A close asked for while events are let through under some call (Game,
     // Exit typed during a view switch's yield, or while a file handed over
-    // is read) would ask its questions and take the windows away under that
-    // call: it comes at the first idle time after, and long work under way
-    // (the reading) stops, so the call returns soon.
-    if (IsInNestedLoop()) {
+    // or named at the start is read) would ask its questions and take the
+    // windows away under that call: it comes at the first idle time after,
+    // and long work under way (the reading) stops, so the call returns soon.
+    if (IsInsideOtherWork()) {
         if (event.CanVeto())
             event.Veto();
         m_closePending = true;
@@ -465,7 +471,7 @@ void CChessFrame::OnIdle(wxIdleEvent& event)
 {
     event.Skip();
     // The close put off by OnClose, once only this idle call holds the frame.
-    if (m_closePending && GetHolds() <= 1 && !IsInNestedLoop()) {
+    if (m_closePending && GetHolds() <= 1 && !IsInsideOtherWork()) {
         const bool forced = m_closeForced;
         m_closePending = false;
         m_closeForced = false;

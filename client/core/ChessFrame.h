@@ -88,6 +88,10 @@ public:
     CChessView* GetChessView() override;
     CClockView* GetClockView() override;
     bool IsClosing() const override;
+    // The start-up too: a yield of its own has no loop the toolkit knows,
+    // and the toolkit ends the program with its last window only once the
+    // main loop runs.
+    bool IsInsideOtherWork() const override;
 
     // The key hook's work: true when the key was used up.
     bool HandleKey(int keyCode, bool alt);

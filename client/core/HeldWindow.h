@@ -43,7 +43,7 @@ public:
 
     bool Destroy() override
     {
-        if (m_holds > 0 || IsInNestedLoop()) {
+        if (m_holds > 0 || IsInsideOtherWork()) {
             m_destroyPending = true;
             this->Hide();
             // The idle time after the last hold lets the destroy through.
@@ -58,11 +58,14 @@ public:
     bool IsDestroyPending() const { return m_destroyPending; }
     // The calls holding the window; an event handler counts its own.
     int GetHolds() const { return m_holds; }
+    // Events are handled inside other work that is still running, which
+    // may use the window once they are: a yield or a modal loop.
+    virtual bool IsInsideOtherWork() const { return IsInNestedLoop(); }
 
 private:
     void Release()
     {
-        if (--m_holds == 0 && m_destroyPending && !IsInNestedLoop())
+        if (--m_holds == 0 && m_destroyPending && !IsInsideOtherWork())
             Destroy();
     }
 
