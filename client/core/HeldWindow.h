@@ -54,8 +54,12 @@ public:
         return Base::Destroy();
     }
 
-    // Destroy was asked for and waits for what holds the window.
-    bool IsDestroyPending() const { return m_destroyPending; }
+    // Destroy was asked for: it waits for what holds the window, or the
+    // toolkit deletes the window at its next idle time.
+    bool IsDestroyPending() const
+    {
+        return m_destroyPending || (wxTheApp && wxTheApp->IsScheduledForDestruction(const_cast<CHeldWindow*>(this)));
+    }
     // The calls holding the window; an event handler counts its own.
     int GetHolds() const { return m_holds; }
     // Events are handled inside other work that is still running, which
