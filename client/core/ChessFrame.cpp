@@ -406,15 +406,16 @@ void CChessFrame::OnClose(wxCloseEvent& event)
     // A close asked for while events are let through under some call (Game,
     // Exit typed during a view switch's yield, or while a file handed over
     // or named at the start is read) would ask its questions and take the
-    // windows away under that call: it comes at the first idle time after,
-    // and long work under way (the reading) stops, so the call returns soon.
+    // windows away under that call: it comes once the frame is free
+    // (OnFree), and long work under way (the reading) stops, so the call
+    // returns soon.
     if (IsInsideOtherWork()) {
         if (event.CanVeto())
             event.Veto();
         m_closePending = true;
         m_closeForced = m_closeForced || !event.CanVeto();
         StopModalWork();
-        wxWakeUpIdle();
+        LookWhenFree();
         return;
     }
     m_closePending = false;
@@ -467,17 +468,21 @@ void CChessFrame::OnExit(wxCommandEvent&)
     Close(false);
 }
 
+void CChessFrame::OnFree()
+{
+    if (!m_closePending) {
+        CHeldWindow<wxFrame>::OnFree();
+        return;
+    }
+    const bool forced = m_closeForced;
+    m_closePending = false;
+    m_closeForced = false;
+    Close(forced);
+}
+
 void CChessFrame::OnIdle(wxIdleEvent& event)
 {
     event.Skip();
-    // The close put off by OnClose, once only this idle call holds the frame.
-    if (m_closePending && GetHolds() <= 1 && !IsInsideOtherWork()) {
-        const bool forced = m_closeForced;
-        m_closePending = false;
-        m_closeForced = false;
-        Close(forced);
-        return;
-    }
     // The toolkit updates menu items only as a menu opens: the title is
     // kept in step with the game here.
     UpdateActionsMenu(false);

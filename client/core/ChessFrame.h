@@ -124,6 +124,8 @@ public:
     wxWindow* GetBrowserPanel() const { return m_browserPanel; }
 
 private:
+    // The close put off by OnClose.
+    void OnFree() override;
     void FillCommandMap();
     void ApplyViewOptions();
     void CreateStatusFields();
@@ -284,7 +286,7 @@ private:
     bool m_panelEnabled;
     bool m_yielding;
     // A close asked for while events were let through under some call,
-    // carried out at the first idle time after it; whether it may be refused.
+    // carried out once the frame is free; whether it may be refused.
     bool m_closePending;
     bool m_closeForced;
     bool m_firstIdleSeen;

@@ -9,6 +9,7 @@
 // until nothing holds it and no yield or modal loop is running.
 
 #include <wx/app.h>
+#include <wx/timer.h>
 
 #include "client/core/ModalLoops.h"
 
@@ -46,8 +47,7 @@ public:
         if (m_holds > 0 || IsInsideOtherWork()) {
             m_destroyPending = true;
             this->Hide();
-            // The idle time after the last hold lets the destroy through.
-            wxWakeUpIdle();
+            LookWhenFree();
             return true;
         }
         m_destroyPending = false;
@@ -66,13 +66,44 @@ public:
     // may use the window once they are: a yield or a modal loop.
     virtual bool IsInsideOtherWork() const { return IsInNestedLoop(); }
 
+protected:
+    // OnFree comes once nothing holds the window and no other work runs.
+    // It is looked for every few milliseconds: the last hold may go inside
+    // a yield, with no event of the window to come after it.
+    void LookWhenFree()
+    {
+        if (!m_againBound) {
+            m_againBound = true;
+            m_again.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { LookAgain(); });
+        }
+        if (!m_again.IsRunning())
+            m_again.StartOnce(kLookAgainMs);
+    }
+    // What was put off until the window is free.
+    virtual void OnFree()
+    {
+        if (m_destroyPending)
+            Destroy();
+    }
+
 private:
+    static const int kLookAgainMs = 20;
+
     void Release()
     {
         if (--m_holds == 0 && m_destroyPending && !IsInsideOtherWork())
             Destroy();
     }
+    void LookAgain()
+    {
+        if (m_holds > 0 || IsInsideOtherWork())
+            m_again.StartOnce(kLookAgainMs);
+        else
+            OnFree();
+    }
 
     int m_holds = 0;
     bool m_destroyPending = false;
+    wxTimer m_again;
+    bool m_againBound = false;
 };
