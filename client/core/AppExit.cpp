@@ -138,18 +138,21 @@ void CChessApp::OnTerminate()
         g_terminateRetry->StartOnce(kEndModalRetryMs);
         return;
     }
-    // A splash window stands on its own: left open it would keep the
-    // program running after the frame has gone.
-    if (CMediaSet* media = m_mediaSetGone ? nullptr : m_mediaSet.get())
-        for (int which = 0; which < CMediaSet::kSplashCount; ++which)
-            if (wxWindow* window =
-                    dynamic_cast<wxWindow*>(media->GetSplash(CMediaSet::ESplash(which)).GetWindow()))
-                window->Destroy();
+    CloseSplashes();
     if (m_frame) {
         m_frame->KeepUnsavedGame();
         m_frame->Close(true);
     } else
         ExitMainLoop();
+}
+
+void CChessApp::CloseSplashes()
+{
+    if (CMediaSet* media = m_mediaSetGone ? nullptr : m_mediaSet.get())
+        for (int which = 0; which < CMediaSet::kSplashCount; ++which)
+            if (wxWindow* window =
+                    dynamic_cast<wxWindow*>(media->GetSplash(CMediaSet::ESplash(which)).GetWindow()))
+                window->Destroy();
 }
 
 void CChessApp::WriteGLInfo()

@@ -48,7 +48,9 @@ CHandOverQueue& CChessApp::HandOvers()
     if (m_handOvers)
         return *m_handOvers;
     CHandOverQueue::SHooks hooks;
-    hooks.busy = [] { return IsInModalState(); };
+    // A frame that is closing takes nothing new; what waits is counted at
+    // the end, or opens should the close be refused.
+    hooks.busy = [this] { return IsInModalState() || (m_frame && m_frame->IsClosing()); };
     hooks.carryOut = [this](const std::vector<CString>& files) { CarryOutHandOver(files); };
     hooks.waits = [this](const std::vector<CString>& files) { HandOverWaits(files); };
     hooks.again = [this](bool later) {
@@ -73,16 +75,20 @@ void CChessApp::OnHandedFiles(const std::vector<CString>& files)
 
 void CChessApp::HandOverWaits(const std::vector<CString>& files)
 {
+    if (m_frame && m_frame->IsClosing()) {
+        Log(m_console, "Files handed over by another start wait: the window is closing", files);
+        return;
+    }
     Log(m_console, "Files handed over by another start wait until the open window closes", files);
     // A minimised window comes back with the dialog the file waits for;
     // raised, the frame could cover that dialog.
-    if (m_frame && !m_frame->IsBeingDeleted() && m_frame->IsIconized())
+    if (m_frame && !m_frame->IsClosing() && m_frame->IsIconized())
         m_frame->Iconize(false);
 }
 
 void CChessApp::CarryOutHandOver(const std::vector<CString>& files)
 {
-    if (!m_frame || m_frame->IsBeingDeleted())
+    if (!m_frame || m_frame->IsClosing())
         return;
     if (m_frame->IsIconized())
         m_frame->Iconize(false);

@@ -385,8 +385,11 @@ bool CChessApp::OnInit()
         return false;
 
     if (!hasArguments) {
+        // Game, Exit during that second: the close comes next, and a title
+        // picture would be left standing on its own.
         LoadMedia();
-        if (CMediaSet* media = GetMediaSet()) {
+        CMediaSet* media = m_frame->IsClosing() ? nullptr : GetMediaSet();
+        if (media) {
             CString track("assets/sounds/");
             track += m_programConfig->GetValueOr(".music.title", "");
             media->GetSplash(CMediaSet::kTitle).Show(track.GetText());

@@ -83,6 +83,9 @@ bool StoreOpponentProfile(CFile& profileArchive)
 
 bool CChessApp::OpenTransportFile(const char* path)
 {
+    // What the file holds may yield (a PGN read, a package installed) while
+    // the frame and its windows are in use.
+    CChessFrame::CHold hold(m_frame);
     const CString name(path ? path : "");
     // Not ReverseFind(char): it gives 0 for a name without a dot, which
     // would read "apgn" as a PGN file.
@@ -104,7 +107,7 @@ bool CChessApp::OpenTransportFile(const char* path)
     // Both replace the game on the board: as the menu's Open does, the
     // game is asked first whether it may go.
     if (pgn || savedGame) {
-        if (!m_frame || !m_frame->MayLeaveGame())
+        if (!m_frame || !m_frame->MayLeaveGame() || m_frame->IsClosing())
             return true;
         if (pgn)
             m_frame->OpenPgnFile(name);
@@ -174,7 +177,7 @@ bool CChessApp::OpenNetworkInvitation(CFile& file)
     text += "Just click the 'Join Game' button in the following dialog to start playing.";
     GetPrompt().ShowMessage(text, "Invitation", wxOK, m_frame);
     // A game joined replaces the one on the board, which is asked first.
-    if (m_frame && !m_frame->MayLeaveGame())
+    if (m_frame && (!m_frame->MayLeaveGame() || m_frame->IsClosing()))
         return true;
     remote->OpenJoinDialog(m_frame, address);
     return true;

@@ -69,6 +69,9 @@ public:
     CMediaSet* GetMediaSet();
     void LoadMedia();
     void LoadMusic();
+    // A splash picture stands on its own: left open as the frame goes it
+    // would keep the program running.
+    void CloseSplashes();
 
     // Opens a file named on the command line, handed over, dropped or
     // chosen by the user. What is no plain file is refused at once; a PGN
@@ -138,6 +141,8 @@ public:
     // Writes the OpenGL strings to the console once a context is current;
     // the board canvas calls it when it first draws.
     void WriteGLInfo();
+    // OnInit has run to its end.
+    bool IsStartupDone() const { return m_startupDone; }
 
 private:
     void AskForSafeMode();

@@ -13,6 +13,7 @@
 #include "client/core/ChessApp.h"
 #include "client/core/ExitSaver.h"
 #include "client/core/Game.h"
+#include "client/core/ModalLoops.h"
 #include "client/dialogs/GameOverDialog.h"
 #include "client/dialogs/HtmlMessageBox.h"
 #include "client/dialogs/Icons.h"
@@ -147,7 +148,7 @@ CChessFrame::CChessFrame()
       m_browserPanel(nullptr), m_moveDialog(nullptr), m_fullScreen(false), m_flipped(false),
       m_showCoordinates(false), m_chatShown(false), m_moveListShown(false), m_skinnedCursor(false),
       m_legalMoves(false), m_lastMove(false), m_annotationShown(true), m_browserView(false), m_boardAsked(false),
-      m_panelEnabled(true), m_yielding(false), m_closeAfterYield(false),
+      m_panelEnabled(true), m_yielding(false), m_closePending(false), m_closeForced(false),
       m_firstIdleSeen(false)
 {
 }
@@ -255,20 +256,26 @@ bool CChessFrame::ExecuteCommand(const CString& name)
     return true;
 }
 
+bool CChessFrame::IsClosing() const
+{
+    return m_closePending || IsDestroyPending() || IsBeingDeleted();
+}
+
+bool CChessFrame::IsInsideOtherWork() const
+{
+    CChessApp* app = GetChessApp();
+    return CHeldWindow<wxFrame>::IsInsideOtherWork() || (app && !app->IsStartupDone());
+}
+
 void CChessFrame::YieldOnce()
 {
-    // A view switch may itself run inside a yield; never nest them.
-    if (m_yielding || !wxTheApp)
+    // A view switch may itself run inside a yield; never nest them. A
+    // closing frame has nothing left to draw.
+    if (m_yielding || IsClosing() || !wxTheApp)
         return;
     m_yielding = true;
     wxTheApp->Yield(true);
     m_yielding = false;
-    // The close comes as an event of its own: were it run in a yield again,
-    // it would be put off again.
-    if (m_closeAfterYield) {
-        m_closeAfterYield = false;
-        CallAfter([this] { Close(false); });
-    }
 }
 
 void CChessFrame::ShowBrowser(bool browser, bool yield)
@@ -396,13 +403,23 @@ bool CChessFrame::CanClose()
 
 void CChessFrame::OnClose(wxCloseEvent& event)
 {
-    // A close asked for inside the yield of a frame call (Game, Exit typed
-    // right after a view switch) would delete the frame under that call.
-    if (m_yielding && event.CanVeto()) {
-        event.Veto();
-        m_closeAfterYield = true;
+    // A close asked for while events are let through under some call (Game,
+    // Exit typed during a view switch's yield, or while a file handed over
+    // or named at the start is read) would ask its questions and take the
+    // windows away under that call: it comes once the frame is free
+    // (OnFree), and long work under way (the reading) stops, so the call
+    // returns soon.
+    if (IsInsideOtherWork()) {
+        if (event.CanVeto())
+            event.Veto();
+        m_closePending = true;
+        m_closeForced = m_closeForced || !event.CanVeto();
+        StopModalWork();
+        LookWhenFree();
         return;
     }
+    m_closePending = false;
+    m_closeForced = false;
     // A full-screen or minimised window's size is no place to start from.
     if (!m_fullScreen && !IsIconized() && !IsMaximized()) {
         wxRect rect = GetRect();
@@ -432,8 +449,10 @@ void CChessFrame::OnClose(wxCloseEvent& event)
     CHtmlMessageBox::CloseParentless();
     Hide();
     CanvasStopTimers();
-    if (CChessApp* app = GetChessApp())
+    if (CChessApp* app = GetChessApp()) {
         app->CloseOnlineSession();
+        app->CloseSplashes();
+    }
     Destroy();
 }
 
@@ -447,6 +466,18 @@ wxRect CChessFrame::GetBoardScreenRect() const
 void CChessFrame::OnExit(wxCommandEvent&)
 {
     Close(false);
+}
+
+void CChessFrame::OnFree()
+{
+    if (!m_closePending) {
+        CHeldWindow<wxFrame>::OnFree();
+        return;
+    }
+    const bool forced = m_closeForced;
+    m_closePending = false;
+    m_closeForced = false;
+    Close(forced);
 }
 
 void CChessFrame::OnIdle(wxIdleEvent& event)

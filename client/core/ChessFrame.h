@@ -9,6 +9,7 @@
 #include <wx/frame.h>
 
 #include "client/core/FrameView.h"
+#include "client/core/HeldWindow.h"
 #include "client/core/RemoteCommands.h"
 #include "foundation/AssocArray.h"
 #include "foundation/String.h"
@@ -27,7 +28,10 @@ class wxListEvent;
 class wxSashLayoutWindow;
 class wxSplitterWindow;
 
-class CChessFrame : public wxFrame, public CFrameView {
+// A call into the frame, or into a window it owns, that may let events
+// through holds it (CHold) while it runs: a close that comes meanwhile is
+// carried out after it, and the frame is not deleted under it.
+class CChessFrame : public CHeldWindow<wxFrame>, public CFrameView {
 public:
     // Client widths below this leave no room for the game panel.
     static const int kPanelMinClientWidth = 260;
@@ -83,6 +87,11 @@ public:
     wxWindow* GetWindow() override { return this; }
     CChessView* GetChessView() override;
     CClockView* GetClockView() override;
+    bool IsClosing() const override;
+    // The start-up too: a yield of its own has no loop the toolkit knows,
+    // and the toolkit ends the program with its last window only once the
+    // main loop runs.
+    bool IsInsideOtherWork() const override;
 
     // The key hook's work: true when the key was used up.
     bool HandleKey(int keyCode, bool alt);
@@ -115,6 +124,8 @@ public:
     wxWindow* GetBrowserPanel() const { return m_browserPanel; }
 
 private:
+    // The close put off by OnClose.
+    void OnFree() override;
     void FillCommandMap();
     void ApplyViewOptions();
     void CreateStatusFields();
@@ -274,8 +285,10 @@ private:
     bool m_boardAsked;
     bool m_panelEnabled;
     bool m_yielding;
-    // A close asked for during a yield, made once the yield is over.
-    bool m_closeAfterYield;
+    // A close asked for while events were let through under some call,
+    // carried out once the frame is free; whether it may be refused.
+    bool m_closePending;
+    bool m_closeForced;
     bool m_firstIdleSeen;
 
     wxDECLARE_DYNAMIC_CLASS_NO_COPY(CChessFrame);

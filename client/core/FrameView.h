@@ -18,4 +18,7 @@ public:
     virtual wxWindow* GetWindow() = 0;
     virtual CChessView* GetChessView() = 0;
     virtual CClockView* GetClockView() = 0;
+    // The frame is closing (the close may still wait for work under way):
+    // work that would show something in it stops instead.
+    virtual bool IsClosing() const = 0;
 };

@@ -101,14 +101,20 @@ CModalWork::~CModalWork()
     works.erase(std::remove(works.begin(), works.end(), this), works.end());
 }
 
-int EndModalLoops()
+int StopModalWork()
 {
-    int ended = 0;
+    int stopped = 0;
     for (CModalWork* work : Works())
         if (!work->IsStopped()) {
             work->Stop();
-            ++ended;
+            ++stopped;
         }
+    return stopped;
+}
+
+int EndModalLoops()
+{
+    int ended = StopModalWork();
     std::set<void*> ours;
     wxWindowList windows = wxTopLevelWindows;
     for (wxWindow* window : windows) {
@@ -124,14 +130,20 @@ int EndModalLoops()
     return ended + EndNativeDialogs(ours);
 }
 
+bool IsInNestedLoop()
+{
+    // A modal dialog of the toolkit runs a loop of its own; a yield runs
+    // inside the work that called it. Before the main loop runs (the
+    // start-up) any loop is one of those.
+    wxEventLoopBase* active = wxEventLoopBase::GetActive();
+    return active && (active->IsYielding() || (wxTheApp && active != wxTheApp->GetMainLoop()));
+}
+
 bool IsInModalState()
 {
     if (!Works().empty() || wxWindow::GetCapture())
         return true;
-    // A modal dialog of the toolkit runs a loop of its own; a yield runs
-    // inside the work that called it.
-    wxEventLoopBase* active = wxEventLoopBase::GetActive();
-    if (active && (active->IsYielding() || (wxTheApp && active != wxTheApp->GetMainLoop())))
+    if (IsInNestedLoop())
         return true;
     for (wxWindow* window : wxTopLevelWindows) {
         wxDialog* dialog = dynamic_cast<wxDialog*>(window);

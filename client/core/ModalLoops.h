@@ -11,6 +11,14 @@ int EndModalLoops();
 // piece being dragged). What would replace what they work on waits.
 bool IsInModalState();
 
+// True while events are being handled under a call that is still running:
+// a yield, or the loop of a modal window (any loop but the program's main
+// loop). An object deleted then may be one that call goes on to use.
+bool IsInNestedLoop();
+
+// Asks every CModalWork running to stop; the number asked.
+int StopModalWork();
+
 // Work on the GUI thread that keeps input away and yields to the toolkit
 // until it is done (a large file being read) is a modal loop too: while one
 // lives, EndModalLoops asks it to stop (counted once as ended), and the work

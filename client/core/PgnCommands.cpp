@@ -291,9 +291,10 @@ bool CPgnCommands::Adopt(CPGNGame* game, const char* failText, const char* failC
 {
     ShowBoard();
     // The board coming up lets events through, and the viewer is already on
-    // the screen: closed meanwhile, the file is no longer wanted.
+    // the screen: closed meanwhile, or the frame closing, the file is no
+    // longer wanted.
     CPgnViewerDialog* open = game->GetViewer();
-    if (!open || (wxTheApp && wxTheApp->IsScheduledForDestruction(open))) {
+    if (!open || (wxTheApp && wxTheApp->IsScheduledForDestruction(open)) || m_frame.IsClosing()) {
         game->Destroy();
         return false;
     }

@@ -64,8 +64,8 @@ CString UserSetting(const char* key)
 } // namespace
 
 CSendEmailDialog::CSendEmailDialog(CEmailPlayer* owner, const CString& opponentMessage)
-    : wxDialog(nullptr, wxID_ANY, "Send Email - Rookwell", wxDefaultPosition, wxSize(600, 400),
-               wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxMAXIMIZE_BOX | wxRESIZE_BORDER),
+    : CHeldWindow<wxDialog>(nullptr, wxID_ANY, "Send Email - Rookwell", wxDefaultPosition, wxSize(600, 400),
+                            wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxMAXIMIZE_BOX | wxRESIZE_BORDER),
       m_owner(owner), m_opponentMessage(opponentMessage), m_replyCaret(0), m_replyShown(false), m_sent(false),
       m_sending(false), m_restoreTimer(this)
 {

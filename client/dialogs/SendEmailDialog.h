@@ -3,11 +3,13 @@
 // The turn window of a game by e-mail: the opponent's message and the
 // user's reply, the move to send, a draw offer or a resignation, and Send,
 // which writes the turn file and mails or saves it. It belongs to the
-// e-mail player that stands for the opponent and lives as long as it.
+// e-mail player that stands for the opponent and lives as long as it, or,
+// should the player go while a send yields or asks, until the send returns.
 
 #include <wx/dialog.h>
 #include <wx/timer.h>
 
+#include "client/core/HeldWindow.h"
 #include "foundation/String.h"
 
 namespace Zorlin {
@@ -16,7 +18,7 @@ class CFile;
 
 class CEmailPlayer;
 
-class CSendEmailDialog : public wxDialog {
+class CSendEmailDialog : public CHeldWindow<wxDialog> {
 public:
     explicit CSendEmailDialog(CEmailPlayer* owner, const Zorlin::CString& opponentMessage = "");
 

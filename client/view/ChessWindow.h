@@ -11,12 +11,14 @@
 
 #include <vector>
 
+#include <wx/frame.h>
 #include <wx/glcanvas.h>
 #include <wx/timer.h>
 #include <wx/window.h>
 
 #include "chess/Move.h"
 #include "client/core/ChessView.h"
+#include "client/core/HeldWindow.h"
 #include "client/view/BoardGeometry.h"
 #include "foundation/String.h"
 
@@ -196,11 +198,13 @@ private:
     bool IsLocalToMove();
     int AskPromotionPiece(int colour);
     // Counts the handlers on the stack, so a game replaced from inside one
-    // is kept until they have returned.
+    // is kept until they have returned; the frame, which would take this
+    // window along, is held as long.
     struct SCallGuard {
-        explicit SCallGuard(CChessWindow& window) : m_window(window) { ++m_window.m_callDepth; }
+        explicit SCallGuard(CChessWindow& window);
         ~SCallGuard();
         CChessWindow& m_window;
+        CHeldWindow<wxFrame>::CHold m_frameHold;
     };
 
     int m_endKind;

@@ -20,6 +20,12 @@
 #include "client/core/VoicePlayer.h"
 #include "client/view/BoardRenderer.h"
 
+CChessWindow::SCallGuard::SCallGuard(CChessWindow& window) : m_window(window), m_frameHold(window.GetFrame())
+{
+    ++m_window.m_callDepth;
+}
+
+// The games go first, the frame's hold after them.
 CChessWindow::SCallGuard::~SCallGuard()
 {
     if (--m_window.m_callDepth == 0 && !m_window.m_doomed.empty())

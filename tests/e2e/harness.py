@@ -120,6 +120,11 @@ class ClientMessage(ctypes.Structure):
                 ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
 
 
+# Xlib's own handler ends the process at an error: a window that went just
+# before a message to it was sent is no failure of the session.
+IGNORE_X_ERROR = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)(lambda display, error: 0)
+
+
 class Client:
     """One session: a program folder, an X server and the client process."""
 
@@ -483,6 +488,7 @@ class Client:
         x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
         x.XFlush.argtypes = [ctypes.c_void_p]
         x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        x.XSetErrorHandler(IGNORE_X_ERROR)
         display = x.XOpenDisplay(self.display.name.encode())
         check(display, "the X server can be reached")
         event = ClientMessage()

@@ -27,23 +27,10 @@ using AppTest::CHarness;
 
 namespace {
 
-// A program folder whose user "tester" has started before, with these
-// preferences.
-::testing::AssertionResult PrepareReturningUser(CHarness& client, const std::string& preferences)
-{
-    if (!client.PrepareFolder("setuser = tester"))
-        return ::testing::AssertionFailure() << client.GetError();
-    if (mkdir(client.Path("users").c_str(), 0755) != 0 || mkdir(client.Path("users/tester").c_str(), 0755) != 0)
-        return ::testing::AssertionFailure() << "no user folder";
-    std::ofstream(client.Path("users/tester/user.cfg")) << "profile={id=ABC123\nname=Tess\n}\npreferences={"
-                                                        << preferences << "}\n";
-    return ::testing::AssertionSuccess();
-}
-
 TEST(AppStart, AfterACrashSafeModeIsOfferedAndTheFileArgumentOpens)
 {
     CHarness client;
-    ASSERT_TRUE(PrepareReturningUser(client, "graphics={16bit=no\n}\nlanguage=english\n"));
+    ASSERT_TRUE(client.PrepareReturningUser("graphics={16bit=no\n}\nlanguage=english\n")) << client.GetError();
     std::ofstream(client.Path("users/tester/running.marker")) << "1\n";
     std::string elsewhere = client.Path("../elsewhere");
     ASSERT_EQ(mkdir(elsewhere.c_str(), 0755), 0);
@@ -105,7 +92,7 @@ TEST(AppStart, AfterACrashSafeModeIsOfferedAndTheFileArgumentOpens)
 TEST(AppStart, ABoardChosenBeforeTheBoardWasEverShownIsPreviewedAndKept)
 {
     CHarness client;
-    ASSERT_TRUE(PrepareReturningUser(client, "language=english\nboard={pack=large wood\n}\n"));
+    ASSERT_TRUE(client.PrepareReturningUser("language=english\nboard={pack=large wood\n}\n")) << client.GetError();
     // An argument: no title picture to click away.
     if (!client.Start({"--client"}))
         GTEST_SKIP() << client.GetError();
@@ -154,7 +141,7 @@ TEST(AppStart, ABoardChosenBeforeTheBoardWasEverShownIsPreviewedAndKept)
 TEST(AppStart, APgnFileComesUpOnTheBoardDrawnBeforeTheFileIsRead)
 {
     CHarness client;
-    ASSERT_TRUE(PrepareReturningUser(client, "language=english\n"));
+    ASSERT_TRUE(client.PrepareReturningUser("language=english\n")) << client.GetError();
     std::ofstream(client.Path("short.pgn")) << "[Event \"Short\"]\n[White \"A\"]\n[Black \"B\"]\n"
                                                "[Result \"1-0\"]\n\n1. e4 e5 2. Qh5 Nc6 3. Bc4 Nf6 4. Qxf7# 1-0\n";
     if (!client.Start({"short.pgn"}))

@@ -577,6 +577,19 @@ TEST_F(PgnGameTest, ClosingTheViewerWithYesEndsTheGameAndTheWindowOnce)
     EXPECT_EQ(Viewed(), nullptr);
 }
 
+TEST_F(PgnGameTest, AFrameThatStartsClosingAsTheBoardComesUpDoesNotTakeTheFile)
+{
+    CPgnCommands::SHooks hooks;
+    hooks.showBoard = [this] { board->closing = true; };
+    CPgnCommands commands(*board, hooks);
+    EXPECT_FALSE(commands.OpenPgnFile(ROOKWELL_TESTDATA "/pgn/kasparov-deep-blue-1997.pgn"));
+    EXPECT_EQ(board->GetGame(), current);
+    EXPECT_FALSE(board->Called("ResetView"));
+    EXPECT_EQ(prompt.GetCount(), 0) << LastMessage();
+    GuiTest::Pump();
+    EXPECT_EQ(CountViewers(), 0);
+}
+
 TEST_F(PgnGameTest, AViewedGameIsCopiedWithTheFilesTagsAndResult)
 {
     CPgnCommands commands(*board);

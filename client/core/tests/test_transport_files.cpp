@@ -86,11 +86,7 @@ class TransportFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_client.PrepareFolder("setuser = tester")) << m_client.GetError();
-        ASSERT_EQ(mkdir(m_client.Path("users").c_str(), 0755), 0);
-        ASSERT_EQ(mkdir(m_client.Path("users/tester").c_str(), 0755), 0);
-        std::ofstream(m_client.Path("users/tester/user.cfg"))
-            << "profile={id=ABC123\nname=Tess\n}\npreferences={language=english\n}\n";
+        ASSERT_TRUE(m_client.PrepareReturningUser("language=english\n")) << m_client.GetError();
         m_files = m_client.Path("../files");
         ASSERT_EQ(mkdir(m_files.c_str(), 0755), 0);
         if (!m_client.Start({}))
@@ -143,14 +139,6 @@ protected:
         return game;
     }
 
-    std::string Asked()
-    {
-        std::string all;
-        for (int i = 0; i < m_client.GetPrompt().GetCount(); ++i)
-            all += std::string("[") + m_client.GetPrompt().GetQuestion(i).caption.GetText() + "] " +
-                   m_client.GetPrompt().GetQuestion(i).text.GetText() + "\n";
-        return all;
-    }
 
     CHarness m_client;
     CChessApp* m_app = nullptr;
@@ -284,7 +272,7 @@ TEST_F(TransportFiles, ABoardInstallsIntoTheProgramFolder)
     m_client.GetPrompt().QueueButton(wxOK);
     const CScriptedPrompt::SQuestion* shown = Open(Archive("board.rwf", board));
     ASSERT_NE(shown, nullptr);
-    EXPECT_EQ(shown->caption, "Done") << Asked();
+    EXPECT_EQ(shown->caption, "Done") << m_client.Asked();
     const std::vector<std::string> files = PackageTest::ListFiles(ROOKWELL_SOURCE "/data/boards/large wood");
     EXPECT_EQ(PackageTest::ListFiles(m_client.Path("boards/Large Wood Copy")), files);
     EXPECT_TRUE(m_app->m_frame->IsEnabled());
@@ -312,7 +300,7 @@ TEST_F(TransportFiles, AnUpdateAsksAboutTheGameThenStartsTheUpdaterAndTheClientC
     m_client.GetPrompt().QueueButton(wxYES);
     m_client.GetPrompt().QueueButton(wxCANCEL);
     Open(package);
-    ASSERT_EQ(m_client.GetPrompt().GetCount(), 2) << Asked();
+    ASSERT_EQ(m_client.GetPrompt().GetCount(), 2) << m_client.Asked();
     EXPECT_EQ(m_client.GetPrompt().GetQuestion(1).text, "Do you wish to save the current game?");
     for (int i = 0; i < 20; ++i)
         m_client.Pump();
@@ -323,7 +311,7 @@ TEST_F(TransportFiles, AnUpdateAsksAboutTheGameThenStartsTheUpdaterAndTheClientC
     m_client.GetPrompt().QueueButton(wxYES);
     m_client.GetPrompt().QueueButton(wxNO);
     Open(package);
-    EXPECT_EQ(m_client.GetPrompt().GetCount(), 2) << Asked();
+    EXPECT_EQ(m_client.GetPrompt().GetCount(), 2) << m_client.Asked();
     ASSERT_TRUE(m_client.PumpUntil([&] { return m_app->m_frame == nullptr; })) << "the frame closes";
     // The updater is a process of its own: a loaded machine may take a while to start it.
     for (int i = 0; i < 6000 && !m_client.Exists("updater.args"); ++i)
@@ -350,7 +338,7 @@ TEST_F(TransportFiles, AReceivedMoveIsPlayedOnlyWhenItIsLegal)
         remote.move = c.text[0] ? c.text : " ";
         m_client.GetPrompt().Clear();
         Open(turnFile);
-        EXPECT_EQ(m_client.GetPrompt().GetCount(), 0) << Asked();
+        EXPECT_EQ(m_client.GetPrompt().GetCount(), 0) << m_client.Asked();
         CGame* game = m_app->m_frame->GetGame();
         ASSERT_NE(game, nullptr);
         m_client.PumpUntil([&] { return m_app->m_frame->GetGame()->GetBoard().GetPly() >= c.plies; });
@@ -400,7 +388,7 @@ TEST_F(TransportFiles, WhatIsNoPlainFileIsRefusedAtOnceWithoutAQuestion)
         SCOPED_TRACE(c.path);
         m_client.GetPrompt().Clear();
         const CScriptedPrompt::SQuestion* shown = Open(c.path);
-        ASSERT_EQ(m_client.GetPrompt().GetCount(), 1) << Asked();
+        ASSERT_EQ(m_client.GetPrompt().GetCount(), 1) << m_client.Asked();
         EXPECT_EQ(std::string(shown->text.GetText()), c.text);
         EXPECT_EQ(std::string(shown->caption.GetText()), c.caption);
         EXPECT_EQ(m_app->m_frame->GetGame(), game);
@@ -431,8 +419,8 @@ TEST_F(TransportFiles, WhatWouldReplaceAGameInPlayAsksItFirst)
         m_client.GetPrompt().Clear();
         m_client.GetPrompt().QueueButton(wxCANCEL);
         Open(path);
-        EXPECT_EQ(m_client.GetPrompt().CountText("Do you wish to save the current game?"), 1) << Asked();
-        EXPECT_EQ(m_client.GetPrompt().GetCount(), 1) << Asked();
+        EXPECT_EQ(m_client.GetPrompt().CountText("Do you wish to save the current game?"), 1) << m_client.Asked();
+        EXPECT_EQ(m_client.GetPrompt().GetCount(), 1) << m_client.Asked();
         EXPECT_EQ(m_app->m_frame->GetGame(), game);
         EXPECT_EQ(game->GetBoard().GetPly(), 1);
     }
@@ -440,7 +428,7 @@ TEST_F(TransportFiles, WhatWouldReplaceAGameInPlayAsksItFirst)
     m_client.GetPrompt().QueueButton(wxOK);
     m_client.GetPrompt().QueueButton(wxCANCEL);
     Open(invite);
-    EXPECT_EQ(m_client.GetPrompt().CountText("Do you wish to save the current game?"), 1) << Asked();
+    EXPECT_EQ(m_client.GetPrompt().CountText("Do you wish to save the current game?"), 1) << m_client.Asked();
     EXPECT_TRUE(remote.joined.empty()) << "no join dialog while the game stays";
     EXPECT_EQ(m_app->m_frame->GetGame(), game);
 
@@ -454,7 +442,7 @@ TEST_F(TransportFiles, WhatWouldReplaceAGameInPlayAsksItFirst)
     m_client.GetPrompt().Clear();
     m_client.GetPrompt().QueueButton(wxNO);
     Open(saved);
-    EXPECT_EQ(m_client.GetPrompt().CountText("Do you wish to save the current game?"), 1) << Asked();
+    EXPECT_EQ(m_client.GetPrompt().CountText("Do you wish to save the current game?"), 1) << m_client.Asked();
     CGame* viewed = m_app->m_frame->GetGame();
     ASSERT_NE(viewed, game);
     EXPECT_EQ(viewed->GetBoard().GetPly(), 1);
@@ -463,7 +451,7 @@ TEST_F(TransportFiles, WhatWouldReplaceAGameInPlayAsksItFirst)
     // A viewed game has nothing to save: the PGN file opens at once.
     m_client.GetPrompt().Clear();
     Open(pgn);
-    EXPECT_EQ(m_client.GetPrompt().GetCount(), 0) << Asked();
+    EXPECT_EQ(m_client.GetPrompt().GetCount(), 0) << m_client.Asked();
     CPGNGame* shown = dynamic_cast<CPGNGame*>(m_app->m_frame->GetGame());
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->GetBoard().GetPly(), 4);
@@ -490,15 +478,15 @@ TEST_F(TransportFiles, HandedFilesWaitForAnOpenDialogThenOpenInTurn)
             for (int i = 0; i < 20; ++i)
                 wxTheApp->ProcessPendingEvents();
             EXPECT_EQ(m_app->m_frame->GetGame(), game);
-            EXPECT_EQ(m_client.GetPrompt().GetCount(), 0) << Asked();
+            EXPECT_EQ(m_client.GetPrompt().GetCount(), 0) << m_client.Asked();
             EXPECT_TRUE(dialog.IsModal());
             EXPECT_TRUE(AppTest::Press(dialog, ID_PREFS_CANCEL));
         });
     ASSERT_TRUE(seen);
     m_client.GetPrompt().QueueButton(wxNO);
     // The game in play has one move, the PGN file's first game four.
-    ASSERT_TRUE(m_client.PumpUntil([&] { return m_app->m_frame->GetGame()->GetBoard().GetPly() == 3; })) << Asked();
-    ASSERT_EQ(m_client.GetPrompt().GetCount(), 1) << Asked();
+    ASSERT_TRUE(m_client.PumpUntil([&] { return m_app->m_frame->GetGame()->GetBoard().GetPly() == 3; })) << m_client.Asked();
+    ASSERT_EQ(m_client.GetPrompt().GetCount(), 1) << m_client.Asked();
     EXPECT_EQ(m_client.GetPrompt().GetQuestion(0).text, "Do you wish to save the current game?");
     EXPECT_EQ(m_client.GetPrompt().GetUnexpectedCount(), 0);
     EXPECT_EQ(History(*m_app->m_frame->GetGame()), (std::vector<std::string>{"d4", "d5", "c4"}));

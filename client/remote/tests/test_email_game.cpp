@@ -2,7 +2,11 @@
 // writes and saves, how a received turn is opened (resignation, draw offer,
 // the colour question), a game only viewed from a saved file, and taking
 // back, every question answered through the prompt seam.
+#include <algorithm>
+#include <sys/stat.h>
+
 #include <wx/checkbox.h>
+#include <wx/evtloop.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
@@ -209,6 +213,55 @@ TEST_F(EmailGame, SavingTheTurnWritesAWholeTurnAndAsksBeforeASecondSave)
     ASSERT_EQ(m_prompt.GetCount(), 1);
     EXPECT_EQ(m_prompt.GetQuestion(0).text, "Mail already sent.\n\nSend again?");
     EXPECT_EQ(m_prompt.GetUnexpectedCount(), 0);
+}
+
+TEST_F(EmailGame, AGameThatGoesWhileItsTurnIsMailedFreesItsWindowOnceTheSendReturned)
+{
+    const std::string mailer = m_services->m_userFolder + "/mailer";
+    RookwellTest::WriteWholeFile(mailer, "#!/bin/sh\nexit 0\n");
+    chmod(mailer.c_str(), 0755);
+    m_services->m_programSettings.GetValue(".mail.command") = mailer.c_str();
+    CEmailGame* game = MakeGame();
+    game->Start();
+    game->StartGame(WHITE, "Bob", "bob@example.org");
+    CSendEmailDialog* window = Window(game);
+    Play(game, "e4");
+
+    // The game goes from inside the yield that keeps the windows drawn while
+    // the mail program is started.
+    bool gone = false;
+    auto endGame = [&](wxIdleEvent& event) {
+        event.Skip();
+        if (gone || !window->IsSending())
+            return;
+        gone = true;
+        m_games.erase(std::find(m_games.begin(), m_games.end(), game));
+        delete game;
+    };
+    wxTheApp->Bind(wxEVT_IDLE, endGame);
+    bool sending = false, freedDuringTheSend = false;
+    window->Bind(wxEVT_DESTROY, [&](wxWindowDestroyEvent& event) {
+        if (event.GetEventObject() == window)
+            freedDuringTheSend = sending;
+        event.Skip();
+    });
+    wxWeakRef<wxWindow> alive(window);
+    AnswerSendOrSave(ID_SENDORSAVE_EMAIL);
+    {
+        // As in the program, a loop runs: the send dispatches its events
+        // while it waits for the mail program to end.
+        wxGUIEventLoop loop;
+        wxEventLoopActivator active(&loop);
+        sending = true;
+        GuiTest::Click(window, ID_SENDEMAIL_SEND);
+        sending = false;
+    }
+    wxTheApp->Unbind(wxEVT_IDLE, endGame);
+    ASSERT_TRUE(gone) << "the send yielded";
+    EXPECT_FALSE(freedDuringTheSend);
+    GuiTest::Pump();
+    EXPECT_FALSE(alive) << "the window goes with its game";
+    EXPECT_EQ(m_prompt.GetCount(), 0) << "a window whose game went tells nothing";
 }
 
 TEST_F(EmailGame, AReceivedTurnIsOpenedOnTheSideItsIdsGive)

@@ -125,6 +125,19 @@ bool CHarness::PrepareFolder(const std::string& appSettings)
     return true;
 }
 
+bool CHarness::PrepareReturningUser(const std::string& preferences)
+{
+    if (!PrepareFolder("setuser = tester"))
+        return false;
+    if (mkdir(Path("users").c_str(), 0755) != 0 || mkdir(Path("users/tester").c_str(), 0755) != 0) {
+        m_error = "no user folder";
+        return false;
+    }
+    std::ofstream(Path("users/tester/user.cfg")) << "profile={id=ABC123\nname=Tess\n}\npreferences={" << preferences
+                                                 << "}\n";
+    return true;
+}
+
 bool CHarness::Start(const std::vector<std::string>& arguments, const std::string& startFolder)
 {
     RookwellTest::CXvfbDisplay& display = RookwellTest::SharedDisplay();
@@ -195,6 +208,15 @@ std::string CHarness::ReadFile(const std::string& relative) const
 bool CHarness::Exists(const std::string& relative) const
 {
     return access(Path(relative).c_str(), F_OK) == 0;
+}
+
+std::string CHarness::Asked()
+{
+    std::string all;
+    for (int i = 0; i < m_prompt.GetCount(); ++i)
+        all += std::string("[") + m_prompt.GetQuestion(i).caption.GetText() + "] " +
+               m_prompt.GetQuestion(i).text.GetText() + "\n";
+    return all;
 }
 
 std::vector<std::string> CHarness::OpenedAddresses() const

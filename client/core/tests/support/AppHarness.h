@@ -30,6 +30,10 @@ public:
     // Makes the program folder; settings lines are appended to cfg/app.cfg
     // (setuser and the like). False with the reason in GetError.
     bool PrepareFolder(const std::string& appSettings);
+    // The folder of a user "tester" who has started before (profile id
+    // ABC123, named Tess), with these preferences; the program folder's
+    // setuser names that user.
+    bool PrepareReturningUser(const std::string& preferences);
     // Starts the toolkit and runs the start-up with these arguments after
     // the program name, from the folder startFolder (the program folder
     // when empty). False when the display or the toolkit could not start.
@@ -61,6 +65,8 @@ public:
     std::string Path(const std::string& relative) const { return m_folder + "/" + relative; }
     std::string ReadFile(const std::string& relative) const;
     bool Exists(const std::string& relative) const;
+    // Every question asked so far, a line each: "[caption] text".
+    std::string Asked();
     // Each call of the fake opener, its one argument.
     std::vector<std::string> OpenedAddresses() const;
     // Lets the toolkit run until done() or about ten seconds passed.

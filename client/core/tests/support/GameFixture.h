@@ -103,6 +103,7 @@ public:
     wxWindow* GetWindow() override { return nullptr; }
     CChessView* GetChessView() override { return &m_view; }
     CClockView* GetClockView() override { return &m_clock; }
+    bool IsClosing() const override { return false; }
 
     CFakeChessView m_view;
     CFakeClock m_clock;

@@ -38,6 +38,7 @@ public:
     wxWindow* GetWindow() override { return m_window; }
     CChessView* GetChessView() override { return this; }
     CClockView* GetClockView() override { return nullptr; }
+    bool IsClosing() const override { return closing; }
 
     // CChessView.
     void PlayMove(const CMove& move, bool asOpponent) override
@@ -70,6 +71,8 @@ public:
 
     std::vector<std::string> calls;
     std::vector<CMove> played;
+    // What IsClosing says.
+    bool closing = false;
 
 private:
     CFakeApp& m_app;
