@@ -274,7 +274,7 @@ TEST_F(HandOverChannel, ASecondStartSaysWhyItsFilesWereNotTaken)
     const std::string path = folder + "/hand-over";
     const std::vector<char> refusal = WriteAnswer(false, "it is busy");
     const std::string refused(refusal.data(), refusal.size());
-    for (const std::string answer : {refused, std::string("done", 5)}) {
+    for (const std::string& answer : {refused, std::string("done", 5)}) {
         const int listener = ListenAtSocket(CString(path.c_str()));
         ASSERT_GE(listener, 0);
         CChild client([&] {
