@@ -62,4 +62,21 @@ std::vector<std::string> ListFolder(const std::string& folder)
     return names;
 }
 
+CScopedTempDir::CScopedTempDir(const char* tag) : m_folder(MakeTempFolder(tag))
+{
+    const char* old = getenv("TMPDIR");
+    m_hadOld = old != nullptr;
+    m_old = old ? old : "";
+    setenv("TMPDIR", m_folder.c_str(), 1);
+}
+
+CScopedTempDir::~CScopedTempDir()
+{
+    if (m_hadOld)
+        setenv("TMPDIR", m_old.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+    RemoveTree(m_folder);
+}
+
 }  // namespace RookwellTest

@@ -19,4 +19,21 @@ bool FileExists(const std::string& path);
 // The names of a folder's entries, hidden ones included, sorted.
 std::vector<std::string> ListFolder(const std::string& folder);
 
+// TMPDIR is a new folder of its own while this lives; the folder and what
+// was left in it go with it. For code that leaves files in TMPDIR by
+// design (the copies handed to a mail program).
+class CScopedTempDir {
+public:
+    explicit CScopedTempDir(const char* tag);
+    ~CScopedTempDir();
+    CScopedTempDir(const CScopedTempDir&) = delete;
+    CScopedTempDir& operator=(const CScopedTempDir&) = delete;
+    const std::string& Path() const { return m_folder; }
+
+private:
+    std::string m_folder;
+    std::string m_old;
+    bool m_hadOld;
+};
+
 }  // namespace RookwellTest

@@ -149,6 +149,11 @@ class Client:
         self.bin = os.path.join(self.base, "bin")
         os.makedirs(self.home)
         os.makedirs(self.bin)
+        # The client's temporary files (the copies a mail program is given,
+        # a runtime folder where none of the user's is) go with the session.
+        self.temp = os.path.join(self.base, "tmp")
+        os.makedirs(self.temp)
+        os.chmod(self.temp, 0o1777)
         self.opened = os.path.join(self.base, "opened")
         self.prompt_log = os.path.join(self.base, "prompts.log")
         self.audio_file = os.path.join(self.base, "audio.raw")
@@ -190,6 +195,7 @@ class Client:
             "XDG_DATA_HOME": os.path.join(self.home, ".local/share"),
             "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
             "XDG_RUNTIME_DIR": self.base,
+            "TMPDIR": self.temp,
             "PATH": self.bin + ":/usr/games:/usr/bin:/bin",
             "GDK_BACKEND": "x11",
             "NO_AT_BRIDGE": "1",

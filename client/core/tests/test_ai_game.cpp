@@ -489,11 +489,13 @@ TEST_F(AIGameTest, TheSideWhoseTimeRunsOutLosesOnTime)
         View().ResetView(game, false, false);
         game->Start();
         game->StartGame();
-        if (local == WHITE)
+        if (local == WHITE) {
             ASSERT_TRUE(View().PlayText("e4"));
+        }
         ASSERT_TRUE(WaitForMoves(local == WHITE ? 2 : 1));
-        if (local == BLACK)
+        if (local == BLACK) {
             ASSERT_TRUE(View().PlayText("e5"));
+        }
         // The side to move now is the user (as White) or the engine (as Black):
         // the time to its flag is what is left of its one second.
         double flag = game->GetMillisecondsToFlag();

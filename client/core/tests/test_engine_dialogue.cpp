@@ -246,8 +246,9 @@ TEST_F(EngineDialogue, AMoveBehindThinkingOutputIsTakenInItsPollAndCommandsEndTh
     while (!Computer().HasMove() && polls < 100) {
         Computer().Poll();
         ++polls;
-        if (!Computer().HasMove())
+        if (!Computer().HasMove()) {
             EXPECT_TRUE(Computer().IsReadingBehind()) << "after poll " << polls;
+        }
     }
     EXPECT_TRUE(Computer().HasMove());
     EXPECT_EQ(polls, 51);

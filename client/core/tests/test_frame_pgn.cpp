@@ -213,8 +213,9 @@ TEST_F(FramePgn, AReadingStoppedByTheEndShowsNothingOneCancelledShowsWhatItRead)
     EXPECT_EQ(m_frame->GetGame(), before);
     EXPECT_EQ(prompt().GetCount(), 0) << LastMessage();
     for (wxWindow* window : wxTopLevelWindows)
-        if (CPgnViewerDialog* viewer = dynamic_cast<CPgnViewerDialog*>(window))
+        if (CPgnViewerDialog* viewer = dynamic_cast<CPgnViewerDialog*>(window)) {
             EXPECT_TRUE(wxTheApp->IsScheduledForDestruction(viewer) || viewer == Viewed()->GetViewer());
+        }
 
     seen = false;
     wxTheApp->CallAfter([&] {

@@ -111,8 +111,9 @@ protected:
         Zorlin::CArchiveDrive archive;
         EXPECT_TRUE(archive.Open(file, nullptr, true)) << path;
         Zorlin::CDiskDrive program(m_folder.c_str());
-        if (!m_own.empty())
+        if (!m_own.empty()) {
             EXPECT_TRUE(program.SetOwnFolder(CString(m_own.c_str())));
+        }
         CPackageInstaller installer(m_host, program, "tester");
         bool result = installer.Install(archive, path.c_str());
         m_failed.clear();

@@ -292,8 +292,9 @@ TEST(SystemPlaces, AFolderOfAnotherAccountIsNotWritable)
     EXPECT_FALSE(IsFolderWritable(CString()));
     const std::string locked = base.Path() + "/locked";
     ASSERT_EQ(mkdir(locked.c_str(), 0555), 0);
-    if (geteuid() != 0)
+    if (geteuid() != 0) {
         EXPECT_FALSE(IsFolderWritable(CString(locked.c_str())));
+    }
     // Root may write a folder of mode 555; the end-to-end session of the
     // installed client checks the folder of root as another account sees it.
 }

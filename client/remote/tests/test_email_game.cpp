@@ -217,6 +217,8 @@ TEST_F(EmailGame, SavingTheTurnWritesAWholeTurnAndAsksBeforeASecondSave)
 
 TEST_F(EmailGame, AGameThatGoesWhileItsTurnIsMailedFreesItsWindowOnceTheSendReturned)
 {
+    // The copy of the turn for the mail program stays after the send.
+    RookwellTest::CScopedTempDir temp("email-send");
     const std::string mailer = m_services->m_userFolder + "/mailer";
     RookwellTest::WriteWholeFile(mailer, "#!/bin/sh\nexit 0\n");
     chmod(mailer.c_str(), 0755);

@@ -29,20 +29,7 @@ protected:
     // into the test's own folder here.
     // Not named as the client names its mail folders: a client starting in
     // another test would take this one for a leftover of its own.
-    MailSender() : m_folder(MakeTempFolder("mailsender"))
-    {
-        const char* old = getenv("TMPDIR");
-        m_oldTemp = old ? old : "";
-        setenv("TMPDIR", m_folder.c_str(), 1);
-    }
-    ~MailSender() override
-    {
-        if (m_oldTemp.empty())
-            unsetenv("TMPDIR");
-        else
-            setenv("TMPDIR", m_oldTemp.c_str(), 1);
-        RemoveTree(m_folder);
-    }
+    MailSender() : m_temp("mailsender"), m_folder(m_temp.Path()) {}
 
     // A mail program that writes its arguments (each ended by a zero byte),
     // its working folder and a copy of every attached file, then ends with
@@ -108,8 +95,8 @@ protected:
     }
 
     CTestServices m_services;
+    RookwellTest::CScopedTempDir m_temp;
     std::string m_folder;
-    std::string m_oldTemp;
 };
 
 } // namespace
