@@ -68,6 +68,13 @@ CHandOverQueue& CChessApp::HandOvers()
     return *m_handOvers;
 }
 
+bool CChessApp::TakesHandOvers() const
+{
+    if (m_frame)
+        return !m_frame->IsClosing() && !m_frame->IsAskingToClose();
+    return !m_startupDone;
+}
+
 void CChessApp::OnHandedFiles(const std::vector<CString>& files)
 {
     HandOvers().Add(files);

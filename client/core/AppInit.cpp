@@ -236,8 +236,9 @@ bool CChessApp::OnInit()
     // crash marker for a crash and write its settings over the first's.
     m_singleInstance.reset(new CSingleInstance(appPath.IsEmpty() ? CurrentFolder() : appPath));
     CString unreachable;
-    if (!m_singleInstance->Claim(absoluteFiles, [this](const std::vector<CString>& handed) { OnHandedFiles(handed); },
-                                 unreachable)) {
+    if (!m_singleInstance->Claim(
+            absoluteFiles, [this](const std::vector<CString>& handed) { OnHandedFiles(handed); }, unreachable,
+            [this] { return TakesHandOvers(); })) {
         m_singleInstance.reset();
         if (!unreachable.IsEmpty())
             GetPrompt().ShowMessage(unreachable, "Rookwell", wxOK | wxICON_WARNING, nullptr);

@@ -138,6 +138,10 @@ public:
     // comes up and the first opens as if named on our own command line.
     // Each waits for the one before it and for anything modal to close.
     void OnHandedFiles(const std::vector<Zorlin::CString>& files);
+    // Files of other starts are taken during the start-up and while the
+    // window stays; a closing client leaves them to the start that sent
+    // them, which opens them once this client is gone.
+    bool TakesHandOvers() const;
     // Writes the OpenGL strings to the console once a context is current;
     // the board canvas calls it when it first draws.
     void WriteGLInfo();

@@ -438,9 +438,14 @@ void CChessFrame::OnClose(wxCloseEvent& event)
         }
     }
     // A close that cannot be refused (the session ends) asks nothing.
-    if (event.CanVeto() && !CanClose()) {
-        event.Veto();
-        return;
+    if (event.CanVeto()) {
+        m_askingToClose = true;
+        const bool may = CanClose();
+        m_askingToClose = false;
+        if (!may) {
+            event.Veto();
+            return;
+        }
     }
     // A finished game whose Game Over window is still open is kept as its
     // ticks say, before the settings are written.

@@ -88,6 +88,8 @@ public:
     CChessView* GetChessView() override;
     CClockView* GetClockView() override;
     bool IsClosing() const override;
+    // The close asks about the game in play: it may still be refused.
+    bool IsAskingToClose() const { return m_askingToClose; }
     // The start-up too: a yield of its own has no loop the toolkit knows,
     // and the toolkit ends the program with its last window only once the
     // main loop runs.
@@ -289,6 +291,7 @@ private:
     // carried out once the frame is free; whether it may be refused.
     bool m_closePending;
     bool m_closeForced;
+    bool m_askingToClose = false;
     bool m_firstIdleSeen;
 
     wxDECLARE_DYNAMIC_CLASS_NO_COPY(CChessFrame);

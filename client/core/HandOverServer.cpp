@@ -88,6 +88,12 @@ private:
             Finish(false, kNotOurs);
             return;
         }
+        if (!m_server.IsTaking()) {
+            m_socket.Close();
+            m_done = true;
+            m_server.ScheduleSweep();
+            return;
+        }
         Finish(true, "");
         m_server.Keep(files);
     }
@@ -110,8 +116,9 @@ private:
     bool m_done = false;
 };
 
-CHandOverServer::CHandOverServer(int listener, const FilesHandler& onFiles, int peerTimeLimitMs)
-    : m_listener(listener), m_onFiles(onFiles), m_peerTimeLimitMs(peerTimeLimitMs), m_timer(this)
+CHandOverServer::CHandOverServer(int listener, const FilesHandler& onFiles, int peerTimeLimitMs,
+                                 const TakingCheck& taking)
+    : m_listener(listener), m_onFiles(onFiles), m_peerTimeLimitMs(peerTimeLimitMs), m_taking(taking), m_timer(this)
 {
     Bind(wxEVT_TIMER, &CHandOverServer::OnTimer, this);
     ArmListener();
@@ -203,6 +210,15 @@ void CHandOverServer::Keep(const std::vector<CString>& files)
 {
     m_accepted.push_back(files);
     ScheduleDelivery();
+}
+
+bool CHandOverServer::IsTaking()
+{
+    const bool taking = !m_taking || m_taking();
+    if (!taking && !m_toldNotTaking)
+        fprintf(stderr, "Hand-overs are put back while the window closes: their starts try again.\n");
+    m_toldNotTaking = !taking;
+    return taking;
 }
 
 void CHandOverServer::ScheduleDelivery()

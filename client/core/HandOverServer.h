@@ -25,6 +25,11 @@
 class CHandOverServer : public wxEvtHandler {
 public:
     typedef std::function<void(const std::vector<Zorlin::CString>&)> FilesHandler;
+    // Whether the client takes files now. A message that comes while it
+    // does not (its window is closing) gets no answer: the connection
+    // closes, and the other start tries again until this client is gone
+    // and it opens the files itself, or until the close was refused.
+    typedef std::function<bool()> TakingCheck;
 
     // How long a peer may take for its message from its acceptance.
     static constexpr int kPeerTimeLimitMs = 10000;
@@ -32,7 +37,8 @@ public:
     static constexpr int kMaxPeers = 64;
 
     // Serves the listening socket listener, which it owns from now on.
-    CHandOverServer(int listener, const FilesHandler& onFiles, int peerTimeLimitMs = kPeerTimeLimitMs);
+    CHandOverServer(int listener, const FilesHandler& onFiles, int peerTimeLimitMs = kPeerTimeLimitMs,
+                    const TakingCheck& taking = TakingCheck());
     ~CHandOverServer() override;
     CHandOverServer(const CHandOverServer&) = delete;
     CHandOverServer& operator=(const CHandOverServer&) = delete;
@@ -50,12 +56,16 @@ private:
     void StartTimer();
     void OnTimer(wxTimerEvent& event);
     void Keep(const std::vector<Zorlin::CString>& files);
+    // False while the client takes no files; told once each time it stops.
+    bool IsTaking();
     void ScheduleDelivery();
     void DeliverNext();
 
     int m_listener;
     FilesHandler m_onFiles;
     int m_peerTimeLimitMs;
+    TakingCheck m_taking;
+    bool m_toldNotTaking = false;
     CDescriptorWatch m_listenWatch;
     std::list<std::unique_ptr<CPeer>> m_peers;
     std::deque<std::vector<Zorlin::CString>> m_accepted;

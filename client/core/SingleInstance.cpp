@@ -70,7 +70,8 @@ CSingleInstance::~CSingleInstance()
     StopServing();
 }
 
-bool CSingleInstance::Claim(const std::vector<CString>& files, const FilesHandler& onFiles, CString& problem)
+bool CSingleInstance::Claim(const std::vector<CString>& files, const FilesHandler& onFiles, CString& problem,
+                           const TakingCheck& taking)
 {
     problem = "";
     for (const CString& folder : InstanceLockFolders()) {
@@ -89,7 +90,7 @@ bool CSingleInstance::Claim(const std::vector<CString>& files, const FilesHandle
     // The lock may also come free while the hand-over waits: the running
     // client has just ended.
     if (taken || !HandOver(files, problem)) {
-        Serve(onFiles);
+        Serve(onFiles, taking);
         return true;
     }
     return false;
@@ -143,7 +144,7 @@ bool CSingleInstance::HandOver(const std::vector<CString>& files, CString& probl
     }
 }
 
-void CSingleInstance::Serve(const FilesHandler& onFiles)
+void CSingleInstance::Serve(const FilesHandler& onFiles, const TakingCheck& taking)
 {
     // What a client that was killed left.
     RemoveRuntimeSocket(m_lock->ReadRecord());
@@ -158,7 +159,7 @@ void CSingleInstance::Serve(const FilesHandler& onFiles)
         m_lock->Record(CInstanceLock::kNoSocket);
         return;
     }
-    m_server.reset(new CHandOverServer(listener, onFiles));
+    m_server.reset(new CHandOverServer(listener, onFiles, CHandOverServer::kPeerTimeLimitMs, taking));
     m_socket = socket;
     m_lock->Record(socket);
 }

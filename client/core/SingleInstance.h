@@ -29,6 +29,8 @@ public:
     // Called on the GUI thread for each hand-over, with its files (maybe
     // none), one after another in the order they came.
     typedef std::function<void(const std::vector<Zorlin::CString>&)> FilesHandler;
+    // Whether the client takes files now (see CHandOverServer).
+    typedef std::function<bool()> TakingCheck;
 
     // How long a start waits for a running client that does not answer yet
     // (it may itself be starting, on a loaded machine).
@@ -42,13 +44,13 @@ public:
     // hand-overs to onFiles. False when another client runs: the files were
     // handed to it, or problem says why they were not.
     bool Claim(const std::vector<Zorlin::CString>& files, const FilesHandler& onFiles,
-               Zorlin::CString& problem);
+               Zorlin::CString& problem, const TakingCheck& taking = TakingCheck());
 
     // Ends the serving at exit; the claim lasts until destruction.
     void StopServing();
 
 private:
-    void Serve(const FilesHandler& onFiles);
+    void Serve(const FilesHandler& onFiles, const TakingCheck& taking);
     // False when the lock came free meanwhile; else the files were handed
     // over, or problem says why not.
     bool HandOver(const std::vector<Zorlin::CString>& files, Zorlin::CString& problem);

@@ -220,6 +220,7 @@ class Client:
         if account:
             self._run_as_account(account)
         self.process = None
+        self.beside = []
         self.frame = None
         self.reader = None
         self.runs = 0
@@ -354,6 +355,25 @@ class Client:
             second.wait()
             raise Failure("the second start did not end")
 
+    def start_beside(self, *arguments):
+        """Starts the program again beside the running client without waiting
+        for its end: a start that becomes the client itself once the running
+        one has gone (adopt). Its output is the next run's log."""
+        out = open(os.path.join(self.artifacts, f"tavrin-{self.runs + 1}.log"), "w")
+        process = subprocess.Popen([*self.command, *arguments], cwd=self.base, env=self.env,
+                                   stdout=out, stderr=subprocess.STDOUT, start_new_session=True)
+        out.close()
+        self.beside.append(process)
+        return process
+
+    def adopt(self, process):
+        """A start beside (start_beside) is the client now: its frame, once it has started."""
+        self.runs += 1
+        self.asked_before_start = len(self.prompts())
+        self.process = process
+        self.frame = self.wait_window("^Rookwell$", 30)
+        self.wait_started()
+
     def log_of_run(self):
         """What the client of the last start wrote to its standard output and error."""
         return read_text(os.path.join(self.artifacts, f"tavrin-{self.runs}.log")) or ""
@@ -421,9 +441,10 @@ class Client:
         return self.wait_exit()
 
     def kill(self):
-        if self.running():
-            os.killpg(self.process.pid, signal.SIGKILL)
-            self.process.wait()
+        for process in [self.process] + self.beside:
+            if process is not None and process.poll() is None:
+                os.killpg(process.pid, signal.SIGKILL)
+                process.wait()
 
     def close(self):
         self.kill()

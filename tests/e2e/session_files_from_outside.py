@@ -12,7 +12,10 @@ computer is in play:
   into the active games, then the first file opens and the second after
   it, without a question (a viewed game has nothing to save);
 - files handed over while the client is still starting are all opened once
-  it has started, in the order they came."""
+  it has started, in the order they came;
+- a PGN file handed over while the exit asks about the game in play is left
+  to its start, which becomes the client once the first has ended and opens
+  it."""
 
 import os
 import re
@@ -148,6 +151,32 @@ def handed_during_the_start(c):
     game.exit_closing_pgn(c, len(c.prompts()))
 
 
+def handed_during_the_exit(c):
+    """A PGN file handed over while Game, Exit asks about the game in play:
+    the closing client leaves it to its start, which waits, becomes the
+    client once the first has ended, and opens it."""
+    text, squares = pawn_game(["g2g4"])
+    path = write(c, "at the exit.pgn", text)
+    c.start()
+    board, empty, before = game.start_computer_game(c)
+    game.play_and_wait_reply(c, board, [], before)
+    seen = len(c.prompts())
+    c.menu("g", "x")
+    index, record = c.wait_prompt(contains="save the current game", after=seen)
+    beside = c.start_beside(os.path.basename(path))
+    wait_until(lambda: "put back while the window closes" in c.log_of_run(), 30,
+               "the closing client to leave the file to its start")
+    check(beside.poll() is None, "the start waits while the client closes")
+    c.answer(record[1], "alt+n")
+    check(c.wait_exit() == 0, "the first client ends")
+    c.adopt(beside)
+    board = game.the_board(c)
+    game.away(c, board)
+    harness.wait_occupied(c, board, board.empty(c.look(), c.artifacts), squares, "opened-after-the-exit",
+                          timeout=30)
+    game.exit_closing_pgn(c, len(c.prompts()))
+
+
 def steps(c):
     # Named on the command line, /dev/zero is refused at once and the client comes up.
     c.start("/dev/zero")
@@ -164,6 +193,7 @@ def steps(c):
     game.exit_closing_pgn(c, len(c.prompts()))
 
     handed_during_the_start(c)
+    handed_during_the_exit(c)
 
 
 if __name__ == "__main__":

@@ -80,11 +80,12 @@ protected:
     }
 
     // This process becomes the program folder's client.
-    void Serve()
+    void Serve(const CSingleInstance::TakingCheck& taking = CSingleInstance::TakingCheck())
     {
         m_client.reset(new CSingleInstance(CString(m_places.m_program.c_str())));
         CString problem;
-        ASSERT_TRUE(m_client->Claim({}, [this](const std::vector<CString>& files) { Received(files); }, problem))
+        ASSERT_TRUE(
+            m_client->Claim({}, [this](const std::vector<CString>& files) { Received(files); }, problem, taking))
             << problem.GetText();
         m_socket = m_places.Record();
         ASSERT_TRUE(StartsWith(m_socket, "/")) << "the client records its socket: " << m_socket;
@@ -173,6 +174,40 @@ TEST_F(HandOverChannel, EachStartsFilesReachTheClientOnceInOrder)
     std::sort(atOnce.begin(), atOnce.end());
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(atOnce[size_t(i)], "/at once/" + std::to_string(i) + ".pgn");
+}
+
+// A client whose window is closing takes no files, lest they be lost with
+// it: their start tries again, hands them over once the close was refused,
+// and becomes the client itself once the closing one is gone.
+TEST_F(HandOverChannel, AClosingClientLeavesTheFilesToTheStartThatSentThem)
+{
+    bool taking = false;
+    int putBack = 0;
+    Serve([&] {
+        putBack += !taking;
+        return taking;
+    });
+    const std::string program = m_places.m_program;
+    CChild refusedClose([program] { return SecondStart(program, {"/while closing.pgn"}); });
+    ASSERT_TRUE(EngineTest::PumpUntil([&] { return putBack >= 2; }, kAnswerLimitMs)) << "the start tries again";
+    EXPECT_TRUE(m_handed.empty());
+    EXPECT_FALSE(refusedClose.HasEnded());
+    taking = true;
+    EXPECT_EQ(refusedClose.Wait(), "handed");
+    ASSERT_TRUE(WaitForHandOvers(1));
+    EXPECT_EQ(m_handed[0], Files({"/while closing.pgn"}));
+
+    taking = false;
+    putBack = 0;
+    const std::string lock = m_places.LockPath();
+    CChild closed([program, lock] {
+        CloseCopiesOf(lock);
+        return SecondStart(program, {"/after.pgn"});
+    });
+    ASSERT_TRUE(EngineTest::PumpUntil([&] { return putBack >= 1; }, kAnswerLimitMs));
+    m_client.reset();
+    EXPECT_EQ(closed.Wait(), "claimed") << "the start opens its files itself";
+    EXPECT_EQ(m_handed.size(), 1u);
 }
 
 TEST_F(HandOverChannel, BrokenAndHostileMessagesAreRefusedAndTheClientGoesOn)

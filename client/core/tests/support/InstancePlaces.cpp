@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <grp.h>
@@ -156,6 +157,26 @@ std::string CChild::Wait()
     if (!EngineTest::PumpUntil([this] { return HasEnded(); }, kChildLimitMs))
         return "(no end)";
     return m_text;
+}
+
+void CloseCopiesOf(const std::string& path)
+{
+    char* real = realpath(path.c_str(), nullptr);
+    const std::string wanted = real ? real : path;
+    free(real);
+    std::vector<int> copies;
+    if (DIR* folder = opendir("/proc/self/fd")) {
+        while (dirent* entry = readdir(folder)) {
+            char target[4096];
+            const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+            const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+            if (n > 0 && std::string(target, size_t(n)) == wanted)
+                copies.push_back(std::atoi(entry->d_name));
+        }
+        closedir(folder);
+    }
+    for (int fd : copies)
+        close(fd);
 }
 
 bool BecomeNobody()

@@ -63,6 +63,10 @@ private:
     std::string m_text;
 };
 
+// In a forked child: closes its copies of the descriptors open on path, so
+// that a lock the parent holds goes when the parent lets it go.
+void CloseCopiesOf(const std::string& path);
+
 // In a child: takes another account's uid and gid; false when it cannot.
 bool BecomeNobody();
 
