@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <pwd.h>
 #include <string>
+#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -72,14 +73,29 @@ CString HomeFolder()
     return home.IsEmpty() ? AccountHomeFolder() : home;
 }
 
-CString AccountHomeFolder()
+namespace {
+
+// The account's entry in the password database, as (name, home).
+std::pair<CString, CString> AccountEntry()
 {
     std::vector<char> buffer(16384);
     struct passwd entry, *found = nullptr;
-    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir &&
-        found->pw_dir[0] == '/')
-        return CString(found->pw_dir);
-    return CString();
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
+        return {};
+    return {CString(found->pw_name ? found->pw_name : ""), CString(found->pw_dir ? found->pw_dir : "")};
+}
+
+} // namespace
+
+CString AccountHomeFolder()
+{
+    const CString home = AccountEntry().second;
+    return home.GetLength() > 0 && home[0] == '/' ? home : CString();
+}
+
+CString AccountName()
+{
+    return AccountEntry().first;
 }
 
 CString ReadUserDirsEntry(const CString& text, const char* key, const CString& home)

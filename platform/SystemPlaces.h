@@ -11,6 +11,8 @@
 // The account's home from the password database, whatever $HOME says (a
 // sudo may leave the caller's there); empty when it has none.
 Zorlin::CString AccountHomeFolder();
+// The account's name from the password database; empty when it has none.
+Zorlin::CString AccountName();
 
 // The full path of the running program with links resolved, or empty.
 Zorlin::CString RunningProgramPath();

@@ -1,5 +1,6 @@
 #include "platform/XDisplayCheck.h"
 
+#include <X11/Xlib.h>
 #include <cstdio>
 #include <cstring>
 
@@ -50,19 +51,40 @@ const char* const kNoXDisplayText =
     "On a Wayland desktop Xwayland gives one: install it (the package xwayland) or turn it on "
     "in the desktop's settings, log in again and start Rookwell.";
 
-bool NamesXDisplay(const char* display, const std::vector<CString>& commandLine)
+CString XDisplayName(const char* display, const std::vector<CString>& commandLine)
 {
-    if (display && *display)
-        return true;
+    // GTK's option wins over the environment, as GTK has it.
     for (size_t i = 1; i < commandLine.size(); ++i) {
         const char* argument = commandLine[i].GetText();
         if (std::strcmp(argument, "--") == 0)
             break;
-        if ((std::strcmp(argument, "--display") == 0 && i + 1 < commandLine.size()) ||
-            (std::strncmp(argument, "--display=", 10) == 0 && argument[10]))
-            return true;
+        if (std::strcmp(argument, "--display") == 0 && i + 1 < commandLine.size())
+            return commandLine[i + 1];
+        if (std::strncmp(argument, "--display=", 10) == 0 && argument[10])
+            return CString(argument + 10);
     }
-    return false;
+    return CString(display ? display : "");
+}
+
+bool OpensXDisplay(const CString& name)
+{
+    Display* display = XOpenDisplay(name.GetText());
+    if (!display)
+        return false;
+    XCloseDisplay(display);
+    return true;
+}
+
+CString CannotOpenXDisplayText(const CString& name, const CString& account)
+{
+    CString text("Rookwell cannot open the X display ");
+    text += name;
+    text += ": no X server answers there, or it does not let this account in.\n"
+            "Started with su or sudo, the account needs the display's permission: allow it from the desktop's "
+            "account (xhost +SI:localuser:";
+    text += account.IsEmpty() ? CString("NAME") : account;
+    text += "), or give it the desktop's XAUTHORITY, and start Rookwell again.";
+    return text;
 }
 
 void TellNoXDisplay(const char* text)

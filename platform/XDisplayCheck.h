@@ -10,9 +10,16 @@
 
 #include "foundation/String.h"
 
-// Whether the toolkit has an X display to open: DISPLAY names one, or the
-// command line does with GTK's own --display option.
-bool NamesXDisplay(const char* display, const std::vector<Zorlin::CString>& commandLine);
+// The X display the toolkit will open: the one the command line names with
+// GTK's own --display option, else DISPLAY; empty when there is none.
+Zorlin::CString XDisplayName(const char* display, const std::vector<Zorlin::CString>& commandLine);
+
+// Whether the X server at name lets this process in. One that is not there,
+// or that refuses the account (started with su or sudo without the
+// display's permission), would leave the toolkit with its own terse words.
+bool OpensXDisplay(const Zorlin::CString& name);
+// What such a start tells the user; account is the user's name.
+Zorlin::CString CannotOpenXDisplayText(const Zorlin::CString& name, const Zorlin::CString& account);
 
 // What a start without an X display tells the user.
 extern const char* const kNoXDisplayText;

@@ -9,6 +9,7 @@
 #include "client/core/PromptLog.h"
 #include "client/core/ToolkitGL.h"
 #include "client/remote/RemotePlay.h"
+#include "platform/SystemPlaces.h"
 #include "platform/XDisplayCheck.h"
 
 wxIMPLEMENT_WX_THEME_SUPPORT
@@ -30,8 +31,13 @@ int main(int argc, char** argv)
 {
     wxDISABLE_DEBUG_SUPPORT();
     KeepCommandLine(argc, argv);
-    if (!NamesXDisplay(getenv("DISPLAY"), GetKeptCommandLine())) {
+    const Zorlin::CString display = XDisplayName(getenv("DISPLAY"), GetKeptCommandLine());
+    if (display.IsEmpty()) {
         TellNoXDisplay(kNoXDisplayText);
+        return 1;
+    }
+    if (!OpensXDisplay(display)) {
+        TellNoXDisplay(CannotOpenXDisplayText(display, AccountName()).GetText());
         return 1;
     }
     // The toolkit names every window's class after its argv[0]: named as

@@ -85,13 +85,14 @@ def wait_for_file_content(path, predicate, timeout, what):
 
 
 class Display:
-    """A private Xvfb with GLX, found through -displayfd."""
+    """A private Xvfb with GLX, found through -displayfd; with auth (an
+    authority file) it lets in only clients that show its cookie."""
 
-    def __init__(self, width=1280, height=1024):
+    def __init__(self, width=1280, height=1024, auth=None):
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
-             "-nolisten", "tcp", "+extension", "GLX", "-noreset"],
+             "-nolisten", "tcp", "+extension", "GLX", "-noreset", *(["-auth", auth] if auth else [])],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         number = b""

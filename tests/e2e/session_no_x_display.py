@@ -4,7 +4,10 @@ without Xwayland (WAYLAND_DISPLAY set, DISPLAY not): the client says in its
 own words that it needs an X display and that Xwayland gives one, on
 standard error and through notify-send, else zenity, where they exist; it
 ends with a failing status and writes nothing, in its program folder or in
-the home folder."""
+the home folder. A DISPLAY where no X server answers, or one whose server
+does not let the account in (started with su or sudo without the display's
+permission), is told in its own words too, before the toolkit would say
+its own."""
 
 import os
 import shutil
@@ -16,6 +19,7 @@ import harness
 from harness import check, wait_until
 
 WORDS = ("Rookwell needs an X display", "Xwayland")
+REFUSED = ("Rookwell cannot open the X display", "xhost +SI:localuser:")
 
 
 def recorder(folder, name, status):
@@ -28,12 +32,29 @@ def recorder(folder, name, status):
     return path + ".args"
 
 
-def start(program, base, tools):
+def start(program, base, tools, display=None):
     env = {"PATH": tools + ":/usr/bin:/bin", "HOME": os.path.join(base, "home"), "LANG": "C.UTF-8",
            "WAYLAND_DISPLAY": "wayland-0", "XDG_RUNTIME_DIR": base, "XDG_SESSION_TYPE": "wayland"}
+    if display:
+        env["DISPLAY"] = display
     result = subprocess.run([program], env=env, cwd=base, capture_output=True, text=True,
                             timeout=30 * harness.SLOWDOWN)
     return result.returncode, result.stderr
+
+
+def free_display_number():
+    """A display number no X server listens at."""
+    number = 500
+    while os.path.exists(f"/tmp/.X11-unix/X{number}") or os.path.exists(f"/tmp/.X{number}-lock"):
+        number += 1
+    return number
+
+
+def refused(program, base, tools, display, what):
+    status, stderr = start(program, base, tools, display)
+    check(status != 0, f"{what}: the start fails: status {status}")
+    check(all(w in stderr for w in REFUSED) and display in stderr, f"{what}: standard error says why: {stderr!r}")
+    check("Unable to initialize GTK" not in stderr, f"{what}: the toolkit never got to say its own words")
 
 
 def steps(build, base):
@@ -73,6 +94,18 @@ def steps(build, base):
     os.makedirs(tools)
     status, stderr = start(program, base, tools)
     check(status != 0 and said(stderr), f"the start fails and says why: {status} {stderr!r}")
+
+    # A display no server answers at, and one whose server asks a cookie this account lacks.
+    refused(program, base, tools, ":" + str(free_display_number()), "no X server there")
+    cookie = os.path.join(base, "display cookie")
+    subprocess.run(["xauth", "-q", "-f", cookie, "add", ":0", ".",
+                    subprocess.run(["mcookie"], capture_output=True, text=True, check=True).stdout.strip()],
+                   check=True, capture_output=True)
+    guarded = harness.Display(auth=cookie)
+    try:
+        refused(program, base, tools, guarded.name, "an X server that refuses the account")
+    finally:
+        guarded.close()
 
     check(sorted(os.listdir(os.path.dirname(program))) == folder, "nothing was written in the program folder")
     check(not os.listdir(os.path.join(base, "home")), "nothing was written in the home folder")

@@ -313,14 +313,14 @@ TEST(SystemPlaces, AnInstalledProgramFolderIsNoPortableOneForAnyone)
 
 TEST(XDisplayCheck, TheToolkitFindsAnXDisplayInTheEnvironmentOrOnTheCommandLine)
 {
-    EXPECT_TRUE(NamesXDisplay(":0", Texts({"tavrin"})));
-    EXPECT_FALSE(NamesXDisplay(nullptr, Texts({"tavrin", "game.pgn"})));
-    EXPECT_FALSE(NamesXDisplay("", Texts({"tavrin"})));
-    // GTK's own option, in either spelling, names one.
-    EXPECT_TRUE(NamesXDisplay(nullptr, Texts({"tavrin", "--display", ":5", "game.pgn"})));
-    EXPECT_TRUE(NamesXDisplay(nullptr, Texts({"tavrin", "game.pgn", "--display=:5"})));
-    EXPECT_FALSE(NamesXDisplay(nullptr, Texts({"tavrin", "--display="})));
-    EXPECT_FALSE(NamesXDisplay(nullptr, Texts({"tavrin", "--display"})));
+    EXPECT_EQ(XDisplayName(":0", Texts({"tavrin"})), ":0");
+    EXPECT_EQ(XDisplayName(nullptr, Texts({"tavrin", "game.pgn"})), "");
+    EXPECT_EQ(XDisplayName("", Texts({"tavrin"})), "");
+    // GTK's own option, in either spelling, names one, and wins.
+    EXPECT_EQ(XDisplayName(nullptr, Texts({"tavrin", "--display", ":5", "game.pgn"})), ":5");
+    EXPECT_EQ(XDisplayName(":0", Texts({"tavrin", "game.pgn", "--display=:5"})), ":5");
+    EXPECT_EQ(XDisplayName(nullptr, Texts({"tavrin", "--display="})), "");
+    EXPECT_EQ(XDisplayName(nullptr, Texts({"tavrin", "--display"})), "");
     // After "--" it is a file's name.
-    EXPECT_FALSE(NamesXDisplay(nullptr, Texts({"tavrin", "--", "--display=:5"})));
+    EXPECT_EQ(XDisplayName(nullptr, Texts({"tavrin", "--", "--display=:5"})), "");
 }
