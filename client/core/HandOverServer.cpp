@@ -89,9 +89,7 @@ private:
             return;
         }
         if (!m_server.IsTaking()) {
-            m_socket.Close();
-            m_done = true;
-            m_server.ScheduleSweep();
+            Drop();
             return;
         }
         Finish(true, "");
@@ -104,6 +102,12 @@ private:
             const std::vector<char> answer = CHandOverFrame::Bytes(WriteAnswer(accepted, why));
             m_socket.Write(answer.data(), int(answer.size()));
         }
+        Drop();
+    }
+
+    // Without an answer: the peer sees the end and may try again.
+    void Drop()
+    {
         m_socket.Close();
         m_done = true;
         m_server.ScheduleSweep();

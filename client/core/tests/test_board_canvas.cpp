@@ -94,6 +94,21 @@ protected:
         m_log.calls.clear();
         return game;
     }
+    // The board view with a game against a recording engine, e4 played and
+    // drawn: the engine's turn. Null when the board never settled.
+    CRecordingGame* EnginesTurnOnTheBoard()
+    {
+        m_frame->ExecuteCommand("VIEW_BOARD");
+        CRecordingGame* game = Attach(true, false);
+        CMove e4 = Parse(*game, "e4");
+        if (!m_canvas->PlayMove(e4, false))
+            return nullptr;
+        const bool drawn = g_client->PumpUntil([&] {
+            return m_canvas->IsShownOnScreen() && !m_canvas->GetScene()->NeedsRedraw() &&
+                   !m_canvas->IsRedrawRequested();
+        });
+        return drawn ? game : nullptr;
+    }
     std::string Status(int field) { return m_frame->GetStatusBar()->GetStatusText(field).ToStdString(); }
 
     CChessFrame* m_frame = nullptr;
@@ -387,14 +402,9 @@ TEST_F(Canvas, PlayersArePolledWhileTheBrowserHidesTheBoard)
 // keeps the full pace.
 TEST_F(Canvas, AnEngineThatWakesTheTickIsPolledSlowlyAndAtOnceWhenItWrites)
 {
-    m_frame->ExecuteCommand("VIEW_BOARD");
-    CRecordingGame* game = Attach(true, false);
+    CRecordingGame* game = EnginesTurnOnTheBoard();
+    ASSERT_TRUE(game);
     CRecordingPlayer* engine = game->Player(BLACK);
-    CMove e4 = Parse(*game, "e4");
-    ASSERT_TRUE(m_canvas->PlayMove(e4, false));
-    ASSERT_TRUE(g_client->PumpUntil([&] {
-        return m_canvas->IsShownOnScreen() && !m_canvas->GetScene()->NeedsRedraw() && !m_canvas->IsRedrawRequested();
-    }));
     // Without sound (which keeps the full pace while it plays) only the
     // players set the pace.
     struct SQuiet {
@@ -436,14 +446,9 @@ TEST_F(Canvas, AnEngineThatWakesTheTickIsPolledSlowlyAndAtOnceWhenItWrites)
 // it has caught up, the idle loop leaves it to the tick again.
 TEST_F(Canvas, AnEngineLeftBehindByItsPollIsPolledFromTheIdleLoop)
 {
-    m_frame->ExecuteCommand("VIEW_BOARD");
-    CRecordingGame* game = Attach(true, false);
+    CRecordingGame* game = EnginesTurnOnTheBoard();
+    ASSERT_TRUE(game);
     CRecordingPlayer* engine = game->Player(BLACK);
-    CMove e4 = Parse(*game, "e4");
-    ASSERT_TRUE(m_canvas->PlayMove(e4, false));
-    ASSERT_TRUE(g_client->PumpUntil([&] {
-        return m_canvas->IsShownOnScreen() && !m_canvas->GetScene()->NeedsRedraw() && !m_canvas->IsRedrawRequested();
-    }));
     auto idle = [&] {
         wxIdleEvent event;
         m_canvas->OnIdle(event);
