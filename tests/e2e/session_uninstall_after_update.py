@@ -9,9 +9,10 @@ was before the older install: no folder, no database file of either
 install, the files of older versions in the program folder gone with it.
 What a user left there stays, byte for byte, and the message names it; the
 prefix's own folders and another program's databases stay. `make uninstall`
-with a PREFIX other than the install's own (the folder above it) is refused
-with the PREFIX to give and removes nothing; with the install's own it
-removes it all. Needs no display: nothing here is started but the tools.
+with a PREFIX other than the install's own (the folder above it), or a
+DESTDIR other than its own, is refused with the one to give and removes
+nothing; with the install's own it removes it all. Needs no display:
+nothing here is started but the tools.
 """
 
 import os
@@ -38,7 +39,7 @@ USERS_FILES = {
     "logs/Rookwell.log": "started\n",
     "live content/live.cfg": "{\n}\n",
     "boards/Club Vinyl/info.cfg": "{\n  name= Club Vinyl\n}\n",
-    "voices/Greta/info.cfg": "{\n  name= Greta\n}\n",
+    "voices/Greta: slow/info.cfg": "{\n  name= Greta: slow\n}\n",
 }
 
 
@@ -65,7 +66,8 @@ def older_install(prefix, users=False):
     """What the older install left in prefix: its program folder (the data of the time, the programs,
     no mark), the command, the menu entry naming the command alone, the types and the icons, with the
     MIME database and the menu's type cache it ran and no icon cache; with users, what the users of
-    the older version kept in its program folder, and a file its updater left there."""
+    the older version kept in its program folder, and what its updater and an engine it brought
+    left there."""
     folder = os.path.join(prefix, "lib", "rookwell")
     source = os.path.join(harness.SOURCE, "data")
     shutil.copytree(source, folder, ignore=lambda top, names: [
@@ -98,6 +100,7 @@ def older_install(prefix, users=False):
         for relative, text in USERS_FILES.items():
             write(os.path.join(folder, relative), text)
         write(os.path.join(folder, "updater.bak"), "the updater of an older version\n")
+        write(os.path.join(folder, "engines", "Gnu Chess 5", "log.001"), "what the engine wrote\n")
     return folder
 
 
@@ -155,7 +158,7 @@ def over_older_with_users(build, stage):
     left = listing(prefix)
     check(left == sorted(set(before) | set(kept)), "the prefix is as it was, with the users' files: "
           f"{sorted(set(left) ^ (set(before) | set(kept)))}\n{said}")
-    for item in ("users", "logs", "live content", "boards/Club Vinyl", "voices/Greta"):
+    for item in ("users", "logs", "live content", "boards/Club Vinyl", "voices/Greta: slow"):
         check(f"  {item}: " in said, f"the message names {item}: {said}")
     check(os.path.join(prefix, "lib", "rookwell") in said, f"the message names the program folder: {said}")
     mime_types = open(os.path.join(prefix, "share", "mime", "types"), encoding="utf-8").read().split()
@@ -166,8 +169,9 @@ def over_older_with_users(build, stage):
 
 def other_prefix_refused(build, stage):
     """Installed into X/local: make uninstall with X (every installed file lies below it), or with a
-    DESTDIR, is refused, names the PREFIX to give and removes nothing; with X/local it removes it all,
-    the databases of X/local refreshed."""
+    DESTDIR, is refused, names the PREFIX to give and removes nothing, also for an install that did
+    not record its PREFIX; with X/local (here by a link to it) it removes it all. Staged below a
+    DESTDIR, the removal without it is refused and names it."""
     above = os.path.join(stage, "X Ordner")
     prefix = os.path.join(above, "local")
     os.makedirs(prefix)
@@ -180,12 +184,30 @@ def other_prefix_refused(build, stage):
     said = uninstall_refused(build, prefix, destdir=os.path.join(stage, "stage"))
     check("give no DESTDIR" in said, f"a DESTDIR for a live install is refused: {said}")
     check(listing(above) == installed, "the refused removal changed nothing")
+    # An install recorded before its PREFIX was is known by its command.
+    place = os.path.join(build, "install_place.txt")
+    kept_place = open(place, encoding="utf-8", errors="surrogateescape").read()
+    os.remove(place)
+    said = uninstall_refused(build, above)
+    check(f"give PREFIX={prefix}" in said, f"without the record the refusal names the install's PREFIX: {said}")
+    check(listing(above) == installed, "the refused removal changed nothing")
+    with open(place, "w", encoding="utf-8", errors="surrogateescape") as f:
+        f.write(kept_place)
     link = os.path.join(stage, "link to local")
     os.symlink(prefix, link)
     installs.uninstall(build, link + "/")
     left = listing(above)
     check(left == before, f"the install's own folder by another name removes it all: {left}")
     check(not os.path.exists(os.path.join(build, "install_manifest.txt")), "the records went with the files")
+
+    # Staged, the removal without that DESTDIR is refused and names it.
+    package = os.path.join(stage, "package")
+    installs.install(build, prefix, destdir=package)
+    staged = listing(package)
+    said = uninstall_refused(build, prefix)
+    check(f"DESTDIR={package}: give that DESTDIR" in said, f"the refusal names the install's DESTDIR: {said}")
+    check(listing(package) == staged and listing(above) == before, "the refused removal changed nothing")
+    installs.uninstall(build, prefix, destdir=package)
 
 
 def main():
