@@ -10,8 +10,8 @@ foreach(size ${ROOKWELL_ICON_SIZES})
   list(APPEND rookwell_destinations share/icons/hicolor/${size}x${size}/apps)
 endforeach()
 
-# Before anything is copied: the folders that are there already, which the
-# removal must leave.
+# Before anything is copied: the folders and the databases' files that are
+# the prefix's already, which the removal must leave.
 install(CODE "
   set(ROOKWELL_SOURCE_DIR \"${CMAKE_SOURCE_DIR}\")
   set(ROOKWELL_BUILD_DIR \"${CMAKE_BINARY_DIR}\")
@@ -19,6 +19,7 @@ install(CODE "
   set(ROOKWELL_DESTINATIONS \"${rookwell_destinations}\")
   include(\"${CMAKE_SOURCE_DIR}/cmake/InstallSteps.cmake\")
   rookwell_folders_before(ROOKWELL_FOLDERS_BEFORE)
+  rookwell_databases_before(ROOKWELL_DATABASES_BEFORE)
 ")
 
 set(rookwell_programs tavrin updater linkhop)
@@ -53,4 +54,6 @@ install(CODE [[
   endif()
   rookwell_record_folders("${ROOKWELL_FOLDERS_BEFORE}" "${CMAKE_INSTALL_MANIFEST_FILES}"
     "${ROOKWELL_BUILD_DIR}/install_folders.txt")
+  rookwell_record_databases("${ROOKWELL_DATABASES_BEFORE}" "${ROOKWELL_BUILD_DIR}/install_databases.txt")
+  rookwell_record_place("${ROOKWELL_BUILD_DIR}/install_place.txt")
 ]])

@@ -331,7 +331,7 @@ def check_fresh(c, build, stage):
 class KeptInstallRecord:
     """The session installs from the build folder: a developer's own install record there is put back after."""
 
-    NAMES = ("install_manifest.txt", "install_folders.txt")
+    NAMES = ("install_manifest.txt", "install_folders.txt", "install_databases.txt", "install_place.txt")
 
     def __init__(self, build, stage):
         self.saved = {}
