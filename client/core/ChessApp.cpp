@@ -276,10 +276,13 @@ CString ReadRegistryUser()
     const SDesktopSettingsFile written = ReadDesktopSettings(path);
     wxMemoryInputStream again(written.bytes.GetText(), size_t(written.bytes.GetLength()));
     wxFileConfig moved(again);
-    if (written.whole && HoldsAllValues(settings, moved))
+    if (written.whole && HoldsAllValues(settings, moved)) {
         unlink(old.GetText());
-    else
-        fprintf(stderr, "%s is kept: %s does not hold all its values.\n", old.GetText(), path.GetText());
+    } else {
+        // The old one stays the one read.
+        unlink(path.GetText());
+        fprintf(stderr, "%s is kept: %s did not hold all its values.\n", old.GetText(), path.GetText());
+    }
     return name;
 }
 
