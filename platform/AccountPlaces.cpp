@@ -86,10 +86,10 @@ struct SCandidate {
     const char* named;  // what named it, for the log
 };
 
-// The first candidate that is the account's; one that is no folder is
-// taken too, so that its making fails and is told by its name.
+// The first candidate that is the account's; where made, one in the way
+// of a file is taken too, so that its making fails and is told by its name.
 CString Choose(const std::vector<SCandidate>& candidates, const SAccountFacts& facts, const char* what,
-               std::vector<CString>& notes, const std::vector<std::string>& within = {})
+               std::vector<CString>& notes, bool made, const std::vector<std::string>& within = {})
 {
     std::vector<std::string> tried;
     for (const SCandidate& candidate : candidates) {
@@ -100,7 +100,7 @@ CString Choose(const std::vector<SCandidate>& candidates, const SAccountFacts& f
         for (const std::string& inside : within)
             if (verdict.verdict == EVerdict::kOwn)
                 verdict = CheckPlace(candidate.base, candidate.path + "/" + inside, facts, candidate.isHome);
-        if (verdict.verdict != EVerdict::kForeign)
+        if (verdict.verdict == EVerdict::kOwn || (made && verdict.verdict == EVerdict::kNotFolder))
             return CString(candidate.path.c_str());
         CString note;
         note.AppendFormat("The %s %s (%s) is not used: %s.", what, candidate.path.c_str(), candidate.named,
@@ -118,7 +118,7 @@ SAccountPlaces DecideAccountPlaces(const SAccountFacts& facts)
     const std::string home = Absolute(facts.home) ? Normal(facts.home) : std::string();
     const std::string account = Absolute(facts.accountHome) ? Normal(facts.accountHome) : std::string();
     places.home = Choose({{home, home, true, "HOME"}, {account, account, true, "the account's home"}}, facts,
-                         "home", places.notes);
+                         "home", places.notes, false);
     const std::string own = Normal(places.home);
     const std::string config = Absolute(facts.configHome) ? Normal(facts.configHome) : std::string();
     const std::string data = Absolute(facts.dataHome) ? Normal(facts.dataHome) : std::string();
@@ -128,11 +128,11 @@ SAccountPlaces DecideAccountPlaces(const SAccountFacts& facts)
     places.configFolder = Choose({{config, config, false, "XDG_CONFIG_HOME"},
                                   {own, below(own, ".config"), true, "the home's"},
                                   {account, below(account, ".config"), true, "the account's home's"}},
-                                 facts, "settings folder", places.notes);
+                                 facts, "settings folder", places.notes, true);
     places.dataFolder = Choose({{data, below(data, "rookwell"), false, "XDG_DATA_HOME"},
                                 {own, below(own, ".local/share/rookwell"), true, "the home's"},
                                 {account, below(account, ".local/share/rookwell"), true, "the account's home's"}},
-                               facts, "data folder", places.notes, {"users"});
+                               facts, "data folder", places.notes, true, {"users"});
     if (places.dataFolder.IsEmpty()) {
         places.problem = "No folder of this account can hold its games and settings.";
         for (const CString& note : places.notes)

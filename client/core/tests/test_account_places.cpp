@@ -177,10 +177,13 @@ TEST(AccountPlaces, WithoutAnyFolderOfItsOwnThereIsNoDataFolderAndTheProblemSays
     EXPECT_NE(Text(places.problem).find(base.path + "/shared can be written by other accounts"), std::string::npos)
         << Text(places.problem);
 
-    // What is no folder is kept, for its making to fail by its name.
+    // A data folder in the way of a file is kept, for its making to fail by
+    // its name; a HOME that is a file is no home.
     std::ofstream(base.path + "/a file") << "not a folder\n";
     facts.dataHome = (base.path + "/a file").c_str();
     EXPECT_EQ(Text(DecideAccountPlaces(facts).dataFolder), base.path + "/a file/rookwell");
+    const std::string own = base.Folder("own", 0700);
+    EXPECT_EQ(Text(DecideAccountPlaces(Facts(base.path + "/a file", own)).home), own);
 }
 
 TEST(AccountPlaces, AHomeOfAnotherAccountGivesWayToTheAccountsOwnWithItsXdgFolders)
