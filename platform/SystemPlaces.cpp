@@ -11,6 +11,7 @@
 
 #include "foundation/File.h"
 #include "foundation/Win32File.h"
+#include "platform/AccountPlaces.h"
 
 using Zorlin::CString;
 
@@ -137,11 +138,7 @@ CString ReadUserDirsEntry(const CString& text, const char* key, const CString& h
 
 CString UserConfigFolder()
 {
-    const CString config = AbsoluteVariable("XDG_CONFIG_HOME");
-    if (!config.IsEmpty())
-        return config;
-    const CString home = HomeFolder();
-    return home.IsEmpty() ? CString() : Below(home, ".config");
+    return AccountPlaces().configFolder;
 }
 
 CString DesktopFolder()
@@ -160,14 +157,7 @@ CString DesktopFolder()
 
 CString UserDataFolder()
 {
-    CString data = AbsoluteVariable("XDG_DATA_HOME");
-    if (data.IsEmpty()) {
-        const CString home = HomeFolder();
-        if (home.IsEmpty())
-            return CString();
-        data = Below(Below(home, ".local"), "share");
-    }
-    return Below(data, "rookwell");
+    return AccountPlaces().dataFolder;
 }
 
 CString FindProgramInPath(const CString& name)

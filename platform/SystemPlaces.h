@@ -22,7 +22,8 @@ Zorlin::CString RunningProgramPath();
 Zorlin::CString HomeFolder();
 
 // The user's configuration folder: $XDG_CONFIG_HOME when it names an
-// absolute path, else ~/.config; empty without a home.
+// absolute path, else ~/.config; a folder of another account gives way to
+// the account's own (see AccountPlaces); empty without a home.
 Zorlin::CString UserConfigFolder();
 
 // The desktop folder of the XDG user folders: XDG_DESKTOP_DIR of
@@ -37,7 +38,9 @@ Zorlin::CString DesktopFolder();
 Zorlin::CString ReadUserDirsEntry(const Zorlin::CString& text, const char* key, const Zorlin::CString& home);
 
 // The folder of the user's own data: $XDG_DATA_HOME/rookwell when that
-// names an absolute path, else ~/.local/share/rookwell; empty without a home.
+// names an absolute path, else ~/.local/share/rookwell; a folder of
+// another account, or one others may change, gives way to the account's
+// own (see AccountPlaces); empty when none is usable.
 Zorlin::CString UserDataFolder();
 
 // A program named with a '/' when it can be run, else the first that can

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <clocale>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <sys/stat.h>
@@ -57,6 +58,7 @@
 #include "foundation/BufferFile.h"
 #include "foundation/File.h"
 #include "foundation/UpdateMark.h"
+#include "platform/AccountPlaces.h"
 #include "platform/SystemPlaces.h"
 
 using Zorlin::CAutoPointer;
@@ -189,6 +191,22 @@ bool TakeLastUpdate(const CString& programFolder)
     return unfinished != EUnfinishedUpdate::kUpdaterStarted;
 }
 
+// The user's data folder, as the lock took it: none of another account's,
+// and the start ends saying so when there is none.
+bool TakeOwnFolder(Zorlin::CDiskDrive& programDrive)
+{
+    const SAccountPlaces places = AccountPlaces();
+    if (places.dataFolder.IsEmpty()) {
+        fprintf(stderr, "%s\n", places.problem.GetText());
+        GetPrompt().ShowMessage(CString("Rookwell cannot start.\n\n") + places.problem +
+                                    "\n\nFor technical support email " + kSupportAddress,
+                                "Problem", wxOK | wxICON_WARNING, nullptr);
+        return false;
+    }
+    programDrive.SetOwnFolder(places.dataFolder);
+    return true;
+}
+
 void OnTerminateSignal(int)
 {
     if (CChessApp* app = GetChessApp())
@@ -254,8 +272,8 @@ bool CChessApp::OnInit()
     // writes goes to their own data folder, laid over the program's. Root's
     // too: whoever installed it changes it, never a client.
     const bool portable = IsPortableProgramFolder(m_programDrive->GetRoot());
-    if (!portable)
-        m_programDrive->SetOwnFolder(UserDataFolder());
+    if (!portable && !TakeOwnFolder(*m_programDrive))
+        return false;
     g_startupSplash = OpenStartupSplash(*m_programDrive, "/assets/images/splash/load splash.jpg");
     if (portable && !TakeLastUpdate(m_programDrive->GetRoot())) {
         DestroySplash();
@@ -498,6 +516,8 @@ void CChessApp::CreateMainFrame()
     text += "\n";
     m_console->Write(text.GetText());
     m_console->Write((CString("App path is ") + GetProgramFolder() + "\n").GetText());
+    for (const CString& note : AccountPlaces().notes)
+        m_console->Write((note + "\n").GetText());
     if (m_programDrive && !m_programDrive->GetOwnFolder().IsEmpty())
         m_console->Write((CString("Your games and settings are kept in ") + m_programDrive->GetOwnFolder() + "\n")
                              .GetText());

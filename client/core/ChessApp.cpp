@@ -1,7 +1,11 @@
 #include "client/core/ChessApp.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -24,7 +28,7 @@
 #include "client/dialogs/HtmlMessageBox.h"
 #include "foundation/AtomicFile.h"
 #include "foundation/DiskDrive.h"
-#include "foundation/Win32File.h"
+#include "platform/AccountPlaces.h"
 #include "platform/SystemPlaces.h"
 
 using Zorlin::CString;
@@ -39,22 +43,71 @@ const int kAttributes32[] = {WX_GL_DOUBLEBUFFER, WX_GL_RGBA, WX_GL_MIN_RED, 8, W
                              WX_GL_MIN_BLUE, 8, WX_GL_MIN_ALPHA, 0, WX_GL_STENCIL_SIZE, 0, 0};
 const int kAttributes16[] = {WX_GL_DOUBLEBUFFER, WX_GL_RGBA, WX_GL_STENCIL_SIZE, 0, 0};
 
-// The desktop's settings hold one name.
-const uint64_t kMaxDesktopSettingsSize = 65536;
+// The desktop's settings hold a name and a few values; past this size a
+// file is read in part, and kept as it is.
+const size_t kMaxDesktopSettingsSize = size_t(4) << 20;
 
 // The toolkit's application name of the desktop's settings.
 const char* const kSettingsName = "Rookwell Lite";
 
-// Whether the desktop's settings file is there; its bytes, when it is not too large.
-bool ReadDesktopSettings(const CString& path, CString& bytes)
+struct SDesktopSettingsFile {
+    bool there = false;
+    // Read to its end: within the bound.
+    bool whole = false;
+    CString bytes;
+};
+
+SDesktopSettingsFile ReadDesktopSettings(const CString& path)
 {
-    if (path.IsEmpty())
-        return false;
-    Zorlin::CWin32File file(path, Zorlin::CFile::kModeRead);
-    if (!file.IsOpen())
-        return false;
-    if (file.GetSize() <= kMaxDesktopSettingsSize)
-        bytes = CString(file);
+    SDesktopSettingsFile read;
+    const int fd = path.IsEmpty() ? -1 : open(path.GetText(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat info;
+    if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (fd >= 0)
+            close(fd);
+        return read;
+    }
+    read.there = true;
+    std::vector<char> text(kMaxDesktopSettingsSize + 1);
+    size_t size = 0;
+    for (ssize_t n; size < text.size() && (n = ::read(fd, text.data() + size, text.size() - size)) != 0;) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            break;
+        size += size_t(n);
+    }
+    close(fd);
+    read.whole = size <= kMaxDesktopSettingsSize;
+    // A part ends with its last whole line.
+    if (!read.whole)
+        while (size > 0 && text[size - 1] != '\n')
+            --size;
+    read.bytes.Append(text.data(), int(size));
+    return read;
+}
+
+// Whether every value of from, in every group, is in to as it was.
+bool HoldsAllValues(wxFileConfig& from, wxFileConfig& to, const wxString& group = "/")
+{
+    from.SetPath(group);
+    std::vector<wxString> entries, groups;
+    wxString name;
+    long index = 0;
+    for (bool more = from.GetFirstEntry(name, index); more; more = from.GetNextEntry(name, index))
+        entries.push_back(name);
+    for (bool more = from.GetFirstGroup(name, index); more; more = from.GetNextGroup(name, index))
+        groups.push_back(name);
+    const wxString prefix = group == "/" ? group : group + "/";
+    for (const wxString& entry : entries) {
+        wxString was, now;
+        from.SetPath(group);
+        if (!from.Read(prefix + entry, &was) || !to.Read(prefix + entry, &now) || was != now)
+            return false;
+    }
+    for (const wxString& inner : groups)
+        if (!HoldsAllValues(from, to, prefix + inner))
+            return false;
     return true;
 }
 
@@ -188,13 +241,13 @@ CString ReadRegistryUser()
 {
     // Read and written here as bytes: the toolkit would take the home from
     // the password database whenever $HOME is not text of the locale.
-    const CString config = UserConfigFolder();
+    const SAccountPlaces places = AccountPlaces();
+    const CString config = places.configFolder;
     const CString path = config.IsEmpty() ? CString() : config + "/" + kSettingsName + ".conf";
-    const CString home = HomeFolder();
-    const CString old = home.IsEmpty() ? CString() : home + "/." + kSettingsName;
-    CString bytes;
-    const bool moving = !ReadDesktopSettings(path, bytes) && ReadDesktopSettings(old, bytes);
-    wxMemoryInputStream in(bytes.GetText(), size_t(bytes.GetLength()));
+    const CString old = places.home.IsEmpty() ? CString() : places.home + "/." + kSettingsName;
+    SDesktopSettingsFile read = ReadDesktopSettings(path);
+    const bool moving = !read.there && (read = ReadDesktopSettings(old)).there;
+    wxMemoryInputStream in(read.bytes.GetText(), size_t(read.bytes.GetLength()));
     wxFileConfig settings(in);
     wxString user;
     CString name;
@@ -206,13 +259,30 @@ CString ReadRegistryUser()
         name = DefaultUserName(FromWx(wxGetUserId()), time(nullptr));
         settings.Write("user", ToWx(name));
     }
+    // Written over, a file read in part would lose what was not read.
+    if (read.there && !read.whole) {
+        fprintf(stderr, "%s is larger than %zu bytes: it is read in part and kept as it is.\n",
+                (moving ? old : path).GetText(), kMaxDesktopSettingsSize);
+        return name;
+    }
     wxMemoryOutputStream out;
     if (path.IsEmpty() || !Zorlin::MakePrivateFolders(config) || !settings.Save(out))
         return name;
     std::vector<char> text(out.GetSize());
     out.CopyTo(text.data(), text.size());
-    if (Zorlin::WriteFileAtomically(path, text.data(), text.size()) && moving)
+    if (!Zorlin::WriteFileAtomically(path, text.data(), text.size()) || !moving)
+        return name;
+    // The old file goes once the new one holds all it held.
+    const SDesktopSettingsFile written = ReadDesktopSettings(path);
+    wxMemoryInputStream again(written.bytes.GetText(), size_t(written.bytes.GetLength()));
+    wxFileConfig moved(again);
+    if (written.whole && HoldsAllValues(settings, moved)) {
         unlink(old.GetText());
+    } else {
+        // The old one stays the one read.
+        unlink(path.GetText());
+        fprintf(stderr, "%s is kept: %s did not hold all its values.\n", old.GetText(), path.GetText());
+    }
     return name;
 }
 

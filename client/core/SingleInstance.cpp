@@ -49,12 +49,9 @@ CString InstanceName(const CString& programFolder, unsigned uid)
 
 std::vector<CString> InstanceLockFolders()
 {
-    std::vector<CString> folders;
-    const CString home = AccountHomeFolder();
-    for (const CString& data : {UserDataFolder(), home.IsEmpty() ? CString() : home + "/.local/share/rookwell"})
-        if (!data.IsEmpty() && (folders.empty() || folders[0] != data + "/instances"))
-            folders.push_back(data + "/instances");
-    return folders;
+    // The data folder the start-up keeps the user's files in, decided once.
+    const CString data = UserDataFolder();
+    return data.IsEmpty() ? std::vector<CString>() : std::vector<CString>{data + "/instances"};
 }
 
 CSingleInstance::CSingleInstance(const CString& programFolder)

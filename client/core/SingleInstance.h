@@ -20,8 +20,7 @@ class CInstanceLock;
 Zorlin::CString InstanceName(const Zorlin::CString& programFolder, unsigned uid);
 
 // The folders of the locks, beside the user's data, where only the user
-// writes: the data folder's, then, for a $HOME that is not the user's (as a
-// sudo may leave it), the one below the account's own home.
+// writes: that of the data folder the start-up uses (none without one).
 std::vector<Zorlin::CString> InstanceLockFolders();
 
 class CSingleInstance {

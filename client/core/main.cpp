@@ -1,6 +1,7 @@
 // The toolkit's entry point of tavrin. wxGetApp() lives with the application
 // object, so the client library links without this file (its tests do).
 
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "client/core/PromptLog.h"
 #include "client/core/ToolkitGL.h"
 #include "client/remote/RemotePlay.h"
+#include "platform/AccountPlaces.h"
 #include "platform/SystemPlaces.h"
 #include "platform/XDisplayCheck.h"
 
@@ -31,6 +33,13 @@ int main(int argc, char** argv)
 {
     wxDISABLE_DEBUG_SUPPORT();
     KeepCommandLine(argc, argv);
+    // Decided once, before any library looks: what the toolkit, the GL
+    // driver and the programs started from here write goes to this
+    // account's folders, never to another's that HOME names (sudo -E).
+    const SAccountPlaces places = AccountPlaces();
+    for (const Zorlin::CString& note : places.notes)
+        fprintf(stderr, "%s\n", note.GetText());
+    PointEnvironmentAtAccountPlaces(places);
     const Zorlin::CString display = XDisplayName(getenv("DISPLAY"), GetKeptCommandLine());
     if (display.IsEmpty()) {
         TellNoXDisplay(kNoXDisplayText);

@@ -6,7 +6,8 @@ $XDG_DATA_HOME/rookwell, which the console names; a board package installs
 there and is listed beside the program's boards; a game played to its end
 and a changed preference are both found at the next start; nothing is
 written into the program folder. Before that, a data folder that cannot be
-made is named by its full path. Needs root, to make the account."""
+made is named by its full path, and one of root's gives way to the account's
+own. Needs root, to make the account."""
 
 import glob
 import os
@@ -35,25 +36,36 @@ def install_board(c):
 
 
 def data_folder_cannot_be_made(c):
-    """$XDG_DATA_HOME names a file, then a folder the account may not write:
-    the start says which folder could not be made, by its full path, and ends."""
+    """$XDG_DATA_HOME names a file: the start says which folder could not be
+    made, by its full path, and ends. Then a folder of root's, which the
+    account may not write: the account's own data folder is used instead, and
+    the log says why."""
     kept = c.env["XDG_DATA_HOME"]
     blocked = os.path.join(c.base, "data is a file")
     open(blocked, "w").close()
     read_only = os.path.join(c.base, "data of root")
     os.makedirs(read_only, mode=0o755)
     try:
-        for data in (blocked, read_only):
-            c.env["XDG_DATA_HOME"] = data
-            seen = len(c.prompts())
-            c.start(wait_frame=False)
-            index, record = c.wait_prompt(caption="Problem", after=seen, timeout=30)
-            check(record[2].startswith(f'Rookwell could not prepare the folder of the user "{USER}".') and
-                  f'The folder "{data}/rookwell/users" could not be made.' in record[2],
-                  f"the start names the data folder it could not make: {record}")
-            c.answer(record[1])
-            c.wait_exit()
-            check(not c.windows("^Rookwell$"), "no frame came")
+        c.env["XDG_DATA_HOME"] = blocked
+        seen = len(c.prompts())
+        c.start(wait_frame=False)
+        index, record = c.wait_prompt(caption="Problem", after=seen, timeout=30)
+        check(record[2].startswith(f'Rookwell could not prepare the folder of the user "{USER}".') and
+              f'The folder "{blocked}/rookwell/users" could not be made.' in record[2],
+              f"the start names the data folder it could not make: {record}")
+        c.answer(record[1])
+        c.wait_exit()
+        check(not c.windows("^Rookwell$"), "no frame came")
+
+        c.env["XDG_DATA_HOME"] = read_only
+        c.start()
+        c.menu("g", "x")
+        check(c.wait_exit() == 0, "the start in the account's own data folder ends cleanly")
+        check(not os.listdir(read_only), "nothing was made in root's folder")
+        logs = glob.glob(os.path.join(c.data, "logs", "*"))
+        check(any(f"The data folder {read_only}/rookwell (XDG_DATA_HOME) is not used: {read_only} belongs to "
+                  "another account." in harness.read_text(p) for p in logs),
+              f"the log says why root's folder was not used: {logs}")
     finally:
         c.env["XDG_DATA_HOME"] = kept
 

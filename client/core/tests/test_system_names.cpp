@@ -258,6 +258,50 @@ TEST(DesktopSettings, AnOlderClientsFileInTheHomeIsMovedOnce)
     EXPECT_TRUE(RookwellTest::FileExists(other + "/.Rookwell Lite"));
 }
 
+TEST(DesktopSettings, AnOldFileIsRemovedOnlyOnceTheNewOneHoldsAllItsValues)
+{
+    wxInitializer toolkit;
+    ASSERT_TRUE(toolkit.IsOk());
+    STempBase base;
+    ASSERT_FALSE(base.Path().empty());
+    const std::string home = base.Path() + "/home";
+    const std::string old = home + "/.Rookwell Lite";
+    const std::string moved = base.Path() + "/config/Rookwell Lite.conf";
+    ASSERT_EQ(mkdir(home.c_str(), 0755), 0);
+    CEnvironment environment;
+    environment.Set("HOME", home);
+    environment.Set("XDG_CONFIG_HOME", base.Path() + "/config");
+    // Over the old bound of 64 KiB: a name and values, some in a group.
+    std::string values = "user=Gro\xc3\x9f Meister\n";
+    for (int i = 0; i < 3000; ++i)
+        values += "value" + std::to_string(i) + "=" + std::string(40, char('a' + i % 26)) + "\n";
+    values += "[recent]\nfile1=/home/games/one.pgn\n";
+    ASSERT_GT(values.size(), 65536u);
+    std::ofstream(old) << values;
+    EXPECT_STREQ(ReadRegistryUser().GetText(), "Gro\xc3\x9f Meister");
+    EXPECT_FALSE(RookwellTest::FileExists(old));
+    wxFileConfig settings("", "", wxString::FromUTF8(moved.c_str()), "", wxCONFIG_USE_LOCAL_FILE);
+    EXPECT_EQ(settings.Read("value2999", ""), std::string(40, char('a' + 2999 % 26)));
+    EXPECT_EQ(settings.Read("recent/file1", ""), "/home/games/one.pgn");
+    EXPECT_EQ(settings.Read("user", ""), wxString::FromUTF8("Gro\xc3\x9f Meister"));
+
+    // Past the bound it is read in part, for its name, and kept whole; nothing is written.
+    ASSERT_EQ(unlink(moved.c_str()), 0);
+    std::string huge = "user=Riesig\n";
+    for (int i = 0; huge.size() <= (size_t(4) << 20); ++i)
+        huge += "pad" + std::to_string(i) + "=" + std::string(1000, 'x') + "\n";
+    std::ofstream(old) << huge;
+    EXPECT_STREQ(ReadRegistryUser().GetText(), "Riesig");
+    EXPECT_EQ(RookwellTest::ReadWholeFile(old), huge);
+    EXPECT_FALSE(RookwellTest::FileExists(moved));
+    EXPECT_STREQ(ReadRegistryUser().GetText(), "Riesig") << "and used again at the next start";
+
+    // So is a new file past the bound: its name is read and it is not written over.
+    std::ofstream(moved) << huge;
+    EXPECT_STREQ(ReadRegistryUser().GetText(), "Riesig");
+    EXPECT_EQ(RookwellTest::ReadWholeFile(moved), huge);
+}
+
 TEST(SystemPlaces, TheRunningProgramIsThisTestsOwnFile)
 {
     const CString path = RunningProgramPath();
