@@ -44,6 +44,7 @@
 #include "client/core/UpdateCheckThread.h"
 #include "client/core/UpdateResume.h"
 #include "client/core/UpdateRecord.h"
+#include "client/core/UserFolderCarry.h"
 #include "client/core/UserFolderSweep.h"
 #include "client/core/VoicePlayer.h"
 #include "client/core/WxText.h"
@@ -254,8 +255,12 @@ bool CChessApp::OnInit()
     // writes goes to their own data folder, laid over the program's. Root's
     // too: whoever installed it changes it, never a client.
     const bool portable = IsPortableProgramFolder(m_programDrive->GetRoot());
-    if (!portable)
-        m_programDrive->SetOwnFolder(UserDataFolder());
+    if (!portable && m_programDrive->SetOwnFolder(UserDataFolder())) {
+        // The user's files and logs are found where they are written, never
+        // in the program folder beneath.
+        m_programDrive->KeepOwnOnly("/users");
+        m_programDrive->KeepOwnOnly("/logs");
+    }
     g_startupSplash = OpenStartupSplash(*m_programDrive, "/assets/images/splash/load splash.jpg");
     if (portable && !TakeLastUpdate(m_programDrive->GetRoot())) {
         DestroySplash();
@@ -296,6 +301,10 @@ bool CChessApp::OnInit()
         return false;
     }
 
+    // What an older client kept for this user in the program folder.
+    if (!m_programDrive->GetOwnFolder().IsEmpty())
+        m_carriedReport = CarryOldUserFolder(m_programDrive->GetRoot(), m_programDrive->GetOwnFolder(), *m_userName,
+                                             ShippedPackageFolders());
     if (!PrepareUserFolder(*m_userName)) {
         DestroySplash();
         return false;
@@ -501,6 +510,7 @@ void CChessApp::CreateMainFrame()
     if (m_programDrive && !m_programDrive->GetOwnFolder().IsEmpty())
         m_console->Write((CString("Your games and settings are kept in ") + m_programDrive->GetOwnFolder() + "\n")
                              .GetText());
+    m_console->Write(m_carriedReport.GetText());
     m_console->Write((CString("UserID is ") + FromWx(wxGetUserId()) + "\n").GetText());
     int depth = wxDisplayDepth();
     CString depthLine;
