@@ -57,8 +57,9 @@ def older_settings(folder):
     text = text.replace("id = calculate", "id = 20240611", 1).replace('name = ""', f'name = "{NAME}"', 1)
     for key, value in (("played", 2), ("won", 1), ("lost", 1), ("drawn", 0)):
         text = re.sub(r"(?m)^(\s*" + key + r" =) 0$", rf"\g<1> {value}", text, count=1)
-    text = re.sub(r"(?m)^(\s*pack =).*$", rf"\1 {BOARD}", text, count=1)
-    return text
+    text = text.replace("Preferences = {\n", "Preferences = {\n\tboard = {\n\t\tpack = " + BOARD + "\n\t}\n", 1)
+    # As the client writes settings: each frame's brace on a line of its own.
+    return re.sub(r"(?m)^(\s*)(.+?) = \{$", r"\1\2=\n\1{", text)
 
 
 def write_older_layout(c):
@@ -106,9 +107,9 @@ def steps(c):
 
     c.start()
     check(not any("User Profile" in (record[1] or "") for record in c.prompts()), "no profile question came")
-    check(harness.folder_digest(carried) == harness.folder_digest(old) or
-          harness.folder_digest(carried, skip=("user.cfg",)) == harness.folder_digest(old, skip=("user.cfg",)),
-          "the user's folder arrives whole")
+    now, before = harness.folder_digest(carried), harness.folder_digest(old)
+    check(all(now.get(name) == digest for name, digest in before.items()),
+          f"the user's folder arrives whole: {sorted(now.items())} {sorted(before.items())}")
     for game in GAMES:
         with open(os.path.join(old, "played games", game), "rb") as a, \
                 open(os.path.join(carried, "played games", game), "rb") as b:
@@ -120,6 +121,10 @@ def steps(c):
     check(f"Welcome, <b>{NAME}</b>" in page, "the start page greets the user by name")
     for game in GAMES:
         check(game[:-4] in page, f"the start page lists {game}")
+    check(f"{NAME} vs Carla" in page, "the start page lists the game in play")
+    stats = [re.search(rf"<td>{label}</td><td[^>]*><b>(\d+)</b>", page) for label in ("Games played", "Won", "Lost", "Drawn")]
+    check([m.group(1) if m else None for m in stats] == ["2", "1", "1", "0"],
+          f"the start page's Game Stats are the older ones: {[m.group(1) if m else None for m in stats]}")
     settings = c.settings(USER)
     check(settings.get("profile.name") == NAME, f"the profile is the older one: {settings.get('profile.name')}")
     check((settings.get("preferences.matches.played"), settings.get("preferences.matches.won"),
@@ -140,8 +145,10 @@ def steps(c):
     path = os.path.join(carried, "user.cfg")
     with open(path) as f:
         text = f.read()
+    changed = re.sub(r"(?m)^(\s*played\s*=\s*)2$", r"\g<1>3", text, count=1)
+    check(changed != text, "the count is found in the settings the client wrote")
     with open(path, "w") as f:
-        f.write(re.sub(r"(?m)^(\s*played =) 2$", r"\1 3", text, count=1))
+        f.write(changed)
     c.start()
     c.menu("g", "x")
     check(c.wait_exit() == 0, "the second run ends cleanly")
