@@ -335,8 +335,34 @@ CString CDiskDrive::OwnPath(const CURL& path) const
     return Resolve(full);
 }
 
+void CDiskDrive::KeepOwnOnly(const CString& topFolder)
+{
+    std::string name = LowerName(topFolder.GetText());
+    std::replace(name.begin(), name.end(), '\\', '/');
+    while (!name.empty() && name.front() == '/')
+        name.erase(name.begin());
+    while (!name.empty() && name.back() == '/')
+        name.pop_back();
+    if (!name.empty() && name.find('/') == std::string::npos)
+        m_ownOnly.push_back(name);
+}
+
+bool CDiskDrive::IsOwnOnly(const CURL& resolved) const
+{
+    if (m_own.IsEmpty() || m_ownOnly.empty())
+        return false;
+    std::string path = LowerName(resolved.GetText());
+    std::replace(path.begin(), path.end(), '\\', '/');
+    while (!path.empty() && path.front() == '/')
+        path.erase(path.begin());
+    const std::string top = path.substr(0, path.find('/'));
+    return std::find(m_ownOnly.begin(), m_ownOnly.end(), top) != m_ownOnly.end();
+}
+
 CString CDiskDrive::GetDiskPath(const CURL& path) const
 {
+    if (IsOwnOnly(ResolveInCurrent(path)))
+        return OwnPath(path);
     const CString root = RootPath(path);
     if (m_own.IsEmpty())
         return root;
@@ -441,7 +467,7 @@ bool CDiskDrive::ChangeDirectory(const CURL& path)
     CURL own(m_own);
     own.Append(next);
     const bool inOwn = !m_own.IsEmpty() && IsEnterableFolder(Resolve(own).GetText());
-    if (!inOwn && !IsEnterableFolder(Resolve(full).GetText()))
+    if (!inOwn && (IsOwnOnly(next) || !IsEnterableFolder(Resolve(full).GetText())))
         return false;
     if (!next.IsAbsolute())
         next = CURL(CString("/", next.GetText()));
@@ -470,7 +496,7 @@ bool CDiskDrive::ListDirectory(CArray<CString>& out, bool fullPaths)
     CURL full(m_root);
     full.Append(m_current);
     std::vector<std::string> names;
-    bool listed = ReadFolder(Resolve(full).GetText(), names);
+    bool listed = !IsOwnOnly(m_current) && ReadFolder(Resolve(full).GetText(), names);
     if (!m_own.IsEmpty()) {
         // The own folder's entries join the root's; a name both have shows once.
         CURL own(m_own);

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "foundation/Drive.h"
 
@@ -23,7 +24,7 @@ bool MakePrivateFolders(const CString& folder);
 // A drive may have an own folder laid over its root (a program folder the
 // user cannot write): writes go to the own folder, reads take the own
 // folder's file where it has one and the root's otherwise, and listings
-// show both.
+// show both. A top folder may be the own folder's alone (KeepOwnOnly).
 class CDiskDrive : public CDrive {
 public:
     // "." is the working folder at the time of the call.
@@ -39,6 +40,13 @@ public:
     bool SetOwnFolder(const CString& folder);
     // The own folder with a trailing '/', or empty when the drive has none.
     const CString& GetOwnFolder() const { return m_own; }
+    // Makes a top folder of the drive ("/users") the own folder's alone:
+    // what is below it is looked up, listed, entered, read and written only
+    // there, so a file is found where it will be written. What the root
+    // holds there (a user's files an older client kept in the program
+    // folder) never stands in for it. Without an own folder it changes
+    // nothing.
+    void KeepOwnOnly(const CString& topFolder);
 
     bool IsValid() const override { return m_valid; }
     CAutoPointer<CFile> OpenFile(const CURL& path, unsigned mode) override;
@@ -99,9 +107,13 @@ private:
     bool FindCached(const std::string& folder, const std::string& name, std::string& found) const;
 
     CString OwnPath(const CURL& path) const;
+    // Whether a path of the drive, resolved in the current folder, lies in
+    // a folder that only the own folder answers for.
+    bool IsOwnOnly(const CURL& resolved) const;
 
     bool m_valid;
     CString m_own;
+    std::vector<std::string> m_ownOnly; // lower-cased top folder names
     mutable std::mutex m_listingLock;
     mutable std::unordered_map<std::string, SListing> m_listings;
 };

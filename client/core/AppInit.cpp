@@ -45,6 +45,7 @@
 #include "client/core/UpdateCheckThread.h"
 #include "client/core/UpdateResume.h"
 #include "client/core/UpdateRecord.h"
+#include "client/core/UserFolderCarry.h"
 #include "client/core/UserFolderSweep.h"
 #include "client/core/VoicePlayer.h"
 #include "client/core/WxText.h"
@@ -203,7 +204,12 @@ bool TakeOwnFolder(Zorlin::CDiskDrive& programDrive)
                                 "Problem", wxOK | wxICON_WARNING, nullptr);
         return false;
     }
-    programDrive.SetOwnFolder(places.dataFolder);
+    if (programDrive.SetOwnFolder(places.dataFolder)) {
+        // The user's files and logs are found where they are written, never
+        // in the program folder beneath.
+        programDrive.KeepOwnOnly("/users");
+        programDrive.KeepOwnOnly("/logs");
+    }
     return true;
 }
 
@@ -314,6 +320,10 @@ bool CChessApp::OnInit()
         return false;
     }
 
+    // What an older client kept for this user in the program folder.
+    if (!m_programDrive->GetOwnFolder().IsEmpty())
+        m_carriedReport = CarryOldUserFolder(m_programDrive->GetRoot(), m_programDrive->GetOwnFolder(), *m_userName,
+                                             ShippedPackageFolders());
     if (!PrepareUserFolder(*m_userName)) {
         DestroySplash();
         return false;
@@ -521,6 +531,7 @@ void CChessApp::CreateMainFrame()
     if (m_programDrive && !m_programDrive->GetOwnFolder().IsEmpty())
         m_console->Write((CString("Your games and settings are kept in ") + m_programDrive->GetOwnFolder() + "\n")
                              .GetText());
+    m_console->Write(m_carriedReport.GetText());
     m_console->Write((CString("UserID is ") + FromWx(wxGetUserId()) + "\n").GetText());
     int depth = wxDisplayDepth();
     CString depthLine;

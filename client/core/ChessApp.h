@@ -106,6 +106,8 @@ public:
     // The user's data folder when the program folder cannot be written and
     // that folder could not be made either; empty otherwise.
     Zorlin::CString m_unmadeDataFolder;
+    // What this start carried over from an older client's program folder, for the console.
+    Zorlin::CString m_carriedReport;
     std::unique_ptr<Zorlin::CConfig> m_programConfig;
     std::unique_ptr<Zorlin::CConfig> m_userConfig;
     std::unique_ptr<Zorlin::CConfig> m_liveContent;

@@ -547,3 +547,70 @@ TEST_F(DiskDriveTest, WithoutAnOwnFolderWritesGoToTheRoot)
     ASSERT_TRUE(drive.MakeDirectory(CURL("/users")));
     EXPECT_TRUE(fs::is_directory(m_root / "users"));
 }
+
+// A user's folder that an older client left in the program folder does not
+// answer for the user's folder in the own folder: whether a file there
+// exists, what it holds, what the folder lists and whether it can be
+// entered are the own folder's answers alone, so a file found is one that
+// will be read where it is written. The program's own files still come
+// from below.
+TEST_F(DiskDriveTest, AUserFolderIsAnsweredByTheOwnFolderAlone)
+{
+    WriteText(m_root / "users/bob/user.cfg", "old settings");
+    WriteText(m_root / "users/bob/played games/one.pgn", "old game");
+    WriteText(m_root / "logs/Console.log", "old log");
+    WriteText(m_root / "cfg/app.cfg", "program settings");
+    WriteText(m_root / "boards/Wood/about.txt", "wood");
+    const std::set<std::string> before = Tree(m_root);
+    const fs::path own = m_top / "data";
+
+    CDiskDrive drive(m_root.c_str());
+    ASSERT_TRUE(drive.SetOwnFolder(CString(own.c_str())));
+    drive.KeepOwnOnly(CString("/users"));
+    drive.KeepOwnOnly(CString("Logs/"));
+
+    EXPECT_FALSE(drive.Exists(CURL("/users/bob/user.cfg")));
+    EXPECT_FALSE(drive.Exists(CURL("/USERS/Bob/user.cfg"))) << "whatever the spelling";
+    EXPECT_FALSE(drive.Exists(CURL("/logs/Console.log")));
+    CDrive::SFileInfo info;
+    EXPECT_FALSE(drive.GetInfo(CURL("/users/bob/user.cfg"), info));
+    EXPECT_EQ(drive.GetFileSize(CURL("/users/bob/user.cfg")), 0u);
+    EXPECT_TRUE(drive.OpenFile(CURL("/users/bob/user.cfg"), CFile::kModeRead)->IsNull());
+    EXPECT_EQ(std::string(drive.GetDiskPath(CURL("/users/bob/user.cfg")).GetText()),
+              (own / "users/bob/user.cfg").string());
+    EXPECT_FALSE(drive.ChangeDirectory(CURL("/users/bob"))) << "the old folder is not entered";
+
+    // The program's own files still fall through.
+    EXPECT_TRUE(drive.Exists(CURL("/cfg/app.cfg")));
+    EXPECT_TRUE(drive.Exists(CURL("/boards/Wood/about.txt")));
+
+    // Made in the own folder, the user's folder lists and holds only its own.
+    ASSERT_TRUE(drive.MakeDirectory(CURL("/users")));
+    ASSERT_TRUE(drive.MakeDirectory(CURL("/users/bob")));
+    ASSERT_TRUE(drive.ChangeDirectory(CURL("/users/bob")));
+    CArray<CString> listed;
+    ASSERT_TRUE(drive.ListDirectory(listed, false));
+    EXPECT_TRUE(Names(listed).empty()) << "nothing of the old folder is listed";
+    EXPECT_FALSE(drive.Exists(CURL("user.cfg")));
+    EXPECT_FALSE(drive.Exists(CURL("../../users/bob/played games/one.pgn")));
+    {
+        CAutoPointer<CFile> out = drive.OpenFile(CURL("user.cfg"), CFile::kModeWrite | CFile::kModeCreate);
+        ASSERT_TRUE(out->IsOpen());
+        EXPECT_TRUE(out->WriteString(CString("new settings")));
+    }
+    ASSERT_TRUE(drive.Exists(CURL("/users/bob/user.cfg")));
+    CAutoPointer<CFile> in = drive.OpenFile(CURL("/users/bob/user.cfg"), CFile::kModeRead);
+    EXPECT_EQ(ReadAll(*in), "new settings");
+    in.Delete();
+    listed.RemoveAll();
+    ASSERT_TRUE(drive.ListDirectory(listed, false));
+    EXPECT_EQ(Names(listed), std::vector<std::string>{"user.cfg"});
+    ASSERT_TRUE(drive.ChangeDirectory(CURL("/")));
+
+    EXPECT_EQ(Tree(m_root), before) << "the program folder is never written";
+
+    // Without an own folder the drive is the program folder's, users included.
+    CDiskDrive portable(m_root.c_str());
+    portable.KeepOwnOnly(CString("/users"));
+    EXPECT_TRUE(portable.Exists(CURL("/users/bob/user.cfg")));
+}
