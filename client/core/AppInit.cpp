@@ -58,6 +58,7 @@
 #include "foundation/File.h"
 #include "foundation/UpdateMark.h"
 #include "platform/SystemPlaces.h"
+#include "foundation/NameText.h"
 
 using Zorlin::CAutoPointer;
 using Zorlin::CConfig;
@@ -497,11 +498,11 @@ void CChessApp::CreateMainFrame()
     text += FromWx(wxGetOsDescription());
     text += "\n";
     m_console->Write(text.GetText());
-    m_console->Write((CString("App path is ") + GetProgramFolder() + "\n").GetText());
+    m_console->Write((CString("App path is ") + Zorlin::EscapeForLog(GetProgramFolder()) + "\n").GetText());
     if (m_programDrive && !m_programDrive->GetOwnFolder().IsEmpty())
-        m_console->Write((CString("Your games and settings are kept in ") + m_programDrive->GetOwnFolder() + "\n")
+        m_console->Write((CString("Your games and settings are kept in ") + Zorlin::EscapeForLog(m_programDrive->GetOwnFolder()) + "\n")
                              .GetText());
-    m_console->Write((CString("UserID is ") + FromWx(wxGetUserId()) + "\n").GetText());
+    m_console->Write((CString("UserID is ") + Zorlin::EscapeForLog(FromWx(wxGetUserId())) + "\n").GetText());
     int depth = wxDisplayDepth();
     CString depthLine;
     depthLine.AppendFormat("Display Depth is %d bpp\n", depth);
