@@ -457,7 +457,9 @@ TEST_F(HandOverChannel, ASecondStartSaysWhyItsFilesWereNotTaken)
     const std::string path = folder + "/hand-over";
     const std::vector<char> refusal = WriteAnswer(false, "it is busy");
     const std::string refused(refusal.data(), refusal.size());
-    for (const std::string& answer : {refused, std::string("done", 5)}) {
+    // As they go over the socket: a refusal, what the toolkit's channel
+    // answered, and a length past any answer's.
+    for (const std::string& answer : {Frame(refused), Frame(std::string("done", 5)), Length(5000) + "xyz"}) {
         const int listener = ListenAtSocket(CString(path.c_str()));
         ASSERT_GE(listener, 0);
         CChild client([&] {
@@ -465,12 +467,12 @@ TEST_F(HandOverChannel, ASecondStartSaysWhyItsFilesWereNotTaken)
             const int fd = poll(&wait, 1, kAnswerLimitMs) == 1 ? accept(listener, nullptr, nullptr) : -1;
             if (fd < 0 || StartsWith(ReadAnswer(fd, kAnswerLimitMs), "no answer"))
                 return std::string("no hand-over");
-            return std::string(SendAll(fd, Frame(answer)) ? "answered" : "not answered");
+            return std::string(SendAll(fd, answer) ? "answered" : "not answered");
         });
         m_places.WriteRecord(path);
         const std::vector<std::string> told = StartTelling({"/a.pgn"});
         ASSERT_FALSE(told.empty());
-        if (answer != refused) {
+        if (answer != Frame(refused)) {
             EXPECT_EQ(told[0], "Rookwell is already running, and the files of this start were sent to it, but its "
                                "answer was not understood: they may not have been opened.\n\n"
                                "Look in the running Rookwell, and open them from there if they are not.");
