@@ -137,8 +137,9 @@ bool CSingleInstance::HandOver(const std::vector<CString>& files, CString& probl
                 problem = kCannotReach;
                 return true;
             case EHandOverResult::kNotUnderstood:
-                fprintf(stderr, "%s %s, but its answer was not understood.\n",
-                        handed.empty() ? "The running client was asked at" : "The names were sent to",
+                fprintf(stderr, handed.empty() ? "The client at %s was asked to come forward, but its answer was not "
+                                                 "understood.\n"
+                                               : "The names were sent to %s, but its answer was not understood.\n",
                         EscapeForLog(socket).GetText());
                 problem = handed.empty() ? kAnswerNotUnderstoodRaise : kAnswerNotUnderstood;
                 return true;
