@@ -17,6 +17,7 @@
 #include "client/core/XboardText.h"
 #include "foundation/Drive.h"
 #include "foundation/URL.h"
+#include "foundation/NameText.h"
 
 using Zorlin::CConfig;
 using Zorlin::CString;
@@ -47,7 +48,7 @@ CAIGame::CAIGame(int localColour, const CString& engine, bool launch)
         // A program that cannot be started leaves no half-made game.
         if (!process->Load(drive) || (launch && !process->Start())) {
             if (m_console)
-                m_console->Write((CString("Engine not started: ") + process->GetLastError() + "\n").GetText());
+                m_console->Write((CString("Engine not started: ") + Zorlin::EscapeForLog(process->GetLastError()) + "\n").GetText());
             computer->Destroy();
             computer = nullptr;
         }

@@ -11,6 +11,7 @@
 #include "client/core/HandOverQueue.h"
 #include "client/core/ModalLoops.h"
 #include "client/view/ConsoleWindow.h"
+#include "foundation/NameText.h"
 
 using Zorlin::CString;
 
@@ -29,12 +30,12 @@ private:
 };
 
 // A line for the console and the standard error: what came, and what is
-// done with it.
+// done with it. The name is another start's: escaped, it stays one line.
 void Log(CConsoleWindow* console, const char* what, const std::vector<CString>& files)
 {
     CString line(what);
     if (!files.empty())
-        line += CString(": ") + files[0];
+        line += CString(": ") + Zorlin::EscapeForLog(files[0]);
     line += "\n";
     fputs(line.GetText(), stderr);
     if (console)

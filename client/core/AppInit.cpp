@@ -61,6 +61,7 @@
 #include "foundation/UpdateMark.h"
 #include "platform/AccountPlaces.h"
 #include "platform/SystemPlaces.h"
+#include "foundation/NameText.h"
 
 using Zorlin::CAutoPointer;
 using Zorlin::CConfig;
@@ -525,14 +526,14 @@ void CChessApp::CreateMainFrame()
     text += FromWx(wxGetOsDescription());
     text += "\n";
     m_console->Write(text.GetText());
-    m_console->Write((CString("App path is ") + GetProgramFolder() + "\n").GetText());
+    m_console->Write((CString("App path is ") + Zorlin::EscapeForLog(GetProgramFolder()) + "\n").GetText());
     for (const CString& note : AccountPlaces().notes)
-        m_console->Write((note + "\n").GetText());
+        m_console->Write((Zorlin::EscapeForLog(note) + "\n").GetText());
     if (m_programDrive && !m_programDrive->GetOwnFolder().IsEmpty())
-        m_console->Write((CString("Your games and settings are kept in ") + m_programDrive->GetOwnFolder() + "\n")
+        m_console->Write((CString("Your games and settings are kept in ") + Zorlin::EscapeForLog(m_programDrive->GetOwnFolder()) + "\n")
                              .GetText());
     m_console->Write(m_carriedReport.GetText());
-    m_console->Write((CString("UserID is ") + FromWx(wxGetUserId()) + "\n").GetText());
+    m_console->Write((CString("UserID is ") + Zorlin::EscapeForLog(FromWx(wxGetUserId())) + "\n").GetText());
     int depth = wxDisplayDepth();
     CString depthLine;
     depthLine.AppendFormat("Display Depth is %d bpp\n", depth);

@@ -18,6 +18,7 @@
 #include "client/core/HtmlText.h"
 #include "client/core/Prompt.h"
 #include "client/core/XboardText.h"
+#include "foundation/NameText.h"
 
 wxIMPLEMENT_DYNAMIC_CLASS(CComputerPlayer, CPlayer);
 
@@ -177,7 +178,7 @@ void CComputerPlayer::HandleFeatures(const CString& line)
         const CString& name = *words.GetAt(i);
         const CString& value = *words.GetAt(i + 1);
         if (m_console) {
-            CString note = CString("FEATURE ") + name + "= " + value + "\n";
+            CString note = CString("FEATURE ") + Zorlin::EscapeForLog(name) + "= " + Zorlin::EscapeForLog(value) + "\n";
             m_console->Write(note.GetText());
         }
         m_features[name] = value;
@@ -720,7 +721,7 @@ bool CComputerPlayer::RestartEngine()
         return true;
     m_failed = true;
     if (m_console)
-        m_console->Write((CString("Engine not restarted: ") + process->GetLastError() + "\n").GetText());
+        m_console->Write((CString("Engine not restarted: ") + Zorlin::EscapeForLog(process->GetLastError()) + "\n").GetText());
     GetPrompt().ShowMessage("Unable to launch the chess engine.", "Error", wxOK | wxICON_ERROR, DialogParent());
     return false;
 }

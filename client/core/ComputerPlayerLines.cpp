@@ -10,6 +10,7 @@
 #include "client/core/Game.h"
 #include "client/core/Prompt.h"
 #include "client/core/XboardText.h"
+#include "foundation/NameText.h"
 
 using Zorlin::CArray;
 using Zorlin::CString;
@@ -117,7 +118,7 @@ void CComputerPlayer::Poll()
                 return;
             }
             if (m_console && last != "...")
-                m_console->Write((CString("Illegal move from the engine: ") + last + "\n").GetText());
+                m_console->Write((CString("Illegal move from the engine: ") + Zorlin::EscapeForLog(last) + "\n").GetText());
             // "move" names the move itself: on the engine's own turn an
             // unplayable one means the engine and the game disagree.
             if (saysMove && IsEnginesTurnInPlay() && !PongStillAwaited()) {
@@ -276,7 +277,7 @@ bool CComputerPlayer::OfferMove(const CMove& move, const CString& text)
         refusal = "it is not the engine's turn";
     if (refusal) {
         if (m_console)
-            m_console->Write((CString("Ignored engine move ") + text + ": " + refusal + "\n").GetText());
+            m_console->Write((CString("Ignored engine move ") + Zorlin::EscapeForLog(text) + ": " + refusal + "\n").GetText());
         return false;
     }
     m_readyMove = move;

@@ -34,6 +34,7 @@
 #include "foundation/URL.h"
 #include "foundation/Win32File.h"
 #include "platform/SystemPlaces.h"
+#include "foundation/NameText.h"
 
 using Zorlin::CConfig;
 using Zorlin::CString;
@@ -140,7 +141,7 @@ bool CChessFrame::KeepUnsavedGame()
     // Nobody may be there to answer: a failure goes to the log.
     const bool kept = WriteSavedGame(*game, path, nullptr);
     fprintf(stderr, kept ? "The game in play was kept in %s\n" : "The game in play could not be kept in %s\n",
-            path.GetText());
+            Zorlin::EscapeForLog(path).GetText());
     return kept;
 }
 

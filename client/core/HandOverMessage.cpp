@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "foundation/NameText.h"
+
 using Zorlin::CString;
 
 namespace {
@@ -64,6 +66,22 @@ std::vector<CString> FitHandOver(const std::vector<CString>& files)
         fit.push_back(file);
     }
     return fit;
+}
+
+CString LeftOutText(const std::vector<CString>& files, size_t handed)
+{
+    CString text;
+    if (handed >= files.size())
+        return text;
+    if (handed == 0)
+        text.AppendFormat("None of the %zu file%s is handed over; Rookwell is only raised.\n", files.size(),
+                          files.size() == 1 ? "" : "s");
+    else
+        text.AppendFormat("Of %zu files, the first %zu %s handed over; Rookwell opens the first.\n", files.size(),
+                          handed, handed == 1 ? "is" : "are");
+    for (size_t i = handed; i < files.size(); ++i)
+        text += CString("Left out: ") + Zorlin::EscapeForLog(files[i]) + "\n";
+    return text;
 }
 
 std::vector<char> WriteAnswer(bool accepted, const CString& why)

@@ -20,6 +20,10 @@ bool ReadHandOver(const char* data, size_t size, std::vector<Zorlin::CString>& f
 // The leading files that one hand-over carries within those bounds (the
 // client opens the first of them, as of its own command line).
 std::vector<Zorlin::CString> FitHandOver(const std::vector<Zorlin::CString>& files);
+// What a start writes to its standard error when only the first handed of
+// its files fit: the count, then each file left out on a line of its own
+// (escaped), so the user can give them again. Empty when all fit.
+Zorlin::CString LeftOutText(const std::vector<Zorlin::CString>& files, size_t handed);
 
 // The answer: accepted, or refused and why, in words the second start puts
 // into its message ("it was sent from another account").

@@ -54,11 +54,11 @@ EHandOverResult SendHandOver(const CString& socketPath, const std::vector<char>&
         case CHandOverFrame::kEnded:
             return EHandOverResult::kNotThere;
         case CHandOverFrame::kBad:
-            return EHandOverResult::kUnsafe;
+            return EHandOverResult::kNotUnderstood;
         case CHandOverFrame::kWhole: {
             bool accepted = false;
             if (!ReadAnswer(answer.GetPayload().data(), answer.GetPayload().size(), accepted, why))
-                return EHandOverResult::kUnsafe;
+                return EHandOverResult::kNotUnderstood;
             return accepted ? EHandOverResult::kAccepted : EHandOverResult::kRefused;
         }
         }

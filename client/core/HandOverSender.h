@@ -15,6 +15,9 @@ enum class EHandOverResult {
     kUnsafe,   // the socket, or the process behind it, is not this user's
     kNotThere, // nobody serves the socket now, or it went away: try again
     kNoAnswer, // the deadline passed
+    // The message went to the user's own client, and what came back is no
+    // answer of ours: whether the files were taken is not known.
+    kNotUnderstood,
 };
 
 EHandOverResult SendHandOver(const Zorlin::CString& socketPath, const std::vector<char>& message,

@@ -10,6 +10,7 @@
 #include "client/core/HandOverFrame.h"
 #include "client/core/HandOverMessage.h"
 #include "client/core/SocketBytes.h"
+#include "foundation/NameText.h"
 
 using Zorlin::CString;
 
@@ -27,6 +28,13 @@ const char kTooLong[] = "what it was sent is longer than a hand-over may be";
 const char kTooSlow[] = "what it was sent did not arrive in time";
 const char kOtherAccount[] = "it was sent from another account";
 
+CString Words(const char* format, unsigned long long number)
+{
+    CString text;
+    text.AppendFormat(format, number);
+    return text;
+}
+
 } // namespace
 
 class CHandOverServer::CPeer {
@@ -40,7 +48,9 @@ public:
     {
         unsigned uid = 0;
         if (!m_socket.GetPeerUid(uid) || uid != unsigned(getuid())) {
-            fprintf(stderr, "A hand-over from another account (uid %u) was refused.\n", uid);
+            CString line;
+            line.AppendFormat("A hand-over from another account (uid %u) was refused", uid);
+            m_server.TellRefusal("other account", line);
             Finish(false, kOtherAccount);
             return;
         }
@@ -57,7 +67,7 @@ public:
         OnReadable();
         if (m_done)
             return;
-        fprintf(stderr, "A hand-over that did not arrive in time was refused.\n");
+        m_server.TellRefusal("too slow", "A hand-over that did not arrive in time was refused");
         Finish(false, kTooSlow);
     }
 
@@ -70,12 +80,14 @@ private:
         case CHandOverFrame::kWaiting:
             return;
         case CHandOverFrame::kEnded:
-            fprintf(stderr, "A hand-over broke off after %llu bytes.\n",
-                    static_cast<unsigned long long>(m_socket.GetBytesRead()));
+            m_server.TellRefusal("broke off", Words("A hand-over broke off after %llu bytes",
+                                                    static_cast<unsigned long long>(m_socket.GetBytesRead())));
             Finish(false, kNotOurs);
             return;
         case CHandOverFrame::kBad:
-            fprintf(stderr, "A hand-over announcing %u bytes was refused.\n", m_frame.GetBadLength());
+            m_server.TellRefusal("bad length",
+                                 Words("A hand-over announcing %llu bytes was refused",
+                                       static_cast<unsigned long long>(m_frame.GetBadLength())));
             Finish(false, m_frame.GetBadLength() == 0 ? kNotOurs : kTooLong);
             return;
         case CHandOverFrame::kWhole:
@@ -84,7 +96,8 @@ private:
         const std::vector<char>& message = m_frame.GetPayload();
         std::vector<CString> files;
         if (!ReadHandOver(message.data(), message.size(), files)) {
-            fprintf(stderr, "A hand-over of %zu bytes was refused: it is not one of ours.\n", message.size());
+            m_server.TellRefusal("not ours", Words("A hand-over of %llu bytes was refused: it is not one of ours",
+                                                   static_cast<unsigned long long>(message.size())));
             Finish(false, kNotOurs);
             return;
         }
@@ -155,7 +168,7 @@ void CHandOverServer::OnListenerReady()
             continue;
         if (fd < 0) {
             if (errno != EAGAIN && errno != EWOULDBLOCK) {
-                fprintf(stderr, "Hand-overs cannot be accepted now: %s.\n", strerror(errno));
+                TellRefusal("accept", CString("Hand-overs cannot be accepted now: ") + strerror(errno));
                 m_listenRetry = Clock::now() + std::chrono::milliseconds(kListenRetryMs);
             }
             break;
@@ -186,6 +199,9 @@ void CHandOverServer::Sweep()
 void CHandOverServer::StartTimer()
 {
     Clock::time_point next = m_listenRetry;
+    const Clock::time_point told = m_refusals.GetNextDue();
+    if (told != Clock::time_point() && (next == Clock::time_point() || told < next))
+        next = told;
     for (const std::unique_ptr<CPeer>& peer : m_peers)
         if (!peer->IsDone() && (next == Clock::time_point() || peer->GetDeadline() < next))
             next = peer->GetDeadline();
@@ -207,7 +223,13 @@ void CHandOverServer::OnTimer(wxTimerEvent&)
         m_listenRetry = Clock::time_point();
         ArmListener();
     }
+    m_refusals.Flush();
     StartTimer();
+}
+
+void CHandOverServer::TellRefusal(const char* kind, const CString& text)
+{
+    m_refusals.Add(kind, text);
 }
 
 void CHandOverServer::Keep(const std::vector<CString>& files)
@@ -243,7 +265,7 @@ void CHandOverServer::DeliverNext()
     fprintf(stderr, "Another start handed over %zu file%s%s\n", files.size(), files.size() == 1 ? "" : "s",
             files.empty() ? "." : ":");
     for (const CString& file : files)
-        fprintf(stderr, "  %s\n", file.GetText());
+        fprintf(stderr, "  %s\n", Zorlin::EscapeForLog(file).GetText());
     // One at a time: a handler that asks a question runs the event loop,
     // and the next message waits until it returns.
     m_delivering = true;

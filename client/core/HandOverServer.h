@@ -7,7 +7,8 @@
 // time, in the order they came. Whatever a peer sends, it keeps no more
 // than a message's bound: a peer of another account, a longer message, one
 // that is not ours, or one that does not arrive within the time limit is
-// refused, told so and dropped.
+// refused, told so and dropped. Refusals of one kind reach the log as one
+// line a second at most, with their count.
 
 #include <chrono>
 #include <deque>
@@ -20,6 +21,7 @@
 #include <wx/timer.h>
 
 #include "client/core/DescriptorWatch.h"
+#include "client/core/LogCounter.h"
 #include "foundation/String.h"
 
 class CHandOverServer : public wxEvtHandler {
@@ -56,6 +58,9 @@ private:
     void StartTimer();
     void OnTimer(wxTimerEvent& event);
     void Keep(const std::vector<Zorlin::CString>& files);
+    // A refusal for the log: one line per kind at most each interval, with
+    // the count of those not written on their own.
+    void TellRefusal(const char* kind, const Zorlin::CString& text);
     // False while the client takes no files; told once each time it stops.
     bool IsTaking();
     void ScheduleDelivery();
@@ -69,6 +74,7 @@ private:
     CDescriptorWatch m_listenWatch;
     std::list<std::unique_ptr<CPeer>> m_peers;
     std::deque<std::vector<Zorlin::CString>> m_accepted;
+    CLogCounter m_refusals;
     wxTimer m_timer;
     // When the listener is watched again after a failed accept; none while
     // it is watched.

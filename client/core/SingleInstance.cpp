@@ -10,9 +10,11 @@
 #include "client/core/InstanceLock.h"
 #include "client/core/RuntimeFolder.h"
 #include "foundation/Crc32.h"
+#include "foundation/NameText.h"
 #include "platform/SystemPlaces.h"
 
 using Zorlin::CString;
+using Zorlin::EscapeForLog;
 
 namespace {
 
@@ -25,6 +27,13 @@ const char kDoesNotAnswer[] = "Rookwell is already running, but it does not answ
                               "Close it, or end it if it hangs, and start Rookwell again.";
 const char kCannotReach[] = "Rookwell is already running, but this start cannot reach it.\n\n"
                             "Open your files from the running Rookwell, or close it and start Rookwell again.";
+
+const char kAnswerNotUnderstood[] = "Rookwell is already running, and the files of this start were sent to it, "
+                                   "but its answer was not understood: they may not have been opened.\n\n"
+                                   "Look in the running Rookwell, and open them from there if they are not.";
+const char kAnswerNotUnderstoodRaise[] = "Rookwell is already running, but its answer to this start was not "
+                                         "understood.\n\nClose it, or end it if it hangs, and start Rookwell "
+                                         "again.";
 
 CString Refused(const CString& why)
 {
@@ -96,9 +105,7 @@ bool CSingleInstance::Claim(const std::vector<CString>& files, const FilesHandle
 bool CSingleInstance::HandOver(const std::vector<CString>& files, CString& problem)
 {
     const std::vector<CString> handed = FitHandOver(files);
-    if (handed.size() < files.size())
-        fprintf(stderr, "Of %zu files, the first %zu are handed over; Rookwell opens the first.\n", files.size(),
-                handed.size());
+    fputs(LeftOutText(files, handed.size()).GetText(), stderr);
     const std::vector<char> message = WriteHandOver(handed);
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kWaitForClientMs);
     for (;;) {
@@ -119,12 +126,19 @@ bool CSingleInstance::HandOver(const std::vector<CString>& files, CString& probl
                     problem = Refused("the name of its file is too long");
                 return true;
             case EHandOverResult::kRefused:
-                fprintf(stderr, "The running client refused the hand-over: %s.\n", why.GetText());
+                fprintf(stderr, "The running client refused the hand-over: %s.\n", EscapeForLog(why).GetText());
                 problem = Refused(why);
                 return true;
             case EHandOverResult::kUnsafe:
-                fprintf(stderr, "Nothing is handed to %s: it is not this user's.\n", socket.GetText());
+                fprintf(stderr, "Nothing is handed to %s: it is not this user's.\n", EscapeForLog(socket).GetText());
                 problem = kCannotReach;
+                return true;
+            case EHandOverResult::kNotUnderstood:
+                fprintf(stderr, handed.empty() ? "The client at %s was asked to come forward, but its answer was not "
+                                                 "understood.\n"
+                                               : "The names were sent to %s, but its answer was not understood.\n",
+                        EscapeForLog(socket).GetText());
+                problem = handed.empty() ? kAnswerNotUnderstoodRaise : kAnswerNotUnderstood;
                 return true;
             case EHandOverResult::kNoAnswer:
                 problem = kDoesNotAnswer;

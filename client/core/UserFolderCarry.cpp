@@ -13,6 +13,7 @@
 #include "foundation/AtomicFile.h"
 #include "foundation/AtomicFolder.h"
 #include "foundation/DiskDrive.h"
+#include "foundation/NameText.h"
 
 using Zorlin::CString;
 
@@ -198,6 +199,14 @@ private:
     std::string m_problem;
 };
 
+// One line of the report: a name with a line break stays one line.
+void AddLine(std::string& report, const std::string& text)
+{
+    const CString escaped = Zorlin::EscapeForLog(CString(text.c_str()));
+    report.append(escaped.GetText(), size_t(escaped.GetLength()));
+    report += '\n';
+}
+
 // Carries the folder from to the place to, which does not exist: whole or
 // not at all. The log's lines in report.
 bool CarryFolder(const std::string& what, const std::string& from, const std::string& to, std::string& report)
@@ -205,14 +214,14 @@ bool CarryFolder(const std::string& what, const std::string& from, const std::st
     const size_t slash = to.rfind('/');
     const std::string parent = to.substr(0, slash);
     if (mkdir(parent.c_str(), 0777) != 0 && errno != EEXIST) {
-        report += "Not carried: " + what + " from " + from + " (" + parent + " could not be made)\n";
+        AddLine(report, "Not carried: " + what + " from " + from + " (" + parent + " could not be made)");
         return false;
     }
     Zorlin::CAtomicFolder folder;
     CTreeCopy copy;
     bool carried = folder.Open(CString(to.c_str()));
     if (!carried) {
-        report += "Not carried: " + what + " from " + from + " (" + to + " could not be begun)\n";
+        AddLine(report, "Not carried: " + what + " from " + from + " (" + to + " could not be begun)");
         return false;
     }
     carried = copy.Copy(from, folder.GetNewFolder().GetText(), 0);
@@ -223,14 +232,14 @@ bool CarryFolder(const std::string& what, const std::string& from, const std::st
     }
     if (!carried) {
         folder.Abort();
-        report += "Not carried: " + what + " from " + from + " (" +
-                  (copy.GetProblem().empty() ? to + " could not be put in place" : copy.GetProblem()) + ")\n";
+        AddLine(report, "Not carried: " + what + " from " + from + " (" +
+                            (copy.GetProblem().empty() ? to + " could not be put in place" : copy.GetProblem()) + ")");
         return false;
     }
-    report += "Carried " + what + " from " + from + " to " + to + " (" + std::to_string(copy.GetFiles()) +
-              " files); an older version kept it in the program folder, where it stays\n";
+    AddLine(report, "Carried " + what + " from " + from + " to " + to + " (" + std::to_string(copy.GetFiles()) +
+                        " files); an older version kept it in the program folder, where it stays");
     for (const std::string& left : copy.GetLeftOut())
-        report += "  left out: " + left + "\n";
+        AddLine(report, "  left out: " + left);
     return true;
 }
 
@@ -300,7 +309,9 @@ CString CarryOldUserFolder(const CString& programFolder, const CString& dataFold
     if (!IsOwnFolder(old, foreign)) {
         if (!foreign)
             return CString();
-        return CString(("The folder " + old + " in the program folder is another account's; it is left alone\n").c_str());
+        std::string report;
+        AddLine(report, "The folder " + old + " in the program folder is another account's; it is left alone");
+        return CString(report.c_str());
     }
     std::string report;
     CarryPackages(program, data, shipped, report);

@@ -27,6 +27,7 @@
 #include "client/dialogs/TimeSlice.h"
 #include "client/view/ConsoleWindow.h"
 #include "foundation/BufferedInputFile.h"
+#include "foundation/NameText.h"
 
 using namespace Zorlin;
 
@@ -144,7 +145,7 @@ void CPgnViewerDialog::Log(const CString& text)
 {
     CChessApp* app = GetChessApp();
     if (app && app->m_console)
-        app->m_console->PrintString(CString("PGN viewer: ") + text + "\n");
+        app->m_console->PrintString(CString("PGN viewer: ") + Zorlin::EscapeForLog(text) + "\n");
 }
 
 int CPgnViewerDialog::Import()

@@ -38,6 +38,7 @@
 #include "foundation/MemFile.h"
 #include "foundation/OutputStream.h"
 #include "foundation/URL.h"
+#include "foundation/NameText.h"
 
 using Zorlin::CAutoPointer;
 using Zorlin::CConfig;
@@ -229,7 +230,7 @@ void CDialogOnlineSearch::WriteOpponentPicture()
         m_picturePath = picture;
         return;
     }
-    m_session->LogLine((CString("Opponent picture not written: ") + picture).GetText());
+    m_session->LogLine((CString("Opponent picture not written: ") + Zorlin::EscapeForLog(picture)).GetText());
     CURL none("/assets/images/misc/nophoto.bmp");
     drive.GetFullPath(none, "");
     m_picturePath = none;

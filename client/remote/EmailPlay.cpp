@@ -18,6 +18,7 @@
 #include "client/remote/RemotePlayTransport.h"
 #include "client/view/ConsoleWindow.h"
 #include "foundation/ArchiveDrive.h"
+#include "foundation/NameText.h"
 
 using Zorlin::CConfig;
 using Zorlin::CString;
@@ -36,7 +37,7 @@ void Refuse(const CString& why)
 {
     CChessApp* app = GetChessApp();
     if (app && app->m_console)
-        app->m_console->Write((CString("Turn file refused: ") + why + "\n").GetText());
+        app->m_console->Write((CString("Turn file refused: ") + Zorlin::EscapeForLog(why) + "\n").GetText());
     GetPrompt().ShowMessage(CString("This turn file was refused:\n\n") + why + "\n\nNothing was changed.", "Problem",
                             wxOK | wxICON_ERROR, FrameWindow());
 }

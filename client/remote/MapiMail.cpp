@@ -20,6 +20,7 @@
 #include "foundation/Config.h"
 #include "foundation/Win32File.h"
 #include "platform/SystemPlaces.h"
+#include "foundation/NameText.h"
 
 using Zorlin::CArray;
 using Zorlin::CString;
@@ -163,9 +164,9 @@ CMapiMail::CMapiMail() : m_usable(false), m_showDialog(false), m_waitMs(kWaitMs)
     m_command = FindProgramInPath(name);
     m_usable = !m_command.IsEmpty();
     if (m_usable)
-        m_log.AppendFormat("Mail command %s\n", m_command.GetText());
+        m_log.AppendFormat("Mail command %s\n", Zorlin::EscapeForLog(m_command).GetText());
     else
-        m_log.AppendFormat("Mail command %s not found\n", name.GetText());
+        m_log.AppendFormat("Mail command %s not found\n", Zorlin::EscapeForLog(name).GetText());
 }
 
 bool CMapiMail::IsMailAddress(const CString& address)
@@ -247,7 +248,7 @@ bool CMapiMail::Send()
     }
     for (const SRecipient& recipient : m_recipients) {
         if (!IsMailAddress(recipient.address)) {
-            m_log.AppendFormat("Not a mail address: %s\n", recipient.address.GetText());
+            m_log.AppendFormat("Not a mail address: %s\n", Zorlin::EscapeForLog(recipient.address).GetText());
             return false;
         }
     }
@@ -278,7 +279,7 @@ bool CMapiMail::Send()
         used.push_back(name);
         Zorlin::CWin32File source(attachment.path, Zorlin::CFile::kModeRead);
         if (!source.IsOpen() || !Zorlin::WriteFileAtomically(target, source)) {
-            m_log.AppendFormat("Could not attach %s\n", attachment.path.GetText());
+            m_log.AppendFormat("Could not attach %s\n", Zorlin::EscapeForLog(attachment.path).GetText());
             RemoveMailFolder(folder.GetText());
             return false;
         }

@@ -11,6 +11,7 @@
 #include "client/remote/NetworkGame.h"
 #include "client/remote/NetworkOpponents.h"
 #include "client/remote/OpponentList.h"
+#include "foundation/NameText.h"
 
 using Zorlin::CString;
 
@@ -26,7 +27,7 @@ CNetworkPlayer::~CNetworkPlayer() = default;
 void CNetworkPlayer::Log(const CString& text)
 {
     if (m_console)
-        m_console->PrintString(text + "\n");
+        m_console->PrintString(Zorlin::EscapeForLog(text) + "\n");
 }
 
 CNetworkGame* CNetworkPlayer::GetNetworkGame() const

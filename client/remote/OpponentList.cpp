@@ -15,6 +15,7 @@
 #include "foundation/MemFile.h"
 #include "foundation/URL.h"
 #include "foundation/Win32File.h"
+#include "foundation/NameText.h"
 
 using Zorlin::CArchiveDrive;
 using Zorlin::CArray;
@@ -207,7 +208,7 @@ COpponentProfile* COpponentList::Install(CFile& profileArchive)
                 Zorlin::WriteFileAtomically(DiskPath(m_drive, entry.GetPhotoPath()), bmp.GetData(),
                                             size_t(bmp.GetSize()));
             else
-                std::fprintf(stderr, "Photo of opponent %s refused\n", id.GetText());
+                std::fprintf(stderr, "Photo of opponent %s refused\n", Zorlin::EscapeForLog(id).GetText());
         }
     }
     GiveNumber(entry);

@@ -14,6 +14,7 @@
 
 #include "foundation/OutputStream.h"
 #include "foundation/PacketStream.h"
+#include "foundation/NameText.h"
 
 using Zorlin::CBuffer;
 using Zorlin::COutputStream;
@@ -305,7 +306,7 @@ bool CSocketConnection::Connect(const char* host, int port)
     EnableNotify();
     OnConnecting();
     wxIPV4address address;
-    Log((std::string("Try to connect to ") + (host ? host : "")).c_str());
+    Log((Zorlin::CString("Try to connect to ") + Zorlin::EscapeForLog(Zorlin::CString(host ? host : ""))).GetText());
     if (!host || !*host || !address.Hostname(wxString::FromUTF8(host)) || port <= 0 || port > 65535 ||
         !address.Service(wxUint16(port))) {
         ConnectFailed("Unknown host");

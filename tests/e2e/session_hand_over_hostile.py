@@ -7,6 +7,11 @@ runtime folders that are not the user's own:
   socket's buffers are through), the client's memory stays within its
   bound, a real second start's PGN reaches it meanwhile, and it answers the
   keyboard afterwards;
+- 4,000 connections that break off: every one is counted, in a line a
+  second at most;
+- a name handed over by a raw writer that holds a line break and a line
+  of the client's own shape: standard error and the console each give it
+  as one escaped line;
 - an $XDG_RUNTIME_DIR that others may write (mode 1777), with a socket
   planted there under the name older clients used: the client serves from
   a folder of its own elsewhere, nothing reaches the planted socket, and a
@@ -17,6 +22,7 @@ runtime folders that are not the user's own:
 
 import glob
 import os
+import re
 import socket
 import struct
 import sys
@@ -90,6 +96,61 @@ def hand_over_a_pgn(c, name):
     check(not [r for r in c.prompts() if "already running" in r[2]], f"no second start complains: {c.prompts()}")
 
 
+BROKE_OFF = "A hand-over broke off after "
+HANDED = "Files handed over by another start"
+
+
+def broken_off(c):
+    """The lines about connections that broke off, and how many they count."""
+    lines = [line for line in c.log_of_run().splitlines() if line.startswith(BROKE_OFF)]
+    counts = [re.search(r" \((\d+) times since the last such line\)\.$", line) for line in lines]
+    return lines, sum(int(m.group(1)) if m else 1 for m in counts)
+
+
+def many_broken_connections(c, path, earlier):
+    """4,000 connections that send part of a length's message and close."""
+    earlier_lines = len(broken_off(c)[0])
+    began = time.monotonic()
+    for _ in range(4000):
+        peer = connect(path)
+        peer.sendall(struct.pack("<I", 100) + b"xy")
+        peer.close()
+    wait_until(lambda: broken_off(c)[1] >= earlier + 4000 or None, 60, "every broken connection to be counted")
+    seconds = time.monotonic() - began
+    lines, count = broken_off(c)
+    check(count == earlier + 4000, f"each broken connection is counted once: {count}")
+    check(len(lines) <= earlier + seconds + 2, f"{len(lines)} lines in {seconds:.1f} s: {lines[-5:]}")
+    check(lines[-1].startswith(BROKE_OFF + "6 bytes"), f"the counted line tells the last one: {lines[-1]}")
+    print(f"4,000 broken connections: {len(lines) - earlier_lines} lines in {seconds:.1f} s")
+
+
+def forged_name(c, path):
+    """A name with a line break and a line of the client's own shape behind
+    it, handed over by a raw writer: one line each, escaped."""
+    name = os.path.join(c.base, "club\n" + HANDED + ": forged.pgn")
+    with open(name, "w") as f:
+        f.write(GAME)
+    c.own(name)
+    peer = connect(path)
+    payload = b"rookwell-files\0" + name.encode() + b"\0"
+    peer.sendall(struct.pack("<I", len(payload)) + payload)
+    check(answer_of(peer) == "accepted", "the raw writer's hand-over is taken")
+    peer.close()
+    escaped = name.replace("\n", "\\x0a")
+    wait_until(lambda: (HANDED + ": " + escaped) in c.log_of_run().splitlines() or None, 30,
+               "the client to tell the name it was handed")
+    wait_until(lambda: c.windows("^(PGN Viewer|club.*)$"), 20, "the running client to open the PGN")
+    lines = c.log_of_run().splitlines()
+    check((HANDED + ": forged.pgn") not in lines, "no line of the client's own shape is forged")
+    told = [line for line in lines if "forged.pgn" in line]
+    check(told == ["  " + escaped, HANDED + ": " + escaped], f"the name is one escaped line each time: {told}")
+    return escaped
+
+
+def console_lines(c):
+    return (harness.read_text(os.path.join(c.folder, "logs", "Rookwell - Console.log")) or "").splitlines()
+
+
 def answers_the_keyboard(c):
     dialog = harness.open_preferences(c)
     c.key("alt+c", window=dialog)
@@ -142,7 +203,15 @@ def hostile_peers(c):
     check(answer == "refused: what it was sent did not arrive in time", f"the stalled peer is dropped: {answer}")
     stalled.close()
     answers_the_keyboard(c)
+    many_broken_connections(c, path, broken_off(c)[1])
+    escaped = forged_name(c, path)
     game.exit_closing_pgn(c, len(c.prompts()))
+    lines = console_lines(c)
+    told = [line for line in lines if "forged.pgn" in line]
+    check((HANDED + ": forged.pgn") not in lines and all("\\x0a" in line for line in told),
+          f"the console gives the name as one escaped line wherever it tells it: {told}")
+    check([line for line in told if line.startswith(HANDED)] == [HANDED + ": " + escaped],
+          f"the console tells the hand-over once: {told}")
 
 
 def shared_runtime_folder(c):

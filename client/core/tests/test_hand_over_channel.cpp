@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
@@ -20,6 +22,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "client/core/HandOverMessage.h"
 #include "client/core/HandOverServer.h"
 #include "client/core/RuntimeFolder.h"
 #include "client/core/SingleInstance.h"
@@ -34,6 +37,9 @@ using Zorlin::CString;
 namespace {
 
 typedef std::vector<std::string> Files;
+
+// Leads each line a start wrote to its standard error, after what it would show.
+const std::string kLogLine = "\n[log] ";
 
 // Only a hung client makes a peer wait this long for its answer.
 const int kAnswerLimitMs = 120000;
@@ -68,6 +74,52 @@ struct SReadyPipe {
     int ends[2] = {-1, -1};
     bool ok = false;
 };
+
+// The standard error of this process goes to a file while this lives.
+class CStderrCapture {
+public:
+    explicit CStderrCapture(const std::string& path) : m_path(path)
+    {
+        fflush(stderr);
+        m_saved = dup(2);
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            dup2(fd, 2);
+            close(fd);
+        }
+    }
+    ~CStderrCapture()
+    {
+        fflush(stderr);
+        if (m_saved >= 0) {
+            dup2(m_saved, 2);
+            close(m_saved);
+        }
+        unlink(m_path.c_str());
+    }
+    std::vector<std::string> Lines() const
+    {
+        fflush(stderr);
+        const std::string text = RookwellTest::ReadWholeFile(m_path);
+        std::vector<std::string> lines;
+        for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+            lines.push_back(text.substr(at, end - at));
+        return lines;
+    }
+
+private:
+    std::string m_path;
+    int m_saved = -1;
+};
+
+std::vector<std::string> LinesStartingWith(const std::vector<std::string>& lines, const std::string& start)
+{
+    std::vector<std::string> found;
+    for (const std::string& line : lines)
+        if (StartsWith(line, start))
+            found.push_back(line);
+    return found;
+}
 
 } // namespace
 
@@ -124,6 +176,30 @@ protected:
             return ReadAnswer(fd, kAnswerLimitMs);
         });
         return peer.Wait();
+    }
+
+    // A start as Start does; what it would show, then what it wrote to its
+    // standard error, one line each.
+    std::vector<std::string> StartTelling(const Files& files)
+    {
+        const std::string program = m_places.m_program;
+        const std::string path = m_places.m_base + "/second-start.err";
+        CChild start([&] {
+            CStderrCapture capture(path);
+            std::string told = SecondStart(program, files);
+            for (const std::string& line : capture.Lines())
+                told += kLogLine + line;
+            return told;
+        });
+        const std::string text = start.Wait();
+        std::vector<std::string> lines;
+        for (size_t at = 0, end;; at = end + kLogLine.size()) {
+            end = text.find(kLogLine, at);
+            lines.push_back(text.substr(at, end == std::string::npos ? std::string::npos : end - at));
+            if (end == std::string::npos)
+                break;
+        }
+        return lines;
     }
 
     CInstancePlaces m_places;
@@ -295,6 +371,78 @@ TEST_F(HandOverChannel, StalledPeersAreDroppedAndARealStartGetsThrough)
     EXPECT_EQ(m_handed, std::vector<Files>({{"/real.pgn"}}));
 }
 
+// A local program's name with a line break in it, and a start given more
+// files than one hand-over carries: each name is one line of the log, and
+// every file left out is named.
+TEST_F(HandOverChannel, EveryNameIsOneLineOfTheLogAndEveryFileLeftOutIsNamed)
+{
+    Serve();
+    CStderrCapture client(m_places.m_base + "/client.err");
+    const std::string forged = "/home/ann/x.pgn\nAnother start handed over 1 file:\n  /forged.pgn";
+    EXPECT_EQ(Peer(Frame(HandOverBytes({forged}))), "accepted");
+    ASSERT_TRUE(WaitForHandOvers(1));
+    EXPECT_EQ(m_handed[0], Files({forged})) << "the name itself is handed on as it came";
+    const std::vector<std::string> told = LinesStartingWith(client.Lines(), "Another start handed over");
+    EXPECT_EQ(told, std::vector<std::string>({"Another start handed over 1 file:"}));
+    EXPECT_TRUE(LinesStartingWith(client.Lines(), "  /forged.pgn").empty());
+    EXPECT_EQ(LinesStartingWith(client.Lines(), "  /home/ann/x.pgn"),
+              std::vector<std::string>({"  /home/ann/x.pgn\\x0aAnother start handed over 1 file:\\x0a  /forged.pgn"}));
+
+    Files many;
+    for (int i = 0; i < 70; ++i)
+        many.push_back("/selection/f" + std::to_string(i) + ".pgn");
+    many[68] = "/selection/Left out: \r\n/forged.pgn";
+    const std::vector<std::string> start = StartTelling(many);
+    ASSERT_FALSE(start.empty());
+    EXPECT_EQ(start[0], "handed");
+    std::vector<std::string> expected = {"Of 70 files, the first 64 are handed over; Rookwell opens the first."};
+    for (int i = 64; i < 70; ++i)
+        expected.push_back("Left out: " + (i == 68 ? std::string("/selection/Left out: \\x0d\\x0a/forged.pgn")
+                                                  : many[size_t(i)]));
+    EXPECT_EQ(std::vector<std::string>(start.begin() + 1, start.end()), expected);
+    ASSERT_TRUE(WaitForHandOvers(2));
+    EXPECT_EQ(m_handed[1].size(), size_t(kMaxHandedFiles));
+}
+
+// A local program that opens the socket and breaks off, thousands of times:
+// each is counted, and the log gets a line a second at most.
+TEST_F(HandOverChannel, ThousandsOfBrokenConnectionsGiveAFewCountedLines)
+{
+    Serve();
+    CStderrCapture client(m_places.m_base + "/client.err");
+    const int kConnections = 4000;
+    const std::string socket = m_socket;
+    const auto began = std::chrono::steady_clock::now();
+    CChild breaker([&] {
+        for (int i = 0; i < kConnections; ++i) {
+            const int fd = ConnectTo(socket);
+            if (fd < 0 || !SendAll(fd, Length(100) + "xy"))
+                return "connection " + std::to_string(i) + " failed";
+            close(fd);
+        }
+        return std::string("done");
+    });
+    EXPECT_EQ(breaker.Wait(), "done");
+    const std::string kBroke = "A hand-over broke off after ";
+    auto counted = [&] {
+        unsigned total = 0;
+        for (const std::string& line : LinesStartingWith(client.Lines(), kBroke)) {
+            const size_t at = line.find(" (");
+            total += at == std::string::npos ? 1 : unsigned(atoi(line.c_str() + at + 2));
+        }
+        return total;
+    };
+    ASSERT_TRUE(EngineTest::PumpUntil([&] { return counted() >= unsigned(kConnections); }, kAnswerLimitMs))
+        << counted() << " counted";
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    const std::vector<std::string> lines = LinesStartingWith(client.Lines(), kBroke);
+    EXPECT_EQ(counted(), unsigned(kConnections));
+    EXPECT_LE(double(lines.size()), seconds + 2) << "one line a second at most, in " << seconds << " s";
+    EXPECT_EQ(lines.back().substr(0, lines.back().find(" (")), kBroke + "6 bytes");
+    EXPECT_EQ(Start({"/after.pgn"}), "handed") << "the client serves on";
+}
+
 TEST_F(HandOverChannel, ASecondStartSaysWhyItsFilesWereNotTaken)
 {
     Serve();
@@ -309,7 +457,9 @@ TEST_F(HandOverChannel, ASecondStartSaysWhyItsFilesWereNotTaken)
     const std::string path = folder + "/hand-over";
     const std::vector<char> refusal = WriteAnswer(false, "it is busy");
     const std::string refused(refusal.data(), refusal.size());
-    for (const std::string& answer : {refused, std::string("done", 5)}) {
+    // As they go over the socket: a refusal, what the toolkit's channel
+    // answered, and a length past any answer's.
+    for (const std::string& answer : {Frame(refused), Frame(std::string("done", 5)), Length(5000) + "xyz"}) {
         const int listener = ListenAtSocket(CString(path.c_str()));
         ASSERT_GE(listener, 0);
         CChild client([&] {
@@ -317,15 +467,22 @@ TEST_F(HandOverChannel, ASecondStartSaysWhyItsFilesWereNotTaken)
             const int fd = poll(&wait, 1, kAnswerLimitMs) == 1 ? accept(listener, nullptr, nullptr) : -1;
             if (fd < 0 || StartsWith(ReadAnswer(fd, kAnswerLimitMs), "no answer"))
                 return std::string("no hand-over");
-            return std::string(SendAll(fd, Frame(answer)) ? "answered" : "not answered");
+            return std::string(SendAll(fd, answer) ? "answered" : "not answered");
         });
         m_places.WriteRecord(path);
-        const std::string told = Start({"/a.pgn"});
-        if (answer != refused)
-            EXPECT_TRUE(StartsWith(told, "Rookwell is already running, but this start cannot reach it.")) << told;
-        else
-            EXPECT_EQ(told, "Rookwell is already running, but it refused the files of this start: it is busy.\n\n"
-                            "Open them from the running Rookwell.");
+        const std::vector<std::string> told = StartTelling({"/a.pgn"});
+        ASSERT_FALSE(told.empty());
+        if (answer != Frame(refused)) {
+            EXPECT_EQ(told[0], "Rookwell is already running, and the files of this start were sent to it, but its "
+                               "answer was not understood: they may not have been opened.\n\n"
+                               "Look in the running Rookwell, and open them from there if they are not.");
+            EXPECT_EQ(std::vector<std::string>(told.begin() + 1, told.end()),
+                      std::vector<std::string>({"The names were sent to " + path +
+                                                ", but its answer was not understood."}));
+        } else {
+            EXPECT_EQ(told[0], "Rookwell is already running, but it refused the files of this start: it is busy.\n\n"
+                               "Open them from the running Rookwell.");
+        }
         EXPECT_EQ(client.Wait(), "answered");
         close(listener);
         unlink(path.c_str());

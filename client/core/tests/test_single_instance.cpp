@@ -67,6 +67,35 @@ TEST(HandOver, WhatNoStartOfOursSendsIsRefused)
     EXPECT_FALSE(Reads(tag + "/" + std::string(kMaxHandOverBytes, 'a') + std::string(1, '\0'))) << "too long";
 }
 
+TEST(HandOver, AStartWithMoreFilesThanFitNamesEachOneLeftOutOnALineOfItsOwn)
+{
+    std::vector<CString> files;
+    for (int i = 0; i < 200; ++i) {
+        CString name;
+        name.AppendFormat("/home/ann/game %03d.pgn", i);
+        files.push_back(name);
+    }
+    files[150] = "/home/ann/two\nlines.pgn";
+    const std::vector<CString> fit = FitHandOver(files);
+    ASSERT_EQ(fit.size(), size_t(kMaxHandedFiles));
+    const std::string text = LeftOutText(files, fit.size()).GetText();
+    std::vector<std::string> lines;
+    for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+        lines.push_back(text.substr(at, end - at));
+    ASSERT_EQ(lines.size(), 1u + 200 - 64) << text;
+    EXPECT_EQ(lines[0], "Of 200 files, the first 64 are handed over; Rookwell opens the first.");
+    EXPECT_EQ(lines[1], "Left out: /home/ann/game 064.pgn");
+    EXPECT_EQ(lines[1 + 150 - 64], "Left out: /home/ann/two\\x0alines.pgn") << "a name stays one line";
+    EXPECT_EQ(lines.back(), "Left out: /home/ann/game 199.pgn");
+    EXPECT_EQ(text.back(), '\n');
+
+    EXPECT_EQ(LeftOutText(fit, fit.size()), "") << "nothing is said when all fit";
+    const std::vector<CString> huge = {CString(("/" + std::string(kMaxHandOverBytes, 'a')).c_str()), "/b.pgn"};
+    const std::string none = LeftOutText(huge, FitHandOver(huge).size()).GetText();
+    EXPECT_EQ(none.substr(0, none.find('\n')), "None of the 2 files is handed over; Rookwell is only raised.");
+    EXPECT_NE(none.find("\nLeft out: /b.pgn\n"), std::string::npos) << none.substr(none.size() - 40);
+}
+
 TEST(HandOver, AnswersTellRefusalsAndNothingElse)
 {
     bool accepted = false;
