@@ -264,6 +264,9 @@ private:
     // A command whose window comes with a later part of the client.
     void NotYetAvailable(const char* what);
     void RunRemote(ERemoteCommand command, const char* what);
+    // A remote command whose dialog begins a new game: the current game is
+    // asked whether it may be left first.
+    void RunRemoteNewGame(ERemoteCommand command, const char* what);
 
     wxWindow* m_boardCanvas;
     wxWindow* m_chatPane;

@@ -60,6 +60,16 @@ void CChessFrame::RunRemote(ERemoteCommand command, const char* what)
         NotYetAvailable(what);
 }
 
+void CChessFrame::RunRemoteNewGame(ERemoteCommand command, const char* what)
+{
+    // The game its dialog may begin takes the board's place: the game there
+    // is asked first, before the dialog, as every new game does. Without the
+    // command nothing would be left, so nothing is asked.
+    if (HasRemoteCommand(command) && !MayLeaveGame())
+        return;
+    RunRemote(command, what);
+}
+
 bool CChessFrame::MayLeaveGame()
 {
     CGame* game = GetGame();
@@ -122,9 +132,9 @@ void CChessFrame::OnNewComputerGame(wxCommandEvent&)
 
 // Remote play comes with its own part of the client; until then these
 // commands leave the current game alone and say so.
-void CChessFrame::OnNewEmailGame(wxCommandEvent&) { RunRemote(ERemoteCommand::EmailGame, "Start Email Game"); }
-void CChessFrame::OnHostNetworkGame(wxCommandEvent&) { RunRemote(ERemoteCommand::HostNetworkGame, "Host a Game"); }
-void CChessFrame::OnJoinNetworkGame(wxCommandEvent&) { RunRemote(ERemoteCommand::JoinNetworkGame, "Join a Game"); }
+void CChessFrame::OnNewEmailGame(wxCommandEvent&) { RunRemoteNewGame(ERemoteCommand::EmailGame, "Start Email Game"); }
+void CChessFrame::OnHostNetworkGame(wxCommandEvent&) { RunRemoteNewGame(ERemoteCommand::HostNetworkGame, "Host a Game"); }
+void CChessFrame::OnJoinNetworkGame(wxCommandEvent&) { RunRemoteNewGame(ERemoteCommand::JoinNetworkGame, "Join a Game"); }
 
 void CChessFrame::OnPlayOnline(wxCommandEvent&)
 {

@@ -49,10 +49,9 @@ bool MayReplaceGame()
     return !current || current->QueryClose();
 }
 
+// The frame has asked the game on the board whether it may be left.
 void RunEmailGame(wxWindow* parent)
 {
-    if (!MayReplaceGame())
-        return;
     CEmailGameDialog dialog(parent);
     dialog.ShowModal();
 }

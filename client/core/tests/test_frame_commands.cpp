@@ -27,6 +27,7 @@
 #include "client/core/ChessApp.h"
 #include "client/core/ChessFrame.h"
 #include "client/core/Player.h"
+#include "client/core/RemoteCommands.h"
 #include "client/dialogs/AboutDialog.h"
 #include "client/dialogs/DialogIds.h"
 #include "client/dialogs/EnterMoveDialog.h"
@@ -671,6 +672,114 @@ TEST_F(Commands, AGameOnlyViewedAnswersResignAndOfferDrawItself)
     m_canvas->ResetView(empty, false, true);
     m_frame->GetEventHandler()->ProcessEvent(update);
     EXPECT_FALSE(actions->IsEnabled(ID_MENU_RESIGN));
+}
+
+// Remote play's new-game commands, each standing in for its dialog: it
+// writes down that it ran.
+std::vector<ERemoteCommand> g_remoteRuns;
+void RunEmail(wxWindow*) { g_remoteRuns.push_back(ERemoteCommand::EmailGame); }
+void RunHost(wxWindow*) { g_remoteRuns.push_back(ERemoteCommand::HostNetworkGame); }
+void RunJoin(wxWindow*) { g_remoteRuns.push_back(ERemoteCommand::JoinNetworkGame); }
+
+// Installs the three for one test; the client goes back to having none.
+struct SRemoteNewGames {
+    SRemoteNewGames()
+    {
+        g_remoteRuns.clear();
+        SetRemoteCommand(ERemoteCommand::EmailGame, RunEmail);
+        SetRemoteCommand(ERemoteCommand::HostNetworkGame, RunHost);
+        SetRemoteCommand(ERemoteCommand::JoinNetworkGame, RunJoin);
+    }
+    ~SRemoteNewGames()
+    {
+        for (ERemoteCommand command :
+             {ERemoteCommand::EmailGame, ERemoteCommand::HostNetworkGame, ERemoteCommand::JoinNetworkGame})
+            SetRemoteCommand(command, nullptr);
+    }
+};
+
+TEST_F(Commands, RemoteNewGamesAskTheGameInPlayBeforeTheirDialog)
+{
+    CGame* game = new CGame();
+    game->Setup();
+    game->Start();
+    m_canvas->ResetView(game, false, true);
+    ASSERT_EQ(Game(), game);
+    ASSERT_TRUE(UserMoves("e2e4"));
+    ASSERT_TRUE(game->HasUnsavedPlay());
+
+    const struct {
+        int id;
+        ERemoteCommand command;
+    } commands[] = {{ID_MENU_NEW_EMAIL_GAME, ERemoteCommand::EmailGame},
+                    {ID_MENU_HOST_NETWORK_GAME, ERemoteCommand::HostNetworkGame},
+                    {ID_MENU_JOIN_NETWORK_GAME, ERemoteCommand::JoinNetworkGame}};
+    std::string path;
+    {
+        SRemoteNewGames installed;
+        for (const auto& item : commands) {
+            SCOPED_TRACE(item.id);
+            // Cancel keeps the game and opens nothing.
+            Prompt().Clear();
+            g_remoteRuns.clear();
+            Prompt().QueueButton(wxCANCEL);
+            Choose(item.id);
+            EXPECT_EQ(Prompt().GetCount(), 1);
+            EXPECT_EQ(Last(), "End Game: Do you wish to save the current game?");
+            EXPECT_TRUE(g_remoteRuns.empty()) << "no dialog after Cancel";
+            EXPECT_EQ(Game(), game);
+            EXPECT_TRUE(game->HasUnsavedPlay());
+
+            // No leaves it unsaved; the dialog opens, the game stays until a new one begins.
+            Prompt().Clear();
+            Prompt().QueueButton(wxNO);
+            Choose(item.id);
+            EXPECT_EQ(Last(), "End Game: Do you wish to save the current game?");
+            EXPECT_EQ(g_remoteRuns, std::vector<ERemoteCommand>{item.command});
+            EXPECT_EQ(Game(), game);
+            EXPECT_TRUE(game->HasUnsavedPlay());
+
+            // Yes saves it, then the dialog opens.
+            Prompt().Clear();
+            g_remoteRuns.clear();
+            // The first save asks where; later ones write the same file again.
+            const bool first = path.empty();
+            Prompt().QueueButton(wxYES);
+            if (first) {
+                path = g_client->GetFolder() + "/before remote play.rwg";
+                Prompt().QueueText(CString(path.c_str()), true);
+            } else {
+                ASSERT_EQ(unlink(path.c_str()), 0);
+            }
+            Choose(item.id);
+            ASSERT_EQ(Prompt().GetCount(), first ? 2 : 1) << "the question, then where to save the first time";
+            EXPECT_EQ(std::string(Prompt().GetQuestion(0).text.GetText()), "Do you wish to save the current game?");
+            EXPECT_EQ(g_remoteRuns, std::vector<ERemoteCommand>{item.command});
+            EXPECT_EQ(access(path.c_str(), R_OK), 0) << path;
+            EXPECT_FALSE(game->HasUnsavedPlay());
+
+            // Saved, nothing is asked again.
+            Prompt().Clear();
+            g_remoteRuns.clear();
+            Choose(item.id);
+            EXPECT_EQ(Prompt().GetCount(), 0);
+            EXPECT_EQ(g_remoteRuns, std::vector<ERemoteCommand>{item.command});
+            // Unsaved again for the next command.
+            game->SetSavedPly(-1);
+        }
+    }
+
+    // Without remote play nothing would be left: only the notice.
+    Prompt().Clear();
+    Choose(ID_MENU_HOST_NETWORK_GAME);
+    EXPECT_EQ(Last(), "Host a Game: This part of Rookwell is not available yet:\n\nHost a Game");
+    EXPECT_EQ(Prompt().GetCount(), 1);
+
+    game->SetInPlay(false);
+    CGame* empty = new CGame();
+    empty->GetSettings().GetValue("type") = "Dummy";
+    empty->Setup();
+    m_canvas->ResetView(empty, false, true);
 }
 
 } // namespace
