@@ -58,6 +58,7 @@
 #include "foundation/File.h"
 #include "foundation/UpdateMark.h"
 #include "platform/SystemPlaces.h"
+#include "platform/XDisplayCheck.h"
 
 using Zorlin::CAutoPointer;
 using Zorlin::CConfig;
@@ -201,6 +202,8 @@ bool CChessApp::OnInit()
 {
     setlocale(LC_NUMERIC, "C");
     ReleaseToolkitGL();
+    // The toolkit's connection keeps the X server from resetting now.
+    ReleaseXDisplay();
     SetMediaHost(this);
     SetAppServices(&GetApplicationServices());
     SetViewHost(&GetApplicationViewHost());

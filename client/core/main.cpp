@@ -36,7 +36,7 @@ int main(int argc, char** argv)
         TellNoXDisplay(kNoXDisplayText);
         return 1;
     }
-    if (!OpensXDisplay(display)) {
+    if (!HoldXDisplay(display)) {
         TellNoXDisplay(CannotOpenXDisplayText(display, AccountName()).GetText());
         return 1;
     }
