@@ -4,7 +4,9 @@ shell with job control runs a command, in a process group of its own that
 holds the terminal's foreground, in a session the shell leads, while the
 session keeps every core busy and then some. Every start comes up (the
 frame, the start-up done) and ends cleanly by Game, Exit; none ends at
-once with the toolkit's "Unable to initialize GTK+"."""
+once with the toolkit's "Unable to initialize GTK+". The X server is a
+bare one that resets whenever its last client leaves, as a fresh Xvfb does:
+the client's own display check must not leave it alone meanwhile."""
 
 import fcntl
 import os
@@ -163,4 +165,5 @@ def steps(c):
 if __name__ == "__main__":
     if len(sys.argv) > 3 and sys.argv[1] == "--shell":
         sys.exit(shell(int(sys.argv[2]), sys.argv[3:]))
-    sys.exit(harness.run("terminal-starts", steps, user=USER, window=(40, 40, 900, 700)))
+    sys.exit(harness.run("terminal-starts", steps, user=USER, window=(40, 40, 900, 700),
+                         reset=True))
