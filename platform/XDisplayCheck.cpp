@@ -1,8 +1,10 @@
 #include "platform/XDisplayCheck.h"
 
 #include <X11/Xlib.h>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "foundation/Spawn.h"
 #include "platform/SystemPlaces.h"
@@ -16,6 +18,15 @@ namespace {
 const int kNotifyLimitMs = 5000;
 
 const char* const kTitle = "Rookwell";
+
+// The check's connection, kept until the toolkit holds its own.
+Display* g_held = nullptr;
+
+// A server that resets as another program's last connection leaves drops
+// ours while it is being set up; the next attempt meets the reset server.
+// One that is not there or refuses us says so at once, each time.
+const int kOpenAttempts = 3;
+const std::chrono::milliseconds kOpenPause(100);
 
 bool Notified(const char* text)
 {
@@ -66,13 +77,23 @@ CString XDisplayName(const char* display, const std::vector<CString>& commandLin
     return CString(display ? display : "");
 }
 
-bool OpensXDisplay(const CString& name)
+bool HoldXDisplay(const CString& name)
 {
-    Display* display = XOpenDisplay(name.GetText());
-    if (!display)
-        return false;
-    XCloseDisplay(display);
-    return true;
+    ReleaseXDisplay();
+    for (int attempt = 0; attempt < kOpenAttempts && !g_held; ++attempt) {
+        if (attempt > 0)
+            std::this_thread::sleep_for(kOpenPause);
+        g_held = XOpenDisplay(name.GetText());
+    }
+    return g_held != nullptr;
+}
+
+void ReleaseXDisplay()
+{
+    if (!g_held)
+        return;
+    XCloseDisplay(g_held);
+    g_held = nullptr;
 }
 
 CString CannotOpenXDisplayText(const CString& name, const CString& account)

@@ -17,7 +17,12 @@ Zorlin::CString XDisplayName(const char* display, const std::vector<Zorlin::CStr
 // Whether the X server at name lets this process in. One that is not there,
 // or that refuses the account (started with su or sudo without the
 // display's permission), would leave the toolkit with its own terse words.
-bool OpensXDisplay(const Zorlin::CString& name);
+// The connection stays open until ReleaseXDisplay, once the toolkit has
+// opened its own: a server whose last client leaves resets (a bare Xvfb or
+// nested server does), and drops a connection that came in meanwhile, the
+// toolkit's, which then gives up.
+bool HoldXDisplay(const Zorlin::CString& name);
+void ReleaseXDisplay();
 // What such a start tells the user; account is the user's name.
 Zorlin::CString CannotOpenXDisplayText(const Zorlin::CString& name, const Zorlin::CString& account);
 

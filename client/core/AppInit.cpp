@@ -58,10 +58,11 @@
 #include "foundation/Buffer.h"
 #include "foundation/BufferFile.h"
 #include "foundation/File.h"
+#include "foundation/NameText.h"
 #include "foundation/UpdateMark.h"
 #include "platform/AccountPlaces.h"
 #include "platform/SystemPlaces.h"
-#include "foundation/NameText.h"
+#include "platform/XDisplayCheck.h"
 
 using Zorlin::CAutoPointer;
 using Zorlin::CConfig;
@@ -226,6 +227,8 @@ bool CChessApp::OnInit()
 {
     setlocale(LC_NUMERIC, "C");
     ReleaseToolkitGL();
+    // The toolkit's connection keeps the X server from resetting now.
+    ReleaseXDisplay();
     SetMediaHost(this);
     SetAppServices(&GetApplicationServices());
     SetViewHost(&GetApplicationViewHost());

@@ -10,6 +10,7 @@
 #include "client/core/PromptLog.h"
 #include "client/core/ToolkitGL.h"
 #include "client/remote/RemotePlay.h"
+#include "foundation/NameText.h"
 #include "platform/AccountPlaces.h"
 #include "platform/SystemPlaces.h"
 #include "platform/XDisplayCheck.h"
@@ -38,14 +39,14 @@ int main(int argc, char** argv)
     // account's folders, never to another's that HOME names (sudo -E).
     const SAccountPlaces places = AccountPlaces();
     for (const Zorlin::CString& note : places.notes)
-        fprintf(stderr, "%s\n", note.GetText());
+        fprintf(stderr, "%s\n", Zorlin::EscapeForLog(note).GetText());
     PointEnvironmentAtAccountPlaces(places);
     const Zorlin::CString display = XDisplayName(getenv("DISPLAY"), GetKeptCommandLine());
     if (display.IsEmpty()) {
         TellNoXDisplay(kNoXDisplayText);
         return 1;
     }
-    if (!OpensXDisplay(display)) {
+    if (!HoldXDisplay(display)) {
         TellNoXDisplay(CannotOpenXDisplayText(display, AccountName()).GetText());
         return 1;
     }

@@ -88,11 +88,12 @@ class Display:
     """A private Xvfb with GLX, found through -displayfd; with auth (an
     authority file) it lets in only clients that show its cookie."""
 
-    def __init__(self, width=1280, height=1024, auth=None):
+    def __init__(self, width=1280, height=1024, auth=None, reset=False):
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
-             "-nolisten", "tcp", "+extension", "GLX", "-noreset", *(["-auth", auth] if auth else [])],
+             "-nolisten", "tcp", "+extension", "GLX", *([] if reset else ["-noreset"]),
+             *(["-auth", auth] if auth else [])],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         number = b""
@@ -131,7 +132,7 @@ class Client:
 
     def __init__(self, build, session, audio="dummy", debug=False, user=None, defaults=(), window=None,
                  folder="program folder", home="home", locale="C.UTF-8", environment=None, screen=(1280, 1024),
-                 program=None, account=None):
+                 program=None, account=None, reset=False):
         self.build = os.path.abspath(build)
         self.session = session
         self.artifacts = os.path.join(self.build, "e2e-artifacts", session)
@@ -185,7 +186,8 @@ class Client:
             with open(path, "w") as f:
                 f.write(f"#!/bin/sh\nprintf '%s\\n' \"$*\" >> '{self.opened}'\n")
             os.chmod(path, 0o755)
-        self.display = Display(*screen)
+        # reset: the server resets whenever its last client leaves, as a bare one does.
+        self.display = Display(*screen, reset=reset)
         self.env = dict(os.environ)
         for key in ("WAYLAND_DISPLAY", "XAUTHORITY", "DBUS_SESSION_BUS_ADDRESS"):
             self.env.pop(key, None)
