@@ -4,8 +4,9 @@ file, three none, twice over: exactly one becomes the client (one process,
 one frame); every other start hands its files over and ends with status 0,
 none gives up with "does not answer" while the first is only starting; and
 every file handed over reaches the running client, as its log of hand-overs
-shows (in whatever order the starts came); Game, Exit then ends it cleanly,
-with files still opening."""
+shows (in whatever order the starts came); once each hand-over is carried
+out (raised, its file opening), Game, Exit ends it cleanly, the last file
+perhaps still opening."""
 
 import os
 import re
@@ -32,6 +33,12 @@ def handed_over(log_path):
     """The files the client's log says other starts handed over."""
     text = harness.read_text(log_path) or ""
     return set(re.findall(r"(?m)^  (/.*)$", text))
+
+
+def carried_out(log_path):
+    """How many hand-overs the client has carried out: raised, and its first file opening."""
+    text = harness.read_text(log_path) or ""
+    return len(re.findall(r"(?m)^(?:Raised by another start$|Files handed over by another start: )", text))
 
 
 def ten_at_once(c, round_number):
@@ -70,6 +77,10 @@ def ten_at_once(c, round_number):
         asked = [r for r in c.prompts() if "already running" in r[2]]
         check(not asked, f"no start says Rookwell is already running: {asked}")
         check(len(c.windows("^Rookwell$")) == 1, "still one frame")
+        # A raise that comes between the frame's focus and the menu's keys
+        # would race them: the exit waits until every start has been served.
+        wait_until(lambda: carried_out(winner[2]) >= len(ended()), 60,
+                   f"every hand-over carried out: {carried_out(winner[2])} of {len(ended())}")
     finally:
         for process, _, _ in starts:
             if process.poll() is None and process is not c.process:
