@@ -71,19 +71,6 @@ bool ParseSwapName(const std::string& entry, std::string& name, bool& old)
     return name != "." && name != "..";
 }
 
-bool ListNames(const std::string& folder, std::vector<std::string>& names)
-{
-    DIR* dir = opendir(folder.c_str());
-    if (!dir)
-        return false;
-    while (struct dirent* entry = readdir(dir)) {
-        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-            names.push_back(entry->d_name);
-    }
-    closedir(dir);
-    return true;
-}
-
 bool RemoveTree(const std::string& path)
 {
     struct stat info;
@@ -174,6 +161,19 @@ bool Exchange(const std::string& a, const std::string& b, bool& unsupported)
 }
 
 } // namespace
+
+bool ListNames(const std::string& folder, std::vector<std::string>& names)
+{
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return false;
+    while (struct dirent* entry = readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            names.push_back(entry->d_name);
+    }
+    closedir(dir);
+    return true;
+}
 
 CAtomicFolder::CAtomicFolder() : m_lock(-1) {}
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "foundation/String.h"
@@ -55,5 +56,9 @@ bool MendFolderSwaps(const CString& folder, std::vector<CString>& unmended);
 // Whether name is one a swap gives its trees for the time it runs: listings
 // of the targets' folder leave such names out.
 bool IsFolderSwapName(const CString& name);
+
+// The entries of folder but "." and "..", in the system's order; false
+// when it cannot be read.
+bool ListNames(const std::string& folder, std::vector<std::string>& names);
 
 } // namespace Zorlin

@@ -16,6 +16,7 @@
 #include "foundation/NameText.h"
 
 using Zorlin::CString;
+using Zorlin::ListNames;
 
 namespace {
 
@@ -59,19 +60,6 @@ bool IsOwnFolder(const std::string& path, bool& foreign)
         return false;
     foreign = info.st_uid != geteuid();
     return !foreign;
-}
-
-bool ListNames(const std::string& folder, std::vector<std::string>& names)
-{
-    DIR* dir = opendir(folder.c_str());
-    if (!dir)
-        return false;
-    while (struct dirent* entry = readdir(dir)) {
-        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-            names.push_back(entry->d_name);
-    }
-    closedir(dir);
-    return true;
 }
 
 bool SameNoCase(const std::string& a, const std::string& b)
